@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/ScanArguments.h"
+
+#include <getopt.h>
+
+namespace nullsweep {
+
+std::string ScanUsage() {
+    return "Usage: nullsweep scan [OPTIONS] FOLDER...\n"
+           "Scan each FOLDER and every folder below it and list every empty file.\n"
+           "\n"
+           "  -f, --format FORMAT   paths: one full path a line (default)\n"
+           "  -0, --null            paths format: end each path with NUL instead of a line feed\n"
+           "  -s, --sort FIELD      none: keep the walk order\n"
+           "  -q, --quiet           no progress line on standard error\n"
+           "  -h, --help            show this help\n"
+           "      --version         show the version\n"
+           "\n"
+           "Exit status: 0 done; 1 a FOLDER is missing or no folder, or the output cannot be\n"
+           "written; 2 bad usage.\n";
+}
+
+ParseResult ParseScanArguments(int argc, char** argv) {
+    enum { OptVersion = 256 };
+    static const option longOptions[] = {
+        {"format", required_argument, nullptr, 'f'},
+        {"null", no_argument, nullptr, '0'},
+        {"sort", required_argument, nullptr, 's'},
+        {"quiet", no_argument, nullptr, 'q'},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, OptVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    ParseResult result;
+    ScanArguments& a = result.arguments;
+    optind = 0; // start afresh on every call
+    opterr = 0;
+    int c;
+    while ((c = getopt_long(argc, argv, ":f:0s:qh", longOptions, nullptr)) != -1) {
+        switch (c) {
+        case 'f': a.format = optarg; break;
+        case '0': a.nullTerminated = true; break;
+        case 's': a.sortField = optarg; break;
+        case 'q': a.quiet = true; break;
+        case 'h': a.help = true; break;
+        case OptVersion: a.version = true; break;
+        case ':':
+            result.error = "option " + std::string(argv[optind - 1]) + " needs a value";
+            return result;
+        default:
+            result.error = "unknown option " + (optopt && optopt < 256
+                                                    ? std::string("-") + char(optopt)
+                                                    : std::string(argv[optind - 1]));
+            return result;
+        }
+    }
+    for (int i = optind; i < argc; ++i) a.folders.emplace_back(argv[i]);
+    if (a.help || a.version) return result;
+    if (a.format != "paths")
+        result.error = "unknown format \"" + a.format + "\"";
+    else if (a.sortField != "none")
+        result.error = "unknown sort field \"" + a.sortField + "\"";
+    else if (a.folders.empty())
+        result.error = "no FOLDER given";
+    return result;
+}
+
+} // namespace nullsweep

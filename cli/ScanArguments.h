@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace nullsweep {
+
+// The command line of `nullsweep scan`, parsed. Folders keep the bytes they were given.
+struct ScanArguments {
+    std::string format = "paths";
+    std::string output;       // empty: standard output
+    bool nullTerminated = false;
+    std::string sortField = "none";
+    bool descending = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> folders;
+};
+
+struct ParseResult {
+    ScanArguments arguments;
+    std::string error; // non-empty: bad usage, one line
+};
+
+// argv[0] is the command word ("scan").
+ParseResult ParseScanArguments(int argc, char** argv);
+
+std::string ScanUsage();
+
+} // namespace nullsweep

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/FolderReader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace nullsweep {
+
+FolderReader::FolderReader(int parentFd, const char* name, bool followLink) {
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (!followLink) flags |= O_NOFOLLOW;
+    fd_ = ::openat(parentFd, name, flags);
+    if (fd_ < 0) return;
+    dir_ = ::fdopendir(fd_);
+    if (!dir_) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+FolderReader::~FolderReader() {
+    if (dir_) ::closedir(dir_); // also closes fd_
+}
+
+bool FolderReader::Next(Entry& entry) {
+    if (!dir_) return false;
+    const dirent* d = ::readdir(dir_);
+    if (!d) return false;
+    entry.name = d->d_name;
+    entry.type = d->d_type;
+    return true;
+}
+
+} // namespace nullsweep

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <dirent.h>
+
+#include <string_view>
+
+namespace nullsweep {
+
+// One open folder: its descriptor and listing, closed with the object. Entries come in
+// listing order, "." and ".." included; `type` is the listing's d_type (DT_UNKNOWN where the
+// file system does not fill it in).
+class FolderReader {
+  public:
+    struct Entry {
+        std::string_view name;
+        unsigned char type;
+    };
+
+    // Opens `name` relative to the folder `parentFd` (AT_FDCWD: relative to the current
+    // folder) without following a symbolic link in the last step unless `followLink`.
+    FolderReader(int parentFd, const char* name, bool followLink);
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    bool IsOpen() const { return dir_ != nullptr; }
+    int Fd() const { return fd_; }
+    // The next entry, or false at the end (or on a read error, which ends the listing).
+    bool Next(Entry& entry);
+
+  private:
+    int fd_ = -1;
+    DIR* dir_ = nullptr;
+};
+
+} // namespace nullsweep

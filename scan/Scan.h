@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "grid/VirtualTree.h"
+#include "scan/DateTimeText.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace nullsweep {
+
+// What a scan has seen so far, for a progress line.
+struct ScanProgress {
+    std::uint64_t folders = 0;
+    std::uint64_t files = 0;
+    std::uint64_t rows = 0;
+};
+
+struct ScanOptions {
+    const DateTimeText* times = nullptr; // null: the process's locale
+    // Called now and then during the walk (every few thousand entries).
+    std::function<void(const ScanProgress&)> onProgress;
+};
+
+// Walks `folder` and every folder below it, depth-first in listing order, and appends one
+// checked top-level row per regular file of length 0, inside one update bracket of the grid.
+// Symbolic links are neither followed nor listed, pseudo file systems (proc, sysfs, ...) are
+// not entered, and a folder or entry that fails is skipped. Never throws.
+void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});
+
+// The extension of a path without its dot: what follows the last "." when no "/" comes after
+// it, else empty.
+std::string_view FileExtOf(std::string_view path);
+
+// True for the file systems whose files report length 0 while holding data (f_type of statfs).
+bool IsPseudoFileSystem(long fsType);
+
+} // namespace nullsweep

@@ -1,0 +1,26 @@
+# Shared by scripts/run and scripts/test: install what is missing, configure and build.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${NULLSWEEP_BUILD_DIR:-$ROOT/build}
+
+PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libxlsxwriter-dev
+          libgtest-dev python3 python3-openpyxl tzdata)
+
+ensure_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}" >&2
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update -q >&2
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}" >&2
+    fi
+}
+
+build() {
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >&2
+    cmake --build "$BUILD_DIR" >&2
+}

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/ScanCommand.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace nullsweep;
+using nullsweep::test::TempTree;
+
+namespace {
+
+struct ScanRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(std::FILE* f) {
+    std::rewind(f);
+    std::string text;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+    return text;
+}
+
+ScanRun scan(std::vector<std::string> args) {
+    args.insert(args.begin(), "scan");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int status = RunScanCommand(int(args.size()), argv.data(), out, err);
+    return {status, slurp(out), slurp(err)};
+}
+
+std::multiset<std::string> split(const std::string& text, char end) {
+    std::multiset<std::string> items;
+    std::string item;
+    for (char c : text) {
+        if (c == end) {
+            items.insert(item);
+            item.clear();
+        } else {
+            item += c;
+        }
+    }
+    EXPECT_TRUE(item.empty()) << "last item not terminated";
+    return items;
+}
+
+} // namespace
+
+TEST(ScanCommand, ListsFullPathsOfEveryFolderInTurn) {
+    TempTree a, b;
+    a.File("x/one");
+    a.File("x/full", "1");
+    b.File("two");
+    const ScanRun r = scan({"-q", a.Root(), b.Root() + "/", a.Root()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, a.Path("x/one") + "\n" + b.Path("two") + "\n" + a.Path("x/one") + "\n");
+}
+
+TEST(ScanCommand, NulTerminatedPathsKeepNewlines) {
+    TempTree t;
+    t.File("new\nline");
+    t.File("plain");
+    const ScanRun r = scan({"--quiet", "-0", "--sort", "none", t.Root()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(split(r.out, '\0'), (std::multiset<std::string>{t.Path("new\nline"), t.Path("plain")}));
+}
+
+TEST(ScanCommand, MissingFolderOrFileIsNamedAndTheOthersStillScanned) {
+    TempTree t;
+    t.File("e");
+    t.File("data", "x");
+    const ScanRun r = scan({"-q", t.Path("missing"), t.Path("data"), t.Root()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, t.Path("e") + "\n");
+    EXPECT_NE(r.err.find(t.Path("missing") + ": No such file or directory"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(t.Path("data") + ": not a folder"), std::string::npos) << r.err;
+}
+
+TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
+    TempTree t;
+    t.File("sub/e");
+    char* old = ::getcwd(nullptr, 0);
+    ASSERT_EQ(::chdir(t.Root().c_str()), 0);
+    const ScanRun r = scan({"-q", "./sub/../sub"});
+    ASSERT_EQ(::chdir(old), 0);
+    std::free(old);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, t.Path("sub/e") + "\n");
+}
+
+TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--bogus", "/tmp"}, {"-f", "pdf", "/tmp"}, {"/tmp", "-f"}, {}, {"-x", "/tmp"}}) {
+        const ScanRun r = scan(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST(ScanCommand, HelpShowsTheOptions) {
+    const ScanRun r = scan({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* option : {"--format", "--null", "--sort", "--quiet", "--help", "--version"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+TEST(ScanCommand, UnwritableOutputFailsWithStatusOne) {
+    TempTree t;
+    t.File("e");
+    std::vector<std::string> args{"scan", "-q", t.Root()};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    std::FILE* err = std::tmpfile();
+    const int status = RunScanCommand(int(argv.size()), argv.data(), full, err);
+    std::fclose(full);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(slurp(err).find("cannot write"), std::string::npos);
+}

@@ -1,0 +1,222 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/ResultRow.h"
+#include "scan/Scan.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace nullsweep;
+using nullsweep::test::RunWithoutRoot;
+using nullsweep::test::TempTree;
+
+namespace {
+
+const DateTimeText& cTimes() {
+    static const DateTimeText times{QLocale::c()};
+    return times;
+}
+
+struct Grid {
+    TVirtualStringTree tree;
+    void scan(const std::string& folder) {
+        ScanOptions options;
+        options.times = &cTimes();
+        ScanFolder(tree, folder, options);
+    }
+    std::vector<std::string> paths() const {
+        std::vector<std::string> out;
+        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
+            out.emplace_back(RowOf(n).Field(TField::FullPath));
+        return out;
+    }
+    std::set<std::string> pathSet() const {
+        const auto p = paths();
+        return {p.begin(), p.end()};
+    }
+};
+
+} // namespace
+
+TEST(Scan, ListsEmptyFilesDeepDownAsTopLevelCheckedRows) {
+    TempTree t;
+    t.File("a/b/c/empty.txt");
+    t.File("a/b/full.txt", "data");
+    t.File("a/.hidden");
+    t.File("a/readonly.log");
+    t.Chmod("a/readonly.log", 0444);
+    Grid g;
+    g.scan(t.Root());
+    EXPECT_EQ(g.pathSet(), (std::set<std::string>{t.Path("a/b/c/empty.txt"), t.Path("a/.hidden"),
+                                                   t.Path("a/readonly.log")}));
+    for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
+        EXPECT_EQ(n->Parent, g.tree.RootNode());
+        EXPECT_EQ(n->CheckState, csCheckedNormal);
+    }
+}
+
+TEST(Scan, FillsExactlyTheScanSlots) {
+    TempTree t;
+    t.File("dir/report.txt");
+    t.SetTimes("dir/report.txt", 1610668800 + 3600 * 5 + 61); // 15 Jan 2021 05:01:01 UTC
+    Grid g;
+    g.scan(t.Root());
+    ASSERT_EQ(g.tree.TotalCount(), 1u);
+    const TResultRow& row = RowOf(g.tree.GetFirst());
+    EXPECT_EQ(row.Field(TField::FileName), "report.txt");
+    EXPECT_EQ(row.Field(TField::FullPath), t.Path("dir/report.txt"));
+    EXPECT_EQ(row.Field(TField::FileSize), "0");
+    EXPECT_EQ(row.Field(TField::FileExt), "txt");
+    EXPECT_EQ(row.Field(TField::FileType), "file");
+    EXPECT_EQ(row.Field(TField::WriteTime), "15 Jan 2021 05:01:01");
+    EXPECT_EQ(row.Field(TField::AccessTime), "15 Jan 2021 05:01:01");
+    EXPECT_FALSE(row.Field(TField::CreateTime).empty());
+    const std::set<int> filled{8, 9, 10, 11, 12, 18, 19, 20};
+    for (int s = 0; s < TResultRow::SlotCount; ++s)
+        EXPECT_EQ(!row.Slot(s).empty(), filled.count(s) == 1) << "slot " << s;
+}
+
+TEST(Scan, MidnightWriteTimeShowsTheDateAlone) {
+    TempTree t;
+    t.File("m");
+    t.SetTimes("m", 1610668800); // 15 Jan 2021 00:00:00 in UTC, the tests' zone
+    Grid g;
+    g.scan(t.Root());
+    ASSERT_EQ(g.tree.TotalCount(), 1u);
+    EXPECT_EQ(RowOf(g.tree.GetFirst()).Field(TField::WriteTime), "15 Jan 2021");
+}
+
+TEST(Scan, ExtensionsFollowTheLastDotAfterTheLastSlash) {
+    EXPECT_EQ(FileExtOf("/data/report.txt"), "txt");
+    EXPECT_EQ(FileExtOf("/data/archive.tar.gz"), "gz");
+    EXPECT_EQ(FileExtOf("/data.old/readme"), "");
+    EXPECT_EQ(FileExtOf("/data/notes."), "");
+    EXPECT_EQ(FileExtOf("/data/.profile"), "profile");
+    EXPECT_EQ(FileExtOf("C:name"), ""); // ":" is no delimiter here, and no dot
+
+    TempTree t;
+    t.File("a.b/c");
+    t.File("a.b/notes.");
+    t.File("a.b/.profile");
+    Grid g;
+    g.scan(t.Root());
+    std::set<std::pair<std::string, std::string>> got;
+    for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n))
+        got.emplace(RowOf(n).Field(TField::FileName), RowOf(n).Field(TField::FileExt));
+    EXPECT_EQ(got, (std::set<std::pair<std::string, std::string>>{
+                       {"c", ""}, {"notes.", ""}, {".profile", "profile"}}));
+}
+
+TEST(Scan, RootWithOrWithoutTrailingSlashGivesNoDoubleSlash) {
+    TempTree t;
+    t.File("x/e");
+    for (const std::string root : {t.Root(), t.Root() + "/"}) {
+        Grid g;
+        g.scan(root);
+        ASSERT_EQ(g.paths(), std::vector<std::string>{t.Path("x/e")});
+    }
+}
+
+TEST(Scan, ScanningTwiceListsTwiceAndKeepsEarlierRows) {
+    TempTree t;
+    t.File("e1");
+    t.File("full", "x");
+    Grid g;
+    g.scan(t.Root());
+    g.scan(t.Root());
+    EXPECT_EQ(g.paths(), (std::vector<std::string>{t.Path("e1"), t.Path("e1")}));
+    TempTree none;
+    none.File("full", "x");
+    g.scan(none.Root());
+    EXPECT_EQ(g.tree.TotalCount(), 2u);
+}
+
+TEST(Scan, WalksDepthFirstInListingOrder) {
+    TempTree t;
+    for (const char* f : {"a/1", "a/b/2", "a/b/c/3", "d/4", "5"}) t.File(f);
+    Grid g;
+    g.scan(t.Root());
+    // Whatever order the listing gives, a folder's rows come together, right where it is met.
+    const auto paths = g.paths();
+    ASSERT_EQ(paths.size(), 5u);
+    auto pos = [&](const std::string& rel) {
+        return std::find(paths.begin(), paths.end(), t.Path(rel)) - paths.begin();
+    };
+    const auto a1 = pos("a/1"), b2 = pos("a/b/2"), c3 = pos("a/b/c/3");
+    const auto lo = std::min({a1, b2, c3}), hi = std::max({a1, b2, c3});
+    EXPECT_EQ(hi - lo, 2) << "rows of a/ must be adjacent";
+    EXPECT_EQ(std::abs(b2 - c3), 1) << "rows of a/b/ must be adjacent";
+}
+
+TEST(Scan, NeverListsLinksSpecialFilesOrFilesWithData) {
+    TempTree t;
+    t.File("empty");
+    t.Link("link-to-empty", "empty");
+    t.Link("dangling", "nowhere");
+    t.Folder("loop");
+    t.Link("loop/self", ".");
+    t.Link("loop/up", "..");
+    t.Fifo("fifo");
+    t.Socket("sock");
+    t.SparseFile("four-gib", 4LL << 30); // low 32 bits of its length are zero
+    Grid g;
+    g.scan(t.Root());
+    EXPECT_EQ(g.paths(), std::vector<std::string>{t.Path("empty")});
+}
+
+TEST(Scan, UnreadableFolderIsSkippedWhileItsSiblingsAreScanned) {
+    TempTree t;
+    t.File("locked/inside");
+    t.File("open/seen");
+    t.File("open/deeper/seen2");
+    t.Chmod("locked", 0);
+    const std::string found = RunWithoutRoot([&] {
+        Grid g;
+        g.scan(t.Root());
+        std::string out;
+        for (const auto& p : g.pathSet()) out += p + "\n";
+        return out;
+    });
+    EXPECT_EQ(found, t.Path("open/deeper/seen2") + "\n" + t.Path("open/seen") + "\n");
+}
+
+TEST(Scan, MissingFolderAddsNothingAndLeavesRowsAlone) {
+    TempTree t;
+    t.File("e");
+    Grid g;
+    g.scan(t.Root());
+    g.scan(t.Path("not-there"));
+    g.scan(t.Path("e")); // a file, not a folder
+    g.scan("");
+    EXPECT_EQ(g.tree.TotalCount(), 1u);
+    EXPECT_EQ(g.tree.UpdateCount(), 0);
+}
+
+TEST(Scan, NamesAreListedByteForByte) {
+    TempTree t;
+    const std::vector<std::string> names{
+        "with blanks  ", "new\nline", std::string("bad\xff\xfe.bin"), "-leading-dash",
+        "--delete", std::string(255, 'n'), "caf\xc3\xa9.txt"};
+    for (const auto& n : names) t.File("d/" + n);
+    Grid g;
+    g.scan(t.Root());
+    std::set<std::string> expected;
+    for (const auto& n : names) expected.insert(t.Path("d/" + n));
+    EXPECT_EQ(g.pathSet(), expected);
+    for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n))
+        EXPECT_TRUE(RowOf(n).Field(TField::FullPath).ends_with(RowOf(n).Field(TField::FileName)));
+}
+
+TEST(Scan, PseudoFileSystemsAreKnown) {
+    EXPECT_TRUE(IsPseudoFileSystem(0x9fa0));     // proc
+    EXPECT_TRUE(IsPseudoFileSystem(0x62656572)); // sysfs
+    EXPECT_FALSE(IsPseudoFileSystem(0xEF53));    // ext4
+    EXPECT_FALSE(IsPseudoFileSystem(0x01021994)); // tmpfs holds real files
+    Grid g;
+    g.scan("/proc/self");
+    EXPECT_EQ(g.tree.TotalCount(), 0u);
+}
