@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/DesktopShell.h"
+
+namespace nullsweep {
+
+namespace {
+
+class NoDesktop final : public TDesktopShell {
+  public:
+    std::string SelectFolder() override { return {}; }
+    void OpenFolder(const std::string&) override {}
+    void OpenUrl(const std::string&) override {}
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    void ShowMessage(const std::string&, const std::string&, TMessageIcon) override {}
+    std::string SaveFileName(const TSaveFileRequest&) override { return {}; }
+};
+
+class NoWaitWindow final : public TWaitWindow {
+  public:
+    void ShowWait(bool, bool) override {}
+    void SetWaitText(const std::string&) override {}
+};
+
+NoDesktop noDesktop;
+NoWaitWindow noWaitWindow;
+TDesktopShell* currentShell = &noDesktop;
+TWaitWindow* currentWaitWindow = &noWaitWindow;
+
+} // namespace
+
+TDesktopShell& Shell() { return *currentShell; }
+
+TDesktopShell* SetShell(TDesktopShell* shell) {
+    TDesktopShell* previous = currentShell;
+    currentShell = shell ? shell : &noDesktop;
+    return previous;
+}
+
+TWaitWindow& WaitWindow() { return *currentWaitWindow; }
+
+TWaitWindow* SetWaitWindow(TWaitWindow* window) {
+    TWaitWindow* previous = currentWaitWindow;
+    currentWaitWindow = window ? window : &noWaitWindow;
+    return previous;
+}
+
+} // namespace nullsweep

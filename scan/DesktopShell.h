@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+namespace nullsweep {
+
+enum class TMessageIcon { None, Question, Warning };
+
+// What a file-save dialog is asked for. `filter` is in the toolkit's form, e.g.
+// "Text File (*.txt)"; `defaultSuffix` has no dot ("txt").
+struct TSaveFileRequest {
+    std::string defaultSuffix;
+    std::string filter;
+    std::string initialName;
+};
+
+// The desktop's services and the program's dialogs, behind one interface so that tests can
+// replace them all. Texts and paths are byte strings (paths exactly as the file system has them).
+class TDesktopShell {
+  public:
+    virtual ~TDesktopShell() = default;
+
+    // The folder picker (folders only); empty when the user cancels.
+    virtual std::string SelectFolder() = 0;
+    // Opens a folder in the file manager; returns at once, the outcome is not looked at.
+    virtual void OpenFolder(const std::string& folder) = 0;
+    // Opens a web address or a mailto: link in the user's default program.
+    virtual void OpenUrl(const std::string& url) = 0;
+    // A modal Yes/No question with the question icon; true unless the answer is No.
+    virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // A modal message with one OK button.
+    virtual void ShowMessage(const std::string& text, const std::string& caption,
+                             TMessageIcon icon) = 0;
+    // The file-save dialog; the chosen path, or empty when the user cancels.
+    virtual std::string SaveFileName(const TSaveFileRequest& request) = 0;
+};
+
+// The process-wide shell. Until one is installed, a shell that opens nothing, answers every
+// question with No, cancels every dialog and shows nothing (what a program without a desktop,
+// such as the command line, gets).
+TDesktopShell& Shell();
+// Installs `shell` (not owned; null restores the default) and returns the one it replaces.
+TDesktopShell* SetShell(TDesktopShell* shell);
+
+// The wait window's two operations, as long operations call them. Until a window is installed
+// they do nothing.
+class TWaitWindow {
+  public:
+    virtual ~TWaitWindow() = default;
+    virtual void ShowWait(bool visible, bool cancelVisible) = 0;
+    virtual void SetWaitText(const std::string& text) = 0;
+};
+
+TWaitWindow& WaitWindow();
+TWaitWindow* SetWaitWindow(TWaitWindow* window);
+
+inline void ShowWait(bool visible, bool cancelVisible) {
+    WaitWindow().ShowWait(visible, cancelVisible);
+}
+inline void SetWaitText(const std::string& text) { WaitWindow().SetWaitText(text); }
+
+} // namespace nullsweep
