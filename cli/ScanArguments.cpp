@@ -38,23 +38,36 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     int c;
     while ((c = getopt_long(argc, argv, ":f:0s:qh", longOptions, nullptr)) != -1) {
         switch (c) {
-        case 'f': a.format = optarg; break;
-        case '0': a.nullTerminated = true; break;
-        case 's': a.sortField = optarg; break;
-        case 'q': a.quiet = true; break;
-        case 'h': a.help = true; break;
-        case OptVersion: a.version = true; break;
+        case 'f':
+            a.format = optarg;
+            break;
+        case '0':
+            a.nullTerminated = true;
+            break;
+        case 's':
+            a.sortField = optarg;
+            break;
+        case 'q':
+            a.quiet = true;
+            break;
+        case 'h':
+            a.help = true;
+            break;
+        case OptVersion:
+            a.version = true;
+            break;
         case ':':
             result.error = "option " + std::string(argv[optind - 1]) + " needs a value";
             return result;
         default:
-            result.error = "unknown option " + (optopt && optopt < 256
-                                                    ? std::string("-") + char(optopt)
-                                                    : std::string(argv[optind - 1]));
+            result.error =
+                "unknown option " + (optopt && optopt < 256 ? std::string("-") + char(optopt)
+                                                            : std::string(argv[optind - 1]));
             return result;
         }
     }
-    for (int i = optind; i < argc; ++i) a.folders.emplace_back(argv[i]);
+    for (int i = optind; i < argc; ++i)
+        a.folders.emplace_back(argv[i]);
     if (a.help || a.version) return result;
     if (a.format != "paths")
         result.error = "unknown format \"" + a.format + "\"";

@@ -9,7 +9,7 @@ namespace nullsweep {
 // The command line of `nullsweep scan`, parsed. Folders keep the bytes they were given.
 struct ScanArguments {
     std::string format = "paths";
-    std::string output;       // empty: standard output
+    std::string output; // empty: standard output
     bool nullTerminated = false;
     std::string sortField = "none";
     bool descending = false;

@@ -38,7 +38,9 @@ std::uint32_t TVirtualTreeColumn::Position() const {
                                       order.begin());
 }
 
-void TVirtualTreeColumn::SetPosition(int position) { owner_->move(index_, position); }
+void TVirtualTreeColumn::SetPosition(int position) {
+    owner_->move(index_, position);
+}
 
 void TVTColumns::Clear() {
     columns_.clear();

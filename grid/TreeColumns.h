@@ -24,7 +24,9 @@ enum TVTColumnOption : std::uint32_t {
 using TColor = std::uint32_t;
 constexpr TColor clInfoBk = 0xFF000018u; // system colour index 24, resolved by the view
 constexpr TColor clWindow = 0xFF000005u;
-constexpr bool IsSystemColor(TColor c) { return (c & 0xFF000000u) != 0; }
+constexpr bool IsSystemColor(TColor c) {
+    return (c & 0xFF000000u) != 0;
+}
 
 class TVTColumns;
 class TVirtualStringTree;
@@ -60,9 +62,8 @@ class TVirtualTreeColumn {
     int width_ = 50;
     TAlignment alignment_ = taLeftJustify;
     TColor color_ = clWindow;
-    std::uint32_t options_ =
-        coAllowClick | coDraggable | coEnabled | coParentColor | coResizable | coShowDropMark |
-        coVisible;
+    std::uint32_t options_ = coAllowClick | coDraggable | coEnabled | coParentColor | coResizable |
+                             coShowDropMark | coVisible;
 };
 
 class TVTColumns {

@@ -63,7 +63,9 @@ TVirtualStringTree::~TVirtualStringTree() {
     destroyNode(root_);
 }
 
-void TVirtualStringTree::BeginUpdate() { ++updateCount_; }
+void TVirtualStringTree::BeginUpdate() {
+    ++updateCount_;
+}
 
 void TVirtualStringTree::EndUpdate() {
     if (updateCount_ == 0) return;
@@ -145,7 +147,8 @@ void TVirtualStringTree::DeleteNode(PVirtualNode node) {
         if (list.Holes++ == 0) holeyParents_.push_back(parent);
     } else {
         list.Nodes.erase(list.Nodes.begin() + row);
-        for (std::size_t i = row; i < list.Nodes.size(); ++i) list.Nodes[i]->Index = i;
+        for (std::size_t i = row; i < list.Nodes.size(); ++i)
+            list.Nodes[i]->Index = i;
         if (observer_) observer_->nodeRemoved();
     }
 }
@@ -180,7 +183,9 @@ void TVirtualStringTree::Clear() {
     if (own && observer_) observer_->resetEnded();
 }
 
-PVirtualNode TVirtualStringTree::GetFirst() const { return root_->FirstChild(); }
+PVirtualNode TVirtualStringTree::GetFirst() const {
+    return root_->FirstChild();
+}
 
 PVirtualNode TVirtualStringTree::GetNext(PVirtualNode node) const {
     if (!node) return nullptr;
@@ -192,14 +197,16 @@ PVirtualNode TVirtualStringTree::GetNext(PVirtualNode node) const {
 
 PVirtualNode TVirtualStringTree::GetLast() const {
     PVirtualNode node = root_->LastChild();
-    while (node && node->LastChild()) node = node->LastChild();
+    while (node && node->LastChild())
+        node = node->LastChild();
     return node;
 }
 
 PVirtualNode TVirtualStringTree::GetPrevious(PVirtualNode node) const {
     if (!node || node == root_) return nullptr;
     if (auto* prev = node->PrevSibling()) {
-        while (prev->LastChild()) prev = prev->LastChild();
+        while (prev->LastChild())
+            prev = prev->LastChild();
         return prev;
     }
     return node->Parent == root_ ? nullptr : node->Parent;
@@ -272,7 +279,8 @@ void mergeSort(PVirtualNode* items, PVirtualNode* scratch, std::size_t n, bool d
         const bool takeSecond = descending ? result < 0 : result > 0;
         *out++ = takeSecond ? *b++ : *a++;
     }
-    while (a != aEnd) *out++ = *a++;
+    while (a != aEnd)
+        *out++ = *a++;
 }
 
 } // namespace
@@ -286,7 +294,8 @@ void TVirtualStringTree::sortChildren(PVirtualNode parent, int column, TSortDire
         return result;
     };
     mergeSort(nodes.data(), scratch.data(), nodes.size(), direction == sdDescending, compare);
-    for (std::size_t i = 0; i < nodes.size(); ++i) nodes[i]->Index = static_cast<std::uint32_t>(i);
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        nodes[i]->Index = static_cast<std::uint32_t>(i);
 }
 
 void TVirtualStringTree::SetSortColumn(int column) {

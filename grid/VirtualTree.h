@@ -59,8 +59,7 @@ struct TVirtualNode {
     std::unique_ptr<TChildList> Children; // null while the node never had children
 
     std::uint32_t ChildCount() const {
-        return Children ? static_cast<std::uint32_t>(Children->Nodes.size()) - Children->Holes
-                        : 0;
+        return Children ? static_cast<std::uint32_t>(Children->Nodes.size()) - Children->Holes : 0;
     }
     TVirtualNode* FirstChild() const;
     TVirtualNode* LastChild() const;

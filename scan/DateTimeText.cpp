@@ -33,16 +33,17 @@ template <typename Edit> QString editUnquoted(const QString& format, Edit&& edit
     return out;
 }
 
-std::string utf8(const QString& s) { return s.toStdString(); }
+std::string utf8(const QString& s) {
+    return s.toStdString();
+}
 
 } // namespace
 
 QString DateTimeText::ShortDateFormat(const QLocale& locale) {
     // Any run of y that is not already four long becomes yyyy.
     static const QRegularExpression years(QStringLiteral("y+"));
-    return editUnquoted(locale.dateFormat(QLocale::ShortFormat), [](QString part) {
-        return part.replace(years, QStringLiteral("yyyy"));
-    });
+    return editUnquoted(locale.dateFormat(QLocale::ShortFormat),
+                        [](QString part) { return part.replace(years, QStringLiteral("yyyy")); });
 }
 
 QString DateTimeText::LongTimeFormat(const QLocale& locale) {
@@ -85,9 +86,11 @@ DateTimeText::compileTime(const QString& format) const {
             continue;
         }
         qsizetype run = 1;
-        while (i + run < format.size() && format[i + run] == c) ++run;
+        while (i + run < format.size() && format[i + run] == c)
+            ++run;
         if (c == u'A' || c == u'a') {
-            const bool pair = i + 1 < format.size() && (format[i + 1] == u'P' || format[i + 1] == u'p');
+            const bool pair =
+                i + 1 < format.size() && (format[i + 1] == u'P' || format[i + 1] == u'p');
             if (pair && format[i + 1].isUpper() != c.isUpper()) return std::nullopt;
             const bool upper = c.isUpper();
             const QString am = upper ? locale_.amText().toUpper() : locale_.amText().toLower();
@@ -98,10 +101,10 @@ DateTimeText::compileTime(const QString& format) const {
         }
         if (c == u'h' || c == u'H' || c == u'm' || c == u's') {
             if (run > 2) return std::nullopt;
-            Piece::Kind kind = c == u'm'   ? Piece::Minute
-                               : c == u's' ? Piece::Second
+            Piece::Kind kind = c == u'm'                   ? Piece::Minute
+                               : c == u's'                 ? Piece::Second
                                : (c == u'h' && twelveHour) ? Piece::Hour12
-                                                            : Piece::Hour24;
+                                                           : Piece::Hour24;
             pieces.push_back({kind, int(run), {}, {}});
             i += run;
             continue;
@@ -126,7 +129,8 @@ std::string DateTimeText::dateText(const std::tm& t) const {
 }
 
 std::string DateTimeText::timeText(const std::tm& t) const {
-    if (!timePieces_) return utf8(locale_.toString(QTime(t.tm_hour, t.tm_min, t.tm_sec), timeFormat_));
+    if (!timePieces_)
+        return utf8(locale_.toString(QTime(t.tm_hour, t.tm_min, t.tm_sec), timeFormat_));
     std::string out;
     auto number = [&](int value, int width) {
         if (width == 2 || value >= 10) out += char('0' + value / 10 % 10);
@@ -134,12 +138,24 @@ std::string DateTimeText::timeText(const std::tm& t) const {
     };
     for (const Piece& p : *timePieces_) {
         switch (p.kind) {
-        case Piece::Literal: out += p.text; break;
-        case Piece::Hour24: number(t.tm_hour, p.width); break;
-        case Piece::Hour12: number(t.tm_hour % 12 == 0 ? 12 : t.tm_hour % 12, p.width); break;
-        case Piece::Minute: number(t.tm_min, p.width); break;
-        case Piece::Second: number(t.tm_sec, p.width); break;
-        case Piece::AmPm: out += t.tm_hour < 12 ? p.text : p.pm; break;
+        case Piece::Literal:
+            out += p.text;
+            break;
+        case Piece::Hour24:
+            number(t.tm_hour, p.width);
+            break;
+        case Piece::Hour12:
+            number(t.tm_hour % 12 == 0 ? 12 : t.tm_hour % 12, p.width);
+            break;
+        case Piece::Minute:
+            number(t.tm_min, p.width);
+            break;
+        case Piece::Second:
+            number(t.tm_sec, p.width);
+            break;
+        case Piece::AmPm:
+            out += t.tm_hour < 12 ? p.text : p.pm;
+            break;
         }
     }
     return out;

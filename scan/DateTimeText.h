@@ -6,8 +6,8 @@
 
 #include <ctime>
 #include <optional>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QDateTime;

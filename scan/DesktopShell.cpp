@@ -28,7 +28,9 @@ TWaitWindow* currentWaitWindow = &noWaitWindow;
 
 } // namespace
 
-TDesktopShell& Shell() { return *currentShell; }
+TDesktopShell& Shell() {
+    return *currentShell;
+}
 
 TDesktopShell* SetShell(TDesktopShell* shell) {
     TDesktopShell* previous = currentShell;
@@ -36,7 +38,9 @@ TDesktopShell* SetShell(TDesktopShell* shell) {
     return previous;
 }
 
-TWaitWindow& WaitWindow() { return *currentWaitWindow; }
+TWaitWindow& WaitWindow() {
+    return *currentWaitWindow;
+}
 
 TWaitWindow* SetWaitWindow(TWaitWindow* window) {
     TWaitWindow* previous = currentWaitWindow;

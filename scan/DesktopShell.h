@@ -58,6 +58,8 @@ TWaitWindow* SetWaitWindow(TWaitWindow* window);
 inline void ShowWait(bool visible, bool cancelVisible) {
     WaitWindow().ShowWait(visible, cancelVisible);
 }
-inline void SetWaitText(const std::string& text) { WaitWindow().SetWaitText(text); }
+inline void SetWaitText(const std::string& text) {
+    WaitWindow().SetWaitText(text);
+}
 
 } // namespace nullsweep

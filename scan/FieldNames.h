@@ -34,10 +34,10 @@ enum class TField : std::uint8_t {
 constexpr int FieldCount = 19;
 
 inline constexpr std::array<std::string_view, FieldCount> FieldNames = {
-    "File Name",      "Full Path",      "File Size",   "File Ext",         "File Type",
+    "File Name",      "Full Path",        "File Size",        "File Ext",        "File Type",
     "Description",    "File Name Length", "Path Name Length", "Size Percentage", "Catalog Name",
-    "Create Time",    "Access Time",    "Write Time",  "DOS Name",         "File Count",
-    "CreateAgeRange", "AccessAgeRange", "WriteAgeRange", "SizeRange",
+    "Create Time",    "Access Time",      "Write Time",       "DOS Name",        "File Count",
+    "CreateAgeRange", "AccessAgeRange",   "WriteAgeRange",    "SizeRange",
 };
 
 // Removes every leading and trailing byte whose code is 32 or less.

@@ -104,7 +104,9 @@ std::array<int, TResultRow::SlotCount> findSources(const TResultRow::Texts& text
 
 } // namespace
 
-TResultRow::~TResultRow() { ::operator delete(block_); }
+TResultRow::~TResultRow() {
+    ::operator delete(block_);
+}
 
 TResultRow::TResultRow(const TResultRow& other) : block_(copyBlock(other.block_)) {}
 

@@ -53,7 +53,9 @@ constexpr std::size_t RowDataSize = sizeof(TResultRow);
 void PrepareRowData(TVirtualStringTree& grid);
 
 // The row of a node of a grid prepared with PrepareRowData.
-inline TResultRow& RowOf(PVirtualNode node) { return *static_cast<TResultRow*>(node->Data()); }
+inline TResultRow& RowOf(PVirtualNode node) {
+    return *static_cast<TResultRow*>(node->Data());
+}
 
 // Appends a node with an empty row under `parent` (null: the top level).
 PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent);

@@ -3,6 +3,7 @@
 
 #include "scan/FolderReader.h"
 #include "scan/ResultRow.h"
+#include "scan/StatWorker.h"
 
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -10,6 +11,8 @@
 #include <sys/statfs.h>
 
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace nullsweep {
 
@@ -43,9 +46,21 @@ bool IsPseudoFileSystem(long fsType) {
 
 namespace {
 
-constexpr unsigned StatxMask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME |
-                               STATX_CTIME | STATX_BTIME;
+constexpr unsigned StatxMask =
+    STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
 constexpr int StatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+
+// One listing entry of a batch, with its status where it was needed.
+struct Item {
+    std::size_t nameOffset;
+    unsigned char type;
+    bool statted;
+    struct statx sx;
+};
+
+// Entries are handled in batches: read, status calls spread over two threads, then handled in
+// listing order, folders descended into as they come. The listing stays open meanwhile.
+constexpr std::size_t BatchSize = 256;
 
 class Scanner {
   public:
@@ -71,50 +86,78 @@ class Scanner {
     // One folder level: `folder` is open, `path` is its path ending in "/".
     void ScanLevel(FolderReader& folder, std::string& path, dev_t device, PVirtualNode parent) {
         ++progress_.folders;
+        std::vector<Item> items;
+        items.reserve(BatchSize);
+        std::string names;
         FolderReader::Entry entry;
-        while (folder.Next(entry)) {
-            if (entry.name == "." || entry.name == "..") continue;
-            if ((++progress_.files & 0xFFF) == 0) report();
-            try {
-                scanEntry(folder, path, device, entry, parent);
-            } catch (...) {
-                // an entry that fails is passed over
+        bool more = true;
+        while (more) {
+            items.clear();
+            names.clear();
+            while (items.size() < BatchSize && (more = folder.Next(entry))) {
+                if (entry.name == "." || entry.name == "..") continue;
+                items.push_back({names.size(), entry.type, false, {}});
+                names.append(entry.name).push_back('\0');
+            }
+            statBatch(folder.Fd(), items, names);
+            for (const Item& item : items) {
+                if ((++progress_.files & 0xFFF) == 0) report();
+                try {
+                    scanEntry(folder, path, device, item, names.c_str() + item.nameOffset, parent);
+                } catch (...) {
+                    // an entry that fails is passed over
+                }
             }
         }
     }
 
-    void scanEntry(FolderReader& folder, std::string& path, dev_t device,
-                   const FolderReader::Entry& entry, PVirtualNode parent) {
-        const char* name = entry.name.data();
-        unsigned char type = entry.type;
-        struct statx sx {};
-        bool haveStat = false;
-        switch (type) {
+    // Regular files need their length, and entries of unknown type their type.
+    void statBatch(int fd, std::vector<Item>& items, const std::string& names) {
+        std::size_t wanted = 0;
+        for (const Item& item : items)
+            if (item.type == DT_REG || item.type == DT_UNKNOWN) ++wanted;
+        if (wanted == 0) return;
+        auto work = [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) {
+                Item& item = items[i];
+                if (item.type != DT_REG && item.type != DT_UNKNOWN) continue;
+                item.statted = ::statx(fd, names.c_str() + item.nameOffset, StatxFlags, StatxMask,
+                                       &item.sx) == 0;
+            }
+        };
+        if (wanted < 64) {
+            work(0, items.size());
+            return;
+        }
+        if (!worker_) worker_.emplace();
+        worker_->Split(items.size(), work);
+    }
+
+    void scanEntry(FolderReader& folder, std::string& path, dev_t device, const Item& item,
+                   const char* name, PVirtualNode parent) {
+        switch (item.type) {
         case DT_DIR:
+            descend(folder, path, device, name, parent);
+            return;
         case DT_REG:
-            break;
         case DT_UNKNOWN:
-            if (::statx(folder.Fd(), name, StatxFlags, StatxMask, &sx) != 0) return;
-            haveStat = true;
-            type = S_ISDIR(sx.stx_mode) ? DT_DIR : S_ISREG(sx.stx_mode) ? DT_REG : DT_UNKNOWN;
             break;
         default:
             return; // links, FIFOs, sockets and devices are never listed nor entered
         }
-        if (type == DT_DIR) {
-            descend(folder, path, device, entry.name, parent);
+        if (!item.statted || !(item.sx.stx_mask & STATX_TYPE)) return;
+        if (S_ISDIR(item.sx.stx_mode)) {
+            if (item.type == DT_UNKNOWN) descend(folder, path, device, name, parent);
             return;
         }
-        if (type != DT_REG) return;
-        if (!haveStat && ::statx(folder.Fd(), name, StatxFlags, StatxMask, &sx) != 0) return;
-        if (!(sx.stx_mask & STATX_TYPE) || !S_ISREG(sx.stx_mode)) return;
-        if (!(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return;
-        addRow(path, entry.name, sx, parent);
+        if (!S_ISREG(item.sx.stx_mode)) return;
+        if (!(item.sx.stx_mask & STATX_SIZE) || item.sx.stx_size != 0) return;
+        addRow(path, name, item.sx, parent);
     }
 
-    void descend(FolderReader& folder, std::string& path, dev_t device, std::string_view name,
+    void descend(FolderReader& folder, std::string& path, dev_t device, const char* name,
                  PVirtualNode parent) {
-        FolderReader child(folder.Fd(), name.data(), /*followLink=*/false);
+        FolderReader child(folder.Fd(), name, /*followLink=*/false);
         if (!child.IsOpen()) return;
         struct stat st {};
         if (::fstat(child.Fd(), &st) != 0) return;
@@ -167,6 +210,7 @@ class Scanner {
     const DateTimeText& times_;
     const std::function<void(const ScanProgress&)>& onProgress_;
     ScanProgress progress_;
+    std::optional<StatWorker> worker_;
 };
 
 } // namespace

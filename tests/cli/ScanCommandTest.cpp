@@ -26,7 +26,8 @@ std::string slurp(std::FILE* f) {
     std::string text;
     char buffer[4096];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        text.append(buffer, n);
     std::fclose(f);
     return text;
 }
@@ -34,7 +35,8 @@ std::string slurp(std::FILE* f) {
 ScanRun scan(std::vector<std::string> args) {
     args.insert(args.begin(), "scan");
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
@@ -76,7 +78,8 @@ TEST(ScanCommand, NulTerminatedPathsKeepNewlines) {
     t.File("plain");
     const ScanRun r = scan({"--quiet", "-0", "--sort", "none", t.Root()});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(split(r.out, '\0'), (std::multiset<std::string>{t.Path("new\nline"), t.Path("plain")}));
+    EXPECT_EQ(split(r.out, '\0'),
+              (std::multiset<std::string>{t.Path("new\nline"), t.Path("plain")}));
 }
 
 TEST(ScanCommand, MissingFolderOrFileIsNamedAndTheOthersStillScanned) {
@@ -125,7 +128,8 @@ TEST(ScanCommand, UnwritableOutputFailsWithStatusOne) {
     t.File("e");
     std::vector<std::string> args{"scan", "-q", t.Root()};
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     std::FILE* full = std::fopen("/dev/full", "w");
     ASSERT_NE(full, nullptr);
     std::FILE* err = std::tmpfile();

@@ -23,12 +23,14 @@ struct IntTree {
     }
     std::vector<int> order() const {
         std::vector<int> out;
-        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n)) out.push_back(value(n));
+        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
+            out.push_back(value(n));
         return out;
     }
     std::vector<int> backwards() const {
         std::vector<int> out;
-        for (PVirtualNode n = tree.GetLast(); n; n = tree.GetPrevious(n)) out.push_back(value(n));
+        for (PVirtualNode n = tree.GetLast(); n; n = tree.GetPrevious(n))
+            out.push_back(value(n));
         return out;
     }
 };
@@ -44,7 +46,8 @@ TEST(VirtualTreeSort, ConstantComparisonsGiveTheMergesOrders) {
     for (int constant : {-1, +1}) {
         for (auto direction : {sdAscending, sdDescending}) {
             IntTree t;
-            for (int i = 1; i <= 7; ++i) t.add(i);
+            for (int i = 1; i <= 7; ++i)
+                t.add(i);
             t.tree.OnCompareNodes = [&](PVirtualNode, PVirtualNode, int, int& r) { r = constant; };
             t.tree.SortTree(-1, direction);
             // -1 keeps the order ascending and reverses it descending; +1 the other way round.
@@ -58,13 +61,17 @@ TEST(VirtualTreeSort, ConstantComparisonsGiveTheMergesOrders) {
 TEST(VirtualTreeSort, TiesKeepOrderAscendingAndReverseDescending) {
     // Worked by hand through the merge: [11 00 12 01] splits into [11 00] and [12 01].
     IntTree t;
-    for (int v : {11, 0, 12, 1}) t.add(v);
-    t.tree.OnCompareNodes = [](PVirtualNode a, PVirtualNode b, int, int& r) { r = keyCompare(a, b); };
+    for (int v : {11, 0, 12, 1})
+        t.add(v);
+    t.tree.OnCompareNodes = [](PVirtualNode a, PVirtualNode b, int, int& r) {
+        r = keyCompare(a, b);
+    };
     t.tree.SortTree(0, sdAscending);
     EXPECT_EQ(t.order(), (std::vector<int>{0, 1, 11, 12}));
 
     IntTree d;
-    for (int v : {11, 0, 12, 1}) d.add(v);
+    for (int v : {11, 0, 12, 1})
+        d.add(v);
     d.tree.OnCompareNodes = t.tree.OnCompareNodes;
     d.tree.SortTree(0, sdDescending);
     EXPECT_EQ(d.order(), (std::vector<int>{12, 11, 1, 0}));
@@ -72,7 +79,8 @@ TEST(VirtualTreeSort, TiesKeepOrderAscendingAndReverseDescending) {
 
 TEST(VirtualTreeSort, FirstArgumentIsTheEarlierNodeAndPartsSplitRoundedDown) {
     IntTree t;
-    for (int v : {3, 1, 2}) t.add(v);
+    for (int v : {3, 1, 2})
+        t.add(v);
     std::vector<std::pair<int, int>> calls;
     t.tree.OnCompareNodes = [&](PVirtualNode a, PVirtualNode b, int column, int& r) {
         EXPECT_EQ(column, -1);
@@ -88,7 +96,8 @@ TEST(VirtualTreeSort, FirstArgumentIsTheEarlierNodeAndPartsSplitRoundedDown) {
 
 TEST(VirtualTreeSort, InconsistentComparisonsStillGiveAPermutation) {
     IntTree t;
-    for (int i = 0; i < 1000; ++i) t.add(i);
+    for (int i = 0; i < 1000; ++i)
+        t.add(i);
     unsigned state = 12345;
     t.tree.OnCompareNodes = [&](PVirtualNode, PVirtualNode, int, int& r) {
         state = state * 1103515245u + 12345u;
@@ -97,8 +106,10 @@ TEST(VirtualTreeSort, InconsistentComparisonsStillGiveAPermutation) {
     t.tree.SortTree(0, sdDescending);
     auto order = t.order();
     std::sort(order.begin(), order.end());
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(order[i], i);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(t.tree.RootNode()->ChildAt(i)->Index, unsigned(i));
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(order[i], i);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(t.tree.RootNode()->ChildAt(i)->Index, unsigned(i));
 }
 
 TEST(VirtualTreeSort, ColumnBelowMinusOneDoesNothingAndChildrenSortOnlyWhenInitialised) {
@@ -165,12 +176,14 @@ TEST(VirtualTree, DataSizeChangeClearsButSameSizeKeeps) {
     EXPECT_EQ(freed, 1);
     PVirtualNode n = t.tree.AddChild(nullptr);
     const auto* bytes = static_cast<const unsigned char*>(n->Data());
-    for (int i = 0; i < 64; ++i) ASSERT_EQ(bytes[i], 0) << "user data is zero-filled";
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ(bytes[i], 0) << "user data is zero-filled";
 }
 
 TEST(VirtualTree, DeletesInsideABracketCloseUpAtTheEnd) {
     IntTree t;
-    for (int i = 0; i < 10; ++i) t.add(i);
+    for (int i = 0; i < 10; ++i)
+        t.add(i);
     t.tree.BeginUpdate();
     // Delete All Checked's walk: fetch the previous node before deleting the current one.
     for (PVirtualNode n = t.tree.GetLast(); n;) {
@@ -181,7 +194,8 @@ TEST(VirtualTree, DeletesInsideABracketCloseUpAtTheEnd) {
     EXPECT_EQ(t.order(), (std::vector<int>{0, 3, 6, 9}));
     EXPECT_EQ(t.tree.RootNode()->ChildCount(), 4u);
     t.tree.EndUpdate();
-    for (unsigned i = 0; i < 4; ++i) EXPECT_EQ(t.tree.RootNode()->ChildAt(i)->Index, i);
+    for (unsigned i = 0; i < 4; ++i)
+        EXPECT_EQ(t.tree.RootNode()->ChildAt(i)->Index, i);
     EXPECT_EQ(t.backwards(), (std::vector<int>{9, 6, 3, 0}));
 }
 
@@ -200,7 +214,9 @@ TEST(VirtualTree, CheckStatesAreWrittenDirectlyAndInitKeepsThem) {
 namespace {
 struct CountingObserver : TreeObserver {
     std::map<std::string, int> calls;
-    void nodesAboutToBeAdded(PVirtualNode, std::uint32_t, std::uint32_t) override { ++calls["add"]; }
+    void nodesAboutToBeAdded(PVirtualNode, std::uint32_t, std::uint32_t) override {
+        ++calls["add"];
+    }
     void nodesAdded() override {}
     void nodeAboutToBeRemoved(PVirtualNode) override { ++calls["remove"]; }
     void nodeRemoved() override {}
@@ -221,7 +237,8 @@ TEST(VirtualTree, ABracketIsOneResetNeverASignalPerRow) {
     t.tree.SetObserver(&o);
     t.tree.BeginUpdate();
     t.tree.BeginUpdate();
-    for (int i = 0; i < 100; ++i) t.add(i);
+    for (int i = 0; i < 100; ++i)
+        t.add(i);
     t.tree.EndUpdate();
     EXPECT_EQ(o.calls["resetEnded"], 0) << "nested bracket still open";
     t.tree.DeleteNode(t.tree.GetFirst());
@@ -244,7 +261,8 @@ TEST(VirtualTree, ABracketIsOneResetNeverASignalPerRow) {
 TEST(VirtualTreeColumns, PositionsMoveOneAfterTheOtherAndClearResetsSortColumn) {
     TVirtualStringTree tree;
     auto& columns = tree.Columns();
-    for (int i = 0; i < 5; ++i) columns.Add().SetText(std::to_string(i));
+    for (int i = 0; i < 5; ++i)
+        columns.Add().SetText(std::to_string(i));
     columns.Items(0).SetPosition(2);
     EXPECT_EQ(columns.DisplayOrder(), (std::vector<std::uint32_t>{1, 2, 0, 3, 4}));
     columns.Items(4).SetPosition(0);

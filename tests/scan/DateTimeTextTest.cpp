@@ -44,8 +44,9 @@ TEST(DateTimeText, MatchesQtAndParsesBackInManyLocales) {
         const DateTimeText text{QLocale(name)};
         std::srand(7);
         for (int i = 0; i < 300; ++i) {
-            const auto t = fields(1971 + std::rand() % 80, 1 + std::rand() % 12, 1 + std::rand() % 28,
-                                  i % 7 == 0 ? 0 : std::rand() % 24, std::rand() % 60, std::rand() % 60);
+            const auto t =
+                fields(1971 + std::rand() % 80, 1 + std::rand() % 12, 1 + std::rand() % 28,
+                       i % 7 == 0 ? 0 : std::rand() % 24, std::rand() % 60, std::rand() % 60);
             const std::string s = text.Format(t);
             ASSERT_EQ(s, text.FormatWithQt(t)) << name;
             const auto back = text.Parse(s);

@@ -14,12 +14,14 @@ TEST(FieldIndexOf, TrimsComparesCaseSensitivelyAndFallsBackToFileName) {
     EXPECT_EQ(FieldIndexOf(""), 0);
     EXPECT_EQ(FieldIndexOf("   "), 0);
     EXPECT_EQ(FieldIndexOf("File  Size"), 0); // inner blanks count
-    for (int i = 0; i < FieldCount; ++i) EXPECT_EQ(FieldIndexOf(FieldNames[i]), i);
+    for (int i = 0; i < FieldCount; ++i)
+        EXPECT_EQ(FieldIndexOf(FieldNames[i]), i);
 }
 
 TEST(ResultRow, SlotsStartEmptyAndKeepWhatIsWritten) {
     TResultRow row;
-    for (int s = 0; s < TResultRow::SlotCount; ++s) EXPECT_TRUE(row.Slot(s).empty());
+    for (int s = 0; s < TResultRow::SlotCount; ++s)
+        EXPECT_TRUE(row.Slot(s).empty());
     row.SetField(TField::FullPath, "/a/b/name.txt");
     row.SetField(TField::FileName, "name.txt");
     row.SetField(TField::FileExt, "txt");

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "scan/ResultRow.h"
 #include "scan/Scan.h"
+#include "scan/ResultRow.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -52,7 +52,7 @@ TEST(Scan, ListsEmptyFilesDeepDownAsTopLevelCheckedRows) {
     Grid g;
     g.scan(t.Root());
     EXPECT_EQ(g.pathSet(), (std::set<std::string>{t.Path("a/b/c/empty.txt"), t.Path("a/.hidden"),
-                                                   t.Path("a/readonly.log")}));
+                                                  t.Path("a/readonly.log")}));
     for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
         EXPECT_EQ(n->Parent, g.tree.RootNode());
         EXPECT_EQ(n->CheckState, csCheckedNormal);
@@ -137,7 +137,8 @@ TEST(Scan, ScanningTwiceListsTwiceAndKeepsEarlierRows) {
 
 TEST(Scan, WalksDepthFirstInListingOrder) {
     TempTree t;
-    for (const char* f : {"a/1", "a/b/2", "a/b/c/3", "d/4", "5"}) t.File(f);
+    for (const char* f : {"a/1", "a/b/2", "a/b/c/3", "d/4", "5"})
+        t.File(f);
     Grid g;
     g.scan(t.Root());
     // Whatever order the listing gives, a folder's rows come together, right where it is met.
@@ -178,7 +179,8 @@ TEST(Scan, UnreadableFolderIsSkippedWhileItsSiblingsAreScanned) {
         Grid g;
         g.scan(t.Root());
         std::string out;
-        for (const auto& p : g.pathSet()) out += p + "\n";
+        for (const auto& p : g.pathSet())
+            out += p + "\n";
         return out;
     });
     EXPECT_EQ(found, t.Path("open/deeper/seen2") + "\n" + t.Path("open/seen") + "\n");
@@ -199,22 +201,25 @@ TEST(Scan, MissingFolderAddsNothingAndLeavesRowsAlone) {
 TEST(Scan, NamesAreListedByteForByte) {
     TempTree t;
     const std::vector<std::string> names{
-        "with blanks  ", "new\nline", std::string("bad\xff\xfe.bin"), "-leading-dash",
-        "--delete", std::string(255, 'n'), "caf\xc3\xa9.txt"};
-    for (const auto& n : names) t.File("d/" + n);
+        "with blanks  ",  "new\nline", std::string("bad\xff\xfe.bin"),
+        "-leading-dash",  "--delete",  std::string(255, 'n'),
+        "caf\xc3\xa9.txt"};
+    for (const auto& n : names)
+        t.File("d/" + n);
     Grid g;
     g.scan(t.Root());
     std::set<std::string> expected;
-    for (const auto& n : names) expected.insert(t.Path("d/" + n));
+    for (const auto& n : names)
+        expected.insert(t.Path("d/" + n));
     EXPECT_EQ(g.pathSet(), expected);
     for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n))
         EXPECT_TRUE(RowOf(n).Field(TField::FullPath).ends_with(RowOf(n).Field(TField::FileName)));
 }
 
 TEST(Scan, PseudoFileSystemsAreKnown) {
-    EXPECT_TRUE(IsPseudoFileSystem(0x9fa0));     // proc
-    EXPECT_TRUE(IsPseudoFileSystem(0x62656572)); // sysfs
-    EXPECT_FALSE(IsPseudoFileSystem(0xEF53));    // ext4
+    EXPECT_TRUE(IsPseudoFileSystem(0x9fa0));      // proc
+    EXPECT_TRUE(IsPseudoFileSystem(0x62656572));  // sysfs
+    EXPECT_FALSE(IsPseudoFileSystem(0xEF53));     // ext4
     EXPECT_FALSE(IsPseudoFileSystem(0x01021994)); // tmpfs holds real files
     Grid g;
     g.scan("/proc/self");

@@ -34,7 +34,8 @@ TempTree::TempTree() {
 
 TempTree::~TempTree() {
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root_, fs::directory_options::skip_permission_denied, ec);
+    for (auto it = fs::recursive_directory_iterator(
+             root_, fs::directory_options::skip_permission_denied, ec);
          it != fs::recursive_directory_iterator(); it.increment(ec))
         if (!it->is_symlink(ec)) ::chmod(it->path().c_str(), 0755);
     fs::remove_all(root_, ec);
@@ -117,7 +118,8 @@ std::string RunWithoutRoot(const std::function<std::string()>& work) {
     std::string result;
     char buffer[4096];
     ssize_t n;
-    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) result.append(buffer, std::size_t(n));
+    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        result.append(buffer, std::size_t(n));
     ::close(pipeFds[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
