@@ -1,0 +1,335 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "config/XmlDocument.h"
+
+#include "config/XmlText.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <unordered_set>
+
+namespace nullsweep {
+
+struct TXMLNode::Tree {
+    pugi::xml_document doc;
+};
+
+namespace {
+
+// Declarations are kept so that a save can repeat them; comments and processing instructions
+// are dropped, and DOCTYPEs are skipped without expanding anything they declare.
+constexpr unsigned ParseOptions = pugi::parse_default | pugi::parse_declaration;
+
+std::string errnoText() {
+    return std::strerror(errno);
+}
+
+std::string readFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw XmlError(path + ": cannot read: " + errnoText());
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const std::string reason = S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file";
+        ::close(fd);
+        throw XmlError(path + ": cannot read: " + reason);
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const std::string reason = errnoText();
+            ::close(fd);
+            throw XmlError(path + ": cannot read: " + reason);
+        }
+        text.append(buffer, std::size_t(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+struct SourcePosition {
+    int line;
+    std::string near;
+};
+
+SourcePosition positionIn(const std::string& source, std::ptrdiff_t offset) {
+    const std::size_t at =
+        std::min<std::size_t>(offset < 0 ? 0 : std::size_t(offset), source.size());
+    SourcePosition p;
+    p.line = 1 + int(std::count(source.begin(), source.begin() + std::ptrdiff_t(at), '\n'));
+    std::size_t end = source.find_first_of("\r\n", at);
+    end = std::min({end, source.size(), at + 40});
+    p.near = source.substr(at, end - at);
+    for (char& c : p.near)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' '; // the message stays on one line
+    return p;
+}
+
+[[noreturn]] void failAt(const std::string& source, std::ptrdiff_t offset,
+                         const std::string& displayName, const std::string& reason) {
+    const SourcePosition p = positionIn(source, offset);
+    throw XmlParseError(displayName, reason, p.line, p.near);
+}
+
+// pugixml accepts some documents that are not well-formed; refuse those that matter to readers
+// of the tree: several root elements, a misplaced declaration, an attribute given twice.
+void checkWellFormed(const pugi::xml_document& doc, const std::string& source,
+                     const std::string& displayName) {
+    int elements = 0;
+    bool first = true;
+    for (pugi::xml_node top : doc.children()) {
+        if (top.type() == pugi::node_element && ++elements > 1)
+            failAt(source, top.offset_debug(), displayName, "More than one root element");
+        if (top.type() == pugi::node_declaration && !first)
+            failAt(source, top.offset_debug(), displayName, "XML declaration not at the start");
+        first = false;
+    }
+    std::unordered_set<std::string_view> names;
+    for (pugi::xml_node node = doc.first_child(); node;) {
+        if (node.first_attribute()) {
+            names.clear();
+            for (pugi::xml_attribute a : node.attributes())
+                if (!names.insert(a.name()).second)
+                    failAt(source, node.offset_debug(), displayName,
+                           "Attribute \"" + std::string(a.name()) + "\" given twice");
+        }
+        // Pre-order walk without recursion, so deep documents cannot exhaust the stack.
+        if (node.first_child()) {
+            node = node.first_child();
+        } else {
+            while (node && !node.next_sibling())
+                node = node.parent();
+            if (node) node = node.next_sibling();
+        }
+    }
+}
+
+void checkName(const std::string& name) {
+    if (!IsXmlName(name)) throw XmlError("\"" + name + "\" is not a valid XML name");
+}
+
+} // namespace
+
+XmlParseError::XmlParseError(std::string fileName, std::string reason, int line, std::string near)
+    : XmlError(fileName + ": line " + std::to_string(line) + ": " + reason +
+               (near.empty() ? std::string() : " near \"" + near + "\"")),
+      fileName_(std::move(fileName)), reason_(std::move(reason)), near_(std::move(near)),
+      line_(line) {}
+
+ListIndexError::ListIndexError(int index)
+    : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")") {}
+
+// --- TXMLNode ---------------------------------------------------------------------------------
+
+namespace {
+pugi::xml_node pugiNode(pugi::xml_node_struct* node) {
+    if (!node) throw XmlError("null XML node used");
+    return pugi::xml_node(node);
+}
+} // namespace
+
+bool TXMLNode::IsElement() const {
+    return pugiNode(node_).type() == pugi::node_element;
+}
+
+std::string TXMLNode::NodeName() const {
+    const pugi::xml_node n = pugiNode(node_);
+    switch (n.type()) {
+    case pugi::node_pcdata:
+        return "#text";
+    case pugi::node_cdata:
+        return "#cdata-section";
+    default:
+        return n.name();
+    }
+}
+
+std::string TXMLNode::Text() const {
+    const pugi::xml_node n = pugiNode(node_);
+    return n.type() == pugi::node_element ? std::string() : std::string(n.value());
+}
+
+TXMLNodeList TXMLNode::ChildNodes() const {
+    pugiNode(node_);
+    return TXMLNodeList(*this);
+}
+
+bool TXMLNode::HasChildNodes() const {
+    return bool(pugiNode(node_).first_child());
+}
+
+TXMLNode TXMLNode::NextSibling() const {
+    return TXMLNode(tree_, pugiNode(node_).next_sibling().internal_object());
+}
+
+TXMLNode TXMLNode::ParentNode() const {
+    const pugi::xml_node parent = pugiNode(node_).parent();
+    // The document itself is no node of the interface.
+    if (parent.type() == pugi::node_document) return {};
+    return TXMLNode(tree_, parent.internal_object());
+}
+
+TXMLNode TXMLNode::ChildElement(const std::string& name) const {
+    pugi::xml_node child = pugiNode(node_).child(name.c_str());
+    if (!child) return AddChild(name);
+    return TXMLNode(tree_, child.internal_object());
+}
+
+TXMLNode TXMLNode::AddChild(const std::string& name) const {
+    checkName(name);
+    return TXMLNode(tree_, pugiNode(node_).append_child(name.c_str()).internal_object());
+}
+
+TXMLNode TXMLNode::InsertChildBefore(const std::string& name, const TXMLNode& sibling) const {
+    if (sibling.IsNull()) return AddChild(name);
+    checkName(name);
+    pugi::xml_node added =
+        pugiNode(node_).insert_child_before(name.c_str(), pugi::xml_node(sibling.node_));
+    if (!added) throw XmlError("cannot insert \"" + name + "\": the sibling is no child here");
+    return TXMLNode(tree_, added.internal_object());
+}
+
+void TXMLNode::RemoveChild(const TXMLNode& child) const {
+    if (child.IsNull() || !pugiNode(node_).remove_child(pugi::xml_node(child.node_)))
+        throw XmlError("cannot remove a node that is no child of \"" + NodeName() + "\"");
+}
+
+bool TXMLNode::HasAttribute(const std::string& name) const {
+    return bool(pugiNode(node_).attribute(name.c_str()));
+}
+
+std::string TXMLNode::Attribute(const std::string& name) const {
+    return pugiNode(node_).attribute(name.c_str()).value();
+}
+
+void TXMLNode::SetAttribute(const std::string& name, const std::string& value) const {
+    pugi::xml_node n = pugiNode(node_);
+    pugi::xml_attribute a = n.attribute(name.c_str());
+    if (!a) {
+        checkName(name);
+        a = n.append_attribute(name.c_str());
+    }
+    a.set_value(ValidXmlText(value).c_str());
+}
+
+// --- TXMLNodeList -----------------------------------------------------------------------------
+
+int TXMLNodeList::Count() const {
+    int count = 0;
+    for (pugi::xml_node c = pugiNode(parent_.node_).first_child(); c; c = c.next_sibling())
+        ++count;
+    return count;
+}
+
+TXMLNode TXMLNodeList::Item(int index) const {
+    if (index >= 0) {
+        int i = 0;
+        for (pugi::xml_node c = pugiNode(parent_.node_).first_child(); c; c = c.next_sibling())
+            if (i++ == index) return TXMLNode(parent_.tree_, c.internal_object());
+    }
+    throw ListIndexError(index);
+}
+
+TXMLNode TXMLNodeList::First() const {
+    return TXMLNode(parent_.tree_, pugiNode(parent_.node_).first_child().internal_object());
+}
+
+void TXMLNodeList::Clear() const {
+    pugiNode(parent_.node_).remove_children();
+}
+
+// --- TXMLDocument -----------------------------------------------------------------------------
+
+TXMLDocument::TXMLDocument() = default;
+TXMLDocument::~TXMLDocument() = default;
+TXMLDocument::TXMLDocument(TXMLDocument&&) noexcept = default;
+TXMLDocument& TXMLDocument::operator=(TXMLDocument&&) noexcept = default;
+
+void TXMLDocument::SetXML(std::string text) {
+    Close();
+    source_ = std::move(text);
+    fileName_.clear();
+}
+
+void TXMLDocument::SetFileName(std::string path) {
+    Close();
+    source_.clear();
+    fileName_ = std::move(path);
+}
+
+void TXMLDocument::Open() {
+    if (Active()) return;
+    const std::string displayName = fileName_.empty() ? "XML text" : fileName_;
+    const std::string fileText = fileName_.empty() ? std::string() : readFile(fileName_);
+    const std::string& source = fileName_.empty() ? source_ : fileText;
+
+    auto tree = std::make_shared<TXMLNode::Tree>();
+    const pugi::xml_parse_result result =
+        tree->doc.load_buffer(source.data(), source.size(), ParseOptions);
+    if (!result) failAt(source, result.offset, displayName, result.description());
+    checkWellFormed(tree->doc, source, displayName);
+    tree_ = std::move(tree);
+}
+
+void TXMLDocument::LoadFromFile(std::string path) {
+    SetFileName(std::move(path));
+    Open();
+}
+
+void TXMLDocument::LoadFromXML(std::string text) {
+    SetXML(std::move(text));
+    Open();
+}
+
+void TXMLDocument::Close() {
+    tree_.reset();
+}
+
+TXMLNode TXMLDocument::DocumentElement() const {
+    if (!tree_) throw XmlError("the XML document is not open");
+    return TXMLNode(tree_, tree_->doc.document_element().internal_object());
+}
+
+std::string TXMLDocument::SaveToText() const {
+    if (!tree_) throw XmlError("the XML document is not open");
+    // The bytes written are UTF-8 whatever the source was, so its declaration must say so.
+    for (pugi::xml_node n : tree_->doc.children())
+        if (n.type() == pugi::node_declaration)
+            if (pugi::xml_attribute encoding = n.attribute("encoding")) encoding.set_value("utf-8");
+
+    struct Writer : pugi::xml_writer {
+        std::string text;
+        void write(const void* data, size_t size) override {
+            text.append(static_cast<const char*>(data), size);
+        }
+    } writer;
+    tree_->doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration,
+                    pugi::encoding_utf8);
+    return writer.text;
+}
+
+void TXMLDocument::SaveToFile(const std::string& path) const {
+    const std::string text = SaveToText();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) throw XmlError(path + ": cannot write: " + errnoText());
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0;
+    int error = ok ? 0 : errno;
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) throw XmlError(path + ": cannot write: " + std::strerror(error));
+}
+
+} // namespace nullsweep

@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace pugi {
+class xml_document;
+struct xml_node_struct;
+} // namespace pugi
+
+namespace nullsweep {
+
+// The XML document object model that the configuration and the XML and spreadsheet exports
+// share. Texts are UTF-8 bytes in std::string. A document is parsed from a file or from a source
+// text; its nodes are handles (TXMLNode) that keep the parsed tree alive while they are held, so
+// closing or reloading a document never leaves a handle dangling: the handle keeps the old tree.
+//
+// Parsing never expands entities declared in a DOCTYPE, internal or external, and never reads
+// anything but the named file: a reference to a declared entity stays as literal text.
+
+// A file that cannot be read or written, or a document used while closed. The message names
+// the file and the reason.
+class XmlError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// A source that is not well-formed. The message reads
+//   FILE: line N: REASON near "TEXT"
+// with FILE "XML text" for a source text and TEXT the start of the offending text (to the end of
+// its line, at most 40 bytes; left out when there is none).
+class XmlParseError : public XmlError {
+  public:
+    XmlParseError(std::string fileName, std::string reason, int line, std::string near);
+    const std::string& FileName() const { return fileName_; }
+    const std::string& Reason() const { return reason_; }
+    int Line() const { return line_; }
+    const std::string& Near() const { return near_; }
+
+  private:
+    std::string fileName_, reason_, near_;
+    int line_;
+};
+
+// An index outside 0 to count-1 of a list; the message is "List index out of bounds (N)".
+class ListIndexError : public std::out_of_range {
+  public:
+    explicit ListIndexError(int index);
+};
+
+class TXMLNodeList;
+
+// One node of a parsed document: an element, or a text or CDATA node. A default-constructed
+// handle is null (false in a test); asking a null handle for anything but IsNull throws XmlError.
+// Copies are cheap and refer to the same node; == compares the node, not its content.
+class TXMLNode {
+  public:
+    TXMLNode() = default;
+
+    bool IsNull() const { return node_ == nullptr; }
+    explicit operator bool() const { return node_ != nullptr; }
+    bool operator==(const TXMLNode& other) const { return node_ == other.node_; }
+
+    bool IsElement() const;
+    // An element's name; "#text" or "#cdata-section" for text.
+    std::string NodeName() const;
+    // The text of a text or CDATA node; empty for an element.
+    std::string Text() const;
+
+    // The child nodes in document order (elements and text; comments are not kept).
+    TXMLNodeList ChildNodes() const;
+    bool HasChildNodes() const;
+    // The next node with the same parent; null after the last.
+    TXMLNode NextSibling() const;
+    TXMLNode ParentNode() const;
+
+    // The first child element called `name`; when there is none, a new empty one is appended
+    // to this element in memory and returned.
+    TXMLNode ChildElement(const std::string& name) const;
+    // A new empty child element called `name`, appended after the last child.
+    TXMLNode AddChild(const std::string& name) const;
+    // A new empty child element called `name`, inserted before `sibling` (a child of this
+    // element; null appends).
+    TXMLNode InsertChildBefore(const std::string& name, const TXMLNode& sibling) const;
+    // Removes `child` with everything below it. Handles to the removed nodes must not be used.
+    void RemoveChild(const TXMLNode& child) const;
+
+    bool HasAttribute(const std::string& name) const;
+    // The attribute's text; an absent attribute reads as the empty text.
+    std::string Attribute(const std::string& name) const;
+    // Sets the attribute, creating it when absent. Bytes that are not UTF-8 and characters that
+    // XML 1.0 does not allow become U+FFFD, so the saved document is always well-formed.
+    void SetAttribute(const std::string& name, const std::string& value) const;
+
+  private:
+    friend class TXMLDocument;
+    friend class TXMLNodeList;
+    struct Tree;
+    TXMLNode(std::shared_ptr<Tree> tree, pugi::xml_node_struct* node)
+        : tree_(std::move(tree)), node_(node) {}
+
+    std::shared_ptr<Tree> tree_;
+    pugi::xml_node_struct* node_ = nullptr;
+};
+
+// The child nodes of one node, read live: Count and Item walk the list, so loops over many
+// children should use First and NextSibling.
+class TXMLNodeList {
+  public:
+    int Count() const;
+    // Throws ListIndexError outside 0 to Count()-1.
+    TXMLNode Item(int index) const;
+    TXMLNode First() const;
+    // Removes every child node.
+    void Clear() const;
+
+  private:
+    friend class TXMLNode;
+    explicit TXMLNodeList(TXMLNode parent) : parent_(std::move(parent)) {}
+    TXMLNode parent_;
+};
+
+// A document: its source (a file or a source text), and while open, its parsed tree.
+class TXMLDocument {
+  public:
+    TXMLDocument();
+    ~TXMLDocument();
+    TXMLDocument(TXMLDocument&&) noexcept;
+    TXMLDocument& operator=(TXMLDocument&&) noexcept;
+
+    // Sets the source; an open document is closed first. The source is parsed by Open.
+    void SetXML(std::string text);
+    void SetFileName(std::string path);
+    const std::string& FileName() const { return fileName_; }
+
+    // Parses the source unless the document is open. Throws XmlParseError for a source that is
+    // not well-formed, XmlError for a file that cannot be read; the document then stays closed.
+    void Open();
+    void LoadFromFile(std::string path);
+    void LoadFromXML(std::string text);
+
+    // Discards the tree (handles still held keep their copy alive); the source stays.
+    void Close();
+    bool Active() const { return tree_ != nullptr; }
+
+    // The root element. Throws XmlError when the document is not open.
+    TXMLNode DocumentElement() const;
+
+    // Writes the tree as UTF-8, without indentation, starting with the source's declaration (its
+    // encoding given as utf-8) or with none when the source had none. Throws XmlError naming
+    // the file and the reason when it cannot be created or written.
+    void SaveToFile(const std::string& path) const;
+    // The same bytes as a text.
+    std::string SaveToText() const;
+
+  private:
+    std::shared_ptr<TXMLNode::Tree> tree_;
+    std::string source_;
+    std::string fileName_; // non-empty: the source is this file
+};
+
+} // namespace nullsweep
