@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "config/ConfigStore.h"
+
+#include "config/DefaultConfig.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace nullsweep {
+
+namespace {
+
+constexpr const char* ConfigName = "CorvaneConfig.xml";
+
+struct Location {
+    std::string file;   // non-empty: UseConfigFile
+    std::string folder; // non-empty: UseConfigFolder
+};
+
+Location& location() {
+    static Location where;
+    return where;
+}
+
+std::unique_ptr<TConfig>& store() {
+    static std::unique_ptr<TConfig> theStore;
+    return theStore;
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    return folder.ends_with('/') ? folder + name : folder + "/" + name;
+}
+
+[[noreturn]] void writeFailed(const std::string& path, int error) {
+    throw ConfigError(path + ": cannot write the default configuration: " + std::strerror(error));
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    // Only a definite "not there" counts as missing; any other failure is left to the parse,
+    // which reports it, so an unreadable folder never makes us write over a file.
+    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
+} // namespace
+
+std::string ExecutableFolder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) throw ConfigError("cannot find the program's folder: " + ec.message());
+    return exe.parent_path().string();
+}
+
+std::string TConfig::ConfigFileName() {
+    const Location& where = location();
+    if (!where.file.empty()) return where.file;
+    return joinPath(where.folder.empty() ? ExecutableFolder() : where.folder, ConfigName);
+}
+
+void TConfig::WriteDefaultConfig() {
+    const std::string path = ConfigFileName();
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) writeFailed(path, errno);
+
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    int error = 0;
+    if (::fchmod(fd, 0666 & ~mask) != 0 || !writeAll(fd, DefaultConfigText)) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    // No replacing: a file that someone put there since the existence test wins.
+    if (error == 0 &&
+        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno == EINVAL || errno == ENOSYS) { // a file system without the flag
+            if (::link(temporary.c_str(), path.c_str()) != 0 && errno != EEXIST) error = errno;
+        } else if (errno != EEXIST) {
+            error = errno;
+        }
+    }
+    ::unlink(temporary.c_str()); // gone already when the rename succeeded
+    if (error != 0) writeFailed(path, error);
+}
+
+TConfig::TConfig()
+    : root_([] {
+          const std::string path = ConfigFileName();
+          if (location().file.empty() && !exists(path)) WriteDefaultConfig();
+          return OpenConfigDocument(path);
+      }()) {}
+
+TConfig* ConfigStore(bool release) {
+    std::unique_ptr<TConfig>& theStore = store();
+    if (release) {
+        theStore.reset();
+        return nullptr;
+    }
+    if (!theStore) theStore = std::make_unique<TConfig>();
+    return theStore.get();
+}
+
+void UseConfigFile(const std::string& path) {
+    const std::string absolute =
+        path.empty() ? std::string() : std::filesystem::absolute(path).lexically_normal().string();
+    if (absolute == location().file) return;
+    location().file = absolute;
+    ConfigStore(true);
+}
+
+void UseConfigFolder(const std::string& folder) {
+    if (folder == location().folder) return;
+    location().folder = folder;
+    ConfigStore(true);
+}
+
+} // namespace nullsweep

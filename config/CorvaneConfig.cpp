@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "config/CorvaneConfig.h"
+
+#include "config/ConfigValues.h"
+
+namespace nullsweep {
+
+int TXMLElementView::integer(const char* name) const {
+    return IntegerFromText(element_.Attribute(name));
+}
+
+bool TXMLElementView::boolean(const char* name) const {
+    return BooleanFromText(element_.Attribute(name));
+}
+
+void TXMLElementView::setText(const char* name, const std::string& value) const {
+    element_.SetAttribute(name, value);
+}
+
+void TXMLElementView::setInteger(const char* name, int value) const {
+    element_.SetAttribute(name, IntegerText(value));
+}
+
+void TXMLElementView::setBoolean(const char* name, bool value) const {
+    element_.SetAttribute(name, BooleanText(value));
+}
+
+namespace {
+bool isItem(const TXMLNode& node, const char* itemName) {
+    return node.IsElement() && node.NodeName() == itemName;
+}
+} // namespace
+
+int TXMLCollectionBase::Count() const {
+    int count = 0;
+    for (TXMLNode n = Element().ChildNodes().First(); n; n = n.NextSibling())
+        if (isItem(n, itemName_)) ++count;
+    return count;
+}
+
+TXMLNode TXMLCollectionBase::itemAt(int index) const {
+    if (index >= 0) {
+        int i = 0;
+        for (TXMLNode n = Element().ChildNodes().First(); n; n = n.NextSibling())
+            if (isItem(n, itemName_) && i++ == index) return n;
+    }
+    throw ListIndexError(index);
+}
+
+TXMLNode TXMLCollectionBase::add() const {
+    return Element().AddChild(itemName_);
+}
+
+TXMLNode TXMLCollectionBase::insert(int index) const {
+    if (index == Count()) return add();
+    return Element().InsertChildBefore(itemName_, itemAt(index));
+}
+
+void TXMLCollectionBase::Clear() const {
+    for (TXMLNode n = Element().ChildNodes().First(); n;) {
+        const TXMLNode next = n.NextSibling();
+        if (isItem(n, itemName_)) Element().RemoveChild(n);
+        n = next;
+    }
+}
+
+void TXMLCollectionBase::Delete(int index) const {
+    Element().RemoveChild(itemAt(index));
+}
+
+int TXMLCollectionBase::remove(const TXMLNode& item) const {
+    int i = 0;
+    for (TXMLNode n = Element().ChildNodes().First(); n; n = n.NextSibling()) {
+        if (!isItem(n, itemName_)) continue;
+        if (n == item) {
+            Element().RemoveChild(n);
+            return i;
+        }
+        ++i;
+    }
+    return -1;
+}
+
+namespace {
+TXMLConfigType bindRoot(const TXMLDocument& document, const std::string& displayName) {
+    const TXMLNode root = document.DocumentElement();
+    if (root.NodeName() != "config")
+        throw ConfigError(displayName + ": the root element is \"" + root.NodeName() +
+                          "\", not \"config\"");
+    return TXMLConfigType(root);
+}
+} // namespace
+
+TXMLConfigType OpenConfigDocument(const std::string& fileName) {
+    TXMLDocument document;
+    document.LoadFromFile(fileName);
+    return bindRoot(document, fileName);
+}
+
+TXMLConfigType ConfigDocumentFromText(const std::string& text) {
+    TXMLDocument document;
+    document.LoadFromXML(text);
+    return bindRoot(document, "XML text");
+}
+
+} // namespace nullsweep

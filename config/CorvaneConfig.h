@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "config/XmlDocument.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace nullsweep {
+
+// The typed binding of CorvaneConfig.xml. Each class is a view of one element of a loaded
+// document: it holds a TXMLNode, so the document lives as long as any view of it, and copies
+// refer to the same element. Getters are named after their attribute or child element; setters
+// share the getter's name and take the value.
+//
+// Integer and boolean getters throw ConversionError (config/ConfigValues.h) for an attribute
+// that is absent, empty or not convertible. Text getters return the text as stored (absent:
+// empty). Setters write decimal integers, "True"/"False" and text unchanged, creating the
+// attribute. A child element getter returns the first child of that name, creating an empty one
+// in memory when there is none. Elements and attributes the binding does not name are left alone.
+
+// A configuration that cannot be used: the message names the file and the reason.
+class ConfigError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The common part of every view.
+class TXMLElementView {
+  public:
+    TXMLElementView() = default;
+    explicit TXMLElementView(TXMLNode element) : element_(std::move(element)) {}
+    const TXMLNode& Element() const { return element_; }
+    bool operator==(const TXMLElementView& other) const { return element_ == other.element_; }
+
+  protected:
+    std::string text(const char* name) const { return element_.Attribute(name); }
+    int integer(const char* name) const;
+    bool boolean(const char* name) const;
+    void setText(const char* name, const std::string& value) const;
+    void setInteger(const char* name, int value) const;
+    void setBoolean(const char* name, bool value) const;
+
+  private:
+    TXMLNode element_;
+};
+
+// The items of a collection are the child elements called `itemName`, in document order; other
+// children are skipped and kept.
+class TXMLCollectionBase : public TXMLElementView {
+  public:
+    int Count() const;
+    void Clear() const;
+    // Throw ListIndexError outside 0 to Count()-1.
+    void Delete(int index) const;
+
+  protected:
+    TXMLCollectionBase() = default;
+    TXMLCollectionBase(TXMLNode element, const char* itemName)
+        : TXMLElementView(std::move(element)), itemName_(itemName) {}
+    TXMLNode itemAt(int index) const;
+    TXMLNode add() const;
+    // index == Count() appends.
+    TXMLNode insert(int index) const;
+    int remove(const TXMLNode& item) const;
+
+  private:
+    const char* itemName_ = "";
+};
+
+template <class TItem> class TXMLCollection : public TXMLCollectionBase {
+  public:
+    // Throws ListIndexError outside 0 to Count()-1.
+    TItem Item(int index) const { return TItem(itemAt(index)); }
+    // A new empty item after the last item.
+    TItem Add() const { return TItem(add()); }
+    // A new empty item that becomes item `index` (0 to Count()).
+    TItem Insert(int index) const { return TItem(insert(index)); }
+    // Removes `item`; returns the index it had, or -1 when it is no item of this collection.
+    int Remove(const TItem& item) const { return remove(item.Element()); }
+
+  protected:
+    using TXMLCollectionBase::TXMLCollectionBase;
+};
+
+class TXMLPlLeftType : public TXMLElementView {
+  public:
+    using TXMLElementView::TXMLElementView;
+    int width() const { return integer("width"); }
+    int col1() const { return integer("col1"); }
+    int col2() const { return integer("col2"); }
+    int col3() const { return integer("col3"); }
+    void width(int value) const { setInteger("width", value); }
+    void col1(int value) const { setInteger("col1", value); }
+    void col2(int value) const { setInteger("col2", value); }
+    void col3(int value) const { setInteger("col3", value); }
+};
+
+class TXMLPlHintType : public TXMLElementView {
+  public:
+    using TXMLElementView::TXMLElementView;
+    int height() const { return integer("height"); }
+    int col1() const { return integer("col1"); }
+    int col2() const { return integer("col2"); }
+    void height(int value) const { setInteger("height", value); }
+    void col1(int value) const { setInteger("col1", value); }
+    void col2(int value) const { setInteger("col2", value); }
+};
+
+class TXMLFrameType : public TXMLElementView {
+  public:
+    using TXMLElementView::TXMLElementView;
+    std::string left() const { return text("left"); }
+    std::string top() const { return text("top"); }
+    int height() const { return integer("height"); }
+    int width() const { return integer("width"); }
+    bool max() const { return boolean("max"); }
+    TXMLPlLeftType plLeft() const { return TXMLPlLeftType(Element().ChildElement("plLeft")); }
+    TXMLPlHintType plHint() const { return TXMLPlHintType(Element().ChildElement("plHint")); }
+    void left(const std::string& value) const { setText("left", value); }
+    void top(const std::string& value) const { setText("top", value); }
+    void height(int value) const { setInteger("height", value); }
+    void width(int value) const { setInteger("width", value); }
+    void max(bool value) const { setBoolean("max", value); }
+};
+
+// One grid column.
+class TXMLNodeType : public TXMLElementView {
+  public:
+    using TXMLElementView::TXMLElementView;
+    std::string Name() const { return text("Name"); }
+    bool DefaultExport() const { return boolean("DefaultExport"); }
+    bool ReadOnly() const { return boolean("ReadOnly"); }
+    std::string Align() const { return text("Align"); }
+    int Width() const { return integer("Width"); }
+    bool Visible() const { return boolean("Visible"); }
+    int Index() const { return integer("Index"); }
+    void Name(const std::string& value) const { setText("Name", value); }
+    void DefaultExport(bool value) const { setBoolean("DefaultExport", value); }
+    void ReadOnly(bool value) const { setBoolean("ReadOnly", value); }
+    void Align(const std::string& value) const { setText("Align", value); }
+    void Width(int value) const { setInteger("Width", value); }
+    void Visible(bool value) const { setBoolean("Visible", value); }
+    void Index(int value) const { setInteger("Index", value); }
+};
+
+class TXMLNodesType : public TXMLCollection<TXMLNodeType> {
+  public:
+    TXMLNodesType() = default;
+    explicit TXMLNodesType(TXMLNode element) : TXMLCollection(std::move(element), "node") {}
+};
+
+class TXMLItemType : public TXMLElementView {
+  public:
+    using TXMLElementView::TXMLElementView;
+    std::string label() const { return text("label"); }
+    int value() const { return integer("value"); }
+    void label(const std::string& text) const { setText("label", text); }
+    void value(int number) const { setInteger("value", number); }
+};
+
+class TXMLAgerangeType : public TXMLCollection<TXMLItemType> {
+  public:
+    TXMLAgerangeType() = default;
+    explicit TXMLAgerangeType(TXMLNode element) : TXMLCollection(std::move(element), "item") {}
+};
+
+class TXMLSizerangeType : public TXMLCollection<TXMLItemType> {
+  public:
+    TXMLSizerangeType() = default;
+    explicit TXMLSizerangeType(TXMLNode element) : TXMLCollection(std::move(element), "item") {}
+};
+
+// The root element `config`.
+class TXMLConfigType : public TXMLElementView {
+  public:
+    using TXMLElementView::TXMLElementView;
+    int versionNo() const { return integer("versionNo"); }
+    TXMLFrameType frame() const { return TXMLFrameType(Element().ChildElement("frame")); }
+    TXMLNodesType nodes() const { return TXMLNodesType(Element().ChildElement("nodes")); }
+    TXMLAgerangeType agerange() const {
+        return TXMLAgerangeType(Element().ChildElement("agerange"));
+    }
+    TXMLSizerangeType sizerange() const {
+        return TXMLSizerangeType(Element().ChildElement("sizerange"));
+    }
+    void versionNo(int value) const { setInteger("versionNo", value); }
+};
+
+// Parses `fileName` and binds its root element. Throws XmlError/XmlParseError when the file
+// cannot be read or is not well-formed, ConfigError when the root element is not `config`.
+TXMLConfigType OpenConfigDocument(const std::string& fileName);
+
+// The same for a source text (messages name it "XML text").
+TXMLConfigType ConfigDocumentFromText(const std::string& text);
+
+} // namespace nullsweep
