@@ -12,20 +12,23 @@ std::string ScanUsage() {
            "  -f, --format FORMAT   paths: one full path a line (default)\n"
            "  -0, --null            paths format: end each path with NUL instead of a line feed\n"
            "  -s, --sort FIELD      none: keep the walk order\n"
+           "      --config FILE     read the columns from FILE instead of the file beside the "
+           "program\n"
            "  -q, --quiet           no progress line on standard error\n"
            "  -h, --help            show this help\n"
            "      --version         show the version\n"
            "\n"
            "Exit status: 0 done; 1 a FOLDER is missing or no folder, or the output cannot be\n"
-           "written; 2 bad usage.\n";
+           "written; 2 bad usage or a configuration that cannot be read.\n";
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
-    enum { OptVersion = 256 };
+    enum { OptVersion = 256, OptConfig };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
         {"null", no_argument, nullptr, '0'},
         {"sort", required_argument, nullptr, 's'},
+        {"config", required_argument, nullptr, OptConfig},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -46,6 +49,9 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             break;
         case 's':
             a.sortField = optarg;
+            break;
+        case OptConfig:
+            a.configFile = optarg;
             break;
         case 'q':
             a.quiet = true;

@@ -14,6 +14,7 @@ struct ScanArguments {
     std::string sortField = "none";
     bool descending = false;
     bool quiet = false;
+    std::string configFile; // empty: the configuration beside the executable
     bool help = false;
     bool version = false;
     std::vector<std::string> folders;

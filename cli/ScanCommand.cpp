@@ -2,6 +2,8 @@
 #include "cli/ScanCommand.h"
 
 #include "cli/ScanArguments.h"
+#include "config/ColumnCheck.h"
+#include "config/ConfigStore.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 
@@ -84,6 +86,16 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     if (args.version) {
         std::fputs("nullsweep " NULLSWEEP_VERSION "\n", out);
         return 0;
+    }
+
+    // Loaded as the window loads it, so a bad file is refused before any work is done.
+    try {
+        UseConfigFile(args.configFile);
+        const TConfig* config = ConfigStore(false);
+        CheckColumnEntries(config->Root(), TConfig::ConfigFileName());
+    } catch (const std::exception& e) {
+        std::fprintf(err, "nullsweep scan: %s\n", e.what());
+        return 2;
     }
 
     int status = 0;

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanCommand.h"
+#include "config/ConfigStore.h"
+#include "config/DefaultConfig.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -14,6 +19,23 @@ using namespace nullsweep;
 using nullsweep::test::TempTree;
 
 namespace {
+
+// The configuration "beside the program" lives in a temporary folder, never beside the test binary.
+class ConfigFolder : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        tree.emplace();
+        UseConfigFolder(tree->Root());
+    }
+    void TearDown() override {
+        UseConfigFolder("");
+        tree.reset();
+    }
+    std::optional<TempTree> tree;
+};
+
+ConfigFolder* const configFolder =
+    static_cast<ConfigFolder*>(::testing::AddGlobalTestEnvironment(new ConfigFolder));
 
 struct ScanRun {
     int status;
@@ -119,7 +141,8 @@ TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
 TEST(ScanCommand, HelpShowsTheOptions) {
     const ScanRun r = scan({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* option : {"--format", "--null", "--sort", "--quiet", "--help", "--version"})
+    for (const char* option :
+         {"--format", "--null", "--sort", "--config", "--quiet", "--help", "--version"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
@@ -137,4 +160,60 @@ TEST(ScanCommand, UnwritableOutputFailsWithStatusOne) {
     std::fclose(full);
     EXPECT_EQ(status, 1);
     EXPECT_NE(slurp(err).find("cannot write"), std::string::npos);
+}
+
+TEST(ScanCommand, WritesTheMissingDefaultConfigurationBeforeScanning) {
+    TempTree t;
+    t.File("e");
+    const std::string config = configFolder->tree->Path("CorvaneConfig.xml");
+    std::filesystem::remove(config);
+    ConfigStore(true);
+    const ScanRun r = scan({"-q", t.Root()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::ifstream in(config, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), DefaultConfigText);
+}
+
+TEST(ScanCommand, ABadConfigurationStopsTheScanWithStatusTwoAndStaysUntouched) {
+    TempTree t;
+    t.File("e");
+    t.File("bad.xml", "<config>\n<nodes>\n</config>");
+    t.File("nowidth.xml", "<config><nodes><node Name='File Size' ReadOnly='True' Index='0' "
+                          "Visible='True'/></nodes></config>");
+    t.File("good.xml", "<config><nodes/></config>");
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"--config", t.Path("bad.xml")},
+              t.Path("bad.xml") + ": line 3: Start-end tags mismatch near \"config>\""},
+             {{"--config", t.Path("nowidth.xml")},
+              t.Path("nowidth.xml") + ": column 1 (\"File Size\"): Width: Could not convert "
+                                      "variant of type (Null) into type (Integer)"},
+             {{"--config", t.Path("missing.xml")},
+              t.Path("missing.xml") + ": cannot read: No such file or directory"}}) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"-q", t.Root()});
+        const ScanRun r = scan(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "nullsweep scan: " + c.error + "\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(t.Path("missing.xml")));
+    std::ifstream in(t.Path("bad.xml"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "<config>\n<nodes>\n</config>");
+
+    const ScanRun good = scan({"--config", t.Path("good.xml"), "-q", t.Root()});
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(good.out, t.Path("e") + "\n");
+
+    // The file beside the program is used again once --config is left out, and is checked too.
+    configFolder->tree->File("CorvaneConfig.xml", "");
+    const ScanRun besideProgram = scan({"-q", t.Root()});
+    EXPECT_EQ(besideProgram.status, 2);
+    EXPECT_EQ(besideProgram.err,
+              "nullsweep scan: " + configFolder->tree->Path("CorvaneConfig.xml") +
+                  ": line 1: No document element found\n");
+    std::filesystem::remove(configFolder->tree->Path("CorvaneConfig.xml"));
 }
