@@ -114,7 +114,7 @@ TEST(Scan, ExtensionsFollowTheLastDotAfterTheLastSlash) {
 TEST(Scan, RootWithOrWithoutTrailingSlashGivesNoDoubleSlash) {
     TempTree t;
     t.File("x/e");
-    for (const std::string root : {t.Root(), t.Root() + "/"}) {
+    for (const std::string& root : {t.Root(), t.Root() + "/"}) {
         Grid g;
         g.scan(root);
         ASSERT_EQ(g.paths(), std::vector<std::string>{t.Path("x/e")});
