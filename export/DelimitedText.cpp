@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/DelimitedText.h"
+
+#include <cstring>
+
+namespace nullsweep {
+
+namespace {
+
+bool needsQuotes(std::string_view value, std::string_view separator) {
+    return value.find_first_of("\"\r\n") != std::string_view::npos ||
+           (!separator.empty() && value.find(separator) != std::string_view::npos);
+}
+
+void appendValue(std::string& out, std::string_view value, const TDelimitedFormat& format) {
+    if (format.csvQuoting && needsQuotes(value, format.separator)) {
+        // Line breaks stay as they are inside the quotes: they are part of the value.
+        out += '"';
+        for (char c : value) {
+            if (c == '"') out += '"';
+            out += c;
+        }
+        out += '"';
+        return;
+    }
+    if (!format.crlf || std::memchr(value.data(), '\n', value.size()) == nullptr) {
+        out.append(value);
+        return;
+    }
+    for (char c : value) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+}
+
+void appendLineEnd(std::string& out, const TDelimitedFormat& format) {
+    out.append(format.crlf ? "\r\n" : "\n");
+}
+
+} // namespace
+
+void AppendDelimitedHeader(std::string& out, const TExportColumns& columns,
+                           const TDelimitedFormat& format) {
+    for (const std::string& name : columns) {
+        appendValue(out, name, format);
+        out.append(format.separator);
+    }
+    appendLineEnd(out, format);
+}
+
+void AppendDelimitedLine(std::string& out, const TResultRow& row,
+                         const std::vector<std::uint8_t>& fields, const TDelimitedFormat& format) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) out.append(format.separator);
+        appendValue(out, row.Field(fields[i]), format);
+    }
+    appendLineEnd(out, format);
+}
+
+void WriteDelimited(TByteSink& sink, const TVirtualStringTree& grid, const TExportColumns& columns,
+                    const TDelimitedFormat& format) {
+    const auto fields = ExportFields(columns);
+    TOutBuffer out(sink);
+    AppendDelimitedHeader(out.Text(), columns, format);
+    ForEachExportRow(grid, [&](PVirtualNode, const TResultRow& row) {
+        AppendDelimitedLine(out.Text(), row, fields, format);
+        out.Commit();
+    });
+    out.Flush();
+}
+
+} // namespace nullsweep

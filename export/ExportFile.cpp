@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/ExportFile.h"
+
+#include "scan/DesktopShell.h"
+
+#include <sys/stat.h>
+
+namespace nullsweep {
+
+namespace {
+
+// "Text File|*.txt" as the toolkit writes a filter: "Text File (*.txt)".
+std::string toolkitFilter(std::string_view filter) {
+    const auto bar = filter.find('|');
+    if (bar == std::string_view::npos) return std::string(filter);
+    return std::string(filter.substr(0, bar)) + " (" + std::string(filter.substr(bar + 1)) + ")";
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+std::string ChooseExportFile(std::string_view defaultExt, std::string_view filter,
+                             const std::string& initialName) {
+    TSaveFileRequest request;
+    request.defaultSuffix =
+        std::string(defaultExt.starts_with('.') ? defaultExt.substr(1) : defaultExt);
+    request.filter = toolkitFilter(filter);
+    request.initialName = initialName;
+    std::string path = Shell().SaveFileName(request);
+    if (path.empty()) return {};
+    if (exists(path) && !Shell().AskYesNo(std::string(OverwriteQuestion), "Warning")) return {};
+    return path;
+}
+
+std::string TitleFromPath(std::string_view path) {
+    const auto slash = path.rfind('/');
+    if (slash != std::string_view::npos) path.remove_prefix(slash + 1);
+    return std::string(path.substr(0, path.find('.')));
+}
+
+TWaitScope::TWaitScope(std::string_view text) {
+    ShowWait(true, false);
+    SetWaitText(std::string(text));
+}
+
+TWaitScope::~TWaitScope() {
+    ShowWait(false, false);
+}
+
+} // namespace nullsweep

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace nullsweep {
+
+// What the save dialog offers for one kind of export: the extension appended to a name typed
+// without one (with its dot) and the one filter entry, as "description|pattern".
+struct TExportFileType {
+    std::string_view defaultExt;
+    std::string_view filter;
+};
+
+inline constexpr TExportFileType TextFileType{".txt", "Text File|*.txt"};
+inline constexpr TExportFileType CsvFileType{".csv", "CSV File|*.csv"};
+inline constexpr TExportFileType HtmlFileType{".htm", "HTML File|*.htm"};
+inline constexpr TExportFileType XmlFileType{".xml", "XML File|*.XML"};
+
+inline constexpr std::string_view OverwriteQuestion =
+    "Catalog with the same name already exists,overwrite?";
+inline constexpr std::string_view ExportWaitText = "Export to file..";
+inline constexpr std::string_view GatherWaitText = "Gathering info..";
+
+// The maker's address, named in the HTML footer and the XML root.
+inline constexpr std::string_view MakerAddress = "https://nullsweep.example.org/";
+
+// Asks the user for the file to export to, through the desktop shell's save dialog, and, when
+// that file exists, whether to overwrite it. Returns the path, or empty when nothing is to be
+// written (dialog cancelled, or No). An existing file is not touched here: the writer replaces
+// it only once the new file is complete.
+std::string ChooseExportFile(std::string_view defaultExt, std::string_view filter,
+                             const std::string& initialName);
+inline std::string ChooseExportFile(const TExportFileType& type, const std::string& initialName) {
+    return ChooseExportFile(type.defaultExt, type.filter, initialName);
+}
+
+// The title shown for an export file: the name after the last "/", cut before its first ".".
+std::string TitleFromPath(std::string_view path);
+
+// Shows the wait window without its Cancel button and with `text` while it lives, and hides it
+// when it ends, on every path.
+class TWaitScope {
+  public:
+    explicit TWaitScope(std::string_view text);
+    ~TWaitScope();
+    TWaitScope(const TWaitScope&) = delete;
+    TWaitScope& operator=(const TWaitScope&) = delete;
+};
+
+} // namespace nullsweep

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace nullsweep {
+
+// An export that could not be written; the message names the file and the reason.
+class TExportError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Where an export's bytes go. Write throws TExportError when the bytes cannot be stored.
+class TByteSink {
+  public:
+    virtual ~TByteSink() = default;
+    virtual void Write(std::string_view bytes) = 0;
+};
+
+// Collects everything in memory.
+class TStringSink final : public TByteSink {
+  public:
+    void Write(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+};
+
+// Writes to an open stream (standard output for the command line); `name` is used in messages.
+class TStreamSink final : public TByteSink {
+  public:
+    TStreamSink(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) {}
+    void Write(std::string_view bytes) override;
+    // Flushes the stream; throws when anything written so far was lost.
+    void Finish();
+
+  private:
+    std::FILE* stream_;
+    std::string name_;
+};
+
+// Gathers small pieces and hands them to a sink in large blocks, so that building an export
+// row by row costs neither a call per piece nor the whole text in memory.
+class TOutBuffer {
+  public:
+    explicit TOutBuffer(TByteSink& sink, std::size_t blockSize = 1 << 16);
+    ~TOutBuffer() = default;
+    TOutBuffer(const TOutBuffer&) = delete;
+    TOutBuffer& operator=(const TOutBuffer&) = delete;
+
+    // Append to this, then call Commit.
+    std::string& Text() { return buffer_; }
+    TOutBuffer& operator<<(std::string_view piece) {
+        buffer_.append(piece);
+        return *this;
+    }
+    // Passes the gathered text on once it has grown to a block.
+    void Commit() {
+        if (buffer_.size() >= blockSize_) Flush();
+    }
+    // Passes on everything gathered. Nothing is passed on by the destructor: an export that
+    // failed half-way must not write its tail.
+    void Flush();
+
+  private:
+    TByteSink& sink_;
+    std::size_t blockSize_;
+    std::string buffer_;
+};
+
+// Writes a new file at `path` through `write` and puts it in the place of any file of that
+// name only when it is complete: the bytes go to a temporary file in the same folder, which is
+// synced and then renamed over `path`. If anything fails (including an exception from
+// `write`), the temporary file is removed, an old file at `path` is left as it was, and the
+// error passes on (TExportError for failures of the file itself).
+void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>& write);
+
+} // namespace nullsweep

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/FileInfo.h"
+
+#include "export/ExportFile.h"
+#include "export/HtmlPage.h"
+
+namespace nullsweep {
+
+bool TFileInfo::ExportToText(const std::string& initialName, const std::string& separator,
+                             const TVirtualStringTree& grid) {
+    return exportDelimited(initialName, {separator, false, true}, grid, false);
+}
+
+bool TFileInfo::ExportToCSV(const std::string& initialName, const std::string& separator,
+                            const TVirtualStringTree& grid) {
+    return exportDelimited(initialName, {separator, true, true}, grid, true);
+}
+
+bool TFileInfo::exportDelimited(const std::string& initialName, const TDelimitedFormat& format,
+                                const TVirtualStringTree& grid, bool csv) {
+    const std::string path = ChooseExportFile(csv ? CsvFileType : TextFileType, initialName);
+    if (path.empty()) return false;
+    TWaitScope wait(ExportWaitText);
+    ReplaceFile(path, [&](TByteSink& sink) { WriteDelimited(sink, grid, Columns, format); });
+    return true;
+}
+
+bool TFileInfo::ExportToHTML(const std::string& initialName, const TVirtualStringTree& grid) {
+    const std::string path = ChooseExportFile(HtmlFileType, initialName);
+    if (path.empty()) return false;
+    TWaitScope wait(ExportWaitText);
+    const std::string title = TitleFromPath(path);
+    ReplaceFile(path, [&](TByteSink& sink) { WriteHTML(sink, grid, Columns, title); });
+    return true;
+}
+
+std::string TFileInfo::BuildDelimitedText(const std::string& separator,
+                                          const TVirtualStringTree& grid, bool csvQuoting) const {
+    TStringSink body;
+    WriteDelimited(body, grid, Columns, {separator, csvQuoting, false});
+    return std::move(body.text);
+}
+
+std::string TFileInfo::BuildHTML(const TVirtualStringTree& grid, const std::string& path) const {
+    return BuildHTMLPage(grid, Columns, TitleFromPath(path));
+}
+
+} // namespace nullsweep

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/MarkupText.h"
+
+#include <QList>
+#include <QString>
+
+namespace nullsweep {
+
+namespace {
+
+constexpr char32_t Replacement = 0xFFFD;
+
+bool isPlainAscii(unsigned char c) {
+    return c >= 0x20 && c < 0x7F;
+}
+
+// The text's characters; what is not UTF-8 comes out as U+FFFD.
+QList<uint> codePoints(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size())).toUcs4();
+}
+
+bool isXmlChar(char32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+void appendNumericReference(std::string& out, char32_t c) {
+    out += "&#";
+    out += std::to_string(std::uint32_t(c));
+    out += ';';
+}
+
+} // namespace
+
+void AppendHtmlText(std::string& out, std::string_view text) {
+    bool ascii = true;
+    for (unsigned char c : text)
+        ascii = ascii && c < 0x80;
+    auto appendOne = [&out](char32_t c) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            return;
+        case '<':
+            out += "&lt;";
+            return;
+        case '>':
+            out += "&gt;";
+            return;
+        case '"':
+            out += "&quot;";
+            return;
+        default:
+            break;
+        }
+        if (c < 0x80 && isPlainAscii(static_cast<unsigned char>(c)))
+            out += char(c);
+        else if (c == '\t')
+            out += '\t';
+        else
+            appendNumericReference(out, c);
+    };
+    if (ascii) {
+        for (unsigned char c : text)
+            appendOne(c);
+        return;
+    }
+    for (uint c : codePoints(text))
+        appendOne(c);
+}
+
+bool IsXmlSafeText(std::string_view text) {
+    for (unsigned char c : text)
+        if (!(isPlainAscii(c) || c == '\t' || c == '\n' || c == '\r')) return false;
+    return true;
+}
+
+std::string XmlSafeText(std::string_view text) {
+    if (IsXmlSafeText(text)) return std::string(text);
+    QList<uint> points = codePoints(text);
+    for (uint& c : points)
+        if (!isXmlChar(c)) c = Replacement;
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData()), points.size())
+        .toStdString();
+}
+
+} // namespace nullsweep
