@@ -9,7 +9,10 @@ std::string ScanUsage() {
     return "Usage: nullsweep scan [OPTIONS] FOLDER...\n"
            "Scan each FOLDER and every folder below it and list every empty file.\n"
            "\n"
-           "  -f, --format FORMAT   paths: one full path a line (default)\n"
+           "  -f, --format FORMAT   paths: one full path a line (default); text, csv, html:\n"
+           "                        the visible columns as the window exports them\n"
+           "  -o, --output FILE     write FILE (replaced only once complete) instead of\n"
+           "                        standard output\n"
            "  -0, --null            paths format: end each path with NUL instead of a line feed\n"
            "  -s, --sort FIELD      none: keep the walk order\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
@@ -26,6 +29,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
         {"null", no_argument, nullptr, '0'},
+        {"output", required_argument, nullptr, 'o'},
         {"sort", required_argument, nullptr, 's'},
         {"config", required_argument, nullptr, OptConfig},
         {"quiet", no_argument, nullptr, 'q'},
@@ -38,13 +42,16 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     optind = 0; // start afresh on every call
     opterr = 0;
     int c;
-    while ((c = getopt_long(argc, argv, ":f:0s:qh", longOptions, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, ":f:o:0s:qh", longOptions, nullptr)) != -1) {
         switch (c) {
         case 'f':
             a.format = optarg;
             break;
         case '0':
             a.nullTerminated = true;
+            break;
+        case 'o':
+            a.output = optarg;
             break;
         case 's':
             a.sortField = optarg;
@@ -74,7 +81,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     for (int i = optind; i < argc; ++i)
         a.folders.emplace_back(argv[i]);
     if (a.help || a.version) return result;
-    if (a.format != "paths")
+    if (a.format != "paths" && a.format != "text" && a.format != "csv" && a.format != "html")
         result.error = "unknown format \"" + a.format + "\"";
     else if (a.sortField != "none")
         result.error = "unknown sort field \"" + a.sortField + "\"";

@@ -4,6 +4,9 @@
 #include "cli/ScanArguments.h"
 #include "config/ColumnCheck.h"
 #include "config/ConfigStore.h"
+#include "export/DelimitedText.h"
+#include "export/ExportFile.h"
+#include "export/HtmlPage.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 
@@ -59,14 +62,35 @@ class ProgressLine {
     bool shown_ = false;
 };
 
-bool writePaths(TVirtualStringTree& grid, std::FILE* out, bool nullTerminated) {
+void writePaths(TByteSink& sink, const TVirtualStringTree& grid, bool nullTerminated) {
     const char end = nullTerminated ? '\0' : '\n';
+    TOutBuffer out(sink);
     for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node)) {
-        const auto path = RowOf(node).Field(TField::FullPath);
-        std::fwrite(path.data(), 1, path.size(), out);
-        std::fputc(end, out);
+        out << RowOf(node).Field(TField::FullPath);
+        out.Text() += end;
+        out.Commit();
     }
-    return std::fflush(out) == 0 && !std::ferror(out);
+    out.Flush();
+}
+
+// The columns the window would export: the configuration's visible column names.
+// Until the configuration can be read here, those of the default configuration.
+TExportColumns exportColumns() {
+    return {"         File Name", "Full Path",   "File Size", "File Ext",
+            "Create Time",        "Access Time", "Write Time"};
+}
+
+// Writes the list in the chosen format; `title` is the HTML page's title.
+void writeList(TByteSink& sink, const ScanArguments& args, const TVirtualStringTree& grid,
+               const std::string& title) {
+    if (args.format == "text")
+        WriteDelimited(sink, grid, exportColumns(), {TextSeparator, false, true});
+    else if (args.format == "csv")
+        WriteDelimited(sink, grid, exportColumns(), {CsvSeparator, true, true});
+    else if (args.format == "html")
+        WriteHTML(sink, grid, exportColumns(), title);
+    else
+        writePaths(sink, grid, args.nullTerminated);
 }
 
 } // namespace
@@ -116,10 +140,18 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     }
     progress.clear();
 
-    static char buffer[1 << 16];
-    std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
-    if (!writePaths(grid, out, args.nullTerminated)) {
-        std::fprintf(err, "nullsweep scan: cannot write the list: %s\n", std::strerror(errno));
+    try {
+        if (args.output.empty()) {
+            TStreamSink sink(out, "standard output");
+            writeList(sink, args, grid, "");
+            sink.Finish();
+        } else {
+            ReplaceFile(args.output, [&](TByteSink& sink) {
+                writeList(sink, args, grid, TitleFromPath(args.output));
+            });
+        }
+    } catch (const TExportError& e) {
+        std::fprintf(err, "nullsweep scan: %s\n", e.what());
         return 1;
     }
     return status;

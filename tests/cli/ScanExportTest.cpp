@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/ScanCommand.h"
+#include "export/FileInfo.h"
+#include "scan/DesktopShell.h"
+#include "scan/Scan.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace nullsweep;
+using nullsweep::test::TempTree;
+
+namespace {
+
+struct ScanRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(std::FILE* f) {
+    std::rewind(f);
+    std::string text;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        text.append(buffer, n);
+    std::fclose(f);
+    return text;
+}
+
+ScanRun scan(std::vector<std::string> args) {
+    args.insert(args.begin(), "scan");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int status = RunScanCommand(int(args.size()), argv.data(), out, err);
+    return {status, slurp(out), slurp(err)};
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Saves through the window's writer: the dialog answers `path`.
+class SaveAs final : public TDesktopShell {
+  public:
+    explicit SaveAs(std::string path) : path_(std::move(path)) { previous_ = SetShell(this); }
+    ~SaveAs() override { SetShell(previous_); }
+    std::string SelectFolder() override { return {}; }
+    void OpenFolder(const std::string&) override {}
+    void OpenUrl(const std::string&) override {}
+    bool AskYesNo(const std::string&, const std::string&) override { return true; }
+    void ShowMessage(const std::string&, const std::string&, TMessageIcon) override {}
+    std::string SaveFileName(const TSaveFileRequest&) override { return path_; }
+
+  private:
+    std::string path_;
+    TDesktopShell* previous_;
+};
+
+const std::vector<std::string> DefaultColumns = {"         File Name", "Full Path",   "File Size",
+                                                 "File Ext",           "Create Time", "Access Time",
+                                                 "Write Time"};
+
+} // namespace
+
+TEST(ScanExport, FileHoldsExactlyWhatTheWindowWouldExport) {
+    TempTree t;
+    t.File("a/x.txt");
+    t.File("a/b/y, with comma");
+    t.File("z.tar.gz");
+    TempTree out;
+    for (const std::string format : {"text", "csv", "html"}) {
+        const std::string cliFile = out.Path("cli." + format);
+        const ScanRun r = scan({"-q", "-f", format, "-o", cliFile, t.Root()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+
+        TVirtualStringTree grid;
+        ScanFolder(grid, t.Root());
+        const std::string windowFile = out.Path("cli.window." + format);
+        SaveAs shell(windowFile);
+        TFileInfo info;
+        info.Columns = DefaultColumns;
+        if (format == "text")
+            info.ExportToText("", std::string(TextSeparator), grid);
+        else if (format == "csv")
+            info.ExportToCSV("", ",", grid);
+        else
+            info.ExportToHTML("", grid);
+        EXPECT_EQ(readFile(cliFile), readFile(windowFile)) << format;
+        EXPECT_NE(readFile(cliFile).find(t.Path("a/b/y, with comma")), std::string::npos);
+    }
+}
+
+TEST(ScanExport, StandardOutputGetsTheSameBytesWithAnEmptyTitle) {
+    TempTree t;
+    t.File("e");
+    const ScanRun csv = scan({"-q", "--format=csv", t.Root()});
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_TRUE(csv.out.starts_with("         File Name,Full Path,File Size,"));
+    EXPECT_NE(csv.out.find("\r\ne," + t.Path("e") + ",0,,"), std::string::npos) << csv.out;
+
+    const ScanRun html = scan({"-q", "-f", "html", t.Root()});
+    EXPECT_NE(html.out.find("<H5 Align=center></H5>"), std::string::npos);
+    const ScanRun named = scan({"-q", "-f", "html", "-o", t.Path("my.list.htm"), t.Root()});
+    EXPECT_NE(readFile(t.Path("my.list.htm")).find("<H5 Align=center>my</H5>"), std::string::npos);
+}
+
+TEST(ScanExport, PathsCanGoToAFileToo) {
+    TempTree t;
+    t.File("e");
+    const ScanRun r = scan({"-q", "-0", "--output", t.Path("list"), t.Root()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(readFile(t.Path("list")), t.Path("e") + std::string(1, '\0'));
+}
+
+TEST(ScanExport, OutputThatCannotBeWrittenLeavesNothingBehind) {
+    TempTree t;
+    t.File("e");
+    t.Folder("locked");
+    std::ofstream(t.Path("locked/old.csv")) << "old";
+    t.Chmod("locked", 0555);
+    const std::string outcome = test::RunWithoutRoot([&] {
+        const ScanRun r = scan({"-q", "-f", "csv", "-o", t.Path("locked/old.csv"), t.Root()});
+        return std::to_string(r.status) + "|" + r.err;
+    });
+    t.Chmod("locked", 0755);
+    EXPECT_EQ(outcome, "1|nullsweep scan: cannot write " + t.Path("locked/old.csv") +
+                           ": Permission denied\n");
+    EXPECT_EQ(readFile(t.Path("locked/old.csv")), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("locked")), {}), 1);
+
+    const ScanRun missing = scan({"-q", "-f", "text", "-o", t.Path("none/list.txt"), t.Root()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "nullsweep scan: cannot write " + t.Path("none/list.txt") +
+                               ": No such file or directory\n");
+}
+
+TEST(ScanExport, HelpNamesTheExportOptions) {
+    const ScanRun r = scan({"--help"});
+    for (const char* word : {"--output", "text", "csv", "html"})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+}
