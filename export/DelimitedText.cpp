@@ -8,8 +8,14 @@ namespace nullsweep {
 namespace {
 
 bool needsQuotes(std::string_view value, std::string_view separator) {
-    return value.find_first_of("\"\r\n") != std::string_view::npos ||
-           (!separator.empty() && value.find(separator) != std::string_view::npos);
+    // One pass over the bytes: this runs for every value of a large export.
+    const char first = separator.empty() ? '"' : separator[0];
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '"' || c == '\r' || c == '\n') return true;
+        if (c == first && value.substr(i).starts_with(separator)) return true;
+    }
+    return false;
 }
 
 void appendValue(std::string& out, std::string_view value, const TDelimitedFormat& format) {

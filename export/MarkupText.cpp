@@ -19,6 +19,11 @@ QList<uint> codePoints(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size())).toUcs4();
 }
 
+// Printable ASCII that HTML text takes as it is.
+bool isHtmlPlain(unsigned char c) {
+    return isPlainAscii(c) && c != '&' && c != '<' && c != '>' && c != '"';
+}
+
 bool isXmlChar(char32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
@@ -33,9 +38,6 @@ void appendNumericReference(std::string& out, char32_t c) {
 } // namespace
 
 void AppendHtmlText(std::string& out, std::string_view text) {
-    bool ascii = true;
-    for (unsigned char c : text)
-        ascii = ascii && c < 0x80;
     auto appendOne = [&out](char32_t c) {
         switch (c) {
         case '&':
@@ -53,13 +55,21 @@ void AppendHtmlText(std::string& out, std::string_view text) {
         default:
             break;
         }
-        if (c < 0x80 && isPlainAscii(static_cast<unsigned char>(c)))
+        if (c == '\t' || (c < 0x80 && isPlainAscii(static_cast<unsigned char>(c))))
             out += char(c);
-        else if (c == '\t')
-            out += '\t';
         else
             appendNumericReference(out, c);
     };
+    // Most texts need nothing: they go out in one piece.
+    std::size_t plain = 0;
+    while (plain < text.size() && isHtmlPlain(static_cast<unsigned char>(text[plain])))
+        ++plain;
+    out.append(text.substr(0, plain));
+    if (plain == text.size()) return;
+    text.remove_prefix(plain);
+    bool ascii = true;
+    for (unsigned char c : text)
+        ascii = ascii && c < 0x80;
     if (ascii) {
         for (unsigned char c : text)
             appendOne(c);

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Fills a grid with synthetic rows shaped like a scan's and exports it once in one format.
+// Prints the export's seconds and the output's size; bench/export runs it under GNU time.
+#include "export/DelimitedText.h"
+#include "export/HtmlPage.h"
+#include "scan/ResultRow.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+
+using namespace nullsweep;
+
+namespace {
+
+const char* const Extensions[] = {"txt", "log", "gz", "", "JPEG", "cfg", "lock", "py"};
+
+void fill(TVirtualStringTree& grid, long rows) {
+    PrepareRowData(grid);
+    grid.BeginUpdate();
+    for (long i = 0; i < rows; ++i) {
+        const std::string ext = Extensions[i % 8];
+        std::string name = (i % 50 == 0   ? "r\xc3\xa9sum\xc3\xa9 "
+                            : i % 97 == 0 ? "a, b "
+                                          : "file_") +
+                           std::to_string(i) + (ext.empty() ? "" : "." + ext);
+        const std::string folder = "/home/user/projects/dir_" + std::to_string(i / 1000 % 100) +
+                                   "/sub_" + std::to_string(i / 100 % 10) + "/";
+        TResultRow::Texts texts{};
+        std::string day = std::to_string(1 + i % 28) + " Mar 2024 1" + std::to_string(i % 10) +
+                          ":2" + std::to_string(i % 6) + ":0" + std::to_string(i % 10);
+        const std::string path = folder + name;
+        texts[8 + int(TField::FileName)] = name;
+        texts[8 + int(TField::FullPath)] = path;
+        texts[8 + int(TField::FileSize)] = "0";
+        texts[8 + int(TField::FileExt)] = ext;
+        texts[8 + int(TField::FileType)] = "file";
+        texts[8 + int(TField::CreateTime)] = day;
+        texts[8 + int(TField::AccessTime)] = day;
+        texts[8 + int(TField::WriteTime)] = day;
+        PVirtualNode node = AddRow(grid, nullptr);
+        RowOf(node).Assign(texts);
+        grid.SetCheckState(node, csCheckedNormal);
+    }
+    grid.EndUpdate();
+}
+
+const TExportColumns Columns = {"         File Name", "Full Path",   "File Size", "File Ext",
+                                "Create Time",        "Access Time", "Write Time"};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: export_bench none|text|csv|html ROWS FILE\n");
+        return 2;
+    }
+    const std::string format = argv[1];
+    const std::string path = argv[3];
+    TVirtualStringTree grid;
+    fill(grid, std::atol(argv[2]));
+
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        if (format == "text")
+            ReplaceFile(path, [&](TByteSink& s) {
+                WriteDelimited(s, grid, Columns, {TextSeparator, false, true});
+            });
+        else if (format == "csv")
+            ReplaceFile(path, [&](TByteSink& s) {
+                WriteDelimited(s, grid, Columns, {CsvSeparator, true, true});
+            });
+        else if (format == "html")
+            ReplaceFile(path, [&](TByteSink& s) { WriteHTML(s, grid, Columns, "bench"); });
+        else if (format != "none") {
+            std::fprintf(stderr, "unknown format %s\n", format.c_str());
+            return 2;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    struct stat st {};
+    const long long size = format == "none" || ::stat(path.c_str(), &st) != 0 ? 0 : st.st_size;
+    std::printf("%.3f %lld\n", seconds, size);
+    return 0;
+}
