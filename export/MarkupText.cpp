@@ -8,8 +8,6 @@ namespace nullsweep {
 
 namespace {
 
-constexpr char32_t Replacement = 0xFFFD;
-
 bool isPlainAscii(unsigned char c) {
     return c >= 0x20 && c < 0x7F;
 }
@@ -22,11 +20,6 @@ QList<uint> codePoints(std::string_view text) {
 // Printable ASCII that HTML text takes as it is.
 bool isHtmlPlain(unsigned char c) {
     return isPlainAscii(c) && c != '&' && c != '<' && c != '>' && c != '"';
-}
-
-bool isXmlChar(char32_t c) {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
 void appendNumericReference(std::string& out, char32_t c) {
@@ -77,21 +70,6 @@ void AppendHtmlText(std::string& out, std::string_view text) {
     }
     for (uint c : codePoints(text))
         appendOne(c);
-}
-
-bool IsXmlSafeText(std::string_view text) {
-    for (unsigned char c : text)
-        if (!(isPlainAscii(c) || c == '\t' || c == '\n' || c == '\r')) return false;
-    return true;
-}
-
-std::string XmlSafeText(std::string_view text) {
-    if (IsXmlSafeText(text)) return std::string(text);
-    QList<uint> points = codePoints(text);
-    for (uint& c : points)
-        if (!isXmlChar(c)) c = Replacement;
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData()), points.size())
-        .toStdString();
 }
 
 } // namespace nullsweep
