@@ -2,6 +2,7 @@
 // Fills a grid with synthetic rows shaped like a scan's and exports it once in one format.
 // Prints the export's seconds and the output's size; bench/export runs it under GNU time.
 #include "export/DelimitedText.h"
+#include "export/FileInfo.h"
 #include "export/HtmlPage.h"
 #include "scan/ResultRow.h"
 
@@ -54,7 +55,7 @@ const TExportColumns Columns = {"         File Name", "Full Path",   "File Size"
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: export_bench none|text|csv|html ROWS FILE\n");
+        std::fprintf(stderr, "usage: export_bench none|text|csv|html|xml ROWS FILE\n");
         return 2;
     }
     const std::string format = argv[1];
@@ -74,7 +75,13 @@ int main(int argc, char** argv) {
             });
         else if (format == "html")
             ReplaceFile(path, [&](TByteSink& s) { WriteHTML(s, grid, Columns, "bench"); });
-        else if (format != "none") {
+        else if (format == "xml") {
+            TXMLDocument document;
+            TFileInfo info(&document);
+            info.InitDocument();
+            info.GatherInfo(grid);
+            info.SaveDocument(path);
+        } else if (format != "none") {
             std::fprintf(stderr, "unknown format %s\n", format.c_str());
             return 2;
         }

@@ -9,8 +9,8 @@ std::string ScanUsage() {
     return "Usage: nullsweep scan [OPTIONS] FOLDER...\n"
            "Scan each FOLDER and every folder below it and list every empty file.\n"
            "\n"
-           "  -f, --format FORMAT   paths: one full path a line (default); text, csv, html:\n"
-           "                        the visible columns as the window exports them\n"
+           "  -f, --format FORMAT   paths: one full path a line (default); text, csv,\n"
+           "                        html, xml: the rows as the window exports them\n"
            "  -o, --output FILE     write FILE (replaced only once complete) instead of\n"
            "                        standard output\n"
            "  -0, --null            paths format: end each path with NUL instead of a line feed\n"
@@ -81,7 +81,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     for (int i = optind; i < argc; ++i)
         a.folders.emplace_back(argv[i]);
     if (a.help || a.version) return result;
-    if (a.format != "paths" && a.format != "text" && a.format != "csv" && a.format != "html")
+    if (a.format != "paths" && a.format != "text" && a.format != "csv" && a.format != "html" &&
+        a.format != "xml")
         result.error = "unknown format \"" + a.format + "\"";
     else if (a.sortField != "none")
         result.error = "unknown sort field \"" + a.sortField + "\"";

@@ -6,6 +6,7 @@
 #include "config/ConfigStore.h"
 #include "export/DelimitedText.h"
 #include "export/ExportFile.h"
+#include "export/FileInfo.h"
 #include "export/HtmlPage.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
@@ -73,22 +74,27 @@ void writePaths(TByteSink& sink, const TVirtualStringTree& grid, bool nullTermin
     out.Flush();
 }
 
-// The columns the window would export: the configuration's visible column names.
-// Until the configuration can be read here, those of the default configuration.
+// The columns the window would export: the configuration's visible column names, as stored.
 TExportColumns exportColumns() {
-    return {"         File Name", "Full Path",   "File Size", "File Ext",
-            "Create Time",        "Access Time", "Write Time"};
+    TExportColumns columns;
+    const TXMLNodesType nodes = ConfigStore(false)->Root().nodes();
+    for (int i = 0; i < nodes.Count(); ++i)
+        if (nodes.Item(i).Visible()) columns.push_back(nodes.Item(i).Name());
+    return columns;
 }
 
-// Writes the list in the chosen format; `title` is the HTML page's title.
+// Writes the list in the chosen format (for XML, the document `info` has gathered); `title` is
+// the HTML page's title.
 void writeList(TByteSink& sink, const ScanArguments& args, const TVirtualStringTree& grid,
-               const std::string& title) {
+               const TFileInfo& info, const std::string& title) {
     if (args.format == "text")
-        WriteDelimited(sink, grid, exportColumns(), {TextSeparator, false, true});
+        WriteDelimited(sink, grid, info.Columns, {TextSeparator, false, true});
     else if (args.format == "csv")
-        WriteDelimited(sink, grid, exportColumns(), {CsvSeparator, true, true});
+        WriteDelimited(sink, grid, info.Columns, {CsvSeparator, true, true});
     else if (args.format == "html")
-        WriteHTML(sink, grid, exportColumns(), title);
+        WriteHTML(sink, grid, info.Columns, title);
+    else if (args.format == "xml")
+        info.WriteDocument(sink);
     else
         writePaths(sink, grid, args.nullTerminated);
 }
@@ -140,14 +146,21 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     }
     progress.clear();
 
+    TXMLDocument document;
+    TFileInfo info(&document);
+    info.Columns = exportColumns();
+    if (args.format == "xml") {
+        info.InitDocument();
+        info.GatherInfo(grid);
+    }
     try {
         if (args.output.empty()) {
             TStreamSink sink(out, "standard output");
-            writeList(sink, args, grid, "");
+            writeList(sink, args, grid, info, "");
             sink.Finish();
         } else {
             ReplaceFile(args.output, [&](TByteSink& sink) {
-                writeList(sink, args, grid, TitleFromPath(args.output));
+                writeList(sink, args, grid, info, TitleFromPath(args.output));
             });
         }
     } catch (const TExportError& e) {

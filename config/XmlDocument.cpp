@@ -301,7 +301,7 @@ TXMLNode TXMLDocument::DocumentElement() const {
     return TXMLNode(tree_, tree_->doc.document_element().internal_object());
 }
 
-std::string TXMLDocument::SaveToText() const {
+void TXMLDocument::SaveTo(const std::function<void(std::string_view)>& write) const {
     if (!tree_) throw XmlError("the XML document is not open");
     // The bytes written are UTF-8 whatever the source was, so its declaration must say so.
     for (pugi::xml_node n : tree_->doc.children())
@@ -309,14 +309,20 @@ std::string TXMLDocument::SaveToText() const {
             if (pugi::xml_attribute encoding = n.attribute("encoding")) encoding.set_value("utf-8");
 
     struct Writer : pugi::xml_writer {
-        std::string text;
+        explicit Writer(const std::function<void(std::string_view)>& w) : write_(w) {}
         void write(const void* data, size_t size) override {
-            text.append(static_cast<const char*>(data), size);
+            write_(std::string_view(static_cast<const char*>(data), size));
         }
-    } writer;
+        const std::function<void(std::string_view)>& write_;
+    } writer(write);
     tree_->doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration,
                     pugi::encoding_utf8);
-    return writer.text;
+}
+
+std::string TXMLDocument::SaveToText() const {
+    std::string text;
+    SaveTo([&text](std::string_view bytes) { text.append(bytes); });
+    return text;
 }
 
 void TXMLDocument::SaveToFile(const std::string& path) const {

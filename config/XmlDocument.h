@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace pugi {
 class xml_document;
@@ -154,6 +156,8 @@ class TXMLDocument {
     void SaveToFile(const std::string& path) const;
     // The same bytes as a text.
     std::string SaveToText() const;
+    // The same bytes handed to `write` piece by piece, for documents too large to hold twice.
+    void SaveTo(const std::function<void(std::string_view)>& write) const;
 
   private:
     std::shared_ptr<TXMLNode::Tree> tree_;

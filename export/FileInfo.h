@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/XmlDocument.h"
 #include "export/DelimitedText.h"
 #include "export/ExportRows.h"
 
@@ -8,13 +9,17 @@
 
 namespace nullsweep {
 
-// One export: the column list the grid controller fills (visible column names in
+// One export: the export document (not owned; it keeps the last XML export's rows until the
+// next InitDocument), the column list the grid controller fills (visible column names in
 // configuration order, exactly as stored) and the writers. A writer asks for the file, shows
 // the wait window while it writes, and returns true when the file was written and false when
 // the user cancelled the dialog or declined to overwrite. A file that cannot be written throws
 // TExportError; the chosen file is then as it was before.
 class TFileInfo {
   public:
+    explicit TFileInfo(TXMLDocument* doc = nullptr) : Doc(doc) {}
+
+    TXMLDocument* Doc;
     TExportColumns Columns;
 
     bool ExportToText(const std::string& initialName, const std::string& separator,
@@ -23,6 +28,21 @@ class TFileInfo {
     bool ExportToCSV(const std::string& initialName, const std::string& separator,
                      const TVirtualStringTree& grid);
     bool ExportToHTML(const std::string& initialName, const TVirtualStringTree& grid);
+
+    // The XML export, in this order: InitDocument, GatherInfo, ExportToXML. It writes every
+    // non-empty field of every row, whatever the columns.
+    // Resets the export document to the empty template.
+    void InitDocument();
+    // The document's root element, parsing the document first when it is not open.
+    TXMLNode GetRootNode();
+    // Fills the document: one "file" element per row, nested as the rows nest, with one
+    // attribute per non-empty field.
+    void GatherInfo(const TVirtualStringTree& grid);
+    bool ExportToXML(const std::string& initialName);
+    // Saves the document over `path` once it is complete.
+    void SaveDocument(const std::string& path) const;
+    // Writes the document's bytes.
+    void WriteDocument(TByteSink& sink) const;
 
     // The text and CSV body: the header line and one line per row, each ended by a line feed.
     std::string BuildDelimitedText(const std::string& separator, const TVirtualStringTree& grid,

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanCommand.h"
+#include "config/DefaultConfig.h"
 #include "export/FileInfo.h"
 #include "scan/DesktopShell.h"
 #include "scan/Scan.h"
@@ -84,7 +85,7 @@ TEST(ScanExport, FileHoldsExactlyWhatTheWindowWouldExport) {
     t.File("a/b/y, with comma");
     t.File("z.tar.gz");
     TempTree out;
-    for (const std::string format : {"text", "csv", "html"}) {
+    for (const std::string format : {"text", "csv", "html", "xml"}) {
         const std::string cliFile = out.Path("cli." + format);
         const ScanRun r = scan({"-q", "-f", format, "-o", cliFile, t.Root()});
         ASSERT_EQ(r.status, 0) << r.err;
@@ -94,9 +95,14 @@ TEST(ScanExport, FileHoldsExactlyWhatTheWindowWouldExport) {
         ScanFolder(grid, t.Root());
         const std::string windowFile = out.Path("cli.window." + format);
         SaveAs shell(windowFile);
-        TFileInfo info;
+        TXMLDocument document;
+        TFileInfo info(&document);
         info.Columns = DefaultColumns;
-        if (format == "text")
+        if (format == "xml") {
+            info.InitDocument();
+            info.GatherInfo(grid);
+            info.ExportToXML("");
+        } else if (format == "text")
             info.ExportToText("", std::string(TextSeparator), grid);
         else if (format == "csv")
             info.ExportToCSV("", ",", grid);
@@ -135,8 +141,10 @@ TEST(ScanExport, OutputThatCannotBeWrittenLeavesNothingBehind) {
     t.Folder("locked");
     std::ofstream(t.Path("locked/old.csv")) << "old";
     t.Chmod("locked", 0555);
+    t.File("config.xml", std::string(DefaultConfigText));
     const std::string outcome = test::RunWithoutRoot([&] {
-        const ScanRun r = scan({"-q", "-f", "csv", "-o", t.Path("locked/old.csv"), t.Root()});
+        const ScanRun r = scan({"-q", "-f", "csv", "-o", t.Path("locked/old.csv"), "--config",
+                                t.Path("config.xml"), t.Root()});
         return std::to_string(r.status) + "|" + r.err;
     });
     t.Chmod("locked", 0755);
@@ -151,8 +159,24 @@ TEST(ScanExport, OutputThatCannotBeWrittenLeavesNothingBehind) {
                                ": No such file or directory\n");
 }
 
+TEST(ScanExport, HiddenColumnsAreLeftOutOfAllButTheXml) {
+    TempTree t;
+    t.File("e.txt");
+    t.File("config.xml", "<config><nodes>"
+                         "<node Name='Full Path' Visible='True' Width='1' ReadOnly='True' "
+                         "Align='left' Index='0'/>"
+                         "<node Name=' File Ext' Visible='False' Width='1' ReadOnly='True' "
+                         "Align='left' Index='1'/>"
+                         "<node Name='Bogus' Visible='True' Width='1' ReadOnly='True' "
+                         "Align='left' Index='2'/></nodes></config>");
+    const ScanRun csv = scan({"-q", "-f", "csv", "--config", t.Path("config.xml"), t.Root()});
+    EXPECT_EQ(csv.out, "Full Path,Bogus,\r\n" + t.Path("e.txt") + ",e.txt\r\n") << csv.err;
+    const ScanRun xml = scan({"-q", "-f", "xml", "--config", t.Path("config.xml"), t.Root()});
+    EXPECT_NE(xml.out.find(" FileExt=\"txt\""), std::string::npos) << xml.out;
+}
+
 TEST(ScanExport, HelpNamesTheExportOptions) {
     const ScanRun r = scan({"--help"});
-    for (const char* word : {"--output", "text", "csv", "html"})
+    for (const char* word : {"--output", "text", "csv", "html", "xml"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
