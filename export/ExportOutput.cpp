@@ -27,7 +27,10 @@ class TTemporaryFile final : public TByteSink {
         std::random_device seed;
         std::mt19937_64 random(seed());
         for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = folder + "." + base + "." + std::to_string(random() % 1000000000) + ".part";
+            // The name is cut so that a target whose name has the longest length allowed still
+            // gets a temporary file.
+            path_ = folder + "." + base.substr(0, 200) + "." +
+                    std::to_string(random() % 1000000000) + ".part";
             fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ >= 0 || errno != EEXIST) break;
         }

@@ -51,6 +51,7 @@ class TFileInfo {
     std::string BuildHTML(const TVirtualStringTree& grid, const std::string& path) const;
 
   private:
+    TXMLDocument& document() const;
     bool exportDelimited(const std::string& initialName, const TDelimitedFormat& format,
                          const TVirtualStringTree& grid, bool csv);
 };

@@ -5,6 +5,7 @@
 #include "export/FileInfo.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -27,13 +28,18 @@ const std::array<std::string, FieldCount>& XmlAttributeNames() {
     return names;
 }
 
+TXMLDocument& TFileInfo::document() const {
+    if (!Doc) throw std::logic_error("the export has no XML document");
+    return *Doc;
+}
+
 void TFileInfo::InitDocument() {
-    Doc->SetXML(ExportDocumentTemplate());
+    document().SetXML(ExportDocumentTemplate());
 }
 
 TXMLNode TFileInfo::GetRootNode() {
-    Doc->Open(); // parses the source only when the document is not open
-    return Doc->DocumentElement();
+    document().Open(); // parses the source only when the document is not open
+    return document().DocumentElement();
 }
 
 void TFileInfo::GatherInfo(const TVirtualStringTree& grid) {
@@ -70,7 +76,7 @@ bool TFileInfo::ExportToXML(const std::string& initialName) {
 
 void TFileInfo::WriteDocument(TByteSink& sink) const {
     TOutBuffer out(sink);
-    Doc->SaveTo([&out](std::string_view bytes) {
+    document().SaveTo([&out](std::string_view bytes) {
         out << bytes;
         out.Commit();
     });

@@ -36,6 +36,14 @@ TEST(ReplaceFile, ReplacesTheOldFileAndLeavesNothingElse) {
     EXPECT_EQ(FolderEntries(t.Root()), std::vector<std::string>{"out.txt"});
 }
 
+TEST(ReplaceFile, WorksForTheLongestNameAFolderTakes) {
+    TempTree t;
+    const std::string name = std::string(251, 'n') + ".csv";
+    ReplaceFile(t.Path(name), [](TByteSink& sink) { sink.Write("new"); });
+    EXPECT_EQ(ReadFile(t.Path(name)), "new");
+    EXPECT_EQ(FolderEntries(t.Root()), std::vector<std::string>{name});
+}
+
 TEST(ReplaceFile, FailureHalfWayKeepsTheOldFileAndRemovesTheTemporaryOne) {
     TempTree t;
     WriteFile(t.Path("out.csv"), "old");

@@ -50,7 +50,8 @@ std::string quoted(const std::string& text) {
         else
             out += c;
     }
-    return out + "'";
+    out += '\'';
+    return out;
 }
 
 int hexDigit(char c) {
@@ -61,8 +62,10 @@ int hexDigit(char c) {
 
 std::string RunPython(const std::string& script, const std::vector<std::string>& args) {
     std::string command = "python3 -c " + quoted(script);
-    for (const std::string& arg : args)
-        command += " " + quoted(arg);
+    for (const std::string& arg : args) {
+        command += ' ';
+        command += quoted(arg);
+    }
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) {
         ADD_FAILURE() << "cannot start python3";

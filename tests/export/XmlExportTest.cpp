@@ -39,6 +39,11 @@ std::string hex(const std::string& bytes) {
     return out;
 }
 
+// What ReadElements prints for an element at `depth` with only a file name.
+std::string fileLine(int depth, const std::string& name) {
+    return std::to_string(depth) + " FileName=" + hex(name);
+}
+
 struct XmlFixture : ::testing::Test {
     // Runs the window's XML export into out.xml and returns what Python read from it.
     std::vector<std::string> exportAndRead() {
@@ -85,8 +90,9 @@ TEST_F(XmlFixture, ScannedRowsCarryTheirNonEmptyFieldsInFieldOrder) {
 
 TEST_F(XmlFixture, EveryFieldHasItsNameWithoutBlanks) {
     PVirtualNode node = AddTestRow(grid, nullptr, {});
+    const auto value = [](int i) { return std::string(1, 'v') + std::to_string(i); };
     for (int i = 0; i < FieldCount; ++i)
-        RowOf(node).SetField(TField(i), "v" + std::to_string(i));
+        RowOf(node).SetField(TField(i), value(i));
     std::string expected = "1";
     int i = 0;
     for (const char* name :
@@ -94,7 +100,7 @@ TEST_F(XmlFixture, EveryFieldHasItsNameWithoutBlanks) {
           "FileNameLength", "PathNameLength", "SizePercentage", "CatalogName", "CreateTime",
           "AccessTime", "WriteTime", "DOSName", "FileCount", "CreateAgeRange", "AccessAgeRange",
           "WriteAgeRange", "SizeRange"})
-        expected += " " + std::string(name) + "=" + hex("v" + std::to_string(i++));
+        expected += std::string(1, ' ') + name + "=" + hex(value(i++));
     EXPECT_EQ(exportAndRead().at(1), expected);
 }
 
@@ -106,9 +112,8 @@ TEST_F(XmlFixture, ChildRowsNestInsideTheirParentsElement) {
     AddTestRow(grid, p, {{TField::FileName, "d"}});
     const auto lines = exportAndRead();
     EXPECT_EQ(lines,
-              (std::vector<std::string>{lines.at(0), "1 FileName=" + hex("p"),
-                                        "2 FileName=" + hex("c"), "3 FileName=" + hex("g"),
-                                        "2 FileName=" + hex("d"), "1 FileName=" + hex("q")}));
+              (std::vector<std::string>{lines.at(0), fileLine(1, "p"), fileLine(2, "c"),
+                                        fileLine(3, "g"), fileLine(2, "d"), fileLine(1, "q")}));
 }
 
 TEST_F(XmlFixture, EachExportHoldsOnlyItsOwnRows) {
@@ -119,8 +124,8 @@ TEST_F(XmlFixture, EachExportHoldsOnlyItsOwnRows) {
     info.GatherInfo(grid); // gathering again without a reset still starts from no rows
     const auto second = exportAndRead();
     ASSERT_EQ(first.size(), 2u);
-    EXPECT_EQ(first[1], "1 FileName=" + hex("first"));
-    EXPECT_EQ(second, (std::vector<std::string>{first[0], "1 FileName=" + hex("second")}));
+    EXPECT_EQ(first[1], fileLine(1, "first"));
+    EXPECT_EQ(second, (std::vector<std::string>{first[0], fileLine(1, "second")}));
 }
 
 TEST_F(XmlFixture, NamesThatAreNotUtf8OrNotXmlCharactersStillGiveWellFormedXml) {
@@ -131,10 +136,10 @@ TEST_F(XmlFixture, NamesThatAreNotUtf8OrNotXmlCharactersStillGiveWellFormedXml) 
     const auto lines = exportAndRead();
     ASSERT_EQ(lines.size(), 5u);
     const std::string replacement = "\xef\xbf\xbd";
-    EXPECT_EQ(lines[1], "1 FileName=" + hex("bad" + replacement + replacement));
-    EXPECT_EQ(lines[2], "1 FileName=" + hex("ctl" + replacement + replacement));
-    EXPECT_EQ(lines[3], "1 FileName=" + hex("<&\"'> caf\xc3\xa9 \xf0\x9f\x98\x80"));
-    EXPECT_EQ(lines[4], "1 FileName=" + hex("tab\tline\nreturn\r"));
+    EXPECT_EQ(lines[1], fileLine(1, "bad" + replacement + replacement));
+    EXPECT_EQ(lines[2], fileLine(1, "ctl" + replacement + replacement));
+    EXPECT_EQ(lines[3], fileLine(1, "<&\"'> caf\xc3\xa9 \xf0\x9f\x98\x80"));
+    EXPECT_EQ(lines[4], fileLine(1, "tab\tline\nreturn\r"));
 }
 
 TEST_F(XmlFixture, FileIsUtf8WithTheTemplatesDeclaration) {
