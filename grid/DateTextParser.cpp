@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "grid/DateTextParser.h"
+
+#include <QDate>
+#include <QDateTime>
+
+namespace nullsweep {
+
+namespace {
+
+// QDate's Julian day of 1899-12-30, day 0 of the count.
+constexpr qint64 DayZero = 2415019;
+
+double daysOf(const QDate& date, int msecsOfDay) {
+    return double(date.toJulianDay() - DayZero) + double(msecsOfDay) / 86400000.0;
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+TDateTextParser::TDateTextParser(const DateTimeText& times)
+    : times_(times), date_(compile(times.DateFormat())), time_(compile(times.TimeFormat())) {}
+
+std::optional<TDateTextParser::Pieces> TDateTextParser::compile(const QString& format) const {
+    const QLocale& locale = times_.Locale();
+    if (locale.zeroDigit() != QStringLiteral("0")) return std::nullopt;
+    const bool twelveHour = format.contains(u'A') || format.contains(u'a');
+    Pieces pieces;
+    auto literal = [&](const QString& text) {
+        if (text.isEmpty()) return;
+        if (!pieces.empty() && pieces.back().kind == Piece::Literal)
+            pieces.back().text += text.toStdString();
+        else
+            pieces.push_back({Piece::Literal, 0, text.toStdString(), {}, {}});
+    };
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        if (c == u'\'') {
+            const qsizetype end = format.indexOf(u'\'', i + 1);
+            if (end < 0) return std::nullopt;
+            literal(end == i + 1 ? QStringLiteral("'") : format.mid(i + 1, end - i - 1));
+            i = end + 1;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < format.size() && format[i + run] == c)
+            ++run;
+        if (c == u'A' || c == u'a') {
+            const bool pair =
+                i + 1 < format.size() && (format[i + 1] == u'P' || format[i + 1] == u'p');
+            if (pair && format[i + 1].isUpper() != c.isUpper()) return std::nullopt;
+            const bool upper = c.isUpper();
+            const QString am = upper ? locale.amText().toUpper() : locale.amText().toLower();
+            const QString pm = upper ? locale.pmText().toUpper() : locale.pmText().toLower();
+            if (am.isEmpty() || pm.isEmpty() || am == pm) return std::nullopt;
+            pieces.push_back({Piece::AmPm, 0, am.toStdString(), pm.toStdString(), {}});
+            i += pair ? 2 : 1;
+            continue;
+        }
+        if (c == u'M' && (run == 3 || run == 4)) {
+            // The names exactly as the formatter writes them.
+            Piece piece{Piece::MonthName, int(run), {}, {}, {}};
+            const QString token(run, u'M');
+            for (int month = 1; month <= 12; ++month) {
+                piece.names.push_back(locale.toString(QDate(2001, month, 1), token).toStdString());
+                if (piece.names.back().empty()) return std::nullopt;
+            }
+            pieces.push_back(std::move(piece));
+            i += run;
+            continue;
+        }
+        Piece::Kind kind = Piece::Literal;
+        if (c == u'd' && run <= 2)
+            kind = Piece::Day;
+        else if (c == u'M' && run <= 2)
+            kind = Piece::Month;
+        else if (c == u'y' && run == 4)
+            kind = Piece::Year;
+        else if (c == u'H' && run <= 2)
+            kind = Piece::Hour24;
+        else if (c == u'h' && run <= 2)
+            kind = twelveHour ? Piece::Hour12 : Piece::Hour24;
+        else if (c == u'm' && run <= 2)
+            kind = Piece::Minute;
+        else if (c == u's' && run <= 2)
+            kind = Piece::Second;
+        else if (c.isLetter())
+            return std::nullopt; // month names, weekdays, zones...: QLocale reads those
+        if (kind == Piece::Literal) {
+            literal(format.mid(i, run));
+        } else {
+            // A field of one or two digits right before another number cannot be split
+            // without guessing; leave such formats to QLocale.
+            if (!pieces.empty() && pieces.back().kind != Piece::Literal &&
+                pieces.back().kind != Piece::AmPm && pieces.back().kind != Piece::MonthName &&
+                pieces.back().width == 1)
+                return std::nullopt;
+            pieces.push_back({kind, int(run), {}, {}, {}});
+        }
+        i += run;
+    }
+    return pieces;
+}
+
+// Reads the canonical text of `pieces` at `at`: a field of width 2 or 4 has exactly that many
+// digits, one of width 1 has one digit or two without a leading zero.
+bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::size_t& at,
+                           Fields& f) const {
+    for (const Piece& p : pieces) {
+        if (p.kind == Piece::Literal) {
+            if (text.substr(at).substr(0, p.text.size()) != p.text) return false;
+            at += p.text.size();
+            continue;
+        }
+        if (p.kind == Piece::MonthName) {
+            // The longest name that matches, so that one name being a prefix of another
+            // does no harm.
+            const std::string_view rest = text.substr(at);
+            std::size_t best = 0;
+            for (std::size_t m = 0; m < p.names.size(); ++m)
+                if (rest.starts_with(p.names[m]) && p.names[m].size() > best) {
+                    best = p.names[m].size();
+                    f.month = int(m) + 1;
+                }
+            if (best == 0) return false;
+            at += best;
+            continue;
+        }
+        if (p.kind == Piece::AmPm) {
+            const std::string_view rest = text.substr(at);
+            // The longer text first, so that one being a prefix of the other does no harm.
+            const bool amFirst = p.text.size() >= p.pm.size();
+            const std::string& first = amFirst ? p.text : p.pm;
+            const std::string& second = amFirst ? p.pm : p.text;
+            if (rest.starts_with(first)) {
+                f.pm = amFirst ? 0 : 1;
+                at += first.size();
+            } else if (rest.starts_with(second)) {
+                f.pm = amFirst ? 1 : 0;
+                at += second.size();
+            } else {
+                return false;
+            }
+            continue;
+        }
+        std::size_t count = 0;
+        while (at + count < text.size() && isDigit(text[at + count]) && count < 4)
+            ++count;
+        if (p.width == 1) {
+            if (count == 0) return false;
+            if (count >= 2 && text[at] != '0')
+                count = 2;
+            else
+                count = 1;
+            if (at + count < text.size() && isDigit(text[at + count])) return false;
+        } else {
+            if (count < std::size_t(p.width)) return false;
+            count = std::size_t(p.width);
+            if (at + count < text.size() && isDigit(text[at + count])) return false;
+        }
+        int value = 0;
+        for (std::size_t k = 0; k < count; ++k)
+            value = value * 10 + (text[at + k] - '0');
+        at += count;
+        switch (p.kind) {
+        case Piece::Day:
+            f.day = value;
+            break;
+        case Piece::Month:
+            f.month = value;
+            break;
+        case Piece::Year:
+            f.year = value;
+            break;
+        case Piece::Hour24:
+            f.hour = value;
+            break;
+        case Piece::Hour12:
+            f.hour12 = value;
+            break;
+        case Piece::Minute:
+            f.minute = value;
+            break;
+        case Piece::Second:
+            f.second = value;
+            break;
+        case Piece::Literal:
+        case Piece::MonthName:
+        case Piece::AmPm:
+            break;
+        }
+    }
+    return true;
+}
+
+std::optional<double> TDateTextParser::fastDays(std::string_view text) const {
+    Fields f;
+    std::size_t at = 0;
+    if (!read(*date_, text, at, f)) return std::nullopt;
+    if (at != text.size()) {
+        if (text[at] != ' ') return std::nullopt;
+        ++at;
+        if (!read(*time_, text, at, f) || at != text.size()) return std::nullopt;
+        if (f.hour12 >= 0) {
+            if (f.hour12 < 1 || f.hour12 > 12 || f.pm < 0) return std::nullopt;
+            f.hour = f.hour12 % 12 + (f.pm == 1 ? 12 : 0);
+        } else if (f.pm >= 0) {
+            return std::nullopt; // an AM/PM text beside a 24-hour field: QLocale decides
+        }
+        if (f.hour > 23 || f.minute > 59 || f.second > 59) return std::nullopt;
+    }
+    if (f.year < 0 || f.month < 0 || f.day < 0) return std::nullopt;
+    const QDate date(f.year, f.month, f.day);
+    if (!date.isValid()) return std::nullopt;
+    return daysOf(date, ((f.hour * 60 + f.minute) * 60 + f.second) * 1000);
+}
+
+std::optional<double> TDateTextParser::Days(std::string_view text) const {
+    if (HasFastPath())
+        if (auto days = fastDays(text)) return days;
+    return DaysWithQt(text);
+}
+
+std::optional<double> TDateTextParser::DaysWithQt(std::string_view text) const {
+    const auto value = times_.Parse(std::string(text));
+    if (!value) return std::nullopt;
+    return daysOf(value->date(), value->time().msecsSinceStartOfDay());
+}
+
+} // namespace nullsweep

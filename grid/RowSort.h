@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "grid/TextLocale.h"
+#include "grid/VirtualTree.h"
+
+namespace nullsweep {
+
+// Sorts the rows of `grid` (a grid of TResultRows, see PrepareRowData) by field `sortField`
+// in `direction`, through the tree's own merge: SortTree(column, direction). The order is
+// exactly the one that CompareRows gives one pair at a time; each row's key (its kind, its
+// number or date value, its text) is prepared once per sort instead of in every comparison.
+// The grid's OnCompareNodes is replaced for the duration of the sort and then restored. The
+// window passes the header's sort column, the command line -1.
+void SortRows(TVirtualStringTree& grid, int column, int sortField, TSortDirection direction,
+              const TTextLocale& locale = TTextLocale::System());
+
+} // namespace nullsweep

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "grid/DateTextParser.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace nullsweep;
+
+namespace {
+
+std::tm fields(int y, int mo, int d, int h, int mi, int s) {
+    std::tm t{};
+    t.tm_year = y - 1900;
+    t.tm_mon = mo - 1;
+    t.tm_mday = d;
+    t.tm_hour = h;
+    t.tm_min = mi;
+    t.tm_sec = s;
+    return t;
+}
+
+} // namespace
+
+TEST(DateTextParser, DaysCountFromTheEndOf1899) {
+    const DateTimeText us(QLocale("en_US"));
+    const TDateTextParser parser(us);
+    ASSERT_TRUE(parser.HasFastPath());
+    EXPECT_EQ(parser.Days("12/30/1899"), 0.0);
+    EXPECT_EQ(parser.Days("1/1/1900 6:00:00 AM"), 2.25);
+    EXPECT_EQ(parser.Days("1/1/1900 12:00:00 PM"), 2.5);
+    EXPECT_EQ(parser.Days("1/1/1900 12:00:00 AM"), 2.0);
+    EXPECT_FALSE(parser.Days("").has_value());
+    EXPECT_FALSE(parser.Days("2/29/2021").has_value());
+}
+
+// The compiled pieces must read every text the scan writes, and give QLocale's value for it
+// and for texts the scan never writes, in every locale a user may have.
+TEST(DateTextParser, AgreesWithQtInManyLocales) {
+    for (const char* name : {"C", "en_US", "en_GB", "de_DE", "fr_FR", "ja_JP", "ar_EG", "ko_KR",
+                             "zh_CN", "ru_RU", "fa_IR", "hi_IN", "es_MX", "sv_SE", "nl_NL"}) {
+        const DateTimeText times{QLocale(name)};
+        const TDateTextParser parser(times);
+        std::mt19937 random(5);
+        for (int i = 0; i < 200; ++i) {
+            const auto t =
+                fields(1971 + int(random() % 80), 1 + int(random() % 12), 1 + int(random() % 28),
+                       i % 5 == 0 ? 0 : int(random() % 24), int(random() % 60), int(random() % 60));
+            const std::string text = times.Format(t);
+            const auto days = parser.Days(text);
+            ASSERT_TRUE(days.has_value()) << name << ": " << text;
+            ASSERT_EQ(days, parser.DaysWithQt(text)) << name << ": " << text;
+            // Near misses: a character dropped, doubled or changed.
+            const std::size_t at = random() % text.size();
+            for (std::string other :
+                 {text.substr(0, at) + text.substr(at + 1),
+                  text.substr(0, at) + text[at] + text.substr(at), text + " ", "0" + text,
+                  text.substr(0, at) + char('0' + random() % 10) + text.substr(at + 1)})
+                ASSERT_EQ(parser.Days(other), parser.DaysWithQt(other))
+                    << name << ": \"" << other << "\"";
+        }
+    }
+    for (const char* name : {"C", "en_US", "de_DE", "fr_FR", "en_GB"})
+        EXPECT_TRUE(TDateTextParser(DateTimeText{QLocale(name)}).HasFastPath()) << name;
+}
