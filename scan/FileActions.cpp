@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/FileActions.h"
+
+#include "scan/DesktopShell.h"
+#include "scan/ResultRow.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nullsweep {
+
+namespace {
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Fd() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+} // namespace
+
+void DeleteDiskFile(const std::string& path) noexcept {
+    try {
+        const auto slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : path.substr(0, slash);
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (name.empty() || name == "." || name == "..") return;
+        const Descriptor dir(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (dir.Fd() < 0) return;
+        struct statx sx {};
+        if (::statx(dir.Fd(), name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                    STATX_TYPE | STATX_SIZE, &sx) != 0)
+            return;
+        if (!(sx.stx_mask & STATX_TYPE) || !S_ISREG(sx.stx_mode)) return;
+        if (!(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return;
+        // unlinkat never follows a link, so a link swapped in after the check is what would go.
+        ::unlinkat(dir.Fd(), name.c_str(), 0);
+    } catch (...) {
+        // nothing of a deletion reaches the user
+    }
+}
+
+std::string_view FolderPartOf(std::string_view path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos) return {};
+    if (slash == 0 || path[slash - 1] == '/') return path.substr(0, slash + 1);
+    return path.substr(0, slash);
+}
+
+void OpenInExplorer(TVirtualStringTree& grid) {
+    const PVirtualNode node = grid.FocusedNode();
+    if (!node) return;
+    const TResultRow& row = RowOf(node);
+    std::string_view folder = row.Field(TField::FullPath);
+    if (row.Field(TField::FileType) == "file") folder = FolderPartOf(folder);
+    if (folder.empty()) return;
+    Shell().OpenFolder(std::string(folder));
+}
+
+bool OpenWebSite() {
+    Shell().OpenUrl(std::string(WebSiteAddress));
+    return true;
+}
+
+bool OpenMailTo() {
+    Shell().OpenUrl(std::string(MailToAddress));
+    return true;
+}
+
+} // namespace nullsweep

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "grid/VirtualTree.h"
+
+#include <string>
+#include <string_view>
+
+namespace nullsweep {
+
+// The addresses behind OpenWebSite and OpenMailTo.
+inline constexpr std::string_view WebSiteAddress = "https://nullsweep.example.org/";
+inline constexpr std::string_view MailToAddress = "mailto:nullsweep@example.org";
+
+// Deletes the file at `path` only if it is, just before the deletion, still a regular file of
+// length 0: a file that has grown since the scan, a folder, or a link put in its place is left
+// alone. The path's folder is opened without following a link in its last part and the name is
+// checked and removed relative to that folder, so a link swapped in is never followed. Nothing
+// is reported on any outcome, and nothing is thrown.
+void DeleteDiskFile(const std::string& path) noexcept;
+
+// The folder part of a path: everything before the last "/", where a "/" right after another
+// "/" stays, so "/x.txt" gives "/" and "/a/x.txt" gives "/a". Empty when there is no "/".
+std::string_view FolderPartOf(std::string_view path);
+
+// Opens the folder of the grid's focused row in the file manager through Shell(): the row's
+// "Full Path", cut to its folder part when its "File Type" is exactly "file". Nothing happens
+// without a focused row or with an empty folder.
+void OpenInExplorer(TVirtualStringTree& grid);
+
+// Open the maker's web site and a mail to the maker through Shell(). Both return true.
+bool OpenWebSite();
+bool OpenMailTo();
+
+} // namespace nullsweep
