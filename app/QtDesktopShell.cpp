@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/QtDesktopShell.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace nullsweep {
+
+namespace {
+
+// Program texts are UTF-8; paths are the file system's bytes.
+QString text(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+QString pathText(const std::string& s) {
+    return QFile::decodeName(QByteArray::fromStdString(s));
+}
+std::string pathBytes(const QString& s) {
+    return QFile::encodeName(s).toStdString();
+}
+
+QMessageBox::Icon boxIcon(TMessageIcon icon) {
+    switch (icon) {
+    case TMessageIcon::None:
+        return QMessageBox::NoIcon;
+    case TMessageIcon::Question:
+        return QMessageBox::Question;
+    case TMessageIcon::Warning:
+        return QMessageBox::Warning;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+std::string TQtDesktopShell::SelectFolder() {
+    QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (start.isEmpty() || !QDir(start).exists()) start = QDir::homePath();
+    const QString folder =
+        QFileDialog::getExistingDirectory(owner_, QString(), start, QFileDialog::ShowDirsOnly);
+    return folder.isEmpty() ? std::string() : pathBytes(folder);
+}
+
+void TQtDesktopShell::OpenFolder(const std::string& folder) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(pathText(folder)));
+}
+
+void TQtDesktopShell::OpenUrl(const std::string& url) {
+    QDesktopServices::openUrl(QUrl(text(url), QUrl::StrictMode));
+}
+
+bool TQtDesktopShell::AskYesNo(const std::string& question, const std::string& caption) {
+    QMessageBox box(QMessageBox::Question, text(caption), text(question),
+                    QMessageBox::Yes | QMessageBox::No, owner_);
+    return box.exec() != QMessageBox::No;
+}
+
+void TQtDesktopShell::ShowMessage(const std::string& message, const std::string& caption,
+                                  TMessageIcon icon) {
+    QMessageBox box(boxIcon(icon), text(caption), text(message), QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+std::string TQtDesktopShell::SaveFileName(const TSaveFileRequest& request) {
+    QFileDialog dialog(owner_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDefaultSuffix(text(request.defaultSuffix));
+    if (!request.filter.empty()) dialog.setNameFilter(text(request.filter));
+    if (!request.initialName.empty()) dialog.selectFile(pathText(request.initialName));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? std::string() : pathBytes(files.first());
+}
+
+} // namespace nullsweep
