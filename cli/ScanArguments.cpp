@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanArguments.h"
 
+#include "scan/FieldNames.h"
+
 #include <getopt.h>
+
+#include <algorithm>
 
 namespace nullsweep {
 
@@ -14,7 +18,9 @@ std::string ScanUsage() {
            "  -o, --output FILE     write FILE (replaced only once complete) instead of\n"
            "                        standard output\n"
            "  -0, --null            paths format: end each path with NUL instead of a line feed\n"
-           "  -s, --sort FIELD      none: keep the walk order\n"
+           "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
+           "                        default \"File Name\"; none: keep the walk order\n"
+           "  -d, --descending      sort descending\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error\n"
            "  -h, --help            show this help\n"
@@ -32,6 +38,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"output", required_argument, nullptr, 'o'},
         {"sort", required_argument, nullptr, 's'},
         {"config", required_argument, nullptr, OptConfig},
+        {"descending", no_argument, nullptr, 'd'},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -42,7 +49,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     optind = 0; // start afresh on every call
     opterr = 0;
     int c;
-    while ((c = getopt_long(argc, argv, ":f:o:0s:qh", longOptions, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, ":f:o:0s:dqh", longOptions, nullptr)) != -1) {
         switch (c) {
         case 'f':
             a.format = optarg;
@@ -55,6 +62,9 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             break;
         case 's':
             a.sortField = optarg;
+            break;
+        case 'd':
+            a.descending = true;
             break;
         case OptConfig:
             a.configFile = optarg;
@@ -84,7 +94,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     if (a.format != "paths" && a.format != "text" && a.format != "csv" && a.format != "html" &&
         a.format != "xml")
         result.error = "unknown format \"" + a.format + "\"";
-    else if (a.sortField != "none")
+    else if (a.sortField != "none" &&
+             std::find(FieldNames.begin(), FieldNames.end(), a.sortField) == FieldNames.end())
         result.error = "unknown sort field \"" + a.sortField + "\"";
     else if (a.folders.empty())
         result.error = "no FOLDER given";

@@ -11,7 +11,7 @@ struct ScanArguments {
     std::string format = "paths";
     std::string output; // empty: standard output
     bool nullTerminated = false;
-    std::string sortField = "none";
+    std::string sortField = "File Name"; // a field name, or "none" for the walk order
     bool descending = false;
     bool quiet = false;
     std::string configFile; // empty: the configuration beside the executable

@@ -8,6 +8,7 @@
 #include "export/ExportFile.h"
 #include "export/FileInfo.h"
 #include "export/HtmlPage.h"
+#include "grid/RowSort.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 
@@ -145,6 +146,10 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         ScanFolder(grid, folder, options);
     }
     progress.clear();
+    // Sorted once, as a click on a column of that field orders the grid; no header column.
+    if (args.sortField != "none")
+        SortRows(grid, -1, FieldIndexOf(args.sortField),
+                 args.descending ? sdDescending : sdAscending);
 
     TXMLDocument document;
     TFileInfo info(&document);

@@ -88,7 +88,7 @@ TEST(ScanCommand, ListsFullPathsOfEveryFolderInTurn) {
     a.File("x/one");
     a.File("x/full", "1");
     b.File("two");
-    const ScanRun r = scan({"-q", a.Root(), b.Root() + "/", a.Root()});
+    const ScanRun r = scan({"-q", "-s", "none", a.Root(), b.Root() + "/", a.Root()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, a.Path("x/one") + "\n" + b.Path("two") + "\n" + a.Path("x/one") + "\n");
@@ -138,11 +138,50 @@ TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
     }
 }
 
+TEST(ScanCommand, SortsByFileNameUnlessToldOtherwise) {
+    TempTree t;
+    t.File("b");
+    t.File("sub/A");
+    t.File("c");
+    t.File("sub/a");
+    t.SetTimes("b", 3000);
+    t.SetTimes("sub/A", 1000);
+    t.SetTimes("c", 2000);
+    t.SetTimes("sub/a", 4000);
+    auto lines = [&](std::vector<std::string> names) {
+        std::string out;
+        for (const auto& n : names) out += t.Path(n) + "\n";
+        return out;
+    };
+    // Names equal but for case compare equal and keep the walk order both ways; the order of
+    // "sub/A" and "sub/a" is the listing's, so it is taken from the unsorted run.
+    const std::string walk = scan({"-q", "-s", "none", t.Path("sub")}).out;
+    const std::string firstA = walk.substr(0, walk.find('\n') + 1);
+    const std::string secondA = walk.substr(firstA.size());
+    EXPECT_EQ(scan({"-q", t.Root()}).out, firstA + secondA + lines({"b", "c"}));
+    EXPECT_EQ(scan({"-q", "--descending", t.Root()}).out, lines({"c", "b"}) + firstA + secondA);
+    EXPECT_EQ(scan({"-q", "--sort", "Write Time", t.Root()}).out,
+              lines({"sub/A", "c", "b", "sub/a"}));
+    EXPECT_EQ(scan({"-q", "-d", "-s", "Write Time", t.Root()}).out,
+              lines({"sub/a", "b", "c", "sub/A"}));
+}
+
+TEST(ScanCommand, UnknownSortFieldIsBadUsage) {
+    for (const char* field : {"file name", "Size", "", " File Name"}) {
+        const ScanRun r = scan({"-q", "--sort", field, "/tmp"});
+        EXPECT_EQ(r.status, 2) << field;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("unknown sort field"), std::string::npos) << r.err;
+    }
+}
+
 TEST(ScanCommand, HelpShowsTheOptions) {
     const ScanRun r = scan({"--help"});
     EXPECT_EQ(r.status, 0);
     for (const char* option :
-         {"--format", "--null", "--sort", "--config", "--quiet", "--help", "--version"})
+         {"--format", "--null", "--sort", "--descending", "--config", "--quiet", "--help",
+          "--version"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
