@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sorts a grid of synthetic rows by file name, size and write time, both directions, through
+// SortRows (the tree's merge with prepared keys) and prints each time. With --plain it also
+// times the pair-by-pair comparison for reference.
+#include "grid/RowOrder.h"
+#include "grid/RowSort.h"
+#include "scan/ResultRow.h"
+#include "scan/Scan.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+using namespace nullsweep;
+
+namespace {
+
+// Rows like a scan of a home folder gives: paths a few levels deep, names of mixed case with
+// shared prefixes and common extensions, sizes spread over many magnitudes, write times over
+// ten years.
+void fill(TVirtualStringTree& grid, std::size_t count, const TTextLocale& locale) {
+    static const char* const words[] = {"cache",   "Config", "lock",     "README", "index", "tmp",
+                                        "Session", "data",   "log",      "thumb",  "empty", "build",
+                                        "marker",  "Report", "__init__", "stamp",  ".keep"};
+    static const char* const exts[] = {"",   ".txt", ".py",  ".lock",    ".json", ".log",
+                                       ".o", ".md",  ".cfg", ".gitkeep", ".dat"};
+    std::mt19937_64 random(42);
+    std::lognormal_distribution<double> sizes(6.0, 3.0);
+    grid.BeginUpdate();
+    PrepareRowData(grid);
+    std::string folder;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i % 40 == 0) {
+            folder = "/home/user";
+            const int depth = 1 + int(random() % 5);
+            for (int d = 0; d < depth; ++d)
+                folder += std::string("/") + words[random() % std::size(words)] +
+                          std::to_string(random() % 50);
+            folder += '/';
+        }
+        std::string name = words[random() % std::size(words)];
+        name += std::to_string(random() % 100000);
+        name += exts[random() % std::size(exts)];
+        const std::string full = folder + name;
+        const std::string size = std::to_string(static_cast<long long>(sizes(random)));
+        const std::int64_t seconds = 1420070400 + std::int64_t(random() % 315360000);
+        std::tm local{};
+        const std::time_t t = seconds;
+        localtime_r(&t, &local);
+        const std::string written = locale.Times().Format(local);
+        TResultRow::Texts texts{};
+        auto set = [&](TField f, std::string_view text) {
+            texts[TResultRow::FirstFieldSlot + int(f)] = text;
+        };
+        set(TField::FullPath, full);
+        set(TField::FileName, std::string_view(full).substr(folder.size()));
+        set(TField::FileSize, size);
+        set(TField::FileExt, FileExtOf(full));
+        set(TField::FileType, "file");
+        set(TField::CreateTime, written);
+        set(TField::AccessTime, written);
+        set(TField::WriteTime, written);
+        PVirtualNode node = AddRow(grid, nullptr);
+        RowOf(node).Assign(texts);
+    }
+    grid.EndUpdate();
+}
+
+// The rows back in their first order, so that every sort starts from the same shuffle.
+void restore(TVirtualStringTree& grid) {
+    grid.OnCompareNodes = [](PVirtualNode a, PVirtualNode b, int, int& result) {
+        result = RowOf(a).Slot(0) > RowOf(b).Slot(0) ? 1 : -1;
+    };
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::size_t rows = 1000000;
+    bool plain = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--plain") == 0)
+            plain = true;
+        else
+            rows = std::strtoull(argv[i], nullptr, 10);
+    }
+    const TTextLocale& locale = TTextLocale::System();
+    TVirtualStringTree grid;
+    auto start = std::chrono::steady_clock::now();
+    fill(grid, rows, locale);
+    auto seconds = [](auto from) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+    };
+    std::printf("%zu rows built in %.2f s (locale %s)\n", rows, seconds(start),
+                locale.Times().Locale().name().toStdString().c_str());
+
+    // Keep each row's creation order in reserved slot 0 to undo every sort the same way.
+    {
+        std::size_t i = 0;
+        char id[32];
+        for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n)) {
+            std::snprintf(id, sizeof id, "%012zu", i++);
+            RowOf(n).SetSlot(0, id);
+        }
+    }
+    double nameTime[2] = {0, 0}, writeTime[2] = {0, 0};
+    for (TField field : {TField::FileName, TField::FileSize, TField::WriteTime}) {
+        for (TSortDirection direction : {sdAscending, sdDescending}) {
+            restore(grid);
+            grid.SortTree(-1, sdAscending);
+            start = std::chrono::steady_clock::now();
+            SortRows(grid, -1, int(field), direction, locale);
+            const double t = seconds(start);
+            if (field == TField::FileName) nameTime[direction] = t;
+            if (field == TField::WriteTime) writeTime[direction] = t;
+            std::printf("%-12s %-10s %7.3f s\n", std::string(FieldNames[int(field)]).c_str(),
+                        direction == sdAscending ? "ascending" : "descending", t);
+            if (plain) {
+                restore(grid);
+                grid.SortTree(-1, sdAscending);
+                grid.OnCompareNodes = [&](PVirtualNode a, PVirtualNode b, int, int& result) {
+                    result = CompareRows(RowOf(a), RowOf(b), direction, int(field), locale);
+                };
+                start = std::chrono::steady_clock::now();
+                grid.SortTree(-1, direction);
+                std::printf("%-12s %-10s %7.3f s  pair by pair\n",
+                            std::string(FieldNames[int(field)]).c_str(),
+                            direction == sdAscending ? "ascending" : "descending", seconds(start));
+            }
+        }
+    }
+    std::printf("Write Time / File Name: ascending %.2f, descending %.2f\n",
+                writeTime[0] / nameTime[0], writeTime[1] / nameTime[1]);
+    return 0;
+}
