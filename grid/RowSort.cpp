@@ -16,7 +16,8 @@ namespace {
 
 // The keys of one parent's children, looked up by a child's Index. SortTree sorts one parent
 // at a time and renumbers Index only after that parent's merge, so during the merge Index
-// still names the child's place before the sort and the keys stay valid.
+// still names the child's place before the sort and the keys stay valid. A row's whole key
+// sits in one small record, so a comparison touches one cache line per row.
 class SortKeys {
   public:
     SortKeys(int sortField, TSortDirection direction, const TTextLocale& locale)
@@ -25,26 +26,32 @@ class SortKeys {
 
     int Compare(PVirtualNode a, PVirtualNode b) {
         if (a->Parent != parent_) prepare(a->Parent);
-        const std::uint32_t i = a->Index;
-        const std::uint32_t j = b->Index;
-        if (b->Parent != parent_ || i >= kinds_.size() || j >= kinds_.size())
+        if (b->Parent != parent_ || a->Index >= keys_.size() || b->Index >= keys_.size())
             return CompareRows(RowOf(a), RowOf(b), direction_, field_, locale_);
-        if (kinds_[i] != kinds_[j]) {
+        const Key& x = keys_[a->Index];
+        const Key& y = keys_[b->Index];
+        if (x.kind != y.kind) {
             const int s = direction_ == sdAscending ? -1 : 1;
-            return (kinds_[i] & FolderBit) ? s : -s;
+            return (x.kind & FolderBit) ? s : -s;
         }
         switch (rule_) {
         case TSortRule::Number:
-            return values_[i] > values_[j] ? 1 : -1;
+            return x.value > y.value ? 1 : -1;
         case TSortRule::Date:
-            if (states_[i] == Empty) return -1;
-            if (states_[j] == Empty) return 1;
-            if (states_[i] == NotADate || states_[j] == NotADate) return 1;
-            return CompareTimes(values_[i], values_[j]);
+            if (x.state == Empty) return -1;
+            if (y.state == Empty) return 1;
+            if (x.state == NotADate || y.state == NotADate) return 1;
+            return CompareTimes(x.value, y.value);
         case TSortRule::Kind:
             return 1;
         case TSortRule::Text:
-            return CompareText(texts_[i], texts_[j]);
+            // Differing prefixes decide as the whole texts would (see setPrefix); equal ones
+            // of texts that fit in them leave the lengths to decide.
+            if (x.prefix[0] != y.prefix[0]) return x.prefix[0] < y.prefix[0] ? -1 : 1;
+            if (x.prefix[1] != y.prefix[1]) return x.prefix[1] < y.prefix[1] ? -1 : 1;
+            if (x.text.size() <= PrefixBytes && y.text.size() <= PrefixBytes)
+                return x.text.size() < y.text.size() ? -1 : x.text.size() > y.text.size();
+            return CompareText(x.text, y.text);
         }
         return 1;
     }
@@ -53,49 +60,63 @@ class SortKeys {
     static constexpr std::uint32_t FolderBit = 0x80000000u;
     enum DateState : std::uint8_t { Empty, NotADate, Date };
 
+    static constexpr std::size_t PrefixBytes = 16;
+
+    struct Key {
+        union {
+            double value;            // Number and Date
+            std::uint64_t prefix[2]; // Text
+        };
+        std::string_view text;
+        std::uint32_t kind;
+        std::uint8_t state;
+    };
+
+    // The first 16 bytes, a-z folded to A-Z, big-endian, zero-padded. Where two prefixes
+    // differ, the first difference is either a real byte difference (CompareText's verdict)
+    // or the end of the shorter text against a non-zero byte (the shorter text first, as
+    // CompareText says too). Most names fit, so the rows' own texts are seldom read.
+    static void setPrefix(Key& key, std::string_view text) {
+        for (std::size_t half = 0; half < 2; ++half) {
+            std::uint64_t prefix = 0;
+            for (std::size_t i = half * 8; i < half * 8 + 8; ++i) {
+                unsigned c = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+                if (c >= 'a' && c <= 'z') c -= 32;
+                prefix = prefix << 8 | c;
+            }
+            key.prefix[half] = prefix;
+        }
+    }
+
     void prepare(PVirtualNode parent) {
         parent_ = parent;
         const std::size_t n = parent->Children ? parent->Children->Nodes.size() : 0;
-        kinds_.assign(n, 0);
-        values_.clear();
-        states_.clear();
-        texts_.clear();
-        switch (rule_) {
-        case TSortRule::Number:
-            values_.assign(n, 0.0);
-            break;
-        case TSortRule::Date:
-            values_.assign(n, 0.0);
-            states_.assign(n, Empty);
-            break;
-        case TSortRule::Kind:
-            break;
-        case TSortRule::Text:
-            texts_.assign(n, {});
-            break;
-        }
+        keys_.assign(n, Key{});
         if (n == 0) return;
         for (PVirtualNode node : parent->Children->Nodes) {
             if (!node || node->Index >= n) continue;
             const TResultRow& row = RowOf(node);
-            const std::uint32_t k = node->Index;
-            kinds_[k] = kindOf(TrimControl(row.Field(TField::FileType)));
+            Key& key = keys_[node->Index];
+            key.kind = kindOf(TrimControl(row.Field(TField::FileType)));
             const std::string_view text = row.Field(field_);
             switch (rule_) {
             case TSortRule::Number:
-                values_[k] = locale_.NumberValue(text).value_or(0.0);
+                key.value = locale_.NumberValue(text).value_or(0.0);
                 break;
             case TSortRule::Date:
+                key.value = 0.0;
+                key.state = Empty;
                 if (!text.empty()) {
                     const auto days = locale_.DateValue(text);
-                    states_[k] = days ? Date : NotADate;
-                    values_[k] = days.value_or(0.0);
+                    key.state = days ? Date : NotADate;
+                    key.value = days.value_or(0.0);
                 }
                 break;
             case TSortRule::Kind:
                 break;
             case TSortRule::Text:
-                texts_[k] = text;
+                setPrefix(key, text);
+                key.text = text;
                 break;
             }
         }
@@ -117,10 +138,7 @@ class SortKeys {
     const TSortDirection direction_;
     const TTextLocale& locale_;
     PVirtualNode parent_ = nullptr;
-    std::vector<std::uint32_t> kinds_;
-    std::vector<double> values_;
-    std::vector<std::uint8_t> states_;
-    std::vector<std::string_view> texts_;
+    std::vector<Key> keys_;
     std::unordered_map<std::string_view, std::uint32_t> kindKeys_;
     std::string_view lastKind_;
     std::uint32_t lastKindKey_ = 0;

@@ -87,8 +87,33 @@ class RowMaker {
         case TField::AccessAgeRange:
         case TField::WriteAgeRange:
         case TField::SizeRange:
-            return pick({"a", "A", "ab", "AB", "abc", "b", "_x", "", "\u00e9t\u00e9",
-                         "\u00c9T\u00c9", "Z", "z1", "readme.txt", "README.TXT"});
+            if (random_() % 40 == 0) return std::string("ab\0", random_() % 2 ? 3 : 2);
+            return pick({"a",
+                         "A",
+                         "ab",
+                         "AB",
+                         "abc",
+                         "b",
+                         "_x",
+                         "",
+                         "\u00e9t\u00e9",
+                         "\u00c9T\u00c9",
+                         "Z",
+                         "z1",
+                         "readme.txt",
+                         "README.TXT",
+                         "document-1",
+                         "DOCUMENT-2",
+                         "documents",
+                         "document",
+                         "zz\xff",
+                         "zz\x7f",
+                         "sixteen-bytes-xx",
+                         "SIXTEEN-BYTES-XX1",
+                         "sixteen-bytes-x",
+                         "a-very-long-file-name-1.txt",
+                         "A-VERY-LONG-FILE-NAME-2.txt",
+                         "a-very-long-file-name-1"});
         }
         return {};
     }
