@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sorts a grid of synthetic rows by file name, size and write time, both directions, through
-// SortRows (the tree's merge with prepared keys) and prints each time. With --plain it also
-// times the pair-by-pair comparison for reference.
+// SortRows (the tree's merge with prepared keys) and prints each time, the median of --runs
+// (default 3). With --plain it also times the pair-by-pair comparison once for reference.
 #include "grid/RowOrder.h"
 #include "grid/RowSort.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace nullsweep;
 
@@ -81,9 +83,12 @@ void restore(TVirtualStringTree& grid) {
 int main(int argc, char** argv) {
     std::size_t rows = 1000000;
     bool plain = false;
+    int runs = 3;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--plain") == 0)
             plain = true;
+        else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
         else
             rows = std::strtoull(argv[i], nullptr, 10);
     }
@@ -109,11 +114,16 @@ int main(int argc, char** argv) {
     double nameTime[2] = {0, 0}, writeTime[2] = {0, 0};
     for (TField field : {TField::FileName, TField::FileSize, TField::WriteTime}) {
         for (TSortDirection direction : {sdAscending, sdDescending}) {
-            restore(grid);
-            grid.SortTree(-1, sdAscending);
-            start = std::chrono::steady_clock::now();
-            SortRows(grid, -1, int(field), direction, locale);
-            const double t = seconds(start);
+            std::vector<double> times;
+            for (int run = 0; run < runs; ++run) {
+                restore(grid);
+                grid.SortTree(-1, sdAscending);
+                start = std::chrono::steady_clock::now();
+                SortRows(grid, -1, int(field), direction, locale);
+                times.push_back(seconds(start));
+            }
+            std::sort(times.begin(), times.end());
+            const double t = times[times.size() / 2];
             if (field == TField::FileName) nameTime[direction] = t;
             if (field == TField::WriteTime) writeTime[direction] = t;
             std::printf("%-12s %-10s %7.3f s\n", std::string(FieldNames[int(field)]).c_str(),
