@@ -2,6 +2,7 @@
 #include "cli/ScanCommand.h"
 #include "config/DefaultConfig.h"
 #include "export/FileInfo.h"
+#include "grid/RowSort.h"
 #include "scan/DesktopShell.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
@@ -93,6 +94,8 @@ TEST(ScanExport, FileHoldsExactlyWhatTheWindowWouldExport) {
 
         TVirtualStringTree grid;
         ScanFolder(grid, t.Root());
+        // Open Folder ends with the sort by "File Name" before any header click.
+        SortRows(grid, -1, int(TField::FileName), sdAscending);
         const std::string windowFile = out.Path("cli.window." + format);
         SaveAs shell(windowFile);
         TXMLDocument document;
