@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "scan/FileActions.h"
+
 #include <string>
 #include <string_view>
 
@@ -23,8 +25,8 @@ inline constexpr std::string_view OverwriteQuestion =
 inline constexpr std::string_view ExportWaitText = "Export to file..";
 inline constexpr std::string_view GatherWaitText = "Gathering info..";
 
-// The maker's address, named in the HTML footer and the XML root.
-inline constexpr std::string_view MakerAddress = "https://nullsweep.example.org/";
+// The maker's address, named in the HTML footer and the XML root: the web site of the About box.
+inline constexpr std::string_view MakerAddress = WebSiteAddress;
 
 // Asks the user for the file to export to, through the desktop shell's save dialog, and, when
 // that file exists, whether to overwrite it. Returns the path, or empty when nothing is to be
