@@ -9,6 +9,28 @@
 
 namespace nullsweep {
 
+namespace {
+// The field names, quoted and wrapped to the width of the rest of the help.
+std::string fieldList() {
+    std::string list;
+    std::size_t lineLength = 16;
+    for (std::size_t i = 0; i < FieldNames.size(); ++i) {
+        const std::string item =
+            "\"" + std::string(FieldNames[i]) + "\"" + (i + 1 < FieldNames.size() ? "," : "");
+        if (lineLength + 1 + item.size() > 80) {
+            list += "\n ";
+            lineLength = 1;
+        } else {
+            list += ' ';
+            ++lineLength;
+        }
+        list += item;
+        lineLength += item.size();
+    }
+    return list;
+}
+} // namespace
+
 std::string ScanUsage() {
     return "Usage: nullsweep scan [OPTIONS] FOLDER...\n"
            "Scan each FOLDER and every folder below it and list every empty file.\n"
@@ -21,17 +43,23 @@ std::string ScanUsage() {
            "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
            "                        default \"File Name\"; none: keep the walk order\n"
            "  -d, --descending      sort descending\n"
+           "      --delete          after writing the list, delete each listed file that is\n"
+           "                        still empty (a file that has changed is left alone)\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error\n"
            "  -h, --help            show this help\n"
            "      --version         show the version\n"
+           "\n"
+           "FIELD is one of:" +
+           fieldList() +
+           ".\n"
            "\n"
            "Exit status: 0 done; 1 a FOLDER is missing or no folder, or the output cannot be\n"
            "written; 2 bad usage or a configuration that cannot be read.\n";
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
-    enum { OptVersion = 256, OptConfig };
+    enum { OptVersion = 256, OptConfig, OptDelete };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
         {"null", no_argument, nullptr, '0'},
@@ -39,6 +67,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"sort", required_argument, nullptr, 's'},
         {"config", required_argument, nullptr, OptConfig},
         {"descending", no_argument, nullptr, 'd'},
+        {"delete", no_argument, nullptr, OptDelete},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -71,6 +100,9 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             break;
         case 'q':
             a.quiet = true;
+            break;
+        case OptDelete:
+            a.deleteListed = true;
             break;
         case 'h':
             a.help = true;

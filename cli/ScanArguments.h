@@ -14,7 +14,8 @@ struct ScanArguments {
     std::string sortField = "File Name"; // a field name, or "none" for the walk order
     bool descending = false;
     bool quiet = false;
-    std::string configFile; // empty: the configuration beside the executable
+    bool deleteListed = false; // --delete
+    std::string configFile;    // empty: the configuration beside the executable
     bool help = false;
     bool version = false;
     std::vector<std::string> folders;

@@ -4,6 +4,7 @@
 #include "scan/DesktopShell.h"
 #include "scan/ResultRow.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,29 +29,36 @@ class Descriptor {
 
 } // namespace
 
-void DeleteDiskFile(const std::string& path) noexcept {
+TDeleteOutcome DeleteEmptyFile(const std::string& path) noexcept {
     try {
         const auto slash = path.rfind('/');
         const std::string folder = slash == std::string::npos ? "."
                                    : slash == 0               ? "/"
                                                               : path.substr(0, slash);
         const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        if (name.empty() || name == "." || name == "..") return;
+        if (name.empty() || name == "." || name == "..") return TDeleteOutcome::Changed;
         // The folder may be reached through links (a scan root given as a link to a folder):
         // what must never be followed is a link in the file's own place, checked below.
         const Descriptor dir(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (dir.Fd() < 0) return;
+        if (dir.Fd() < 0)
+            return errno == ENOENT ? TDeleteOutcome::Vanished : TDeleteOutcome::Failed;
         struct statx sx {};
         if (::statx(dir.Fd(), name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
                     STATX_TYPE | STATX_SIZE, &sx) != 0)
-            return;
-        if (!(sx.stx_mask & STATX_TYPE) || !S_ISREG(sx.stx_mode)) return;
-        if (!(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return;
+            return errno == ENOENT ? TDeleteOutcome::Vanished : TDeleteOutcome::Failed;
+        if (!(sx.stx_mask & STATX_TYPE) || !S_ISREG(sx.stx_mode)) return TDeleteOutcome::Changed;
+        if (!(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return TDeleteOutcome::Changed;
         // unlinkat never follows a link, so a link swapped in after the check is what would go.
-        ::unlinkat(dir.Fd(), name.c_str(), 0);
+        if (::unlinkat(dir.Fd(), name.c_str(), 0) != 0)
+            return errno == ENOENT ? TDeleteOutcome::Vanished : TDeleteOutcome::Failed;
+        return TDeleteOutcome::Deleted;
     } catch (...) {
-        // nothing of a deletion reaches the user
+        return TDeleteOutcome::Failed;
     }
+}
+
+void DeleteDiskFile(const std::string& path) noexcept {
+    DeleteEmptyFile(path);
 }
 
 std::string_view FolderPartOf(std::string_view path) {
