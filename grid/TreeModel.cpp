@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "grid/TreeModel.h"
+
+#include <QColor>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace nullsweep {
+
+namespace {
+
+QString decoded(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+}
+
+Qt::Alignment qtAlignment(TAlignment alignment) {
+    switch (alignment) {
+    case taLeftJustify:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    case taRightJustify:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case taCenter:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+// $00BBGGRR, or a system colour resolved through the application's palette. The window colour
+// is the view's own background, so it yields nothing.
+QVariant qtColor(TColor color) {
+    if (!IsSystemColor(color))
+        return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    if (color == clInfoBk) return QGuiApplication::palette().color(QPalette::ToolTipBase);
+    return {};
+}
+
+} // namespace
+
+TTreeModel::TTreeModel(TVirtualStringTree& tree, QObject* parent)
+    : QAbstractItemModel(parent), tree_(tree), columnCount_(int(tree.Columns().Count())) {
+    tree_.SetObserver(this);
+}
+
+TTreeModel::~TTreeModel() {
+    tree_.SetObserver(nullptr);
+}
+
+PVirtualNode TTreeModel::NodeOf(const QModelIndex& index) {
+    return index.isValid() ? static_cast<PVirtualNode>(index.internalPointer()) : nullptr;
+}
+
+QModelIndex TTreeModel::IndexOf(PVirtualNode node, int column) const {
+    if (!node || node == tree_.RootNode() || column < 0 || column >= columnCount_) return {};
+    return createIndex(int(node->Index), column, node);
+}
+
+PVirtualNode TTreeModel::parentNode(const QModelIndex& parent) const {
+    return parent.isValid() ? NodeOf(parent) : tree_.RootNode();
+}
+
+QModelIndex TTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (row < 0 || column < 0 || column >= columnCount_) return {};
+    if (parent.isValid() && parent.column() != 0) return {};
+    PVirtualNode node = parentNode(parent)->ChildAt(std::uint32_t(row));
+    return node ? createIndex(row, column, node) : QModelIndex();
+}
+
+QModelIndex TTreeModel::parent(const QModelIndex& child) const {
+    PVirtualNode node = NodeOf(child);
+    return node ? IndexOf(node->Parent) : QModelIndex();
+}
+
+int TTreeModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() && parent.column() != 0) return 0;
+    return int(parentNode(parent)->ChildCount());
+}
+
+int TTreeModel::columnCount(const QModelIndex&) const {
+    return columnCount_;
+}
+
+bool TTreeModel::hasChildren(const QModelIndex& parent) const {
+    return rowCount(parent) > 0;
+}
+
+QVariant TTreeModel::data(const QModelIndex& index, int role) const {
+    PVirtualNode node = NodeOf(index);
+    const int column = index.column();
+    if (!node || column >= int(tree_.Columns().Count())) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        tree_.InitNode(node);
+        return decoded(tree_.GetText(node, column));
+    case Qt::CheckStateRole:
+        tree_.InitNode(node);
+        if (column != CheckColumn || node->CheckType != ctCheckBox) return {};
+        switch (node->CheckState) {
+        case csCheckedNormal:
+        case csCheckedPressed:
+            return Qt::Checked;
+        case csMixedNormal:
+        case csMixedPressed:
+            return Qt::PartiallyChecked;
+        case csUncheckedNormal:
+        case csUncheckedPressed:
+            return Qt::Unchecked;
+        }
+        return {};
+    case Qt::ToolTipRole:
+        return decoded(tree_.GetHint(node, column));
+    case Qt::TextAlignmentRole:
+        return int(qtAlignment(tree_.Columns().Items(column).Alignment()));
+    case Qt::BackgroundRole:
+        return qtColor(tree_.Columns().Items(column).Color());
+    default:
+        return {};
+    }
+}
+
+bool TTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    PVirtualNode node = NodeOf(index);
+    if (!node || role != Qt::CheckStateRole || index.column() != CheckColumn ||
+        node->CheckType != ctCheckBox)
+        return false;
+    const bool wantChecked = value.value<Qt::CheckState>() == Qt::Checked;
+    if (wantChecked != (node->CheckState == csCheckedNormal)) tree_.ToggleCheckState(node);
+    return true;
+}
+
+Qt::ItemFlags TTreeModel::flags(const QModelIndex& index) const {
+    PVirtualNode node = NodeOf(index);
+    if (!node) return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    tree_.InitNode(node);
+    if (index.column() == CheckColumn && node->CheckType == ctCheckBox)
+        result |= Qt::ItemIsUserCheckable;
+    return result;
+}
+
+QVariant TTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount_) return {};
+    const TVirtualTreeColumn& column = tree_.Columns().Items(std::uint32_t(section));
+    switch (role) {
+    case Qt::DisplayRole:
+        return decoded(column.Text());
+    case Qt::TextAlignmentRole:
+        return int(qtAlignment(column.Alignment()));
+    default:
+        return {};
+    }
+}
+
+void TTreeModel::nodesAboutToBeAdded(PVirtualNode parent, std::uint32_t first, std::uint32_t last) {
+    beginInsertRows(IndexOf(parent), int(first), int(last));
+}
+
+void TTreeModel::nodesAdded() {
+    endInsertRows();
+}
+
+void TTreeModel::nodeAboutToBeRemoved(PVirtualNode node) {
+    beginRemoveRows(IndexOf(node->Parent), int(node->Index), int(node->Index));
+}
+
+void TTreeModel::nodeRemoved() {
+    endRemoveRows();
+}
+
+void TTreeModel::resetBegun() {
+    resetting_ = true;
+    beginResetModel();
+}
+
+void TTreeModel::resetEnded() {
+    columnCount_ = int(tree_.Columns().Count());
+    resetting_ = false;
+    endResetModel();
+}
+
+void TTreeModel::sortBegun() {
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+// A persistent index keeps its node as internal pointer, and the node knows its new row.
+void TTreeModel::sortEnded() {
+    QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from) {
+        PVirtualNode node = NodeOf(index);
+        to.append(node ? createIndex(int(node->Index), index.column(), node) : QModelIndex());
+    }
+    changePersistentIndexList(from, to);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TTreeModel::contentChanged() {
+    const int rows = rowCount();
+    if (rows > 0 && columnCount_ > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rows - 1, columnCount_ - 1));
+}
+
+void TTreeModel::syncColumnCount() {
+    const int count = int(tree_.Columns().Count());
+    if (resetting_ || count == columnCount_) {
+        columnCount_ = count;
+        return;
+    }
+    if (count > columnCount_) {
+        beginInsertColumns({}, columnCount_, count - 1);
+        columnCount_ = count;
+        endInsertColumns();
+    } else {
+        beginRemoveColumns({}, count, columnCount_ - 1);
+        columnCount_ = count;
+        endRemoveColumns();
+    }
+}
+
+void TTreeModel::columnsChanged() {
+    syncColumnCount();
+    if (columnCount_ > 0) Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount_ - 1);
+    Q_EMIT columnsUpdated();
+}
+
+void TTreeModel::headerChanged() {
+    Q_EMIT headerUpdated();
+}
+
+void TTreeModel::focusChanged() {
+    Q_EMIT focusUpdated();
+}
+
+} // namespace nullsweep

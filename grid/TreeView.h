@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "grid/TreeModel.h"
+#include "grid/VirtualTree.h"
+
+#include <QTreeView>
+
+namespace nullsweep {
+
+// The result grid on screen: a QTreeView over a TTreeModel of `tree`, set up as the grid is
+// (check boxes, full-row selection, grid lines, a 17-pixel header with sort marks, movable and
+// resizable columns, cell hints, the grid's colours), that hands the user's actions to the
+// tree's events:
+//   - a click on a header section -> OnHeaderClick with the button (left, right or middle);
+//     Qt's own sorting is off, the sort mark always shows the tree's SortColumn/SortDirection;
+//   - a double click anywhere in the rows area -> OnDblClick;
+//   - a click on a check box -> ToggleCheckState (through the model);
+//   - the current row <-> the tree's FocusedNode, both ways.
+// The columns on screen follow the tree's column collection (caption, width, alignment, colour,
+// display order, visibility); the user's moves and resizes are written back into it.
+// Handlers run inside RunCommand: what they throw is dropped.
+class TTreeView final : public QTreeView {
+    Q_OBJECT
+
+  public:
+    explicit TTreeView(TVirtualStringTree& tree, QWidget* parent = nullptr);
+
+    TVirtualStringTree& Tree() const { return tree_; }
+    TTreeModel& Model() const { return *model_; }
+
+    // Grid background and header colours ($00BBGGRR 0x00FFF3EF and 0x00FFAA7B).
+    static constexpr QRgb Background = qRgb(239, 243, 255);
+    static constexpr QRgb HeaderBackground = qRgb(123, 170, 255);
+    static constexpr int HeaderHeight = 17;
+
+  protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+  private:
+    void applyColumns();
+    void applySortMark();
+    void applyFocus();
+    void headerClicked(int column, TMouseButton button, QPoint position);
+
+    TVirtualStringTree& tree_;
+    TTreeModel* model_;
+    bool syncing_ = false;
+    QPoint headerPressPos_;
+};
+
+} // namespace nullsweep
