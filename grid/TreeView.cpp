@@ -106,8 +106,8 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     connect(model_, &TTreeModel::columnsUpdated, this, &TTreeView::applyColumns);
     connect(model_, &TTreeModel::headerUpdated, this, &TTreeView::applySortMark);
     connect(model_, &TTreeModel::focusUpdated, this, &TTreeView::applyFocus);
-    // A reset re-creates the header's sections and clears the current row; both come back from
-    // the tree, which keeps them across the reset.
+    // A reset clears the current row (and may re-create the header's sections); the tree keeps
+    // both across it.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         applyColumns();
         applySortMark();

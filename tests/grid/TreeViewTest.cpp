@@ -1,0 +1,219 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "grid/TreeView.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QStyle>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace nullsweep;
+
+namespace {
+
+struct HeaderCall {
+    int column;
+    TMouseButton button;
+};
+
+// A shown view over a tree of int rows with three 80-pixel columns.
+struct Fixture {
+    TVirtualStringTree tree;
+    TTreeView view{tree};
+    QAbstractItemModelTester tester{&view.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal};
+    std::vector<HeaderCall> headerCalls;
+    int doubleClicks = 0;
+
+    Fixture() {
+        tree.SetNodeDataSize(sizeof(int));
+        tree.OnInitNode = [](PVirtualNode n) { n->CheckType = ctCheckBox; };
+        tree.OnGetText = [](PVirtualNode n, int column, TVSTTextType, std::string& text) {
+            text = std::to_string(value(n)) + ":" + std::to_string(column);
+        };
+        tree.OnHeaderClick = [this](int column, TMouseButton button, int, int) {
+            headerCalls.push_back({column, button});
+        };
+        tree.OnDblClick = [this] { ++doubleClicks; };
+        tree.Columns().BeginUpdate();
+        for (int i = 0; i < 3; ++i)
+            tree.Columns().Add().SetWidth(80);
+        tree.Columns().EndUpdate();
+        for (int i = 0; i < 5; ++i)
+            value(tree.AddChild(nullptr)) = i;
+        view.resize(400, 300);
+        view.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+    static int& value(PVirtualNode n) { return *static_cast<int*>(n->Data()); }
+    PVirtualNode node(int row) { return tree.RootNode()->ChildAt(std::uint32_t(row)); }
+    QPoint headerPoint(int column) {
+        return {view.header()->sectionViewportPosition(column) + 20, TTreeView::HeaderHeight / 2};
+    }
+    QPoint cellPoint(int row, int column) {
+        return view.visualRect(view.Model().index(row, column)).center();
+    }
+};
+
+} // namespace
+
+TEST(TreeView, IsSetUpAsTheResultGrid) {
+    Fixture f;
+    EXPECT_EQ(f.view.header()->height(), TTreeView::HeaderHeight);
+    EXPECT_FALSE(f.view.isSortingEnabled());
+    EXPECT_TRUE(f.view.header()->isSortIndicatorShown());
+    EXPECT_TRUE(f.view.header()->sectionsMovable());
+    EXPECT_TRUE(f.view.uniformRowHeights());
+    EXPECT_EQ(f.view.selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(f.view.palette().color(QPalette::Base), QColor(239, 243, 255));
+    EXPECT_EQ(f.view.header()->sortIndicatorSection(), -1);
+}
+
+TEST(TreeView, HeaderClicksReachTheTreeWithTheirButton) {
+    Fixture f;
+    QTest::mouseClick(f.view.header()->viewport(), Qt::LeftButton, {}, f.headerPoint(1));
+    QTest::mouseClick(f.view.header()->viewport(), Qt::RightButton, {}, f.headerPoint(2));
+    QTest::mouseClick(f.view.header()->viewport(), Qt::MiddleButton, {}, f.headerPoint(0));
+    ASSERT_EQ(f.headerCalls.size(), 3u);
+    EXPECT_EQ(f.headerCalls[0].column, 1);
+    EXPECT_EQ(f.headerCalls[0].button, TMouseButton::mbLeft);
+    EXPECT_EQ(f.headerCalls[1].column, 2);
+    EXPECT_EQ(f.headerCalls[1].button, TMouseButton::mbRight);
+    EXPECT_EQ(f.headerCalls[2].button, TMouseButton::mbMiddle);
+    // The handler sorted nothing: the header shows no sort mark although Qt flips its own.
+    EXPECT_EQ(f.view.header()->sortIndicatorSection(), -1);
+    EXPECT_EQ(f.node(0), f.tree.GetFirst());
+}
+
+TEST(TreeView, TheSortMarkFollowsTheTreesHeader) {
+    Fixture f;
+    f.tree.OnHeaderClick = [&](int column, TMouseButton, int, int) {
+        f.tree.SetSortColumn(column);
+        f.tree.SetSortDirection(sdDescending);
+    };
+    QTest::mouseClick(f.view.header()->viewport(), Qt::LeftButton, {}, f.headerPoint(2));
+    EXPECT_EQ(f.view.header()->sortIndicatorSection(), 2);
+    EXPECT_EQ(f.view.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    // Clicking again: Qt would flip to ascending, the tree still says descending.
+    QTest::mouseClick(f.view.header()->viewport(), Qt::LeftButton, {}, f.headerPoint(2));
+    EXPECT_EQ(f.view.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    f.tree.Columns().Clear();
+    EXPECT_EQ(f.view.header()->sortIndicatorSection(), -1);
+}
+
+TEST(TreeView, AFailingHandlerIsDropped) {
+    Fixture f;
+    f.tree.OnHeaderClick = [](int, TMouseButton, int, int) { throw std::runtime_error("lost"); };
+    f.tree.OnDblClick = [] { throw std::runtime_error("lost"); };
+    QTest::mouseClick(f.view.header()->viewport(), Qt::LeftButton, {}, f.headerPoint(0));
+    QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, {}, f.cellPoint(1, 1));
+    EXPECT_EQ(f.tree.FocusedNode(), f.node(1)); // the view carried on
+}
+
+TEST(TreeView, ADoubleClickFocusesTheRowAndReachesTheTree) {
+    Fixture f;
+    QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, {}, f.cellPoint(3, 2));
+    EXPECT_EQ(f.doubleClicks, 1);
+    EXPECT_EQ(f.tree.FocusedNode(), f.node(3));
+    // Below the last row there is no row, but it is still a double click on the grid.
+    QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, {}, QPoint(50, 280));
+    EXPECT_EQ(f.doubleClicks, 2);
+}
+
+TEST(TreeView, ClickingTheBoxTogglesTheRowsCheckState) {
+    Fixture f;
+    const QRect cell = f.view.visualRect(f.view.Model().index(2, 0));
+    const int margin = f.view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+    const int box = f.view.style()->pixelMetric(QStyle::PM_IndicatorWidth);
+    const QPoint onBox(cell.left() + margin + box / 2, cell.center().y());
+    QTest::mouseClick(f.view.viewport(), Qt::LeftButton, {}, onBox);
+    EXPECT_EQ(f.node(2)->CheckState, csCheckedNormal);
+    QTest::qWait(QApplication::doubleClickInterval() + 50); // two clicks, not a double click
+    QTest::mouseClick(f.view.viewport(), Qt::LeftButton, {}, onBox);
+    EXPECT_EQ(f.node(2)->CheckState, csUncheckedNormal);
+    // A click on the text beside it does not toggle.
+    QTest::mouseClick(f.view.viewport(), Qt::LeftButton, {}, f.cellPoint(2, 1));
+    EXPECT_EQ(f.node(2)->CheckState, csUncheckedNormal);
+}
+
+TEST(TreeView, TheFocusedNodeAndTheCurrentRowFollowEachOther) {
+    Fixture f;
+    f.tree.SetFocusedNode(f.node(2));
+    EXPECT_EQ(f.view.currentIndex().row(), 2);
+    f.view.setCurrentIndex(f.view.Model().index(4, 1));
+    EXPECT_EQ(f.tree.FocusedNode(), f.node(4));
+
+    // A bracket resets the model; the focus survives it on both sides.
+    f.tree.BeginUpdate();
+    Fixture::value(f.tree.AddChild(nullptr)) = 9;
+    f.tree.EndUpdate();
+    EXPECT_EQ(f.tree.FocusedNode(), f.node(4));
+    EXPECT_EQ(f.view.currentIndex().row(), 4);
+
+    // Deleting the focused row leaves no focus, not a neighbour's.
+    f.tree.DeleteNode(f.node(4));
+    EXPECT_EQ(f.tree.FocusedNode(), nullptr);
+    EXPECT_FALSE(f.view.currentIndex().isValid());
+
+    f.view.setCurrentIndex(f.view.Model().index(1, 0));
+    f.tree.Clear();
+    EXPECT_EQ(f.tree.FocusedNode(), nullptr);
+    EXPECT_FALSE(f.view.currentIndex().isValid());
+}
+
+TEST(TreeView, KeyboardFocusDoesNotFocusARow) {
+    Fixture f;
+    QWidget other;
+    other.show();
+    other.setFocus();
+    f.view.activateWindow();
+    f.view.setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(f.tree.FocusedNode(), nullptr);
+}
+
+TEST(TreeView, ColumnsFollowTheTreesCollection) {
+    Fixture f;
+    TVTColumns& columns = f.tree.Columns();
+    columns.Items(0).SetWidth(120);
+    columns.Items(1).SetOptions(columns.Items(1).Options() & ~coVisible);
+    columns.Items(2).SetPosition(0);
+    QHeaderView* header = f.view.header();
+    EXPECT_EQ(header->sectionSize(0), 120);
+    EXPECT_TRUE(f.view.isColumnHidden(1));
+    EXPECT_EQ(header->visualIndex(2), 0);
+    EXPECT_EQ(header->visualIndex(0), 1);
+
+    // The layout survives the reset of a bracket.
+    f.tree.BeginUpdate();
+    f.tree.AddChild(nullptr);
+    f.tree.EndUpdate();
+    EXPECT_EQ(header->sectionSize(0), 120);
+    EXPECT_TRUE(f.view.isColumnHidden(1));
+    EXPECT_EQ(header->visualIndex(2), 0);
+
+    // The user's moves and resizes are the widget's state: the tree's columns take them.
+    header->moveSection(0, 2);
+    EXPECT_EQ(columns.Items(2).Position(), 2u);
+    header->resizeSection(0, 95);
+    EXPECT_EQ(columns.Items(0).Width(), 95);
+    EXPECT_TRUE(f.view.isColumnHidden(1));
+}
+
+TEST(TreeView, TheRowsAreDrawnFromTheTree) {
+    Fixture f;
+    std::vector<int> asked;
+    f.tree.OnGetText = [&](PVirtualNode n, int column, TVSTTextType, std::string& text) {
+        asked.push_back(Fixture::value(n));
+        text = "x";
+    };
+    f.view.viewport()->repaint();
+    // Every visible row was painted; texts were asked of the tree, not remembered.
+    for (int v = 0; v < 5; ++v)
+        EXPECT_NE(std::find(asked.begin(), asked.end(), v), asked.end());
+}
