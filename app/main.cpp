@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Application.h"
 #include "cli/ScanCommand.h"
 
 #include <cstdio>
@@ -7,6 +8,5 @@
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "scan") == 0)
         return nullsweep::RunScanCommand(argc - 1, argv + 1, stdout, stderr);
-    std::fputs("nullsweep: the window is not built yet; use 'nullsweep scan FOLDER...'\n", stderr);
-    return 2;
+    return nullsweep::RunWindow(argc, argv);
 }

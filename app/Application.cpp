@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Application.h"
+
+#include "app/MainWindow.h"
+#include "app/WaitForm.h"
+#include "grid/RunCommand.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace nullsweep {
+
+namespace {
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+} // namespace
+
+bool HasDisplay() {
+    return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+int RunWindow(int argc, char** argv) {
+    // Qt aborts with a trace when it finds no display; say it in one line instead.
+    if (!HasDisplay()) {
+        std::fputs("nullsweep: no display to open the window on (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set); 'nullsweep scan FOLDER...' works without one\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv); // takes Qt's own options out of argv
+    std::vector<std::string> folders(argv + 1, argv + argc);
+
+    TFMMain main;
+    TWaitForm wait(&main);
+    SetWaitWindow(&wait);
+    main.show();
+    int status = 1;
+    if (!main.StartFailed()) {
+        if (!folders.empty())
+            QTimer::singleShot(0, &main, [&] { RunCommand([&] { main.DropFolders(folders); }); });
+        status = app.exec();
+    }
+    SetWaitWindow(nullptr);
+    return status;
+}
+
+} // namespace nullsweep

@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/MainWindow.h"
+
+#include "grid/RunCommand.h"
+#include "scan/DesktopShell.h"
+#include "scan/ResultRow.h"
+#include "scan/Scan.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+namespace nullsweep {
+
+namespace {
+
+// The wait window around a long command, hidden again however the command ends.
+struct WaitShown {
+    WaitShown() { ShowWait(true, false); }
+    ~WaitShown() { ShowWait(false, false); }
+    WaitShown(const WaitShown&) = delete;
+    WaitShown& operator=(const WaitShown&) = delete;
+};
+
+// An update bracket of the grid, closed however the command ends.
+struct UpdateBracket {
+    explicit UpdateBracket(TVirtualStringTree& tree) : tree(tree) { tree.BeginUpdate(); }
+    ~UpdateBracket() { tree.EndUpdate(); }
+    UpdateBracket(const UpdateBracket&) = delete;
+    UpdateBracket& operator=(const UpdateBracket&) = delete;
+    TVirtualStringTree& tree;
+};
+
+bool isExistingFolder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+} // namespace
+
+template <typename Command> void TFMMain::bind(QPushButton* button, Command command) {
+    connect(button, &QPushButton::clicked, this,
+            [this, command] { RunCommand([&] { (this->*command)(); }); });
+}
+
+template <typename Command> void TFMMain::bind(QAction* action, Command command) {
+    connect(action, &QAction::triggered, this,
+            [this, command] { RunCommand([&] { (this->*command)(); }); });
+}
+
+TFMMain::TFMMain() {
+    resize(839, 535);
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* strip = new QWidget(central);
+    strip->setFixedHeight(66);
+    buildButtons(strip);
+    layout->addWidget(strip);
+
+    auto* panel = new QFrame(central);
+    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
+    view_ = new TTreeView(vt_, panel);
+    panelLayout->addWidget(view_);
+    layout->addWidget(panel, 1);
+
+    // Over the left end of the grid's header; only the box shows.
+    cbCheckAll = new QCheckBox(QStringLiteral("Check All"), panel);
+    cbCheckAll->setGeometry(4, 3, 17, 17);
+    cbCheckAll->setChecked(true);
+    cbCheckAll->raise();
+    connect(cbCheckAll, &QCheckBox::toggled, this,
+            [this] { RunCommand([this] { cbCheckAllClick(); }); });
+
+    setCentralWidget(central);
+
+    SB = statusBar();
+    for (int i = 0; i < 2; ++i) {
+        SBPanels[i] = new QLabel(SB);
+        SBPanels[i]->setFixedWidth(i == 0 ? 700 : 50);
+        SB->addWidget(SBPanels[i]);
+    }
+
+    buildMenus();
+
+    vt_.OnInitNode = [this](PVirtualNode node) { VTInitNode(node); };
+}
+
+TFMMain::~TFMMain() {
+    // The view observes the tree; it goes first.
+    delete view_;
+    view_ = nullptr;
+}
+
+void TFMMain::buildButtons(QWidget* strip) {
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(4, 6, 4, 6);
+    row->setSpacing(2);
+    auto make = [&](const char* text, int width, bool bold, QStyle::StandardPixmap picture) {
+        auto* button =
+            new QPushButton(style()->standardIcon(picture), QString::fromUtf8(text), strip);
+        button->setFixedSize(width, 54);
+        button->setIconSize(QSize(32, 32));
+        QFont font = button->font();
+        font.setBold(bold);
+        button->setFont(font);
+        row->addWidget(button);
+        return button;
+    };
+    btnOpen = make("&Open Folder", 130, true, QStyle::SP_DirOpenIcon);
+    BitBtn1 = make("&Clear All", 128, true, QStyle::SP_DialogResetButton);
+    btnDelete = make("&Delete", 128, true, QStyle::SP_TrashIcon);
+    btnDelAll = make("Delete &All Checked", 168, true, QStyle::SP_DialogDiscardButton);
+    SpeedButton1 = make("&Help", 128, false, QStyle::SP_DialogHelpButton);
+    SpeedButton2 = make("&Exit", 129, false, QStyle::SP_DialogCloseButton);
+    row->addStretch(1);
+
+    setTabOrder(btnOpen, btnDelete);
+    setTabOrder(btnDelete, btnDelAll);
+    setTabOrder(btnDelAll, BitBtn1);
+    setTabOrder(BitBtn1, SpeedButton2);
+    setTabOrder(SpeedButton2, SpeedButton1);
+
+    bind(btnOpen, &TFMMain::btnOpenClick);
+    bind(BitBtn1, &TFMMain::BitBtn1Click);
+    bind(SpeedButton2, &TFMMain::SpeedButton2Click);
+}
+
+void TFMMain::buildMenus() {
+    m1 = menuBar()->addAction(QStringLiteral("About"));
+    Help1 = menuBar()->addAction(QStringLiteral("Help"));
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setStyleSheet(QStringLiteral("QMenu { icon-size: 32px; }"));
+    const auto picture = style()->standardIcon(QStyle::SP_DialogSaveButton);
+    ExportToHTML1 = PopupMenu1->addAction(picture, QStringLiteral("Export To HTML"));
+    ExportToText1 = PopupMenu1->addAction(picture, QStringLiteral("Export To Text"));
+    ExportToExcel1 = PopupMenu1->addAction(picture, QStringLiteral("Export To Excel"));
+    ExportToSCV1 = PopupMenu1->addAction(picture, QStringLiteral("Export To SCV"));
+    ExportToXML1 = PopupMenu1->addAction(picture, QStringLiteral("Export To XML"));
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        PopupMenu1->popup(view_->viewport()->mapToGlobal(position));
+    });
+}
+
+void TFMMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    FormShow();
+}
+
+void TFMMain::FormShow() {
+    setWindowTitle(QString::fromUtf8(Caption));
+    setAcceptDrops(true);
+}
+
+void TFMMain::VTInitNode(PVirtualNode node) {
+    node->CheckType = ctCheckBox;
+}
+
+void TFMMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TFMMain::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    event->acceptProposedAction();
+    RunCommand([&] { DropFolders(paths); });
+}
+
+void TFMMain::DropFolders(const std::vector<std::string>& paths) {
+    WaitShown wait;
+    UpdateBracket bracket(vt_);
+    PrepareRowData(vt_);
+    for (const std::string& path : paths)
+        if (isExistingFolder(path)) ScanFolder(vt_, path);
+}
+
+void TFMMain::btnOpenClick() {
+    const std::string folder = Shell().SelectFolder();
+    if (!folder.empty()) {
+        repaint();
+        WaitShown wait;
+        SetWaitText("Loading info..");
+        ScanFolder(vt_, folder);
+    }
+    vt_.SortTree(vt_.SortColumn(), vt_.SortDirection());
+}
+
+void TFMMain::BitBtn1Click() {
+    vt_.Clear();
+}
+
+void TFMMain::cbCheckAllClick() {
+    const TCheckState state = cbCheckAll->isChecked() ? csCheckedNormal : csUncheckedNormal;
+    UpdateBracket bracket(vt_);
+    for (PVirtualNode node = vt_.GetFirst(); node; node = vt_.GetNext(node))
+        vt_.SetCheckState(node, state);
+}
+
+void TFMMain::SpeedButton2Click() {
+    close();
+}
+
+} // namespace nullsweep

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/WaitForm.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWindow>
+
+namespace nullsweep {
+
+TWaitForm::TWaitForm(QWidget* over)
+    : QWidget(over, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setWindowTitle(QStringLiteral("WaitForm"));
+    setFixedSize(376, 84);
+
+    busy_ = new QProgressBar(this);
+    busy_->setRange(0, 0); // no known end: a busy indicator
+    busy_->setTextVisible(false);
+    busy_->setGeometry(8, 25, 80, 16);
+
+    label1_ = new QLabel(QStringLiteral("This will take a few minutes.Please be patient..."), this);
+    label1_->setGeometry(103, 8, 266, 16);
+
+    label2_ = new QLabel(QStringLiteral("..."), this);
+    label2_->setGeometry(105, 30, 261, 16);
+    label2_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setGeometry(142, 54, 97, 25);
+    cancel_->setFlat(true);
+    cancel_->hide();
+    connect(cancel_, &QPushButton::clicked, this, [this] { cancelRequested_ = true; });
+}
+
+void TWaitForm::showEvent(QShowEvent* event) {
+    cancelRequested_ = false;
+    QWidget::showEvent(event);
+}
+
+void TWaitForm::ShowWait(bool visible, bool cancelVisible) {
+    if (!visible) {
+        if (isVisible()) hide();
+        return;
+    }
+    cancel_->setVisible(cancelVisible);
+    if (QWidget* over = parentWidget())
+        move(over->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    show();
+    raise();
+    paintNow();
+}
+
+void TWaitForm::SetWaitText(const std::string& text) {
+    label2_->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+    if (isVisible()) paintNow();
+}
+
+// A window that has just been shown is drawn only once the display system has exposed it, so
+// wait for that (briefly, handling no user input), then draw.
+void TWaitForm::paintNow() {
+    const QDeadlineTimer deadline(250);
+    while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    repaint();
+}
+
+} // namespace nullsweep
