@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
 
+#include "app/AboutForm.h"
+
 #include "grid/RunCommand.h"
 #include "scan/DesktopShell.h"
+#include "scan/FileActions.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 
@@ -145,12 +148,17 @@ void TFMMain::buildButtons(QWidget* strip) {
 
     bind(btnOpen, &TFMMain::btnOpenClick);
     bind(BitBtn1, &TFMMain::BitBtn1Click);
+    bind(btnDelete, &TFMMain::btnDeleteClick);
+    bind(btnDelAll, &TFMMain::btnDelAllClick);
+    bind(SpeedButton1, &TFMMain::SpeedButton1Click);
     bind(SpeedButton2, &TFMMain::SpeedButton2Click);
 }
 
 void TFMMain::buildMenus() {
     m1 = menuBar()->addAction(QStringLiteral("About"));
     Help1 = menuBar()->addAction(QStringLiteral("Help"));
+    bind(m1, &TFMMain::m1Click);
+    bind(Help1, &TFMMain::SpeedButton1Click);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setStyleSheet(QStringLiteral("QMenu { icon-size: 32px; }"));
@@ -175,6 +183,15 @@ void TFMMain::showEvent(QShowEvent* event) {
 
 void TFMMain::FormShow() {
     setWindowTitle(QString::fromUtf8(Caption));
+    ctrl_ = std::make_unique<TCorvaneCtrl>(vt_);
+    try {
+        ctrl_->SetupColumns(vt_);
+    } catch (const std::exception& error) {
+        // The window cannot work without its columns: say why, and the program ends.
+        startFailed_ = true;
+        RunCommand([&] { Shell().ShowMessage(error.what(), "Warning", TMessageIcon::Warning); });
+        return;
+    }
     setAcceptDrops(true);
 }
 
@@ -210,11 +227,34 @@ void TFMMain::btnOpenClick() {
         SetWaitText("Loading info..");
         ScanFolder(vt_, folder);
     }
-    vt_.SortTree(vt_.SortColumn(), vt_.SortDirection());
+    if (ctrl_) ctrl_->SortGrid();
 }
 
 void TFMMain::BitBtn1Click() {
     vt_.Clear();
+}
+
+void TFMMain::btnDeleteClick() {
+    if (!Shell().AskYesNo("Are you sure to delete the file from disk?", "Warning")) return;
+    const PVirtualNode node = vt_.FocusedNode();
+    if (!node) return;
+    UpdateBracket bracket(vt_);
+    DeleteDiskFile(std::string(RowOf(node).Field(TField::FullPath)));
+    vt_.DeleteNode(node); // whether or not the file went
+}
+
+void TFMMain::btnDelAllClick() {
+    if (!Shell().AskYesNo("Are you sure to delete the files from disk?", "Warning")) return;
+    UpdateBracket bracket(vt_);
+    // Backwards, taking the previous row before the current one goes.
+    for (PVirtualNode node = vt_.GetLast(); node;) {
+        const PVirtualNode previous = vt_.GetPrevious(node);
+        if (node->CheckState == csCheckedNormal) {
+            DeleteDiskFile(std::string(RowOf(node).Field(TField::FullPath)));
+            vt_.DeleteNode(node);
+        }
+        node = previous;
+    }
 }
 
 void TFMMain::cbCheckAllClick() {
@@ -224,8 +264,17 @@ void TFMMain::cbCheckAllClick() {
         vt_.SetCheckState(node, state);
 }
 
+void TFMMain::SpeedButton1Click() {
+    OpenWebSite();
+}
+
 void TFMMain::SpeedButton2Click() {
     close();
+}
+
+void TFMMain::m1Click() {
+    TFMAbout about(this);
+    about.exec();
 }
 
 } // namespace nullsweep

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "grid/CorvaneCtrl.h"
 #include "grid/TreeView.h"
 #include "grid/VirtualTree.h"
 
 #include <QMainWindow>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,8 @@ class TFMMain final : public QMainWindow {
     TVirtualStringTree& VT() { return vt_; }
     TTreeView& View() const { return *view_; }
     bool StartFailed() const { return startFailed_; }
+    // The grid controller, from the first showing on; null before.
+    TCorvaneCtrl* Ctrl() const { return ctrl_.get(); }
 
     // The commands, as the buttons, menus and the check box run them.
     void btnOpenClick();
@@ -87,6 +91,7 @@ class TFMMain final : public QMainWindow {
     template <typename Command> void bind(QAction* action, Command command);
 
     TVirtualStringTree vt_;
+    std::unique_ptr<TCorvaneCtrl> ctrl_;
     TTreeView* view_ = nullptr;
     bool shown_ = false;
     bool startFailed_ = false;

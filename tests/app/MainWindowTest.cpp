@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
-#include "scan/DesktopShell.h"
+#include "app/AboutForm.h"
+#include "config/ConfigStore.h"
+#include "config/DefaultConfig.h"
 #include "scan/ResultRow.h"
+#include "support/FakeShell.h"
 #include "support/TempTree.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,46 +19,22 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 using namespace nullsweep;
+using nullsweep::test::FakeShell;
 using nullsweep::test::TempTree;
+using Kind = nullsweep::test::FakeShell::Kind;
 
 namespace {
-
-// Answers dialogs from a script and records every request.
-struct ScriptedShell final : TDesktopShell {
-    std::deque<std::string> folders;
-    bool answer = true;
-    std::vector<std::string> questions;
-    std::vector<std::string> messages;
-    std::vector<std::string> opened;
-
-    std::string SelectFolder() override {
-        if (folders.empty()) return {};
-        std::string f = folders.front();
-        folders.pop_front();
-        return f;
-    }
-    void OpenFolder(const std::string& folder) override { opened.push_back(folder); }
-    void OpenUrl(const std::string& url) override { opened.push_back(url); }
-    bool AskYesNo(const std::string& text, const std::string& caption) override {
-        questions.push_back(caption + ": " + text);
-        return answer;
-    }
-    void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) override {
-        messages.push_back(caption + ": " + text);
-    }
-    std::string SaveFileName(const TSaveFileRequest&) override { return {}; }
-};
 
 struct RecordingWait final : TWaitWindow {
     std::vector<std::string> calls;
@@ -68,23 +48,30 @@ struct RecordingWait final : TWaitWindow {
     }
 };
 
-// A shown main window with the fake shell and wait window installed.
+// The configuration the window reads, in a folder of its own.
+struct ConfigFile {
+    TempTree folder;
+    explicit ConfigFile(const std::string& text = std::string(DefaultConfigText)) {
+        folder.File("CorvaneConfig.xml", text);
+        UseConfigFile(folder.Path("CorvaneConfig.xml"));
+    }
+    ~ConfigFile() { UseConfigFile({}); }
+};
+
+// A shown main window over the default columns, with the fake shell and wait window.
 struct Fixture {
-    ScriptedShell shell;
+    ConfigFile config;
+    FakeShell shell;
     RecordingWait wait;
     TFMMain window;
     QAbstractItemModelTester tester{&window.View().Model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal};
 
     Fixture() {
-        SetShell(&shell);
         SetWaitWindow(&wait);
         window.show();
     }
-    ~Fixture() {
-        SetShell(nullptr);
-        SetWaitWindow(nullptr);
-    }
+    ~Fixture() { SetWaitWindow(nullptr); }
     TVirtualStringTree& vt() { return window.VT(); }
     std::vector<std::string> names() {
         std::vector<std::string> out;
@@ -98,6 +85,7 @@ struct Fixture {
             out.push_back(n->CheckState);
         return out;
     }
+    PVirtualNode row(int index) { return vt().RootNode()->ChildAt(std::uint32_t(index)); }
     void drop(const std::vector<std::string>& paths) {
         QMimeData data;
         QList<QUrl> urls;
@@ -110,6 +98,11 @@ struct Fixture {
         ASSERT_TRUE(enter.isAccepted());
         QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&window, &drop);
+    }
+    void clickHeader(int column, Qt::MouseButton button = Qt::LeftButton) {
+        QHeaderView* header = window.View().header();
+        QTest::mouseClick(header->viewport(), button, {},
+                          QPoint(header->sectionViewportPosition(column) + 30, 8));
     }
 };
 
@@ -129,6 +122,10 @@ TEST(MainWindow, ShowsItsCaptionButtonsMenusAndStatusBar) {
     Fixture f;
     EXPECT_EQ(f.window.windowTitle(), "Tarvel Nullsweep 2.9.5");
     EXPECT_FALSE(f.window.StartFailed());
+    ASSERT_NE(f.window.Ctrl(), nullptr);
+    EXPECT_EQ(f.vt().Columns().Count(), 7u);
+    EXPECT_EQ(f.window.View().Model().headerData(0, Qt::Horizontal).toString(),
+              "         File Name");
 
     std::vector<QString> texts;
     for (QPushButton* b : {f.window.btnOpen, f.window.BitBtn1, f.window.btnDelete,
@@ -161,25 +158,39 @@ TEST(MainWindow, ShowsItsCaptionButtonsMenusAndStatusBar) {
     EXPECT_EQ(f.window.SBPanels[1]->width(), 50);
     EXPECT_TRUE(f.window.SBPanels[0]->text().isEmpty());
     EXPECT_TRUE(f.window.cbCheckAll->isChecked());
+    // The box sits over the left end of the header.
+    const QPoint box = f.window.cbCheckAll->mapTo(&f.window, QPoint(8, 8));
+    const QPoint header = f.window.View().header()->mapTo(&f.window, QPoint(0, 0));
+    EXPECT_GE(box.y(), header.y());
+    EXPECT_LT(box.y(), header.y() + f.window.View().header()->height());
+}
+
+TEST(MainWindow, ABadConfigurationWarnsAndStartsNothing) {
+    ConfigFile config("<config><nodes><node Name=\"File Name\" Width=\"wide\"/>");
+    FakeShell shell;
+    TFMMain window;
+    window.show();
+    EXPECT_TRUE(window.StartFailed());
+    EXPECT_FALSE(window.acceptDrops());
+    const auto messages = shell.CallsOf(Kind::ShowMessage);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, TMessageIcon::Warning);
+    EXPECT_NE(messages[0].text.find("CorvaneConfig.xml"), std::string::npos) << messages[0].text;
 }
 
 TEST(MainWindow, AcceptsDropsOnlyOnceShown) {
-    ScriptedShell shell;
-    SetShell(&shell);
+    ConfigFile config;
+    FakeShell shell;
     TFMMain window;
     EXPECT_FALSE(window.acceptDrops());
     window.show();
     EXPECT_TRUE(window.acceptDrops());
-    SetShell(nullptr);
 }
 
 TEST(MainWindow, OpenFolderScansShowsTheWaitWindowAndSorts) {
     TwoFolders t;
     Fixture f;
     f.shell.folders = {t.Root()};
-    f.vt().OnCompareNodes = [](PVirtualNode a, PVirtualNode b, int, int& r) {
-        r = RowOf(a).Field(TField::FileName).compare(RowOf(b).Field(TField::FileName));
-    };
     QTest::mouseClick(f.window.btnOpen, Qt::LeftButton);
     EXPECT_EQ(f.names(), (std::vector<std::string>{"a.txt", "b.txt", "file.txt"}));
     EXPECT_EQ(f.wait.calls, (std::vector<std::string>{"show", "text Loading info..", "hide"}));
@@ -189,26 +200,18 @@ TEST(MainWindow, OpenFolderScansShowsTheWaitWindowAndSorts) {
 TEST(MainWindow, OpenFolderCancelledChangesNoRowsButReSorts) {
     TwoFolders t;
     Fixture f;
-    f.window.DropFolders({t.Path("two"), t.Path("one")});
-    ASSERT_EQ(f.names(), (std::vector<std::string>{"a.txt", "b.txt"}));
-    f.vt().SetSortDirection(sdDescending);
-    int comparisons = 0;
-    f.vt().OnCompareNodes = [&](PVirtualNode a, PVirtualNode b, int column, int& r) {
-        ++comparisons;
-        EXPECT_EQ(column, -1);
-        r = RowOf(a).Field(TField::FileName).compare(RowOf(b).Field(TField::FileName));
-    };
+    f.window.DropFolders({t.Path("one"), t.Path("two")});
+    ASSERT_EQ(f.names(), (std::vector<std::string>{"b.txt", "a.txt"}));
     f.wait.calls.clear();
-    f.window.btnOpenClick(); // the picker answers with nothing
-    EXPECT_GT(comparisons, 0);
-    EXPECT_EQ(f.names(), (std::vector<std::string>{"b.txt", "a.txt"}));
+    QTest::mouseClick(f.window.btnOpen, Qt::LeftButton); // the picker answers with nothing
+    EXPECT_EQ(f.shell.CallsOf(Kind::SelectFolder).size(), 1u);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_TRUE(f.wait.calls.empty());
 }
 
 TEST(MainWindow, DroppedFoldersAreScannedInOrderAndNotSorted) {
     TwoFolders t;
     Fixture f;
-    f.vt().OnCompareNodes = [](PVirtualNode, PVirtualNode, int, int& r) { r = 1; };
     QSignalSpy resets(&f.window.View().Model(), &QAbstractItemModel::modelReset);
     f.drop({t.Path("one"), t.Path("file.txt"), t.Path("missing"), t.Path("two")});
     EXPECT_EQ(f.names(), (std::vector<std::string>{"b.txt", "a.txt"}));
@@ -221,6 +224,27 @@ TEST(MainWindow, DroppedFoldersAreScannedInOrderAndNotSorted) {
     EXPECT_EQ(f.names(), (std::vector<std::string>{"b.txt", "a.txt", "b.txt"}));
 }
 
+TEST(MainWindow, HeaderClicksSortAscendingThenTurnTheDirection) {
+    TempTree t;
+    t.File("b.txt");
+    t.File("a.txt");
+    t.File("c.txt");
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    const auto before = f.names();
+    f.clickHeader(0);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(f.window.View().header()->sortIndicatorSection(), 0);
+    EXPECT_EQ(f.window.View().header()->sortIndicatorOrder(), Qt::AscendingOrder);
+    f.clickHeader(1); // another column: descending (by full path)
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"c.txt", "b.txt", "a.txt"}));
+    EXPECT_EQ(f.window.View().header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    f.clickHeader(0, Qt::RightButton); // nothing
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"c.txt", "b.txt", "a.txt"}));
+    f.clickHeader(1);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+}
+
 TEST(MainWindow, CheckAllSetsEveryRowAndNewRowsStartChecked) {
     TwoFolders t;
     Fixture f;
@@ -228,6 +252,7 @@ TEST(MainWindow, CheckAllSetsEveryRowAndNewRowsStartChecked) {
     QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_FALSE(f.window.cbCheckAll->isChecked());
     EXPECT_EQ(f.checks(), (std::vector<int>{0, 0}));
+    EXPECT_EQ(f.window.View().Model().index(1, 0).data(Qt::CheckStateRole), Qt::Unchecked);
 
     f.window.DropFolders({t.Path("one")});
     EXPECT_EQ(f.checks(), (std::vector<int>{0, 0, 2}));
@@ -235,6 +260,7 @@ TEST(MainWindow, CheckAllSetsEveryRowAndNewRowsStartChecked) {
 
     QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_EQ(f.checks(), (std::vector<int>{2, 2, 2}));
+    EXPECT_EQ(f.window.View().Model().index(1, 0).data(Qt::CheckStateRole), Qt::Checked);
 }
 
 TEST(MainWindow, ClearAllAsksNothingAndDeletesNoFile) {
@@ -246,9 +272,122 @@ TEST(MainWindow, ClearAllAsksNothingAndDeletesNoFile) {
     QTest::mouseClick(f.window.BitBtn1, Qt::LeftButton);
     EXPECT_EQ(f.vt().TotalCount(), 0u);
     EXPECT_EQ(f.vt().FocusedNode(), nullptr);
-    EXPECT_TRUE(f.shell.questions.empty());
+    EXPECT_TRUE(f.shell.Calls().empty());
     EXPECT_TRUE(std::filesystem::exists(t.Path("one/b.txt")));
     EXPECT_TRUE(std::filesystem::exists(t.Path("file.txt")));
+}
+
+TEST(MainWindow, DeleteAsksFirstAndRemovesTheFocusedRowAndFile) {
+    TwoFolders t;
+    Fixture f;
+    f.window.DropFolders({t.Path("one"), t.Path("two")});
+
+    // No focused row: the question still comes; Yes changes nothing.
+    f.shell.answers = {true};
+    QTest::mouseClick(f.window.btnDelete, Qt::LeftButton);
+    auto questions = f.shell.CallsOf(Kind::AskYesNo);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].text, "Are you sure to delete the file from disk?");
+    EXPECT_EQ(questions[0].caption, "Warning");
+    EXPECT_EQ(f.vt().TotalCount(), 2u);
+
+    // No: nothing.
+    f.window.View().setCurrentIndex(f.window.View().Model().index(1, 2));
+    ASSERT_EQ(f.vt().FocusedNode(), f.row(1));
+    f.shell.answers = {false};
+    QTest::mouseClick(f.window.btnDelete, Qt::LeftButton);
+    EXPECT_EQ(f.vt().TotalCount(), 2u);
+    EXPECT_TRUE(std::filesystem::exists(t.Path("two/a.txt")));
+
+    f.shell.answers = {true};
+    QTest::mouseClick(f.window.btnDelete, Qt::LeftButton);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"b.txt"}));
+    EXPECT_FALSE(std::filesystem::exists(t.Path("two/a.txt")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("one/b.txt")));
+    EXPECT_EQ(f.vt().FocusedNode(), nullptr);
+    EXPECT_FALSE(f.window.View().currentIndex().isValid());
+}
+
+TEST(MainWindow, DeleteRemovesTheRowEvenWhenTheFileStays) {
+    TempTree t;
+    t.File("grew.txt");
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    t.File("grew.txt", "now with data"); // no longer empty: never deleted
+    f.vt().SetFocusedNode(f.vt().GetFirst());
+    f.shell.answers = {true};
+    f.window.btnDeleteClick();
+    EXPECT_EQ(f.vt().TotalCount(), 0u);
+    EXPECT_TRUE(std::filesystem::exists(t.Path("grew.txt")));
+}
+
+TEST(MainWindow, DeleteAllCheckedRemovesCheckedRowsAndKeepsTheOthersInPlace) {
+    TempTree t;
+    for (const char* name : {"1", "2", "3", "4", "5", "6"})
+        t.File(std::string("f") + name);
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    f.clickHeader(0); // f1 .. f6
+    ASSERT_EQ(f.names(), (std::vector<std::string>{"f1", "f2", "f3", "f4", "f5", "f6"}));
+    // Unchecked f1, f5 and f6 around three adjacent checked rows.
+    for (int i : {0, 4, 5})
+        f.vt().SetCheckState(f.row(i), csUncheckedNormal);
+
+    f.shell.answers = {false};
+    f.window.btnDelAllClick();
+    EXPECT_EQ(f.vt().TotalCount(), 6u);
+
+    f.shell.answers = {true};
+    QSignalSpy resets(&f.window.View().Model(), &QAbstractItemModel::modelReset);
+    QTest::mouseClick(f.window.btnDelAll, Qt::LeftButton);
+    EXPECT_EQ(f.shell.CallsOf(Kind::AskYesNo).back().text,
+              "Are you sure to delete the files from disk?");
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"f1", "f5", "f6"}));
+    EXPECT_EQ(resets.count(), 1);
+    for (const char* gone : {"f2", "f3", "f4"})
+        EXPECT_FALSE(std::filesystem::exists(t.Path(gone)));
+    for (const char* kept : {"f1", "f5", "f6"})
+        EXPECT_TRUE(std::filesystem::exists(t.Path(kept)));
+}
+
+TEST(MainWindow, DoubleClickOnARowOpensItsFolder) {
+    TempTree t;
+    t.File("sub/x.txt");
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    TTreeView& view = f.window.View();
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {},
+                       view.visualRect(view.Model().index(0, 1)).center());
+    const auto opened = f.shell.CallsOf(Kind::OpenFolder);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].text, t.Path("sub"));
+    EXPECT_EQ(view.Model().index(0, 3).data(Qt::ToolTipRole).toString(),
+              "Double click to open it in explorer.");
+}
+
+TEST(MainWindow, HelpOpensTheWebSiteAndAboutShowsTheTitle) {
+    Fixture f;
+    QTest::mouseClick(f.window.SpeedButton1, Qt::LeftButton);
+    f.window.Help1->trigger();
+    const auto urls = f.shell.CallsOf(Kind::OpenUrl);
+    ASSERT_EQ(urls.size(), 2u);
+    EXPECT_EQ(urls[0].text.rfind("http", 0), 0u);
+
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<TFMAbout*>(QApplication::activeModalWidget());
+        if (!about) return;
+        title = about->Title()->text();
+        QTest::mouseClick(about->MailLink(), Qt::LeftButton);
+        QTest::mouseClick(about->WebLink(), Qt::LeftButton);
+        about->close();
+    });
+    f.window.m1->trigger();
+    EXPECT_EQ(title, "Tarvel Nullsweep 2.9.5");
+    const auto opened = f.shell.CallsOf(Kind::OpenUrl);
+    ASSERT_EQ(opened.size(), 4u);
+    EXPECT_EQ(opened[2].text.rfind("mailto:", 0), 0u);
+    EXPECT_EQ(opened[3].text, urls[0].text);
 }
 
 TEST(MainWindow, ExitClosesTheWindow) {

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/AboutForm.h"
+
+#include "app/MainWindow.h"
+#include "grid/RunCommand.h"
+#include "scan/FileActions.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace nullsweep {
+
+namespace {
+
+// A blue, underlined label with a hand cursor that runs `click` when clicked.
+class LinkLabel final : public QLabel {
+  public:
+    LinkLabel(const QString& text, std::function<void()> click, QWidget* parent)
+        : QLabel(text, parent), click_(std::move(click)) {
+        QFont underlined = font();
+        underlined.setUnderline(true);
+        setFont(underlined);
+        setStyleSheet(QStringLiteral("color: blue;"));
+        setCursor(Qt::PointingHandCursor);
+    }
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            RunCommand(click_);
+    }
+
+  private:
+    std::function<void()> click_;
+};
+
+QString mailAddress() {
+    QString address = QString::fromUtf8(MailToAddress.data(), qsizetype(MailToAddress.size()));
+    return address.mid(address.indexOf(':') + 1);
+}
+
+} // namespace
+
+TFMAbout::TFMAbout(QWidget* owner) : QDialog(owner) {
+    setWindowTitle(QStringLiteral("About"));
+    QFont large = font();
+    large.setPointSize(10);
+    setFont(large);
+
+    auto* layout = new QVBoxLayout(this);
+    title_ = new QLabel(this);
+    QFont bold = title_->font();
+    bold.setBold(true);
+    title_->setFont(bold);
+    layout->addWidget(title_);
+    layout->addWidget(
+        new QLabel(QStringLiteral("Copyright (C) 2026 Tarvel. All rights reserved."), this));
+
+    auto* links = new QGridLayout;
+    links->addWidget(new QLabel(QStringLiteral("Web: "), this), 0, 0);
+    web_ = new LinkLabel(
+        QString::fromUtf8(WebSiteAddress.data(), qsizetype(WebSiteAddress.size())),
+        [] { OpenWebSite(); }, this);
+    links->addWidget(web_, 0, 1);
+    links->addWidget(new QLabel(QStringLiteral("Email: "), this), 1, 0);
+    mail_ = new LinkLabel(
+        mailAddress(), [] { OpenMailTo(); }, this);
+    links->addWidget(mail_, 1, 1);
+    links->setColumnStretch(1, 1);
+    layout->addLayout(links);
+    layout->addStretch(1);
+
+    // A fixed dialog border: no resizing, only the close box.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(292, 152);
+}
+
+void TFMAbout::showEvent(QShowEvent* event) {
+    title_->setText(QString::fromUtf8(TFMMain::Caption));
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}
+
+} // namespace nullsweep

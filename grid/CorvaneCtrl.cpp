@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "grid/CorvaneCtrl.h"
+
+#include "config/ConfigStore.h"
+#include "grid/CellText.h"
+#include "grid/RowOrder.h"
+#include "grid/RowSort.h"
+#include "scan/FieldNames.h"
+#include "scan/FileActions.h"
+#include "scan/ResultRow.h"
+
+namespace nullsweep {
+
+namespace {
+
+// Column entry `index` of the configuration; throws when there is none.
+TXMLNodeType columnEntry(int index) {
+    return ConfigStore()->Root().nodes().Item(index);
+}
+
+TAlignment alignmentOf(const std::string& align) {
+    if (align == "right") return taRightJustify;
+    if (align == "center") return taCenter;
+    return taLeftJustify;
+}
+
+// Ends an update bracket of the column collection however the first pass ends.
+struct ColumnsBracket {
+    explicit ColumnsBracket(TVTColumns& columns) : columns(columns) { columns.BeginUpdate(); }
+    ~ColumnsBracket() { columns.EndUpdate(); }
+    ColumnsBracket(const ColumnsBracket&) = delete;
+    ColumnsBracket& operator=(const ColumnsBracket&) = delete;
+    TVTColumns& columns;
+};
+
+} // namespace
+
+TCorvaneCtrl::TCorvaneCtrl(TVirtualStringTree& grid) : grid_(grid) {
+    grid_.OnGetText = [this](PVirtualNode node, int column, TVSTTextType type, std::string& text) {
+        TreeGetText(node, column, type, text);
+    };
+    grid_.OnCompareNodes = [this](PVirtualNode a, PVirtualNode b, int column, int& result) {
+        TreeCompareNodes(a, b, column, result);
+    };
+    grid_.OnHeaderClick = [this](int column, TMouseButton button, int x, int y) {
+        TreeHeaderClick(column, button, x, y);
+    };
+    grid_.OnGetHint = [this](PVirtualNode node, int column, std::string& hint) {
+        TreeGetHint(node, column, hint);
+    };
+    grid_.OnDblClick = [this] { TreeDblClick(&grid_); };
+}
+
+void TCorvaneCtrl::SetupColumns(TVirtualStringTree& grid) {
+    TVTColumns& columns = grid.Columns();
+    columns.Clear();
+    const TXMLNodesType entries = ConfigStore()->Root().nodes();
+    const int count = entries.Count();
+    {
+        ColumnsBracket bracket(columns);
+        for (int i = 0; i < count; ++i) {
+            const TXMLNodeType entry = entries.Item(i);
+            TVirtualTreeColumn& column = columns.Add();
+            column.SetText(entry.Name());
+            column.SetWidth(entry.Width());
+            column.SetColor(entry.ReadOnly() ? ReadOnlyColor : EditableColor);
+            column.SetAlignment(alignmentOf(entry.Align()));
+        }
+    }
+    // Each move sees the order the earlier ones left.
+    for (int i = 0; i < count; ++i) {
+        const TXMLNodeType entry = entries.Item(i);
+        TVirtualTreeColumn& column = columns.Items(std::uint32_t(i));
+        column.SetPosition(entry.Index());
+        const std::uint32_t options = column.Options();
+        column.SetOptions(entry.Visible() ? options | coVisible : options & ~coVisible);
+    }
+}
+
+void TCorvaneCtrl::SortGrid() {
+    SortRows(grid_, grid_.SortColumn(), sortField_, grid_.SortDirection());
+}
+
+void TCorvaneCtrl::TreeGetText(PVirtualNode node, int column, TVSTTextType,
+                               std::string& cellText) const {
+    try {
+        const TResultRow& row = RowOf(node);
+        const int field = FieldIndexOf(columnEntry(column).Name());
+        cellText = FormatCell(field, row);
+    } catch (...) {
+        // No entry for this column: the cell keeps the grid's default (empty) text.
+    }
+}
+
+void TCorvaneCtrl::TreeCompareNodes(PVirtualNode node1, PVirtualNode node2, int,
+                                    int& result) const {
+    result = CompareRows(RowOf(node1), RowOf(node2), grid_.SortDirection(), sortField_);
+}
+
+void TCorvaneCtrl::TreeHeaderClick(int column, TMouseButton button, int, int) {
+    if (button != TMouseButton::mbLeft) return;
+    if (grid_.SortColumn() == -1) {
+        grid_.SetSortColumn(column);
+        grid_.SetSortDirection(sdAscending);
+    } else {
+        // The direction turns on every left click, also on another column.
+        grid_.SetSortColumn(column);
+        grid_.SetSortDirection(grid_.SortDirection() == sdAscending ? sdDescending : sdAscending);
+    }
+    sortField_ = FieldIndexOf(columnEntry(column).Name());
+    SortGrid();
+}
+
+void TCorvaneCtrl::TreeGetHint(PVirtualNode, int, std::string& hintText) const {
+    hintText = "Double click to open it in explorer.";
+}
+
+void TCorvaneCtrl::TreeDblClick(const TVirtualStringTree* sender) const {
+    if (sender == &grid_) OpenFocusedRow(grid_);
+}
+
+void TCorvaneCtrl::OpenFocusedRow(TVirtualStringTree& grid) const {
+    OpenInExplorer(grid);
+}
+
+} // namespace nullsweep

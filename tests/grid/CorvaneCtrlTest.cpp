@@ -1,0 +1,349 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "grid/CorvaneCtrl.h"
+
+#include "config/ConfigStore.h"
+#include "config/DefaultConfig.h"
+#include "scan/ResultRow.h"
+#include "support/FakeShell.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace nullsweep;
+using nullsweep::test::FakeShell;
+using nullsweep::test::TempTree;
+
+namespace {
+
+// One column entry.
+std::string entry(const std::string& name, int index, const std::string& visible = "True",
+                  const std::string& align = "left", const std::string& width = "50",
+                  const std::string& readOnly = "True") {
+    return "<node Name=\"" + name + "\" Visible=\"" + visible + "\" Index=\"" +
+           std::to_string(index) + "\" DefaultExport=\"True\" Width=\"" + width + "\" ReadOnly=\"" +
+           readOnly + "\" Align=\"" + align + "\"/>";
+}
+
+// The store reads this configuration for the life of the object.
+class Config {
+  public:
+    explicit Config(const std::string& document) {
+        tree_.File("CorvaneConfig.xml", document);
+        UseConfigFile(tree_.Path("CorvaneConfig.xml"));
+    }
+    static Config WithEntries(const std::vector<std::string>& entries) {
+        std::string nodes;
+        for (const auto& e : entries)
+            nodes += e;
+        return Config("<?xml version=\"1.0\"?><config versionNo=\"2\"><nodes>" + nodes +
+                      "</nodes></config>");
+    }
+    ~Config() { UseConfigFile({}); }
+
+  private:
+    TempTree tree_;
+};
+
+struct Grid {
+    TVirtualStringTree tree;
+    Grid() { PrepareRowData(tree); }
+    PVirtualNode add(const std::string& name, const std::string& size = "0",
+                     const std::string& type = "file", const std::string& path = {}) {
+        PVirtualNode n = AddRow(tree, nullptr);
+        TResultRow& row = RowOf(n);
+        row.SetField(TField::FileName, name);
+        row.SetField(TField::FileSize, size);
+        row.SetField(TField::FileType, type);
+        row.SetField(TField::FullPath, path.empty() ? "/data/" + name : path);
+        row.SetField(TField::WriteTime, "write " + name);
+        return n;
+    }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
+            out.emplace_back(RowOf(n).Field(TField::FileName));
+        return out;
+    }
+    std::string text(PVirtualNode node, int column, std::string start = {}) const {
+        tree.OnGetText(node, column, TVSTTextType::ttNormal, start);
+        return start;
+    }
+    std::vector<std::uint32_t> displayOrder() const { return tree.Columns().DisplayOrder(); }
+};
+
+} // namespace
+
+TEST(CorvaneCtrl, CreateClaimsTheFiveEvents) {
+    Grid g;
+    int formCalls = 0;
+    g.tree.OnDblClick = [&] { ++formCalls; };
+    g.tree.OnGetHint = [&](PVirtualNode, int, std::string&) { ++formCalls; };
+    TCorvaneCtrl ctrl(g.tree);
+    EXPECT_EQ(ctrl.SortField(), 0);
+    ASSERT_TRUE(g.tree.OnGetText && g.tree.OnCompareNodes && g.tree.OnHeaderClick &&
+                g.tree.OnGetHint && g.tree.OnDblClick);
+    std::string hint;
+    g.tree.OnGetHint(g.add("a"), 0, hint);
+    g.tree.OnDblClick();
+    EXPECT_EQ(formCalls, 0);
+    EXPECT_EQ(hint, "Double click to open it in explorer.");
+}
+
+TEST(CorvaneCtrl, SetupColumnsBuildsTheDefaultColumns) {
+    Config config{std::string(DefaultConfigText)};
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    g.tree.SetSortColumn(3); // left over from before: cleared with the columns
+    ctrl.SetupColumns(g.tree);
+    const TVTColumns& columns = g.tree.Columns();
+    ASSERT_EQ(columns.Count(), 7u);
+    EXPECT_EQ(columns.Items(0).Text(), "         File Name"); // untrimmed
+    EXPECT_EQ(columns.Items(1).Width(), 220);
+    EXPECT_EQ(columns.Items(0).Alignment(), taLeftJustify);
+    EXPECT_EQ(columns.Items(2).Alignment(), taRightJustify);
+    EXPECT_EQ(columns.Items(6).Color(), TCorvaneCtrl::ReadOnlyColor);
+    EXPECT_EQ(g.displayOrder(), (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(g.tree.SortColumn(), -1);
+    for (std::uint32_t i = 0; i < 7; ++i)
+        EXPECT_TRUE(columns.Items(i).Visible());
+}
+
+TEST(CorvaneCtrl, AlignmentIsCaseSensitiveAndColourFollowsReadOnly) {
+    Config config = Config::WithEntries(
+        {entry("File Name", 0, "True", "Right"), entry("File Size", 1, "True", "center"),
+         entry("File Ext", 2, "True", "right", "40", "False"), entry("Full Path", 3, "True", "")});
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    ctrl.SetupColumns(g.tree);
+    const TVTColumns& c = g.tree.Columns();
+    EXPECT_EQ(c.Items(0).Alignment(), taLeftJustify);
+    EXPECT_EQ(c.Items(1).Alignment(), taCenter);
+    EXPECT_EQ(c.Items(2).Alignment(), taRightJustify);
+    EXPECT_EQ(c.Items(3).Alignment(), taLeftJustify);
+    EXPECT_EQ(c.Items(0).Color(), TCorvaneCtrl::ReadOnlyColor);
+    EXPECT_EQ(c.Items(2).Color(), clInfoBk);
+    EXPECT_EQ(c.Items(2).Width(), 40);
+}
+
+TEST(CorvaneCtrl, PositionsApplyOneAfterAnother) {
+    {
+        // Index 99 in a seven-column configuration puts that column last, when the later
+        // entries count their places without it.
+        std::vector<std::string> entries;
+        for (int i = 0; i < 7; ++i)
+            entries.push_back(entry("File Name", i == 2 ? 99 : i < 2 ? i : i - 1));
+        Config config = Config::WithEntries(entries);
+        Grid g;
+        TCorvaneCtrl ctrl(g.tree);
+        ctrl.SetupColumns(g.tree);
+        EXPECT_EQ(g.displayOrder(), (std::vector<std::uint32_t>{0, 1, 3, 4, 5, 6, 2}));
+    }
+    {
+        // With the later entries at their own places, each later move shifts it back by one
+        // until the last entry takes the last place.
+        std::vector<std::string> entries;
+        for (int i = 0; i < 7; ++i)
+            entries.push_back(entry("File Name", i == 2 ? 99 : i));
+        Config config = Config::WithEntries(entries);
+        Grid g;
+        TCorvaneCtrl ctrl(g.tree);
+        ctrl.SetupColumns(g.tree);
+        EXPECT_EQ(g.displayOrder(), (std::vector<std::uint32_t>{0, 1, 3, 4, 5, 2, 6}));
+    }
+    {
+        // [0 1 2] -> column 0 to -1 (last): [1 2 0] -> column 1 to 0: [1 2 0] -> column 2 to
+        // 0: [2 1 0]. Sorting by Index would give another order.
+        Config config = Config::WithEntries(
+            {entry("File Name", -1), entry("File Size", 0), entry("File Ext", 0)});
+        Grid g;
+        TCorvaneCtrl ctrl(g.tree);
+        ctrl.SetupColumns(g.tree);
+        EXPECT_EQ(g.displayOrder(), (std::vector<std::uint32_t>{2, 1, 0}));
+    }
+}
+
+TEST(CorvaneCtrl, VisibilityChangesOnlyTheVisibleOption) {
+    Config config = Config::WithEntries({entry("File Name", 0, "False"), entry("File Size", 1)});
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    ctrl.SetupColumns(g.tree);
+    const auto& hidden = g.tree.Columns().Items(0);
+    EXPECT_FALSE(hidden.Visible());
+    EXPECT_TRUE(hidden.Options() & coAllowClick);
+    EXPECT_TRUE(hidden.Options() & coResizable);
+    EXPECT_TRUE(g.tree.Columns().Items(1).Visible());
+}
+
+TEST(CorvaneCtrl, ConfigurationWithoutEntriesGivesNoColumnsAndEmptyCells) {
+    Config config("<?xml version=\"1.0\"?><config versionNo=\"2\"></config>");
+    Grid g;
+    g.tree.Columns().Add();
+    TCorvaneCtrl ctrl(g.tree);
+    ctrl.SetupColumns(g.tree);
+    EXPECT_EQ(g.tree.Columns().Count(), 0u);
+    EXPECT_EQ(g.text(g.add("a.txt"), 0), "");
+}
+
+TEST(CorvaneCtrl, AnUnreadableEntryStopsTheSetupThere) {
+    Config config = Config::WithEntries({entry("File Name", 0), entry("File Size", 1),
+                                         entry("File Ext", 2, "True", "left", "wide")});
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    EXPECT_ANY_THROW(ctrl.SetupColumns(g.tree));
+    // The third column was added before its width failed; it stays with what it got.
+    ASSERT_EQ(g.tree.Columns().Count(), 3u);
+    EXPECT_EQ(g.tree.Columns().Items(2).Text(), "File Ext");
+    // Positions and visibility were not reached.
+    EXPECT_EQ(g.displayOrder(), (std::vector<std::uint32_t>{0, 1, 2}));
+}
+
+TEST(CorvaneCtrl, AConfigurationThatCannotBeLoadedFailsTheSetup) {
+    Config config("<config><nodes>");
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    try {
+        ctrl.SetupColumns(g.tree);
+        FAIL() << "no error";
+    } catch (const std::exception& error) {
+        EXPECT_NE(std::string(error.what()).find("CorvaneConfig.xml"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(g.tree.Columns().Count(), 0u);
+}
+
+TEST(CorvaneCtrl, CellTextsFollowTheColumnsField) {
+    Config config = Config::WithEntries(
+        {entry(" Write Time ", 0), entry("No Such Field", 1), entry("File Size", 2)});
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    ctrl.SetupColumns(g.tree);
+    PVirtualNode n = g.add("a.txt", "2048");
+    EXPECT_EQ(g.text(n, 0), "write a.txt");
+    EXPECT_EQ(g.text(n, 1), "a.txt"); // not a field name: "File Name"
+    EXPECT_EQ(g.text(n, 2), "2.00 KB");
+    // No entry for the column: the text passed in stays.
+    EXPECT_EQ(g.text(n, 3, "default"), "default");
+    EXPECT_EQ(g.text(n, -1, "default"), "default");
+}
+
+TEST(CorvaneCtrl, HeaderClicksTurnTheDirectionOnEveryLeftClick) {
+    Config config = Config::WithEntries({entry("File Name", 0), entry("File Size", 1)});
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    ctrl.SetupColumns(g.tree);
+    g.add("b", "30");
+    g.add("c", "1000");
+    g.add("a", "200");
+
+    g.tree.OnHeaderClick(1, TMouseButton::mbLeft, 5, 5); // first: ascending
+    EXPECT_EQ(g.tree.SortColumn(), 1);
+    EXPECT_EQ(g.tree.SortDirection(), sdAscending);
+    EXPECT_EQ(ctrl.SortField(), 2);
+    EXPECT_EQ(g.names(), (std::vector<std::string>{"b", "a", "c"}));
+
+    g.tree.OnHeaderClick(0, TMouseButton::mbLeft, 5, 5); // another column: descending
+    EXPECT_EQ(g.tree.SortColumn(), 0);
+    EXPECT_EQ(g.tree.SortDirection(), sdDescending);
+    EXPECT_EQ(ctrl.SortField(), 0);
+    EXPECT_EQ(g.names(), (std::vector<std::string>{"c", "b", "a"}));
+
+    g.tree.OnHeaderClick(0, TMouseButton::mbLeft, 5, 5); // a third: ascending again
+    EXPECT_EQ(g.tree.SortDirection(), sdAscending);
+    EXPECT_EQ(g.names(), (std::vector<std::string>{"a", "b", "c"}));
+
+    for (auto button : {TMouseButton::mbRight, TMouseButton::mbMiddle}) {
+        g.tree.OnHeaderClick(1, button, 5, 5);
+        EXPECT_EQ(g.tree.SortColumn(), 0);
+        EXPECT_EQ(g.tree.SortDirection(), sdAscending);
+        EXPECT_EQ(ctrl.SortField(), 0);
+        EXPECT_EQ(g.names(), (std::vector<std::string>{"a", "b", "c"}));
+    }
+}
+
+TEST(CorvaneCtrl, TheComparisonUsesTheSortFieldAndTheHeadersDirection) {
+    Config config = Config::WithEntries({entry("File Name", 0), entry("File Size", 1)});
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    ctrl.SetupColumns(g.tree);
+    g.add("x", "10");
+    g.add("dir", "0", "folder");
+    g.add("y", "5");
+    g.tree.OnHeaderClick(1, TMouseButton::mbLeft, 0, 0);
+    // The column handed to the comparison does not matter; folders come first.
+    g.tree.SortTree(0, g.tree.SortDirection());
+    EXPECT_EQ(g.names(), (std::vector<std::string>{"dir", "y", "x"}));
+    g.tree.SetSortDirection(sdDescending);
+    g.tree.SortTree(-1, sdDescending);
+    EXPECT_EQ(g.names(), (std::vector<std::string>{"dir", "x", "y"}));
+}
+
+TEST(CorvaneCtrl, SortGridGivesTheOrderOfTheComparisonPairByPair) {
+    Config config{std::string(DefaultConfigText)};
+    std::mt19937 random(7);
+    const std::vector<std::string> sizes{"0", "12", "12", "1024", "", "x", "7.5", "-3"};
+    const std::vector<std::string> types{"file", "file", "folder", " folder"};
+    auto fill = [&](Grid& g) {
+        random.seed(7);
+        for (int i = 0; i < 300; ++i)
+            g.add(std::string(1, char('a' + random() % 26)) + std::to_string(random() % 5),
+                  sizes[random() % sizes.size()], types[random() % types.size()],
+                  "/p/" + std::to_string(i));
+    };
+    for (int column : {0, 2}) {
+        for (auto direction : {sdAscending, sdDescending}) {
+            Grid fast, plain;
+            fill(fast);
+            fill(plain);
+            TCorvaneCtrl a(fast.tree), b(plain.tree);
+            a.SetupColumns(fast.tree);
+            b.SetupColumns(plain.tree);
+            a.TreeHeaderClick(column, TMouseButton::mbLeft, 0, 0);
+            b.TreeHeaderClick(column, TMouseButton::mbLeft, 0, 0);
+            fast.tree.SetSortDirection(direction);
+            plain.tree.SetSortDirection(direction);
+            a.SortGrid();
+            plain.tree.SortTree(plain.tree.SortColumn(), direction); // through TreeCompareNodes
+            std::vector<std::string> fastPaths, plainPaths;
+            for (PVirtualNode n = fast.tree.GetFirst(); n; n = fast.tree.GetNext(n))
+                fastPaths.emplace_back(RowOf(n).Field(TField::FullPath));
+            for (PVirtualNode n = plain.tree.GetFirst(); n; n = plain.tree.GetNext(n))
+                plainPaths.emplace_back(RowOf(n).Field(TField::FullPath));
+            EXPECT_EQ(fastPaths, plainPaths) << column << " " << int(direction);
+        }
+    }
+}
+
+TEST(CorvaneCtrl, DoubleClickOpensTheFocusedRowsFolder) {
+    FakeShell shell;
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    g.tree.OnDblClick(); // no focused row: nothing
+    EXPECT_TRUE(shell.Calls().empty());
+
+    g.tree.SetFocusedNode(g.add("a.txt", "0", "file", "/data/sub/a.txt"));
+    g.tree.OnDblClick();
+    g.tree.SetFocusedNode(g.add("sub", "0", "folder", "/data/sub"));
+    g.tree.OnDblClick();
+    g.tree.SetFocusedNode(g.add("odd", "0", "file ", "/data/odd")); // "file " is not "file"
+    g.tree.OnDblClick();
+    PVirtualNode empty = g.add("empty", "0", "folder");
+    RowOf(empty).SetField(TField::FullPath, "");
+    g.tree.SetFocusedNode(empty);
+    g.tree.OnDblClick(); // nothing to open
+    const auto opened = shell.CallsOf(FakeShell::Kind::OpenFolder);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[0].text, "/data/sub");
+    EXPECT_EQ(opened[1].text, "/data/sub");
+    EXPECT_EQ(opened[2].text, "/data/odd");
+
+    // Another grid's double click is not this grid's.
+    TVirtualStringTree other;
+    ctrl.TreeDblClick(&other);
+    EXPECT_EQ(shell.CallsOf(FakeShell::Kind::OpenFolder).size(), 3u);
+}
