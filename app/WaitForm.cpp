@@ -9,12 +9,13 @@
 #include <QPushButton>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace nullsweep {
 
 TWaitForm::TWaitForm(QWidget* over)
     : QWidget(over, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("WaitForm"));
-    setFixedSize(376, 84);
 
     busy_ = new QProgressBar(this);
     busy_->setRange(0, 0); // no known end: a busy indicator
@@ -22,11 +23,13 @@ TWaitForm::TWaitForm(QWidget* over)
     busy_->setGeometry(8, 25, 80, 16);
 
     label1_ = new QLabel(QStringLiteral("This will take a few minutes.Please be patient..."), this);
-    label1_->setGeometry(103, 8, 266, 16);
-
     label2_ = new QLabel(QStringLiteral("..."), this);
-    label2_->setGeometry(105, 30, 261, 16);
     label2_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    // 376 pixels wide unless the desktop's font needs more for the notice.
+    const int textWidth = std::max(266, label1_->sizeHint().width());
+    setFixedSize(std::max(376, 103 + textWidth + 8), 84);
+    label1_->setGeometry(103, 8, textWidth, 18);
+    label2_->setGeometry(103, 30, textWidth, 18);
 
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setGeometry(142, 54, 97, 25);

@@ -17,6 +17,9 @@ TEST(WaitForm, ShowsItsNoticeAndKeepsTheLastProgressText) {
     EXPECT_FALSE(wait.isVisible());
     EXPECT_EQ(wait.Notice()->text(), "This will take a few minutes.Please be patient...");
     EXPECT_EQ(wait.Progress()->text(), "...");
+    // The notice is never cut, whatever the desktop's font.
+    EXPECT_GE(wait.Notice()->width(), wait.Notice()->sizeHint().width());
+    EXPECT_LE(wait.Notice()->geometry().right(), wait.width());
 
     wait.SetWaitText("Loading info..");
     EXPECT_FALSE(wait.isVisible()); // setting the text does not show it
