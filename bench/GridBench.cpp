@@ -73,8 +73,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    while (vt.TotalCount() > wanted)
-        vt.DeleteNode(vt.GetLast());
+    for (PVirtualNode node = vt.GetLast(); node && vt.TotalCount() > wanted;) {
+        const PVirtualNode previous = vt.GetPrevious(node);
+        vt.DeleteNode(node);
+        node = previous;
+    }
     const double scanMs = double(clock.nsecsElapsed()) / 1e6;
 
     clock.restart();
