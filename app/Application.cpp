@@ -2,6 +2,7 @@
 #include "app/Application.h"
 
 #include "app/MainWindow.h"
+#include "app/QtDesktopShell.h"
 #include "app/WaitForm.h"
 #include "grid/RunCommand.h"
 
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -37,9 +39,14 @@ int RunWindow(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv); // takes Qt's own options out of argv
-    std::vector<std::string> folders(argv + 1, argv + argc);
+    // As a drop would name them: absolute, "." and ".." taken lexically.
+    std::vector<std::string> folders;
+    for (int i = 1; i < argc; ++i)
+        folders.push_back(std::filesystem::absolute(argv[i]).lexically_normal().string());
 
     TFMMain main;
+    TQtDesktopShell shell(&main);
+    SetShell(&shell);
     TWaitForm wait(&main);
     SetWaitWindow(&wait);
     main.show();
@@ -50,6 +57,7 @@ int RunWindow(int argc, char** argv) {
         status = app.exec();
     }
     SetWaitWindow(nullptr);
+    SetShell(nullptr);
     return status;
 }
 
