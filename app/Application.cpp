@@ -30,6 +30,22 @@ bool HasDisplay() {
     return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
+int RunMainWindow(const std::vector<std::string>& folders, TQtDesktopShell* shell) {
+    TFMMain main;
+    if (shell) shell->SetOwner(&main);
+    TWaitForm wait(&main);
+    TWaitWindow* previousWait = SetWaitWindow(&wait);
+    main.show();
+    int status = 1;
+    if (!main.StartFailed()) {
+        if (!folders.empty())
+            QTimer::singleShot(0, &main, [&] { RunCommand([&] { main.DropFolders(folders); }); });
+        status = QApplication::exec();
+    }
+    SetWaitWindow(previousWait);
+    return status;
+}
+
 int RunWindow(int argc, char** argv) {
     // Qt aborts with a trace when it finds no display; say it in one line instead.
     if (!HasDisplay()) {
@@ -44,19 +60,9 @@ int RunWindow(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         folders.push_back(std::filesystem::absolute(argv[i]).lexically_normal().string());
 
-    TFMMain main;
-    TQtDesktopShell shell(&main);
+    TQtDesktopShell shell;
     SetShell(&shell);
-    TWaitForm wait(&main);
-    SetWaitWindow(&wait);
-    main.show();
-    int status = 1;
-    if (!main.StartFailed()) {
-        if (!folders.empty())
-            QTimer::singleShot(0, &main, [&] { RunCommand([&] { main.DropFolders(folders); }); });
-        status = app.exec();
-    }
-    SetWaitWindow(nullptr);
+    const int status = RunMainWindow(folders, &shell);
     SetShell(nullptr);
     return status;
 }

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace nullsweep {
+
+class TQtDesktopShell;
 
 // True when Qt has somewhere to show a window: an X11 or Wayland display, or a platform named
 // through QT_QPA_PLATFORM (such as offscreen).
@@ -11,5 +16,11 @@ bool HasDisplay();
 // event loop until the window is closed. Returns the exit status: 1 without a display (after
 // one line on standard error) or when the configuration cannot be loaded (after the warning).
 int RunWindow(int argc, char** argv);
+
+// The part of RunWindow after the application object and the desktop shell exist: shows the
+// main window (with the wait window), and unless its start failed, has `folders` scanned as one
+// drop and runs the event loop. Returns 1 after a failed start, else the loop's exit status.
+// `shell`, when given, gets the main window as the owner of its dialogs.
+int RunMainWindow(const std::vector<std::string>& folders, TQtDesktopShell* shell = nullptr);
 
 } // namespace nullsweep

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "config/ConfigStore.h"
+#include "config/DefaultConfig.h"
+#include "scan/ResultRow.h"
+#include "support/FakeShell.h"
+#include "support/TempTree.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+using namespace nullsweep;
+using nullsweep::test::FakeShell;
+using nullsweep::test::TempTree;
+
+namespace {
+
+struct ConfigFile {
+    TempTree folder;
+    explicit ConfigFile(const std::string& text) {
+        folder.File("CorvaneConfig.xml", text);
+        UseConfigFile(folder.Path("CorvaneConfig.xml"));
+    }
+    ~ConfigFile() { UseConfigFile({}); }
+};
+
+TFMMain* shownMainWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* main = qobject_cast<TFMMain*>(w); main && main->isVisible()) return main;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(Application, ABadConfigurationWarnsAndEndsWithStatusOne) {
+    ConfigFile config("<config><nodes><node Name=\"File Name\" Visible=\"maybe\"");
+    FakeShell shell;
+    EXPECT_EQ(RunMainWindow({}), 1);
+    const auto messages = shell.CallsOf(FakeShell::Kind::ShowMessage);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, TMessageIcon::Warning);
+    EXPECT_NE(messages[0].text.find("CorvaneConfig.xml"), std::string::npos);
+}
+
+TEST(Application, FoldersOnTheCommandLineAreScannedAsOneDrop) {
+    ConfigFile config{std::string(DefaultConfigText)};
+    FakeShell shell;
+    TempTree t;
+    t.File("a/one");
+    t.File("b/two");
+    t.File("file");
+    std::vector<std::string> names;
+    // Once the loop runs and the drop is done, read the rows and close the window.
+    QTimer::singleShot(50, [&] {
+        if (TFMMain* main = shownMainWindow()) {
+            for (PVirtualNode n = main->VT().GetFirst(); n; n = main->VT().GetNext(n))
+                names.emplace_back(RowOf(n).Field(TField::FileName));
+            main->close();
+        }
+    });
+    EXPECT_EQ(RunMainWindow({t.Path("b"), t.Path("file"), t.Path("a")}), 0);
+    EXPECT_EQ(names, (std::vector<std::string>{"two", "one"}));
+}
+
+TEST(Application, WithoutADisplayTheProgramSaysSoInOneLine) {
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                std::string(NULLSWEEP_BINARY) + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe))
+        output += buffer;
+    const int status = pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(output.find("no display"), std::string::npos) << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+}
