@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window with a million rows, on the offscreen platform: how long from the scan's EndUpdate
 // until the first screen is painted, a header click on "File Name" (and the sort inside it), and
-// a scroll to the last row. Usage: nullsweep_bench_grid TREE [ROWS]
+// a scroll to the last row. Usage: grid_bench TREE [ROWS]
 #include "app/MainWindow.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
