@@ -54,7 +54,10 @@ int main(int argc, char** argv) {
     TFMMain window;
     window.show();
     if (window.StartFailed()) return 1;
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "the window was never shown\n");
+        return 1;
+    }
     TVirtualStringTree& vt = window.VT();
     TTreeView& view = window.View();
     PaintCounter counter;
