@@ -243,15 +243,20 @@ void TVirtualStringTree::SortTree(int column, TSortDirection direction, bool doI
     // Pre-order over the nodes whose children get sorted: the root and every initialised
     // node with children (all of them when asked to initialise).
     std::vector<PVirtualNode> stack{root_};
-    while (!stack.empty()) {
-        PVirtualNode parent = stack.back();
-        stack.pop_back();
-        if (parent != root_ && doInit) InitNode(parent);
-        if (parent != root_ && !parent->Initialized) continue;
-        if (parent->ChildCount() >= 2) sortChildren(parent, column, direction);
-        if (parent->Children)
-            for (auto* child : parent->Children->Nodes)
-                if (child->Children && child->ChildCount()) stack.push_back(child);
+    try {
+        while (!stack.empty()) {
+            PVirtualNode parent = stack.back();
+            stack.pop_back();
+            if (parent != root_ && doInit) InitNode(parent);
+            if (parent != root_ && !parent->Initialized) continue;
+            if (parent->ChildCount() >= 2) sortChildren(parent, column, direction);
+            if (parent->Children)
+                for (auto* child : parent->Children->Nodes)
+                    if (child->Children && child->ChildCount()) stack.push_back(child);
+        }
+    } catch (...) {
+        if (own && observer_) observer_->sortEnded(); // the view sees the nodes where they are
+        throw;
     }
     if (own && observer_) observer_->sortEnded();
 }
@@ -274,13 +279,18 @@ void mergeSort(PVirtualNode* items, PVirtualNode* scratch, std::size_t n, bool d
     PVirtualNode* b = items + half;
     PVirtualNode* bEnd = items + n;
     PVirtualNode* out = items;
-    while (a != aEnd && b != bEnd) {
-        const int result = compare(*a, *b);
-        const bool takeSecond = descending ? result < 0 : result > 0;
-        *out++ = takeSecond ? *b++ : *a++;
+    try {
+        while (a != aEnd && b != bEnd) {
+            const int result = compare(*a, *b);
+            const bool takeSecond = descending ? result < 0 : result > 0;
+            *out++ = takeSecond ? *b++ : *a++;
+        }
+    } catch (...) {
+        // The first part's rest fits exactly in the gap before `b`: no node is lost.
+        std::copy(a, aEnd, out);
+        throw;
     }
-    while (a != aEnd)
-        *out++ = *a++;
+    std::copy(a, aEnd, out);
 }
 
 } // namespace
@@ -293,9 +303,17 @@ void TVirtualStringTree::sortChildren(PVirtualNode parent, int column, TSortDire
         if (OnCompareNodes) OnCompareNodes(a, b, column, result);
         return result;
     };
-    mergeSort(nodes.data(), scratch.data(), nodes.size(), direction == sdDescending, compare);
-    for (std::size_t i = 0; i < nodes.size(); ++i)
-        nodes[i]->Index = static_cast<std::uint32_t>(i);
+    auto renumber = [&] {
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            nodes[i]->Index = static_cast<std::uint32_t>(i);
+    };
+    try {
+        mergeSort(nodes.data(), scratch.data(), nodes.size(), direction == sdDescending, compare);
+    } catch (...) {
+        renumber(); // a comparison that throws leaves every node in place, partly sorted
+        throw;
+    }
+    renumber();
 }
 
 void TVirtualStringTree::SetSortColumn(int column) {

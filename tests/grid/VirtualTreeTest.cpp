@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,25 @@ TEST(VirtualTreeSort, InconsistentComparisonsStillGiveAPermutation) {
         ASSERT_EQ(order[i], i);
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(t.tree.RootNode()->ChildAt(i)->Index, unsigned(i));
+}
+
+TEST(VirtualTreeSort, AThrowingComparisonLosesNoNode) {
+    IntTree t;
+    for (int i = 0; i < 100; ++i)
+        t.add(99 - i);
+    int calls = 0;
+    t.tree.OnCompareNodes = [&](PVirtualNode a, PVirtualNode b, int, int& r) {
+        if (++calls == 150) throw std::runtime_error("comparison failed");
+        r = IntTree::value(a) - IntTree::value(b);
+    };
+    EXPECT_THROW(t.tree.SortTree(0, sdAscending), std::runtime_error);
+    auto order = t.order();
+    ASSERT_EQ(order.size(), 100u);
+    std::sort(order.begin(), order.end());
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(order[i], i);
+    for (unsigned i = 0; i < 100; ++i)
+        ASSERT_EQ(t.tree.RootNode()->ChildAt(i)->Index, i);
 }
 
 TEST(VirtualTreeSort, ColumnBelowMinusOneDoesNothingAndChildrenSortOnlyWhenInitialised) {
