@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace nullsweep {
+
+// A table of texts, row-major, as it is assigned to a range's "Value" in one go.
+class TSheetArray {
+  public:
+    TSheetArray() = default;
+    TSheetArray(std::size_t rows, std::size_t columns)
+        : rows_(rows), columns_(columns), cells_(rows * columns) {}
+
+    std::size_t Rows() const { return rows_; }
+    std::size_t Columns() const { return columns_; }
+    std::string& At(std::size_t row, std::size_t column) { return cells_[row * columns_ + column]; }
+    const std::string& At(std::size_t row, std::size_t column) const {
+        return cells_[row * columns_ + column];
+    }
+
+  private:
+    std::size_t rows_ = 0;
+    std::size_t columns_ = 0;
+    std::vector<std::string> cells_;
+};
+
+// An argument or property value of an automation call. A TSheetArray is moved, never copied:
+// it may hold millions of texts.
+using TVariant = std::variant<std::monostate, bool, long long, std::string, TSheetArray>;
+
+// A call the object does not offer, or arguments it cannot take.
+class TAutomationError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class TAutoObject;
+
+// One object of an automation object model, reached through member names at run time.
+class TDispatch {
+  public:
+    virtual ~TDispatch() = default;
+    // Reads a property (with or without index arguments) or calls a method; the result is the
+    // object it gives, or an empty object.
+    virtual TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) = 0;
+    // Sets a property.
+    virtual void Put(std::string_view member, TVariant value) = 0;
+};
+
+// A reference to an automation object; copies refer to the same object. Member names match
+// without regard to letter case, as late-bound automation matches them.
+class TAutoObject {
+  public:
+    TAutoObject() = default;
+    explicit TAutoObject(std::shared_ptr<TDispatch> object) : object_(std::move(object)) {}
+
+    bool IsEmpty() const { return object_ == nullptr; }
+
+    template <class... Args> TAutoObject Get(std::string_view member, Args&&... args) const {
+        std::vector<TVariant> list;
+        (list.emplace_back(Arg(std::forward<Args>(args))), ...);
+        return Target(member).Invoke(member, std::move(list));
+    }
+    // A method call whose result is not wanted.
+    template <class... Args> void Call(std::string_view member, Args&&... args) const {
+        Get(member, std::forward<Args>(args)...);
+    }
+    void Set(std::string_view member, TVariant value) const {
+        Target(member).Put(member, std::move(value));
+    }
+
+  private:
+    static TVariant Arg(int value) { return static_cast<long long>(value); }
+    static TVariant Arg(long long value) { return value; }
+    static TVariant Arg(bool value) { return value; }
+    static TVariant Arg(const char* value) { return std::string(value); }
+    static TVariant Arg(std::string value) { return value; }
+
+    TDispatch& Target(std::string_view member) const;
+
+    std::shared_ptr<TDispatch> object_;
+};
+
+// Creates the object registered under `programId`; throws TAutomationError when no such
+// object is known. "Excel.Application" gives the spreadsheet application of SpreadsheetApp.h.
+TAutoObject CreateOleObject(std::string_view programId);
+
+// True when `member` names `name`, letter case aside (ASCII).
+bool IsMember(std::string_view member, std::string_view name);
+
+} // namespace nullsweep

@@ -1,0 +1,285 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/SpreadsheetApp.h"
+
+#include "export/AtomicSave.h"
+#include "export/SheetModel.h"
+#include "export/WorkbookFile.h"
+
+#include <utility>
+
+namespace nullsweep {
+namespace {
+
+struct TWorkbookState {
+    TSheetModel sheet;
+    bool closed = false;
+};
+using PWorkbook = std::shared_ptr<TWorkbookState>;
+
+[[noreturn]] void NoMember(std::string_view object, std::string_view member) {
+    throw TAutomationError(std::string(object) + " has no member \"" + std::string(member) +
+                           "\" taking these arguments");
+}
+
+void ExpectArgs(const std::vector<TVariant>& args, std::size_t count, std::string_view object,
+                std::string_view member) {
+    if (args.size() != count) NoMember(object, member);
+}
+
+long long NumberArg(const TVariant& arg, std::string_view member) {
+    if (const auto* number = std::get_if<long long>(&arg)) return *number;
+    throw TAutomationError("\"" + std::string(member) + "\" needs a number");
+}
+
+std::string TextArg(const TVariant& arg, std::string_view member) {
+    if (const auto* text = std::get_if<std::string>(&arg)) return *text;
+    throw TAutomationError("\"" + std::string(member) + "\" needs a text");
+}
+
+TWorkbookState& Open(const PWorkbook& book) {
+    if (book->closed) throw TAutomationError("The workbook has been closed");
+    return *book;
+}
+
+class TFontObject : public TDispatch {
+  public:
+    TFontObject(PWorkbook book, TCellRange range) : book_(std::move(book)), range_(range) {}
+    TAutoObject Invoke(std::string_view member, std::vector<TVariant>) override {
+        NoMember("Font", member);
+    }
+    void Put(std::string_view member, TVariant value) override {
+        const auto* bold = std::get_if<bool>(&value);
+        if (!IsMember(member, "Bold") || !bold) NoMember("Font", member);
+        Open(book_).sheet.styles.push_back({range_, TStyleKind::Bold, *bold ? 1 : 0});
+    }
+
+  private:
+    PWorkbook book_;
+    TCellRange range_;
+};
+
+class TBordersObject : public TDispatch {
+  public:
+    TBordersObject(PWorkbook book, TCellRange range) : book_(std::move(book)), range_(range) {}
+    TAutoObject Invoke(std::string_view member, std::vector<TVariant>) override {
+        NoMember("Borders", member);
+    }
+    void Put(std::string_view member, TVariant value) override {
+        if (!IsMember(member, "LineStyle")) NoMember("Borders", member);
+        long long style = NumberArg(value, member);
+        constexpr long long continuous = 1, none = -4142;
+        if (style != continuous && style != none)
+            throw TAutomationError("Borders: line style " + std::to_string(style) +
+                                   " is not offered");
+        Open(book_).sheet.styles.push_back(
+            {range_, TStyleKind::Border, style == continuous ? 1 : 0});
+    }
+
+  private:
+    PWorkbook book_;
+    TCellRange range_;
+};
+
+class TRangeObject : public TDispatch {
+  public:
+    enum class TPart { Cells, Columns, Rows };
+
+    TRangeObject(PWorkbook book, TCellRange range, TPart part = TPart::Cells)
+        : book_(std::move(book)), range_(range), part_(part) {}
+
+    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
+        ExpectArgs(args, 0, "Range", member);
+        TSheetModel& sheet = Open(book_).sheet;
+        if (IsMember(member, "Font"))
+            return TAutoObject(std::make_shared<TFontObject>(book_, range_));
+        if (IsMember(member, "Borders"))
+            return TAutoObject(std::make_shared<TBordersObject>(book_, range_));
+        if (IsMember(member, "Columns"))
+            return TAutoObject(std::make_shared<TRangeObject>(book_, range_, TPart::Columns));
+        if (IsMember(member, "Rows"))
+            return TAutoObject(std::make_shared<TRangeObject>(book_, range_, TPart::Rows));
+        if (IsMember(member, "Merge")) {
+            // Rows are written one after the other, never revisited, so a merge stays in one
+            // row. Merging one cell leaves it as it is.
+            if (range_.Height() > 1)
+                throw TAutomationError("Merge: ranges over several rows are not offered");
+            if (range_.Width() > 1) sheet.merges.push_back(range_);
+            return {};
+        }
+        if (IsMember(member, "AutoFit") && part_ != TPart::Cells) {
+            if (part_ == TPart::Columns) sheet.fittedColumns.push_back(range_);
+            return {};
+        }
+        NoMember("Range", member);
+    }
+
+    void Put(std::string_view member, TVariant value) override {
+        TSheetModel& sheet = Open(book_).sheet;
+        if (IsMember(member, "Value")) {
+            sheet.values.push_back({range_, ValueArray(std::move(value))});
+        } else if (IsMember(member, "HorizontalAlignment")) {
+            sheet.styles.push_back(
+                {range_, TStyleKind::HorizontalAlign, int(Horizontal(NumberArg(value, member)))});
+        } else if (IsMember(member, "VerticalAlignment")) {
+            sheet.styles.push_back(
+                {range_, TStyleKind::VerticalAlign, int(Vertical(NumberArg(value, member)))});
+        } else {
+            NoMember("Range", member);
+        }
+    }
+
+  private:
+    TSheetArray ValueArray(TVariant value) const {
+        if (auto* text = std::get_if<std::string>(&value)) {
+            TSheetArray one(1, 1);
+            one.At(0, 0) = std::move(*text);
+            return one;
+        }
+        if (auto* array = std::get_if<TSheetArray>(&value)) {
+            if (array->Rows() != range_.Height() || array->Columns() != range_.Width())
+                throw TAutomationError("Value: an array of " + std::to_string(array->Rows()) +
+                                       " x " + std::to_string(array->Columns()) +
+                                       " texts for a range of " + std::to_string(range_.Height()) +
+                                       " x " + std::to_string(range_.Width()) + " cells");
+            return std::move(*array);
+        }
+        throw TAutomationError("Value takes a text or an array of texts");
+    }
+
+    static THorizontalAlign Horizontal(long long constant) {
+        switch (constant) {
+        case 1:
+            return THorizontalAlign::General;
+        case -4131:
+            return THorizontalAlign::Left;
+        case -4108:
+            return THorizontalAlign::Center;
+        case -4152:
+            return THorizontalAlign::Right;
+        }
+        throw TAutomationError("HorizontalAlignment " + std::to_string(constant) +
+                               " is not offered");
+    }
+    static TVerticalAlign Vertical(long long constant) {
+        switch (constant) {
+        case -4107:
+            return TVerticalAlign::Bottom;
+        case -4108:
+            return TVerticalAlign::Center;
+        case -4160:
+            return TVerticalAlign::Top;
+        }
+        throw TAutomationError("VerticalAlignment " + std::to_string(constant) + " is not offered");
+    }
+
+    PWorkbook book_;
+    TCellRange range_;
+    TPart part_;
+};
+
+class TSheetObject : public TDispatch {
+  public:
+    explicit TSheetObject(PWorkbook book) : book_(std::move(book)) {}
+
+    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
+        Open(book_);
+        if (IsMember(member, "Cells")) {
+            ExpectArgs(args, 2, "Worksheet", member);
+            long long row = NumberArg(args[0], member), column = NumberArg(args[1], member);
+            if (row < 1 || row > SheetRows || column < 1 || column > SheetColumns)
+                throw TAutomationError("Cells(" + std::to_string(row) + ", " +
+                                       std::to_string(column) + ") lies outside the sheet");
+            auto r = std::uint32_t(row - 1), c = std::uint32_t(column - 1);
+            return TAutoObject(std::make_shared<TRangeObject>(book_, TCellRange{r, c, r, c}));
+        }
+        if (IsMember(member, "Range")) {
+            ExpectArgs(args, 1, "Worksheet", member);
+            return TAutoObject(
+                std::make_shared<TRangeObject>(book_, ParseRange(TextArg(args[0], member))));
+        }
+        NoMember("Worksheet", member);
+    }
+    void Put(std::string_view member, TVariant) override { NoMember("Worksheet", member); }
+
+  private:
+    PWorkbook book_;
+};
+
+class TWorkbookObject : public TDispatch {
+  public:
+    explicit TWorkbookObject(PWorkbook book) : book_(std::move(book)) {}
+
+    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
+        TWorkbookState& book = Open(book_);
+        if (IsMember(member, "WorkSheets")) {
+            ExpectArgs(args, 1, "Workbook", member);
+            if (NumberArg(args[0], member) != 1)
+                throw TAutomationError("The workbook has one sheet only");
+            return TAutoObject(std::make_shared<TSheetObject>(book_));
+        }
+        if (IsMember(member, "SaveAs")) {
+            ExpectArgs(args, 1, "Workbook", member);
+            const TSheetModel& sheet = book.sheet;
+            SaveAtomically(TextArg(args[0], member),
+                           [&sheet](const std::string& path) { SaveWorkbook(sheet, path); });
+            return {};
+        }
+        if (IsMember(member, "close")) {
+            ExpectArgs(args, 0, "Workbook", member);
+            book.sheet = {};
+            book.closed = true;
+            return {};
+        }
+        NoMember("Workbook", member);
+    }
+    void Put(std::string_view member, TVariant) override { NoMember("Workbook", member); }
+
+  private:
+    PWorkbook book_;
+};
+
+class TWorkbooksObject : public TDispatch {
+  public:
+    explicit TWorkbooksObject(std::shared_ptr<std::vector<PWorkbook>> books)
+        : books_(std::move(books)) {}
+
+    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
+        if (!IsMember(member, "Add") || !args.empty()) NoMember("Workbooks", member);
+        books_->push_back(std::make_shared<TWorkbookState>());
+        return TAutoObject(std::make_shared<TWorkbookObject>(books_->back()));
+    }
+    void Put(std::string_view member, TVariant) override { NoMember("Workbooks", member); }
+
+  private:
+    std::shared_ptr<std::vector<PWorkbook>> books_;
+};
+
+class TApplicationObject : public TDispatch {
+  public:
+    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
+        if (!IsMember(member, "WorkBooks") || args.size() > 1) NoMember("Application", member);
+        if (args.empty()) return TAutoObject(std::make_shared<TWorkbooksObject>(books_));
+        // A closed workbook leaves the collection, as it does in a spreadsheet application.
+        std::erase_if(*books_, [](const PWorkbook& book) { return book->closed; });
+        long long index = NumberArg(args[0], member);
+        if (index < 1 || std::size_t(index) > books_->size())
+            throw TAutomationError("There is no workbook " + std::to_string(index));
+        return TAutoObject(std::make_shared<TWorkbookObject>((*books_)[index - 1]));
+    }
+    void Put(std::string_view member, TVariant value) override {
+        if (!std::holds_alternative<bool>(value) ||
+            !(IsMember(member, "ScreenUpdating") || IsMember(member, "Visible")))
+            NoMember("Application", member);
+    }
+
+  private:
+    std::shared_ptr<std::vector<PWorkbook>> books_ = std::make_shared<std::vector<PWorkbook>>();
+};
+
+} // namespace
+
+TAutoObject CreateSpreadsheetApp() {
+    return TAutoObject(std::make_shared<TApplicationObject>());
+}
+
+} // namespace nullsweep

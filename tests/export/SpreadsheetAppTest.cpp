@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/SpreadsheetApp.h"
+#include "export/SheetModel.h"
+#include "export/WorkbookFile.h"
+#include "export/XmlText.h"
+
+#include "WorkbookReader.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace nullsweep;
+using nullsweep::test::TempTree;
+using nullsweep::test::TWorkbookReader;
+
+namespace {
+
+TSheetArray Array(std::initializer_list<std::initializer_list<const char*>> rows) {
+    TSheetArray array(rows.size(), rows.begin()->size());
+    std::size_t r = 0;
+    for (const auto& row : rows) {
+        std::size_t c = 0;
+        for (const char* text : row)
+            array.At(r, c++) = text;
+        ++r;
+    }
+    return array;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The sequence a report sheet is made with: a merged title over the columns, then a framed
+// table with fitted widths.
+void FillReport(const TAutoObject& app, TSheetArray table, const std::string& last) {
+    app.Set("ScreenUpdating", false);
+    app.Set("Visible", false);
+    app.Get("WorkBooks").Call("Add");
+    TAutoObject title = app.Get("WorkBooks", 1).Get("WorkSheets", 1).Get("Cells", 1, 1);
+    title.Set("Value", std::string("Report"));
+    title.Set("HorizontalAlignment", -4108LL);
+    title.Set("VerticalAlignment", -4108LL);
+    title.Get("Font").Set("Bold", true);
+    TAutoObject sheet = app.Get("WorkBooks", 1).Get("WorkSheets", 1);
+    sheet.Get("Range", "A1:" + last + "1").Call("Merge");
+    TAutoObject data = sheet.Get("Range", "A2:" + last + std::to_string(table.Rows() + 1));
+    data.Set("Value", std::move(table));
+    data.Get("Borders").Set("LineStyle", 1LL);
+    data.Get("Columns").Call("AutoFit");
+    data.Get("Rows").Call("AutoFit");
+}
+
+} // namespace
+
+TEST(SpreadsheetApp, SavesTheTitleTableBordersAndWidthsAReaderSees) {
+    TempTree tree;
+    TAutoObject app = CreateOleObject("Excel.Application");
+    FillReport(app,
+               Array({{"SerialNO", "         File Name", "Full Path"},
+                      {"1", "a.txt", "/home/someone/with a rather long folder name/a.txt"},
+                      {"2", "", "/b"}}),
+               "C");
+    app.Get("workBooks", 1).Call("SaveAs", tree.Path("report.xlsx"));
+    app.Set("ScreenUpdating", true);
+    app.Get("workBooks", 1).Call("close");
+
+    TWorkbookReader book(tree.Path("report.xlsx"));
+    EXPECT_EQ(book.Sheets(), 1);
+    EXPECT_EQ(book.Value("A1"), "Report");
+    EXPECT_TRUE(book.Bold("A1"));
+    EXPECT_EQ(book.Horizontal("A1"), "center");
+    EXPECT_EQ(book.Vertical("A1"), "center");
+    EXPECT_EQ(book.Merged(), std::vector<std::string>{"A1:C1"});
+    EXPECT_TRUE(book.Unframed("A1"));
+
+    EXPECT_EQ(book.Value("A2"), "SerialNO");
+    EXPECT_EQ(book.Value("B2"), "         File Name"); // leading blanks survive
+    EXPECT_EQ(book.Value("C3"), "/home/someone/with a rather long folder name/a.txt");
+    EXPECT_EQ(book.Value("B4"), "");
+    EXPECT_EQ(book.MaxRow(), 4);
+    EXPECT_EQ(book.MaxColumn(), 3);
+    EXPECT_FALSE(book.Bold("B2"));
+
+    // Every cell of the table is framed on all sides, the empty one too; nothing outside it.
+    for (const char* cell : {"A2", "B2", "C2", "A3", "B3", "C3", "A4", "B4", "C4"})
+        EXPECT_TRUE(book.Framed(cell)) << cell;
+    EXPECT_FALSE(book.Has("D2"));
+    EXPECT_FALSE(book.Has("A5"));
+
+    // Widths follow the longest text of the table, not the title.
+    EXPECT_GE(book.Width("A"), 8); // "SerialNO"
+    EXPECT_LT(book.Width("A"), 12);
+    EXPECT_GE(book.Width("B"), 18); // the name with its blanks
+    EXPECT_GE(book.Width("C"), 50);
+    EXPECT_LT(book.Width("C"), 60);
+}
+
+TEST(SpreadsheetApp, KeepsTextsAsTextsAndMendsWhatXmlCannotHold) {
+    TempTree tree;
+    TAutoObject app = CreateOleObject("Excel.Application");
+    app.Get("WorkBooks").Call("Add");
+    TAutoObject sheet = app.Get("WorkBooks", 1).Get("WorkSheets", 1);
+    sheet.Get("Range", "A1:F1")
+        .Set("Value", Array({{"00123", "=SUM(B1)", "2024-01-01",
+                              "Gr\xC3\xBC\xC3\x9F"
+                              "e \xE6\x97\xA5",
+                              "bad\xFFname", "ctl\x01x"}}));
+    app.Get("WorkBooks", 1).Call("SaveAs", tree.Path("texts.xlsx"));
+
+    TWorkbookReader book(tree.Path("texts.xlsx"));
+    EXPECT_EQ(book.Value("A1"), "00123");
+    EXPECT_EQ(book.Type("A1"), "str");
+    EXPECT_EQ(book.Value("B1"), "=SUM(B1)"); // a file name, not a formula
+    EXPECT_EQ(book.Type("B1"), "str");
+    EXPECT_EQ(book.Type("C1"), "str");
+    EXPECT_EQ(book.Value("D1"), "Gr\xC3\xBC\xC3\x9F"
+                                "e \xE6\x97\xA5");
+    EXPECT_EQ(book.Value("E1"), "bad\xEF\xBF\xBDname");
+    EXPECT_EQ(book.Value("F1"), "ctl\xEF\xBF\xBDx");
+}
+
+TEST(SpreadsheetApp, RefusesWhatItDoesNotOfferAndNamesIt) {
+    TAutoObject app = CreateOleObject("excel.application");
+    EXPECT_THROW(CreateOleObject("Word.Application"), TAutomationError);
+    EXPECT_THROW(app.Get("WorkBooks", 1), TAutomationError); // none added yet
+    app.Get("WorkBooks").Call("Add");
+    TAutoObject sheet = app.Get("WORKBOOKS", 1).Get("worksheets", 1);
+    EXPECT_THROW(app.Get("WorkBooks", 1).Get("WorkSheets", 2), TAutomationError);
+    try {
+        sheet.Get("Range", "A1").Call("Shrink");
+        FAIL() << "an unknown member was accepted";
+    } catch (const TAutomationError& error) {
+        EXPECT_NE(std::string(error.what()).find("\"Shrink\""), std::string::npos);
+    }
+    EXPECT_THROW(sheet.Get("Range", "A1:B2").Set("Value", Array({{"1", "2", "3"}})),
+                 TAutomationError);
+    EXPECT_THROW(sheet.Get("Range", "A1:B2").Set("Value", 5LL), TAutomationError);
+    EXPECT_THROW(sheet.Get("Range", "A1:B1").Set("HorizontalAlignment", 7LL), TAutomationError);
+    EXPECT_THROW(sheet.Get("Range", "A1:B2").Call("Merge"), TAutomationError);
+    EXPECT_THROW(sheet.Get("Range", "A1").Call("AutoFit"), TAutomationError);
+    EXPECT_THROW(sheet.Get("Cells", 0, 1), TAutomationError);
+    EXPECT_THROW(sheet.Get("Cells", 1, 16385), TAutomationError);
+
+    app.Get("WorkBooks", 1).Call("close");
+    EXPECT_THROW(sheet.Get("Cells", 1, 1), TAutomationError);
+    EXPECT_THROW(app.Get("WorkBooks", 1), TAutomationError);
+}
+
+TEST(SheetRange, ReadsReferencesWithinTheSheetOnly) {
+    EXPECT_EQ(ParseRange("A1:F1"), (TCellRange{0, 0, 0, 5}));
+    EXPECT_EQ(ParseRange("a2:f12"), (TCellRange{1, 0, 11, 5}));
+    EXPECT_EQ(ParseRange("F12:A2"), (TCellRange{1, 0, 11, 5}));
+    EXPECT_EQ(ParseRange("AA7"), (TCellRange{6, 26, 6, 26}));
+    EXPECT_EQ(ParseRange("A1:XFD1048576"), (TCellRange{0, 0, 1048575, 16383}));
+    for (const char* bad :
+         {"", "A", "1", "A0", "XFE1", "A1048577", "A1:", "A1:B", "A-1", "1A", "A1:B2:C3", "AAAAA1"})
+        EXPECT_THROW(ParseRange(bad), TAutomationError) << bad;
+}
+
+TEST(SpreadsheetApp, SaveAsReplacesAFileOnlyWithACompleteWorkbook) {
+    TempTree tree;
+    tree.File("old.xlsx", "the old content");
+    TAutoObject app = CreateOleObject("Excel.Application");
+    TAutoObject book = app.Get("WorkBooks").Get("Add");
+    TAutoObject cell = book.Get("WorkSheets", 1).Get("Cells", 1, 1);
+    cell.Set("Value", std::string(40000, 'x')); // beyond what a cell may hold
+    EXPECT_THROW(book.Call("SaveAs", tree.Path("old.xlsx")), std::runtime_error);
+    EXPECT_EQ(FileText(tree.Path("old.xlsx")), "the old content");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Root()), {}), 1);
+
+    cell.Set("Value", std::string("fits"));
+    book.Call("SaveAs", tree.Path("old.xlsx"));
+    EXPECT_EQ(TWorkbookReader(tree.Path("old.xlsx")).Value("A1"), "fits");
+
+    try {
+        book.Call("SaveAs", tree.Path("missing/new.xlsx"));
+        FAIL() << "saved into a folder that does not exist";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find(tree.Path("missing/new.xlsx")), std::string::npos);
+    }
+}
+
+TEST(SpreadsheetApp, AnEmptyWorkbookIsStillAWorkbook) {
+    TempTree tree;
+    TAutoObject app = CreateOleObject("Excel.Application");
+    app.Get("WorkBooks").Call("Add");
+    app.Get("WorkBooks", 1).Call("SaveAs", tree.Path("empty.xlsx"));
+    TWorkbookReader book(tree.Path("empty.xlsx"));
+    EXPECT_EQ(book.Sheets(), 1);
+    EXPECT_FALSE(book.Has("A1"));
+}
+
+TEST(WorkbookText, FittedWidthCountsCharactersOfTheLongestLine) {
+    EXPECT_EQ(FittedWidth(""), 0);
+    EXPECT_EQ(FittedWidth("abc"), FittedWidth("\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5"));
+    EXPECT_LT(FittedWidth("abc"), FittedWidth("abcd"));
+    EXPECT_EQ(FittedWidth("ab\nabcdef\nx"), FittedWidth("abcdef"));
+}
+
+TEST(WorkbookText, ReplacesEveryByteXmlCannotCarry) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_TRUE(IsValidXmlText("tab\tline\ncr\r \xF0\x9F\x98\x80 \xEF\xBF\xBD \x7F"));
+    EXPECT_EQ(ValidXmlText("ok \xC3\xA9"), "ok \xC3\xA9");
+    struct Case {
+        const char* in;
+        std::string out;
+    } cases[] = {
+        {"a\x01z", "a" + fffd + "z"},
+        {"\xC0\xAF", fffd + fffd},                       // overlong "/"
+        {"\xED\xA0\x80", fffd + fffd + fffd},            // surrogate
+        {"\xEF\xBF\xBE", fffd + fffd + fffd},            // U+FFFE
+        {"\xE2\x82", fffd + fffd},                       // cut short
+        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd}, // beyond U+10FFFF
+        {"x\x80y", "x" + fffd + "y"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(IsValidXmlText(c.in)) << c.in;
+        EXPECT_EQ(ValidXmlText(c.in), c.out) << c.in;
+        EXPECT_TRUE(IsValidXmlText(ValidXmlText(c.in)));
+    }
+}
