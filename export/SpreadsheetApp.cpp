@@ -220,8 +220,9 @@ class TWorkbookObject : public TDispatch {
         if (IsMember(member, "SaveAs")) {
             ExpectArgs(args, 1, "Workbook", member);
             const TSheetModel& sheet = book.sheet;
-            SaveAtomically(TextArg(args[0], member),
-                           [&sheet](const std::string& path) { SaveWorkbook(sheet, path); });
+            const std::string path = TextArg(args[0], member);
+            SaveAtomically(
+                path, [&](const std::string& temporary) { SaveWorkbook(sheet, temporary, path); });
             return {};
         }
         if (IsMember(member, "close")) {

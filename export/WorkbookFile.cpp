@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/WorkbookFile.h"
 
-#include "export/XmlText.h"
+#include "config/XmlText.h"
 
 #include <xlsxwriter.h>
 
@@ -30,8 +30,8 @@ struct TCellStyle {
 
 class TWorkbookWriter {
   public:
-    TWorkbookWriter(const TSheetModel& sheet, const std::string& path)
-        : sheet_(sheet), path_(path) {}
+    TWorkbookWriter(const TSheetModel& sheet, const std::string& path, const std::string& shown)
+        : sheet_(sheet), path_(path), shown_(shown.empty() ? path : shown) {}
     ~TWorkbookWriter() {
         if (book_) lxw_workbook_free(book_);
     }
@@ -61,7 +61,7 @@ class TWorkbookWriter {
 
   private:
     [[noreturn]] void Fail(const std::string& reason) const {
-        throw std::runtime_error("Cannot write the workbook " + path_ + ": " + reason);
+        throw std::runtime_error("Cannot write the workbook " + shown_ + ": " + reason);
     }
     void Check(lxw_error error) const {
         if (error != LXW_NO_ERROR) Fail(lxw_strerror(error));
@@ -181,9 +181,11 @@ class TWorkbookWriter {
                                            std::min(width, MaxColumnWidth), nullptr));
     }
 
-    // The text as the workbook may hold it; mending is rare, so valid texts are not copied.
+    // The text as the workbook may hold it. Most texts are printable ASCII, which needs no
+    // mending and so is not copied.
     const char* Valid(const std::string& text) {
-        if (IsValidXmlText(text)) return text.c_str();
+        if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
+            return text.c_str();
         mended_ = ValidXmlText(text);
         return mended_.c_str();
     }
@@ -214,6 +216,7 @@ class TWorkbookWriter {
 
     const TSheetModel& sheet_;
     const std::string& path_;
+    const std::string& shown_;
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheetOut_ = nullptr;
     bool used_ = false;
@@ -239,8 +242,8 @@ double FittedWidth(std::string_view text) {
     return longest == 0 ? 0 : longest + 1;
 }
 
-void SaveWorkbook(const TSheetModel& sheet, const std::string& path) {
-    TWorkbookWriter(sheet, path).Write();
+void SaveWorkbook(const TSheetModel& sheet, const std::string& path, const std::string& shownName) {
+    TWorkbookWriter(sheet, path, shownName).Write();
 }
 
 } // namespace nullsweep

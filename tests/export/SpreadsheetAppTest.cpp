@@ -2,7 +2,6 @@
 #include "export/SpreadsheetApp.h"
 #include "export/SheetModel.h"
 #include "export/WorkbookFile.h"
-#include "export/XmlText.h"
 
 #include "WorkbookReader.h"
 #include "support/TempTree.h"
@@ -200,27 +199,4 @@ TEST(WorkbookText, FittedWidthCountsCharactersOfTheLongestLine) {
     EXPECT_EQ(FittedWidth("abc"), FittedWidth("\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5"));
     EXPECT_LT(FittedWidth("abc"), FittedWidth("abcd"));
     EXPECT_EQ(FittedWidth("ab\nabcdef\nx"), FittedWidth("abcdef"));
-}
-
-TEST(WorkbookText, ReplacesEveryByteXmlCannotCarry) {
-    const std::string fffd = "\xEF\xBF\xBD";
-    EXPECT_TRUE(IsValidXmlText("tab\tline\ncr\r \xF0\x9F\x98\x80 \xEF\xBF\xBD \x7F"));
-    EXPECT_EQ(ValidXmlText("ok \xC3\xA9"), "ok \xC3\xA9");
-    struct Case {
-        const char* in;
-        std::string out;
-    } cases[] = {
-        {"a\x01z", "a" + fffd + "z"},
-        {"\xC0\xAF", fffd + fffd},                       // overlong "/"
-        {"\xED\xA0\x80", fffd + fffd + fffd},            // surrogate
-        {"\xEF\xBF\xBE", fffd + fffd + fffd},            // U+FFFE
-        {"\xE2\x82", fffd + fffd},                       // cut short
-        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd}, // beyond U+10FFFF
-        {"x\x80y", "x" + fffd + "y"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_FALSE(IsValidXmlText(c.in)) << c.in;
-        EXPECT_EQ(ValidXmlText(c.in), c.out) << c.in;
-        EXPECT_TRUE(IsValidXmlText(ValidXmlText(c.in)));
-    }
 }
