@@ -3,8 +3,8 @@
 #include "export/SheetModel.h"
 #include "export/WorkbookFile.h"
 
-#include "WorkbookReader.h"
 #include "support/TempTree.h"
+#include "support/WorkbookReader.h"
 
 #include <gtest/gtest.h>
 

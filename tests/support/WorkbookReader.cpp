@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WorkbookReader.h"
+#include "support/WorkbookReader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,7 +12,7 @@ namespace nullsweep::test {
 TWorkbookReader::TWorkbookReader(const std::string& path) {
     QProcess reader;
     reader.start(NULLSWEEP_PYTHON,
-                 {NULLSWEEP_TEST_DIR "/read_workbook.py", QString::fromStdString(path)});
+                 {NULLSWEEP_TEST_SUPPORT_DIR "/read_workbook.py", QString::fromStdString(path)});
     if (!reader.waitForFinished(120000) || reader.exitCode() != 0)
         throw std::runtime_error("openpyxl could not read " + path + ": " +
                                  reader.readAllStandardError().toStdString());
