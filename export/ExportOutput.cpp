@@ -51,6 +51,9 @@ class TTemporaryFile final : public TByteSink {
         }
     }
 
+    const std::string& Path() const { return path_; }
+
+    // Also makes durable what another writer wrote at Path(): fsync acts on the file.
     void Commit() {
         if (::fsync(fd_) != 0) throw TExportError(failure(target_, errno));
         const int fd = fd_;
@@ -96,6 +99,13 @@ void TOutBuffer::Flush() {
 void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>& write) {
     TTemporaryFile file(path);
     write(file);
+    file.Commit();
+}
+
+void ReplaceFileAt(const std::string& path,
+                   const std::function<void(const std::string& temporaryPath)>& write) {
+    TTemporaryFile file(path);
+    write(file.Path());
     file.Commit();
 }
 

@@ -78,4 +78,9 @@ class TOutBuffer {
 // error passes on (TExportError for failures of the file itself).
 void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>& write);
 
+// The same for a writer that opens the file itself (a library that takes a file name): `write`
+// writes the whole file at the temporary path it is given, which then replaces `path`.
+void ReplaceFileAt(const std::string& path,
+                   const std::function<void(const std::string& temporaryPath)>& write);
+
 } // namespace nullsweep

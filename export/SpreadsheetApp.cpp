@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/SpreadsheetApp.h"
 
-#include "export/AtomicSave.h"
+#include "export/ExportOutput.h"
 #include "export/SheetModel.h"
 #include "export/WorkbookFile.h"
 
@@ -221,7 +221,7 @@ class TWorkbookObject : public TDispatch {
             ExpectArgs(args, 1, "Workbook", member);
             const TSheetModel& sheet = book.sheet;
             const std::string path = TextArg(args[0], member);
-            SaveAtomically(
+            ReplaceFileAt(
                 path, [&](const std::string& temporary) { SaveWorkbook(sheet, temporary, path); });
             return {};
         }

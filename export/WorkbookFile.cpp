@@ -2,6 +2,7 @@
 #include "export/WorkbookFile.h"
 
 #include "config/XmlText.h"
+#include "export/ExportOutput.h"
 
 #include <xlsxwriter.h>
 
@@ -61,7 +62,7 @@ class TWorkbookWriter {
 
   private:
     [[noreturn]] void Fail(const std::string& reason) const {
-        throw std::runtime_error("Cannot write the workbook " + shown_ + ": " + reason);
+        throw TExportError("cannot write " + shown_ + ": " + reason);
     }
     void Check(lxw_error error) const {
         if (error != LXW_NO_ERROR) Fail(lxw_strerror(error));
