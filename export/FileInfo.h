@@ -44,6 +44,15 @@ class TFileInfo {
     // Writes the document's bytes.
     void WriteDocument(TByteSink& sink) const;
 
+    // The spreadsheet export, after InitDocument and GatherInfo: the export document's rows as
+    // an .xlsx workbook (SpreadsheetExport.h). Returns false, having shown a warning and asked
+    // nothing, when they do not fit a sheet, and false when the user cancelled the dialog or
+    // declined to overwrite.
+    bool ExportToExcel(const std::string& initialName);
+    // What ExportToExcel does once the file is chosen: writes the workbook over `path`. Throws
+    // TExportError when it cannot, naming the file, also when the rows do not fit a sheet.
+    void SaveSpreadsheet(const std::string& path);
+
     // The text and CSV body: the header line and one line per row, each ended by a line feed.
     std::string BuildDelimitedText(const std::string& separator, const TVirtualStringTree& grid,
                                    bool csvQuoting = false) const;
