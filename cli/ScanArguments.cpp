@@ -36,9 +36,9 @@ std::string ScanUsage() {
            "Scan each FOLDER and every folder below it and list every empty file.\n"
            "\n"
            "  -f, --format FORMAT   paths: one full path a line (default); text, csv,\n"
-           "                        html, xml: the rows as the window exports them\n"
+           "                        html, xml, xlsx: the rows as the window exports them\n"
            "  -o, --output FILE     write FILE (replaced only once complete) instead of\n"
-           "                        standard output\n"
+           "                        standard output; xlsx needs it\n"
            "  -0, --null            paths format: end each path with NUL instead of a line feed\n"
            "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
            "                        default \"File Name\"; none: keep the walk order\n"
@@ -124,8 +124,10 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         a.folders.emplace_back(argv[i]);
     if (a.help || a.version) return result;
     if (a.format != "paths" && a.format != "text" && a.format != "csv" && a.format != "html" &&
-        a.format != "xml")
+        a.format != "xml" && a.format != "xlsx")
         result.error = "unknown format \"" + a.format + "\"";
+    else if (a.format == "xlsx" && a.output.empty())
+        result.error = "the xlsx format needs -o FILE";
     else if (a.sortField != "none" &&
              std::find(FieldNames.begin(), FieldNames.end(), a.sortField) == FieldNames.end())
         result.error = "unknown sort field \"" + a.sortField + "\"";

@@ -186,12 +186,14 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     TXMLDocument document;
     TFileInfo info(&document);
     info.Columns = exportColumns();
-    if (args.format == "xml") {
+    if (args.format == "xml" || args.format == "xlsx") {
         info.InitDocument();
         info.GatherInfo(grid);
     }
     try {
-        if (args.output.empty()) {
+        if (args.format == "xlsx") {
+            info.SaveSpreadsheet(args.output);
+        } else if (args.output.empty()) {
             TStreamSink sink(out, "standard output");
             writeList(sink, args, grid, info, "");
             sink.Finish();

@@ -6,9 +6,11 @@
 #include "scan/DesktopShell.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
+#include "support/WorkbookReader.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -178,8 +180,40 @@ TEST(ScanExport, HiddenColumnsAreLeftOutOfAllButTheXml) {
     EXPECT_NE(xml.out.find(" FileExt=\"txt\""), std::string::npos) << xml.out;
 }
 
+TEST(ScanExport, SpreadsheetNeedsAFileAndHoldsTheRows) {
+    TempTree t;
+    t.File("data/b.txt");
+    t.File("data/sub/a");
+    t.Folder("out");
+    t.File("config.xml", std::string(DefaultConfigText));
+    const ScanRun bare =
+        scan({"-q", "-f", "xlsx", "--config", t.Path("config.xml"), t.Path("data")});
+    EXPECT_EQ(bare.status, 2);
+    EXPECT_EQ(bare.err,
+              "nullsweep scan: the xlsx format needs -o FILE (try 'nullsweep scan --help')\n");
+    EXPECT_EQ(bare.out, "");
+
+    const std::string path = t.Path("out/empty files.v2.xlsx");
+    const ScanRun r =
+        scan({"-q", "-f", "xlsx", "-o", path, "--config", t.Path("config.xml"), t.Path("data")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    test::TWorkbookReader book(path);
+    EXPECT_EQ(book.Value("A1"), "empty files");
+    EXPECT_EQ(book.Merged(), std::vector<std::string>{"A1:H1"});
+    EXPECT_EQ(book.Value("A2"), "SerialNO");
+    EXPECT_EQ(book.Value("B2"), "         File Name");
+    EXPECT_EQ(book.MaxRow(), 4);
+    std::vector<std::string> names = {book.Value("B3"), book.Value("B4")};
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b.txt"}));
+    EXPECT_EQ(book.Value("C3"),
+              t.Path("data/" + std::string(book.Value("B3") == "a" ? "sub/a" : "b.txt")));
+    EXPECT_EQ(book.Value("A4"), "2");
+}
+
 TEST(ScanExport, HelpNamesTheExportOptions) {
     const ScanRun r = scan({"--help"});
-    for (const char* word : {"--output", "text", "csv", "html", "xml"})
+    for (const char* word : {"--output", "text", "csv", "html", "xml", "xlsx"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
