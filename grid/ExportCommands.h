@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "config/XmlDocument.h"
+#include "export/ExportRows.h"
+#include "grid/VirtualTree.h"
+
+namespace nullsweep {
+
+// The five commands of the grid's pop-up menu.
+enum class TExportCommand { HTML, Text, Excel, CSV, XML };
+
+// Appends the export column list to `list`: the Name of every column entry of the
+// configuration whose Visible is true, in configuration order, exactly as stored. Throws what
+// loading the configuration throws.
+void FillExportColumns(TExportColumns& list);
+
+// Runs one export command on the main window's grid, with the window's export document `doc`:
+// on a grid without rows nothing at all; otherwise the export column list is filled, the
+// writer runs (asking for the file), and only when it wrote a file the message "Export
+// Finished" (caption "Done", no icon) follows. Every row is exported, whatever its check
+// state, in the grid's order. What the configuration or a writer throws passes on, with no
+// message.
+void RunExportCommand(TExportCommand command, const TVirtualStringTree& grid, TXMLDocument& doc);
+
+} // namespace nullsweep
