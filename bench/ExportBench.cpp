@@ -55,7 +55,7 @@ const TExportColumns Columns = {"         File Name", "Full Path",   "File Size"
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: export_bench none|text|csv|html|xml ROWS FILE\n");
+        std::fprintf(stderr, "usage: export_bench none|text|csv|html|xml|xlsx ROWS FILE\n");
         return 2;
     }
     const std::string format = argv[1];
@@ -81,6 +81,13 @@ int main(int argc, char** argv) {
             info.InitDocument();
             info.GatherInfo(grid);
             info.SaveDocument(path);
+        } else if (format == "xlsx") {
+            TXMLDocument document;
+            TFileInfo info(&document);
+            info.Columns = Columns;
+            info.InitDocument();
+            info.GatherInfo(grid);
+            info.SaveSpreadsheet(path);
         } else if (format != "none") {
             std::fprintf(stderr, "unknown format %s\n", format.c_str());
             return 2;
