@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "export/SheetArray.h"
+
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
@@ -10,26 +12,6 @@
 #include <vector>
 
 namespace nullsweep {
-
-// A table of texts, row-major, as it is assigned to a range's "Value" in one go.
-class TSheetArray {
-  public:
-    TSheetArray() = default;
-    TSheetArray(std::size_t rows, std::size_t columns)
-        : rows_(rows), columns_(columns), cells_(rows * columns) {}
-
-    std::size_t Rows() const { return rows_; }
-    std::size_t Columns() const { return columns_; }
-    std::string& At(std::size_t row, std::size_t column) { return cells_[row * columns_ + column]; }
-    const std::string& At(std::size_t row, std::size_t column) const {
-        return cells_[row * columns_ + column];
-    }
-
-  private:
-    std::size_t rows_ = 0;
-    std::size_t columns_ = 0;
-    std::vector<std::string> cells_;
-};
 
 // An argument or property value of an automation call. A TSheetArray is moved, never copied:
 // it may hold millions of texts.

@@ -132,7 +132,7 @@ class TRangeObject : public TDispatch {
     TSheetArray ValueArray(TVariant value) const {
         if (auto* text = std::get_if<std::string>(&value)) {
             TSheetArray one(1, 1);
-            one.At(0, 0) = std::move(*text);
+            one.Set(0, 0, *text);
             return one;
         }
         if (auto* array = std::get_if<TSheetArray>(&value)) {

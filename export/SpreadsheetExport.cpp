@@ -61,10 +61,10 @@ std::size_t CountElements(const TXMLNode& element) {
 TSheetArray BuildSheetArray(const TXMLNode& root, std::size_t count,
                             const TExportColumns& columns) {
     TSheetArray array(count + 1, columns.size() + 1);
-    array.At(0, 0) = "SerialNO";
+    array.Set(0, 0, "SerialNO");
     std::vector<std::string> attributes;
     for (std::size_t j = 0; j < columns.size(); ++j) {
-        array.At(0, j + 1) = columns[j];
+        array.Set(0, j + 1, columns[j]);
         attributes.push_back(WithoutBlanks(columns[j]));
     }
     std::size_t k = 0;
@@ -72,9 +72,9 @@ TSheetArray BuildSheetArray(const TXMLNode& root, std::size_t count,
         if (++k > count)
             throw std::logic_error("The export document holds more than " + std::to_string(count) +
                                    " elements");
-        array.At(k, 0) = std::to_string(k);
+        array.Set(k, 0, std::to_string(k));
         for (std::size_t j = 0; j < attributes.size(); ++j)
-            array.At(k, j + 1) = element.Attribute(attributes[j]);
+            array.Set(k, j + 1, element.Attribute(attributes[j]));
     });
     return array;
 }

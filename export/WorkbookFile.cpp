@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <tuple>
 #include <utility>
@@ -99,15 +100,16 @@ class TWorkbookWriter {
         return bytes > 3.5e9;
     }
 
-    // The text at a cell: the last assignment that covers it wins.
-    const std::string* ValueAt(std::uint32_t row, std::uint32_t column) const {
+    // The text at a cell, NUL-terminated (TSheetArray keeps it so), or nothing where no value
+    // was set: the last assignment that covers the cell wins.
+    std::optional<std::string_view> ValueAt(std::uint32_t row, std::uint32_t column) const {
         for (auto it = sheet_.values.rbegin(); it != sheet_.values.rend(); ++it) {
             if (!it->range.Contains(row, column)) continue;
             const TSheetArray& values = it->values;
-            if (values.Rows() * values.Columns() == 1) return &values.At(0, 0);
-            return &values.At(row - it->range.top, column - it->range.left);
+            if (values.Rows() * values.Columns() == 1) return values.At(0, 0);
+            return values.At(row - it->range.top, column - it->range.left);
         }
-        return nullptr;
+        return std::nullopt;
     }
 
     TCellStyle StyleAt(std::uint32_t row, std::uint32_t column) const {
@@ -172,7 +174,7 @@ class TWorkbookWriter {
             for (std::uint32_t column = range.left; column <= range.right; ++column) {
                 double& width = widths[column];
                 for (std::uint32_t row = range.top; row <= range.bottom; ++row)
-                    if (const std::string* text = ValueAt(row, column))
+                    if (const auto text = ValueAt(row, column))
                         width = std::max(width, FittedWidth(*text));
             }
         }
@@ -184,16 +186,16 @@ class TWorkbookWriter {
 
     // The text as the workbook may hold it. Most texts are printable ASCII, which needs no
     // mending and so is not copied.
-    const char* Valid(const std::string& text) {
+    const char* Valid(std::string_view text) {
         if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
-            return text.c_str();
+            return text.data();
         mended_ = ValidXmlText(text);
         return mended_.c_str();
     }
 
     void WriteRow(std::uint32_t row) {
         for (std::uint32_t column = 0; column <= lastColumn_; ++column) {
-            const std::string* text = ValueAt(row, column);
+            const std::optional<std::string_view> text = ValueAt(row, column);
             lxw_format* format = Format(StyleAt(row, column));
             // A merged range shows its first cell's text and format over all its cells.
             auto merge = std::find_if(sheet_.merges.rbegin(), sheet_.merges.rend(),

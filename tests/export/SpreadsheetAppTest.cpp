@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -23,7 +24,7 @@ TSheetArray Array(std::initializer_list<std::initializer_list<const char*>> rows
     for (const auto& row : rows) {
         std::size_t c = 0;
         for (const char* text : row)
-            array.At(r, c++) = text;
+            array.Set(r, c++, text);
         ++r;
     }
     return array;
@@ -199,4 +200,27 @@ TEST(WorkbookText, FittedWidthCountsCharactersOfTheLongestLine) {
     EXPECT_EQ(FittedWidth("abc"), FittedWidth("\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5"));
     EXPECT_LT(FittedWidth("abc"), FittedWidth("abcd"));
     EXPECT_EQ(FittedWidth("ab\nabcdef\nx"), FittedWidth("abcdef"));
+}
+
+TEST(SheetArray, KeepsEveryTextAcrossBlocksAsACString) {
+    TSheetArray array(3000, 2);
+    EXPECT_EQ(array.At(2999, 1), "");
+    EXPECT_STREQ(array.CString(0, 0), "");
+    const std::string big(3 << 20, 'b'); // larger than a block
+    for (std::size_t r = 0; r < 3000; ++r)
+        array.Set(r, 0, std::string(500 + r % 7, char('a' + r % 26)));
+    array.Set(1500, 1, big);
+    array.Set(1, 1, "first");
+    array.Set(1, 1, "second"); // replaced
+    for (std::size_t r = 0; r < 3000; ++r) {
+        ASSERT_EQ(array.At(r, 0), std::string(500 + r % 7, char('a' + r % 26))) << r;
+        ASSERT_EQ(std::strlen(array.CString(r, 0)), 500 + r % 7) << r;
+    }
+    EXPECT_EQ(array.At(1500, 1), big);
+    EXPECT_STREQ(array.CString(1, 1), "second");
+    EXPECT_EQ(array.At(2, 1), "");
+    EXPECT_THROW(array.At(3000, 0), std::out_of_range);
+
+    TSheetArray moved = std::move(array);
+    EXPECT_EQ(moved.At(1, 1), "second");
 }
