@@ -168,6 +168,11 @@ void TFMMain::buildMenus() {
     ExportToExcel1 = PopupMenu1->addAction(picture, QStringLiteral("Export To Excel"));
     ExportToSCV1 = PopupMenu1->addAction(picture, QStringLiteral("Export To SCV"));
     ExportToXML1 = PopupMenu1->addAction(picture, QStringLiteral("Export To XML"));
+    bind(ExportToHTML1, &TFMMain::ExportToHTML1Click);
+    bind(ExportToText1, &TFMMain::ExportToText1Click);
+    bind(ExportToExcel1, &TFMMain::ExportToExcel1Click);
+    bind(ExportToSCV1, &TFMMain::ExportToSCV1Click);
+    bind(ExportToXML1, &TFMMain::ExportToXML1Click);
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         PopupMenu1->popup(view_->viewport()->mapToGlobal(position));
@@ -184,6 +189,7 @@ void TFMMain::showEvent(QShowEvent* event) {
 void TFMMain::FormShow() {
     setWindowTitle(QString::fromUtf8(Caption));
     ctrl_ = std::make_unique<TCorvaneCtrl>(vt_);
+    ctrl_->SetExportDocument(&XMLDoc);
     try {
         ctrl_->SetupColumns(vt_);
     } catch (const std::exception& error) {
@@ -275,6 +281,27 @@ void TFMMain::SpeedButton2Click() {
 void TFMMain::m1Click() {
     TFMAbout about(this);
     about.exec();
+}
+
+// The pop-up menu's export commands; the controller exists once the window has been shown.
+void TFMMain::ExportToHTML1Click() {
+    if (ctrl_) ctrl_->ExportToHTML(vt_);
+}
+
+void TFMMain::ExportToText1Click() {
+    if (ctrl_) ctrl_->ExportToText(vt_);
+}
+
+void TFMMain::ExportToExcel1Click() {
+    if (ctrl_) ctrl_->ExportToExcel(vt_);
+}
+
+void TFMMain::ExportToSCV1Click() {
+    if (ctrl_) ctrl_->ExportToCSV(vt_);
+}
+
+void TFMMain::ExportToXML1Click() {
+    if (ctrl_) ctrl_->ExportToXML(vt_);
 }
 
 } // namespace nullsweep

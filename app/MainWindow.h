@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/XmlDocument.h"
 #include "grid/CorvaneCtrl.h"
 #include "grid/TreeView.h"
 #include "grid/VirtualTree.h"
@@ -52,6 +53,11 @@ class TFMMain final : public QMainWindow {
     void SpeedButton1Click();
     void SpeedButton2Click();
     void m1Click();
+    void ExportToHTML1Click();
+    void ExportToText1Click();
+    void ExportToExcel1Click();
+    void ExportToSCV1Click();
+    void ExportToXML1Click();
 
     // What a drop of these paths does: each path that names an existing folder is scanned, in
     // order, inside one update bracket, with the wait window shown; anything else is skipped.
@@ -76,6 +82,8 @@ class TFMMain final : public QMainWindow {
     QAction* ExportToXML1 = nullptr;
     QStatusBar* SB = nullptr;
     QLabel* SBPanels[2] = {}; // both stay empty
+    // The export document that the XML and spreadsheet exports fill and reuse.
+    TXMLDocument XMLDoc;
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -3,6 +3,7 @@
 
 #include "config/ConfigStore.h"
 #include "grid/CellText.h"
+#include "grid/ExportCommands.h"
 #include "grid/RowOrder.h"
 #include "grid/RowSort.h"
 #include "scan/FieldNames.h"
@@ -121,6 +122,35 @@ void TCorvaneCtrl::TreeDblClick(const TVirtualStringTree* sender) const {
 
 void TCorvaneCtrl::OpenFocusedRow(TVirtualStringTree& grid) const {
     OpenInExplorer(grid);
+}
+
+TXMLDocument& TCorvaneCtrl::exportDocument() const {
+    if (!exportDocument_) throw std::logic_error("The grid controller has no export document");
+    return *exportDocument_;
+}
+
+void TCorvaneCtrl::FillExportColumns(TExportColumns& list) const {
+    nullsweep::FillExportColumns(list);
+}
+
+void TCorvaneCtrl::ExportToHTML(const TVirtualStringTree& grid) {
+    RunExportCommand(TExportCommand::HTML, grid, exportDocument());
+}
+
+void TCorvaneCtrl::ExportToText(const TVirtualStringTree& grid) {
+    RunExportCommand(TExportCommand::Text, grid, exportDocument());
+}
+
+void TCorvaneCtrl::ExportToExcel(const TVirtualStringTree& grid) {
+    RunExportCommand(TExportCommand::Excel, grid, exportDocument());
+}
+
+void TCorvaneCtrl::ExportToCSV(const TVirtualStringTree& grid) {
+    RunExportCommand(TExportCommand::CSV, grid, exportDocument());
+}
+
+void TCorvaneCtrl::ExportToXML(const TVirtualStringTree& grid) {
+    RunExportCommand(TExportCommand::XML, grid, exportDocument());
 }
 
 } // namespace nullsweep

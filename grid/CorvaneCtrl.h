@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/XmlDocument.h"
+#include "export/ExportRows.h"
 #include "grid/VirtualTree.h"
 
 #include <cstdint>
@@ -53,13 +55,27 @@ class TCorvaneCtrl {
     // manager; nothing without a focused row or with an empty path.
     void OpenFocusedRow(TVirtualStringTree& grid) const;
 
+    // The export commands of the grid's pop-up menu (ExportCommands.h). They use the export
+    // document given to SetExportDocument (the main window's; not owned), which must outlive
+    // the controller.
+    void SetExportDocument(TXMLDocument* doc) { exportDocument_ = doc; }
+    void FillExportColumns(TExportColumns& list) const;
+    void ExportToHTML(const TVirtualStringTree& grid);
+    void ExportToText(const TVirtualStringTree& grid);
+    void ExportToExcel(const TVirtualStringTree& grid);
+    void ExportToCSV(const TVirtualStringTree& grid);
+    void ExportToXML(const TVirtualStringTree& grid);
+
     // Colours of a read-only column and of any other ($00BBGGRR).
     static constexpr TColor ReadOnlyColor = 0x00FFF3EF;
     static constexpr TColor EditableColor = clInfoBk;
 
   private:
+    TXMLDocument& exportDocument() const;
+
     TVirtualStringTree& grid_;
     std::uint8_t sortField_ = 0;
+    TXMLDocument* exportDocument_ = nullptr;
 };
 
 } // namespace nullsweep

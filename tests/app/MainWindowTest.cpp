@@ -6,6 +6,7 @@
 #include "scan/ResultRow.h"
 #include "support/FakeShell.h"
 #include "support/TempTree.h"
+#include "support/WorkbookReader.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -25,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -411,4 +413,88 @@ TEST(MainWindow, ACommandThatFailsIsDroppedAndTheWindowGoesOn) {
     f.shell.folders = {t.Path("two")};
     QTest::mouseClick(f.window.btnOpen, Qt::LeftButton);
     EXPECT_EQ(f.vt().TotalCount(), 2u);
+}
+
+namespace {
+
+std::string FileStart(const std::string& path, std::size_t size) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(size, '\0');
+    in.read(text.data(), std::streamsize(size));
+    text.resize(std::size_t(in.gcount()));
+    return text;
+}
+
+} // namespace
+
+TEST(MainWindow, ExportMenuOnAnEmptyGridAsksAndShowsNothing) {
+    Fixture f;
+    for (QAction* item : {f.window.ExportToHTML1, f.window.ExportToText1, f.window.ExportToExcel1,
+                          f.window.ExportToSCV1, f.window.ExportToXML1})
+        item->trigger();
+    EXPECT_TRUE(f.shell.Calls().empty());
+    EXPECT_TRUE(f.wait.calls.empty());
+}
+
+TEST(MainWindow, EachExportMenuItemRunsItsOwnWriter) {
+    TwoFolders t;
+    TempTree out;
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    const std::pair<QAction*, std::string> items[] = {
+        {f.window.ExportToHTML1, "<HTML><HEAD>"},
+        {f.window.ExportToText1, "         File Name   "},
+        {f.window.ExportToExcel1, "PK"},
+        {f.window.ExportToSCV1, "         File Name,"},
+        {f.window.ExportToXML1, "<?xml"}};
+    int n = 0;
+    for (const auto& [item, start] : items) {
+        const std::string path = out.Path("list" + std::to_string(++n));
+        f.shell.saveNames = {path};
+        item->trigger();
+        EXPECT_EQ(FileStart(path, start.size()), start) << item->text().toStdString();
+        const auto messages = f.shell.CallsOf(Kind::ShowMessage);
+        ASSERT_EQ(messages.size(), std::size_t(n));
+        EXPECT_EQ(messages.back().text, "Export Finished");
+        EXPECT_EQ(messages.back().caption, "Done");
+        EXPECT_EQ(messages.back().icon, TMessageIcon::None);
+    }
+    EXPECT_EQ(f.shell.CallsOf(Kind::SaveFileName)[2].request.filter, "EXCEL File (*.xlsx)");
+}
+
+TEST(MainWindow, SpreadsheetExportHoldsEveryRowInGridOrderAndReusesTheDocument) {
+    TwoFolders t;
+    TempTree out;
+    Fixture f;
+    f.window.DropFolders({t.Path("one"), t.Path("two")});
+    f.vt().SetCheckState(f.row(0), csUncheckedNormal);
+    f.shell.saveNames = {out.Path("first.xlsx"), out.Path("second.xlsx")};
+    f.window.ExportToExcel1->trigger();
+    EXPECT_EQ(f.wait.calls,
+              (std::vector<std::string>{"show", "hide", "show", "text Gathering info..", "hide",
+                                        "show", "text Export to file..", "hide"}));
+    test::TWorkbookReader first(out.Path("first.xlsx"));
+    EXPECT_EQ(first.Value("A1"), "first");
+    EXPECT_EQ(first.Value("B3"), "b.txt"); // unchecked, still exported
+    EXPECT_EQ(first.Value("B4"), "a.txt");
+    EXPECT_EQ(first.MaxRow(), 4);
+
+    // The window's one export document starts afresh for every export.
+    f.vt().DeleteNode(f.row(0));
+    f.window.ExportToExcel1->trigger();
+    test::TWorkbookReader second(out.Path("second.xlsx"));
+    EXPECT_EQ(second.Value("B3"), "a.txt");
+    EXPECT_EQ(second.MaxRow(), 3);
+    EXPECT_EQ(f.shell.CallsOf(Kind::ShowMessage).size(), 2u);
+}
+
+TEST(MainWindow, ACancelledExportShowsNoMessage) {
+    TwoFolders t;
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    for (QAction* item : {f.window.ExportToHTML1, f.window.ExportToText1, f.window.ExportToExcel1,
+                          f.window.ExportToSCV1, f.window.ExportToXML1})
+        item->trigger();
+    EXPECT_EQ(f.shell.CallsOf(Kind::SaveFileName).size(), 5u);
+    EXPECT_TRUE(f.shell.CallsOf(Kind::ShowMessage).empty());
 }
