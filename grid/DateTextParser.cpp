@@ -25,82 +25,17 @@ TDateTextParser::TDateTextParser(const DateTimeText& times)
     : times_(times), date_(compile(times.DateFormat())), time_(compile(times.TimeFormat())) {}
 
 std::optional<TDateTextParser::Pieces> TDateTextParser::compile(const QString& format) const {
-    const QLocale& locale = times_.Locale();
-    if (locale.zeroDigit() != QStringLiteral("0")) return std::nullopt;
-    const bool twelveHour = format.contains(u'A') || format.contains(u'a');
-    Pieces pieces;
-    auto literal = [&](const QString& text) {
-        if (text.isEmpty()) return;
-        if (!pieces.empty() && pieces.back().kind == Piece::Literal)
-            pieces.back().text += text.toStdString();
-        else
-            pieces.push_back({Piece::Literal, 0, text.toStdString(), {}, {}});
+    auto pieces = CompileFormat(format, times_.Locale());
+    if (!pieces) return std::nullopt;
+    // A field of one or two digits right before another number cannot be split without
+    // guessing; leave such formats to QLocale.
+    auto isNumber = [](const TFormatPiece& p) {
+        return p.kind != TFormatPiece::Literal && p.kind != TFormatPiece::AmPm &&
+               p.kind != TFormatPiece::MonthName;
     };
-    for (qsizetype i = 0; i < format.size();) {
-        const QChar c = format[i];
-        if (c == u'\'') {
-            const qsizetype end = format.indexOf(u'\'', i + 1);
-            if (end < 0) return std::nullopt;
-            literal(end == i + 1 ? QStringLiteral("'") : format.mid(i + 1, end - i - 1));
-            i = end + 1;
-            continue;
-        }
-        qsizetype run = 1;
-        while (i + run < format.size() && format[i + run] == c)
-            ++run;
-        if (c == u'A' || c == u'a') {
-            const bool pair =
-                i + 1 < format.size() && (format[i + 1] == u'P' || format[i + 1] == u'p');
-            if (pair && format[i + 1].isUpper() != c.isUpper()) return std::nullopt;
-            const bool upper = c.isUpper();
-            const QString am = upper ? locale.amText().toUpper() : locale.amText().toLower();
-            const QString pm = upper ? locale.pmText().toUpper() : locale.pmText().toLower();
-            if (am.isEmpty() || pm.isEmpty() || am == pm) return std::nullopt;
-            pieces.push_back({Piece::AmPm, 0, am.toStdString(), pm.toStdString(), {}});
-            i += pair ? 2 : 1;
-            continue;
-        }
-        if (c == u'M' && (run == 3 || run == 4)) {
-            // The names exactly as the formatter writes them.
-            Piece piece{Piece::MonthName, int(run), {}, {}, {}};
-            const QString token(run, u'M');
-            for (int month = 1; month <= 12; ++month) {
-                piece.names.push_back(locale.toString(QDate(2001, month, 1), token).toStdString());
-                if (piece.names.back().empty()) return std::nullopt;
-            }
-            pieces.push_back(std::move(piece));
-            i += run;
-            continue;
-        }
-        Piece::Kind kind = Piece::Literal;
-        if (c == u'd' && run <= 2)
-            kind = Piece::Day;
-        else if (c == u'M' && run <= 2)
-            kind = Piece::Month;
-        else if (c == u'y' && run == 4)
-            kind = Piece::Year;
-        else if (c == u'H' && run <= 2)
-            kind = Piece::Hour24;
-        else if (c == u'h' && run <= 2)
-            kind = twelveHour ? Piece::Hour12 : Piece::Hour24;
-        else if (c == u'm' && run <= 2)
-            kind = Piece::Minute;
-        else if (c == u's' && run <= 2)
-            kind = Piece::Second;
-        else if (c.isLetter())
-            return std::nullopt; // month names, weekdays, zones...: QLocale reads those
-        if (kind == Piece::Literal) {
-            literal(format.mid(i, run));
-        } else {
-            // A field of one or two digits right before another number cannot be split
-            // without guessing; leave such formats to QLocale.
-            if (!pieces.empty() && pieces.back().kind != Piece::Literal &&
-                pieces.back().kind != Piece::AmPm && pieces.back().kind != Piece::MonthName &&
-                pieces.back().width == 1)
-                return std::nullopt;
-            pieces.push_back({kind, int(run), {}, {}, {}});
-        }
-        i += run;
+    for (std::size_t i = 1; i < pieces->size(); ++i) {
+        const auto& before = (*pieces)[i - 1];
+        if (isNumber(before) && before.width == 1 && isNumber((*pieces)[i])) return std::nullopt;
     }
     return pieces;
 }
@@ -110,12 +45,12 @@ std::optional<TDateTextParser::Pieces> TDateTextParser::compile(const QString& f
 bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::size_t& at,
                            Fields& f) const {
     for (const Piece& p : pieces) {
-        if (p.kind == Piece::Literal) {
+        if (p.kind == TFormatPiece::Literal) {
             if (text.substr(at).substr(0, p.text.size()) != p.text) return false;
             at += p.text.size();
             continue;
         }
-        if (p.kind == Piece::MonthName) {
+        if (p.kind == TFormatPiece::MonthName) {
             // The longest name that matches, so that one name being a prefix of another
             // does no harm.
             const std::string_view rest = text.substr(at);
@@ -129,7 +64,7 @@ bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::siz
             at += best;
             continue;
         }
-        if (p.kind == Piece::AmPm) {
+        if (p.kind == TFormatPiece::AmPm) {
             const std::string_view rest = text.substr(at);
             // The longer text first, so that one being a prefix of the other does no harm.
             const bool amFirst = p.text.size() >= p.pm.size();
@@ -166,30 +101,30 @@ bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::siz
             value = value * 10 + (text[at + k] - '0');
         at += count;
         switch (p.kind) {
-        case Piece::Day:
+        case TFormatPiece::Day:
             f.day = value;
             break;
-        case Piece::Month:
+        case TFormatPiece::Month:
             f.month = value;
             break;
-        case Piece::Year:
+        case TFormatPiece::Year:
             f.year = value;
             break;
-        case Piece::Hour24:
+        case TFormatPiece::Hour24:
             f.hour = value;
             break;
-        case Piece::Hour12:
+        case TFormatPiece::Hour12:
             f.hour12 = value;
             break;
-        case Piece::Minute:
+        case TFormatPiece::Minute:
             f.minute = value;
             break;
-        case Piece::Second:
+        case TFormatPiece::Second:
             f.second = value;
             break;
-        case Piece::Literal:
-        case Piece::MonthName:
-        case Piece::AmPm:
+        case TFormatPiece::Literal:
+        case TFormatPiece::MonthName:
+        case TFormatPiece::AmPm:
             break;
         }
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "scan/DateTimeText.h"
+#include "scan/FormatPieces.h"
 
 #include <optional>
 #include <string>
@@ -29,15 +30,8 @@ class TDateTextParser {
     bool HasFastPath() const { return date_.has_value() && time_.has_value(); }
 
   private:
-    struct Piece {
-        enum Kind { Literal, Day, Month, MonthName, Year, Hour24, Hour12, Minute, Second, AmPm };
-        Kind kind;
-        int width = 0;
-        std::string text; // Literal; AmPm: the AM text
-        std::string pm;
-        std::vector<std::string> names; // MonthName: January to December as the format writes them
-    };
-    using Pieces = std::vector<Piece>;
+    using Piece = TFormatPiece;
+    using Pieces = TFormatPieces;
     struct Fields {
         int year = -1, month = -1, day = -1;
         int hour = 0, minute = 0, second = 0;

@@ -56,64 +56,11 @@ QString DateTimeText::LongTimeFormat(const QLocale& locale) {
 
 DateTimeText::DateTimeText(const QLocale& locale)
     : locale_(locale), dateFormat_(ShortDateFormat(locale)), timeFormat_(LongTimeFormat(locale)),
-      timePieces_(compileTime(timeFormat_)) {}
+      timePieces_(CompileFormat(timeFormat_, locale_)) {}
 
 const DateTimeText& DateTimeText::System() {
     static const DateTimeText system(QLocale::system());
     return system;
-}
-
-std::optional<std::vector<DateTimeText::Piece>>
-DateTimeText::compileTime(const QString& format) const {
-    if (locale_.zeroDigit() != QStringLiteral("0")) return std::nullopt;
-    const bool twelveHour = format.contains(QStringLiteral("AP"), Qt::CaseInsensitive) ||
-                            format.contains(u'A') || format.contains(u'a');
-    std::vector<Piece> pieces;
-    auto literal = [&](const QString& text) {
-        if (text.isEmpty()) return;
-        if (!pieces.empty() && pieces.back().kind == Piece::Literal)
-            pieces.back().text += utf8(text);
-        else
-            pieces.push_back({Piece::Literal, 0, utf8(text), {}});
-    };
-    for (qsizetype i = 0; i < format.size();) {
-        const QChar c = format[i];
-        if (c == u'\'') {
-            const qsizetype end = format.indexOf(u'\'', i + 1);
-            if (end < 0) return std::nullopt;
-            literal(end == i + 1 ? QStringLiteral("'") : format.mid(i + 1, end - i - 1));
-            i = end + 1;
-            continue;
-        }
-        qsizetype run = 1;
-        while (i + run < format.size() && format[i + run] == c)
-            ++run;
-        if (c == u'A' || c == u'a') {
-            const bool pair =
-                i + 1 < format.size() && (format[i + 1] == u'P' || format[i + 1] == u'p');
-            if (pair && format[i + 1].isUpper() != c.isUpper()) return std::nullopt;
-            const bool upper = c.isUpper();
-            const QString am = upper ? locale_.amText().toUpper() : locale_.amText().toLower();
-            const QString pm = upper ? locale_.pmText().toUpper() : locale_.pmText().toLower();
-            pieces.push_back({Piece::AmPm, 0, utf8(am), utf8(pm)});
-            i += pair ? 2 : 1;
-            continue;
-        }
-        if (c == u'h' || c == u'H' || c == u'm' || c == u's') {
-            if (run > 2) return std::nullopt;
-            Piece::Kind kind = c == u'm'                   ? Piece::Minute
-                               : c == u's'                 ? Piece::Second
-                               : (c == u'h' && twelveHour) ? Piece::Hour12
-                                                           : Piece::Hour24;
-            pieces.push_back({kind, int(run), {}, {}});
-            i += run;
-            continue;
-        }
-        if (c.isLetter()) return std::nullopt; // a token the pieces do not know
-        literal(QString(c));
-        ++i;
-    }
-    return pieces;
 }
 
 std::string DateTimeText::dateText(const std::tm& t) const {
@@ -133,27 +80,45 @@ std::string DateTimeText::timeText(const std::tm& t) const {
         return utf8(locale_.toString(QTime(t.tm_hour, t.tm_min, t.tm_sec), timeFormat_));
     std::string out;
     auto number = [&](int value, int width) {
-        if (width == 2 || value >= 10) out += char('0' + value / 10 % 10);
-        out += char('0' + value % 10);
+        char digits[12];
+        int n = 0;
+        do {
+            digits[n++] = char('0' + value % 10);
+            value /= 10;
+        } while (value > 0 || n < width);
+        while (n > 0)
+            out += digits[--n];
     };
-    for (const Piece& p : *timePieces_) {
+    for (const TFormatPiece& p : *timePieces_) {
         switch (p.kind) {
-        case Piece::Literal:
+        case TFormatPiece::Literal:
             out += p.text;
             break;
-        case Piece::Hour24:
+        case TFormatPiece::Day:
+            number(t.tm_mday, p.width);
+            break;
+        case TFormatPiece::Month:
+            number(t.tm_mon + 1, p.width);
+            break;
+        case TFormatPiece::MonthName:
+            out += p.names.at(std::size_t(t.tm_mon));
+            break;
+        case TFormatPiece::Year:
+            number(t.tm_year + 1900, p.width);
+            break;
+        case TFormatPiece::Hour24:
             number(t.tm_hour, p.width);
             break;
-        case Piece::Hour12:
+        case TFormatPiece::Hour12:
             number(t.tm_hour % 12 == 0 ? 12 : t.tm_hour % 12, p.width);
             break;
-        case Piece::Minute:
+        case TFormatPiece::Minute:
             number(t.tm_min, p.width);
             break;
-        case Piece::Second:
+        case TFormatPiece::Second:
             number(t.tm_sec, p.width);
             break;
-        case Piece::AmPm:
+        case TFormatPiece::AmPm:
             out += t.tm_hour < 12 ? p.text : p.pm;
             break;
         }

@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QString>
 
+#include "scan/FormatPieces.h"
+
 #include <ctime>
 #include <optional>
 #include <string>
@@ -40,21 +42,13 @@ class DateTimeText {
     static QString LongTimeFormat(const QLocale& locale);
 
   private:
-    struct Piece {
-        enum Kind { Literal, Hour24, Hour12, Minute, Second, AmPm };
-        Kind kind;
-        int width = 0;
-        std::string text; // Literal; AmPm: the AM text, `pm` the PM text
-        std::string pm;
-    };
-    std::optional<std::vector<Piece>> compileTime(const QString& format) const;
     std::string dateText(const std::tm& local) const;
     std::string timeText(const std::tm& local) const;
 
     QLocale locale_;
     QString dateFormat_;
     QString timeFormat_;
-    std::optional<std::vector<Piece>> timePieces_;
+    std::optional<TFormatPieces> timePieces_;
     // Many files share a day: date texts are kept per day.
     mutable std::unordered_map<int, std::string> dates_;
 };

@@ -150,7 +150,8 @@ TEST(ScanCommand, SortsByFileNameUnlessToldOtherwise) {
     t.SetTimes("sub/a", 4000);
     auto lines = [&](std::vector<std::string> names) {
         std::string out;
-        for (const auto& n : names) out += t.Path(n) + "\n";
+        for (const auto& n : names)
+            out += t.Path(n) + "\n";
         return out;
     };
     // Names equal but for case compare equal and keep the walk order both ways; the order of
@@ -179,9 +180,8 @@ TEST(ScanCommand, UnknownSortFieldIsBadUsage) {
 TEST(ScanCommand, HelpShowsTheOptions) {
     const ScanRun r = scan({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* option :
-         {"--format", "--null", "--sort", "--descending", "--config", "--quiet", "--help",
-          "--version"})
+    for (const char* option : {"--format", "--null", "--sort", "--descending", "--config",
+                               "--quiet", "--help", "--version"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
