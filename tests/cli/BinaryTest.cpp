@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built program as a user would and checks what it prints, writes and deletes.
+#include "ScanRun.h"
 #include "cli/ScanCommand.h"
 #include "support/TempTree.h"
 
@@ -21,21 +22,9 @@ extern char** environ;
 
 using namespace nullsweep;
 using nullsweep::test::TempTree;
+using namespace nullsweep::test;
 
 namespace {
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 bool exists(const std::string& path) {
     struct stat st {};
@@ -46,12 +35,12 @@ class Program {
   public:
     Program() {
         // Each run reads the same configuration, kept out of the program's own folder.
-        std::ofstream(config_.Path("config.xml")) << readFile(NULLSWEEP_DEFAULT_CONFIG);
+        std::ofstream(config_.Path("config.xml")) << ReadFile(NULLSWEEP_DEFAULT_CONFIG);
     }
     std::string ConfigPath() const { return config_.Path("config.xml"); }
 
     // Runs `nullsweep scan ARGS` with the default configuration unless ARGS name one.
-    Result Scan(std::vector<std::string> args, bool withConfig = true) {
+    ScanRun Scan(std::vector<std::string> args, bool withConfig = true) {
         args.insert(args.begin(), "scan");
         if (withConfig) {
             args.insert(args.begin() + 1, ConfigPath());
@@ -60,7 +49,7 @@ class Program {
         return Run(args);
     }
 
-    Result Run(std::vector<std::string> args) {
+    ScanRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), NULLSWEEP_BINARY);
         std::vector<char*> argv;
         for (auto& a : args)
@@ -80,36 +69,13 @@ class Program {
         EXPECT_EQ(spawned, 0);
         int status = 0;
         ::waitpid(pid, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
     }
 
   private:
     TempTree config_;
     TempTree io_;
 };
-
-// The same command run in this process, whose output the export tests compare with the
-// window's writers.
-Result inProcess(std::vector<std::string> args) {
-    args.insert(args.begin(), "scan");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int status = RunScanCommand(int(argv.size()), argv.data(), out, err);
-    auto slurp = [](std::FILE* f) {
-        std::rewind(f);
-        std::string text;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-            text.append(buffer, n);
-        std::fclose(f);
-        return text;
-    };
-    return {status, slurp(out), slurp(err)};
-}
 
 int lines(const std::string& text) {
     return int(std::count(text.begin(), text.end(), '\n'));
@@ -125,10 +91,10 @@ TEST(Binary, EveryFormatGivesTheWritersBytesAndNothingOnStandardError) {
     t.File("z.tar.gz");
     t.File("full", "data");
     for (const std::string format : {"paths", "text", "csv", "html", "xml"}) {
-        const Result run = program.Scan({"-f", format, t.Root()});
+        const ScanRun run = program.Scan({"-f", format, t.Root()});
         ASSERT_EQ(run.status, 0) << format << ": " << run.err;
         EXPECT_EQ(run.err, "") << format;
-        const Result here = inProcess({"--config", program.ConfigPath(), "-f", format, t.Root()});
+        const ScanRun here = RunScan({"--config", program.ConfigPath(), "-f", format, t.Root()});
         EXPECT_EQ(run.out, here.out) << format;
         EXPECT_EQ(run.out.find(t.Path("full")), std::string::npos) << format;
     }
@@ -140,14 +106,15 @@ TEST(Binary, SortOrdersAndNulTerminatedNames) {
     t.File("b");
     t.File("A");
     t.File("c\nd");
-    const Result byName = program.Scan({"-q", t.Root()});
+    const ScanRun byName = program.Scan({"-q", t.Root()});
     EXPECT_EQ(byName.out, t.Path("A") + "\n" + t.Path("b") + "\n" + t.Path("c\nd") + "\n");
-    const Result down = program.Scan({"-q", "-0", "--sort", "Full Path", "--descending", t.Root()});
+    const ScanRun down =
+        program.Scan({"-q", "-0", "--sort", "Full Path", "--descending", t.Root()});
     EXPECT_EQ(down.out, t.Path("c\nd") + '\0' + t.Path("b") + '\0' + t.Path("A") + '\0');
     // Equal sizes compare as "less" both ways, so a descending sort by "File Size" reverses
     // the walk order it starts from.
-    const Result bySize = program.Scan({"-q", "-0", "-s", "File Size", "-d", t.Root()});
-    const Result none = program.Scan({"-q", "-0", "--sort", "none", t.Root()});
+    const ScanRun bySize = program.Scan({"-q", "-0", "-s", "File Size", "-d", t.Root()});
+    const ScanRun none = program.Scan({"-q", "-0", "--sort", "none", t.Root()});
     auto items = [](const std::string& text) {
         std::vector<std::string> out;
         std::istringstream in(text);
@@ -171,7 +138,7 @@ TEST(Binary, DeleteRemovesExactlyTheListedFiles) {
     t.Link("link-to-two", "two");
     t.Fifo("fifo");
     t.Folder("empty-folder");
-    const Result run = program.Scan({"-q", "--delete", t.Root()});
+    const ScanRun run = program.Scan({"-q", "--delete", t.Root()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(lines(run.out), 3);
     EXPECT_EQ(run.err, "nullsweep scan: deleted 3 files; 0 left because they had changed\n");
@@ -185,7 +152,7 @@ TEST(Binary, DeleteAfterAFailedListDeletesNothing) {
     Program program;
     TempTree t;
     t.File("e");
-    const Result run =
+    const ScanRun run =
         program.Scan({"-q", "--delete", "-o", t.Path("no/such/folder/list"), t.Root()});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(exists(t.Path("e")));
@@ -211,7 +178,7 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
         {{"-q", "-o", "/proc/nullsweep-list", t.Root()}, 1, "/proc/nullsweep-list"},
     };
     for (const Case& c : cases) {
-        const Result run = program.Scan(c.args);
+        const ScanRun run = program.Scan(c.args);
         EXPECT_EQ(run.status, c.status) << c.message;
         EXPECT_EQ(lines(run.err), 1) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
@@ -221,7 +188,7 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
 
     TempTree bad;
     bad.File("bad.xml", "<config><nodes><node Name=\"x\" Width=\"wide\"/></nodes></config>");
-    const Result badConfig = program.Run({"scan", "--config", bad.Path("bad.xml"), t.Root()});
+    const ScanRun badConfig = program.Run({"scan", "--config", bad.Path("bad.xml"), t.Root()});
     EXPECT_EQ(badConfig.status, 2);
     EXPECT_NE(badConfig.err.find(bad.Path("bad.xml")), std::string::npos) << badConfig.err;
     EXPECT_EQ(program.Run({"scan", "--config", bad.Path("none.xml"), t.Root()}).status, 2);
@@ -229,7 +196,7 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
 
 TEST(Binary, ConfigurationThatHidesAColumn) {
     Program program;
-    std::string config = readFile(program.ConfigPath());
+    std::string config = ReadFile(program.ConfigPath());
     const auto at = config.find("Name=\"File Size\"");
     ASSERT_NE(at, std::string::npos);
     const auto visible = config.find("Visible=\"True\"", at);
@@ -237,8 +204,8 @@ TEST(Binary, ConfigurationThatHidesAColumn) {
     TempTree t;
     t.File("e");
     t.File("hidden.xml", config);
-    const Result shown = program.Scan({"-q", "-f", "csv", t.Root()});
-    const Result hidden =
+    const ScanRun shown = program.Scan({"-q", "-f", "csv", t.Root()});
+    const ScanRun hidden =
         program.Run({"scan", "-q", "--config", t.Path("hidden.xml"), "-f", "csv", t.Root()});
     EXPECT_NE(shown.out.find("File Size,"), std::string::npos) << shown.out;
     EXPECT_EQ(hidden.out.find("File Size"), std::string::npos) << hidden.out;
@@ -247,11 +214,11 @@ TEST(Binary, ConfigurationThatHidesAColumn) {
 
 TEST(Binary, HelpAndVersion) {
     Program program;
-    const Result help = program.Run({"scan", "--help"});
+    const ScanRun help = program.Run({"scan", "--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* option : {"--format", "--output", "--null", "--sort", "--descending",
                                "--delete", "--config", "--quiet", "--version", "\"SizeRange\""})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
-    const Result version = program.Run({"scan", "--version"});
+    const ScanRun version = program.Run({"scan", "--version"});
     EXPECT_EQ(version.out, "nullsweep 2.9.5\n");
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanCommand.h"
+#include "ScanRun.h"
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
 #include "support/TempTree.h"
@@ -17,6 +18,7 @@
 
 using namespace nullsweep;
 using nullsweep::test::TempTree;
+using namespace nullsweep::test;
 
 namespace {
 
@@ -36,35 +38,6 @@ class ConfigFolder : public ::testing::Environment {
 
 ConfigFolder* const configFolder =
     static_cast<ConfigFolder*>(::testing::AddGlobalTestEnvironment(new ConfigFolder));
-
-struct ScanRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(std::FILE* f) {
-    std::rewind(f);
-    std::string text;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        text.append(buffer, n);
-    std::fclose(f);
-    return text;
-}
-
-ScanRun scan(std::vector<std::string> args) {
-    args.insert(args.begin(), "scan");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int status = RunScanCommand(int(args.size()), argv.data(), out, err);
-    return {status, slurp(out), slurp(err)};
-}
 
 std::multiset<std::string> split(const std::string& text, char end) {
     std::multiset<std::string> items;
@@ -88,7 +61,7 @@ TEST(ScanCommand, ListsFullPathsOfEveryFolderInTurn) {
     a.File("x/one");
     a.File("x/full", "1");
     b.File("two");
-    const ScanRun r = scan({"-q", "-s", "none", a.Root(), b.Root() + "/", a.Root()});
+    const ScanRun r = RunScan({"-q", "-s", "none", a.Root(), b.Root() + "/", a.Root()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, a.Path("x/one") + "\n" + b.Path("two") + "\n" + a.Path("x/one") + "\n");
@@ -98,7 +71,7 @@ TEST(ScanCommand, NulTerminatedPathsKeepNewlines) {
     TempTree t;
     t.File("new\nline");
     t.File("plain");
-    const ScanRun r = scan({"--quiet", "-0", "--sort", "none", t.Root()});
+    const ScanRun r = RunScan({"--quiet", "-0", "--sort", "none", t.Root()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(split(r.out, '\0'),
               (std::multiset<std::string>{t.Path("new\nline"), t.Path("plain")}));
@@ -108,7 +81,7 @@ TEST(ScanCommand, MissingFolderOrFileIsNamedAndTheOthersStillScanned) {
     TempTree t;
     t.File("e");
     t.File("data", "x");
-    const ScanRun r = scan({"-q", t.Path("missing"), t.Path("data"), t.Root()});
+    const ScanRun r = RunScan({"-q", t.Path("missing"), t.Path("data"), t.Root()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, t.Path("e") + "\n");
     EXPECT_NE(r.err.find(t.Path("missing") + ": No such file or directory"), std::string::npos)
@@ -121,7 +94,7 @@ TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
     t.File("sub/e");
     char* old = ::getcwd(nullptr, 0);
     ASSERT_EQ(::chdir(t.Root().c_str()), 0);
-    const ScanRun r = scan({"-q", "./sub/../sub"});
+    const ScanRun r = RunScan({"-q", "./sub/../sub"});
     ASSERT_EQ(::chdir(old), 0);
     std::free(old);
     EXPECT_EQ(r.status, 0);
@@ -131,7 +104,7 @@ TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
 TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"--bogus", "/tmp"}, {"-f", "pdf", "/tmp"}, {"/tmp", "-f"}, {}, {"-x", "/tmp"}}) {
-        const ScanRun r = scan(args);
+        const ScanRun r = RunScan(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -156,20 +129,20 @@ TEST(ScanCommand, SortsByFileNameUnlessToldOtherwise) {
     };
     // Names equal but for case compare equal and keep the walk order both ways; the order of
     // "sub/A" and "sub/a" is the listing's, so it is taken from the unsorted run.
-    const std::string walk = scan({"-q", "-s", "none", t.Path("sub")}).out;
+    const std::string walk = RunScan({"-q", "-s", "none", t.Path("sub")}).out;
     const std::string firstA = walk.substr(0, walk.find('\n') + 1);
     const std::string secondA = walk.substr(firstA.size());
-    EXPECT_EQ(scan({"-q", t.Root()}).out, firstA + secondA + lines({"b", "c"}));
-    EXPECT_EQ(scan({"-q", "--descending", t.Root()}).out, lines({"c", "b"}) + firstA + secondA);
-    EXPECT_EQ(scan({"-q", "--sort", "Write Time", t.Root()}).out,
+    EXPECT_EQ(RunScan({"-q", t.Root()}).out, firstA + secondA + lines({"b", "c"}));
+    EXPECT_EQ(RunScan({"-q", "--descending", t.Root()}).out, lines({"c", "b"}) + firstA + secondA);
+    EXPECT_EQ(RunScan({"-q", "--sort", "Write Time", t.Root()}).out,
               lines({"sub/A", "c", "b", "sub/a"}));
-    EXPECT_EQ(scan({"-q", "-d", "-s", "Write Time", t.Root()}).out,
+    EXPECT_EQ(RunScan({"-q", "-d", "-s", "Write Time", t.Root()}).out,
               lines({"sub/a", "b", "c", "sub/A"}));
 }
 
 TEST(ScanCommand, UnknownSortFieldIsBadUsage) {
     for (const char* field : {"file name", "Size", "", " File Name"}) {
-        const ScanRun r = scan({"-q", "--sort", field, "/tmp"});
+        const ScanRun r = RunScan({"-q", "--sort", field, "/tmp"});
         EXPECT_EQ(r.status, 2) << field;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -178,7 +151,7 @@ TEST(ScanCommand, UnknownSortFieldIsBadUsage) {
 }
 
 TEST(ScanCommand, HelpShowsTheOptions) {
-    const ScanRun r = scan({"--help"});
+    const ScanRun r = RunScan({"--help"});
     EXPECT_EQ(r.status, 0);
     for (const char* option : {"--format", "--null", "--sort", "--descending", "--config",
                                "--quiet", "--help", "--version"})
@@ -198,7 +171,7 @@ TEST(ScanCommand, UnwritableOutputFailsWithStatusOne) {
     const int status = RunScanCommand(int(argv.size()), argv.data(), full, err);
     std::fclose(full);
     EXPECT_EQ(status, 1);
-    EXPECT_NE(slurp(err).find("cannot write"), std::string::npos);
+    EXPECT_NE(Slurp(err).find("cannot write"), std::string::npos);
 }
 
 TEST(ScanCommand, WritesTheMissingDefaultConfigurationBeforeScanning) {
@@ -207,7 +180,7 @@ TEST(ScanCommand, WritesTheMissingDefaultConfigurationBeforeScanning) {
     const std::string config = configFolder->tree->Path("CorvaneConfig.xml");
     std::filesystem::remove(config);
     ConfigStore(true);
-    const ScanRun r = scan({"-q", t.Root()});
+    const ScanRun r = RunScan({"-q", t.Root()});
     EXPECT_EQ(r.status, 0) << r.err;
     std::ifstream in(config, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), DefaultConfigText);
@@ -234,7 +207,7 @@ TEST(ScanCommand, ABadConfigurationStopsTheScanWithStatusTwoAndStaysUntouched) {
               t.Path("missing.xml") + ": cannot read: No such file or directory"}}) {
         std::vector<std::string> args = c.args;
         args.insert(args.end(), {"-q", t.Root()});
-        const ScanRun r = scan(args);
+        const ScanRun r = RunScan(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "nullsweep scan: " + c.error + "\n");
@@ -243,13 +216,13 @@ TEST(ScanCommand, ABadConfigurationStopsTheScanWithStatusTwoAndStaysUntouched) {
     std::ifstream in(t.Path("bad.xml"), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "<config>\n<nodes>\n</config>");
 
-    const ScanRun good = scan({"--config", t.Path("good.xml"), "-q", t.Root()});
+    const ScanRun good = RunScan({"--config", t.Path("good.xml"), "-q", t.Root()});
     EXPECT_EQ(good.status, 0) << good.err;
     EXPECT_EQ(good.out, t.Path("e") + "\n");
 
     // The file beside the program is used again once --config is left out, and is checked too.
     configFolder->tree->File("CorvaneConfig.xml", "");
-    const ScanRun besideProgram = scan({"-q", t.Root()});
+    const ScanRun besideProgram = RunScan({"-q", t.Root()});
     EXPECT_EQ(besideProgram.status, 2);
     EXPECT_EQ(besideProgram.err,
               "nullsweep scan: " + configFolder->tree->Path("CorvaneConfig.xml") +

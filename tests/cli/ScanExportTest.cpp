@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ScanRun.h"
 #include "cli/ScanCommand.h"
 #include "config/DefaultConfig.h"
 #include "export/FileInfo.h"
@@ -20,44 +21,9 @@
 
 using namespace nullsweep;
 using nullsweep::test::TempTree;
+using namespace nullsweep::test;
 
 namespace {
-
-struct ScanRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(std::FILE* f) {
-    std::rewind(f);
-    std::string text;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        text.append(buffer, n);
-    std::fclose(f);
-    return text;
-}
-
-ScanRun scan(std::vector<std::string> args) {
-    args.insert(args.begin(), "scan");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int status = RunScanCommand(int(args.size()), argv.data(), out, err);
-    return {status, slurp(out), slurp(err)};
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Saves through the window's writer: the dialog answers `path`.
 class SaveAs final : public TDesktopShell {
@@ -90,7 +56,7 @@ TEST(ScanExport, FileHoldsExactlyWhatTheWindowWouldExport) {
     TempTree out;
     for (const std::string format : {"text", "csv", "html", "xml"}) {
         const std::string cliFile = out.Path("cli." + format);
-        const ScanRun r = scan({"-q", "-f", format, "-o", cliFile, t.Root()});
+        const ScanRun r = RunScan({"-q", "-f", format, "-o", cliFile, t.Root()});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "");
 
@@ -113,31 +79,31 @@ TEST(ScanExport, FileHoldsExactlyWhatTheWindowWouldExport) {
             info.ExportToCSV("", ",", grid);
         else
             info.ExportToHTML("", grid);
-        EXPECT_EQ(readFile(cliFile), readFile(windowFile)) << format;
-        EXPECT_NE(readFile(cliFile).find(t.Path("a/b/y, with comma")), std::string::npos);
+        EXPECT_EQ(ReadFile(cliFile), ReadFile(windowFile)) << format;
+        EXPECT_NE(ReadFile(cliFile).find(t.Path("a/b/y, with comma")), std::string::npos);
     }
 }
 
 TEST(ScanExport, StandardOutputGetsTheSameBytesWithAnEmptyTitle) {
     TempTree t;
     t.File("e");
-    const ScanRun csv = scan({"-q", "--format=csv", t.Root()});
+    const ScanRun csv = RunScan({"-q", "--format=csv", t.Root()});
     EXPECT_EQ(csv.status, 0);
     EXPECT_TRUE(csv.out.starts_with("         File Name,Full Path,File Size,"));
     EXPECT_NE(csv.out.find("\r\ne," + t.Path("e") + ",0,,"), std::string::npos) << csv.out;
 
-    const ScanRun html = scan({"-q", "-f", "html", t.Root()});
+    const ScanRun html = RunScan({"-q", "-f", "html", t.Root()});
     EXPECT_NE(html.out.find("<H5 Align=center></H5>"), std::string::npos);
-    const ScanRun named = scan({"-q", "-f", "html", "-o", t.Path("my.list.htm"), t.Root()});
-    EXPECT_NE(readFile(t.Path("my.list.htm")).find("<H5 Align=center>my</H5>"), std::string::npos);
+    const ScanRun named = RunScan({"-q", "-f", "html", "-o", t.Path("my.list.htm"), t.Root()});
+    EXPECT_NE(ReadFile(t.Path("my.list.htm")).find("<H5 Align=center>my</H5>"), std::string::npos);
 }
 
 TEST(ScanExport, PathsCanGoToAFileToo) {
     TempTree t;
     t.File("e");
-    const ScanRun r = scan({"-q", "-0", "--output", t.Path("list"), t.Root()});
+    const ScanRun r = RunScan({"-q", "-0", "--output", t.Path("list"), t.Root()});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(readFile(t.Path("list")), t.Path("e") + std::string(1, '\0'));
+    EXPECT_EQ(ReadFile(t.Path("list")), t.Path("e") + std::string(1, '\0'));
 }
 
 TEST(ScanExport, OutputThatCannotBeWrittenLeavesNothingBehind) {
@@ -148,17 +114,17 @@ TEST(ScanExport, OutputThatCannotBeWrittenLeavesNothingBehind) {
     t.Chmod("locked", 0555);
     t.File("config.xml", std::string(DefaultConfigText));
     const std::string outcome = test::RunWithoutRoot([&] {
-        const ScanRun r = scan({"-q", "-f", "csv", "-o", t.Path("locked/old.csv"), "--config",
-                                t.Path("config.xml"), t.Root()});
+        const ScanRun r = RunScan({"-q", "-f", "csv", "-o", t.Path("locked/old.csv"), "--config",
+                                   t.Path("config.xml"), t.Root()});
         return std::to_string(r.status) + "|" + r.err;
     });
     t.Chmod("locked", 0755);
     EXPECT_EQ(outcome, "1|nullsweep scan: cannot write " + t.Path("locked/old.csv") +
                            ": Permission denied\n");
-    EXPECT_EQ(readFile(t.Path("locked/old.csv")), "old");
+    EXPECT_EQ(ReadFile(t.Path("locked/old.csv")), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("locked")), {}), 1);
 
-    const ScanRun missing = scan({"-q", "-f", "text", "-o", t.Path("none/list.txt"), t.Root()});
+    const ScanRun missing = RunScan({"-q", "-f", "text", "-o", t.Path("none/list.txt"), t.Root()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "nullsweep scan: cannot write " + t.Path("none/list.txt") +
                                ": No such file or directory\n");
@@ -174,9 +140,9 @@ TEST(ScanExport, HiddenColumnsAreLeftOutOfAllButTheXml) {
                          "Align='left' Index='1'/>"
                          "<node Name='Bogus' Visible='True' Width='1' ReadOnly='True' "
                          "Align='left' Index='2'/></nodes></config>");
-    const ScanRun csv = scan({"-q", "-f", "csv", "--config", t.Path("config.xml"), t.Root()});
+    const ScanRun csv = RunScan({"-q", "-f", "csv", "--config", t.Path("config.xml"), t.Root()});
     EXPECT_EQ(csv.out, "Full Path,Bogus,\r\n" + t.Path("e.txt") + ",e.txt\r\n") << csv.err;
-    const ScanRun xml = scan({"-q", "-f", "xml", "--config", t.Path("config.xml"), t.Root()});
+    const ScanRun xml = RunScan({"-q", "-f", "xml", "--config", t.Path("config.xml"), t.Root()});
     EXPECT_NE(xml.out.find(" FileExt=\"txt\""), std::string::npos) << xml.out;
 }
 
@@ -187,7 +153,7 @@ TEST(ScanExport, SpreadsheetNeedsAFileAndHoldsTheRows) {
     t.Folder("out");
     t.File("config.xml", std::string(DefaultConfigText));
     const ScanRun bare =
-        scan({"-q", "-f", "xlsx", "--config", t.Path("config.xml"), t.Path("data")});
+        RunScan({"-q", "-f", "xlsx", "--config", t.Path("config.xml"), t.Path("data")});
     EXPECT_EQ(bare.status, 2);
     EXPECT_EQ(bare.err,
               "nullsweep scan: the xlsx format needs -o FILE (try 'nullsweep scan --help')\n");
@@ -195,7 +161,7 @@ TEST(ScanExport, SpreadsheetNeedsAFileAndHoldsTheRows) {
 
     const std::string path = t.Path("out/empty files.v2.xlsx");
     const ScanRun r =
-        scan({"-q", "-f", "xlsx", "-o", path, "--config", t.Path("config.xml"), t.Path("data")});
+        RunScan({"-q", "-f", "xlsx", "-o", path, "--config", t.Path("config.xml"), t.Path("data")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     test::TWorkbookReader book(path);
@@ -213,7 +179,7 @@ TEST(ScanExport, SpreadsheetNeedsAFileAndHoldsTheRows) {
 }
 
 TEST(ScanExport, HelpNamesTheExportOptions) {
-    const ScanRun r = scan({"--help"});
+    const ScanRun r = RunScan({"--help"});
     for (const char* word : {"--output", "text", "csv", "html", "xml", "xlsx"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }

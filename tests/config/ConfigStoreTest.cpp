@@ -14,17 +14,11 @@
 #include <sstream>
 
 using namespace nullsweep;
+using nullsweep::test::ReadFile;
 using nullsweep::test::RunWithoutRoot;
 using nullsweep::test::TempTree;
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::set<std::string> filesIn(const std::string& folder) {
     std::set<std::string> names;
@@ -63,7 +57,7 @@ class ConfigStoreTest : public ::testing::Test {
 TEST_F(ConfigStoreTest, MissingFileIsWrittenFromTheDefaultThenLoaded) {
     EXPECT_EQ(TConfig::ConfigFileName(), ConfigPath());
     const TConfig* store = ConfigStore(false);
-    EXPECT_EQ(readFile(ConfigPath()), DefaultConfigText);
+    EXPECT_EQ(ReadFile(ConfigPath()), DefaultConfigText);
     EXPECT_EQ(filesIn(tree.Root()), std::set<std::string>{"CorvaneConfig.xml"}); // no leftovers
     EXPECT_EQ(store->Root().nodes().Count(), 7);
     EXPECT_EQ(store->Root().nodes().Item(6).Name(), "Write Time");
@@ -90,7 +84,7 @@ TEST_F(ConfigStoreTest, ReleaseMakesTheNextCallLoadAgain) {
     ConfigStore(true);
     std::filesystem::remove(ConfigPath());
     EXPECT_EQ(ConfigStore(false)->Root().nodes().Count(), 7); // written again
-    EXPECT_EQ(readFile(ConfigPath()), DefaultConfigText);
+    EXPECT_EQ(ReadFile(ConfigPath()), DefaultConfigText);
 }
 
 TEST_F(ConfigStoreTest, AnExistingFileIsLoadedAsItIsAndNeverRewritten) {
@@ -100,7 +94,7 @@ TEST_F(ConfigStoreTest, AnExistingFileIsLoadedAsItIsAndNeverRewritten) {
     EXPECT_EQ(store->Root().nodes().Item(1).Name(), "Full Path");
     store->Root().frame(); // created in memory only
     ConfigStore(true);
-    EXPECT_EQ(readFile(ConfigPath()), TwoColumns);
+    EXPECT_EQ(ReadFile(ConfigPath()), TwoColumns);
 }
 
 TEST_F(ConfigStoreTest, BadFilesAreRefusedAtEveryCallAndLeftUntouched) {
@@ -114,7 +108,7 @@ TEST_F(ConfigStoreTest, BadFilesAreRefusedAtEveryCallAndLeftUntouched) {
         tree.File("CorvaneConfig.xml", content);
         EXPECT_EQ(errorOf([] { ConfigStore(false); }), error);
         EXPECT_EQ(errorOf([] { ConfigStore(false); }), error); // tried again, not kept
-        EXPECT_EQ(readFile(path), content);
+        EXPECT_EQ(ReadFile(path), content);
     }
     tree.File("CorvaneConfig.xml", TwoColumns); // mended by the user: the next call loads it
     EXPECT_EQ(ConfigStore(false)->Root().nodes().Count(), 2);
@@ -139,7 +133,7 @@ TEST_F(ConfigStoreTest, AnUnreadableFileIsRefused) {
     tree.Chmod("CorvaneConfig.xml", 0200);
     EXPECT_EQ(RunWithoutRoot([] { return errorOf([] { ConfigStore(false); }); }),
               ConfigPath() + ": cannot read: Permission denied");
-    EXPECT_EQ(readFile(ConfigPath()), TwoColumns);
+    EXPECT_EQ(ReadFile(ConfigPath()), TwoColumns);
 }
 
 TEST_F(ConfigStoreTest, AGivenFileIsReadButNeverCreated) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 using namespace nullsweep;
+using nullsweep::test::ReadFile;
 using nullsweep::test::RunWithoutRoot;
 using nullsweep::test::TempTree;
 
@@ -26,13 +27,6 @@ std::vector<std::string> childNames(const TXMLNode& node) {
     for (TXMLNode n = node.ChildNodes().First(); n; n = n.NextSibling())
         names.push_back(n.NodeName());
     return names;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 XmlParseError parseError(const std::string& text) {
@@ -236,7 +230,7 @@ TEST(XmlDocument, FilesLoadAndSaveWithErrorsThatNameThem) {
     EXPECT_EQ(doc.FileName(), t.Path("ok.xml"));
     doc.DocumentElement().SetAttribute("b", "2");
     doc.SaveToFile(t.Path("out.xml"));
-    EXPECT_EQ(readFile(t.Path("out.xml")), "<r a=\"1\" b=\"2\"/>");
+    EXPECT_EQ(ReadFile(t.Path("out.xml")), "<r a=\"1\" b=\"2\"/>");
 
     const auto failure = [&](const std::string& path) -> std::string {
         try {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "support/TempTree.h" // ReadFile
+
 #include "grid/VirtualTree.h"
 #include "scan/DesktopShell.h"
 #include "scan/ResultRow.h"
@@ -62,7 +64,6 @@ using FieldTexts = std::initializer_list<std::pair<TField, std::string>>;
 // Adds a row with these fields under `parent` (null: top level) of a grid made ready for rows.
 PVirtualNode AddTestRow(TVirtualStringTree& grid, PVirtualNode parent, FieldTexts fields);
 
-std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 // The names in a folder, sorted, without "." and "..".
 std::vector<std::string> FolderEntries(const std::string& folder);

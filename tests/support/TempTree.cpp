@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace nullsweep::test {
@@ -89,6 +91,13 @@ void TempTree::SetTimes(const std::string& relative, long long seconds) {
 
 void TempTree::Chmod(const std::string& relative, unsigned mode) {
     check(::chmod(Path(relative).c_str(), mode) == 0, "chmod " + relative);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 std::string RunWithoutRoot(const std::function<std::string()>& work) {

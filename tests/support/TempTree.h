@@ -33,6 +33,9 @@ class TempTree {
     std::string root_;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 // Runs `work` where file permissions apply: in a child process that gave up root when the
 // tests run as root (root reads any folder), else in place. `work` writes its findings to the
 // returned text. Returns what it wrote.
