@@ -87,15 +87,18 @@ unsigned char* copyBlock(const unsigned char* block) {
 std::array<int, TResultRow::SlotCount> findSources(const TResultRow::Texts& texts) {
     std::array<int, TResultRow::SlotCount> source;
     source.fill(-1);
-    for (int s = 0; s < TResultRow::SlotCount; ++s) {
-        const auto t = texts[s];
-        if (t.empty()) continue;
+    std::array<int, TResultRow::SlotCount> set;
+    int setCount = 0;
+    for (int s = 0; s < TResultRow::SlotCount; ++s)
+        if (!texts[s].empty()) set[setCount++] = s;
+    for (int i = 0; i < setCount; ++i) {
+        const auto t = texts[set[i]];
         std::size_t best = t.size();
-        for (int r = 0; r < TResultRow::SlotCount; ++r) {
-            const auto u = texts[r];
-            if (r != s && u.size() > best && u.ends_with(t)) {
+        for (int j = 0; j < setCount; ++j) {
+            const auto u = texts[set[j]];
+            if (u.size() > best && u.ends_with(t)) {
                 best = u.size();
-                source[s] = r;
+                source[set[i]] = set[j];
             }
         }
     }

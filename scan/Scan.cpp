@@ -55,12 +55,16 @@ struct Item {
     std::size_t nameOffset;
     unsigned char type;
     bool statted;
-    struct statx sx;
+    // What the scan needs of the file's status (a whole statx is four times the size).
+    std::uint32_t mask;
+    std::uint16_t mode;
+    std::uint64_t size;
+    std::int64_t born, accessed, written;
 };
 
 // Entries are handled in batches: read, status calls spread over two threads, then handled in
 // listing order, folders descended into as they come. The listing stays open meanwhile.
-constexpr std::size_t BatchSize = 256;
+constexpr std::size_t BatchSize = 1024;
 
 class Scanner {
   public:
@@ -96,7 +100,7 @@ class Scanner {
             names.clear();
             while (items.size() < BatchSize && (more = folder.Next(entry))) {
                 if (entry.name == "." || entry.name == "..") continue;
-                items.push_back({names.size(), entry.type, false, {}});
+                items.push_back({names.size(), entry.type, false, 0, 0, 0, 0, 0, 0});
                 names.append(entry.name).push_back('\0');
             }
             statBatch(folder.Fd(), items, names);
@@ -121,8 +125,17 @@ class Scanner {
             for (std::size_t i = begin; i < end; ++i) {
                 Item& item = items[i];
                 if (item.type != DT_REG && item.type != DT_UNKNOWN) continue;
-                item.statted = ::statx(fd, names.c_str() + item.nameOffset, StatxFlags, StatxMask,
-                                       &item.sx) == 0;
+                struct statx sx {};
+                item.statted =
+                    ::statx(fd, names.c_str() + item.nameOffset, StatxFlags, StatxMask, &sx) == 0;
+                if (!item.statted) continue;
+                item.mask = sx.stx_mask;
+                item.mode = sx.stx_mode;
+                item.size = sx.stx_size;
+                // Where the file system keeps no birth time, the status-change time stands in.
+                item.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
+                item.accessed = sx.stx_atime.tv_sec;
+                item.written = sx.stx_mtime.tv_sec;
             }
         };
         if (wanted < 64) {
@@ -145,14 +158,14 @@ class Scanner {
         default:
             return; // links, FIFOs, sockets and devices are never listed nor entered
         }
-        if (!item.statted || !(item.sx.stx_mask & STATX_TYPE)) return;
-        if (S_ISDIR(item.sx.stx_mode)) {
+        if (!item.statted || !(item.mask & STATX_TYPE)) return;
+        if (S_ISDIR(item.mode)) {
             if (item.type == DT_UNKNOWN) descend(folder, path, device, name, parent);
             return;
         }
-        if (!S_ISREG(item.sx.stx_mode)) return;
-        if (!(item.sx.stx_mask & STATX_SIZE) || item.sx.stx_size != 0) return;
-        addRow(path, name, item.sx, parent);
+        if (!S_ISREG(item.mode)) return;
+        if (!(item.mask & STATX_SIZE) || item.size != 0) return;
+        addRow(path, name, item, parent);
     }
 
     void descend(FolderReader& folder, std::string& path, dev_t device, const char* name,
@@ -169,7 +182,7 @@ class Scanner {
         path.resize(length);
     }
 
-    void addRow(const std::string& path, std::string_view name, const struct statx& sx,
+    void addRow(const std::string& path, std::string_view name, const Item& item,
                 PVirtualNode parent) {
         PVirtualNode node = AddRow(grid_, parent);
         ++progress_.rows;
@@ -183,16 +196,15 @@ class Scanner {
             texts[0].append(name);
             slots[TResultRow::FirstFieldSlot + int(TField::FullPath)] = texts[0];
             slots[TResultRow::FirstFieldSlot + int(TField::FileName)] = name;
-            texts[1] = std::to_string(sx.stx_size);
+            texts[1] = std::to_string(item.size);
             slots[TResultRow::FirstFieldSlot + int(TField::FileSize)] = texts[1];
             slots[TResultRow::FirstFieldSlot + int(TField::FileExt)] = FileExtOf(texts[0]);
             slots[TResultRow::FirstFieldSlot + int(TField::FileType)] = "file";
-            const auto& born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime;
-            texts[2] = FileTimeText(born.tv_sec, times_);
+            texts[2] = FileTimeText(item.born, times_);
             slots[TResultRow::FirstFieldSlot + int(TField::CreateTime)] = texts[2];
-            texts[3] = FileTimeText(sx.stx_atime.tv_sec, times_);
+            texts[3] = FileTimeText(item.accessed, times_);
             slots[TResultRow::FirstFieldSlot + int(TField::AccessTime)] = texts[3];
-            texts[4] = FileTimeText(sx.stx_mtime.tv_sec, times_);
+            texts[4] = FileTimeText(item.written, times_);
             slots[TResultRow::FirstFieldSlot + int(TField::WriteTime)] = texts[4];
         } catch (...) {
             commit();
