@@ -19,6 +19,18 @@ namespace nullsweep {
 
 namespace {
 
+// What Qt said first while starting; shown in one line if it cannot start at all (a display
+// named but out of reach), instead of Qt's abort.
+std::string startupProblem;
+
+void startupMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (startupProblem.empty()) startupProblem = text.toStdString();
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "nullsweep: cannot open the window: %s\n", startupProblem.c_str());
+        std::_Exit(1);
+    }
+}
+
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
     return value && *value;
@@ -54,7 +66,9 @@ int RunWindow(int argc, char** argv) {
                    stderr);
         return 1;
     }
+    const QtMessageHandler previous = qInstallMessageHandler(startupMessage);
     QApplication app(argc, argv); // takes Qt's own options out of argv
+    qInstallMessageHandler(previous);
     // As a drop would name them: absolute, "." and ".." taken lexically.
     std::vector<std::string> folders;
     for (int i = 1; i < argc; ++i)

@@ -222,3 +222,29 @@ TEST(Binary, HelpAndVersion) {
     const ScanRun version = program.Run({"scan", "--version"});
     EXPECT_EQ(version.out, "nullsweep 2.9.5\n");
 }
+
+TEST(Binary, WithoutAReachableDisplayTheWindowSaysSoInOneLine) {
+    Program program;
+    struct Saved {
+        const char* name;
+        std::string value;
+        bool set;
+    };
+    std::vector<Saved> saved;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        saved.push_back({name, value ? value : "", value != nullptr});
+        ::unsetenv(name);
+    }
+    const ScanRun none = program.Run({});
+    ::setenv("DISPLAY", ":97", 1); // named, but no server there
+    const ScanRun unreachable = program.Run({});
+    for (const Saved& s : saved)
+        s.set ? ::setenv(s.name, s.value.c_str(), 1) : ::unsetenv(s.name);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(lines(none.err), 1) << none.err;
+    EXPECT_NE(none.err.find("no display"), std::string::npos) << none.err;
+    EXPECT_EQ(unreachable.status, 1);
+    EXPECT_EQ(lines(unreachable.err), 1) << unreachable.err;
+    EXPECT_NE(unreachable.err.find(":97"), std::string::npos) << unreachable.err;
+}
