@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 
 namespace nullsweep {
 
@@ -12,9 +13,12 @@ bool isPlainAscii(unsigned char c) {
     return c >= 0x20 && c < 0x7F;
 }
 
-// The text's characters; what is not UTF-8 comes out as U+FFFD.
+// The text's characters; what is not UTF-8 comes out as U+FFFD. A U+FEFF at the start is a
+// character of the name like any other: QString::fromUtf8 would drop it as a byte-order mark.
 QList<uint> codePoints(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size())).toUcs4();
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return QString(decoder(QByteArrayView(text.data(), qsizetype(text.size())))).toUcs4();
 }
 
 // Printable ASCII that HTML text takes as it is.

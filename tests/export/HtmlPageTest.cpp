@@ -102,7 +102,9 @@ TEST(HtmlPage, FileIsOneLineAndEveryNameShowsAsItIs) {
                                             "caf\xc3\xa9 \xe2\x82\xac",
                                             "smile \xf0\x9f\x98\x80",
                                             "two\nlines\r",
-                                            "tab\there"};
+                                            "tab\there",
+                                            "\xef\xbb\xbfstarts with a no-break mark",
+                                            "mark\xef\xbb\xbf after ASCII"};
     TVirtualStringTree grid;
     for (const std::string& name : names)
         AddTestRow(grid, nullptr, {{TField::FileName, name}});
