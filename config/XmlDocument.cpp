@@ -26,7 +26,10 @@ namespace {
 
 // Declarations are kept so that a save can repeat them; comments and processing instructions
 // are dropped, and DOCTYPEs are skipped without expanding anything they declare.
-constexpr unsigned ParseOptions = pugi::parse_default | pugi::parse_declaration;
+// Parsed as a fragment so that text outside the root element is kept and can be refused: pugixml
+// otherwise drops it silently. checkWellFormed then asks for exactly one root element.
+constexpr unsigned ParseOptions =
+    pugi::parse_default | pugi::parse_declaration | pugi::parse_fragment;
 
 std::string errnoText() {
     return std::strerror(errno);
@@ -83,7 +86,8 @@ SourcePosition positionIn(const std::string& source, std::ptrdiff_t offset) {
 }
 
 // pugixml accepts some documents that are not well-formed; refuse those that matter to readers
-// of the tree: several root elements, a misplaced declaration, an attribute given twice.
+// of the tree: no root element or several, text beside the root, a misplaced declaration, an
+// attribute given twice.
 void checkWellFormed(const pugi::xml_document& doc, const std::string& source,
                      const std::string& displayName) {
     int elements = 0;
@@ -93,8 +97,16 @@ void checkWellFormed(const pugi::xml_document& doc, const std::string& source,
             failAt(source, top.offset_debug(), displayName, "More than one root element");
         if (top.type() == pugi::node_declaration && !first)
             failAt(source, top.offset_debug(), displayName, "XML declaration not at the start");
+        if (top.type() == pugi::node_pcdata || top.type() == pugi::node_cdata) {
+            // Point at the text itself, past the blanks and line breaks before it.
+            const std::size_t at = source.find_first_not_of(" \t\r\n", top.offset_debug());
+            failAt(source, std::ptrdiff_t(at == std::string::npos ? source.size() : at),
+                   displayName, "Text outside the root element");
+        }
         first = false;
     }
+    if (elements == 0)
+        failAt(source, std::ptrdiff_t(source.size()), displayName, "No document element found");
     std::unordered_set<std::string_view> names;
     for (pugi::xml_node node = doc.first_child(); node;) {
         if (node.first_attribute()) {

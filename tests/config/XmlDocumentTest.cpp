@@ -187,6 +187,10 @@ TEST(XmlDocument, ParseErrorsGiveReasonLineAndTheOffendingText) {
              {"<a/>\n<b/>", 2, "More than one root element", "b/>"},
              {"<a>\n<b x='1' x='2'/></a>", 2, "Attribute \"x\" given twice", "b x='1' x='2'/></a>"},
              {"<a/><?xml version='1.0'?>", 1, "XML declaration not at the start", ""},
+             {"<a/>\n  junk", 2, "Text outside the root element", "junk"},
+             {"junk<a/>", 1, "Text outside the root element", "junk<a/>"},
+             {"<a/><![CDATA[x]]>", 1, "Text outside the root element", "x]]>"},
+             {" \n<!-- only a comment -->", 2, "No document element found", ""},
          }) {
         const XmlParseError e = parseError(c.text);
         EXPECT_EQ(e.Line(), c.line) << c.text;
