@@ -18,7 +18,8 @@ struct TExportFileType {
 inline constexpr TExportFileType TextFileType{".txt", "Text File|*.txt"};
 inline constexpr TExportFileType CsvFileType{".csv", "CSV File|*.csv"};
 inline constexpr TExportFileType HtmlFileType{".htm", "HTML File|*.htm"};
-inline constexpr TExportFileType XmlFileType{".xml", "XML File|*.XML"};
+// Both cases: file-name patterns are case-sensitive here, and ".xml" is what people write.
+inline constexpr TExportFileType XmlFileType{".xml", "XML File|*.xml *.XML"};
 
 inline constexpr std::string_view OverwriteQuestion =
     "Catalog with the same name already exists,overwrite?";

@@ -20,7 +20,7 @@ TEST(ChooseExportFile, AsksTheDialogWithTheWritersExtensionAndFilter) {
 
     ChooseExportFile(XmlFileType, "");
     EXPECT_EQ(shell.saveRequests[1].defaultSuffix, "xml");
-    EXPECT_EQ(shell.saveRequests[1].filter, "XML File (*.XML)");
+    EXPECT_EQ(shell.saveRequests[1].filter, "XML File (*.xml *.XML)");
     EXPECT_EQ(shell.saveRequests[1].initialName, "");
 }
 

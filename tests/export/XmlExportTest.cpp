@@ -149,7 +149,7 @@ TEST_F(XmlFixture, FileIsUtf8WithTheTemplatesDeclaration) {
     EXPECT_TRUE(file.starts_with("<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>"))
         << file;
     EXPECT_EQ(file.find("\n<file"), std::string::npos) << "no indentation between elements";
-    EXPECT_EQ(shell.saveRequests.at(0).filter, "XML File (*.XML)");
+    EXPECT_EQ(shell.saveRequests.at(0).filter, "XML File (*.xml *.XML)");
     EXPECT_EQ(shell.saveRequests.at(0).defaultSuffix, "xml");
 }
 
