@@ -54,6 +54,18 @@ bool isExistingFolder(const std::string& path) {
     return std::filesystem::is_directory(path, error);
 }
 
+// A drop only reads the paths it names, so it is always a copy: a move reported back would let
+// the drag source delete its originals. A drag that offers no copy is refused.
+bool takeAsCopy(QDropEvent* event) {
+    if (!event->mimeData()->hasUrls() || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
 } // namespace
 
 template <typename Command> void TFMMain::bind(QPushButton* button, Command command) {
@@ -206,14 +218,14 @@ void TFMMain::VTInitNode(PVirtualNode node) {
 }
 
 void TFMMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    takeAsCopy(event);
 }
 
 void TFMMain::dropEvent(QDropEvent* event) {
+    if (!takeAsCopy(event)) return;
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
-    event->acceptProposedAction();
     RunCommand([&] { DropFolders(paths); });
 }
 

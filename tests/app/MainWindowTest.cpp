@@ -226,6 +226,37 @@ TEST(MainWindow, DroppedFoldersAreScannedInOrderAndNotSorted) {
     EXPECT_EQ(f.names(), (std::vector<std::string>{"b.txt", "a.txt", "b.txt"}));
 }
 
+// A drop only reads the paths it names: the window takes it as a copy, never as a move, so
+// that no drag source deletes its originals after the drop; one that offers no copy is refused.
+TEST(MainWindow, DropsAreTakenAsCopiesNeverAsMoves) {
+    TwoFolders t;
+    Fixture f;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(t.Path("one")))});
+    const QPoint at = f.window.rect().center();
+    const Qt::DropActions copyOrMove = Qt::CopyAction | Qt::MoveAction;
+
+    // Shift asks the source for a move.
+    QDragEnterEvent enter(at, copyOrMove, &data, Qt::LeftButton, Qt::ShiftModifier);
+    ASSERT_EQ(enter.proposedAction(), Qt::MoveAction);
+    QApplication::sendEvent(&f.window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(at, copyOrMove, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(&f.window, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"b.txt"}));
+
+    QDragEnterEvent moveOnly(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&f.window, &moveOnly);
+    EXPECT_FALSE(moveOnly.isAccepted());
+    QDropEvent moveDrop(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&f.window, &moveDrop);
+    EXPECT_FALSE(moveDrop.isAccepted());
+    EXPECT_EQ(f.vt().TotalCount(), 1u);
+}
+
 TEST(MainWindow, HeaderClicksSortAscendingThenTurnTheDirection) {
     TempTree t;
     t.File("b.txt");
