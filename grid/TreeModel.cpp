@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace nullsweep {
 
 namespace {
@@ -38,12 +40,24 @@ QVariant qtColor(TColor color) {
 } // namespace
 
 TTreeModel::TTreeModel(TVirtualStringTree& tree, QObject* parent)
-    : QAbstractItemModel(parent), tree_(tree), columnCount_(int(tree.Columns().Count())) {
+    : QAbstractItemModel(parent), tree_(tree) {
+    columnCount_ = shownColumnCount();
     tree_.SetObserver(this);
 }
 
 TTreeModel::~TTreeModel() {
     tree_.SetObserver(nullptr);
+}
+
+int TTreeModel::shownColumnCount() const {
+    return std::max(1, int(tree_.Columns().Count()));
+}
+
+std::optional<int> TTreeModel::TreeColumnOf(int section) const {
+    const int count = int(tree_.Columns().Count());
+    if (count == 0 && section == 0) return -1;
+    if (section < 0 || section >= count) return std::nullopt;
+    return section;
 }
 
 PVirtualNode TTreeModel::NodeOf(const QModelIndex& index) {
@@ -86,15 +100,16 @@ bool TTreeModel::hasChildren(const QModelIndex& parent) const {
 
 QVariant TTreeModel::data(const QModelIndex& index, int role) const {
     PVirtualNode node = NodeOf(index);
-    const int column = index.column();
-    if (!node || column >= int(tree_.Columns().Count())) return {};
+    const std::optional<int> treeColumn = TreeColumnOf(index.column());
+    if (!node || !treeColumn) return {};
+    const int column = *treeColumn;
     switch (role) {
     case Qt::DisplayRole:
         tree_.InitNode(node);
         return decoded(tree_.GetText(node, column));
     case Qt::CheckStateRole:
         tree_.InitNode(node);
-        if (column != CheckColumn || node->CheckType != ctCheckBox) return {};
+        if (index.column() != CheckColumn || node->CheckType != ctCheckBox) return {};
         switch (node->CheckState) {
         case csCheckedNormal:
         case csCheckedPressed:
@@ -110,8 +125,10 @@ QVariant TTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         return decoded(tree_.GetHint(node, column));
     case Qt::TextAlignmentRole:
+        if (column < 0) return {};
         return int(qtAlignment(tree_.Columns().Items(column).Alignment()));
     case Qt::BackgroundRole:
+        if (column < 0) return {};
         return qtColor(tree_.Columns().Items(column).Color());
     default:
         return {};
@@ -140,7 +157,10 @@ Qt::ItemFlags TTreeModel::flags(const QModelIndex& index) const {
 
 QVariant TTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount_) return {};
-    const TVirtualTreeColumn& column = tree_.Columns().Items(std::uint32_t(section));
+    const std::optional<int> treeColumn = TreeColumnOf(section);
+    if (!treeColumn || *treeColumn < 0) // no caption, not the section's number
+        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    const TVirtualTreeColumn& column = tree_.Columns().Items(std::uint32_t(*treeColumn));
     switch (role) {
     case Qt::DisplayRole:
         return decoded(column.Text());
@@ -173,7 +193,7 @@ void TTreeModel::resetBegun() {
 }
 
 void TTreeModel::resetEnded() {
-    columnCount_ = int(tree_.Columns().Count());
+    columnCount_ = shownColumnCount();
     resetting_ = false;
     endResetModel();
 }
@@ -202,7 +222,7 @@ void TTreeModel::contentChanged() {
 }
 
 void TTreeModel::syncColumnCount() {
-    const int count = int(tree_.Columns().Count());
+    const int count = shownColumnCount();
     if (resetting_ || count == columnCount_) {
         columnCount_ = count;
         return;

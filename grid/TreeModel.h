@@ -5,6 +5,8 @@
 
 #include <QAbstractItemModel>
 
+#include <optional>
+
 namespace nullsweep {
 
 // Presents a TVirtualStringTree to Qt's item views. It stores nothing per row: the model index's
@@ -24,6 +26,11 @@ class TTreeModel final : public QAbstractItemModel, private TreeObserver {
     TVirtualStringTree& Tree() const { return tree_; }
     // True between the start and the end of a reset (an update bracket with changes).
     bool Resetting() const { return resetting_; }
+
+    // The tree column that a section of the model shows: the section itself, or NoColumn (-1)
+    // in the one section that a tree without columns is shown in, as the grid shows its rows
+    // when its header has no columns; nullopt for a section that shows nothing of the tree.
+    std::optional<int> TreeColumnOf(int section) const;
 
     // The index of a node in column 0; invalid for none or the root.
     QModelIndex IndexOf(PVirtualNode node, int column = 0) const;
@@ -68,6 +75,8 @@ class TTreeModel final : public QAbstractItemModel, private TreeObserver {
     void focusChanged() override;
 
     PVirtualNode parentNode(const QModelIndex& parent) const;
+    // How many columns the model shows: the tree's, and one while the tree has none.
+    int shownColumnCount() const;
     void syncColumnCount();
 
     TVirtualStringTree& tree_;

@@ -97,10 +97,12 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     connect(head, &QHeaderView::sectionClicked, this,
             [this](int column) { headerClicked(column, TMouseButton::mbLeft, headerPressPos_); });
     connect(head, &QHeaderView::sectionMoved, this, [this](int column, int, int to) {
-        if (!syncing_) RunCommand([&] { tree_.Columns().Items(column).SetPosition(to); });
+        if (!syncing_ && model_->TreeColumnOf(column).value_or(-1) >= 0)
+            RunCommand([&] { tree_.Columns().Items(column).SetPosition(to); });
     });
     connect(head, &QHeaderView::sectionResized, this, [this](int column, int, int width) {
-        if (!syncing_ && !header()->isSectionHidden(column))
+        if (!syncing_ && !header()->isSectionHidden(column) &&
+            model_->TreeColumnOf(column).value_or(-1) >= 0)
             RunCommand([&] { tree_.Columns().Items(column).SetWidth(width); });
     });
     connect(model_, &TTreeModel::columnsUpdated, this, &TTreeView::applyColumns);
@@ -120,8 +122,13 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
 void TTreeView::applyColumns() {
     const TVTColumns& columns = tree_.Columns();
     QHeaderView* h = header();
-    if (std::uint32_t(h->count()) != columns.Count()) return; // a reset is under way
+    if (h->count() != model_->columnCount()) return; // a reset is under way
     syncing_ = true;
+    if (columns.Count() == 0 && h->count() == 1) {
+        // The one section of a tree without columns: shown, whatever column 0 was before.
+        setColumnHidden(0, false);
+        if (h->sectionSize(0) == 0) h->resizeSection(0, h->defaultSectionSize());
+    }
     for (std::uint32_t c = 0; c < columns.Count(); ++c) {
         const TVirtualTreeColumn& column = columns.Items(c);
         setColumnHidden(int(c), !column.Visible());
@@ -161,6 +168,11 @@ void TTreeView::currentChanged(const QModelIndex& current, const QModelIndex& pr
 }
 
 void TTreeView::headerClicked(int column, TMouseButton button, QPoint position) {
+    // The section of a tree without columns is no column to click.
+    if (model_->TreeColumnOf(column).value_or(-1) < 0) {
+        applySortMark();
+        return;
+    }
     RunCommand([&] {
         if (tree_.OnHeaderClick) tree_.OnHeaderClick(column, button, position.x(), position.y());
     });

@@ -180,6 +180,48 @@ TEST(MainWindow, ABadConfigurationWarnsAndStartsNothing) {
     EXPECT_NE(messages[0].text.find("CorvaneConfig.xml"), std::string::npos) << messages[0].text;
 }
 
+// Without column entries the grid has no columns, but its rows still show, with their boxes
+// and empty text, so that no row the user cannot see is deleted by Delete All Checked.
+TEST(MainWindow, RowsShowEvenWithoutColumns) {
+    TwoFolders t;
+    ConfigFile config("<?xml version=\"1.0\"?><config versionNo=\"2\"></config>");
+    FakeShell shell;
+    RecordingWait wait;
+    SetWaitWindow(&wait);
+    TFMMain window;
+    window.resize(600, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_FALSE(window.StartFailed());
+    ASSERT_EQ(window.VT().Columns().Count(), 0u);
+    window.DropFolders({t.Path("one"), t.Path("two")});
+
+    TTreeView& view = window.View();
+    TTreeModel& model = view.Model();
+    ASSERT_EQ(model.rowCount(), 2);
+    ASSERT_EQ(model.columnCount(), 1);
+    EXPECT_FALSE(view.isColumnHidden(0));
+    EXPECT_GT(view.header()->sectionSize(0), 0);
+    EXPECT_EQ(model.data(model.index(1, 0), Qt::CheckStateRole), Qt::Checked);
+    EXPECT_EQ(model.data(model.index(1, 0)).toString(), "");
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "");
+    const QRect second = view.visualRect(model.index(1, 0));
+    EXPECT_TRUE(second.isValid());
+
+    // No column to sort by: a click on the header changes nothing.
+    QTest::mouseClick(view.header()->viewport(), Qt::LeftButton, {}, QPoint(30, 8));
+    EXPECT_EQ(window.VT().SortColumn(), -1);
+
+    // The user can pick a row and delete it.
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, second.center());
+    ASSERT_EQ(window.VT().FocusedNode(), window.VT().RootNode()->ChildAt(1));
+    shell.answers = {true};
+    window.btnDeleteClick();
+    EXPECT_EQ(window.VT().TotalCount(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(t.Path("two/a.txt")));
+    SetWaitWindow(nullptr);
+}
+
 TEST(MainWindow, AcceptsDropsOnlyOnceShown) {
     ConfigFile config;
     FakeShell shell;

@@ -243,8 +243,13 @@ TEST(TreeModel, ColumnsComeFromTheTreesColumnCollection) {
     QSignalSpy removed(&f.model, &QAbstractItemModel::columnsRemoved);
     QSignalSpy inserted(&f.model, &QAbstractItemModel::columnsInserted);
     f.tree.Columns().Clear();
-    EXPECT_EQ(f.model.columnCount(), 0);
-    EXPECT_FALSE(f.model.index(0, 0).isValid());
+    // Without columns the rows still show, in one section: the tree's "no column" (-1), with
+    // the box, no caption and no section number.
+    EXPECT_EQ(f.model.columnCount(), 1);
+    EXPECT_EQ(f.text(0, 0), "1:-1");
+    EXPECT_EQ(f.model.data(f.model.index(0, 0), Qt::CheckStateRole), Qt::Unchecked);
+    EXPECT_EQ(f.model.headerData(0, Qt::Horizontal).toString(), "");
+    EXPECT_FALSE(f.model.data(f.model.index(0, 0), Qt::BackgroundRole).isValid());
     f.tree.Columns().BeginUpdate();
     for (int i = 0; i < 3; ++i)
         f.tree.Columns().Add();
