@@ -46,7 +46,8 @@ std::string ScanUsage() {
            "      --delete          after writing the list, delete each listed file that is\n"
            "                        still empty (a file that has changed is left alone)\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
-           "  -q, --quiet           no progress line on standard error\n"
+           "  -q, --quiet           no progress line on standard error (what cannot be\n"
+           "                        read is still said)\n"
            "  -h, --help            show this help\n"
            "      --version         show the version\n"
            "\n"
@@ -54,8 +55,12 @@ std::string ScanUsage() {
            fieldList() +
            ".\n"
            "\n"
-           "Exit status: 0 done; 1 a FOLDER is missing or no folder, or the output cannot be\n"
-           "written; 2 bad usage or a configuration that cannot be read.\n";
+           "Each folder or file that cannot be read is one line on standard error,\n"
+           "\"nullsweep: cannot read PATH: REASON\"; the rest is still listed and acted on.\n"
+           "\n"
+           "Exit status: 0 done; 1 a FOLDER is missing or no folder, a folder or file could\n"
+           "not be read, or the output cannot be written; 2 bad usage or a configuration that\n"
+           "cannot be read.\n";
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {

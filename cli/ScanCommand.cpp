@@ -26,10 +26,21 @@ namespace nullsweep {
 
 namespace {
 
-// A FOLDER as an absolute path, with "." and ".." taken lexically as a shell would.
-std::string absoluteFolder(const std::string& folder) {
+// A FOLDER as an absolute path, with "." and ".." taken lexically as a shell would; empty
+// with `problem` set when it cannot be made into one ("", or the current folder is gone).
+std::string absoluteFolder(const std::string& folder, std::string& problem) {
+    if (folder.empty()) {
+        problem = std::strerror(ENOENT);
+        return {};
+    }
     if (folder.starts_with('/')) return folder;
-    return std::filesystem::absolute(folder).lexically_normal().string();
+    std::error_code error;
+    const auto path = std::filesystem::absolute(folder, error);
+    if (error) {
+        problem = error.message();
+        return {};
+    }
+    return path.lexically_normal().string();
 }
 
 // Empty when `folder` can be scanned, else the reason.
@@ -166,9 +177,15 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     ProgressLine progress(err, !args.quiet && ::isatty(::fileno(err)));
     ScanOptions options;
     options.onProgress = [&](const ScanProgress& p) { progress.show(p); };
+    options.onError = [&](const std::string& path, int error) {
+        progress.clear();
+        std::fprintf(err, "nullsweep: cannot read %s: %s\n", path.c_str(), std::strerror(error));
+        status = 1;
+    };
     for (const std::string& given : args.folders) {
-        const std::string folder = absoluteFolder(given);
-        const std::string problem = folderProblem(folder);
+        std::string problem;
+        const std::string folder = absoluteFolder(given, problem);
+        if (problem.empty()) problem = folderProblem(folder);
         if (!problem.empty()) {
             progress.clear();
             std::fprintf(err, "nullsweep scan: %s: %s\n", given.c_str(), problem.c_str());

@@ -2,6 +2,7 @@
 #include "scan/FolderReader.h"
 
 #include <fcntl.h>
+#include <cerrno>
 #include <unistd.h>
 
 namespace nullsweep {
@@ -24,8 +25,12 @@ FolderReader::~FolderReader() {
 
 bool FolderReader::Next(Entry& entry) {
     if (!dir_) return false;
+    errno = 0;
     const dirent* d = ::readdir(dir_);
-    if (!d) return false;
+    if (!d) {
+        error_ = errno;
+        return false;
+    }
     entry.name = d->d_name;
     entry.type = d->d_type;
     return true;

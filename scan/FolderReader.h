@@ -26,12 +26,15 @@ class FolderReader {
 
     bool IsOpen() const { return dir_ != nullptr; }
     int Fd() const { return fd_; }
-    // The next entry, or false at the end (or on a read error, which ends the listing).
+    // The next entry, or false at the end (or on a read error, which ends the listing and
+    // leaves its errno in Error()).
     bool Next(Entry& entry);
+    int Error() const { return error_; }
 
   private:
     int fd_ = -1;
     DIR* dir_ = nullptr;
+    int error_ = 0;
 };
 
 } // namespace nullsweep

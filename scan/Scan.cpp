@@ -8,9 +8,13 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/resource.h>
 #include <sys/statfs.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -63,21 +67,46 @@ struct Item {
 };
 
 // Entries are handled in batches: read, status calls spread over two threads, then handled in
-// listing order, folders descended into as they come. The listing stays open meanwhile.
+// listing order, folders descended into as they come.
 constexpr std::size_t BatchSize = 1024;
+
+// At most this many folders are open at once (fewer under a low descriptor limit); deeper
+// folders close their shallowest open ancestors, which keep their remaining entries in memory.
+std::size_t openFolderLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 64;
+    const auto cur = static_cast<std::size_t>(limit.rlim_cur);
+    return std::clamp<std::size_t>(cur > 16 ? (cur - 16) / 4 : 1, 2, 64);
+}
+
+// One folder of the walk's path from the root to where it is.
+struct Frame {
+    std::unique_ptr<FolderReader> reader; // null once closed to bound the open descriptors
+    std::string name;                     // its name in the folder above, to open it again
+    std::size_t pathLength;               // length of the walk's path ending in this folder's "/"
+    dev_t device;
+    ino_t inode;
+    std::vector<Item> items; // entries read and not yet handled from `next` on
+    std::string names;
+    std::size_t next = 0;
+    bool listed = false; // the listing has been read to its end
+};
 
 class Scanner {
   public:
     Scanner(TVirtualStringTree& grid, const ScanOptions& options)
         : grid_(grid), times_(options.times ? *options.times : DateTimeText::System()),
-          onProgress_(options.onProgress) {}
+          onProgress_(options.onProgress), onError_(options.onError),
+          openLimit_(openFolderLimit()) {}
 
     void scanRoot(std::string path) {
-        FolderReader folder(AT_FDCWD, path.c_str(), /*followLink=*/true);
+        auto root = std::make_unique<FolderReader>(AT_FDCWD, path.c_str(), /*followLink=*/true);
         struct stat st {};
-        if (!folder.IsOpen() || ::fstat(folder.Fd(), &st) != 0) return;
-        if (isPseudo(folder.Fd())) return;
-        ScanLevel(folder, path, st.st_dev, nullptr);
+        if (!root->IsOpen() || ::fstat(root->Fd(), &st) != 0) return;
+        if (isPseudo(root->Fd())) return;
+        path_ = std::move(path);
+        push(std::move(root), {}, st);
+        walk();
         report();
     }
 
@@ -87,39 +116,120 @@ class Scanner {
         return ::fstatfs(fd, &fs) == 0 && IsPseudoFileSystem(fs.f_type);
     }
 
-    // One folder level: `folder` is open, `path` is its path ending in "/".
-    void ScanLevel(FolderReader& folder, std::string& path, dev_t device, PVirtualNode parent) {
+    void fail(std::string_view path, int error) {
+        if (!onError_) return;
+        if (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+        onError_(std::string(path), error);
+    }
+
+    void push(std::unique_ptr<FolderReader> reader, std::string name, const struct stat& st) {
         ++progress_.folders;
-        std::vector<Item> items;
-        items.reserve(BatchSize);
-        std::string names;
-        FolderReader::Entry entry;
-        bool more = true;
-        while (more) {
-            items.clear();
-            names.clear();
-            while (items.size() < BatchSize && (more = folder.Next(entry))) {
-                if (entry.name == "." || entry.name == "..") continue;
-                items.push_back({names.size(), entry.type, false, 0, 0, 0, 0, 0, 0});
-                names.append(entry.name).push_back('\0');
-            }
-            statBatch(folder.Fd(), items, names);
-            for (const Item& item : items) {
-                if ((++progress_.files & 0xFFF) == 0) report();
-                try {
-                    scanEntry(folder, path, device, item, names.c_str() + item.nameOffset, parent);
-                } catch (...) {
-                    // an entry that fails is passed over
+        Frame& frame = stack_.emplace_back();
+        frame.reader = std::move(reader);
+        frame.name = std::move(name);
+        frame.pathLength = path_.size();
+        frame.device = st.st_dev;
+        frame.inode = st.st_ino;
+        ++open_;
+        if (open_ > openLimit_) closeShallowest();
+    }
+
+    // Depth first without recursion: the stack holds the folders from the root down.
+    void walk() {
+        while (!stack_.empty()) {
+            Frame& frame = stack_.back();
+            if (frame.next == frame.items.size()) {
+                if (frame.listed) {
+                    if (frame.reader) --open_;
+                    stack_.pop_back();
+                    if (!stack_.empty()) path_.resize(stack_.back().pathLength);
+                    continue;
                 }
+                frame.items.clear();
+                frame.names.clear();
+                frame.next = 0;
+                readBatch(frame, BatchSize);
+                continue;
+            }
+            const Item item = frame.items[frame.next++];
+            if ((++progress_.files & 0xFFF) == 0) report();
+            try {
+                scanEntry(frame, item, frame.names.c_str() + item.nameOffset);
+            } catch (...) {
+                // an entry that fails is passed over
             }
         }
     }
 
+    // Reads up to `count` more entries of the open listing and stats those that need it.
+    void readBatch(Frame& frame, std::size_t count) {
+        const std::size_t first = frame.items.size();
+        FolderReader::Entry entry;
+        bool more = true;
+        while (frame.items.size() - first < count && (more = frame.reader->Next(entry))) {
+            if (entry.name == "." || entry.name == "..") continue;
+            frame.items.push_back({frame.names.size(), entry.type, false, 0, 0, 0, 0, 0, 0});
+            frame.names.append(entry.name).push_back('\0');
+        }
+        if (!more) {
+            frame.listed = true;
+            if (frame.reader->Error()) fail(path_.substr(0, frame.pathLength), frame.reader->Error());
+        }
+        statBatch(frame, first);
+    }
+
+    // The shallowest open folder below the root reads the rest of its listing and closes.
+    void closeShallowest() {
+        for (std::size_t i = 1; i + 1 < stack_.size(); ++i) {
+            Frame& frame = stack_[i];
+            if (!frame.reader) continue;
+            frame.items.erase(frame.items.begin(), frame.items.begin() + long(frame.next));
+            frame.next = 0;
+            if (!frame.listed) readBatch(frame, SIZE_MAX);
+            frame.reader.reset();
+            --open_;
+            return;
+        }
+    }
+
+    // Opens a closed folder again from its nearest open ancestor, one name at a time, links
+    // not followed; false (and said) when it is no longer the folder it was.
+    bool reopen(std::size_t index) {
+        std::size_t open = index;
+        while (!stack_[open].reader)
+            --open;
+        int fd = stack_[open].reader->Fd();
+        std::unique_ptr<FolderReader> reader, above;
+        for (std::size_t i = open + 1; i <= index; ++i) {
+            above = std::move(reader);
+            reader = std::make_unique<FolderReader>(fd, stack_[i].name.c_str(), false);
+            if (!reader->IsOpen()) {
+                fail(path_.substr(0, stack_[index].pathLength), errno);
+                return false;
+            }
+            fd = reader->Fd();
+        }
+        above.reset();
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || st.st_dev != stack_[index].device ||
+            st.st_ino != stack_[index].inode) {
+            fail(path_.substr(0, stack_[index].pathLength), ESTALE);
+            return false;
+        }
+        stack_[index].reader = std::move(reader);
+        ++open_;
+        if (open_ > openLimit_) closeShallowest();
+        return true;
+    }
     // Regular files need their length, and entries of unknown type their type.
-    void statBatch(int fd, std::vector<Item>& items, const std::string& names) {
+    void statBatch(Frame& frame, std::size_t first) {
+        const int fd = frame.reader->Fd();
+        const std::string& names = frame.names;
+        Item* const items = frame.items.data() + first;
+        const std::size_t count = frame.items.size() - first;
         std::size_t wanted = 0;
-        for (const Item& item : items)
-            if (item.type == DT_REG || item.type == DT_UNKNOWN) ++wanted;
+        for (std::size_t i = 0; i < count; ++i)
+            if (items[i].type == DT_REG || items[i].type == DT_UNKNOWN) ++wanted;
         if (wanted == 0) return;
         auto work = [&](std::size_t begin, std::size_t end) {
             for (std::size_t i = begin; i < end; ++i) {
@@ -128,7 +238,10 @@ class Scanner {
                 struct statx sx {};
                 item.statted =
                     ::statx(fd, names.c_str() + item.nameOffset, StatxFlags, StatxMask, &sx) == 0;
-                if (!item.statted) continue;
+                if (!item.statted) {
+                    item.mask = static_cast<std::uint32_t>(errno); // said in listing order
+                    continue;
+                }
                 item.mask = sx.stx_mask;
                 item.mode = sx.stx_mode;
                 item.size = sx.stx_size;
@@ -139,18 +252,17 @@ class Scanner {
             }
         };
         if (wanted < 64) {
-            work(0, items.size());
+            work(0, count);
             return;
         }
         if (!worker_) worker_.emplace();
-        worker_->Split(items.size(), work);
+        worker_->Split(count, work);
     }
 
-    void scanEntry(FolderReader& folder, std::string& path, dev_t device, const Item& item,
-                   const char* name, PVirtualNode parent) {
+    void scanEntry(Frame& frame, const Item& item, const char* name) {
         switch (item.type) {
         case DT_DIR:
-            descend(folder, path, device, name, parent);
+            descend(frame, name);
             return;
         case DT_REG:
         case DT_UNKNOWN:
@@ -158,28 +270,41 @@ class Scanner {
         default:
             return; // links, FIFOs, sockets and devices are never listed nor entered
         }
-        if (!item.statted || !(item.mask & STATX_TYPE)) return;
+        if (!item.statted) {
+            if (item.mask != ENOENT) fail(path_ + name, int(item.mask)); // gone: nothing missed
+            return;
+        }
+        if (!(item.mask & STATX_TYPE)) return;
         if (S_ISDIR(item.mode)) {
-            if (item.type == DT_UNKNOWN) descend(folder, path, device, name, parent);
+            if (item.type == DT_UNKNOWN) descend(frame, name);
             return;
         }
         if (!S_ISREG(item.mode)) return;
         if (!(item.mask & STATX_SIZE) || item.size != 0) return;
-        addRow(path, name, item, parent);
+        addRow(path_, name, item, nullptr);
     }
 
-    void descend(FolderReader& folder, std::string& path, dev_t device, const char* name,
-                 PVirtualNode parent) {
-        FolderReader child(folder.Fd(), name, /*followLink=*/false);
-        if (!child.IsOpen()) return;
+    // Enters the folder `name` of the top frame; `frame` is not used after the push.
+    void descend(Frame& frame, const char* name) {
+        if (!frame.reader && !reopen(stack_.size() - 1)) {
+            frame.items.clear(); // the rest of this folder cannot be reached
+            frame.next = 0;
+            return;
+        }
+        auto child = std::make_unique<FolderReader>(frame.reader->Fd(), name, false);
+        if (!child->IsOpen()) {
+            if (errno != ENOENT) fail(path_ + name, errno);
+            return;
+        }
         struct stat st {};
-        if (::fstat(child.Fd(), &st) != 0) return;
+        if (::fstat(child->Fd(), &st) != 0) {
+            fail(path_ + name, errno);
+            return;
+        }
         // Only a mount point can lead into a pseudo file system.
-        if (st.st_dev != device && isPseudo(child.Fd())) return;
-        const auto length = path.size();
-        path.append(name).push_back('/');
-        ScanLevel(child, path, st.st_dev, parent);
-        path.resize(length);
+        if (st.st_dev != frame.device && isPseudo(child->Fd())) return;
+        path_.append(name).push_back('/');
+        push(std::move(child), name, st);
     }
 
     void addRow(const std::string& path, std::string_view name, const Item& item,
@@ -221,6 +346,11 @@ class Scanner {
     TVirtualStringTree& grid_;
     const DateTimeText& times_;
     const std::function<void(const ScanProgress&)>& onProgress_;
+    const std::function<void(const std::string&, int)>& onError_;
+    const std::size_t openLimit_;
+    std::size_t open_ = 0;
+    std::vector<Frame> stack_;
+    std::string path_; // the path of the top frame's folder, ending in "/"
     ScanProgress progress_;
     std::optional<StatWorker> worker_;
 };

@@ -22,12 +22,16 @@ struct ScanOptions {
     const DateTimeText* times = nullptr; // null: the process's locale
     // Called now and then during the walk (every few thousand entries).
     std::function<void(const ScanProgress&)> onProgress;
+    // Called with the full path (as it would be listed) and the errno of each folder or entry
+    // that cannot be read; the walk goes on with the rest.
+    std::function<void(const std::string& path, int error)> onError;
 };
 
 // Walks `folder` and every folder below it, depth-first in listing order, and appends one
 // checked top-level row per regular file of length 0, inside one update bracket of the grid.
 // Symbolic links are neither followed nor listed, pseudo file systems (proc, sysfs, ...) are
-// not entered, and a folder or entry that fails is skipped. Never throws.
+// not entered, and a folder or entry that fails is skipped and passed to `onError`. No
+// recursion and a bounded number of open folders, whatever the depth. Never throws.
 void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});
 
 // The extension of a path without its dot: what follows the last "." when no "/" comes after

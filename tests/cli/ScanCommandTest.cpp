@@ -89,6 +89,34 @@ TEST(ScanCommand, MissingFolderOrFileIsNamedAndTheOthersStillScanned) {
     EXPECT_NE(r.err.find(t.Path("data") + ": not a folder"), std::string::npos) << r.err;
 }
 
+TEST(ScanCommand, WhatCannotBeReadIsOneLineEvenWhenQuietAndTheRestIsListed) {
+    TempTree t;
+    t.File("locked/inside");
+    t.File("open/seen");
+    t.Chmod("locked", 0);
+    const std::string got = RunWithoutRoot([&] {
+        const ScanRun r =
+            RunScan({"-q", "-s", "none", "--config", NULLSWEEP_DEFAULT_CONFIG, t.Root()});
+        return std::to_string(r.status) + "\n" + r.out + r.err;
+    });
+    EXPECT_EQ(got, "1\n" + t.Path("open/seen") + "\nnullsweep: cannot read " + t.Path("locked") +
+                       ": Permission denied\n");
+}
+
+TEST(ScanCommand, AFolderThatIsNoPathIsNamedWithoutAnAbort) {
+    TempTree t;
+    t.File("e");
+    t.Folder("gone");
+    const std::string got = RunInChild([&] {
+        if (::chdir(t.Path("gone").c_str()) != 0 || ::rmdir(t.Path("gone").c_str()) != 0)
+            return std::string("setup failed");
+        const ScanRun r = RunScan({"-q", "", "relative", t.Root()});
+        return std::to_string(r.status) + "\n" + r.out + r.err;
+    });
+    EXPECT_EQ(got, "1\n" + t.Path("e") + "\nnullsweep scan: : No such file or directory\n" +
+                       "nullsweep scan: relative: No such file or directory\n");
+}
+
 TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
     TempTree t;
     t.File("sub/e");

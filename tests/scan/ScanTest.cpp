@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -169,7 +170,7 @@ TEST(Scan, NeverListsLinksSpecialFilesOrFilesWithData) {
     EXPECT_EQ(g.paths(), std::vector<std::string>{t.Path("empty")});
 }
 
-TEST(Scan, UnreadableFolderIsSkippedWhileItsSiblingsAreScanned) {
+TEST(Scan, UnreadableFolderIsSaidAndSkippedWhileItsSiblingsAreScanned) {
     TempTree t;
     t.File("locked/inside");
     t.File("open/seen");
@@ -177,13 +178,19 @@ TEST(Scan, UnreadableFolderIsSkippedWhileItsSiblingsAreScanned) {
     t.Chmod("locked", 0);
     const std::string found = RunWithoutRoot([&] {
         Grid g;
-        g.scan(t.Root());
         std::string out;
+        ScanOptions options;
+        options.times = &cTimes();
+        options.onError = [&](const std::string& path, int error) {
+            out += "cannot read " + path + ": " + std::strerror(error) + "\n";
+        };
+        ScanFolder(g.tree, t.Root(), options);
         for (const auto& p : g.pathSet())
             out += p + "\n";
         return out;
     });
-    EXPECT_EQ(found, t.Path("open/deeper/seen2") + "\n" + t.Path("open/seen") + "\n");
+    EXPECT_EQ(found, "cannot read " + t.Path("locked") + ": Permission denied\n" +
+                         t.Path("open/deeper/seen2") + "\n" + t.Path("open/seen") + "\n");
 }
 
 TEST(Scan, MissingFolderAddsNothingAndLeavesRowsAlone) {

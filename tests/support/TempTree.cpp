@@ -102,6 +102,13 @@ std::string ReadFile(const std::string& path) {
 
 std::string RunWithoutRoot(const std::function<std::string()>& work) {
     if (::geteuid() != 0) return work();
+    return RunInChild([&]() -> std::string {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) return "cannot give up root";
+        return work();
+    });
+}
+
+std::string RunInChild(const std::function<std::string()>& work) {
     int pipeFds[2];
     check(::pipe(pipeFds) == 0, "pipe");
     const pid_t child = ::fork();
@@ -109,10 +116,11 @@ std::string RunWithoutRoot(const std::function<std::string()>& work) {
     if (child == 0) {
         ::close(pipeFds[0]);
         std::string result;
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            result = "cannot give up root";
-        else
+        try {
             result = work();
+        } catch (const std::exception& e) {
+            result = e.what();
+        }
         const char* p = result.data();
         std::size_t left = result.size();
         while (left > 0) {

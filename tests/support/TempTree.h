@@ -41,4 +41,7 @@ std::string ReadFile(const std::string& path);
 // returned text. Returns what it wrote.
 std::string RunWithoutRoot(const std::function<std::string()>& work);
 
+// Runs `work` in a child process (for limits set with setrlimit) and returns what it wrote.
+std::string RunInChild(const std::function<std::string()>& work);
+
 } // namespace nullsweep::test

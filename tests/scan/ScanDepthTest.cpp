@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/ResultRow.h"
+#include "scan/Scan.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace nullsweep;
+using nullsweep::test::RunInChild;
+using nullsweep::test::TempTree;
+
+namespace {
+
+// A chain of `levels` folders named "d" below `root`, made through descriptors so that its
+// paths may pass PATH_MAX. Each level may hold an empty file "e" and side folders with an empty
+// file each, so that the walk must come back to a folder after a deep descent. Removed with
+// the object, level by level from the top, since no path reaches the bottom.
+class Chain {
+  public:
+    Chain(const std::string& root, int levels, bool fileEach, bool sideEach) : root_(root) {
+        int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
+        for (int i = 0; i < levels; ++i) {
+            ::mkdirat(fd, "d", 0755);
+            const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = next;
+            if (fileEach || i + 1 == levels) ::close(::openat(fd, "e", O_CREAT | O_WRONLY, 0644));
+            // Names that differ by level, so that they are listed both before and after "d".
+            for (const std::string& side : sideNames(i)) {
+                if (!sideEach) break;
+                ::mkdirat(fd, side.c_str(), 0755);
+                ::close(::openat(fd, (side + "/e").c_str(), O_CREAT | O_WRONLY, 0644));
+            }
+        }
+        ::close(fd);
+    }
+    ~Chain() {
+        const int rootFd = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY);
+        for (int level = 0;; ++level) {
+            const int fd = ::openat(rootFd, "d", O_RDONLY | O_DIRECTORY);
+            if (fd < 0) break;
+            ::unlinkat(fd, "e", 0);
+            for (const std::string& side : sideNames(level)) {
+                ::unlinkat(fd, (side + "/e").c_str(), 0);
+                ::unlinkat(fd, side.c_str(), AT_REMOVEDIR);
+            }
+            const bool deeper = ::renameat(fd, "d", rootFd, "next") == 0;
+            ::close(fd);
+            ::unlinkat(rootFd, "d", AT_REMOVEDIR);
+            if (!deeper || ::renameat(rootFd, "next", rootFd, "d") != 0) break;
+        }
+        ::close(rootFd);
+    }
+
+  private:
+    static std::vector<std::string> sideNames(int level) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%03d", level % 1000);
+        return {std::string("a") + number, std::string("s") + number, std::string("z") + number};
+    }
+    std::string root_;
+};
+
+// Scans `root` in a child process limited to `openFiles` descriptors; returns the number of
+// rows, the longest path's length and what was reported, as text.
+std::string scanLimited(const std::string& root, rlim_t openFiles) {
+    return RunInChild([&] {
+        const rlimit limit{openFiles, openFiles};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("setrlimit failed");
+        static const DateTimeText times{QLocale::c()};
+        TVirtualStringTree tree;
+        std::string errors;
+        ScanOptions options;
+        options.times = &times;
+        options.onError = [&](const std::string& path, int error) {
+            errors += " " + path.substr(0, 60) + ": " + std::strerror(error);
+        };
+        ScanFolder(tree, root, options);
+        std::size_t longest = 0;
+        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
+            longest = std::max(longest, RowOf(n).Field(TField::FullPath).size());
+        return std::to_string(tree.TotalCount()) + " " + std::to_string(longest) + errors;
+    });
+}
+
+} // namespace
+
+TEST(ScanDepth, EveryLevelIsFoundUnderALowDescriptorLimit) {
+    TempTree t;
+    Chain chain(t.Root(), 200, /*fileEach=*/true, /*sideEach=*/true);
+    EXPECT_EQ(scanLimited(t.Root(), 64),
+              "800 " + std::to_string(t.Root().size() + 2 * 200 + 7)); // ".../z199/e"
+}
+
+TEST(ScanDepth, ATwelveThousandLevelTreeIsScannedWithoutRecursion) {
+    TempTree t;
+    Chain chain(t.Root(), 12000, /*fileEach=*/false, /*sideEach=*/false);
+    EXPECT_EQ(scanLimited(t.Root(), 1024),
+              "1 " + std::to_string(t.Root().size() + 2 * 12000 + 2));
+}
