@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/resource.h>
 #include <sys/statfs.h>
 
@@ -42,6 +43,8 @@ bool IsPseudoFileSystem(long fsType) {
     case DEVPTS_SUPER_MAGIC:
     case 0x65735543: // fusectl
     case 0x19800202: // mqueue
+    case BINFMTFS_MAGIC:
+    case NSFS_MAGIC:
         return true;
     default:
         return false;
@@ -64,6 +67,7 @@ struct Item {
     std::uint16_t mode;
     std::uint64_t size;
     std::int64_t born, accessed, written;
+    dev_t device;
 };
 
 // Entries are handled in batches: read, status calls spread over two threads, then handled in
@@ -114,6 +118,15 @@ class Scanner {
     static bool isPseudo(int fd) {
         struct statfs fs {};
         return ::fstatfs(fd, &fs) == 0 && IsPseudoFileSystem(fs.f_type);
+    }
+
+    bool isPseudoFile(Frame& frame, const char* name) {
+        if (!frame.reader && !reopen(stack_.size() - 1)) return true;
+        const int fd = ::openat(frame.reader->Fd(), name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return true;
+        const bool pseudo = isPseudo(fd);
+        ::close(fd);
+        return pseudo;
     }
 
     void fail(std::string_view path, int error) {
@@ -168,7 +181,7 @@ class Scanner {
         bool more = true;
         while (frame.items.size() - first < count && (more = frame.reader->Next(entry))) {
             if (entry.name == "." || entry.name == "..") continue;
-            frame.items.push_back({frame.names.size(), entry.type, false, 0, 0, 0, 0, 0, 0});
+            frame.items.push_back({frame.names.size(), entry.type, false, 0, 0, 0, 0, 0, 0, 0});
             frame.names.append(entry.name).push_back('\0');
         }
         if (!more) {
@@ -249,6 +262,7 @@ class Scanner {
                 item.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
                 item.accessed = sx.stx_atime.tv_sec;
                 item.written = sx.stx_mtime.tv_sec;
+                item.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
             }
         };
         if (wanted < 64) {
@@ -281,6 +295,9 @@ class Scanner {
         }
         if (!S_ISREG(item.mode)) return;
         if (!(item.mask & STATX_SIZE) || item.size != 0) return;
+        // A file mounted over one of this folder's (a bind mount) may come from a pseudo file
+        // system.
+        if (item.device != frame.device && isPseudoFile(frame, name)) return;
         addRow(path_, name, item, nullptr);
     }
 

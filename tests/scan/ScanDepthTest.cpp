@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -106,4 +108,32 @@ TEST(ScanDepth, ATwelveThousandLevelTreeIsScannedWithoutRecursion) {
     Chain chain(t.Root(), 12000, /*fileEach=*/false, /*sideEach=*/false);
     EXPECT_EQ(scanLimited(t.Root(), 1024),
               "1 " + std::to_string(t.Root().size() + 2 * 12000 + 2));
+}
+
+// As root in a private mount namespace: a /proc file bind-mounted onto an empty file of the
+// tree, and a proc mounted on a folder below it, hold data though their length is 0.
+TEST(ScanPseudo, PseudoFilesMountedBelowTheRootAreNotListed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root for a private mount namespace";
+    TempTree t;
+    t.File("plain");
+    t.File("bound");
+    t.Folder("procfs");
+    const std::string got = RunInChild([&]() -> std::string {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("/proc/version", t.Path("bound").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount("proc", t.Path("procfs").c_str(), "proc", 0, nullptr) != 0)
+            return "skip";
+        static const DateTimeText times{QLocale::c()};
+        TVirtualStringTree tree;
+        ScanOptions options;
+        options.times = &times;
+        ScanFolder(tree, t.Root(), options);
+        std::string out;
+        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
+            out += std::string(RowOf(n).Field(TField::FullPath)) + "\n";
+        return out;
+    });
+    if (got == "skip") GTEST_SKIP() << "no private mount namespace here";
+    EXPECT_EQ(got, t.Path("plain") + "\n");
 }

@@ -226,6 +226,8 @@ TEST(Scan, NamesAreListedByteForByte) {
 TEST(Scan, PseudoFileSystemsAreKnown) {
     EXPECT_TRUE(IsPseudoFileSystem(0x9fa0));      // proc
     EXPECT_TRUE(IsPseudoFileSystem(0x62656572));  // sysfs
+    EXPECT_TRUE(IsPseudoFileSystem(0x42494e4d));  // binfmt_misc
+    EXPECT_TRUE(IsPseudoFileSystem(0x6e736673));  // nsfs
     EXPECT_FALSE(IsPseudoFileSystem(0xEF53));     // ext4
     EXPECT_FALSE(IsPseudoFileSystem(0x01021994)); // tmpfs holds real files
     Grid g;
