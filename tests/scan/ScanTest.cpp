@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <random>
 #include <cstring>
 #include <set>
 #include <string>
@@ -233,4 +237,75 @@ TEST(Scan, PseudoFileSystemsAreKnown) {
     Grid g;
     g.scan("/proc/self");
     EXPECT_EQ(g.tree.TotalCount(), 0u);
+}
+
+namespace {
+
+// The walk as plainly as it can be written: depth first, each folder in listing order.
+void referenceWalk(const std::string& folder, std::vector<std::string>& out) {
+    DIR* dir = ::opendir(folder.c_str());
+    ASSERT_NE(dir, nullptr) << folder;
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string name = d->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + "/" + name;
+        struct stat st {};
+        ASSERT_EQ(::lstat(path.c_str(), &st), 0) << path;
+        if (S_ISDIR(st.st_mode))
+            referenceWalk(path, out);
+        else if (S_ISREG(st.st_mode) && st.st_size == 0)
+            out.push_back(path);
+    }
+    ::closedir(dir);
+}
+
+std::vector<std::string> referenceWalk(const std::string& root) {
+    std::vector<std::string> out;
+    referenceWalk(root, out);
+    return out;
+}
+
+} // namespace
+
+// Folders around the sizes where the walk reads and stats its entries in pieces, with empty
+// files, files with data and a sub-folder scattered through them.
+TEST(Scan, FoldersOfEverySizeAreListedWholeInWalkOrder) {
+    TempTree t;
+    std::size_t empty = 0;
+    for (int count : {0, 63, 64, 1023, 1024, 1025, 5000}) {
+        const std::string folder = "n" + std::to_string(count);
+        t.Folder(folder);
+        for (int i = 0; i < count; ++i) {
+            const std::string name = folder + "/f" + std::to_string(i);
+            if (i == count / 2)
+                t.File(name + "/inner");
+            else
+                t.File(name, i % 3 == 0 ? "" : "x");
+            empty += i == count / 2 || i % 3 == 0;
+        }
+    }
+    Grid g;
+    g.scan(t.Root());
+    const auto expected = referenceWalk(t.Root());
+    EXPECT_EQ(expected.size(), empty);
+    EXPECT_EQ(g.paths(), expected);
+}
+
+TEST(Scan, ARandomTreeIsWalkedInTheReferenceOrder) {
+    TempTree t;
+    std::mt19937 random(11);
+    std::vector<std::string> folders{""};
+    for (int i = 0; i < 2000; ++i) {
+        const std::string parent = folders[random() % folders.size()];
+        const std::string folder = parent + "d" + std::to_string(i) + "/";
+        t.Folder(folder);
+        folders.push_back(folder);
+        for (unsigned f = random() % 4; f > 0; --f)
+            t.File(folder + "f" + std::to_string(f), random() % 2 ? "" : "x");
+    }
+    Grid g;
+    g.scan(t.Root());
+    const auto expected = referenceWalk(t.Root());
+    EXPECT_GT(expected.size(), 1000u);
+    EXPECT_EQ(g.paths(), expected);
 }
