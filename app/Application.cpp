@@ -58,6 +58,17 @@ int RunMainWindow(const std::vector<std::string>& folders, TQtDesktopShell* shel
     return status;
 }
 
+std::vector<std::string> FoldersOfArguments(int argc, char** argv) {
+    std::vector<std::string> folders;
+    for (int i = 1; i < argc; ++i) {
+        std::error_code error;
+        const auto path = std::filesystem::absolute(argv[i], error);
+        // "" or a relative folder whose base is gone names no folder: skipped as a missing one.
+        if (*argv[i] && !error) folders.push_back(path.lexically_normal().string());
+    }
+    return folders;
+}
+
 int RunWindow(int argc, char** argv) {
     // Qt aborts with a trace when it finds no display; say it in one line instead.
     if (!HasDisplay()) {
@@ -69,10 +80,7 @@ int RunWindow(int argc, char** argv) {
     const QtMessageHandler previous = qInstallMessageHandler(startupMessage);
     QApplication app(argc, argv); // takes Qt's own options out of argv
     qInstallMessageHandler(previous);
-    // As a drop would name them: absolute, "." and ".." taken lexically.
-    std::vector<std::string> folders;
-    for (int i = 1; i < argc; ++i)
-        folders.push_back(std::filesystem::absolute(argv[i]).lexically_normal().string());
+    const std::vector<std::string> folders = FoldersOfArguments(argc, argv);
 
     TQtDesktopShell shell;
     SetShell(&shell);

@@ -15,6 +15,10 @@ bool HasDisplay();
 // `nullsweep [FOLDER...]`: opens the main window, scans each FOLDER as a drop does and runs the
 // event loop until the window is closed. Returns the exit status: 1 without a display (after
 // one line on standard error) or when the configuration cannot be loaded (after the warning).
+// The folders named on the command line, as a drop would name them: absolute, "." and ".."
+// taken lexically; one that cannot be made into a path is left out.
+std::vector<std::string> FoldersOfArguments(int argc, char** argv);
+
 int RunWindow(int argc, char** argv);
 
 // The part of RunWindow after the application object and the desktop shell exist: shows the

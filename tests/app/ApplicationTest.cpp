@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace nullsweep;
 using nullsweep::test::FakeShell;
@@ -83,4 +84,21 @@ TEST(Application, WithoutADisplayTheProgramSaysSoInOneLine) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_NE(output.find("no display"), std::string::npos) << output;
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+}
+
+TEST(Application, FolderArgumentsThatAreNoPathAreSkippedWithoutAnAbort) {
+    TempTree t;
+    t.Folder("gone");
+    const std::string got = nullsweep::test::RunInChild([&] {
+        if (::chdir(t.Path("gone").c_str()) != 0 || ::rmdir(t.Path("gone").c_str()) != 0)
+            return std::string("setup failed");
+        std::string arguments[] = {"nullsweep", "", "relative", t.Root() + "/./x/.."};
+        char* argv[] = {arguments[0].data(), arguments[1].data(), arguments[2].data(),
+                        arguments[3].data()};
+        std::string out;
+        for (const std::string& folder : FoldersOfArguments(4, argv))
+            out += folder + "\n";
+        return out;
+    });
+    EXPECT_EQ(got, t.Root() + "/\n");
 }
