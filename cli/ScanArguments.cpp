@@ -43,6 +43,9 @@ std::string ScanUsage() {
            "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
            "                        default \"File Name\"; none: keep the walk order\n"
            "  -d, --descending      sort descending\n"
+           "  -x, --one-file-system do not enter folders on another file system than FOLDER\n"
+           "      --exclude GLOB    skip files and folders whose name matches GLOB\n"
+           "                        (repeatable; an excluded folder is not entered)\n"
            "      --delete          after writing the list, delete each listed file that is\n"
            "                        still empty (a file that has changed is left alone)\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
@@ -64,7 +67,7 @@ std::string ScanUsage() {
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
-    enum { OptVersion = 256, OptConfig, OptDelete };
+    enum { OptVersion = 256, OptConfig, OptDelete, OptExclude };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
         {"null", no_argument, nullptr, '0'},
@@ -73,6 +76,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"config", required_argument, nullptr, OptConfig},
         {"descending", no_argument, nullptr, 'd'},
         {"delete", no_argument, nullptr, OptDelete},
+        {"one-file-system", no_argument, nullptr, 'x'},
+        {"exclude", required_argument, nullptr, OptExclude},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -83,7 +88,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     optind = 0; // start afresh on every call
     opterr = 0;
     int c;
-    while ((c = getopt_long(argc, argv, ":f:o:0s:dqh", longOptions, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, ":f:o:0s:dxqh", longOptions, nullptr)) != -1) {
         switch (c) {
         case 'f':
             a.format = optarg;
@@ -108,6 +113,12 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             break;
         case OptDelete:
             a.deleteListed = true;
+            break;
+        case 'x':
+            a.oneFileSystem = true;
+            break;
+        case OptExclude:
+            a.excludes.emplace_back(optarg);
             break;
         case 'h':
             a.help = true;

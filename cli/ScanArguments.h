@@ -14,6 +14,8 @@ struct ScanArguments {
     std::string sortField = "File Name"; // a field name, or "none" for the walk order
     bool descending = false;
     bool quiet = false;
+    bool oneFileSystem = false;        // -x
+    std::vector<std::string> excludes; // --exclude GLOB, repeatable
     bool deleteListed = false; // --delete
     std::string configFile;    // empty: the configuration beside the executable
     bool help = false;

@@ -177,6 +177,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     ProgressLine progress(err, !args.quiet && ::isatty(::fileno(err)));
     ScanOptions options;
     options.onProgress = [&](const ScanProgress& p) { progress.show(p); };
+    options.oneFileSystem = args.oneFileSystem;
+    options.excludes = args.excludes;
     options.onError = [&](const std::string& path, int error) {
         progress.clear();
         std::fprintf(err, "nullsweep: cannot read %s: %s\n", path.c_str(), std::strerror(error));

@@ -6,6 +6,7 @@
 #include "scan/StatWorker.h"
 
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -101,6 +102,7 @@ class Scanner {
     Scanner(TVirtualStringTree& grid, const ScanOptions& options)
         : grid_(grid), times_(options.times ? *options.times : DateTimeText::System()),
           onProgress_(options.onProgress), onError_(options.onError),
+          oneFileSystem_(options.oneFileSystem), excludes_(options.excludes),
           openLimit_(openFolderLimit()) {}
 
     void scanRoot(std::string path) {
@@ -109,6 +111,7 @@ class Scanner {
         if (!root->IsOpen() || ::fstat(root->Fd(), &st) != 0) return;
         if (isPseudo(root->Fd())) return;
         path_ = std::move(path);
+        rootDevice_ = st.st_dev;
         push(std::move(root), {}, st);
         walk();
         report();
@@ -274,6 +277,8 @@ class Scanner {
     }
 
     void scanEntry(Frame& frame, const Item& item, const char* name) {
+        for (const std::string& pattern : excludes_)
+            if (::fnmatch(pattern.c_str(), name, 0) == 0) return;
         switch (item.type) {
         case DT_DIR:
             descend(frame, name);
@@ -319,7 +324,9 @@ class Scanner {
             return;
         }
         // Only a mount point can lead into a pseudo file system.
-        if (st.st_dev != frame.device && isPseudo(child->Fd())) return;
+        if (st.st_dev != frame.device && (isPseudo(child->Fd()) ||
+                                          (oneFileSystem_ && st.st_dev != rootDevice_)))
+            return;
         path_.append(name).push_back('/');
         push(std::move(child), name, st);
     }
@@ -364,6 +371,9 @@ class Scanner {
     const DateTimeText& times_;
     const std::function<void(const ScanProgress&)>& onProgress_;
     const std::function<void(const std::string&, int)>& onError_;
+    const bool oneFileSystem_;
+    const std::vector<std::string>& excludes_;
+    dev_t rootDevice_ = 0;
     const std::size_t openLimit_;
     std::size_t open_ = 0;
     std::vector<Frame> stack_;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nullsweep {
 
@@ -25,6 +26,8 @@ struct ScanOptions {
     // Called with the full path (as it would be listed) and the errno of each folder or entry
     // that cannot be read; the walk goes on with the rest.
     std::function<void(const std::string& path, int error)> onError;
+    bool oneFileSystem = false;        // do not enter folders on another device than the root
+    std::vector<std::string> excludes; // fnmatch patterns; a matching file or folder is skipped
 };
 
 // Walks `folder` and every folder below it, depth-first in listing order, and appends one

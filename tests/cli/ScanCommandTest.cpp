@@ -117,6 +117,17 @@ TEST(ScanCommand, AFolderThatIsNoPathIsNamedWithoutAnAbort) {
                        "nullsweep scan: relative: No such file or directory\n");
 }
 
+TEST(ScanCommand, ExcludedNamesAreSkippedAndExcludedFoldersNotEntered) {
+    TempTree t;
+    for (const char* f : {"keep.txt", "drop.log", "node_modules/x", "sub/node_modules/y",
+                          "sub/z.txt", "sub/.cache/w"})
+        t.File(f);
+    const ScanRun r = RunScan({"-q", "--exclude", "*.log", "--exclude", "node_modules",
+                               "--exclude=.c*", t.Root()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, t.Path("keep.txt") + "\n" + t.Path("sub/z.txt") + "\n");
+}
+
 TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
     TempTree t;
     t.File("sub/e");
@@ -131,7 +142,7 @@ TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
 
 TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--bogus", "/tmp"}, {"-f", "pdf", "/tmp"}, {"/tmp", "-f"}, {}, {"-x", "/tmp"}}) {
+             {"--bogus", "/tmp"}, {"-f", "pdf", "/tmp"}, {"/tmp", "-f"}, {}, {"-y", "/tmp"}}) {
         const ScanRun r = RunScan(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");

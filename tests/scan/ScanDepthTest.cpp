@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -111,29 +112,38 @@ TEST(ScanDepth, ATwelveThousandLevelTreeIsScannedWithoutRecursion) {
 }
 
 // As root in a private mount namespace: a /proc file bind-mounted onto an empty file of the
-// tree, and a proc mounted on a folder below it, hold data though their length is 0.
+// tree, and a proc mounted on a folder below it, hold data though their length is 0. A tmpfs
+// below the root is entered unless the scan keeps to one file system.
 TEST(ScanPseudo, PseudoFilesMountedBelowTheRootAreNotListed) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root for a private mount namespace";
     TempTree t;
     t.File("plain");
     t.File("bound");
     t.Folder("procfs");
+    t.Folder("tmpfs");
     const std::string got = RunInChild([&]() -> std::string {
         if (::unshare(CLONE_NEWNS) != 0 ||
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount("/proc/version", t.Path("bound").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
-            ::mount("proc", t.Path("procfs").c_str(), "proc", 0, nullptr) != 0)
+            ::mount("proc", t.Path("procfs").c_str(), "proc", 0, nullptr) != 0 ||
+            ::mount("tmpfs", t.Path("tmpfs").c_str(), "tmpfs", 0, nullptr) != 0)
             return "skip";
+        ::close(::open(t.Path("tmpfs/e").c_str(), O_CREAT | O_WRONLY, 0644));
         static const DateTimeText times{QLocale::c()};
         TVirtualStringTree tree;
         ScanOptions options;
         options.times = &times;
         ScanFolder(tree, t.Root(), options);
-        std::string out;
+        std::set<std::string> paths; // in name order
         for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
-            out += std::string(RowOf(n).Field(TField::FullPath)) + "\n";
-        return out;
+            paths.emplace(RowOf(n).Field(TField::FullPath));
+        std::string out;
+        for (const std::string& path : paths)
+            out += path + "\n";
+        options.oneFileSystem = true;
+        ScanFolder(tree, t.Root(), options);
+        return std::to_string(tree.TotalCount()) + " " + out;
     });
     if (got == "skip") GTEST_SKIP() << "no private mount namespace here";
-    EXPECT_EQ(got, t.Path("plain") + "\n");
+    EXPECT_EQ(got, "3 " + t.Path("plain") + "\n" + t.Path("tmpfs/e") + "\n");
 }
