@@ -93,10 +93,12 @@ TEST(ScanCommand, WhatCannotBeReadIsOneLineEvenWhenQuietAndTheRestIsListed) {
     TempTree t;
     t.File("locked/inside");
     t.File("open/seen");
+    // The build folder may be out of reach of the unprivileged user.
+    t.File("config.xml", std::string(DefaultConfigText));
     t.Chmod("locked", 0);
     const std::string got = RunWithoutRoot([&] {
         const ScanRun r =
-            RunScan({"-q", "-s", "none", "--config", NULLSWEEP_DEFAULT_CONFIG, t.Root()});
+            RunScan({"-q", "-s", "none", "--config", t.Path("config.xml"), t.Root()});
         return std::to_string(r.status) + "\n" + r.out + r.err;
     });
     EXPECT_EQ(got, "1\n" + t.Path("open/seen") + "\nnullsweep: cannot read " + t.Path("locked") +
