@@ -8,5 +8,9 @@
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "scan") == 0)
         return nullsweep::RunScanCommand(argc - 1, argv + 1, stdout, stderr);
+    // Help and version need no display: they are the command line's own.
+    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0 ||
+                      std::strcmp(argv[1], "--version") == 0))
+        return nullsweep::RunScanCommand(argc, argv, stdout, stderr);
     return nullsweep::RunWindow(argc, argv);
 }

@@ -39,7 +39,7 @@ std::string ScanUsage() {
            "                        html, xml, xlsx: the rows as the window exports them\n"
            "  -o, --output FILE     write FILE (replaced only once complete) instead of\n"
            "                        standard output; xlsx needs it\n"
-           "  -0, --null            paths format: end each path with NUL instead of a line feed\n"
+           "  -0, --null            paths format only: end each path with NUL, not a line feed\n"
            "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
            "                        default \"File Name\"; none: keep the walk order\n"
            "  -d, --descending      sort descending\n"
@@ -142,6 +142,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     if (a.format != "paths" && a.format != "text" && a.format != "csv" && a.format != "html" &&
         a.format != "xml" && a.format != "xlsx")
         result.error = "unknown format \"" + a.format + "\"";
+    else if (a.nullTerminated && a.format != "paths")
+        result.error = "-0/--null goes with the paths format only";
     else if (a.format == "xlsx" && a.output.empty())
         result.error = "the xlsx format needs -o FILE";
     else if (a.sortField != "none" &&

@@ -29,7 +29,9 @@ void appendValue(std::string& out, std::string_view value, const TDelimitedForma
         out += '"';
         return;
     }
-    if (!format.crlf || std::memchr(value.data(), '\n', value.size()) == nullptr) {
+    // An empty value may have no storage: memchr must not see its null pointer.
+    if (!format.crlf || value.empty() ||
+        std::memchr(value.data(), '\n', value.size()) == nullptr) {
         out.append(value);
         return;
     }

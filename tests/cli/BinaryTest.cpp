@@ -237,6 +237,14 @@ TEST(Binary, WithoutAReachableDisplayTheWindowSaysSoInOneLine) {
         ::unsetenv(name);
     }
     const ScanRun none = program.Run({});
+    // Help and version are the command line's and need no display.
+    const ScanRun scanHelp = program.Run({"scan", "--help"});
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, {"-h"}, {"--version"}}) {
+        const ScanRun r = program.Run(args);
+        EXPECT_EQ(r.status, 0) << args[0] << r.err;
+        EXPECT_EQ(r.out, args[0] == "--version" ? "nullsweep 2.9.5\n" : scanHelp.out) << args[0];
+    }
     ::setenv("DISPLAY", ":97", 1); // named, but no server there
     const ScanRun unreachable = program.Run({});
     for (const Saved& s : saved)

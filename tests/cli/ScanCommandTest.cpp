@@ -144,7 +144,8 @@ TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
 
 TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--bogus", "/tmp"}, {"-f", "pdf", "/tmp"}, {"/tmp", "-f"}, {}, {"-y", "/tmp"}}) {
+             {"--bogus", "/tmp"}, {"-f", "pdf", "/tmp"}, {"/tmp", "-f"}, {}, {"-y", "/tmp"},
+             {"-0", "-f", "csv", "/tmp"}}) {
         const ScanRun r = RunScan(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
