@@ -16,8 +16,8 @@ struct ScanArguments {
     bool quiet = false;
     bool oneFileSystem = false;        // -x
     std::vector<std::string> excludes; // --exclude GLOB, repeatable
-    bool deleteListed = false; // --delete
-    std::string configFile;    // empty: the configuration beside the executable
+    bool deleteListed = false;         // --delete
+    std::string configFile;            // empty: the configuration beside the executable
     bool help = false;
     bool version = false;
     std::vector<std::string> folders;

@@ -30,8 +30,7 @@ void appendValue(std::string& out, std::string_view value, const TDelimitedForma
         return;
     }
     // An empty value may have no storage: memchr must not see its null pointer.
-    if (!format.crlf || value.empty() ||
-        std::memchr(value.data(), '\n', value.size()) == nullptr) {
+    if (!format.crlf || value.empty() || std::memchr(value.data(), '\n', value.size()) == nullptr) {
         out.append(value);
         return;
     }

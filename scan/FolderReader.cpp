@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FolderReader.h"
 
-#include <fcntl.h>
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace nullsweep {

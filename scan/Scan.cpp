@@ -8,10 +8,10 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <linux/magic.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -189,7 +189,8 @@ class Scanner {
         }
         if (!more) {
             frame.listed = true;
-            if (frame.reader->Error()) fail(path_.substr(0, frame.pathLength), frame.reader->Error());
+            if (frame.reader->Error())
+                fail(path_.substr(0, frame.pathLength), frame.reader->Error());
         }
         statBatch(frame, first);
     }
@@ -324,8 +325,8 @@ class Scanner {
             return;
         }
         // Only a mount point can lead into a pseudo file system.
-        if (st.st_dev != frame.device && (isPseudo(child->Fd()) ||
-                                          (oneFileSystem_ && st.st_dev != rootDevice_)))
+        if (st.st_dev != frame.device &&
+            (isPseudo(child->Fd()) || (oneFileSystem_ && st.st_dev != rootDevice_)))
             return;
         path_.append(name).push_back('/');
         push(std::move(child), name, st);

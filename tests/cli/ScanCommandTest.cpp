@@ -97,8 +97,7 @@ TEST(ScanCommand, WhatCannotBeReadIsOneLineEvenWhenQuietAndTheRestIsListed) {
     t.File("config.xml", std::string(DefaultConfigText));
     t.Chmod("locked", 0);
     const std::string got = RunWithoutRoot([&] {
-        const ScanRun r =
-            RunScan({"-q", "-s", "none", "--config", t.Path("config.xml"), t.Root()});
+        const ScanRun r = RunScan({"-q", "-s", "none", "--config", t.Path("config.xml"), t.Root()});
         return std::to_string(r.status) + "\n" + r.out + r.err;
     });
     EXPECT_EQ(got, "1\n" + t.Path("open/seen") + "\nnullsweep: cannot read " + t.Path("locked") +
@@ -124,8 +123,8 @@ TEST(ScanCommand, ExcludedNamesAreSkippedAndExcludedFoldersNotEntered) {
     for (const char* f : {"keep.txt", "drop.log", "node_modules/x", "sub/node_modules/y",
                           "sub/z.txt", "sub/.cache/w"})
         t.File(f);
-    const ScanRun r = RunScan({"-q", "--exclude", "*.log", "--exclude", "node_modules",
-                               "--exclude=.c*", t.Root()});
+    const ScanRun r = RunScan(
+        {"-q", "--exclude", "*.log", "--exclude", "node_modules", "--exclude=.c*", t.Root()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, t.Path("keep.txt") + "\n" + t.Path("sub/z.txt") + "\n");
 }
@@ -143,9 +142,12 @@ TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
 }
 
 TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--bogus", "/tmp"}, {"-f", "pdf", "/tmp"}, {"/tmp", "-f"}, {}, {"-y", "/tmp"},
-             {"-0", "-f", "csv", "/tmp"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--bogus", "/tmp"},
+                                                                  {"-f", "pdf", "/tmp"},
+                                                                  {"/tmp", "-f"},
+                                                                  {},
+                                                                  {"-y", "/tmp"},
+                                                                  {"-0", "-f", "csv", "/tmp"}}) {
         const ScanRun r = RunScan(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");

@@ -107,8 +107,7 @@ TEST(ScanDepth, EveryLevelIsFoundUnderALowDescriptorLimit) {
 TEST(ScanDepth, ATwelveThousandLevelTreeIsScannedWithoutRecursion) {
     TempTree t;
     Chain chain(t.Root(), 12000, /*fileEach=*/false, /*sideEach=*/false);
-    EXPECT_EQ(scanLimited(t.Root(), 1024),
-              "1 " + std::to_string(t.Root().size() + 2 * 12000 + 2));
+    EXPECT_EQ(scanLimited(t.Root(), 1024), "1 " + std::to_string(t.Root().size() + 2 * 12000 + 2));
 }
 
 // As root in a private mount namespace: a /proc file bind-mounted onto an empty file of the

@@ -9,8 +9,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <random>
 #include <cstring>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
