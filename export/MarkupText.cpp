@@ -54,6 +54,8 @@ void AppendHtmlText(std::string& out, std::string_view text) {
         }
         if (c == '\t' || (c < 0x80 && isPlainAscii(static_cast<unsigned char>(c))))
             out += char(c);
+        else if (c >= 0x80 && c <= 0x9F) // browsers read these references as windows-1252
+            appendNumericReference(out, 0xFFFD);
         else
             appendNumericReference(out, c);
     };
