@@ -8,10 +8,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace nullsweep;
 using nullsweep::test::ReadFile;
+using nullsweep::test::RunInChild;
 using nullsweep::test::RunWithoutRoot;
 using nullsweep::test::TempTree;
 
@@ -248,6 +251,13 @@ TEST(XmlDocument, FilesLoadAndSaveWithErrorsThatNameThem) {
     EXPECT_EQ(failure(t.Path("missing.xml")),
               t.Path("missing.xml") + ": cannot read: No such file or directory");
     EXPECT_EQ(failure(t.Root()), t.Root() + ": cannot read: is a folder");
+    // A FIFO without a writer must be refused, not waited on: the child ends itself if it hangs.
+    ASSERT_EQ(::mkfifo(t.Path("fifo.xml").c_str(), 0600), 0);
+    EXPECT_EQ(RunInChild([&] {
+                  ::alarm(5);
+                  return failure(t.Path("fifo.xml"));
+              }),
+              t.Path("fifo.xml") + ": cannot read: not a regular file");
     EXPECT_EQ(failure(t.Path("bad.xml")),
               t.Path("bad.xml") + ": line 3: Start-end tags mismatch near \"r>\"");
     t.Chmod("ok.xml", 0);
