@@ -5,6 +5,7 @@
 
 #include "grid/RunCommand.h"
 #include "scan/DesktopShell.h"
+#include "scan/ExactDelete.h"
 #include "scan/FileActions.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
@@ -257,7 +258,7 @@ void TFMMain::btnDeleteClick() {
     const PVirtualNode node = vt_.FocusedNode();
     if (!node) return;
     UpdateBracket bracket(vt_);
-    DeleteDiskFile(std::string(RowOf(node).Field(TField::FullPath)));
+    DeleteListedFile(RowOf(node));
     vt_.DeleteNode(node); // whether or not the file went
 }
 
@@ -268,7 +269,7 @@ void TFMMain::btnDelAllClick() {
     for (PVirtualNode node = vt_.GetLast(); node;) {
         const PVirtualNode previous = vt_.GetPrevious(node);
         if (node->CheckState == csCheckedNormal) {
-            DeleteDiskFile(std::string(RowOf(node).Field(TField::FullPath)));
+            DeleteListedFile(RowOf(node));
             vt_.DeleteNode(node);
         }
         node = previous;

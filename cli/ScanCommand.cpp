@@ -9,6 +9,7 @@
 #include "export/FileInfo.h"
 #include "export/HtmlPage.h"
 #include "grid/RowSort.h"
+#include "scan/ExactDelete.h"
 #include "scan/FileActions.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
@@ -107,7 +108,7 @@ bool deleteListed(const TVirtualStringTree& grid, std::FILE* err) {
     std::size_t deleted = 0, changed = 0, vanished = 0, failed = 0;
     for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node)) {
         const std::string path(RowOf(node).Field(TField::FullPath));
-        switch (DeleteEmptyFile(path)) {
+        switch (DeleteListedFile(RowOf(node))) {
         case TDeleteOutcome::Deleted:
             ++deleted;
             break;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Scan.h"
 
+#include "scan/ExactDelete.h"
 #include "scan/FolderReader.h"
 #include "scan/ResultRow.h"
 #include "scan/StatWorker.h"
@@ -9,7 +10,10 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <climits>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -47,7 +51,7 @@ bool IsPseudoFileSystem(long fsType) {
 namespace {
 
 constexpr unsigned StatxMask =
-    STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
 constexpr int StatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 
 // One listing entry of a batch, with its status where it was needed.
@@ -60,6 +64,7 @@ struct Item {
     std::uint16_t mode;
     std::uint64_t size;
     std::int64_t born, accessed, written;
+    std::uint64_t device, inode; // what a delete checks it still finds
 };
 
 // Entries are handled in batches: read, status calls spread over two threads, then handled in
@@ -77,11 +82,24 @@ class Scanner {
         struct stat st {};
         if (!folder.IsOpen() || ::fstat(folder.Fd(), &st) != 0) return;
         if (isPseudo(folder.Fd())) return;
+        rootFor(folder.Fd(), path);
         ScanLevel(folder, path, st.st_dev, nullptr);
         report();
     }
 
   private:
+    // Deletes start from the folder as it was resolved now (a root given as a link is followed
+    // this once).
+    void rootFor(int fd, const std::string& path) {
+        char resolved[PATH_MAX + 1];
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
+        if (n <= 0 || resolved[0] != '/') return;
+        identity_.root = InternScanRoot(std::string(resolved, std::size_t(n)));
+        identity_.prefixLength = static_cast<std::uint32_t>(path.size());
+        hasRoot_ = true;
+    }
+
     static bool isPseudo(int fd) {
         struct statfs fs {};
         return ::fstatfs(fd, &fs) == 0 && IsPseudoFileSystem(fs.f_type);
@@ -100,7 +118,7 @@ class Scanner {
             names.clear();
             while (items.size() < BatchSize && (more = folder.Next(entry))) {
                 if (entry.name == "." || entry.name == "..") continue;
-                items.push_back({names.size(), entry.type, false, 0, 0, 0, 0, 0, 0});
+                items.push_back({names.size(), entry.type, false, 0, 0, 0, 0, 0, 0, 0, 0});
                 names.append(entry.name).push_back('\0');
             }
             statBatch(folder.Fd(), items, names);
@@ -136,6 +154,8 @@ class Scanner {
                 item.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
                 item.accessed = sx.stx_atime.tv_sec;
                 item.written = sx.stx_mtime.tv_sec;
+                item.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+                item.inode = sx.stx_ino;
             }
         };
         if (wanted < 64) {
@@ -211,6 +231,12 @@ class Scanner {
             throw;
         }
         commit();
+        if (hasRoot_) {
+            TFileIdentity identity = identity_;
+            identity.device = item.device;
+            identity.inode = item.inode;
+            SetFileIdentity(RowOf(node), identity);
+        }
         node->CheckState = csCheckedNormal;
     }
 
@@ -222,6 +248,8 @@ class Scanner {
     const DateTimeText& times_;
     const std::function<void(const ScanProgress&)>& onProgress_;
     ScanProgress progress_;
+    TFileIdentity identity_;
+    bool hasRoot_ = false;
     std::optional<StatWorker> worker_;
 };
 
