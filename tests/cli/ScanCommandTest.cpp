@@ -229,3 +229,22 @@ TEST(ScanCommand, ABadConfigurationStopsTheScanWithStatusTwoAndStaysUntouched) {
                   ": line 1: No document element found\n");
     std::filesystem::remove(configFolder->tree->Path("CorvaneConfig.xml"));
 }
+
+TEST(ScanCommand, DeleteSummaryNamesEveryCountAndAFailureGivesStatusOne) {
+    TempTree t;
+    t.File("locked/e");
+    t.Chmod("locked", 0555);
+    t.File("open/e");
+    t.Chmod("open", 0777);
+    t.File("config.xml", std::string(DefaultConfigText));
+    const std::string outcome = RunWithoutRoot([&] {
+        const ScanRun r = RunScan({"-q", "--delete", "--config", t.Path("config.xml"), t.Root()});
+        return std::to_string(r.status) + "|" + r.err;
+    });
+    t.Chmod("locked", 0755);
+    EXPECT_EQ(outcome, "1|nullsweep scan: cannot delete " + t.Path("locked/e") +
+                           ": Permission denied\n"
+                           "nullsweep scan: deleted 1 file; 0 kept; 0 changed; 1 failed\n");
+    EXPECT_TRUE(std::filesystem::exists(t.Path("locked/e")));
+    EXPECT_FALSE(std::filesystem::exists(t.Path("open/e")));
+}
