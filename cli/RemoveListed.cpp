@@ -2,6 +2,7 @@
 #include "cli/RemoveListed.h"
 
 #include "scan/ExactDelete.h"
+#include "scan/Trash.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,9 +12,12 @@ namespace nullsweep {
 
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, std::FILE* err) {
     TRemoveCount count;
+    TTrash trash(TTrash::HomeTrashPath());
     for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node)) {
         const TResultRow& row = RowOf(node);
-        switch (DeleteListedFile(row)) {
+        const TDeleteOutcome outcome =
+            mode == TRemoveMode::Trash ? TrashListedFile(row, trash) : DeleteListedFile(row);
+        switch (outcome) {
         case TDeleteOutcome::Deleted:
             ++count.removed;
             break;
@@ -24,15 +28,20 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, std:
         case TDeleteOutcome::Failed: {
             const int reason = errno;
             ++count.failed;
-            std::fprintf(err, "nullsweep scan: cannot delete %s: %s\n",
+            std::fprintf(err, "nullsweep scan: cannot %s %s: %s\n",
+                         mode == TRemoveMode::Trash ? "move to the trash" : "delete",
                          std::string(row.Field(TField::FullPath)).c_str(), std::strerror(reason));
             break;
         }
         }
     }
-    std::fprintf(err, "nullsweep scan: %s %zu %s; %zu kept; %zu changed; %zu failed\n",
-                 mode == TRemoveMode::Trash ? "moved" : "deleted", count.removed,
-                 count.removed == 1 ? "file" : "files", count.kept, count.changed, count.failed);
+    const char* files = count.removed == 1 ? "file" : "files";
+    if (mode == TRemoveMode::Trash)
+        std::fprintf(err, "nullsweep scan: moved %zu %s to the trash", count.removed, files);
+    else
+        std::fprintf(err, "nullsweep scan: deleted %zu %s", count.removed, files);
+    std::fprintf(err, "; %zu kept; %zu changed; %zu failed\n", count.kept, count.changed,
+                 count.failed);
     return count;
 }
 

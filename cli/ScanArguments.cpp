@@ -44,7 +44,8 @@ std::string ScanUsage() {
            "                        default \"File Name\"; none: keep the walk order\n"
            "  -d, --descending      sort descending\n"
            "      --delete          after writing the list, delete each listed file that is\n"
-           "                        still empty (a file that has changed is left alone)\n"
+           "                        still the empty file listed (anything else is left)\n"
+           "      --trash           as --delete, but move each file to the user's trash\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error\n"
            "  -h, --help            show this help\n"
@@ -59,7 +60,7 @@ std::string ScanUsage() {
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
-    enum { OptVersion = 256, OptConfig, OptDelete };
+    enum { OptVersion = 256, OptConfig, OptDelete, OptTrash };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
         {"null", no_argument, nullptr, '0'},
@@ -68,6 +69,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"config", required_argument, nullptr, OptConfig},
         {"descending", no_argument, nullptr, 'd'},
         {"delete", no_argument, nullptr, OptDelete},
+        {"trash", no_argument, nullptr, OptTrash},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -104,6 +106,9 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         case OptDelete:
             a.deleteListed = true;
             break;
+        case OptTrash:
+            a.trashListed = true;
+            break;
         case 'h':
             a.help = true;
             break;
@@ -131,6 +136,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     else if (a.sortField != "none" &&
              std::find(FieldNames.begin(), FieldNames.end(), a.sortField) == FieldNames.end())
         result.error = "unknown sort field \"" + a.sortField + "\"";
+    else if (a.deleteListed && a.trashListed)
+        result.error = "--delete and --trash exclude each other";
     else if (a.folders.empty())
         result.error = "no FOLDER given";
     return result;

@@ -15,6 +15,7 @@ struct ScanArguments {
     bool descending = false;
     bool quiet = false;
     bool deleteListed = false; // --delete
+    bool trashListed = false;  // --trash
     std::string configFile;    // empty: the configuration beside the executable
     bool help = false;
     bool version = false;

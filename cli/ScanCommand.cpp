@@ -176,7 +176,9 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "nullsweep scan: %s\n", e.what());
         return 1; // nothing is deleted that the user could not see listed
     }
-    if (args.deleteListed && RemoveListed(grid, TRemoveMode::Delete, err).failed) status = 1;
+    if ((args.deleteListed || args.trashListed) &&
+        RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete, err).failed)
+        status = 1;
     return status;
 }
 

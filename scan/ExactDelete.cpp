@@ -178,15 +178,28 @@ bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity) {
     return true;
 }
 
-TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
+TDeleteOutcome ActOnListedFile(const TResultRow& row, const TListedFileAction& act) noexcept {
     try {
         TFileIdentity id;
         const std::string_view path = row.Field(TField::FullPath);
-        if (!GetFileIdentity(row, id)) return DeleteEmptyFile(std::string(path));
-        const std::string root = rootText(id.root);
-        if (root.empty() || root.front() != '/' || id.prefixLength > path.size())
-            return TDeleteOutcome::Changed;
-        const std::string_view relative = path.substr(id.prefixLength);
+        const bool known = GetFileIdentity(row, id);
+        std::string root, realPath;
+        std::string_view relative;
+        if (known) {
+            root = rootText(id.root);
+            if (root.empty() || root.front() != '/' || id.prefixLength > path.size())
+                return TDeleteOutcome::Changed;
+            relative = path.substr(id.prefixLength);
+            realPath = root == "/" ? root : root + "/";
+            realPath += relative;
+        } else {
+            // A row not made by a scan: its own folder, reached as the path says.
+            const auto slash = path.rfind('/');
+            if (slash == std::string_view::npos) return TDeleteOutcome::Changed;
+            root = slash == 0 ? "/" : std::string(path.substr(0, slash));
+            relative = path.substr(slash + 1);
+            realPath = path;
+        }
         const auto slash = relative.rfind('/');
         const std::string_view folder =
             slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
@@ -194,10 +207,15 @@ TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
                                                                : relative.substr(slash + 1));
         if (badComponent(name)) return TDeleteOutcome::Changed;
 
-        // The root was resolved when its scan started: a link in it now is a change too.
-        const Fd top(::open("/", OpenFlags));
-        if (top.get() < 0) return TDeleteOutcome::Failed;
-        const Fd rootFd(beneath(top.get(), std::string_view(root).substr(1)));
+        Fd rootFd;
+        if (known) {
+            // The root was resolved when its scan started: a link in it now is a change too.
+            const Fd top(::open("/", OpenFlags));
+            if (top.get() < 0) return TDeleteOutcome::Failed;
+            rootFd.reset(beneath(top.get(), std::string_view(root).substr(1)));
+        } else {
+            rootFd.reset(::open(root.c_str(), OpenFlags));
+        }
         if (rootFd.get() < 0) return outcomeOfErrno();
         const Fd dir(beneath(rootFd.get(), folder));
         if (dir.get() < 0) return outcomeOfErrno();
@@ -207,16 +225,23 @@ TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
                     STATX_TYPE | STATX_SIZE | STATX_INO, &sx) != 0)
             return outcomeOfErrno();
         const unsigned needed = STATX_TYPE | STATX_SIZE | STATX_INO;
-        if ((sx.stx_mask & needed) != needed || !S_ISREG(sx.stx_mode) || sx.stx_size != 0 ||
-            sx.stx_ino != id.inode || makedev(sx.stx_dev_major, sx.stx_dev_minor) != id.device)
+        const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+        if ((sx.stx_mask & needed) != needed || !S_ISREG(sx.stx_mode) || sx.stx_size != 0)
             return TDeleteOutcome::Changed;
-        if (::unlinkat(dir.get(), name.c_str(), 0) != 0)
+        if (known && (sx.stx_ino != id.inode || device != id.device))
+            return TDeleteOutcome::Changed;
+        if (act(dir.get(), name, realPath, device) != 0)
             return errno == ENOENT ? TDeleteOutcome::Vanished : TDeleteOutcome::Failed;
         return TDeleteOutcome::Deleted;
     } catch (...) {
         errno = ENOMEM;
         return TDeleteOutcome::Failed;
     }
+}
+
+TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
+    return ActOnListedFile(row, [](int folder, const std::string& name, const std::string&,
+                                   std::uint64_t) { return ::unlinkat(folder, name.c_str(), 0); });
 }
 
 } // namespace nullsweep

@@ -5,6 +5,7 @@
 #include "scan/ResultRow.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,10 +29,20 @@ void SetFileIdentity(TResultRow& row, const TFileIdentity& identity);
 // False for a row made without a scan (nothing remembered).
 bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity);
 
-// Deletes the row's file if it is still the one listed: reached from its scan root without
+// What is done to a listed file once it is known to be the one listed: `folder` is a descriptor
+// of its folder, `name` its name there, `realPath` where it is (the scan root as resolved, and
+// the rest), `device` its device. Returns 0, or -1 with errno set.
+using TListedFileAction = std::function<int(int folder, const std::string& name,
+                                            const std::string& realPath, std::uint64_t device)>;
+
+// Acts on the row's file if it is still the one listed: reached from its scan root without
 // following any link, a regular file of length 0 with the same device and inode; else nothing
-// is touched and the outcome is Changed. A row without an identity goes through
-// DeleteEmptyFile. errno tells why on Failed. Never throws.
+// is touched and the outcome is Changed (Vanished when it is gone). A row made without a scan
+// is reached from its own folder and only its type and length are checked. errno tells why on
+// Failed. Never throws.
+TDeleteOutcome ActOnListedFile(const TResultRow& row, const TListedFileAction& act) noexcept;
+
+// ActOnListedFile with unlinkat.
 TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept;
 
 namespace detail {

@@ -248,3 +248,24 @@ TEST(ScanCommand, DeleteSummaryNamesEveryCountAndAFailureGivesStatusOne) {
     EXPECT_TRUE(std::filesystem::exists(t.Path("locked/e")));
     EXPECT_FALSE(std::filesystem::exists(t.Path("open/e")));
 }
+
+TEST(ScanCommand, TrashMovesEachListedFileToTheUsersTrash) {
+    TempTree t;
+    t.File("tree/e");
+    t.File("tree/f");
+    t.Folder("data");
+    const ScanRun both = RunScan({"-q", "--trash", "--delete", t.Path("tree")});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_EQ(both.err, "nullsweep scan: --delete and --trash exclude each other "
+                        "(try 'nullsweep scan --help')\n");
+    EXPECT_TRUE(std::filesystem::exists(t.Path("tree/e")));
+
+    ASSERT_EQ(::setenv("XDG_DATA_HOME", t.Path("data").c_str(), 1), 0);
+    const ScanRun r = RunScan({"-q", "--trash", t.Path("tree")});
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "nullsweep scan: moved 2 files to the trash; 0 kept; 0 changed; 0 failed\n");
+    EXPECT_FALSE(std::filesystem::exists(t.Path("tree/e")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("data/Trash/files/e")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("data/Trash/info/f.trashinfo")));
+}
