@@ -2,6 +2,7 @@
 #include "cli/RemoveListed.h"
 
 #include "scan/ExactDelete.h"
+#include "scan/KeptFiles.h"
 #include "scan/Trash.h"
 
 #include <cerrno>
@@ -10,11 +11,16 @@
 
 namespace nullsweep {
 
-TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, std::FILE* err) {
+TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
+                          std::FILE* err) {
     TRemoveCount count;
     TTrash trash(TTrash::HomeTrashPath());
     for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node)) {
         const TResultRow& row = RowOf(node);
+        if (!includeKept && !KeptReasonOf(row).empty()) {
+            ++count.kept;
+            continue;
+        }
         const TDeleteOutcome outcome =
             mode == TRemoveMode::Trash ? TrashListedFile(row, trash) : DeleteListedFile(row);
         switch (outcome) {

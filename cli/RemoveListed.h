@@ -16,8 +16,9 @@ struct TRemoveCount {
     std::size_t failed = 0;  // the system refused
 };
 
-// Removes every listed file with the exact re-check, naming each failure on `err` and ending
-// with one line that names every count. Returns the counts.
-TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, std::FILE* err);
+// Removes every listed file with the exact re-check, kept files only with `includeKept`,
+// naming each failure on `err` and ending with one line that names every count.
+TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
+                          std::FILE* err);
 
 } // namespace nullsweep

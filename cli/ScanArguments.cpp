@@ -46,6 +46,9 @@ std::string ScanUsage() {
            "      --delete          after writing the list, delete each listed file that is\n"
            "                        still the empty file listed (anything else is left)\n"
            "      --trash           as --delete, but move each file to the user's trash\n"
+           "      --include-kept    --delete/--trash also remove kept files (those meant to\n"
+           "                        be empty: __init__.py, .gitkeep, tracked by git, ...)\n"
+           "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable)\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error\n"
            "  -h, --help            show this help\n"
@@ -60,7 +63,7 @@ std::string ScanUsage() {
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
-    enum { OptVersion = 256, OptConfig, OptDelete, OptTrash };
+    enum { OptVersion = 256, OptConfig, OptDelete, OptTrash, OptKeep, OptIncludeKept };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
         {"null", no_argument, nullptr, '0'},
@@ -70,6 +73,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"descending", no_argument, nullptr, 'd'},
         {"delete", no_argument, nullptr, OptDelete},
         {"trash", no_argument, nullptr, OptTrash},
+        {"keep", required_argument, nullptr, OptKeep},
+        {"include-kept", no_argument, nullptr, OptIncludeKept},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -108,6 +113,12 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             break;
         case OptTrash:
             a.trashListed = true;
+            break;
+        case OptKeep:
+            a.keepPatterns.emplace_back(optarg);
+            break;
+        case OptIncludeKept:
+            a.includeKept = true;
             break;
         case 'h':
             a.help = true;

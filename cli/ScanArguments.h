@@ -16,6 +16,8 @@ struct ScanArguments {
     bool quiet = false;
     bool deleteListed = false; // --delete
     bool trashListed = false;  // --trash
+    bool includeKept = false;  // --include-kept
+    std::vector<std::string> keepPatterns; // --keep
     std::string configFile;    // empty: the configuration beside the executable
     bool help = false;
     bool version = false;

@@ -136,6 +136,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     ProgressLine progress(err, !args.quiet && ::isatty(::fileno(err)));
     ScanOptions options;
     options.onProgress = [&](const ScanProgress& p) { progress.show(p); };
+    TKeptFiles kept(args.keepPatterns);
+    options.kept = &kept;
     for (const std::string& given : args.folders) {
         const std::string folder = absoluteFolder(given);
         const std::string problem = folderProblem(folder);
@@ -177,7 +179,9 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         return 1; // nothing is deleted that the user could not see listed
     }
     if ((args.deleteListed || args.trashListed) &&
-        RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete, err).failed)
+        RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
+                     args.includeKept, err)
+            .failed)
         status = 1;
     return status;
 }

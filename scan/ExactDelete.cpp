@@ -18,9 +18,6 @@ namespace nullsweep {
 
 namespace {
 
-// Slot 1 of the reserved slots holds the identity as raw bytes.
-constexpr int IdentitySlot = 1;
-
 std::mutex rootsMutex;
 std::deque<std::string>& roots() {
     static std::deque<std::string> table;
@@ -165,10 +162,14 @@ std::uint32_t InternScanRoot(const std::string& resolvedRoot) {
     return static_cast<std::uint32_t>(table.size() - 1);
 }
 
+std::string IdentityText(const TFileIdentity& identity) {
+    std::string bytes(sizeof identity, '\0');
+    std::memcpy(bytes.data(), &identity, sizeof identity);
+    return bytes;
+}
+
 void SetFileIdentity(TResultRow& row, const TFileIdentity& identity) {
-    char bytes[sizeof identity];
-    std::memcpy(bytes, &identity, sizeof identity);
-    row.SetSlot(IdentitySlot, std::string_view(bytes, sizeof bytes));
+    row.SetSlot(IdentitySlot, IdentityText(identity));
 }
 
 bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity) {

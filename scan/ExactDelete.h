@@ -25,6 +25,9 @@ struct TFileIdentity {
 // it. The table lives as long as the process: a handful of roots per session.
 std::uint32_t InternScanRoot(const std::string& resolvedRoot);
 
+// The row slot that holds the identity, and its text there.
+constexpr int IdentitySlot = 1;
+std::string IdentityText(const TFileIdentity& identity);
 void SetFileIdentity(TResultRow& row, const TFileIdentity& identity);
 // False for a row made without a scan (nothing remembered).
 bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity);

@@ -75,7 +75,8 @@ class Scanner {
   public:
     Scanner(TVirtualStringTree& grid, const ScanOptions& options)
         : grid_(grid), times_(options.times ? *options.times : DateTimeText::System()),
-          onProgress_(options.onProgress) {}
+          onProgress_(options.onProgress),
+          kept_(options.kept ? *options.kept : ownKept_.emplace()) {}
 
     void scanRoot(std::string path) {
         FolderReader folder(AT_FDCWD, path.c_str(), /*followLink=*/true);
@@ -230,14 +231,17 @@ class Scanner {
             commit();
             throw;
         }
-        commit();
+        const std::string_view keptReason = kept_.ReasonFor(texts[0], name);
+        slots[KeptSlot] = keptReason;
         if (hasRoot_) {
             TFileIdentity identity = identity_;
             identity.device = item.device;
             identity.inode = item.inode;
-            SetFileIdentity(RowOf(node), identity);
+            texts[5] = IdentityText(identity);
+            slots[IdentitySlot] = texts[5];
         }
-        node->CheckState = csCheckedNormal;
+        commit();
+        node->CheckState = keptReason.empty() ? csCheckedNormal : csUncheckedNormal;
     }
 
     void report() {
@@ -247,6 +251,8 @@ class Scanner {
     TVirtualStringTree& grid_;
     const DateTimeText& times_;
     const std::function<void(const ScanProgress&)>& onProgress_;
+    std::optional<TKeptFiles> ownKept_;
+    TKeptFiles& kept_;
     ScanProgress progress_;
     TFileIdentity identity_;
     bool hasRoot_ = false;

@@ -3,6 +3,7 @@
 
 #include "grid/VirtualTree.h"
 #include "scan/DateTimeText.h"
+#include "scan/KeptFiles.h"
 
 #include <cstdint>
 #include <functional>
@@ -22,10 +23,12 @@ struct ScanOptions {
     const DateTimeText* times = nullptr; // null: the process's locale
     // Called now and then during the walk (every few thousand entries).
     std::function<void(const ScanProgress&)> onProgress;
+    // Decides which empty files are kept (listed unchecked); null: the built-in list alone.
+    TKeptFiles* kept = nullptr;
 };
 
 // Walks `folder` and every folder below it, depth-first in listing order, and appends one
-// checked top-level row per regular file of length 0, inside one update bracket of the grid.
+// top-level row per regular file of length 0, checked unless it is kept, inside one update bracket of the grid.
 // Symbolic links are neither followed nor listed, pseudo file systems (proc, sysfs, ...) are
 // not entered, and a folder or entry that fails is skipped. Never throws.
 void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});

@@ -11,6 +11,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
+#include <QColor>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -415,6 +416,36 @@ TEST(MainWindow, DeletesKeepTheRowsOfFilesStillOnDiskAndSaySo) {
     // Told until the next command.
     QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_EQ(f.window.SBPanels[0]->text(), "");
+}
+
+TEST(MainWindow, KeptFilesStartUncheckedAndGreySayingWhyUntilCheckAll) {
+    TempTree t;
+    t.File("pkg/__init__.py");
+    t.File("pkg/stray.txt");
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    const int kept = f.names()[0] == "__init__.py" ? 0 : 1;
+    ASSERT_EQ(f.names()[std::size_t(kept)], "__init__.py");
+    EXPECT_EQ(f.row(kept)->CheckState, csUncheckedNormal);
+    EXPECT_EQ(f.row(1 - kept)->CheckState, csCheckedNormal);
+    const QAbstractItemModel& model = f.window.View().Model();
+    EXPECT_EQ(model.index(kept, 2).data(Qt::ToolTipRole).toString(),
+              "Kept: marks a Python package");
+    EXPECT_EQ(model.index(kept, 2).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+    EXPECT_EQ(model.index(1 - kept, 2).data(Qt::ToolTipRole).toString(),
+              "Double click to open it in explorer.");
+    EXPECT_FALSE(model.index(1 - kept, 2).data(Qt::ForegroundRole).isValid());
+
+    f.shell.answers = {true};
+    f.window.btnDelAllClick();
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"__init__.py"}));
+    // Check All is the user's own choice: it checks kept files too.
+    QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
+    EXPECT_EQ(f.checks(), (std::vector<int>{csCheckedNormal}));
+    f.shell.answers = {true};
+    f.window.btnDelAllClick();
+    EXPECT_FALSE(std::filesystem::exists(t.Path("pkg/__init__.py")));
 }
 
 TEST(MainWindow, DeleteAllCheckedRemovesCheckedRowsAndKeepsTheOthersInPlace) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -268,4 +269,25 @@ TEST(ScanCommand, TrashMovesEachListedFileToTheUsersTrash) {
     EXPECT_FALSE(std::filesystem::exists(t.Path("tree/e")));
     EXPECT_TRUE(std::filesystem::exists(t.Path("data/Trash/files/e")));
     EXPECT_TRUE(std::filesystem::exists(t.Path("data/Trash/info/f.trashinfo")));
+}
+
+TEST(ScanCommand, DeleteLeavesKeptFilesUnlessToldToIncludeThem) {
+    TempTree t;
+    for (const char* name : {"src/pkg/__init__.py", "src/pkg/py.typed", "logs/.gitkeep",
+                             "logs/tracked.log", "logs/untracked.log", "run.pid"})
+        t.File(std::string("repo/") + name);
+    const std::string git = "git -C '" + t.Path("repo") + "' ";
+    ASSERT_EQ(std::system((git + "init -q && " + git + "add logs/tracked.log logs/.gitkeep src").c_str()), 0);
+
+    const ScanRun r = RunScan({"-q", "--delete", "--keep", "*.pid", t.Path("repo")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "nullsweep scan: deleted 1 file; 5 kept; 0 changed; 0 failed\n");
+    EXPECT_FALSE(std::filesystem::exists(t.Path("repo/logs/untracked.log")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("repo/logs/tracked.log")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("repo/src/pkg/__init__.py")));
+
+    const ScanRun all = RunScan({"-q", "--delete", "--include-kept", t.Path("repo")});
+    EXPECT_EQ(all.err, "nullsweep scan: deleted 5 files; 0 kept; 0 changed; 0 failed\n");
+    for (const char* name : {"src/pkg/__init__.py", "logs/.gitkeep", "logs/tracked.log", "run.pid"})
+        EXPECT_FALSE(std::filesystem::exists(t.Path(std::string("repo/") + name))) << name;
 }
