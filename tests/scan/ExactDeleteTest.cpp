@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/ExactDelete.h"
 #include "scan/Scan.h"
+#include "ScanThenAct.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -25,16 +26,9 @@ bool exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Scans `folder` and deletes every row, telling each path's outcome.
 std::map<std::string, TDeleteOutcome> scanAndDelete(const std::string& folder,
                                                     const std::function<void()>& between) {
-    TVirtualStringTree grid;
-    ScanFolder(grid, folder);
-    between();
-    std::map<std::string, TDeleteOutcome> outcomes;
-    for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n))
-        outcomes[std::string(RowOf(n).Field(TField::FullPath))] = DeleteListedFile(RowOf(n));
-    return outcomes;
+    return nullsweep::test::ScanThenAct(folder, between, DeleteListedFile);
 }
 
 } // namespace

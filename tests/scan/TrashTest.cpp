@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Scan.h"
 #include "scan/Trash.h"
+#include "ScanThenAct.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -36,13 +37,8 @@ std::string realPathOf(const std::string& path) {
 
 std::map<std::string, TDeleteOutcome> scanAndTrash(const std::string& folder, TTrash& trash,
                                                    const std::function<void()>& between) {
-    TVirtualStringTree grid;
-    ScanFolder(grid, folder);
-    between();
-    std::map<std::string, TDeleteOutcome> outcomes;
-    for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n))
-        outcomes[std::string(RowOf(n).Field(TField::FullPath))] = TrashListedFile(RowOf(n), trash);
-    return outcomes;
+    return nullsweep::test::ScanThenAct(
+        folder, between, [&](const TResultRow& row) { return TrashListedFile(row, trash); });
 }
 
 // The Path= value of an info file, after checking the rest of it.
