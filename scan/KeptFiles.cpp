@@ -4,6 +4,7 @@
 #include <git2.h>
 
 #include <fnmatch.h>
+#include <sys/stat.h>
 
 #include <map>
 
@@ -58,24 +59,43 @@ struct TKeptFiles::Repositories {
         git_libgit2_shutdown();
     }
 
+    // The repository a folder is in: found once by libgit2's search upwards, then, below a
+    // folder already known, by one look for a ".git" of its own (a scan meets many folders).
     int repositoryOf(const std::string& folder) {
-        if (const auto found = folders.find(folder); found != folders.end()) return found->second;
-        int which = -1;
-        git_repository* repo = nullptr;
-        if (git_repository_open_ext(&repo, folder.c_str(), 0, nullptr) == 0) {
-            const char* workdir = git_repository_workdir(repo);
-            for (std::size_t i = 0; workdir && i < repositories.size(); ++i)
-                if (repositories[i].workdir == workdir) which = int(i);
-            git_index* index = nullptr;
-            if (which >= 0 || !workdir || git_repository_index(&index, repo) != 0) {
-                git_repository_free(repo);
-            } else {
-                repositories.push_back({workdir, repo, index});
-                which = int(repositories.size() - 1);
-            }
+        std::vector<std::string> unknown;
+        std::string at = folder;
+        auto known = folders.find(at);
+        while (known == folders.end()) {
+            unknown.push_back(at);
+            if (at == "/" || at.find('/') == std::string::npos) break;
+            at = folderOf(at);
+            known = folders.find(at);
         }
-        folders.emplace(folder, which);
+        int which = known == folders.end() ? -2 : known->second;
+        for (auto it = unknown.rbegin(); it != unknown.rend(); ++it) {
+            struct stat st {};
+            if (which == -2 || ::lstat((*it + "/.git").c_str(), &st) == 0) which = discover(*it);
+            folders.emplace(*it, which);
+        }
         return which;
+    }
+
+    int discover(const std::string& folder) {
+        git_repository* repo = nullptr;
+        if (git_repository_open_ext(&repo, folder.c_str(), 0, nullptr) != 0) return -1;
+        const char* workdir = git_repository_workdir(repo);
+        for (std::size_t i = 0; workdir && i < repositories.size(); ++i)
+            if (repositories[i].workdir == workdir) {
+                git_repository_free(repo);
+                return int(i);
+            }
+        git_index* index = nullptr;
+        if (!workdir || git_repository_index(&index, repo) != 0) {
+            git_repository_free(repo);
+            return -1;
+        }
+        repositories.push_back({workdir, repo, index});
+        return int(repositories.size() - 1);
     }
 
     bool tracks(std::string_view path) {

@@ -44,10 +44,17 @@ TEST(KeptFiles, GitTracksSomeEmptyFilesAndNamesMarkOthers) {
     const std::string git = "git -C '" + t.Path("repo") + "' ";
     ASSERT_EQ(std::system((git + "init -q && " + git + "add logs/tracked.log").c_str()), 0);
     t.File("repo/.git/empty-inside");
+    // A repository of its own inside: its index decides below it.
+    t.File("repo/deep/inner/tracked-inside.log");
+    t.File("repo/deep/inner/untracked-inside.log");
+    const std::string inner = "git -C '" + t.Path("repo/deep/inner") + "' ";
+    ASSERT_EQ(std::system((inner + "init -q && " + inner + "add tracked-inside.log").c_str()), 0);
     TKeptFiles kept({"*.lock"});
     const auto reasons = scanReasons(t.Root(), kept);
     EXPECT_EQ(reasons.at("repo/logs/tracked.log"), "Kept: tracked by git");
     EXPECT_EQ(reasons.at("repo/logs/untracked.log"), "");
+    EXPECT_EQ(reasons.at("repo/deep/inner/tracked-inside.log"), "Kept: tracked by git");
+    EXPECT_EQ(reasons.at("repo/deep/inner/untracked-inside.log"), "");
     EXPECT_EQ(reasons.at("repo/src/pkg/__init__.py"), "Kept: marks a Python package");
     EXPECT_EQ(reasons.at("repo/src/pkg/py.typed"), "Kept: marks a typed Python package");
     EXPECT_EQ(reasons.at("repo/logs/.gitkeep"), "Kept: keeps its folder");
