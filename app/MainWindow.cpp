@@ -5,6 +5,7 @@
 
 #include "grid/RunCommand.h"
 #include "scan/DesktopShell.h"
+#include "scan/ExactDelete.h"
 #include "scan/FileActions.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
@@ -70,12 +71,18 @@ bool takeAsCopy(QDropEvent* event) {
 
 template <typename Command> void TFMMain::bind(QPushButton* button, Command command) {
     connect(button, &QPushButton::clicked, this,
-            [this, command] { RunCommand([&] { (this->*command)(); }); });
+            [this, command] { runCommand([&] { (this->*command)(); }); });
 }
 
 template <typename Command> void TFMMain::bind(QAction* action, Command command) {
     connect(action, &QAction::triggered, this,
-            [this, command] { RunCommand([&] { (this->*command)(); }); });
+            [this, command] { runCommand([&] { (this->*command)(); }); });
+}
+
+template <typename Command> void TFMMain::runCommand(Command&& command) {
+    // What the last delete left is told until the next command.
+    if (SBPanels[0]) SBPanels[0]->clear();
+    RunCommand(std::forward<Command>(command));
 }
 
 TFMMain::TFMMain() {
@@ -107,7 +114,7 @@ TFMMain::TFMMain() {
     cbCheckAll->setChecked(true);
     cbCheckAll->raise();
     connect(cbCheckAll, &QCheckBox::toggled, this,
-            [this] { RunCommand([this] { cbCheckAllClick(); }); });
+            [this] { runCommand([this] { cbCheckAllClick(); }); });
 
     setCentralWidget(central);
 
@@ -226,7 +233,7 @@ void TFMMain::dropEvent(QDropEvent* event) {
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
-    RunCommand([&] { DropFolders(paths); });
+    runCommand([&] { DropFolders(paths); });
 }
 
 void TFMMain::DropFolders(const std::vector<std::string>& paths) {
@@ -257,22 +264,51 @@ void TFMMain::btnDeleteClick() {
     const PVirtualNode node = vt_.FocusedNode();
     if (!node) return;
     UpdateBracket bracket(vt_);
-    DeleteDiskFile(std::string(RowOf(node).Field(TField::FullPath)));
-    vt_.DeleteNode(node); // whether or not the file went
+    TDeleteCount count;
+    deleteRow(node, count);
+    reportDeletes(count);
 }
 
 void TFMMain::btnDelAllClick() {
     if (!Shell().AskYesNo("Are you sure to delete the files from disk?", "Warning")) return;
     UpdateBracket bracket(vt_);
+    TDeleteCount count;
     // Backwards, taking the previous row before the current one goes.
     for (PVirtualNode node = vt_.GetLast(); node;) {
         const PVirtualNode previous = vt_.GetPrevious(node);
-        if (node->CheckState == csCheckedNormal) {
-            DeleteDiskFile(std::string(RowOf(node).Field(TField::FullPath)));
-            vt_.DeleteNode(node);
-        }
+        if (node->CheckState == csCheckedNormal) deleteRow(node, count);
         node = previous;
     }
+    reportDeletes(count);
+}
+
+// The row goes only with its file: a file that changed since the scan or could not be deleted
+// keeps its row, so the window never shows a failed delete as done.
+void TFMMain::deleteRow(PVirtualNode node, TDeleteCount& count) {
+    switch (DeleteListedFile(RowOf(node))) {
+    case TDeleteOutcome::Deleted:
+        ++count.deleted;
+        vt_.DeleteNode(node);
+        break;
+    case TDeleteOutcome::Vanished:
+        vt_.DeleteNode(node);
+        break;
+    case TDeleteOutcome::Changed:
+    case TDeleteOutcome::Failed:
+        ++count.left;
+        break;
+    }
+}
+
+void TFMMain::reportDeletes(const TDeleteCount& count) {
+    const auto files = [](std::size_t n) {
+        return QString::number(n) + (n == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
+    };
+    QString text = QStringLiteral("Deleted ") + files(count.deleted);
+    if (count.left)
+        text += QStringLiteral("; %1 left on disk (changed since the scan or not deletable)")
+                    .arg(files(count.left));
+    SBPanels[0]->setText(text);
 }
 
 void TFMMain::cbCheckAllClick() {

@@ -81,7 +81,7 @@ class TFMMain final : public QMainWindow {
     QAction* ExportToSCV1 = nullptr;
     QAction* ExportToXML1 = nullptr;
     QStatusBar* SB = nullptr;
-    QLabel* SBPanels[2] = {}; // both stay empty
+    QLabel* SBPanels[2] = {}; // the first tells what the last delete did, until the next command
     // The export document that the XML and spreadsheet exports fill and reuse.
     TXMLDocument XMLDoc;
 
@@ -97,6 +97,13 @@ class TFMMain final : public QMainWindow {
     void buildMenus();
     template <typename Command> void bind(QPushButton* button, Command command);
     template <typename Command> void bind(QAction* action, Command command);
+    template <typename Command> void runCommand(Command&& command);
+    struct TDeleteCount {
+        std::size_t deleted = 0;
+        std::size_t left = 0; // still on disk: changed, or the system refused
+    };
+    void deleteRow(PVirtualNode node, TDeleteCount& count);
+    void reportDeletes(const TDeleteCount& count);
 
     TVirtualStringTree vt_;
     std::unique_ptr<TCorvaneCtrl> ctrl_;

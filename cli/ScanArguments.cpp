@@ -47,7 +47,11 @@ std::string ScanUsage() {
            "      --exclude GLOB    skip files and folders whose name matches GLOB\n"
            "                        (repeatable; an excluded folder is not entered)\n"
            "      --delete          after writing the list, delete each listed file that is\n"
-           "                        still empty (a file that has changed is left alone)\n"
+           "                        still the empty file listed (anything else is left)\n"
+           "      --trash           as --delete, but move each file to the user's trash\n"
+           "      --include-kept    --delete/--trash also remove kept files (those meant to\n"
+           "                        be empty: __init__.py, .gitkeep, tracked by git, ...)\n"
+           "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable)\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error (what cannot be\n"
            "                        read is still said)\n"
@@ -67,7 +71,7 @@ std::string ScanUsage() {
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
-    enum { OptVersion = 256, OptConfig, OptDelete, OptExclude };
+    enum { OptVersion = 256, OptConfig, OptDelete, OptExclude, OptTrash, OptKeep, OptIncludeKept };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
         {"null", no_argument, nullptr, '0'},
@@ -78,6 +82,9 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"delete", no_argument, nullptr, OptDelete},
         {"one-file-system", no_argument, nullptr, 'x'},
         {"exclude", required_argument, nullptr, OptExclude},
+        {"trash", no_argument, nullptr, OptTrash},
+        {"keep", required_argument, nullptr, OptKeep},
+        {"include-kept", no_argument, nullptr, OptIncludeKept},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -120,6 +127,15 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         case OptExclude:
             a.excludes.emplace_back(optarg);
             break;
+        case OptTrash:
+            a.trashListed = true;
+            break;
+        case OptKeep:
+            a.keepPatterns.emplace_back(optarg);
+            break;
+        case OptIncludeKept:
+            a.includeKept = true;
+            break;
         case 'h':
             a.help = true;
             break;
@@ -149,6 +165,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     else if (a.sortField != "none" &&
              std::find(FieldNames.begin(), FieldNames.end(), a.sortField) == FieldNames.end())
         result.error = "unknown sort field \"" + a.sortField + "\"";
+    else if (a.deleteListed && a.trashListed)
+        result.error = "--delete and --trash exclude each other";
     else if (a.folders.empty())
         result.error = "no FOLDER given";
     return result;

@@ -17,7 +17,10 @@ struct ScanArguments {
     bool oneFileSystem = false;        // -x
     std::vector<std::string> excludes; // --exclude GLOB, repeatable
     bool deleteListed = false;         // --delete
-    std::string configFile;            // empty: the configuration beside the executable
+    bool trashListed = false;  // --trash
+    bool includeKept = false;  // --include-kept
+    std::vector<std::string> keepPatterns; // --keep
+    std::string configFile;    // empty: the configuration beside the executable
     bool help = false;
     bool version = false;
     std::vector<std::string> folders;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanCommand.h"
 
+#include "cli/RemoveListed.h"
 #include "cli/ScanArguments.h"
 #include "config/ColumnCheck.h"
 #include "config/ConfigStore.h"
@@ -112,37 +113,6 @@ void writeList(TByteSink& sink, const ScanArguments& args, const TVirtualStringT
         writePaths(sink, grid, args.nullTerminated);
 }
 
-// Deletes every listed file through the same re-check as the window and reports on `err`.
-// Returns false when the system refused a deletion.
-bool deleteListed(const TVirtualStringTree& grid, std::FILE* err) {
-    std::size_t deleted = 0, changed = 0, vanished = 0, failed = 0;
-    for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node)) {
-        const std::string path(RowOf(node).Field(TField::FullPath));
-        switch (DeleteEmptyFile(path)) {
-        case TDeleteOutcome::Deleted:
-            ++deleted;
-            break;
-        case TDeleteOutcome::Changed:
-            ++changed;
-            break;
-        case TDeleteOutcome::Vanished:
-            ++vanished;
-            break;
-        case TDeleteOutcome::Failed:
-            ++failed;
-            std::fprintf(err, "nullsweep scan: cannot delete %s: %s\n", path.c_str(),
-                         std::strerror(errno));
-            break;
-        }
-    }
-    std::fprintf(err, "nullsweep scan: deleted %zu files; %zu left because they had changed",
-                 deleted, changed);
-    if (vanished) std::fprintf(err, "; %zu already gone", vanished);
-    if (failed) std::fprintf(err, "; %zu could not be deleted", failed);
-    std::fputc('\n', err);
-    return failed == 0;
-}
-
 } // namespace
 
 int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
@@ -184,6 +154,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "nullsweep: cannot read %s: %s\n", path.c_str(), std::strerror(error));
         status = 1;
     };
+    TKeptFiles kept(args.keepPatterns);
+    options.kept = &kept;
     for (const std::string& given : args.folders) {
         std::string problem;
         const std::string folder = absoluteFolder(given, problem);
@@ -225,7 +197,11 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "nullsweep scan: %s\n", e.what());
         return 1; // nothing is deleted that the user could not see listed
     }
-    if (args.deleteListed && !deleteListed(grid, err)) status = 1;
+    if ((args.deleteListed || args.trashListed) &&
+        RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
+                     args.includeKept, err)
+            .failed)
+        status = 1;
     return status;
 }
 

@@ -8,6 +8,7 @@
 #include "grid/RowSort.h"
 #include "scan/FieldNames.h"
 #include "scan/FileActions.h"
+#include "scan/KeptFiles.h"
 #include "scan/ResultRow.h"
 
 namespace nullsweep {
@@ -49,6 +50,7 @@ TCorvaneCtrl::TCorvaneCtrl(TVirtualStringTree& grid) : grid_(grid) {
     grid_.OnGetHint = [this](PVirtualNode node, int column, std::string& hint) {
         TreeGetHint(node, column, hint);
     };
+    grid_.OnGetDimmed = [this](PVirtualNode node) { return !keptReason(node).empty(); };
     grid_.OnDblClick = [this] { TreeDblClick(&grid_); };
 }
 
@@ -112,8 +114,15 @@ void TCorvaneCtrl::TreeHeaderClick(int column, TMouseButton button, int, int) {
     SortGrid();
 }
 
-void TCorvaneCtrl::TreeGetHint(PVirtualNode, int, std::string& hintText) const {
-    hintText = "Double click to open it in explorer.";
+std::string_view TCorvaneCtrl::keptReason(PVirtualNode node) const {
+    if (!node || grid_.NodeDataSize() < RowDataSize) return {};
+    return KeptReasonOf(RowOf(node));
+}
+
+void TCorvaneCtrl::TreeGetHint(PVirtualNode node, int, std::string& hintText) const {
+    // A kept file says why it starts unchecked.
+    const std::string_view kept = keptReason(node);
+    hintText = kept.empty() ? "Double click to open it in explorer." : std::string(kept);
 }
 
 void TCorvaneCtrl::TreeDblClick(const TVirtualStringTree* sender) const {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace nullsweep {
 
@@ -72,6 +73,8 @@ class TCorvaneCtrl {
 
   private:
     TXMLDocument& exportDocument() const;
+    // The row's kept reason; empty for a row that may go or a grid without rows.
+    std::string_view keptReason(PVirtualNode node) const;
 
     TVirtualStringTree& grid_;
     std::uint8_t sortField_ = 0;

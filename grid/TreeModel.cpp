@@ -124,6 +124,9 @@ QVariant TTreeModel::data(const QModelIndex& index, int role) const {
         return {};
     case Qt::ToolTipRole:
         return decoded(tree_.GetHint(node, column));
+    case Qt::ForegroundRole:
+        if (tree_.OnGetDimmed && tree_.OnGetDimmed(node)) return QColor(Qt::gray);
+        return {};
     case Qt::TextAlignmentRole:
         if (column < 0) return {};
         return int(qtAlignment(tree_.Columns().Items(column).Alignment()));

@@ -116,6 +116,8 @@ class TVirtualStringTree {
     std::function<void(PVirtualNode, PVirtualNode, int column, int& result)> OnCompareNodes;
     std::function<void(int column, TMouseButton, int x, int y)> OnHeaderClick;
     std::function<void(PVirtualNode, int column, std::string& hint)> OnGetHint;
+    // True for a row drawn grey (one the user would not usually act on).
+    std::function<bool(PVirtualNode)> OnGetDimmed;
     std::function<void()> OnDblClick;
 
     // Update bracket: nests by a counter.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Scan.h"
 
+#include "scan/ExactDelete.h"
 #include "scan/FolderReader.h"
 #include "scan/ResultRow.h"
 #include "scan/StatWorker.h"
@@ -12,9 +13,11 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -55,7 +58,7 @@ bool IsPseudoFileSystem(long fsType) {
 namespace {
 
 constexpr unsigned StatxMask =
-    STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
 constexpr int StatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 
 // One listing entry of a batch, with its status where it was needed.
@@ -69,6 +72,7 @@ struct Item {
     std::uint64_t size;
     std::int64_t born, accessed, written;
     dev_t device;
+    ino_t inode; // with the device, what a delete checks it still finds
 };
 
 // Entries are handled in batches: read, status calls spread over two threads, then handled in
@@ -103,13 +107,15 @@ class Scanner {
         : grid_(grid), times_(options.times ? *options.times : DateTimeText::System()),
           onProgress_(options.onProgress), onError_(options.onError),
           oneFileSystem_(options.oneFileSystem), excludes_(options.excludes),
-          openLimit_(openFolderLimit()) {}
+          openLimit_(openFolderLimit()),
+          kept_(options.kept ? *options.kept : ownKept_.emplace()) {}
 
     void scanRoot(std::string path) {
         auto root = std::make_unique<FolderReader>(AT_FDCWD, path.c_str(), /*followLink=*/true);
         struct stat st {};
         if (!root->IsOpen() || ::fstat(root->Fd(), &st) != 0) return;
         if (isPseudo(root->Fd())) return;
+        rootFor(root->Fd(), path);
         path_ = std::move(path);
         rootDevice_ = st.st_dev;
         push(std::move(root), {}, st);
@@ -118,6 +124,18 @@ class Scanner {
     }
 
   private:
+    // Deletes start from the folder as it was resolved now (a root given as a link is followed
+    // this once).
+    void rootFor(int fd, const std::string& path) {
+        char resolved[PATH_MAX + 1];
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
+        if (n <= 0 || resolved[0] != '/') return;
+        identity_.root = InternScanRoot(std::string(resolved, std::size_t(n)));
+        identity_.prefixLength = static_cast<std::uint32_t>(path.size());
+        hasRoot_ = true;
+    }
+
     static bool isPseudo(int fd) {
         struct statfs fs {};
         return ::fstatfs(fd, &fs) == 0 && IsPseudoFileSystem(fs.f_type);
@@ -184,7 +202,7 @@ class Scanner {
         bool more = true;
         while (frame.items.size() - first < count && (more = frame.reader->Next(entry))) {
             if (entry.name == "." || entry.name == "..") continue;
-            frame.items.push_back({frame.names.size(), entry.type, false, 0, 0, 0, 0, 0, 0, 0});
+            frame.items.push_back({frame.names.size(), entry.type, false, 0, 0, 0, 0, 0, 0, 0, 0});
             frame.names.append(entry.name).push_back('\0');
         }
         if (!more) {
@@ -267,6 +285,7 @@ class Scanner {
                 item.accessed = sx.stx_atime.tv_sec;
                 item.written = sx.stx_mtime.tv_sec;
                 item.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+                item.inode = sx.stx_ino;
             }
         };
         if (wanted < 64) {
@@ -360,8 +379,17 @@ class Scanner {
             commit();
             throw;
         }
+        const std::string_view keptReason = kept_.ReasonFor(texts[0], name);
+        slots[KeptSlot] = keptReason;
+        if (hasRoot_) {
+            TFileIdentity identity = identity_;
+            identity.device = item.device;
+            identity.inode = item.inode;
+            texts[5] = IdentityText(identity);
+            slots[IdentitySlot] = texts[5];
+        }
         commit();
-        node->CheckState = csCheckedNormal;
+        node->CheckState = keptReason.empty() ? csCheckedNormal : csUncheckedNormal;
     }
 
     void report() {
@@ -379,7 +407,11 @@ class Scanner {
     std::size_t open_ = 0;
     std::vector<Frame> stack_;
     std::string path_; // the path of the top frame's folder, ending in "/"
+    std::optional<TKeptFiles> ownKept_;
+    TKeptFiles& kept_;
     ScanProgress progress_;
+    TFileIdentity identity_;
+    bool hasRoot_ = false;
     std::optional<StatWorker> worker_;
 };
 

@@ -3,6 +3,7 @@
 
 #include "grid/VirtualTree.h"
 #include "scan/DateTimeText.h"
+#include "scan/KeptFiles.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,10 +29,12 @@ struct ScanOptions {
     std::function<void(const std::string& path, int error)> onError;
     bool oneFileSystem = false;        // do not enter folders on another device than the root
     std::vector<std::string> excludes; // fnmatch patterns; a matching file or folder is skipped
+    // Decides which empty files are kept (listed unchecked); null: the built-in list alone.
+    TKeptFiles* kept = nullptr;
 };
 
 // Walks `folder` and every folder below it, depth-first in listing order, and appends one
-// checked top-level row per regular file of length 0, inside one update bracket of the grid.
+// top-level row per regular file of length 0, checked unless it is kept, inside one update bracket of the grid.
 // Symbolic links are neither followed nor listed, pseudo file systems (proc, sysfs, ...) are
 // not entered, and a folder or entry that fails is skipped and passed to `onError`. No
 // recursion and a bounded number of open folders, whatever the depth. Never throws.

@@ -4,7 +4,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${NULLSWEEP_BUILD_DIR:-$ROOT/build}
 
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libxlsxwriter-dev
-          libgtest-dev python3 python3-openpyxl tzdata)
+          libgtest-dev python3 python3-openpyxl tzdata libgit2-dev git)
 
 ensure_packages() {
     local missing=()

@@ -11,6 +11,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
+#include <QColor>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -25,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -383,17 +385,67 @@ TEST(MainWindow, DeleteAsksFirstAndRemovesTheFocusedRowAndFile) {
     EXPECT_FALSE(f.window.View().currentIndex().isValid());
 }
 
-TEST(MainWindow, DeleteRemovesTheRowEvenWhenTheFileStays) {
+TEST(MainWindow, DeletesKeepTheRowsOfFilesStillOnDiskAndSaySo) {
     TempTree t;
-    t.File("grew.txt");
+    for (const char* name : {"gone.txt", "grew.txt", "replaced.txt", "single.txt"})
+        t.File(name);
     Fixture f;
     f.window.DropFolders({t.Root()});
-    t.File("grew.txt", "now with data"); // no longer empty: never deleted
-    f.vt().SetFocusedNode(f.vt().GetFirst());
+    f.clickHeader(0);
+    ASSERT_EQ(f.names(), (std::vector<std::string>{"gone.txt", "grew.txt", "replaced.txt",
+                                                   "single.txt"}));
+    t.File("grew.txt", "now with data");
+    t.File("replaced.new"); // another empty file, with an inode of its own
+    ASSERT_EQ(::rename(t.Path("replaced.new").c_str(), t.Path("replaced.txt").c_str()), 0);
+    f.vt().SetCheckState(f.row(3), csUncheckedNormal);
+
     f.shell.answers = {true};
-    f.window.btnDeleteClick();
-    EXPECT_EQ(f.vt().TotalCount(), 0u);
-    EXPECT_TRUE(std::filesystem::exists(t.Path("grew.txt")));
+    QTest::mouseClick(f.window.btnDelAll, Qt::LeftButton);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"grew.txt", "replaced.txt", "single.txt"}));
+    EXPECT_FALSE(std::filesystem::exists(t.Path("gone.txt")));
+    EXPECT_EQ(f.window.SBPanels[0]->text(),
+              "Deleted 1 file; 2 files left on disk (changed since the scan or not deletable)");
+
+    f.vt().SetFocusedNode(f.row(2));
+    f.shell.answers = {true};
+    QTest::mouseClick(f.window.btnDelete, Qt::LeftButton);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"grew.txt", "replaced.txt"}));
+    EXPECT_EQ(f.window.SBPanels[0]->text(), "Deleted 1 file");
+    EXPECT_TRUE(std::filesystem::exists(t.Path("replaced.txt")));
+
+    // Told until the next command.
+    QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
+    EXPECT_EQ(f.window.SBPanels[0]->text(), "");
+}
+
+TEST(MainWindow, KeptFilesStartUncheckedAndGreySayingWhyUntilCheckAll) {
+    TempTree t;
+    t.File("pkg/__init__.py");
+    t.File("pkg/stray.txt");
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    const int kept = f.names()[0] == "__init__.py" ? 0 : 1;
+    ASSERT_EQ(f.names()[std::size_t(kept)], "__init__.py");
+    EXPECT_EQ(f.row(kept)->CheckState, csUncheckedNormal);
+    EXPECT_EQ(f.row(1 - kept)->CheckState, csCheckedNormal);
+    const QAbstractItemModel& model = f.window.View().Model();
+    EXPECT_EQ(model.index(kept, 2).data(Qt::ToolTipRole).toString(),
+              "Kept: marks a Python package");
+    EXPECT_EQ(model.index(kept, 2).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+    EXPECT_EQ(model.index(1 - kept, 2).data(Qt::ToolTipRole).toString(),
+              "Double click to open it in explorer.");
+    EXPECT_FALSE(model.index(1 - kept, 2).data(Qt::ForegroundRole).isValid());
+
+    f.shell.answers = {true};
+    f.window.btnDelAllClick();
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"__init__.py"}));
+    // Check All is the user's own choice: it checks kept files too.
+    QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
+    EXPECT_EQ(f.checks(), (std::vector<int>{csCheckedNormal}));
+    f.shell.answers = {true};
+    f.window.btnDelAllClick();
+    EXPECT_FALSE(std::filesystem::exists(t.Path("pkg/__init__.py")));
 }
 
 TEST(MainWindow, DeleteAllCheckedRemovesCheckedRowsAndKeepsTheOthersInPlace) {

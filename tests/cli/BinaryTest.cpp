@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -70,6 +72,37 @@ class Program {
         int status = 0;
         ::waitpid(pid, &status, 0);
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+    }
+
+    // The same with standard output a pipe: `afterFirstRead` runs once the first bytes came, while
+    // the program still waits to write the rest of a long list. `out` stays empty.
+    ScanRun ScanPiped(std::vector<std::string> args, const std::function<void()>& afterFirstRead) {
+        args.insert(args.begin(), {NULLSWEEP_BINARY, "scan", "--config", ConfigPath()});
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int fds[2];
+        EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        const std::string err = io_.Path("err");
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        pid_t pid = 0;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        char buffer[4096];
+        bool first = true;
+        while (::read(fds[0], buffer, sizeof buffer) > 0)
+            if (std::exchange(first, false)) afterFirstRead();
+        ::close(fds[0]);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}, ReadFile(err)};
     }
 
   private:
@@ -141,11 +174,32 @@ TEST(Binary, DeleteRemovesExactlyTheListedFiles) {
     const ScanRun run = program.Scan({"-q", "--delete", t.Root()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(lines(run.out), 3);
-    EXPECT_EQ(run.err, "nullsweep scan: deleted 3 files; 0 left because they had changed\n");
+    EXPECT_EQ(run.err, "nullsweep scan: deleted 3 files; 0 kept; 0 changed; 0 failed\n");
     for (const char* gone : {"keep/deep/er/empty", ".hidden-empty", "two"})
         EXPECT_FALSE(exists(t.Path(gone))) << gone;
     for (const char* kept : {"keep/data", "keep/deep/er", "link-to-two", "fifo", "empty-folder"})
         EXPECT_TRUE(exists(t.Path(kept))) << kept;
+}
+
+TEST(Binary, DeleteNeverFollowsAFolderSwappedForALinkAfterListing) {
+    Program program;
+    TempTree t;
+    // A list far longer than a pipe holds, so the swap comes before the deletes.
+    const std::string padding(100, 'n');
+    for (int i = 0; i < 2000; ++i) {
+        t.File("root/a/" + padding + std::to_string(i));
+        t.File("outside/" + padding + std::to_string(i));
+    }
+    const ScanRun run = program.ScanPiped({"-q", "--delete", t.Root() + "/root"}, [&] {
+        ASSERT_EQ(::rename(t.Path("root/a").c_str(), t.Path("root/a.moved").c_str()), 0);
+        t.Link("root/a", "../outside");
+    });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "nullsweep scan: deleted 0 files; 0 kept; 2000 changed; 0 failed\n");
+    for (int i = 0; i < 2000; i += 499) {
+        EXPECT_TRUE(exists(t.Path("outside/" + padding + std::to_string(i)))) << i;
+        EXPECT_TRUE(exists(t.Path("root/a.moved/" + padding + std::to_string(i)))) << i;
+    }
 }
 
 TEST(Binary, DeleteAfterAFailedListDeletesNothing) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -272,4 +273,65 @@ TEST(ScanCommand, ABadConfigurationStopsTheScanWithStatusTwoAndStaysUntouched) {
               "nullsweep scan: " + configFolder->tree->Path("CorvaneConfig.xml") +
                   ": line 1: No document element found\n");
     std::filesystem::remove(configFolder->tree->Path("CorvaneConfig.xml"));
+}
+
+TEST(ScanCommand, DeleteSummaryNamesEveryCountAndAFailureGivesStatusOne) {
+    TempTree t;
+    t.File("locked/e");
+    t.Chmod("locked", 0555);
+    t.File("open/e");
+    t.Chmod("open", 0777);
+    t.File("config.xml", std::string(DefaultConfigText));
+    const std::string outcome = RunWithoutRoot([&] {
+        const ScanRun r = RunScan({"-q", "--delete", "--config", t.Path("config.xml"), t.Root()});
+        return std::to_string(r.status) + "|" + r.err;
+    });
+    t.Chmod("locked", 0755);
+    EXPECT_EQ(outcome, "1|nullsweep scan: cannot delete " + t.Path("locked/e") +
+                           ": Permission denied\n"
+                           "nullsweep scan: deleted 1 file; 0 kept; 0 changed; 1 failed\n");
+    EXPECT_TRUE(std::filesystem::exists(t.Path("locked/e")));
+    EXPECT_FALSE(std::filesystem::exists(t.Path("open/e")));
+}
+
+TEST(ScanCommand, TrashMovesEachListedFileToTheUsersTrash) {
+    TempTree t;
+    t.File("tree/e");
+    t.File("tree/f");
+    t.Folder("data");
+    const ScanRun both = RunScan({"-q", "--trash", "--delete", t.Path("tree")});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_EQ(both.err, "nullsweep scan: --delete and --trash exclude each other "
+                        "(try 'nullsweep scan --help')\n");
+    EXPECT_TRUE(std::filesystem::exists(t.Path("tree/e")));
+
+    ASSERT_EQ(::setenv("XDG_DATA_HOME", t.Path("data").c_str(), 1), 0);
+    const ScanRun r = RunScan({"-q", "--trash", t.Path("tree")});
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "nullsweep scan: moved 2 files to the trash; 0 kept; 0 changed; 0 failed\n");
+    EXPECT_FALSE(std::filesystem::exists(t.Path("tree/e")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("data/Trash/files/e")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("data/Trash/info/f.trashinfo")));
+}
+
+TEST(ScanCommand, DeleteLeavesKeptFilesUnlessToldToIncludeThem) {
+    TempTree t;
+    for (const char* name : {"src/pkg/__init__.py", "src/pkg/py.typed", "logs/.gitkeep",
+                             "logs/tracked.log", "logs/untracked.log", "run.pid"})
+        t.File(std::string("repo/") + name);
+    const std::string git = "git -C '" + t.Path("repo") + "' ";
+    ASSERT_EQ(std::system((git + "init -q && " + git + "add logs/tracked.log logs/.gitkeep src").c_str()), 0);
+
+    const ScanRun r = RunScan({"-q", "--delete", "--keep", "*.pid", t.Path("repo")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "nullsweep scan: deleted 1 file; 5 kept; 0 changed; 0 failed\n");
+    EXPECT_FALSE(std::filesystem::exists(t.Path("repo/logs/untracked.log")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("repo/logs/tracked.log")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("repo/src/pkg/__init__.py")));
+
+    const ScanRun all = RunScan({"-q", "--delete", "--include-kept", t.Path("repo")});
+    EXPECT_EQ(all.err, "nullsweep scan: deleted 5 files; 0 kept; 0 changed; 0 failed\n");
+    for (const char* name : {"src/pkg/__init__.py", "logs/.gitkeep", "logs/tracked.log", "run.pid"})
+        EXPECT_FALSE(std::filesystem::exists(t.Path(std::string("repo/") + name))) << name;
 }

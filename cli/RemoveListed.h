@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "grid/VirtualTree.h"
+
+#include <cstdio>
+
+namespace nullsweep {
+
+enum class TRemoveMode { Delete, Trash };
+
+struct TRemoveCount {
+    std::size_t removed = 0; // deleted, or moved to the trash
+    std::size_t kept = 0;    // meant to be empty, left unless asked
+    std::size_t changed = 0; // no longer the listed empty file, or gone already
+    std::size_t failed = 0;  // the system refused
+};
+
+// Removes every listed file with the exact re-check, kept files only with `includeKept`,
+// naming each failure on `err` and ending with one line that names every count.
+TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
+                          std::FILE* err);
+
+} // namespace nullsweep

@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/Trash.h"
+
+#include "scan/ExactDelete.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace nullsweep {
+
+namespace {
+
+std::string parentOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+// mkdir -p of an absolute path, new folders private to the user.
+bool makeFolders(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode) || (errno = ENOTDIR, false);
+    if (path != "/" && !makeFolders(parentOf(path))) return false;
+    return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// files/ and info/ of a trash folder, made when missing; the trash folder itself must be a
+// folder of this user's, never a link.
+bool openTrash(const std::string& trash, int& files, int& info) {
+    const int top = ::open(trash.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (top < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(top, &st) == 0 && (st.st_uid == ::geteuid() || (errno = EPERM, false));
+    for (const char* sub : {"files", "info"}) {
+        if (!ok) break;
+        if (::mkdirat(top, sub, 0700) != 0 && errno != EEXIST) ok = false;
+    }
+    if (ok) {
+        files = ::openat(top, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        info = ::openat(top, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ok = files >= 0 && info >= 0;
+    }
+    const int saved = errno;
+    ::close(top);
+    errno = saved;
+    return ok;
+}
+
+std::string deletionDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+// A file system without RENAME_NOREPLACE gets a look first: the name was claimed by its info
+// file, so only a stray file of that name in files/ would be replaced.
+int moveNoReplace(int from, const std::string& name, int to, const std::string& unique) {
+    if (::renameat2(from, name.c_str(), to, unique.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL) return -1;
+    struct stat st {};
+    if (::fstatat(to, unique.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::renameat(from, name.c_str(), to, unique.c_str());
+}
+
+} // namespace
+
+std::string TTrash::HomeTrashPath() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && data[0] == '/') return std::string(data) + "/Trash";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.local/share/Trash";
+    return {};
+}
+
+TTrash::TTrash(std::string homeTrash) : homeTrash_(std::move(homeTrash)) {}
+
+TTrash::~TTrash() {
+    for (auto& [device, place] : places_) {
+        if (place.files >= 0) ::close(place.files);
+        if (place.info >= 0) ::close(place.info);
+    }
+}
+
+std::string TrashPathText(const std::string& path) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char c : path) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            out += char(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+const TTrash::Place* TTrash::placeFor(const std::string& realPath, std::uint64_t device) {
+    if (const auto found = places_.find(device); found != places_.end())
+        return found->second.files >= 0 ? &found->second : (errno = EACCES, nullptr);
+    Place& place = places_[device];
+    struct stat st {};
+    if (!homeTrash_.empty() && makeFolders(homeTrash_) &&
+        ::stat(homeTrash_.c_str(), &st) == 0 && st.st_dev == device) {
+        if (!openTrash(homeTrash_, place.files, place.info)) return nullptr;
+        return &place;
+    }
+    // Another file system: the top folder of its mount, the last one up on the same device.
+    std::string top = parentOf(realPath);
+    while (top != "/") {
+        const std::string up = parentOf(top);
+        if (::stat(up.c_str(), &st) != 0 || st.st_dev != device) break;
+        top = up;
+    }
+    const std::string trash =
+        (top == "/" ? std::string() : top) + "/.Trash-" + std::to_string(::geteuid());
+    if (::mkdir(trash.c_str(), 0700) != 0 && errno != EEXIST) return nullptr;
+    if (!openTrash(trash, place.files, place.info)) return nullptr;
+    place.topDir = top;
+    return &place;
+}
+
+int TTrash::Move(int folder, const std::string& name, const std::string& realPath,
+                 std::uint64_t device) {
+    const Place* place = placeFor(realPath, device);
+    if (!place) return -1;
+    std::string where = realPath;
+    if (!place->topDir.empty()) // relative to the top folder, as the specification allows
+        where = realPath.substr(place->topDir == "/" ? 1 : place->topDir.size() + 1);
+    const std::string info =
+        "[Trash Info]\nPath=" + TrashPathText(where) + "\nDeletionDate=" + deletionDate() + "\n";
+    // The info file is made first, exclusively: that is what claims a name.
+    for (int n = 1; n < 100000; ++n) {
+        const std::string unique = n == 1 ? name : name + "." + std::to_string(n);
+        const std::string infoName = unique + ".trashinfo";
+        const int fd = ::openat(place->info, infoName.c_str(),
+                                O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return -1;
+        }
+        const bool written = writeAll(fd, info);
+        int saved = errno;
+        if (::close(fd) != 0 && written) saved = errno;
+        if (written && moveNoReplace(folder, name, place->files, unique) == 0) return 0;
+        saved = written ? errno : saved;
+        ::unlinkat(place->info, infoName.c_str(), 0);
+        if (written && saved == EEXIST) continue;
+        errno = saved;
+        return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+TDeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept {
+    return ActOnListedFile(row, [&](int folder, const std::string& name,
+                                    const std::string& realPath, std::uint64_t device) {
+        return trash.Move(folder, name, realPath, device);
+    });
+}
+
+} // namespace nullsweep

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "scan/FileActions.h"
+#include "scan/ResultRow.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace nullsweep {
+
+// The user's trash as the freedesktop.org trash specification lays it out: the home trash for
+// files on its file system, the top-level ".Trash-UID" folder of any other file system. Each
+// file goes to files/ under a name not yet taken, with info/NAME.trashinfo telling where it
+// was and when it went.
+class TTrash {
+  public:
+    // $XDG_DATA_HOME/Trash when XDG_DATA_HOME is an absolute path, else
+    // $HOME/.local/share/Trash; empty when neither is known.
+    static std::string HomeTrashPath();
+
+    explicit TTrash(std::string homeTrash);
+    ~TTrash();
+    TTrash(const TTrash&) = delete;
+    TTrash& operator=(const TTrash&) = delete;
+
+    // Moves `name` of the folder `folder` into the trash; `realPath` is where the file is and
+    // `device` its file system. Returns 0, or -1 with errno set; nothing is moved on -1.
+    int Move(int folder, const std::string& name, const std::string& realPath,
+             std::uint64_t device);
+
+  private:
+    struct Place {
+        int files = -1;
+        int info = -1;
+        std::string topDir; // empty: the home trash, whose Path= lines are absolute
+    };
+    const Place* placeFor(const std::string& realPath, std::uint64_t device);
+
+    std::string homeTrash_;
+    std::map<std::uint64_t, Place> places_;
+};
+
+// Moves the row's file to the trash with the same check as DeleteListedFile.
+TDeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept;
+
+// Percent-encodes a path for a Path= line: every byte but letters, digits, "-._~/".
+std::string TrashPathText(const std::string& path);
+
+} // namespace nullsweep

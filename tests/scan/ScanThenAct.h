@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "scan/FileActions.h"
+#include "scan/ResultRow.h"
+#include "scan/Scan.h"
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace nullsweep::test {
+
+// Scans `folder`, runs `between` (the changes made after listing), then acts on every row:
+// the outcome for each listed path.
+inline std::map<std::string, TDeleteOutcome>
+ScanThenAct(const std::string& folder, const std::function<void()>& between,
+            const std::function<TDeleteOutcome(const TResultRow&)>& act) {
+    TVirtualStringTree grid;
+    ScanFolder(grid, folder);
+    between();
+    std::map<std::string, TDeleteOutcome> outcomes;
+    for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n))
+        outcomes[std::string(RowOf(n).Field(TField::FullPath))] = act(RowOf(n));
+    return outcomes;
+}
+
+} // namespace nullsweep::test
