@@ -14,13 +14,13 @@ struct ScanArguments {
     std::string sortField = "File Name"; // a field name, or "none" for the walk order
     bool descending = false;
     bool quiet = false;
-    bool oneFileSystem = false;        // -x
-    std::vector<std::string> excludes; // --exclude GLOB, repeatable
-    bool deleteListed = false;         // --delete
-    bool trashListed = false;  // --trash
-    bool includeKept = false;  // --include-kept
+    bool oneFileSystem = false;            // -x
+    std::vector<std::string> excludes;     // --exclude GLOB, repeatable
+    bool deleteListed = false;             // --delete
+    bool trashListed = false;              // --trash
+    bool includeKept = false;              // --include-kept
     std::vector<std::string> keepPatterns; // --keep
-    std::string configFile;    // empty: the configuration beside the executable
+    std::string configFile;                // empty: the configuration beside the executable
     bool help = false;
     bool version = false;
     std::vector<std::string> folders;

@@ -68,7 +68,8 @@ int walk(int start, std::string_view relative) {
     while (!relative.empty()) {
         const auto slash = relative.find('/');
         const std::string component(relative.substr(0, slash));
-        relative = slash == std::string_view::npos ? std::string_view() : relative.substr(slash + 1);
+        relative =
+            slash == std::string_view::npos ? std::string_view() : relative.substr(slash + 1);
         if (badComponent(component)) {
             errno = EXDEV;
             return -1;

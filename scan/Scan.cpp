@@ -107,8 +107,7 @@ class Scanner {
         : grid_(grid), times_(options.times ? *options.times : DateTimeText::System()),
           onProgress_(options.onProgress), onError_(options.onError),
           oneFileSystem_(options.oneFileSystem), excludes_(options.excludes),
-          openLimit_(openFolderLimit()),
-          kept_(options.kept ? *options.kept : ownKept_.emplace()) {}
+          openLimit_(openFolderLimit()), kept_(options.kept ? *options.kept : ownKept_.emplace()) {}
 
     void scanRoot(std::string path) {
         auto root = std::make_unique<FolderReader>(AT_FDCWD, path.c_str(), /*followLink=*/true);

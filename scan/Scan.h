@@ -34,9 +34,9 @@ struct ScanOptions {
 };
 
 // Walks `folder` and every folder below it, depth-first in listing order, and appends one
-// top-level row per regular file of length 0, checked unless it is kept, inside one update bracket of the grid.
-// Symbolic links are neither followed nor listed, pseudo file systems (proc, sysfs, ...) are
-// not entered, and a folder or entry that fails is skipped and passed to `onError`. No
+// top-level row per regular file of length 0, checked unless it is kept, inside one update bracket
+// of the grid. Symbolic links are neither followed nor listed, pseudo file systems (proc, sysfs,
+// ...) are not entered, and a folder or entry that fails is skipped and passed to `onError`. No
 // recursion and a bounded number of open folders, whatever the depth. Never throws.
 void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});
 

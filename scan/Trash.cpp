@@ -125,8 +125,8 @@ const TTrash::Place* TTrash::placeFor(const std::string& realPath, std::uint64_t
         return found->second.files >= 0 ? &found->second : (errno = EACCES, nullptr);
     Place& place = places_[device];
     struct stat st {};
-    if (!homeTrash_.empty() && makeFolders(homeTrash_) &&
-        ::stat(homeTrash_.c_str(), &st) == 0 && st.st_dev == device) {
+    if (!homeTrash_.empty() && makeFolders(homeTrash_) && ::stat(homeTrash_.c_str(), &st) == 0 &&
+        st.st_dev == device) {
         if (!openTrash(homeTrash_, place.files, place.info)) return nullptr;
         return &place;
     }
@@ -179,10 +179,9 @@ int TTrash::Move(int folder, const std::string& name, const std::string& realPat
 }
 
 TDeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept {
-    return ActOnListedFile(row, [&](int folder, const std::string& name,
-                                    const std::string& realPath, std::uint64_t device) {
-        return trash.Move(folder, name, realPath, device);
-    });
+    return ActOnListedFile(
+        row, [&](int folder, const std::string& name, const std::string& realPath,
+                 std::uint64_t device) { return trash.Move(folder, name, realPath, device); });
 }
 
 } // namespace nullsweep

@@ -392,8 +392,8 @@ TEST(MainWindow, DeletesKeepTheRowsOfFilesStillOnDiskAndSaySo) {
     Fixture f;
     f.window.DropFolders({t.Root()});
     f.clickHeader(0);
-    ASSERT_EQ(f.names(), (std::vector<std::string>{"gone.txt", "grew.txt", "replaced.txt",
-                                                   "single.txt"}));
+    ASSERT_EQ(f.names(),
+              (std::vector<std::string>{"gone.txt", "grew.txt", "replaced.txt", "single.txt"}));
     t.File("grew.txt", "now with data");
     t.File("replaced.new"); // another empty file, with an inode of its own
     ASSERT_EQ(::rename(t.Path("replaced.new").c_str(), t.Path("replaced.txt").c_str()), 0);

@@ -13,11 +13,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <functional>
-#include <utility>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;

@@ -321,7 +321,9 @@ TEST(ScanCommand, DeleteLeavesKeptFilesUnlessToldToIncludeThem) {
                              "logs/tracked.log", "logs/untracked.log", "run.pid"})
         t.File(std::string("repo/") + name);
     const std::string git = "git -C '" + t.Path("repo") + "' ";
-    ASSERT_EQ(std::system((git + "init -q && " + git + "add logs/tracked.log logs/.gitkeep src").c_str()), 0);
+    ASSERT_EQ(
+        std::system((git + "init -q && " + git + "add logs/tracked.log logs/.gitkeep src").c_str()),
+        0);
 
     const ScanRun r = RunScan({"-q", "--delete", "--keep", "*.pid", t.Path("repo")});
     EXPECT_EQ(r.status, 0);

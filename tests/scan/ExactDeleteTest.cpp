@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/ExactDelete.h"
-#include "scan/Scan.h"
 #include "ScanThenAct.h"
+#include "scan/Scan.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "scan/Scan.h"
 #include "scan/Trash.h"
 #include "ScanThenAct.h"
+#include "scan/Scan.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -87,14 +87,15 @@ TEST(Trash, HomeTrashTakesEachFileUnderANameOfItsOwnWithItsInfo) {
     ASSERT_EQ(trashed.count("a b%.txt"), 1u);
     ASSERT_EQ(trashed.count("a b%.txt.2"), 1u);
     std::set<std::string> paths{trashed["a b%.txt"], trashed["a b%.txt.2"]};
-    EXPECT_EQ(paths, (std::set<std::string>{encoded + "/a%20b%25.txt",
-                                            encoded + "/sub/a%20b%25.txt"}));
+    EXPECT_EQ(paths,
+              (std::set<std::string>{encoded + "/a%20b%25.txt", encoded + "/sub/a%20b%25.txt"}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home + "/info"), {}), 2);
 }
 
 TEST(Trash, AnotherFileSystemUsesItsTopLevelTrash) {
     // A tmpfs apart from the temporary folder, where the home trash lives.
-    struct stat shm {}, tmp {};
+    struct stat shm {
+    }, tmp{};
     TempTree t;
     if (::stat("/dev/shm", &shm) != 0 || ::stat(t.Root().c_str(), &tmp) != 0 ||
         shm.st_dev == tmp.st_dev || ::access("/dev/shm", W_OK) != 0)
