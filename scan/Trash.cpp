@@ -150,7 +150,7 @@ int TTrash::Move(int folder, const std::string& name, const std::string& realPat
     const Place* place = placeFor(realPath, device);
     if (!place) return -1;
     std::string where = realPath;
-    if (!place->topDir.empty()) // relative to the top folder, as the specification allows
+    if (!place->topDir.empty()) // relative to the top folder, as the trash standard allows
         where = realPath.substr(place->topDir == "/" ? 1 : place->topDir.size() + 1);
     const std::string info =
         "[Trash Info]\nPath=" + TrashPathText(where) + "\nDeletionDate=" + deletionDate() + "\n";

@@ -10,7 +10,7 @@
 
 namespace nullsweep {
 
-// The user's trash as the freedesktop.org trash specification lays it out: the home trash for
+// The user's trash as the freedesktop.org trash standard lays it out: the home trash for
 // files on its file system, the top-level ".Trash-UID" folder of any other file system. Each
 // file goes to files/ under a name not yet taken, with info/NAME.trashinfo telling where it
 // was and when it went.
