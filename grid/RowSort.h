@@ -7,11 +7,11 @@
 namespace nullsweep {
 
 // Sorts the rows of `grid` (a grid of TResultRows, see PrepareRowData) by field `sortField`
-// in `direction`, through the tree's own merge: SortTree(column, direction). The order is
+// in `direction`, through the tree's own merge over each parent's children. The order is
 // exactly the one that CompareRows gives one pair at a time; each row's key (its kind, its
-// number or date value, its text) is prepared once per sort instead of in every comparison.
-// The grid's OnCompareNodes is replaced for the duration of the sort and then restored. The
-// window passes the header's sort column, the command line -1.
+// number or date value, its text's rank) is prepared once per sort instead of in every
+// comparison. The grid's OnCompareNodes is not used. The window passes the header's sort
+// column, the command line -1.
 void SortRows(TVirtualStringTree& grid, int column, int sortField, TSortDirection direction,
               const TTextLocale& locale = TTextLocale::System());
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/VirtualTree.h"
 
+#include "grid/MergeSort.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -235,6 +237,15 @@ void TVirtualStringTree::ToggleCheckState(PVirtualNode node) {
 }
 
 void TVirtualStringTree::SortTree(int column, TSortDirection direction, bool doInit) {
+    SortTree(
+        column,
+        [this, column, direction](PVirtualNode parent, std::span<PVirtualNode>) {
+            sortChildren(parent, column, direction);
+        },
+        doInit);
+}
+
+void TVirtualStringTree::SortTree(int column, const TChildrenSort& sortChildren, bool doInit) {
     if (column < -1) return;
     closeHoles();
     structuralChange();
@@ -249,7 +260,16 @@ void TVirtualStringTree::SortTree(int column, TSortDirection direction, bool doI
             stack.pop_back();
             if (parent != root_ && doInit) InitNode(parent);
             if (parent != root_ && !parent->Initialized) continue;
-            if (parent->ChildCount() >= 2) sortChildren(parent, column, direction);
+            if (parent->ChildCount() >= 2) {
+                auto& nodes = parent->Children->Nodes;
+                try {
+                    sortChildren(parent, std::span<PVirtualNode>(nodes));
+                } catch (...) {
+                    renumberChildren(parent); // every node is still in place, partly sorted
+                    throw;
+                }
+                renumberChildren(parent);
+            }
             if (parent->Children)
                 for (auto* child : parent->Children->Nodes)
                     if (child->Children && child->ChildCount()) stack.push_back(child);
@@ -261,39 +281,11 @@ void TVirtualStringTree::SortTree(int column, TSortDirection direction, bool doI
     if (own && observer_) observer_->sortEnded();
 }
 
-namespace {
-
-// Top-down merge sort: the first part holds n/2 (rounded down). The first argument of every
-// comparison is the node that came earlier, and ties go to the first part in the direction's
-// sense, so any comparison results (even inconsistent ones) give one well-defined order.
-template <typename Compare>
-void mergeSort(PVirtualNode* items, PVirtualNode* scratch, std::size_t n, bool descending,
-               Compare& compare) {
-    if (n < 2) return;
-    const std::size_t half = n / 2;
-    mergeSort(items, scratch, half, descending, compare);
-    mergeSort(items + half, scratch, n - half, descending, compare);
-    std::copy(items, items + half, scratch);
-    PVirtualNode* a = scratch;
-    PVirtualNode* aEnd = scratch + half;
-    PVirtualNode* b = items + half;
-    PVirtualNode* bEnd = items + n;
-    PVirtualNode* out = items;
-    try {
-        while (a != aEnd && b != bEnd) {
-            const int result = compare(*a, *b);
-            const bool takeSecond = descending ? result < 0 : result > 0;
-            *out++ = takeSecond ? *b++ : *a++;
-        }
-    } catch (...) {
-        // The first part's rest fits exactly in the gap before `b`: no node is lost.
-        std::copy(a, aEnd, out);
-        throw;
-    }
-    std::copy(a, aEnd, out);
+void TVirtualStringTree::renumberChildren(PVirtualNode parent) {
+    auto& nodes = parent->Children->Nodes;
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        nodes[i]->Index = static_cast<std::uint32_t>(i);
 }
-
-} // namespace
 
 void TVirtualStringTree::sortChildren(PVirtualNode parent, int column, TSortDirection direction) {
     auto& nodes = parent->Children->Nodes;
@@ -303,17 +295,8 @@ void TVirtualStringTree::sortChildren(PVirtualNode parent, int column, TSortDire
         if (OnCompareNodes) OnCompareNodes(a, b, column, result);
         return result;
     };
-    auto renumber = [&] {
-        for (std::size_t i = 0; i < nodes.size(); ++i)
-            nodes[i]->Index = static_cast<std::uint32_t>(i);
-    };
-    try {
-        mergeSort(nodes.data(), scratch.data(), nodes.size(), direction == sdDescending, compare);
-    } catch (...) {
-        renumber(); // a comparison that throws leaves every node in place, partly sorted
-        throw;
-    }
-    renumber();
+    TopDownMergeSort(nodes.data(), scratch.data(), nodes.size(), direction == sdDescending,
+                     compare);
 }
 
 void TVirtualStringTree::SetSortColumn(int column) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,12 @@ class TVirtualStringTree {
     // Sorts the children of the root and of every initialised node with two or more children
     // through OnCompareNodes. Nothing happens for a column below -1.
     void SortTree(int column, TSortDirection direction, bool doInit = false);
+    // Puts one parent's children in order in place; it must leave a permutation of them.
+    using TChildrenSort = std::function<void(PVirtualNode parent, std::span<PVirtualNode> nodes)>;
+    // The same walk with `sortChildren` ordering each parent's children: for sorts that prepare
+    // their keys once per parent and then run TopDownMergeSort over them, as the merge over
+    // OnCompareNodes would.
+    void SortTree(int column, const TChildrenSort& sortChildren, bool doInit = false);
 
     TVTColumns& Columns() { return columns_; }
     const TVTColumns& Columns() const { return columns_; }
@@ -177,6 +184,7 @@ class TVirtualStringTree {
     void releaseSubtree(PVirtualNode node);
     bool isInside(PVirtualNode node, PVirtualNode ancestor) const;
     void sortChildren(PVirtualNode parent, int column, TSortDirection direction);
+    static void renumberChildren(PVirtualNode parent);
     void closeHoles();
     void columnsChanged();
 

@@ -204,3 +204,41 @@ TEST(RowSort, SortsInsideAnUpdateBracketAfterDeletions) {
     g.tree.EndUpdate();
     EXPECT_EQ(g.Order(), "a b c");
 }
+
+// Texts that share long prefixes (a full path's folders) and differ in case, in a zero byte, in
+// bytes above ASCII or only in length, around every 8-byte step past the shared part.
+TEST(RowSort, TextsSharingLongPrefixesGiveThePairwiseOrder) {
+    const TTextLocale locale{QLocale("en_US")};
+    std::mt19937 random(17);
+    // Folders of a few long names that differ near their ends, nested a few deep.
+    const std::string folders[] = {"a-very-long-folder-name/", "A-VERY-LONG-FOLDER-NAME/",
+                                   "a-very-long-folder-name-2/", "a-very-long-folder-nam/",
+                                   std::string("a-very-long-folder-name\0/", 25), "s/"};
+    const std::string tails[] = {"", "a", "A", "b", "/", std::string(1, '\0'), "\xff", "z"};
+    auto makeText = [&] {
+        std::string text = "/home/user/";
+        for (int depth = int(random() % 5); depth > 0; --depth)
+            text += folders[random() % std::size(folders)];
+        for (int tail = int(random() % 8); tail > 0; --tail)
+            text += tails[random() % std::size(tails)];
+        return text;
+    };
+    auto fill = [&](RowGrid& g, unsigned seed) {
+        random.seed(seed);
+        for (int i = 0; i < 2000; ++i)
+            g.Add(std::to_string(i), {{TField::FullPath, makeText()},
+                                      {TField::FileName, makeText().substr(11)},
+                                      {TField::FileType, random() % 10 ? "file" : "folder"}});
+    };
+    RowGrid plain, keyed;
+    fill(plain, 5);
+    fill(keyed, 5);
+    for (TField field : {TField::FullPath, TField::FileName}) {
+        for (TSortDirection direction : {sdAscending, sdDescending}) {
+            plain.PlainSort(int(field), direction, locale);
+            SortRows(keyed.tree, -1, int(field), direction, locale);
+            ASSERT_EQ(plain.Order(), keyed.Order())
+                << "field " << int(field) << (direction ? " descending" : " ascending");
+        }
+    }
+}
