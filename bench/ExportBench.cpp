@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fills a grid with synthetic rows shaped like a scan's and exports it once in one format.
+// Fills a grid with synthetic rows shaped like a scan's (or with the rows of a scan of a
+// folder) and exports it once in one format.
 // Prints the export's seconds and the output's size; bench/export runs it under GNU time.
 #include "export/DelimitedText.h"
 #include "export/FileInfo.h"
 #include "export/HtmlPage.h"
 #include "scan/ResultRow.h"
+#include "scan/Scan.h"
 
 #include <chrono>
 #include <cstdio>
@@ -55,13 +57,21 @@ const TExportColumns Columns = {"         File Name", "Full Path",   "File Size"
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: export_bench none|text|csv|html|xml|xlsx ROWS FILE\n");
+        std::fprintf(stderr, "usage: export_bench none|text|csv|html|xml|xlsx ROWS|FOLDER FILE\n");
         return 2;
     }
     const std::string format = argv[1];
     const std::string path = argv[3];
     TVirtualStringTree grid;
-    fill(grid, std::atol(argv[2]));
+    struct stat folder {};
+    if (::stat(argv[2], &folder) == 0 && S_ISDIR(folder.st_mode)) {
+        grid.BeginUpdate();
+        PrepareRowData(grid);
+        ScanFolder(grid, argv[2]);
+        grid.EndUpdate();
+    } else {
+        fill(grid, std::atol(argv[2]));
+    }
 
     const auto start = std::chrono::steady_clock::now();
     try {

@@ -128,6 +128,15 @@ void checkWellFormed(const pugi::xml_document& doc, const std::string& source,
     }
 }
 
+// Hands pugixml's output on to a function.
+struct FunctionWriter : pugi::xml_writer {
+    explicit FunctionWriter(const std::function<void(std::string_view)>& w) : write_(w) {}
+    void write(const void* data, size_t size) override {
+        write_(std::string_view(static_cast<const char*>(data), size));
+    }
+    const std::function<void(std::string_view)>& write_;
+};
+
 void checkName(const std::string& name) {
     if (!IsXmlName(name)) throw XmlError("\"" + name + "\" is not a valid XML name");
 }
@@ -236,6 +245,24 @@ void TXMLNode::SetAttribute(const std::string& name, const std::string& value) c
     a.set_value(ValidXmlText(value).c_str());
 }
 
+void TXMLNode::AddAttribute(const std::string& name, std::string_view value) const {
+    pugi::xml_node n = pugiNode(node_);
+    checkName(name);
+    pugi::xml_attribute a = n.append_attribute(name.c_str());
+    // Printable ASCII, by far the most common text, needs no mending and no copy of its own.
+    if (std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        a.set_value(value.data(), value.size());
+        return;
+    }
+    const std::string valid = ValidXmlText(value);
+    a.set_value(valid.data(), valid.size());
+}
+
+void TXMLNode::SaveTo(const std::function<void(std::string_view)>& write) const {
+    FunctionWriter writer(write);
+    pugiNode(node_).print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+}
+
 // --- TXMLNodeList -----------------------------------------------------------------------------
 
 int TXMLNodeList::Count() const {
@@ -321,13 +348,7 @@ void TXMLDocument::SaveTo(const std::function<void(std::string_view)>& write) co
         if (n.type() == pugi::node_declaration)
             if (pugi::xml_attribute encoding = n.attribute("encoding")) encoding.set_value("utf-8");
 
-    struct Writer : pugi::xml_writer {
-        explicit Writer(const std::function<void(std::string_view)>& w) : write_(w) {}
-        void write(const void* data, size_t size) override {
-            write_(std::string_view(static_cast<const char*>(data), size));
-        }
-        const std::function<void(std::string_view)>& write_;
-    } writer(write);
+    FunctionWriter writer(write);
     tree_->doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration,
                     pugi::encoding_utf8);
 }

@@ -95,6 +95,12 @@ class TXMLNode {
     // Sets the attribute, creating it when absent. Bytes that are not UTF-8 and characters that
     // XML 1.0 does not allow become U+FFFD, so the saved document is always well-formed.
     void SetAttribute(const std::string& name, const std::string& value) const;
+    // Appends an attribute without looking for one of that name first, for filling a new
+    // element whose attribute names differ; the value is mended as SetAttribute mends it.
+    void AddAttribute(const std::string& name, std::string_view value) const;
+
+    // This node and everything below it, written as the document's SaveTo writes them there.
+    void SaveTo(const std::function<void(std::string_view)>& write) const;
 
   private:
     friend class TXMLDocument;

@@ -5,12 +5,12 @@
 #include "export/DelimitedText.h"
 #include "export/ExportRows.h"
 
+#include <functional>
 #include <string>
 
 namespace nullsweep {
 
-// One export: the export document (not owned; it keeps the last XML export's rows until the
-// next InitDocument), the column list the grid controller fills (visible column names in
+// One export: the export document (not owned), the column list the grid controller fills (visible column names in
 // configuration order, exactly as stored) and the writers. A writer asks for the file, shows
 // the wait window while it writes, and returns true when the file was written and false when
 // the user cancelled the dialog or declined to overwrite. A file that cannot be written throws
@@ -35,8 +35,11 @@ class TFileInfo {
     void InitDocument();
     // The document's root element, parsing the document first when it is not open.
     TXMLNode GetRootNode();
-    // Fills the document: one "file" element per row, nested as the rows nest, with one
-    // attribute per non-empty field.
+    // Takes the grid's rows as the document's: one "file" element per row, nested as the rows
+    // nest, with one attribute per non-empty field. A million rows would take a gigabyte at
+    // once, so the elements are put under the root a batch of rows at a time while the export
+    // is written, each batch replacing the last: the grid must stay as it is until then. A
+    // document filled otherwise (loaded, say) is written as it stands.
     void GatherInfo(const TVirtualStringTree& grid);
     bool ExportToXML(const std::string& initialName);
     // Saves the document over `path` once it is complete.
@@ -61,6 +64,13 @@ class TFileInfo {
 
   private:
     TXMLDocument& document() const;
+    // The root with the gathered rows under it, a batch at a time: take(root) for each batch,
+    // each a run of top-level rows with everything below them. Nothing when none were gathered.
+    void forEachGatheredBatch(const std::function<void(const TXMLNode& root)>& take) const;
+    // The number of rows the export writes: the gathered rows', or the elements below the root.
+    std::size_t exportRowCount();
+
+    const TVirtualStringTree* gathered_ = nullptr;
     bool exportDelimited(const std::string& initialName, const TDelimitedFormat& format,
                          const TVirtualStringTree& grid, bool csv);
 };

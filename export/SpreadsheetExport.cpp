@@ -58,29 +58,57 @@ std::size_t CountElements(const TXMLNode& element) {
     return count;
 }
 
+namespace {
+
+// Row 0 of the sheet array: "SerialNO" and the column names as stored.
+void SetHeaderRow(TSheetArray& array, const TExportColumns& columns) {
+    array.Set(0, 0, "SerialNO");
+    for (std::size_t j = 0; j < columns.size(); ++j)
+        array.Set(0, j + 1, columns[j]);
+}
+
+std::vector<std::string> AttributeNames(const TExportColumns& columns) {
+    std::vector<std::string> attributes;
+    for (const std::string& column : columns)
+        attributes.push_back(WithoutBlanks(column));
+    return attributes;
+}
+
+// Numbers the elements below `root` from row `next` on; returns the row after the last.
+std::size_t FillSheetRows(TSheetArray& array, const TXMLNode& root, std::size_t next,
+                          const std::vector<std::string>& attributes) {
+    const std::size_t count = array.Rows() - 1;
+    ForEachElementBelow(root, [&](const TXMLNode& element) {
+        if (next > count)
+            throw std::logic_error("The export document holds more than " + std::to_string(count) +
+                                   " elements");
+        array.Set(next, 0, std::to_string(next));
+        for (std::size_t j = 0; j < attributes.size(); ++j)
+            array.Set(next, j + 1, element.Attribute(attributes[j]));
+        ++next;
+    });
+    return next;
+}
+
+} // namespace
+
 TSheetArray BuildSheetArray(const TXMLNode& root, std::size_t count,
                             const TExportColumns& columns) {
     TSheetArray array(count + 1, columns.size() + 1);
-    array.Set(0, 0, "SerialNO");
-    std::vector<std::string> attributes;
-    for (std::size_t j = 0; j < columns.size(); ++j) {
-        array.Set(0, j + 1, columns[j]);
-        attributes.push_back(WithoutBlanks(columns[j]));
-    }
-    std::size_t k = 0;
-    ForEachElementBelow(root, [&](const TXMLNode& element) {
-        if (++k > count)
-            throw std::logic_error("The export document holds more than " + std::to_string(count) +
-                                   " elements");
-        array.Set(k, 0, std::to_string(k));
-        for (std::size_t j = 0; j < attributes.size(); ++j)
-            array.Set(k, j + 1, element.Attribute(attributes[j]));
-    });
+    SetHeaderRow(array, columns);
+    FillSheetRows(array, root, 1, AttributeNames(columns));
     return array;
 }
 
+std::size_t TFileInfo::exportRowCount() {
+    if (!gathered_) return CountElements(GetRootNode());
+    std::size_t rows = 0;
+    ForEachExportRow(*gathered_, [&rows](PVirtualNode, const TResultRow&) { ++rows; });
+    return rows;
+}
+
 bool TFileInfo::ExportToExcel(const std::string& initialName) {
-    if (CountElements(GetRootNode()) + 1 > SpreadsheetRowLimit) {
+    if (exportRowCount() + 1 > SpreadsheetRowLimit) {
         Shell().ShowMessage(std::string(RowLimitWarning), "Warning", TMessageIcon::Warning);
         return false;
     }
@@ -91,8 +119,7 @@ bool TFileInfo::ExportToExcel(const std::string& initialName) {
 }
 
 void TFileInfo::SaveSpreadsheet(const std::string& path) {
-    const TXMLNode root = GetRootNode();
-    const std::size_t rows = CountElements(root);
+    const std::size_t rows = exportRowCount();
     if (rows + 1 > SpreadsheetRowLimit)
         throw TExportError(path + ": " + std::string(RowLimitWarning));
 
@@ -123,7 +150,18 @@ void TFileInfo::SaveSpreadsheet(const std::string& path) {
             .Get("Range", SheetRange(lastColumn, 1, 1))
             .Call("Merge");
 
-        TSheetArray values = BuildSheetArray(root, rows, Columns);
+        TSheetArray values;
+        if (gathered_) {
+            values = TSheetArray(rows + 1, Columns.size() + 1);
+            SetHeaderRow(values, Columns);
+            const auto attributes = AttributeNames(Columns);
+            std::size_t next = 1;
+            forEachGatheredBatch([&](const TXMLNode& batch) {
+                next = FillSheetRows(values, batch, next, attributes);
+            });
+        } else {
+            values = BuildSheetArray(GetRootNode(), rows, Columns);
+        }
         const TAutoObject data = app.Get("WorkBooks", 1)
                                      .Get("WorkSheets", 1)
                                      .Get("Range", SheetRange(lastColumn, 2, rows + 2));

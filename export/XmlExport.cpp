@@ -35,6 +35,7 @@ TXMLDocument& TFileInfo::document() const {
 
 void TFileInfo::InitDocument() {
     document().SetXML(ExportDocumentTemplate());
+    gathered_ = nullptr;
 }
 
 TXMLNode TFileInfo::GetRootNode() {
@@ -44,26 +45,43 @@ TXMLNode TFileInfo::GetRootNode() {
 
 void TFileInfo::GatherInfo(const TVirtualStringTree& grid) {
     TWaitScope wait(GatherWaitText);
-    const TXMLNode root = GetRootNode();
-    root.ChildNodes().Clear();
+    GetRootNode().ChildNodes().Clear();
+    gathered_ = &grid;
+}
+
+void TFileInfo::forEachGatheredBatch(const std::function<void(const TXMLNode&)>& take) const {
+    if (!gathered_) return;
+    // Large enough that a batch costs little beside its rows, small enough to stay in the cache.
+    constexpr std::size_t BatchRows = 4096;
+    const TVirtualStringTree& grid = *gathered_;
+    document().Open();
+    const TXMLNode root = document().DocumentElement();
     const auto& attributes = XmlAttributeNames();
     // The elements of the current row's ancestors, so that each row's element goes under its
     // parent's while the rows are visited in pre-order.
     std::vector<std::pair<PVirtualNode, TXMLNode>> open{{grid.RootNode(), root}};
-    std::string value;
+    std::size_t rows = 0;
+    auto pass = [&] {
+        take(root);
+        root.ChildNodes().Clear();
+        open.resize(1);
+        rows = 0;
+    };
+    root.ChildNodes().Clear();
     ForEachExportRow(grid, [&](PVirtualNode node, const TResultRow& row) {
+        if (node->Parent == grid.RootNode() && rows >= BatchRows) pass();
         while (open.back().first != node->Parent)
             open.pop_back();
         TXMLNode element = open.back().second.AddChild("file");
         const TResultRow::Texts slots = row.AllSlots();
         for (int field = 0; field < FieldCount; ++field) {
             const std::string_view text = slots[TResultRow::FirstFieldSlot + field];
-            if (text.empty()) continue;
-            value.assign(text);
-            element.SetAttribute(attributes[field], value);
+            if (!text.empty()) element.AddAttribute(attributes[field], text);
         }
         if (node->ChildCount() > 0) open.emplace_back(node, std::move(element));
+        ++rows;
     });
+    if (rows > 0) pass();
 }
 
 bool TFileInfo::ExportToXML(const std::string& initialName) {
@@ -76,10 +94,33 @@ bool TFileInfo::ExportToXML(const std::string& initialName) {
 
 void TFileInfo::WriteDocument(TByteSink& sink) const {
     TOutBuffer out(sink);
-    document().SaveTo([&out](std::string_view bytes) {
+    const std::function<void(std::string_view)> write = [&out](std::string_view bytes) {
         out << bytes;
         out.Commit();
+    };
+    if (!gathered_) {
+        document().SaveTo(write);
+        out.Flush();
+        return;
+    }
+    // The bytes around the rows are those of the document without rows, its root element
+    // opened instead of closed empty.
+    document().Open();
+    const TXMLNode root = document().DocumentElement();
+    root.ChildNodes().Clear();
+    const std::string empty = document().SaveToText();
+    if (!empty.ends_with("/>")) throw std::logic_error("the export document ends after its root");
+    bool opened = false;
+    forEachGatheredBatch([&](const TXMLNode& batch) {
+        if (!opened) {
+            write(std::string_view(empty).substr(0, empty.size() - 2));
+            write(">");
+            opened = true;
+        }
+        for (TXMLNode element = batch.ChildNodes().First(); element; element = element.NextSibling())
+            element.SaveTo(write);
     });
+    write(opened ? "</" + root.NodeName() + ">" : empty);
     out.Flush();
 }
 
