@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window with a million rows, on the offscreen platform: how long from the scan's EndUpdate
-// until the first screen is painted, a header click on "File Name" (and the sort inside it), and
-// a scroll to the last row. Usage: grid_bench TREE [ROWS]
+// until the first screen is painted, a header click on a column (by default "Full Path"; the
+// sort inside it), and a scroll to the last row. Usage: grid_bench TREE [ROWS [COLUMN]]
 #include "app/MainWindow.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
     }
     const std::string tree = argv[1];
     const std::size_t wanted = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1000000;
+    const std::string caption = argc > 3 ? argv[3] : "Full Path";
 
     TFMMain window;
     window.show();
@@ -88,12 +89,12 @@ int main(int argc, char** argv) {
     const double endUpdateMs = double(clock.nsecsElapsed()) / 1e6;
     const double firstPaintMs = untilPainted(counter, clock);
 
-    // A left click on the "File Name" header; the sort itself is timed by the model's signals.
-    int fileName = -1;
-    for (std::uint32_t c = 0; c < vt.Columns().Count(); ++c)
-        if (vt.Columns().Items(c).Text().find("File Name") != std::string::npos) fileName = int(c);
-    if (fileName < 0) {
-        std::fprintf(stderr, "no \"File Name\" column\n");
+    // A left click on the column's header.
+    int clicked = -1;
+    for (std::uint32_t c = 0; c < vt.Columns().Count() && clicked < 0; ++c)
+        if (vt.Columns().Items(c).Text().find(caption) != std::string::npos) clicked = int(c);
+    if (clicked < 0) {
+        std::fprintf(stderr, "no \"%s\" column\n", caption.c_str());
         return 1;
     }
     // The click's handler sorts; everything else is the view's work.
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
         click(column, button, x, y);
         sortMs = double(sortClock.nsecsElapsed()) / 1e6;
     };
-    const QPoint onHeader(view.header()->sectionViewportPosition(fileName) + 30, 8);
+    const QPoint onHeader(view.header()->sectionViewportPosition(clicked) + 30, 8);
     clock.restart();
     QTest::mouseClick(view.header()->viewport(), Qt::LeftButton, {}, onHeader);
     const double clickMs = untilPainted(counter, clock);
@@ -113,16 +114,16 @@ int main(int argc, char** argv) {
     clock.restart();
     view.scrollToBottom();
     const double scrollMs = untilPainted(counter, clock);
-    const QModelIndex last = view.Model().index(int(vt.TotalCount()) - 1, fileName);
+    const QModelIndex last = view.Model().index(int(vt.TotalCount()) - 1, clicked);
     const bool lastShown = view.viewport()->rect().contains(view.visualRect(last).center());
 
     std::printf("rows:                              %zu\n", vt.TotalCount());
     std::printf("fill (scans in one bracket):       %.0f ms\n", scanMs);
     std::printf("EndUpdate -> first screen painted: %.0f ms (EndUpdate itself %.0f ms)\n",
                 firstPaintMs, endUpdateMs);
-    std::printf("header click \"File Name\" -> paint: %.0f ms, of which the sort %.0f ms: "
-                "%.0f ms beyond the sort\n",
-                clickMs, sortMs, clickMs - sortMs);
+    std::printf("header click \"%s\" -> paint: %.0f ms, of which the sort %.0f ms: "
+                "%.0f ms beyond the sort (target: the click within 2000 ms)\n",
+                caption.c_str(), clickMs, sortMs, clickMs - sortMs);
     std::printf("scroll to the last row -> paint:   %.0f ms (last row on screen: %s)\n", scrollMs,
                 lastShown ? "yes" : "no");
     std::printf("target: each under 1000 ms beyond the sort\n");
