@@ -10,10 +10,10 @@
 
 namespace nullsweep {
 
-// One export: the export document (not owned), the column list the grid controller fills (visible column names in
-// configuration order, exactly as stored) and the writers. A writer asks for the file, shows
-// the wait window while it writes, and returns true when the file was written and false when
-// the user cancelled the dialog or declined to overwrite. A file that cannot be written throws
+// One export: the export document (not owned), the column list the grid controller fills (visible
+// column names in configuration order, exactly as stored) and the writers. A writer asks for the
+// file, shows the wait window while it writes, and returns true when the file was written and false
+// when the user cancelled the dialog or declined to overwrite. A file that cannot be written throws
 // TExportError; the chosen file is then as it was before.
 class TFileInfo {
   public:

@@ -117,7 +117,8 @@ void TFileInfo::WriteDocument(TByteSink& sink) const {
             write(">");
             opened = true;
         }
-        for (TXMLNode element = batch.ChildNodes().First(); element; element = element.NextSibling())
+        for (TXMLNode element = batch.ChildNodes().First(); element;
+             element = element.NextSibling())
             element.SaveTo(write);
     });
     write(opened ? "</" + root.NodeName() + ">" : empty);

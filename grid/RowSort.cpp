@@ -129,7 +129,8 @@ void SortRows(TVirtualStringTree& grid, int column, int sortField, TSortDirectio
               const TTextLocale& locale) {
     if (grid.TotalCount() > 0 && grid.NodeDataSize() != RowDataSize) return; // not rows
     SortKeys keys(sortField, direction, locale);
-    grid.SortTree(column, [&keys](PVirtualNode, std::span<PVirtualNode> nodes) { keys.Sort(nodes); });
+    grid.SortTree(column,
+                  [&keys](PVirtualNode, std::span<PVirtualNode> nodes) { keys.Sort(nodes); });
 }
 
 } // namespace nullsweep

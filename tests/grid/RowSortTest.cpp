@@ -211,9 +211,12 @@ TEST(RowSort, TextsSharingLongPrefixesGiveThePairwiseOrder) {
     const TTextLocale locale{QLocale("en_US")};
     std::mt19937 random(17);
     // Folders of a few long names that differ near their ends, nested a few deep.
-    const std::string folders[] = {"a-very-long-folder-name/", "A-VERY-LONG-FOLDER-NAME/",
-                                   "a-very-long-folder-name-2/", "a-very-long-folder-nam/",
-                                   std::string("a-very-long-folder-name\0/", 25), "s/"};
+    const std::string folders[] = {"a-very-long-folder-name/",
+                                   "A-VERY-LONG-FOLDER-NAME/",
+                                   "a-very-long-folder-name-2/",
+                                   "a-very-long-folder-nam/",
+                                   std::string("a-very-long-folder-name\0/", 25),
+                                   "s/"};
     const std::string tails[] = {"", "a", "A", "b", "/", std::string(1, '\0'), "\xff", "z"};
     auto makeText = [&] {
         std::string text = "/home/user/";
