@@ -23,13 +23,19 @@ std::tm fields(int y, int mo, int d, int h, int mi, int s) {
 } // namespace
 
 TEST(DateTextParser, DaysCountFromTheEndOf1899) {
-    const DateTimeText us(QLocale("en_US"));
+    // An American 12-hour clock; its texts come from the Qt release's locale data.
+    const QLocale en("en_US");
+    const DateTimeText us(en);
     const TDateTextParser parser(us);
     ASSERT_TRUE(parser.HasFastPath());
+    const std::string sixAm = us.Format(fields(1900, 1, 1, 6, 0, 0));
+    ASSERT_TRUE(QString::fromStdString(sixAm).endsWith(en.amText())) << sixAm;
+    std::string midnight = sixAm; // the scan writes midnight as the date alone
+    midnight.replace(midnight.find(" 6:"), 3, " 12:");
     EXPECT_EQ(parser.Days("12/30/1899"), 0.0);
-    EXPECT_EQ(parser.Days("1/1/1900 6:00:00 AM"), 2.25);
-    EXPECT_EQ(parser.Days("1/1/1900 12:00:00 PM"), 2.5);
-    EXPECT_EQ(parser.Days("1/1/1900 12:00:00 AM"), 2.0);
+    EXPECT_EQ(parser.Days(sixAm), 2.25);
+    EXPECT_EQ(parser.Days(us.Format(fields(1900, 1, 1, 12, 0, 0))), 2.5);
+    EXPECT_EQ(parser.Days(midnight), 2.0) << midnight;
     EXPECT_FALSE(parser.Days("").has_value());
     EXPECT_FALSE(parser.Days("2/29/2021").has_value());
 }
