@@ -8,6 +8,7 @@
 #include "support/TempTree.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -59,14 +60,20 @@ TEST(Application, FoldersOnTheCommandLineAreScannedAsOneDrop) {
     t.File("b/two");
     t.File("file");
     std::vector<std::string> names;
-    // Once the loop runs and the drop is done, read the rows and close the window.
-    QTimer::singleShot(50, [&] {
-        if (TFMMain* main = shownMainWindow()) {
-            for (PVirtualNode n = main->VT().GetFirst(); n; n = main->VT().GetNext(n))
-                names.emplace_back(RowOf(n).Field(TField::FileName));
-            main->close();
-        }
+    // Once the drop has listed its rows (or after a generous wait on a loaded machine), read
+    // them and close the window.
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TFMMain* main = shownMainWindow();
+        if (!main || (main->VT().RootNode()->ChildCount() < 2 && waited.elapsed() < 20000)) return;
+        poll.stop();
+        for (PVirtualNode n = main->VT().GetFirst(); n; n = main->VT().GetNext(n))
+            names.emplace_back(RowOf(n).Field(TField::FileName));
+        main->close();
     });
+    poll.start(20);
     EXPECT_EQ(RunMainWindow({t.Path("b"), t.Path("file"), t.Path("a")}), 0);
     EXPECT_EQ(names, (std::vector<std::string>{"two", "one"}));
 }
