@@ -6,6 +6,7 @@
 #include <getopt.h>
 
 #include <algorithm>
+#include <string_view>
 
 namespace nullsweep {
 
@@ -37,8 +38,10 @@ std::string ScanUsage() {
            "\n"
            "  -f, --format FORMAT   paths: one full path a line (default); text, csv,\n"
            "                        html, xml, xlsx: the rows as the window exports them\n"
-           "  -o, --output FILE     write FILE (replaced only once complete) instead of\n"
-           "                        standard output; xlsx needs it\n"
+           "  -o, --output FILE     write FILE instead of standard output (\"-\"); a file is\n"
+           "                        replaced only once complete, keeping its mode; a\n"
+           "                        device, FIFO or socket is written, never replaced; a\n"
+           "                        link is followed; xlsx needs a FILE\n"
            "  -0, --null            paths format only: end each path with NUL, not a line feed\n"
            "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
            "                        default \"File Name\"; none: keep the walk order\n"
@@ -104,7 +107,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             a.nullTerminated = true;
             break;
         case 'o':
-            a.output = optarg;
+            a.output = std::string_view(optarg) == "-" ? "" : optarg; // "-": standard output
             break;
         case 's':
             a.sortField = optarg;

@@ -9,7 +9,7 @@ namespace nullsweep {
 // The command line of `nullsweep scan`, parsed. Folders keep the bytes they were given.
 struct ScanArguments {
     std::string format = "paths";
-    std::string output; // empty: standard output
+    std::string output; // empty: standard output (given as "-")
     bool nullTerminated = false;
     std::string sortField = "File Name"; // a field name, or "none" for the walk order
     bool descending = false;

@@ -230,6 +230,9 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
         {{"-q", t.Path("missing"), t.Root()}, 1, t.Path("missing") + ": No such file or directory"},
         {{"-q", t.Path("file"), t.Root()}, 1, t.Path("file") + ": not a folder"},
         {{"-q", "-o", "/proc/nullsweep-list", t.Root()}, 1, "/proc/nullsweep-list"},
+        {{"-q", "-o", "/dev/full", t.Root()}, 1, "cannot write /dev/full: No space left"},
+        {{"-q", "-f", "xlsx", "-o", "/dev/full", t.Root()}, 1, "cannot write /dev/full: No space"},
+        {{"-q", "-f", "xlsx", "-o", "-", t.Root()}, 2, "xlsx"},
     };
     for (const Case& c : cases) {
         const ScanRun run = program.Scan(c.args);
@@ -237,6 +240,9 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
         EXPECT_EQ(lines(run.err), 1) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
+    // "-" is standard output, not a file of that name.
+    EXPECT_EQ(program.Scan({"-q", "-o", "-", t.Root()}).out, t.Path("e") + "\n");
+    EXPECT_FALSE(exists("-"));
     // The folders that exist are still listed after one that does not.
     EXPECT_EQ(program.Scan({"-q", t.Path("missing"), t.Root()}).out, t.Path("e") + "\n");
 
