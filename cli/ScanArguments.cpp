@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanArguments.h"
 
+#include "export/ExportFormats.h"
 #include "scan/FieldNames.h"
 
 #include <getopt.h>
@@ -37,7 +38,9 @@ std::string ScanUsage() {
            "Scan each FOLDER and every folder below it and list every empty file.\n"
            "\n"
            "  -f, --format FORMAT   paths: one full path a line (default); text, csv,\n"
-           "                        html, xml, xlsx: the rows as the window exports them\n"
+           "                        html, xml, xlsx: the rows as the window exports them;\n"
+           "                        json: JSON Lines (path, path_b64 for a name that is\n"
+           "                        not UTF-8, size, UTC times, kept reason)\n"
            "  -o, --output FILE     write FILE instead of standard output (\"-\"); a file is\n"
            "                        replaced only once complete, keeping its mode; a\n"
            "                        device, FIFO or socket is written, never replaced; a\n"
@@ -158,9 +161,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     for (int i = optind; i < argc; ++i)
         a.folders.emplace_back(argv[i]);
     if (a.help || a.version) return result;
-    if (a.format != "paths" && a.format != "text" && a.format != "csv" && a.format != "html" &&
-        a.format != "xml" && a.format != "xlsx")
-        result.error = "unknown format \"" + a.format + "\"";
+    if (!FindExportFormat(a.format))
+        result.error = "unknown format \"" + a.format + "\" (one of " + ExportFormatNames() + ")";
     else if (a.nullTerminated && a.format != "paths")
         result.error = "-0/--null goes with the paths format only";
     else if (a.format == "xlsx" && a.output.empty())

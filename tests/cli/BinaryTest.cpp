@@ -316,3 +316,53 @@ TEST(Binary, WithoutAReachableDisplayTheWindowSaysSoInOneLine) {
     EXPECT_EQ(lines(unreachable.err), 1) << unreachable.err;
     EXPECT_NE(unreachable.err.find(":97"), std::string::npos) << unreachable.err;
 }
+
+TEST(Binary, JsonLinesReadBackWithExactNamesUtcTimesAndKeptReasons) {
+    Program program;
+    TempTree t;
+    const std::string odd = "bad\x81name\x1f", newline = "two\nlines";
+    t.File(odd);
+    t.File(newline);
+    t.File("pkg/__init__.py");
+    for (const std::string& name : {odd, newline, std::string("pkg/__init__.py")})
+        t.SetTimes(name, 1000000000);
+    // The list must not depend on the zone the program runs in.
+    const char* zone = std::getenv("TZ");
+    const std::string oldZone = zone ? zone : "";
+    ::setenv("TZ", "America/New_York", 1);
+    const ScanRun run = program.Scan({"-q", "-f", "json", "-o", t.Path("list.json"), t.Root()});
+    zone ? ::setenv("TZ", oldZone.c_str(), 1) : ::unsetenv("TZ");
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Each line read by Python's json module: the exact name bytes in hex, then the values.
+    const std::string script =
+        "import base64, json, sys\n"
+        "for line in open(sys.argv[1], 'rb').read().decode('utf-8').split('\\n')[:-1]:\n"
+        "    o = json.loads(line)\n"
+        "    raw = base64.b64decode(o['path_b64']) if 'path_b64' in o else o['path'].encode()\n"
+        "    print(raw.hex(), list(o)[:2], o['size'], o['created'] is not None, o['written'],\n"
+        "          o['accessed'], o['kept'])\n";
+    std::ofstream(t.Path("read.py")) << script;
+    std::FILE* pipe =
+        ::popen(("python3 " + t.Path("read.py") + " " + t.Path("list.json")).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string seen;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        seen.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0) << seen;
+    auto hex = [](const std::string& text) {
+        static const char digits[] = "0123456789abcdef";
+        std::string out;
+        for (unsigned char c : text)
+            out += {digits[c >> 4], digits[c & 15]};
+        return out;
+    };
+    const std::string time = "2001-09-09T01:46:40Z";
+    // Sorted by file name as the window sorts: "_" after the letters.
+    EXPECT_EQ(seen, hex(t.Path(odd)) + " ['path', 'path_b64'] 0 True " + time + " " + time +
+                        " None\n" + hex(t.Path(newline)) + " ['path', 'size'] 0 True " + time +
+                        " " + time + " None\n" + hex(t.Path("pkg/__init__.py")) +
+                        " ['path', 'size'] 0 True " + time + " " + time +
+                        " Kept: marks a Python package\n");
+}

@@ -130,7 +130,7 @@ TEST(ScanCommand, ExcludedNamesAreSkippedAndExcludedFoldersNotEntered) {
     EXPECT_EQ(r.out, t.Path("keep.txt") + "\n" + t.Path("sub/z.txt") + "\n");
 }
 
-TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
+TEST(ScanCommand, FoldersBecomeAbsoluteAndNormalAsTheWindowMakesThem) {
     TempTree t;
     t.File("sub/e");
     char* old = ::getcwd(nullptr, 0);
@@ -140,6 +140,7 @@ TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
     std::free(old);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, t.Path("sub/e") + "\n");
+    EXPECT_EQ(RunScan({"-q", "/" + t.Root() + "/.//sub//"}).out, t.Path("sub/e") + "\n");
 }
 
 TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
