@@ -62,7 +62,7 @@ std::vector<std::string> FoldersOfArguments(int argc, char** argv) {
     std::vector<std::string> folders;
     for (int i = 1; i < argc; ++i) {
         std::string problem;
-        const std::string folder = AbsoluteFolderPath(argv[i], problem);
+        const std::string folder = AbsolutePath(argv[i], problem);
         // One that names no folder is skipped as a missing one.
         if (problem.empty()) folders.push_back(folder);
     }

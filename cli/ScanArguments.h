@@ -21,6 +21,8 @@ struct ScanArguments {
     bool includeKept = false;              // --include-kept
     std::vector<std::string> keepPatterns; // --keep
     std::string configFile;                // empty: the configuration beside the executable
+    std::string filesFrom;                 // --files-from FILE ("-": standard input)
+    bool filesFromNulEnded = false;        // -0 came before --files-from
     bool help = false;
     bool version = false;
     std::vector<std::string> folders;

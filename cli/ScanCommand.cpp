@@ -9,6 +9,7 @@
 #include "grid/DateTextParser.h"
 #include "grid/RowSort.h"
 #include "scan/FileActions.h"
+#include "scan/FilesFrom.h"
 #include "scan/FolderArgument.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
@@ -128,9 +129,22 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     };
     TKeptFiles kept(args.keepPatterns);
     options.kept = &kept;
+    if (!args.filesFrom.empty()) {
+        const bool standardInput = args.filesFrom == "-";
+        std::FILE* list = standardInput ? stdin : std::fopen(args.filesFrom.c_str(), "re");
+        const int error = list ? ScanFileList(grid, list, args.filesFromNulEnded, options) : errno;
+        if (list && !standardInput) std::fclose(list);
+        if (error != 0) {
+            progress.clear();
+            std::fprintf(err, "nullsweep: cannot read %s: %s\n",
+                         standardInput ? "standard input" : args.filesFrom.c_str(),
+                         std::strerror(error));
+            status = 1;
+        }
+    }
     for (const std::string& given : args.folders) {
         std::string problem;
-        const std::string folder = AbsoluteFolderPath(given, problem);
+        const std::string folder = AbsolutePath(given, problem);
         if (problem.empty()) problem = folderProblem(folder);
         if (!problem.empty()) {
             progress.clear();

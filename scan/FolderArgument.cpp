@@ -7,7 +7,7 @@
 
 namespace nullsweep {
 
-std::string AbsoluteFolderPath(const std::string& given, std::string& problem) {
+std::string AbsolutePath(const std::string& given, std::string& problem) {
     if (given.empty()) {
         problem = std::strerror(ENOENT);
         return {};

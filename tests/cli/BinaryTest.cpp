@@ -60,7 +60,7 @@ class Program {
         const std::string out = io_.Path("out"), err = io_.Path("err");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -104,6 +104,8 @@ class Program {
         ::waitpid(pid, &status, 0);
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}, ReadFile(err)};
     }
+
+    std::string input = "/dev/null"; // standard input of Run and Scan
 
   private:
     TempTree config_;
@@ -365,4 +367,16 @@ TEST(Binary, JsonLinesReadBackWithExactNamesUtcTimesAndKeptReasons) {
                         " " + time + " None\n" + hex(t.Path("pkg/__init__.py")) +
                         " ['path', 'size'] 0 True " + time + " " + time +
                         " Kept: marks a Python package\n");
+}
+
+TEST(Binary, FilesFromStandardInput) {
+    Program program;
+    TempTree t;
+    t.File("e");
+    t.File("full", "x");
+    t.File("list", t.Path("full") + "\n" + t.Path("e") + "\n");
+    program.input = t.Path("list");
+    const ScanRun run = program.Scan({"-q", "--files-from", "-"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, t.Path("e") + "\n");
 }
