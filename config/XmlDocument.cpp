@@ -20,6 +20,7 @@ namespace nullsweep {
 
 struct TXMLNode::Tree {
     pugi::xml_document doc;
+    std::uint64_t version = 0; // counts the changes of structure
 };
 
 namespace {
@@ -201,7 +202,9 @@ TXMLNode TXMLNode::ChildElement(const std::string& name) const {
 
 TXMLNode TXMLNode::AddChild(const std::string& name) const {
     checkName(name);
-    return TXMLNode(tree_, pugiNode(node_).append_child(name.c_str()).internal_object());
+    TXMLNode added(tree_, pugiNode(node_).append_child(name.c_str()).internal_object());
+    ++tree_->version;
+    return added;
 }
 
 TXMLNode TXMLNode::InsertChildBefore(const std::string& name, const TXMLNode& sibling) const {
@@ -210,12 +213,19 @@ TXMLNode TXMLNode::InsertChildBefore(const std::string& name, const TXMLNode& si
     pugi::xml_node added =
         pugiNode(node_).insert_child_before(name.c_str(), pugi::xml_node(sibling.node_));
     if (!added) throw XmlError("cannot insert \"" + name + "\": the sibling is no child here");
+    ++tree_->version;
     return TXMLNode(tree_, added.internal_object());
 }
 
 void TXMLNode::RemoveChild(const TXMLNode& child) const {
     if (child.IsNull() || !pugiNode(node_).remove_child(pugi::xml_node(child.node_)))
         throw XmlError("cannot remove a node that is no child of \"" + NodeName() + "\"");
+    ++tree_->version;
+}
+
+std::uint64_t TXMLNode::TreeVersion() const {
+    pugiNode(node_); // a null handle throws
+    return tree_->version;
 }
 
 bool TXMLNode::HasAttribute(const std::string& name) const {
@@ -260,6 +270,7 @@ TXMLNode TXMLNodeList::First() const {
 
 void TXMLNodeList::Clear() const {
     pugiNode(parent_.node_).remove_children();
+    ++parent_.tree_->version;
 }
 
 // --- TXMLDocument -----------------------------------------------------------------------------

@@ -203,6 +203,13 @@ TEST(CorvaneConfig, CollectionsCountOnlyTheirItemsAndEditInPlace) {
     ages.Delete(0);
     EXPECT_EQ(ages.Remove(ages.Item(2)), 2);
     EXPECT_EQ(labels(), "a,mid,c,last,");
+    // Reading by index remembers its place; a change through another view must not mislead it.
+    EXPECT_EQ(ages.Item(3).label(), "last");
+    root.agerange().Delete(1);
+    EXPECT_EQ(ages.Count(), 3);
+    EXPECT_EQ(ages.Item(2).label(), "last");
+    root.agerange().Insert(1).label("back");
+    EXPECT_EQ(labels(), "a,back,c,last,");
     const TXMLItemType foreign = root.sizerange().Add();
     EXPECT_EQ(ages.Remove(foreign), -1);
     EXPECT_EQ(root.sizerange().Count(), 1);
