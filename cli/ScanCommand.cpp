@@ -106,6 +106,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     try {
         UseConfigFile(args.configFile);
         const TConfig* config = ConfigStore(false);
+        if (!config->Notice().empty())
+            std::fprintf(err, "nullsweep scan: %s\n", config->Notice().c_str());
         CheckColumnEntries(config->Root(), TConfig::ConfigFileName());
     } catch (const std::exception& e) {
         std::fprintf(err, "nullsweep scan: %s\n", e.what());

@@ -232,6 +232,23 @@ TEST(ScanCommand, WritesTheMissingDefaultConfigurationBeforeScanning) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), DefaultConfigText);
 }
 
+TEST(ScanCommand, AProgramFolderThatCannotTakeTheDefaultStillScansAndSaysSo) {
+    TempTree t;
+    t.File("e");
+    TempTree program;
+    program.Chmod("", 0555);
+    UseConfigFolder(program.Root());
+    const std::string outcome = RunWithoutRoot([&] {
+        const ScanRun r = RunScan({"-q", t.Root()});
+        return std::to_string(r.status) + "|" + r.out + "|" + r.err;
+    });
+    UseConfigFolder(configFolder->tree->Root());
+    EXPECT_EQ(outcome, "0|" + t.Path("e") +
+                           "\n|nullsweep scan: " + program.Path("CorvaneConfig.xml") +
+                           ": cannot write the default configuration: Permission denied; using "
+                           "the built-in one\n");
+}
+
 TEST(ScanCommand, ABadConfigurationStopsTheScanWithStatusTwoAndStaysUntouched) {
     TempTree t;
     t.File("e");
