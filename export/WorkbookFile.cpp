@@ -3,6 +3,7 @@
 
 #include "config/XmlText.h"
 #include "export/ExportOutput.h"
+#include "export/QuietStandardError.h"
 
 #include <xlsxwriter.h>
 
@@ -246,6 +247,7 @@ double FittedWidth(std::string_view text) {
 }
 
 void SaveWorkbook(const TSheetModel& sheet, const std::string& path, const std::string& shownName) {
+    const TQuietStandardError quiet; // the library's own lines say what our error says
     TWorkbookWriter(sheet, path, shownName).Write();
 }
 

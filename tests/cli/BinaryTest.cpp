@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -379,4 +380,26 @@ TEST(Binary, FilesFromStandardInput) {
     const ScanRun run = program.Scan({"-q", "--files-from", "-"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, t.Path("e") + "\n");
+}
+
+TEST(Binary, AFullDiskIsOneLineAndLeavesNothing) {
+    Program program;
+    TempTree t;
+    for (int i = 0; i < 300; ++i)
+        t.File("tree/empty" + std::to_string(i));
+    t.Folder("out");
+    for (const std::string format : {"csv", "xlsx"}) {
+        // A file size limit fails the writes as a full disk does.
+        const std::string command =
+            "trap '' XFSZ; ulimit -f 4; exec " NULLSWEEP_BINARY " scan -q --config '" +
+            program.ConfigPath() + "' -f " + format + " -o '" + t.Path("out/list") + "' '" +
+            t.Path("tree") + "' 2>'" + t.Path("err") + "'";
+        const int status = std::system(("sh -c \"" + command + "\"").c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << format << " " << status;
+        const std::string err = ReadFile(t.Path("err"));
+        EXPECT_EQ(lines(err), 1) << err;
+        EXPECT_EQ(err.rfind("nullsweep scan: cannot write " + t.Path("out/list") + ": ", 0), 0u)
+            << err;
+        EXPECT_TRUE(std::filesystem::is_empty(t.Path("out"))) << format;
+    }
 }
