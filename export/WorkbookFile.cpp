@@ -4,6 +4,7 @@
 #include "config/XmlText.h"
 #include "export/ExportOutput.h"
 #include "export/QuietStandardError.h"
+#include "export/WorkbookText.h"
 
 #include <xlsxwriter.h>
 
@@ -188,9 +189,10 @@ class TWorkbookWriter {
     // The text as the workbook may hold it. Most texts are printable ASCII, which needs no
     // mending and so is not copied.
     const char* Valid(std::string_view text) {
-        if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
-            return text.data();
-        mended_ = ValidXmlText(text);
+        const bool plain =
+            std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+        if (plain && !NeedsWorkbookEscape(text)) return text.data();
+        mended_ = EscapeWorkbookText(plain ? text : ValidXmlText(text));
         return mended_.c_str();
     }
 

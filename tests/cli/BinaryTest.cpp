@@ -403,3 +403,30 @@ TEST(Binary, AFullDiskIsOneLineAndLeavesNothing) {
         EXPECT_TRUE(std::filesystem::is_empty(t.Path("out"))) << format;
     }
 }
+
+TEST(Binary, WorkbookTextsThatLookLikeEscapesReadBackAsWritten) {
+    Program program;
+    TempTree t;
+    t.File("tree/a_x0041_b");
+    const ScanRun run =
+        program.Scan({"-q", "-f", "xlsx", "-o", t.Path("list.xlsx"), t.Path("tree")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // The sheet's own XML, as every reader sees it: "_x0041_" there would mean "A".
+    const std::string script = "import sys, zipfile\n"
+                               "z = zipfile.ZipFile(sys.argv[1])\n"
+                               "print(''.join(z.read(n).decode() for n in z.namelist()\n"
+                               "              if n.startswith('xl/worksheets/') or\n"
+                               "              n == 'xl/sharedStrings.xml'))\n";
+    std::ofstream(t.Path("read.py")) << script;
+    std::FILE* pipe =
+        ::popen(("python3 " + t.Path("read.py") + " " + t.Path("list.xlsx")).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string xml;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        xml.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_NE(xml.find("a_x005F_x0041_b"), std::string::npos) << xml;
+    EXPECT_EQ(xml.find("a_x0041_b"), std::string::npos) << xml;
+}
