@@ -113,6 +113,22 @@ class Program {
     TempTree io_;
 };
 
+// What Python prints running `script` (written beside `file`) on `file`; "exit N: ..." when it
+// fails.
+std::string runPython(const std::string& script, const std::string& file) {
+    const std::string scriptPath = file + ".py";
+    std::ofstream(scriptPath) << script;
+    std::FILE* pipe = ::popen(("python3 '" + scriptPath + "' '" + file + "'").c_str(), "r");
+    if (!pipe) return "no python";
+    std::string printed;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        printed.append(buffer, n);
+    const int status = ::pclose(pipe);
+    return status == 0 ? printed : "exit " + std::to_string(status) + ": " + printed;
+}
+
 int lines(const std::string& text) {
     return int(std::count(text.begin(), text.end(), '\n'));
 }
@@ -344,16 +360,7 @@ TEST(Binary, JsonLinesReadBackWithExactNamesUtcTimesAndKeptReasons) {
         "    raw = base64.b64decode(o['path_b64']) if 'path_b64' in o else o['path'].encode()\n"
         "    print(raw.hex(), list(o)[:2], o['size'], o['created'] is not None, o['written'],\n"
         "          o['accessed'], o['kept'])\n";
-    std::ofstream(t.Path("read.py")) << script;
-    std::FILE* pipe =
-        ::popen(("python3 " + t.Path("read.py") + " " + t.Path("list.json")).c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string seen;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        seen.append(buffer, n);
-    EXPECT_EQ(::pclose(pipe), 0) << seen;
+    const std::string seen = runPython(script, t.Path("list.json"));
     auto hex = [](const std::string& text) {
         static const char digits[] = "0123456789abcdef";
         std::string out;
@@ -417,16 +424,7 @@ TEST(Binary, WorkbookTextsThatLookLikeEscapesReadBackAsWritten) {
                                "print(''.join(z.read(n).decode() for n in z.namelist()\n"
                                "              if n.startswith('xl/worksheets/') or\n"
                                "              n == 'xl/sharedStrings.xml'))\n";
-    std::ofstream(t.Path("read.py")) << script;
-    std::FILE* pipe =
-        ::popen(("python3 " + t.Path("read.py") + " " + t.Path("list.xlsx")).c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string xml;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        xml.append(buffer, n);
-    EXPECT_EQ(::pclose(pipe), 0);
+    const std::string xml = runPython(script, t.Path("list.xlsx"));
     EXPECT_NE(xml.find("a_x005F_x0041_b"), std::string::npos) << xml;
     EXPECT_EQ(xml.find("a_x0041_b"), std::string::npos) << xml;
 }
