@@ -9,6 +9,8 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -60,6 +62,7 @@ class TWorkbookWriter {
             WriteRow(row);
 
         lxw_workbook* book = std::exchange(book_, nullptr);
+        errno = 0;
         Check(workbook_close(book)); // frees the workbook whatever the outcome
     }
 
@@ -68,6 +71,8 @@ class TWorkbookWriter {
         throw TExportError("cannot write " + shown_ + ": " + reason);
     }
     void Check(lxw_error error) const {
+        // A failed write of the file itself leaves its reason (a full disk) in errno.
+        if (error == LXW_ERROR_ZIP_FILE_OPERATION && errno != 0) Fail(std::strerror(errno));
         if (error != LXW_NO_ERROR) Fail(lxw_strerror(error));
     }
 
