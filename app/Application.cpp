@@ -5,13 +5,13 @@
 #include "app/QtDesktopShell.h"
 #include "app/WaitForm.h"
 #include "grid/RunCommand.h"
+#include "scan/FolderArgument.h"
 
 #include <QApplication>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -61,10 +61,10 @@ int RunMainWindow(const std::vector<std::string>& folders, TQtDesktopShell* shel
 std::vector<std::string> FoldersOfArguments(int argc, char** argv) {
     std::vector<std::string> folders;
     for (int i = 1; i < argc; ++i) {
-        std::error_code error;
-        const auto path = std::filesystem::absolute(argv[i], error);
-        // "" or a relative folder whose base is gone names no folder: skipped as a missing one.
-        if (*argv[i] && !error) folders.push_back(path.lexically_normal().string());
+        std::string problem;
+        const std::string folder = AbsolutePath(argv[i], problem);
+        // One that names no folder is skipped as a missing one.
+        if (problem.empty()) folders.push_back(folder);
     }
     return folders;
 }

@@ -3,6 +3,7 @@
 
 #include "app/AboutForm.h"
 
+#include "config/ConfigStore.h"
 #include "grid/RunCommand.h"
 #include "scan/DesktopShell.h"
 #include "scan/ExactDelete.h"
@@ -217,6 +218,11 @@ void TFMMain::FormShow() {
         RunCommand([&] { Shell().ShowMessage(error.what(), "Warning", TMessageIcon::Warning); });
         return;
     }
+    // Columns from the built-in default because the file could not be written: said once.
+    RunCommand([] {
+        const std::string& notice = ConfigStore()->Notice();
+        if (!notice.empty()) Shell().ShowMessage(notice, "Warning", TMessageIcon::Warning);
+    });
     setAcceptDrops(true);
 }
 

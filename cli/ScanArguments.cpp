@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanArguments.h"
 
+#include "export/ExportFormats.h"
 #include "scan/FieldNames.h"
 
 #include <getopt.h>
 
 #include <algorithm>
+#include <string_view>
 
 namespace nullsweep {
 
@@ -33,13 +35,20 @@ std::string fieldList() {
 
 std::string ScanUsage() {
     return "Usage: nullsweep scan [OPTIONS] FOLDER...\n"
+           "       nullsweep scan [OPTIONS] --files-from FILE\n"
            "Scan each FOLDER and every folder below it and list every empty file.\n"
            "\n"
            "  -f, --format FORMAT   paths: one full path a line (default); text, csv,\n"
-           "                        html, xml, xlsx: the rows as the window exports them\n"
-           "  -o, --output FILE     write FILE (replaced only once complete) instead of\n"
-           "                        standard output; xlsx needs it\n"
-           "  -0, --null            paths format only: end each path with NUL, not a line feed\n"
+           "                        html, xml, xlsx: the rows as the window exports them;\n"
+           "                        json: JSON Lines (path, path_b64 for a name that is\n"
+           "                        not UTF-8, size, UTC times, kept reason)\n"
+           "  -o, --output FILE     write FILE instead of standard output (\"-\"); a file is\n"
+           "                        replaced only once complete, keeping its mode; a\n"
+           "                        device, FIFO or socket is written, never replaced; a\n"
+           "                        link is followed; xlsx needs a FILE\n"
+           "  -0, --null            paths format only: end each path with NUL, not a line\n"
+           "                        feed; given before --files-from, its paths are read\n"
+           "                        NUL-ended (any format)\n"
            "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
            "                        default \"File Name\"; none: keep the walk order\n"
            "  -d, --descending      sort descending\n"
@@ -53,6 +62,9 @@ std::string ScanUsage() {
            "      --include-kept    with --delete or --trash, also remove kept files (those\n"
            "                        meant to be empty: __init__.py, .gitkeep, tracked by git)\n"
            "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable)\n"
+           "      --files-from FILE take the files from FILE (\"-\": standard input), one path\n"
+           "                        a line (NUL-ended with -0 given before it), instead of\n"
+           "                        walking FOLDERs; each is checked now\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error (what cannot be\n"
            "                        read is still said)\n"
@@ -72,7 +84,16 @@ std::string ScanUsage() {
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
-    enum { OptVersion = 256, OptConfig, OptDelete, OptExclude, OptTrash, OptKeep, OptIncludeKept };
+    enum {
+        OptVersion = 256,
+        OptConfig,
+        OptDelete,
+        OptExclude,
+        OptTrash,
+        OptKeep,
+        OptIncludeKept,
+        OptFilesFrom
+    };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
         {"null", no_argument, nullptr, '0'},
@@ -86,6 +107,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"trash", no_argument, nullptr, OptTrash},
         {"keep", required_argument, nullptr, OptKeep},
         {"include-kept", no_argument, nullptr, OptIncludeKept},
+        {"files-from", required_argument, nullptr, OptFilesFrom},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -105,7 +127,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             a.nullTerminated = true;
             break;
         case 'o':
-            a.output = optarg;
+            a.output = std::string_view(optarg) == "-" ? "" : optarg; // "-": standard output
             break;
         case 's':
             a.sortField = optarg;
@@ -137,6 +159,10 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         case OptIncludeKept:
             a.includeKept = true;
             break;
+        case OptFilesFrom:
+            a.filesFrom = optarg;
+            a.filesFromNulEnded = a.nullTerminated;
+            break;
         case 'h':
             a.help = true;
             break;
@@ -156,10 +182,9 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     for (int i = optind; i < argc; ++i)
         a.folders.emplace_back(argv[i]);
     if (a.help || a.version) return result;
-    if (a.format != "paths" && a.format != "text" && a.format != "csv" && a.format != "html" &&
-        a.format != "xml" && a.format != "xlsx")
-        result.error = "unknown format \"" + a.format + "\"";
-    else if (a.nullTerminated && a.format != "paths")
+    if (!FindExportFormat(a.format))
+        result.error = "unknown format \"" + a.format + "\" (one of " + ExportFormatNames() + ")";
+    else if (a.nullTerminated && a.format != "paths" && !a.filesFromNulEnded)
         result.error = "-0/--null goes with the paths format only";
     else if (a.format == "xlsx" && a.output.empty())
         result.error = "the xlsx format needs -o FILE";
@@ -168,8 +193,10 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         result.error = "unknown sort field \"" + a.sortField + "\"";
     else if (a.deleteListed && a.trashListed)
         result.error = "--delete and --trash exclude each other";
-    else if (a.folders.empty())
+    else if (a.folders.empty() && a.filesFrom.empty())
         result.error = "no FOLDER given";
+    else if (!a.folders.empty() && !a.filesFrom.empty())
+        result.error = "FOLDER and --files-from exclude each other";
     return result;
 }
 

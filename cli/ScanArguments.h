@@ -9,7 +9,7 @@ namespace nullsweep {
 // The command line of `nullsweep scan`, parsed. Folders keep the bytes they were given.
 struct ScanArguments {
     std::string format = "paths";
-    std::string output; // empty: standard output
+    std::string output; // empty: standard output (given as "-")
     bool nullTerminated = false;
     std::string sortField = "File Name"; // a field name, or "none" for the walk order
     bool descending = false;
@@ -21,6 +21,8 @@ struct ScanArguments {
     bool includeKept = false;              // --include-kept
     std::vector<std::string> keepPatterns; // --keep
     std::string configFile;                // empty: the configuration beside the executable
+    std::string filesFrom;                 // --files-from FILE ("-": standard input)
+    bool filesFromNulEnded = false;        // -0 came before --files-from
     bool help = false;
     bool version = false;
     std::vector<std::string> folders;

@@ -5,12 +5,12 @@
 #include "cli/ScanArguments.h"
 #include "config/ColumnCheck.h"
 #include "config/ConfigStore.h"
-#include "export/DelimitedText.h"
-#include "export/ExportFile.h"
-#include "export/FileInfo.h"
-#include "export/HtmlPage.h"
+#include "export/ExportFormats.h"
+#include "grid/DateTextParser.h"
 #include "grid/RowSort.h"
 #include "scan/FileActions.h"
+#include "scan/FilesFrom.h"
+#include "scan/FolderArgument.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 
@@ -19,30 +19,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace nullsweep {
 
 namespace {
-
-// A FOLDER as an absolute path, with "." and ".." taken lexically as a shell would; empty
-// with `problem` set when it cannot be made into one ("", or the current folder is gone).
-std::string absoluteFolder(const std::string& folder, std::string& problem) {
-    if (folder.empty()) {
-        problem = std::strerror(ENOENT);
-        return {};
-    }
-    if (folder.starts_with('/')) return folder;
-    std::error_code error;
-    const auto path = std::filesystem::absolute(folder, error);
-    if (error) {
-        problem = error.message();
-        return {};
-    }
-    return path.lexically_normal().string();
-}
 
 // Empty when `folder` can be scanned, else the reason.
 std::string folderProblem(const std::string& folder) {
@@ -77,41 +62,26 @@ class ProgressLine {
     bool shown_ = false;
 };
 
-void writePaths(TByteSink& sink, const TVirtualStringTree& grid, bool nullTerminated) {
-    const char end = nullTerminated ? '\0' : '\n';
-    TOutBuffer out(sink);
-    for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node)) {
-        out << RowOf(node).Field(TField::FullPath);
-        out.Text() += end;
-        out.Commit();
+// Rows are timed in UTC while it lives: the JSON list's times are read back from the rows'
+// texts, and local texts would be ambiguous in the hour a clock goes back.
+class UtcZone {
+  public:
+    UtcZone() {
+        const char* zone = std::getenv("TZ");
+        if (zone) old_ = zone;
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
     }
-    out.Flush();
-}
+    ~UtcZone() {
+        old_ ? ::setenv("TZ", old_->c_str(), 1) : ::unsetenv("TZ");
+        ::tzset();
+    }
+    UtcZone(const UtcZone&) = delete;
+    UtcZone& operator=(const UtcZone&) = delete;
 
-// The columns the window would export: the configuration's visible column names, as stored.
-TExportColumns exportColumns() {
-    TExportColumns columns;
-    const TXMLNodesType nodes = ConfigStore(false)->Root().nodes();
-    for (int i = 0; i < nodes.Count(); ++i)
-        if (nodes.Item(i).Visible()) columns.push_back(nodes.Item(i).Name());
-    return columns;
-}
-
-// Writes the list in the chosen format (for XML, the document `info` has gathered); `title` is
-// the HTML page's title.
-void writeList(TByteSink& sink, const ScanArguments& args, const TVirtualStringTree& grid,
-               const TFileInfo& info, const std::string& title) {
-    if (args.format == "text")
-        WriteDelimited(sink, grid, info.Columns, {TextSeparator, false, true});
-    else if (args.format == "csv")
-        WriteDelimited(sink, grid, info.Columns, {CsvSeparator, true, true});
-    else if (args.format == "html")
-        WriteHTML(sink, grid, info.Columns, title);
-    else if (args.format == "xml")
-        info.WriteDocument(sink);
-    else
-        writePaths(sink, grid, args.nullTerminated);
-}
+  private:
+    std::optional<std::string> old_;
+};
 
 } // namespace
 
@@ -136,12 +106,17 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     try {
         UseConfigFile(args.configFile);
         const TConfig* config = ConfigStore(false);
+        if (!config->Notice().empty())
+            std::fprintf(err, "nullsweep scan: %s\n", config->Notice().c_str());
         CheckColumnEntries(config->Root(), TConfig::ConfigFileName());
     } catch (const std::exception& e) {
         std::fprintf(err, "nullsweep scan: %s\n", e.what());
         return 2;
     }
 
+    const TExportFormat& format = *FindExportFormat(args.format);
+    std::optional<UtcZone> utc;
+    if (format.name == "json") utc.emplace();
     int status = 0;
     TVirtualStringTree grid;
     ProgressLine progress(err, !args.quiet && ::isatty(::fileno(err)));
@@ -156,9 +131,22 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     };
     TKeptFiles kept(args.keepPatterns);
     options.kept = &kept;
+    if (!args.filesFrom.empty()) {
+        const bool standardInput = args.filesFrom == "-";
+        std::FILE* list = standardInput ? stdin : std::fopen(args.filesFrom.c_str(), "re");
+        const int error = list ? ScanFileList(grid, list, args.filesFromNulEnded, options) : errno;
+        if (list && !standardInput) std::fclose(list);
+        if (error != 0) {
+            progress.clear();
+            std::fprintf(err, "nullsweep: cannot read %s: %s\n",
+                         standardInput ? "standard input" : args.filesFrom.c_str(),
+                         std::strerror(error));
+            status = 1;
+        }
+    }
     for (const std::string& given : args.folders) {
         std::string problem;
-        const std::string folder = absoluteFolder(given, problem);
+        const std::string folder = AbsolutePath(given, problem);
         if (problem.empty()) problem = folderProblem(folder);
         if (!problem.empty()) {
             progress.clear();
@@ -176,22 +164,26 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
 
     TXMLDocument document;
     TFileInfo info(&document);
-    info.Columns = exportColumns();
-    if (args.format == "xml" || args.format == "xlsx") {
+    FillExportColumns(info.Columns);
+    if (format.gathersDocument) {
         info.InitDocument();
         info.GatherInfo(grid);
     }
+    const TDateTextParser times(DateTimeText::System());
+    TExportJob job{info, grid, "", args.nullTerminated,
+                   [&times](std::string_view text) -> std::optional<std::int64_t> {
+                       const std::optional<double> days = times.Days(text);
+                       if (!days) return std::nullopt;
+                       // Days since 1899-12-30 in the zone of the texts, here UTC.
+                       return std::llround((*days - 25569.0) * 86400.0);
+                   }};
     try {
-        if (args.format == "xlsx") {
-            info.SaveSpreadsheet(args.output);
-        } else if (args.output.empty()) {
-            TStreamSink sink(out, "standard output");
-            writeList(sink, args, grid, info, "");
-            sink.Finish();
+        if (!args.output.empty()) {
+            SaveExport(format, job, args.output);
         } else {
-            ReplaceFile(args.output, [&](TByteSink& sink) {
-                writeList(sink, args, grid, info, TitleFromPath(args.output));
-            });
+            TStreamSink sink(out, "standard output");
+            format.write(sink, job);
+            sink.Finish();
         }
     } catch (const TExportError& e) {
         std::fprintf(err, "nullsweep scan: %s\n", e.what());

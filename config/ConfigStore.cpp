@@ -99,9 +99,17 @@ void TConfig::WriteDefaultConfig() {
 }
 
 TConfig::TConfig()
-    : root_([] {
+    : root_([this] {
           const std::string path = ConfigFileName();
-          if (location().file.empty() && !exists(path)) WriteDefaultConfig();
+          if (location().file.empty() && !exists(path)) {
+              try {
+                  WriteDefaultConfig();
+              } catch (const ConfigError& e) {
+                  // A program installed read-only still works, with the columns it ships with.
+                  notice_ = std::string(e.what()) + "; using the built-in one";
+                  return ConfigDocumentFromText(std::string(DefaultConfigText));
+              }
+          }
           return OpenConfigDocument(path);
       }()) {}
 

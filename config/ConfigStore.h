@@ -10,8 +10,9 @@ namespace nullsweep {
 // The one loaded configuration of the process. Construction finds the file (ConfigFileName),
 // writes DefaultConfigText there when no file exists, then parses the file from disk, so a
 // fresh default is read back the same way as a file the user edited. An existing file is never
-// rewritten, compared or repaired. Construction throws the error of the step that failed:
-// ConfigError (cannot write the default; root not `config`), XmlError or XmlParseError.
+// rewritten, compared or repaired. When the default cannot be written there (a read-only
+// install), the built-in default is used as it is and Notice says so. Construction throws the
+// error of the step that failed: ConfigError (root not `config`), XmlError or XmlParseError.
 class TConfig {
   public:
     TConfig();
@@ -20,6 +21,9 @@ class TConfig {
 
     // The same view on every call; it keeps the document alive.
     const TXMLConfigType& Root() const { return root_; }
+    // Empty, or one line saying that the default could not be written and the built-in one is
+    // used: "FILE: cannot write the default configuration: REASON; using the built-in one".
+    const std::string& Notice() const { return notice_; }
 
     // Computed anew on every call: the file given to UseConfigFile, else
     // "<folder>/CorvaneConfig.xml" with the folder given to UseConfigFolder or, by default,
@@ -33,6 +37,7 @@ class TConfig {
     static void WriteDefaultConfig();
 
   private:
+    std::string notice_;
     TXMLConfigType root_;
 };
 

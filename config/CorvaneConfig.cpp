@@ -31,18 +31,35 @@ bool isItem(const TXMLNode& node, const char* itemName) {
 }
 } // namespace
 
+bool TXMLCollectionBase::remembered(const Position& position) const {
+    return position.version == Element().TreeVersion();
+}
+
 int TXMLCollectionBase::Count() const {
+    if (remembered(position_) && position_.count >= 0) return position_.count;
     int count = 0;
     for (TXMLNode n = Element().ChildNodes().First(); n; n = n.NextSibling())
         if (isItem(n, itemName_)) ++count;
+    if (!remembered(position_)) position_ = {Element().TreeVersion(), -1, {}, -1};
+    position_.count = count;
     return count;
 }
 
 TXMLNode TXMLCollectionBase::itemAt(int index) const {
     if (index >= 0) {
-        int i = 0;
-        for (TXMLNode n = Element().ChildNodes().First(); n; n = n.NextSibling())
-            if (isItem(n, itemName_) && i++ == index) return n;
+        if (!remembered(position_)) position_ = {Element().TreeVersion(), -1, {}, -1};
+        // From the remembered item when it comes before, else from the first.
+        const bool onward = position_.index >= 0 && position_.index <= index;
+        int i = onward ? position_.index : 0;
+        for (TXMLNode n = onward ? position_.node : Element().ChildNodes().First(); n;
+             n = n.NextSibling()) {
+            if (!isItem(n, itemName_)) continue;
+            if (i++ == index) {
+                position_.index = index;
+                position_.node = n;
+                return n;
+            }
+        }
     }
     throw ListIndexError(index);
 }

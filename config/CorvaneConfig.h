@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
+
 #include "config/XmlDocument.h"
 
 #include <stdexcept>
@@ -65,7 +67,18 @@ class TXMLCollectionBase : public TXMLElementView {
     int remove(const TXMLNode& item) const;
 
   private:
+    // Where the last Item or Count left off, while the tree has not changed since: loops over
+    // all items by index then take one step an item instead of a walk from the first.
+    struct Position {
+        std::uint64_t version = 0;
+        int index = -1; // -1: nothing remembered
+        TXMLNode node;  // item `index`
+        int count = -1; // -1: not counted
+    };
+    bool remembered(const Position& position) const;
+
     const char* itemName_ = "";
+    mutable Position position_;
 };
 
 template <class TItem> class TXMLCollection : public TXMLCollectionBase {

@@ -10,6 +10,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +21,7 @@ namespace nullsweep {
 
 struct TXMLNode::Tree {
     pugi::xml_document doc;
+    std::uint64_t version = 0; // counts the changes of structure
 };
 
 namespace {
@@ -77,6 +79,7 @@ SourcePosition positionIn(const std::string& source, std::ptrdiff_t offset) {
     p.near = source.substr(at, end - at);
     for (char& c : p.near)
         if (static_cast<unsigned char>(c) < 0x20) c = ' '; // the message stays on one line
+    p.near = ValidXmlText(p.near);                         // and is text a terminal can show
     return p;
 }
 
@@ -109,14 +112,24 @@ void checkWellFormed(const pugi::xml_document& doc, const std::string& source,
     if (elements == 0)
         failAt(source, std::ptrdiff_t(source.size()), displayName, "No document element found");
     std::unordered_set<std::string_view> names;
+    std::string reason;
+    // Character references can name what XML forbids, such as &#1;.
+    const auto checkText = [&](const char* text, const pugi::xml_node& node) {
+        if (FindInvalidXmlText(text, reason) != std::string_view::npos)
+            failAt(source, node.offset_debug(), displayName, reason);
+    };
     for (pugi::xml_node node = doc.first_child(); node;) {
         if (node.first_attribute()) {
             names.clear();
-            for (pugi::xml_attribute a : node.attributes())
+            for (pugi::xml_attribute a : node.attributes()) {
                 if (!names.insert(a.name()).second)
                     failAt(source, node.offset_debug(), displayName,
                            "Attribute \"" + std::string(a.name()) + "\" given twice");
+                checkText(a.value(), node);
+            }
         }
+        if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+            checkText(node.value(), node);
         // Pre-order walk without recursion, so deep documents cannot exhaust the stack.
         if (node.first_child()) {
             node = node.first_child();
@@ -136,6 +149,35 @@ struct FunctionWriter : pugi::xml_writer {
     }
     const std::function<void(std::string_view)>& write_;
 };
+
+// The source's own bytes, before the parser turns them into something else: what is not UTF-8
+// (unless the declaration names another encoding) or not allowed in XML is refused where it
+// stands.
+void checkSourceText(const std::string& source, const std::string& displayName) {
+    const std::string_view start = std::string_view(source).substr(0, 2);
+    if (start == "\xFE\xFF" || start == "\xFF\xFE" || (start.size() == 2 && start[1] == '\0') ||
+        (!start.empty() && start[0] == '\0'))
+        return; // UTF-16 or UTF-32: the parser reads and checks it
+    if (source.starts_with("<?xml")) {
+        const std::string_view declaration = std::string_view(source).substr(0, source.find("?>"));
+        const auto at = declaration.find("encoding");
+        if (at != std::string_view::npos) {
+            const auto quote = declaration.find_first_of("\"'", at);
+            const auto end = quote == std::string_view::npos
+                                 ? quote
+                                 : declaration.find(declaration[quote], quote + 1);
+            if (end != std::string_view::npos) {
+                std::string name(declaration.substr(quote + 1, end - quote - 1));
+                for (char& c : name)
+                    c = char(std::tolower(static_cast<unsigned char>(c)));
+                if (name != "utf-8" && name != "utf8") return;
+            }
+        }
+    }
+    std::string reason;
+    const std::size_t bad = FindInvalidXmlText(source, reason);
+    if (bad != std::string_view::npos) failAt(source, std::ptrdiff_t(bad), displayName, reason);
+}
 
 void checkName(const std::string& name) {
     if (!IsXmlName(name)) throw XmlError("\"" + name + "\" is not a valid XML name");
@@ -210,7 +252,9 @@ TXMLNode TXMLNode::ChildElement(const std::string& name) const {
 
 TXMLNode TXMLNode::AddChild(const std::string& name) const {
     checkName(name);
-    return TXMLNode(tree_, pugiNode(node_).append_child(name.c_str()).internal_object());
+    TXMLNode added(tree_, pugiNode(node_).append_child(name.c_str()).internal_object());
+    ++tree_->version;
+    return added;
 }
 
 TXMLNode TXMLNode::InsertChildBefore(const std::string& name, const TXMLNode& sibling) const {
@@ -219,12 +263,19 @@ TXMLNode TXMLNode::InsertChildBefore(const std::string& name, const TXMLNode& si
     pugi::xml_node added =
         pugiNode(node_).insert_child_before(name.c_str(), pugi::xml_node(sibling.node_));
     if (!added) throw XmlError("cannot insert \"" + name + "\": the sibling is no child here");
+    ++tree_->version;
     return TXMLNode(tree_, added.internal_object());
 }
 
 void TXMLNode::RemoveChild(const TXMLNode& child) const {
     if (child.IsNull() || !pugiNode(node_).remove_child(pugi::xml_node(child.node_)))
         throw XmlError("cannot remove a node that is no child of \"" + NodeName() + "\"");
+    ++tree_->version;
+}
+
+std::uint64_t TXMLNode::TreeVersion() const {
+    pugiNode(node_); // a null handle throws
+    return tree_->version;
 }
 
 bool TXMLNode::HasAttribute(const std::string& name) const {
@@ -287,6 +338,7 @@ TXMLNode TXMLNodeList::First() const {
 
 void TXMLNodeList::Clear() const {
     pugiNode(parent_.node_).remove_children();
+    ++parent_.tree_->version;
 }
 
 // --- TXMLDocument -----------------------------------------------------------------------------
@@ -314,6 +366,7 @@ void TXMLDocument::Open() {
     const std::string fileText = fileName_.empty() ? std::string() : readFile(fileName_);
     const std::string& source = fileName_.empty() ? source_ : fileText;
 
+    checkSourceText(source, displayName);
     auto tree = std::make_shared<TXMLNode::Tree>();
     const pugi::xml_parse_result result =
         tree->doc.load_buffer(source.data(), source.size(), ParseOptions);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -88,6 +89,9 @@ class TXMLNode {
     TXMLNode InsertChildBefore(const std::string& name, const TXMLNode& sibling) const;
     // Removes `child` with everything below it. Handles to the removed nodes must not be used.
     void RemoveChild(const TXMLNode& child) const;
+    // Changes whenever a node is added to or removed from this node's tree, so that a walk
+    // over children can remember where it was.
+    std::uint64_t TreeVersion() const;
 
     bool HasAttribute(const std::string& name) const;
     // The attribute's text; an absent attribute reads as the empty text.

@@ -2,6 +2,7 @@
 #include "config/XmlText.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace nullsweep {
 
@@ -69,6 +70,31 @@ std::string ValidXmlText(std::string_view text) {
         }
     }
     return out;
+}
+
+std::size_t FindInvalidXmlText(std::string_view text, std::string& reason) {
+    char hex[16];
+    for (std::size_t at = 0; at < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte >= 0x20 && byte < 0x7F) {
+            ++at;
+            continue;
+        }
+        char32_t c = 0;
+        const std::size_t length = decode(text.substr(at), c);
+        if (length == 0) {
+            std::snprintf(hex, sizeof hex, "0x%02X", byte);
+            reason = std::string("Byte ") + hex + " is not UTF-8";
+            return at;
+        }
+        if (!allowedInXml(c)) {
+            std::snprintf(hex, sizeof hex, "U+%04X", unsigned(c));
+            reason = std::string("Character ") + hex + " is not allowed in XML";
+            return at;
+        }
+        at += length;
+    }
+    return std::string_view::npos;
 }
 
 bool IsXmlName(std::string_view name) {

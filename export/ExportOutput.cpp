@@ -1,75 +1,54 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportOutput.h"
 
+#include "export/OutputTarget.h"
+#include "export/TemporaryFile.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <random>
 
 namespace nullsweep {
 
 namespace {
 
 std::string failure(const std::string& path, int error) {
-    return "cannot write " + path + ": " + std::strerror(error);
+    return WriteFailure(path, error);
 }
 
-// The temporary file that becomes the export: created next to the target so that the final
-// rename stays inside one file system, and removed unless it was renamed.
-class TTemporaryFile final : public TByteSink {
+// Writes to a device, FIFO or socket as it comes.
+class TDirectSink final : public TByteSink {
   public:
-    explicit TTemporaryFile(const std::string& target) : target_(target) {
-        const auto slash = target.rfind('/');
-        const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-        const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-        std::random_device seed;
-        std::mt19937_64 random(seed());
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            // The name is cut so that a target whose name has the longest length allowed still
-            // gets a temporary file.
-            path_ = folder + "." + base.substr(0, 200) + "." +
-                    std::to_string(random() % 1000000000) + ".part";
-            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ >= 0 || errno != EEXIST) break;
-        }
-        if (fd_ < 0) throw TExportError(failure(target_, errno));
-    }
-
-    ~TTemporaryFile() override {
-        if (fd_ >= 0) ::close(fd_);
-        if (!renamed_) ::unlink(path_.c_str());
-    }
-
-    void Write(std::string_view bytes) override {
-        while (!bytes.empty()) {
-            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) throw TExportError(failure(target_, n < 0 ? errno : EIO));
-            bytes.remove_prefix(std::size_t(n));
-        }
-    }
-
-    const std::string& Path() const { return path_; }
-
-    // Also makes durable what another writer wrote at Path(): fsync acts on the file.
-    void Commit() {
-        if (::fsync(fd_) != 0) throw TExportError(failure(target_, errno));
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) throw TExportError(failure(target_, errno));
-        if (::rename(path_.c_str(), target_.c_str()) != 0)
-            throw TExportError(failure(target_, errno));
-        renamed_ = true;
-    }
+    TDirectSink(int fd, const std::string& name) : fd_(fd), name_(name) {}
+    void Write(std::string_view bytes) override { WriteAll(fd_, bytes, name_); }
 
   private:
-    std::string target_;
-    std::string path_;
-    int fd_ = -1;
-    bool renamed_ = false;
+    int fd_;
+    const std::string& name_;
 };
+
+// Where a writer that needs a path writes what goes to a device: the temporary folder.
+std::string temporaryFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string result = folder && *folder ? folder : "/tmp";
+    if (!result.ends_with('/')) result += '/';
+    return result;
+}
+
+void copyInto(int from, int to, const std::string& name) {
+    if (::lseek(from, 0, SEEK_SET) != 0) throw TExportError(failure(name, errno));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(from, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw TExportError(failure(name, errno));
+        if (n == 0) return;
+        WriteAll(to, std::string_view(buffer, std::size_t(n)), name);
+    }
+}
 
 } // namespace
 
@@ -97,16 +76,31 @@ void TOutBuffer::Flush() {
 }
 
 void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>& write) {
-    TTemporaryFile file(path);
+    TOutputTarget target(path);
+    if (target.DirectFd() >= 0) {
+        TDirectSink sink(target.DirectFd(), path);
+        write(sink);
+        target.CloseDirect();
+        return;
+    }
+    TTemporaryFile file(target.Folder(), target.BaseName(), path, false);
     write(file);
-    file.Commit();
+    file.Place(target.Path(), target.Existing());
 }
 
 void ReplaceFileAt(const std::string& path,
                    const std::function<void(const std::string& temporaryPath)>& write) {
-    TTemporaryFile file(path);
+    TOutputTarget target(path);
+    if (target.DirectFd() >= 0) {
+        TTemporaryFile file(temporaryFolder(), "nullsweep-export", path, true);
+        write(file.Path());
+        copyInto(file.Fd(), target.DirectFd(), path);
+        target.CloseDirect();
+        return;
+    }
+    TTemporaryFile file(target.Folder(), target.BaseName(), path, true);
     write(file.Path());
-    file.Commit();
+    file.Place(target.Path(), target.Existing());
 }
 
 } // namespace nullsweep

@@ -71,15 +71,22 @@ class TOutBuffer {
     std::string buffer_;
 };
 
-// Writes a new file at `path` through `write` and puts it in the place of any file of that
-// name only when it is complete: the bytes go to a temporary file in the same folder, which is
-// synced and then renamed over `path`. If anything fails (including an exception from
-// `write`), the temporary file is removed, an old file at `path` is left as it was, and the
-// error passes on (TExportError for failures of the file itself).
+// Writes an export to `path` through `write` without ever harming what stood there:
+//  - a device, FIFO or socket (also through a link, as /dev/stdout) is written directly;
+//  - otherwise links are followed, and the final target is replaced only when the new file is
+//    complete: the bytes go to a temporary file in the same folder (unnamed where the file
+//    system allows), which takes the old file's mode, and owner and group where permitted, is
+//    synced and renamed over the target, and the folder is synced;
+//  - an existing file the user could not open for writing is refused before anything is
+//    written.
+// If anything fails (including an exception from `write`) or a signal ends the program, the
+// temporary file is removed and an old file at `path` is left as it was; the error passes on
+// (TExportError "cannot write PATH: REASON" for failures of the file itself).
 void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>& write);
 
 // The same for a writer that opens the file itself (a library that takes a file name): `write`
-// writes the whole file at the temporary path it is given, which then replaces `path`.
+// writes the whole file at the temporary path it is given, which then replaces `path` (or is
+// copied into a device, FIFO or socket at `path`).
 void ReplaceFileAt(const std::string& path,
                    const std::function<void(const std::string& temporaryPath)>& write);
 

@@ -1,7 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportRows.h"
 
+#include "config/ConfigStore.h"
+
 namespace nullsweep {
+
+void FillExportColumns(TExportColumns& list) {
+    const TXMLNodesType nodes = ConfigStore()->Root().nodes();
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const TXMLNodeType node = nodes.Item(i);
+        if (node.Visible()) list.push_back(node.Name());
+    }
+}
 
 std::vector<std::uint8_t> ExportFields(const TExportColumns& columns) {
     std::vector<std::uint8_t> fields;

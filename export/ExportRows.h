@@ -13,6 +13,12 @@ namespace nullsweep {
 // The export column list: column names exactly as the configuration stores them.
 using TExportColumns = std::vector<std::string>;
 
+// Appends the export column list to `list`: the Name of every column entry of the
+// configuration whose Visible is true, in configuration order, exactly as stored. The window's
+// exports and the command line's both take their columns from here. Throws what loading the
+// configuration throws.
+void FillExportColumns(TExportColumns& list);
+
 // The field each export column writes: FieldIndexOf of its name (trimmed; no match gives the
 // file name).
 std::vector<std::uint8_t> ExportFields(const TExportColumns& columns);

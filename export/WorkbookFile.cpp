@@ -3,10 +3,14 @@
 
 #include "config/XmlText.h"
 #include "export/ExportOutput.h"
+#include "export/QuietStandardError.h"
+#include "export/WorkbookText.h"
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -58,6 +62,7 @@ class TWorkbookWriter {
             WriteRow(row);
 
         lxw_workbook* book = std::exchange(book_, nullptr);
+        errno = 0;
         Check(workbook_close(book)); // frees the workbook whatever the outcome
     }
 
@@ -66,6 +71,8 @@ class TWorkbookWriter {
         throw TExportError("cannot write " + shown_ + ": " + reason);
     }
     void Check(lxw_error error) const {
+        // A failed write of the file itself leaves its reason (a full disk) in errno.
+        if (error == LXW_ERROR_ZIP_FILE_OPERATION && errno != 0) Fail(std::strerror(errno));
         if (error != LXW_NO_ERROR) Fail(lxw_strerror(error));
     }
 
@@ -187,9 +194,10 @@ class TWorkbookWriter {
     // The text as the workbook may hold it. Most texts are printable ASCII, which needs no
     // mending and so is not copied.
     const char* Valid(std::string_view text) {
-        if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
-            return text.data();
-        mended_ = ValidXmlText(text);
+        const bool plain =
+            std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+        if (plain && !NeedsWorkbookEscape(text)) return text.data();
+        mended_ = EscapeWorkbookText(plain ? text : ValidXmlText(text));
         return mended_.c_str();
     }
 
@@ -246,6 +254,7 @@ double FittedWidth(std::string_view text) {
 }
 
 void SaveWorkbook(const TSheetModel& sheet, const std::string& path, const std::string& shownName) {
+    const TQuietStandardError quiet; // the library's own lines say what our error says
     TWorkbookWriter(sheet, path, shownName).Write();
 }
 

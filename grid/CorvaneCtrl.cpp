@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/CorvaneCtrl.h"
 
+#include "config/ColumnCheck.h"
 #include "config/ConfigStore.h"
 #include "grid/CellText.h"
 #include "grid/ExportCommands.h"
@@ -59,14 +60,20 @@ void TCorvaneCtrl::SetupColumns(TVirtualStringTree& grid) {
     columns.Clear();
     const TXMLNodesType entries = ConfigStore()->Root().nodes();
     const int count = entries.Count();
+    // A value that cannot be read is said with the file and the column it is in.
+    const std::string file = TConfig::ConfigFileName();
     {
         ColumnsBracket bracket(columns);
         for (int i = 0; i < count; ++i) {
             const TXMLNodeType entry = entries.Item(i);
             TVirtualTreeColumn& column = columns.Add();
             column.SetText(entry.Name());
-            column.SetWidth(entry.Width());
-            column.SetColor(entry.ReadOnly() ? ReadOnlyColor : EditableColor);
+            column.SetWidth(
+                ReadColumnEntry(entry, i, "Width", file, [&] { return entry.Width(); }));
+            column.SetColor(
+                ReadColumnEntry(entry, i, "ReadOnly", file, [&] { return entry.ReadOnly(); })
+                    ? ReadOnlyColor
+                    : EditableColor);
             column.SetAlignment(alignmentOf(entry.Align()));
         }
     }
@@ -74,9 +81,11 @@ void TCorvaneCtrl::SetupColumns(TVirtualStringTree& grid) {
     for (int i = 0; i < count; ++i) {
         const TXMLNodeType entry = entries.Item(i);
         TVirtualTreeColumn& column = columns.Items(std::uint32_t(i));
-        column.SetPosition(entry.Index());
+        column.SetPosition(ReadColumnEntry(entry, i, "Index", file, [&] { return entry.Index(); }));
         const std::uint32_t options = column.Options();
-        column.SetOptions(entry.Visible() ? options | coVisible : options & ~coVisible);
+        const bool visible =
+            ReadColumnEntry(entry, i, "Visible", file, [&] { return entry.Visible(); });
+        column.SetOptions(visible ? options | coVisible : options & ~coVisible);
     }
 }
 

@@ -1,47 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/ExportCommands.h"
 
-#include "config/ConfigStore.h"
-#include "export/FileInfo.h"
+#include "export/ExportFormats.h"
 #include "scan/DesktopShell.h"
 
 namespace nullsweep {
 
-void FillExportColumns(TExportColumns& list) {
-    const TXMLNodesType nodes = ConfigStore()->Root().nodes();
-    for (int i = 0; i < nodes.Count(); ++i) {
-        const TXMLNodeType node = nodes.Item(i);
-        if (node.Visible()) list.push_back(node.Name());
+namespace {
+
+// The pop-up menu's command as the format table names it.
+std::string_view formatName(TExportCommand command) {
+    switch (command) {
+    case TExportCommand::HTML:
+        return "html";
+    case TExportCommand::Text:
+        return "text";
+    case TExportCommand::Excel:
+        return "xlsx";
+    case TExportCommand::CSV:
+        return "csv";
+    case TExportCommand::XML:
+        return "xml";
     }
+    return {};
 }
+
+} // namespace
 
 void RunExportCommand(TExportCommand command, const TVirtualStringTree& grid, TXMLDocument& doc) {
     if (grid.TotalCount() == 0) return;
+    const TExportFormat& format = *FindExportFormat(formatName(command));
     TFileInfo info(&doc);
     FillExportColumns(info.Columns);
-    bool written = false;
-    switch (command) {
-    case TExportCommand::CSV:
-        written = info.ExportToCSV("", ",", grid);
-        break;
-    case TExportCommand::Text:
-        written = info.ExportToText("", std::string(10, ' '), grid);
-        break;
-    case TExportCommand::HTML:
-        written = info.ExportToHTML("", grid);
-        break;
-    case TExportCommand::XML:
+    if (format.gathersDocument) {
         info.InitDocument();
         info.GatherInfo(grid);
-        written = info.ExportToXML("");
-        break;
-    case TExportCommand::Excel:
-        info.InitDocument();
-        info.GatherInfo(grid);
-        written = info.ExportToExcel("");
-        break;
     }
-    if (written) Shell().ShowMessage("Export Finished", "Done", TMessageIcon::None);
+    if (format.windowExport(info, grid))
+        Shell().ShowMessage("Export Finished", "Done", TMessageIcon::None);
 }
 
 } // namespace nullsweep

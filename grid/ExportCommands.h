@@ -10,11 +10,6 @@ namespace nullsweep {
 // The five commands of the grid's pop-up menu.
 enum class TExportCommand { HTML, Text, Excel, CSV, XML };
 
-// Appends the export column list to `list`: the Name of every column entry of the
-// configuration whose Visible is true, in configuration order, exactly as stored. Throws what
-// loading the configuration throws.
-void FillExportColumns(TExportColumns& list);
-
 // Runs one export command on the main window's grid, with the window's export document `doc`:
 // on a grid without rows nothing at all; otherwise the export column list is filled, the
 // writer runs (asking for the file), and only when it wrote a file the message "Export

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <unordered_map>
 
 namespace nullsweep {
 
@@ -155,12 +156,15 @@ int OpenFolderBeneath(int start, std::string_view relative, bool useOpenat2) {
 } // namespace detail
 
 std::uint32_t InternScanRoot(const std::string& resolvedRoot) {
+    // A list of files makes each file's folder a root: there may be millions.
+    static std::unordered_map<std::string_view, std::uint32_t> index;
     const std::lock_guard lock(rootsMutex);
     auto& table = roots();
-    for (std::size_t i = table.size(); i-- > 0;)
-        if (table[i] == resolvedRoot) return static_cast<std::uint32_t>(i);
+    if (const auto found = index.find(resolvedRoot); found != index.end()) return found->second;
     table.push_back(resolvedRoot);
-    return static_cast<std::uint32_t>(table.size() - 1);
+    const auto id = static_cast<std::uint32_t>(table.size() - 1);
+    index.emplace(table.back(), id); // a deque never moves its elements
+    return id;
 }
 
 std::string IdentityText(const TFileIdentity& identity) {

@@ -2,6 +2,7 @@
 #include "scan/Scan.h"
 
 #include "scan/ExactDelete.h"
+#include "scan/FileRow.h"
 #include "scan/FolderReader.h"
 #include "scan/ResultRow.h"
 #include "scan/StatWorker.h"
@@ -354,41 +355,11 @@ class Scanner {
                 PVirtualNode parent) {
         PVirtualNode node = AddRow(grid_, parent);
         ++progress_.rows;
-        // The texts are gathered in this order; a failure part-way keeps what was gathered in
-        // the row and leaves it unchecked.
-        std::string texts[8];
-        TResultRow::Texts slots{};
-        auto commit = [&] { RowOf(node).Assign(slots); };
-        try {
-            texts[0] = path;
-            texts[0].append(name);
-            slots[TResultRow::FirstFieldSlot + int(TField::FullPath)] = texts[0];
-            slots[TResultRow::FirstFieldSlot + int(TField::FileName)] = name;
-            texts[1] = std::to_string(item.size);
-            slots[TResultRow::FirstFieldSlot + int(TField::FileSize)] = texts[1];
-            slots[TResultRow::FirstFieldSlot + int(TField::FileExt)] = FileExtOf(texts[0]);
-            slots[TResultRow::FirstFieldSlot + int(TField::FileType)] = "file";
-            texts[2] = FileTimeText(item.born, times_);
-            slots[TResultRow::FirstFieldSlot + int(TField::CreateTime)] = texts[2];
-            texts[3] = FileTimeText(item.accessed, times_);
-            slots[TResultRow::FirstFieldSlot + int(TField::AccessTime)] = texts[3];
-            texts[4] = FileTimeText(item.written, times_);
-            slots[TResultRow::FirstFieldSlot + int(TField::WriteTime)] = texts[4];
-        } catch (...) {
-            commit();
-            throw;
-        }
-        const std::string_view keptReason = kept_.ReasonFor(texts[0], name);
-        slots[KeptSlot] = keptReason;
-        if (hasRoot_) {
-            TFileIdentity identity = identity_;
-            identity.device = item.device;
-            identity.inode = item.inode;
-            texts[5] = IdentityText(identity);
-            slots[IdentitySlot] = texts[5];
-        }
-        commit();
-        node->CheckState = keptReason.empty() ? csCheckedNormal : csUncheckedNormal;
+        const TFileStatus status{item.size,    item.born,   item.accessed,
+                                 item.written, item.device, item.inode};
+        const bool kept = FillFileRow(RowOf(node), path, name, status, kept_, times_,
+                                      hasRoot_ ? &identity_ : nullptr);
+        node->CheckState = kept ? csUncheckedNormal : csCheckedNormal;
     }
 
     void report() {

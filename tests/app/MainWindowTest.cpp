@@ -182,6 +182,27 @@ TEST(MainWindow, ABadConfigurationWarnsAndStartsNothing) {
     EXPECT_NE(messages[0].text.find("CorvaneConfig.xml"), std::string::npos) << messages[0].text;
 }
 
+TEST(MainWindow, AProgramFolderThatCannotTakeTheDefaultWarnsOnceAndGoesOn) {
+    TempTree t;
+    UseConfigFile({});
+    UseConfigFolder(t.Path("gone")); // the default cannot be written where nothing exists
+    {
+        FakeShell shell;
+        TFMMain window;
+        window.show();
+        EXPECT_FALSE(window.StartFailed());
+        EXPECT_TRUE(window.acceptDrops());
+        EXPECT_EQ(window.VT().Columns().Count(), 7u);
+        const auto messages = shell.CallsOf(Kind::ShowMessage);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].icon, TMessageIcon::Warning);
+        EXPECT_EQ(messages[0].text, t.Path("gone/CorvaneConfig.xml") +
+                                        ": cannot write the default configuration: No such file "
+                                        "or directory; using the built-in one");
+    }
+    UseConfigFolder({});
+}
+
 // Without column entries the grid has no columns, but its rows still show, with their boxes
 // and empty text, so that no row the user cannot see is deleted by Delete All Checked.
 TEST(MainWindow, RowsShowEvenWithoutColumns) {

@@ -61,7 +61,7 @@ class Program {
         const std::string out = io_.Path("out"), err = io_.Path("err");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -106,10 +106,28 @@ class Program {
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}, ReadFile(err)};
     }
 
+    std::string input = "/dev/null"; // standard input of Run and Scan
+
   private:
     TempTree config_;
     TempTree io_;
 };
+
+// What Python prints running `script` (written beside `file`) on `file`; "exit N: ..." when it
+// fails.
+std::string runPython(const std::string& script, const std::string& file) {
+    const std::string scriptPath = file + ".py";
+    std::ofstream(scriptPath) << script;
+    std::FILE* pipe = ::popen(("python3 '" + scriptPath + "' '" + file + "'").c_str(), "r");
+    if (!pipe) return "no python";
+    std::string printed;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        printed.append(buffer, n);
+    const int status = ::pclose(pipe);
+    return status == 0 ? printed : "exit " + std::to_string(status) + ": " + printed;
+}
 
 int lines(const std::string& text) {
     return int(std::count(text.begin(), text.end(), '\n'));
@@ -231,6 +249,9 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
         {{"-q", t.Path("missing"), t.Root()}, 1, t.Path("missing") + ": No such file or directory"},
         {{"-q", t.Path("file"), t.Root()}, 1, t.Path("file") + ": not a folder"},
         {{"-q", "-o", "/proc/nullsweep-list", t.Root()}, 1, "/proc/nullsweep-list"},
+        {{"-q", "-o", "/dev/full", t.Root()}, 1, "cannot write /dev/full: No space left"},
+        {{"-q", "-f", "xlsx", "-o", "/dev/full", t.Root()}, 1, "cannot write /dev/full: No space"},
+        {{"-q", "-f", "xlsx", "-o", "-", t.Root()}, 2, "xlsx"},
     };
     for (const Case& c : cases) {
         const ScanRun run = program.Scan(c.args);
@@ -238,6 +259,9 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
         EXPECT_EQ(lines(run.err), 1) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
+    // "-" is standard output, not a file of that name.
+    EXPECT_EQ(program.Scan({"-q", "-o", "-", t.Root()}).out, t.Path("e") + "\n");
+    EXPECT_FALSE(exists("-"));
     // The folders that exist are still listed after one that does not.
     EXPECT_EQ(program.Scan({"-q", t.Path("missing"), t.Root()}).out, t.Path("e") + "\n");
 
@@ -316,4 +340,96 @@ TEST(Binary, WithoutAReachableDisplayTheWindowSaysSoInOneLine) {
     EXPECT_EQ(unreachable.status, 1);
     EXPECT_EQ(lines(unreachable.err), 1) << unreachable.err;
     EXPECT_NE(unreachable.err.find(display), std::string::npos) << unreachable.err;
+}
+
+TEST(Binary, JsonLinesReadBackWithExactNamesUtcTimesAndKeptReasons) {
+    Program program;
+    TempTree t;
+    const std::string odd = "bad\x81name\x1f", newline = "two\nlines";
+    t.File(odd);
+    t.File(newline);
+    t.File("pkg/__init__.py");
+    for (const std::string& name : {odd, newline, std::string("pkg/__init__.py")})
+        t.SetTimes(name, 1000000000);
+    // The list must not depend on the zone the program runs in.
+    const char* zone = std::getenv("TZ");
+    const std::string oldZone = zone ? zone : "";
+    ::setenv("TZ", "America/New_York", 1);
+    const ScanRun run = program.Scan({"-q", "-f", "json", "-o", t.Path("list.json"), t.Root()});
+    zone ? ::setenv("TZ", oldZone.c_str(), 1) : ::unsetenv("TZ");
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Each line read by Python's json module: the exact name bytes in hex, then the values.
+    const std::string script =
+        "import base64, json, sys\n"
+        "for line in open(sys.argv[1], 'rb').read().decode('utf-8').split('\\n')[:-1]:\n"
+        "    o = json.loads(line)\n"
+        "    raw = base64.b64decode(o['path_b64']) if 'path_b64' in o else o['path'].encode()\n"
+        "    print(raw.hex(), list(o)[:2], o['size'], o['created'] is not None, o['written'],\n"
+        "          o['accessed'], o['kept'])\n";
+    const std::string seen = runPython(script, t.Path("list.json"));
+    auto hex = [](const std::string& text) {
+        static const char digits[] = "0123456789abcdef";
+        std::string out;
+        for (unsigned char c : text)
+            out += {digits[c >> 4], digits[c & 15]};
+        return out;
+    };
+    const std::string time = "2001-09-09T01:46:40Z";
+    // Sorted by file name as the window sorts: "_" after the letters.
+    EXPECT_EQ(seen, hex(t.Path(odd)) + " ['path', 'path_b64'] 0 True " + time + " " + time +
+                        " None\n" + hex(t.Path(newline)) + " ['path', 'size'] 0 True " + time +
+                        " " + time + " None\n" + hex(t.Path("pkg/__init__.py")) +
+                        " ['path', 'size'] 0 True " + time + " " + time +
+                        " Kept: marks a Python package\n");
+}
+
+TEST(Binary, FilesFromStandardInput) {
+    Program program;
+    TempTree t;
+    t.File("e");
+    t.File("full", "x");
+    t.File("list", t.Path("full") + "\n" + t.Path("e") + "\n");
+    program.input = t.Path("list");
+    const ScanRun run = program.Scan({"-q", "--files-from", "-"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, t.Path("e") + "\n");
+}
+
+TEST(Binary, AFullDiskIsOneLineAndLeavesNothing) {
+    Program program;
+    TempTree t;
+    for (int i = 0; i < 300; ++i)
+        t.File("tree/empty" + std::to_string(i));
+    t.Folder("out");
+    for (const std::string format : {"csv", "xlsx"}) {
+        // A file size limit fails the writes as a full disk does.
+        const std::string command =
+            "trap '' XFSZ; ulimit -f 4; exec " NULLSWEEP_BINARY " scan -q --config '" +
+            program.ConfigPath() + "' -f " + format + " -o '" + t.Path("out/list") + "' '" +
+            t.Path("tree") + "' 2>'" + t.Path("err") + "'";
+        const int status = std::system(("sh -c \"" + command + "\"").c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << format << " " << status;
+        const std::string err = ReadFile(t.Path("err"));
+        EXPECT_EQ(err, "nullsweep scan: cannot write " + t.Path("out/list") + ": File too large\n")
+            << format;
+        EXPECT_TRUE(std::filesystem::is_empty(t.Path("out"))) << format;
+    }
+}
+
+TEST(Binary, WorkbookTextsThatLookLikeEscapesReadBackAsWritten) {
+    Program program;
+    TempTree t;
+    t.File("tree/a_x0041_b");
+    const ScanRun run =
+        program.Scan({"-q", "-f", "xlsx", "-o", t.Path("list.xlsx"), t.Path("tree")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // The sheet's own XML, as every reader sees it: "_x0041_" there would mean "A".
+    const std::string script = "import sys, zipfile\n"
+                               "z = zipfile.ZipFile(sys.argv[1])\n"
+                               "print(''.join(z.read(n).decode() for n in z.namelist()\n"
+                               "              if n.startswith('xl/worksheets/') or\n"
+                               "              n == 'xl/sharedStrings.xml'))\n";
+    const std::string xml = runPython(script, t.Path("list.xlsx"));
+    EXPECT_NE(xml.find("a_x005F_x0041_b"), std::string::npos) << xml;
+    EXPECT_EQ(xml.find("a_x0041_b"), std::string::npos) << xml;
 }

@@ -130,7 +130,7 @@ TEST(ScanCommand, ExcludedNamesAreSkippedAndExcludedFoldersNotEntered) {
     EXPECT_EQ(r.out, t.Path("keep.txt") + "\n" + t.Path("sub/z.txt") + "\n");
 }
 
-TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
+TEST(ScanCommand, FoldersBecomeAbsoluteAndNormalAsTheWindowMakesThem) {
     TempTree t;
     t.File("sub/e");
     char* old = ::getcwd(nullptr, 0);
@@ -140,6 +140,7 @@ TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
     std::free(old);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, t.Path("sub/e") + "\n");
+    EXPECT_EQ(RunScan({"-q", "/" + t.Root() + "/.//sub//"}).out, t.Path("sub/e") + "\n");
 }
 
 TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
@@ -229,6 +230,23 @@ TEST(ScanCommand, WritesTheMissingDefaultConfigurationBeforeScanning) {
     EXPECT_EQ(r.status, 0) << r.err;
     std::ifstream in(config, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), DefaultConfigText);
+}
+
+TEST(ScanCommand, AProgramFolderThatCannotTakeTheDefaultStillScansAndSaysSo) {
+    TempTree t;
+    t.File("e");
+    TempTree program;
+    program.Chmod("", 0555);
+    UseConfigFolder(program.Root());
+    const std::string outcome = RunWithoutRoot([&] {
+        const ScanRun r = RunScan({"-q", t.Root()});
+        return std::to_string(r.status) + "|" + r.out + "|" + r.err;
+    });
+    UseConfigFolder(configFolder->tree->Root());
+    EXPECT_EQ(outcome, "0|" + t.Path("e") +
+                           "\n|nullsweep scan: " + program.Path("CorvaneConfig.xml") +
+                           ": cannot write the default configuration: Permission denied; using "
+                           "the built-in one\n");
 }
 
 TEST(ScanCommand, ABadConfigurationStopsTheScanWithStatusTwoAndStaysUntouched) {
@@ -336,4 +354,59 @@ TEST(ScanCommand, DeleteLeavesKeptFilesUnlessToldToIncludeThem) {
     EXPECT_EQ(all.err, "nullsweep scan: deleted 5 files; 0 kept; 0 changed; 0 failed\n");
     for (const char* name : {"src/pkg/__init__.py", "logs/.gitkeep", "logs/tracked.log", "run.pid"})
         EXPECT_FALSE(std::filesystem::exists(t.Path(std::string("repo/") + name))) << name;
+}
+
+TEST(ScanCommand, FilesFromAListAreCheckedNowListedInOrderAndDeletedExactly) {
+    TempTree t;
+    t.File("b/e2");
+    t.File("a/with\nnewline");
+    t.File("a/e1");
+    t.File("pkg/__init__.py");
+    t.File("full", "data");
+    t.Link("link", "a/e1");
+    t.Folder("dir");
+    const std::vector<std::string> listed{t.Path("b/e2"),
+                                          t.Path("a/with\nnewline"),
+                                          t.Path("full"),
+                                          t.Path("link"),
+                                          t.Path("dir"),
+                                          t.Path("full/x"),
+                                          t.Path("missing"),
+                                          t.Root() + "/./a//e1",
+                                          t.Path("pkg/__init__.py")};
+    std::string nulList, lineList;
+    for (const std::string& path : listed) {
+        nulList += path + '\0';
+        if (path.find('\n') == std::string::npos) lineList += path + '\n';
+    }
+    t.File("list0", nulList);
+    t.File("list", lineList);
+
+    const ScanRun r = RunScan({"-q", "-0", "--files-from", t.Path("list0"), "-s", "none"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, t.Path("b/e2") + '\0' + t.Path("a/with\nnewline") + '\0' + t.Path("a/e1") +
+                         '\0' + t.Path("pkg/__init__.py") + '\0');
+    EXPECT_EQ(r.err, "nullsweep: cannot read " + t.Path("full/x") + ": Not a directory\n" +
+                         "nullsweep: cannot read " + t.Path("missing") +
+                         ": No such file or directory\n");
+    // Every format works on the list; sorted by name unless told otherwise.
+    const ScanRun csv = RunScan({"-q", "-f", "csv", "--files-from", t.Path("list")});
+    EXPECT_EQ(csv.out.find(t.Path("full")), std::string::npos) << csv.out;
+    EXPECT_LT(csv.out.find(t.Path("a/e1")), csv.out.find(t.Path("b/e2"))) << csv.out;
+    EXPECT_EQ(RunScan({"-q", "--files-from", t.Path("list"), t.Root()}).status, 2);
+    // -0 before --files-from reads a NUL-ended list, in any format; after it, paths only.
+    const ScanRun nulCsv = RunScan({"-q", "-0", "--files-from", t.Path("list0"), "-f", "csv"});
+    EXPECT_NE(nulCsv.out.find(t.Path("a/with\nnewline")), std::string::npos) << nulCsv.out;
+    EXPECT_EQ(RunScan({"-q", "--files-from", t.Path("list"), "-0", "-f", "csv"}).status, 2);
+
+    // Deleted through the file's own folder; kept files are left.
+    t.File("list1",
+           t.Path("b/e2") + "\n" + t.Path("a/e1") + "\n" + t.Path("pkg/__init__.py") + "\n");
+    const std::string list1 = t.Path("list1");
+    const ScanRun del = RunScan({"-q", "--delete", "--files-from", list1});
+    EXPECT_EQ(del.err, "nullsweep scan: deleted 2 files; 1 kept; 0 changed; 0 failed\n");
+    EXPECT_FALSE(std::filesystem::exists(t.Path("a/e1")));
+    EXPECT_FALSE(std::filesystem::exists(t.Path("b/e2")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("pkg/__init__.py")));
+    EXPECT_TRUE(std::filesystem::is_symlink(t.Path("link")));
 }

@@ -203,6 +203,13 @@ TEST(CorvaneConfig, CollectionsCountOnlyTheirItemsAndEditInPlace) {
     ages.Delete(0);
     EXPECT_EQ(ages.Remove(ages.Item(2)), 2);
     EXPECT_EQ(labels(), "a,mid,c,last,");
+    // Reading by index remembers its place; a change through another view must not mislead it.
+    EXPECT_EQ(ages.Item(3).label(), "last");
+    root.agerange().Delete(1);
+    EXPECT_EQ(ages.Count(), 3);
+    EXPECT_EQ(ages.Item(2).label(), "last");
+    root.agerange().Insert(1).label("back");
+    EXPECT_EQ(labels(), "a,back,c,last,");
     const TXMLItemType foreign = root.sizerange().Add();
     EXPECT_EQ(ages.Remove(foreign), -1);
     EXPECT_EQ(root.sizerange().Count(), 1);
@@ -254,4 +261,23 @@ TEST(ColumnCheck, NamesTheFileTheColumnAndTheAttribute) {
               "/etc/c.xml: column 1 (\"\"): ReadOnly: " + NullToBoolean);
     EXPECT_EQ(check("<node Width='1' ReadOnly='0' Index='x' Visible='1'/>"),
               "/etc/c.xml: column 1 (\"\"): Index: " + StringToInteger);
+}
+
+TEST(CorvaneConfig, BytesThatAreNotUtf8OrNotAllowedInXmlMakeTheFileMalformed) {
+    TempTree t;
+    t.File("bad-byte.xml", "<config>\n<nodes>\n<node Name='a\x81'/></nodes></config>");
+    t.File("control.xml", "<config>\n<nodes><node Name='a\x1f'/></nodes></config>");
+    t.File("reference.xml", "<config>\n<nodes><node Name='a&#1;'/></nodes></config>");
+    EXPECT_EQ(errorOf([&] { OpenConfigDocument(t.Path("bad-byte.xml")); }),
+              t.Path("bad-byte.xml") +
+                  ": line 3: Byte 0x81 is not UTF-8 near \"\xEF\xBF\xBD'/></nodes></config>\"");
+    EXPECT_EQ(errorOf([&] { OpenConfigDocument(t.Path("control.xml")); }),
+              t.Path("control.xml") + ": line 2: Character U+001F is not allowed in XML near "
+                                      "\" '/></nodes></config>\"");
+    EXPECT_NE(errorOf([&] { OpenConfigDocument(t.Path("reference.xml")); }).find("line 2"),
+              std::string::npos);
+    // A file that says it is in another encoding is read in it.
+    t.File("latin1.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
+                         "<config><nodes><node Name='caf\xe9'/></nodes></config>");
+    EXPECT_EQ(OpenConfigDocument(t.Path("latin1.xml")).nodes().Item(0).Name(), "caf\xc3\xa9");
 }

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/ExportFormats.h"
+
+#include "export/DelimitedText.h"
+#include "export/HtmlPage.h"
+#include "export/JsonLines.h"
+#include "export/SpreadsheetExport.h"
+
+#include <array>
+
+namespace nullsweep {
+
+namespace {
+
+void writePaths(TByteSink& sink, const TExportJob& job) {
+    const char end = job.nullTerminated ? '\0' : '\n';
+    TOutBuffer out(sink);
+    ForEachExportRow(job.grid, [&](PVirtualNode, const TResultRow& row) {
+        out << row.Field(TField::FullPath);
+        out.Text() += end;
+        out.Commit();
+    });
+    out.Flush();
+}
+
+void writeText(TByteSink& sink, const TExportJob& job) {
+    WriteDelimited(sink, job.grid, job.info.Columns, {TextSeparator, false, true});
+}
+void writeCsv(TByteSink& sink, const TExportJob& job) {
+    WriteDelimited(sink, job.grid, job.info.Columns, {CsvSeparator, true, true});
+}
+void writeHtml(TByteSink& sink, const TExportJob& job) {
+    WriteHTML(sink, job.grid, job.info.Columns, job.title);
+}
+void writeXml(TByteSink& sink, const TExportJob& job) {
+    job.info.WriteDocument(sink);
+}
+void writeJson(TByteSink& sink, const TExportJob& job) {
+    WriteJsonLines(sink, job.grid, job.timeSeconds);
+}
+
+void saveXlsx(TFileInfo& info, const std::string& path) {
+    info.SaveSpreadsheet(path);
+}
+
+bool windowText(TFileInfo& info, const TVirtualStringTree& grid) {
+    return info.ExportToText("", std::string(TextSeparator), grid);
+}
+bool windowCsv(TFileInfo& info, const TVirtualStringTree& grid) {
+    return info.ExportToCSV("", std::string(CsvSeparator), grid);
+}
+bool windowHtml(TFileInfo& info, const TVirtualStringTree& grid) {
+    return info.ExportToHTML("", grid);
+}
+bool windowXml(TFileInfo& info, const TVirtualStringTree&) {
+    return info.ExportToXML("");
+}
+bool windowXlsx(TFileInfo& info, const TVirtualStringTree&) {
+    return info.ExportToExcel("");
+}
+
+constexpr std::array<TExportFormat, 7> Formats{{
+    {"paths", {}, false, writePaths, nullptr, nullptr},
+    {"text", TextFileType, false, writeText, nullptr, windowText},
+    {"csv", CsvFileType, false, writeCsv, nullptr, windowCsv},
+    {"html", HtmlFileType, false, writeHtml, nullptr, windowHtml},
+    {"xml", XmlFileType, true, writeXml, nullptr, windowXml},
+    {"xlsx", SpreadsheetFileType, true, nullptr, saveXlsx, windowXlsx},
+    {"json", {}, false, writeJson, nullptr, nullptr},
+}};
+
+} // namespace
+
+std::span<const TExportFormat> ExportFormats() {
+    return Formats;
+}
+
+const TExportFormat* FindExportFormat(std::string_view name) {
+    for (const TExportFormat& format : Formats)
+        if (format.name == name) return &format;
+    return nullptr;
+}
+
+void SaveExport(const TExportFormat& format, TExportJob job, const std::string& path) {
+    if (format.saveFile) return format.saveFile(job.info, path);
+    job.title = TitleFromPath(path);
+    ReplaceFile(path, [&](TByteSink& sink) { format.write(sink, job); });
+}
+
+std::string ExportFormatNames() {
+    std::string names;
+    for (const TExportFormat& format : Formats)
+        names += (names.empty() ? "" : ", ") + std::string(format.name);
+    return names;
+}
+
+} // namespace nullsweep

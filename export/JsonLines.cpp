@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/JsonLines.h"
+
+#include "export/ExportRows.h"
+#include "scan/KeptFiles.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <ctime>
+
+namespace nullsweep {
+
+namespace {
+
+bool isAscii(std::string_view text) {
+    for (unsigned char c : text)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+void appendTime(std::string& out, std::string_view text,
+                const std::function<std::optional<std::int64_t>(std::string_view)>& seconds) {
+    const std::optional<std::int64_t> value = text.empty() ? std::nullopt : seconds(text);
+    std::tm utc{};
+    const std::time_t t = value ? std::time_t(*value) : 0;
+    if (!value || !::gmtime_r(&t, &utc)) {
+        out += "null";
+        return;
+    }
+    char buffer[64];
+    std::strftime(buffer, sizeof buffer, "\"%Y-%m-%dT%H:%M:%SZ\"", &utc);
+    out += buffer;
+}
+
+void appendNumber(std::string& out, std::string_view text) {
+    const bool digits =
+        !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    out += digits ? text : "null";
+}
+
+// `text` as a JSON string with its quotes; invalid UTF-8 becomes U+FFFD. Sets `wasValid`.
+void AppendJsonString(std::string& out, std::string_view text, bool& wasValid) {
+    std::string valid;
+    wasValid = isAscii(text);
+    if (!wasValid) {
+        const QByteArray bytes(text.data(), qsizetype(text.size()));
+        const QByteArray decoded = QString::fromUtf8(bytes).toUtf8();
+        wasValid = decoded == bytes;
+        valid.assign(decoded.constData(), std::size_t(decoded.size()));
+        text = valid;
+    }
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            out += "\\u00";
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+} // namespace
+
+void WriteJsonLines(
+    TByteSink& sink, const TVirtualStringTree& grid,
+    const std::function<std::optional<std::int64_t>(std::string_view)>& timeSeconds) {
+    TOutBuffer out(sink);
+    ForEachExportRow(grid, [&](PVirtualNode, const TResultRow& row) {
+        std::string& line = out.Text();
+        const std::string_view path = row.Field(TField::FullPath);
+        bool valid = true;
+        line += "{\"path\":";
+        AppendJsonString(line, path, valid);
+        if (!valid) {
+            const QByteArray base64 = QByteArray(path.data(), qsizetype(path.size())).toBase64();
+            line += ",\"path_b64\":\"";
+            line.append(base64.constData(), std::size_t(base64.size()));
+            line += '"';
+        }
+        line += ",\"size\":";
+        appendNumber(line, row.Field(TField::FileSize));
+        line += ",\"created\":";
+        appendTime(line, row.Field(TField::CreateTime), timeSeconds);
+        line += ",\"accessed\":";
+        appendTime(line, row.Field(TField::AccessTime), timeSeconds);
+        line += ",\"written\":";
+        appendTime(line, row.Field(TField::WriteTime), timeSeconds);
+        line += ",\"kept\":";
+        const std::string_view kept = row.Slot(KeptSlot);
+        if (kept.empty())
+            line += "null";
+        else
+            AppendJsonString(line, kept, valid);
+        line += "}\n";
+        out.Commit();
+    });
+    out.Flush();
+}
+
+} // namespace nullsweep

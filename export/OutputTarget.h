@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <sys/stat.h>
+
+#include <string>
+#include <string_view>
+
+namespace nullsweep {
+
+// What stands at an export's chosen name, found and opened before anything is written.
+//  - A device, FIFO or socket (also reached through links, such as /dev/stdout) is opened for
+//    writing, and the export is written into it: it is never replaced.
+//  - Otherwise links are followed to their final target (which need not exist yet), and that
+//    file is the one to replace. An existing file the user could not open for writing is
+//    refused here, so nothing is written in its place.
+// Throws TExportError "cannot write NAME: REASON" (NAME as given) when it cannot be written.
+class TOutputTarget {
+  public:
+    explicit TOutputTarget(const std::string& name);
+    ~TOutputTarget();
+    TOutputTarget(const TOutputTarget&) = delete;
+    TOutputTarget& operator=(const TOutputTarget&) = delete;
+
+    // The descriptor to write directly, or -1 when a file is to be replaced.
+    int DirectFd() const { return fd_; }
+    // Closes the direct descriptor; throws when the device reports what was written as lost.
+    void CloseDirect();
+    // The file to replace, links followed; its folder part ends in "/" or is empty.
+    const std::string& Path() const { return path_; }
+    std::string Folder() const { return path_.substr(0, path_.rfind('/') + 1); }
+    std::string BaseName() const { return path_.substr(path_.rfind('/') + 1); }
+    // The status of the file to be replaced, or nullptr when none exists yet.
+    const struct stat* Existing() const { return exists_ ? &status_ : nullptr; }
+
+  private:
+    std::string name_;
+    std::string path_;
+    int fd_ = -1;
+    bool exists_ = false;
+    struct stat status_ {};
+};
+
+// "cannot write NAME: REASON" for the errno value `error`.
+std::string WriteFailure(const std::string& name, int error);
+
+// Writes all of `bytes` to `fd`; throws TExportError naming `name` when it cannot.
+void WriteAll(int fd, std::string_view bytes, const std::string& name);
+
+} // namespace nullsweep

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+namespace nullsweep {
+
+// While it lives, what is written to standard error goes nowhere. For a library that prints
+// its own lines about failures that we report ourselves, in one line naming the file. One at a
+// time in the process; others wait.
+class TQuietStandardError {
+  public:
+    TQuietStandardError();
+    ~TQuietStandardError();
+    TQuietStandardError(const TQuietStandardError&) = delete;
+    TQuietStandardError& operator=(const TQuietStandardError&) = delete;
+
+  private:
+    int saved_ = -1;
+};
+
+} // namespace nullsweep

@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/FilesFrom.h"
+
+#include "scan/ExactDelete.h"
+#include "scan/FileRow.h"
+#include "scan/FolderArgument.h"
+#include "scan/ResultRow.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace nullsweep {
+
+namespace {
+
+bool onPseudoFileSystem(int fd) {
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 && IsPseudoFileSystem(fs.f_type);
+}
+
+class FileListScanner {
+  public:
+    FileListScanner(TVirtualStringTree& grid, const ScanOptions& options)
+        : grid_(grid), options_(options),
+          times_(options.times ? *options.times : DateTimeText::System()),
+          kept_(options.kept ? *options.kept : ownKept_.emplace()) {}
+    ~FileListScanner() { closeFolder(); }
+    FileListScanner(const FileListScanner&) = delete;
+    FileListScanner& operator=(const FileListScanner&) = delete;
+
+    void add(const std::string& given) {
+        if (given.empty()) return;
+        if (++progress_.files % 4096 == 0) report();
+        std::string problem;
+        const std::string path = AbsolutePath(given, problem);
+        if (!problem.empty()) return fail(given, ENOENT);
+        const auto slash = path.rfind('/');
+        const std::string_view name = std::string_view(path).substr(slash + 1);
+        if (name.empty() || name == "." || name == "..") return; // a folder
+        const std::string_view folder = std::string_view(path).substr(0, slash + 1);
+        if (folder != folderPath_) openFolder(std::string(folder));
+        if (folderFd_ < 0) return fail(path, folderError_);
+        struct statx sx {};
+        const std::string nameText(name);
+        if (::statx(folderFd_, nameText.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME |
+                        STATX_BTIME,
+                    &sx) != 0)
+            return fail(path, errno);
+        if (!S_ISREG(sx.stx_mode) || sx.stx_size != 0 || folderPseudo_) return;
+        const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+        // A file mounted over one of the folder's may come from a pseudo file system.
+        if (device != folderDevice_ && isPseudoFile(nameText)) return;
+        const TFileStatus status{sx.stx_size,
+                                 (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec
+                                                             : sx.stx_ctime.tv_sec,
+                                 sx.stx_atime.tv_sec,
+                                 sx.stx_mtime.tv_sec,
+                                 device,
+                                 sx.stx_ino};
+        PVirtualNode node = AddRow(grid_, nullptr);
+        ++progress_.rows;
+        const bool kept = FillFileRow(RowOf(node), folder, name, status, kept_, times_,
+                                      hasRoot_ ? &root_ : nullptr);
+        node->CheckState = kept ? csUncheckedNormal : csCheckedNormal;
+    }
+
+    void report() {
+        if (options_.onProgress) options_.onProgress(progress_);
+    }
+
+  private:
+    void fail(const std::string& path, int error) {
+        if (options_.onError) options_.onError(path, error);
+    }
+
+    // Lists usually hold the files of one folder together: the folder stays open for them. Its
+    // path is followed as a scan root's is, and it is the root of its files' exact deletes.
+    void openFolder(std::string folder) {
+        closeFolder();
+        folderPath_ = std::move(folder);
+        folderFd_ = ::open(folderPath_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        folderError_ = errno;
+        if (folderFd_ < 0) return;
+        struct stat st {};
+        folderPseudo_ = onPseudoFileSystem(folderFd_);
+        folderDevice_ = ::fstat(folderFd_, &st) == 0 ? st.st_dev : 0;
+        char resolved[PATH_MAX + 1];
+        const std::string self = "/proc/self/fd/" + std::to_string(folderFd_);
+        const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
+        hasRoot_ = n > 0 && resolved[0] == '/';
+        if (!hasRoot_) return;
+        root_.root = InternScanRoot(std::string(resolved, std::size_t(n)));
+        root_.prefixLength = static_cast<std::uint32_t>(folderPath_.size());
+    }
+
+    void closeFolder() {
+        if (folderFd_ >= 0) ::close(folderFd_);
+        folderFd_ = -1;
+        hasRoot_ = false;
+    }
+
+    bool isPseudoFile(const std::string& name) const {
+        const int fd = ::openat(folderFd_, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return true;
+        const bool pseudo = onPseudoFileSystem(fd);
+        ::close(fd);
+        return pseudo;
+    }
+
+    TVirtualStringTree& grid_;
+    const ScanOptions& options_;
+    const DateTimeText& times_;
+    std::optional<TKeptFiles> ownKept_;
+    TKeptFiles& kept_;
+    ScanProgress progress_;
+    std::string folderPath_;
+    int folderFd_ = -1;
+    int folderError_ = 0;
+    bool folderPseudo_ = false;
+    std::uint64_t folderDevice_ = 0;
+    TFileIdentity root_;
+    bool hasRoot_ = false;
+};
+
+} // namespace
+
+int ScanFileList(TVirtualStringTree& grid, std::FILE* list, bool nulEnded,
+                 const ScanOptions& options) {
+    grid.BeginUpdate();
+    int error = 0;
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    try {
+        PrepareRowData(grid);
+        FileListScanner scanner(grid, options);
+        const int end = nulEnded ? '\0' : '\n';
+        ssize_t n;
+        errno = 0;
+        while ((n = ::getdelim(&line, &capacity, end, list)) > 0) {
+            std::string path(line, std::size_t(n));
+            if (path.back() == char(end)) path.pop_back();
+            scanner.add(path);
+            errno = 0;
+        }
+        if (std::ferror(list)) error = errno ? errno : EIO;
+        scanner.report();
+    } catch (...) {
+        // nothing of a scan reaches the user; the rows added so far stay
+    }
+    std::free(line);
+    grid.EndUpdate();
+    return error;
+}
+
+} // namespace nullsweep
