@@ -76,7 +76,10 @@ void TTemporaryFile::linkUnnamed() {
 void TTemporaryFile::Place(const std::string& target, const struct stat* keep) {
     if (keep) {
         // Owner first: changing it clears set-user-ID bits that the mode then restores.
-        if (::fchown(fd_, keep->st_uid, keep->st_gid) != 0) ::fchown(fd_, uid_t(-1), keep->st_gid);
+        // Best effort: an unprivileged user keeps what it may (the group, if a member; the mode).
+        if (::fchown(fd_, keep->st_uid, keep->st_gid) != 0 &&
+            ::fchown(fd_, uid_t(-1), keep->st_gid) != 0) {
+        }
         ::fchmod(fd_, keep->st_mode & 07777);
     }
     if (::fsync(fd_) != 0) throw TExportError(WriteFailure(shown_, errno));

@@ -3,8 +3,9 @@
 
 _nullsweep_scan_options=(-f --format -o --output -0 --null -s --sort -d --descending
     -x --one-file-system --exclude --delete --trash --include-kept --keep --config
+    --files-from
     -q --quiet -h --help --version)
-_nullsweep_formats=(paths text csv html xml xlsx)
+_nullsweep_formats=(paths text csv html xml xlsx json)
 _nullsweep_fields=("File Name" "Full Path" "File Size" "File Ext" "File Type" "Description"
     "File Name Length" "Path Name Length" "Size Percentage" "Catalog Name" "Create Time"
     "Access Time" "Write Time" "DOS Name" "File Count" "CreateAgeRange" "AccessAgeRange"
@@ -52,7 +53,7 @@ _nullsweep() {
     -s | --sort)
         _nullsweep_offer _nullsweep_fields "$cur"
         return ;;
-    -o | --output | --config)
+    -o | --output | --config | --files-from)
         compopt -o filenames 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return ;;
