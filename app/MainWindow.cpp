@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutForm.h"
+#include "app/CommandWidgets.h"
 
 #include "grid/RunCommand.h"
 #include "scan/DesktopShell.h"
@@ -27,6 +28,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace nullsweep {
@@ -87,8 +89,6 @@ template <typename Command> void TFMMain::runCommand(Command&& command) {
 
 TFMMain::TFMMain() {
     resize(839, 535);
-    if (QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -109,7 +109,7 @@ TFMMain::TFMMain() {
     layout->addWidget(panel, 1);
 
     // Over the left end of the grid's header; only the box shows.
-    cbCheckAll = new QCheckBox(QStringLiteral("Check All"), panel);
+    cbCheckAll = new TCheckAllBox(QStringLiteral("Check All"), panel);
     cbCheckAll->setGeometry(4, 3, 17, 17);
     cbCheckAll->setChecked(true);
     cbCheckAll->raise();
@@ -128,6 +128,23 @@ TFMMain::TFMMain() {
     buildMenus();
 
     vt_.OnInitNode = [this](PVirtualNode node) { VTInitNode(node); };
+    placeOnScreen();
+}
+
+// Centred in the screen's available area, and no larger than it (at any scale factor the
+// menu and the buttons stay in reach). Called again once the window frame is known.
+void TFMMain::placeOnScreen() {
+    QScreen* screen = this->screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry(), inner = geometry();
+    const QSize border(frame.width() - inner.width(), frame.height() - inner.height());
+    resize(size().boundedTo(area.size() - border).expandedTo(minimumSizeHint()));
+    QRect outer(QPoint(), size() + border);
+    outer.moveCenter(area.center());
+    outer.moveLeft(std::max(area.left(), std::min(outer.left(), area.right() - outer.width() + 1)));
+    outer.moveTop(std::max(area.top(), std::min(outer.top(), area.bottom() - outer.height() + 1)));
+    move(outer.topLeft());
 }
 
 TFMMain::~TFMMain() {
@@ -141,9 +158,8 @@ void TFMMain::buildButtons(QWidget* strip) {
     row->setContentsMargins(4, 6, 4, 6);
     row->setSpacing(2);
     auto make = [&](const char* text, int width, bool bold, QStyle::StandardPixmap picture) {
-        auto* button =
-            new QPushButton(style()->standardIcon(picture), QString::fromUtf8(text), strip);
-        button->setFixedSize(width, 54);
+        auto* button = new TStripButton(style()->standardIcon(picture), QString::fromUtf8(text),
+                                        width, 54, strip);
         button->setIconSize(QSize(32, 32));
         QFont font = button->font();
         font.setBold(bold);
@@ -181,7 +197,10 @@ void TFMMain::buildMenus() {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setStyleSheet(QStringLiteral("QMenu { icon-size: 32px; }"));
-    const auto picture = style()->standardIcon(QStyle::SP_DialogSaveButton);
+    const QIcon picture = IconOfSize(
+        QIcon::fromTheme(QStringLiteral("document-save"),
+                         style()->standardIcon(QStyle::SP_DialogSaveButton)),
+        32);
     ExportToHTML1 = PopupMenu1->addAction(picture, QStringLiteral("Export To HTML"));
     ExportToText1 = PopupMenu1->addAction(picture, QStringLiteral("Export To Text"));
     ExportToExcel1 = PopupMenu1->addAction(picture, QStringLiteral("Export To Excel"));
@@ -202,6 +221,7 @@ void TFMMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    placeOnScreen();
     FormShow();
 }
 
