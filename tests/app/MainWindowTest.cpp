@@ -604,7 +604,7 @@ TEST(MainWindow, DeleteAllCheckedRemovesCheckedRowsAndKeepsTheOthersInPlace) {
         EXPECT_TRUE(std::filesystem::exists(t.Path(kept)));
 }
 
-TEST(MainWindow, DoubleClickOnARowOpensItsFolder) {
+TEST(MainWindow, DoubleClickOnARowShowsItsFileInItsFolder) {
     TempTree t;
     t.File("sub/x.txt");
     Fixture f;
@@ -612,9 +612,10 @@ TEST(MainWindow, DoubleClickOnARowOpensItsFolder) {
     TTreeView& view = f.window.View();
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {},
                        view.visualRect(view.Model().index(0, 1)).center());
-    const auto opened = f.shell.CallsOf(Kind::OpenFolder);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].text, t.Path("sub"));
+    const auto shown = f.shell.CallsOf(Kind::ShowFile);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, t.Path("sub/x.txt"));
+    EXPECT_EQ(shown[0].caption, t.Path("sub"));
     EXPECT_EQ(view.Model().index(0, 3).data(Qt::ToolTipRole).toString(),
               "Double click to open it in explorer.");
 }
