@@ -5,7 +5,7 @@ BUILD_DIR=${NULLSWEEP_BUILD_DIR:-$ROOT/build}
 
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libxlsxwriter-dev
           libgtest-dev python3 python3-openpyxl tzdata libgit2-dev git fonts-dejavu-extra
-          dbus-daemon)
+          dbus-daemon libqt6svg6)
 
 ensure_packages() {
     local missing=()
