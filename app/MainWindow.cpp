@@ -3,6 +3,7 @@
 
 #include "app/AboutForm.h"
 #include "app/CommandWidgets.h"
+#include "app/OffThreadWork.h"
 
 #include "grid/RunCommand.h"
 #include "scan/DesktopShell.h"
@@ -352,24 +353,26 @@ void TFMMain::m1Click() {
 }
 
 // The pop-up menu's export commands; the controller exists once the window has been shown.
+// The writers run off the user-interface thread: the window keeps painting and the wait
+// window's indicator moves, while input waits for the export to end.
 void TFMMain::ExportToHTML1Click() {
-    if (ctrl_) ctrl_->ExportToHTML(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToHTML(vt_); });
 }
 
 void TFMMain::ExportToText1Click() {
-    if (ctrl_) ctrl_->ExportToText(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToText(vt_); });
 }
 
 void TFMMain::ExportToExcel1Click() {
-    if (ctrl_) ctrl_->ExportToExcel(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToExcel(vt_); });
 }
 
 void TFMMain::ExportToSCV1Click() {
-    if (ctrl_) ctrl_->ExportToCSV(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToCSV(vt_); });
 }
 
 void TFMMain::ExportToXML1Click() {
-    if (ctrl_) ctrl_->ExportToXML(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToXML(vt_); });
 }
 
 } // namespace nullsweep
