@@ -19,7 +19,7 @@ namespace nullsweep {
 
 namespace {
 
-// A blue, underlined label with a hand cursor that runs `click` when clicked.
+// A blue (or, in a dark theme, light) underlined label with a hand cursor that runs `click` when clicked.
 class LinkLabel final : public QLabel {
   public:
     LinkLabel(const QString& text, std::function<void()> click, QWidget* parent)
@@ -27,7 +27,14 @@ class LinkLabel final : public QLabel {
         QFont underlined = font();
         underlined.setUnderline(true);
         setFont(underlined);
-        setStyleSheet(QStringLiteral("color: blue;"));
+        // Blue where blue reads on the window's colour (a light theme), else a link colour that
+        // does.
+        const QColor window = palette().color(QPalette::Window);
+        QColor colour = TextColourOn(window, QColor(Qt::blue));
+        if (colour != QColor(Qt::blue)) colour = TextColourOn(window, palette().color(QPalette::Link));
+        QPalette colours = palette();
+        colours.setColor(QPalette::WindowText, colour);
+        setPalette(colours);
         setCursor(Qt::PointingHandCursor);
     }
 

@@ -3,6 +3,7 @@
 
 #include <QPainter>
 #include <QPen>
+#include <QProxyStyle>
 #include <QStyleOptionButton>
 
 #include <algorithm>
@@ -35,6 +36,30 @@ void TCheckAllBox::paintEvent(QPaintEvent* event) {
     pen.setStyle(Qt::DotLine);
     painter.setPen(pen);
     painter.drawRect(box.adjusted(-1, -1, 0, 0).intersected(rect().adjusted(0, 0, -1, -1)));
+}
+
+namespace {
+
+class MenuIconStyle final : public QProxyStyle {
+  public:
+    explicit MenuIconStyle(int side) : side_(side) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_SmallIconSize) return side_;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+  private:
+    int side_;
+};
+
+} // namespace
+
+void SetMenuIconSize(QMenu* menu, int side) {
+    // A proxy of the application's style, whichever it is.
+    auto* style = new MenuIconStyle(side);
+    style->setParent(menu);
+    menu->setStyle(style);
 }
 
 QIcon IconOfSize(const QIcon& icon, int side) {

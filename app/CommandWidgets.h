@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QIcon>
+#include <QMenu>
 #include <QPushButton>
 
 namespace nullsweep {
@@ -28,6 +29,9 @@ class TCheckAllBox final : public QCheckBox {
   protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+// The style of a pop-up menu whose pictures are `side` pixels square; owned by `menu`.
+void SetMenuIconSize(QMenu* menu, int side);
 
 // `icon` drawn at `side` x `side` pixels, scaled up from its largest picture where it has no
 // picture that large (an icon never grows by itself).

@@ -197,7 +197,7 @@ void TFMMain::buildMenus() {
     bind(Help1, &TFMMain::SpeedButton1Click);
 
     PopupMenu1 = new QMenu(this);
-    PopupMenu1->setStyleSheet(QStringLiteral("QMenu { icon-size: 32px; }"));
+    SetMenuIconSize(PopupMenu1, 32);
     const QIcon picture = IconOfSize(
         QIcon::fromTheme(QStringLiteral("document-save"),
                          style()->standardIcon(QStyle::SP_DialogSaveButton)),

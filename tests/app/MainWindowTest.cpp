@@ -3,6 +3,7 @@
 #include "app/AboutForm.h"
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
+#include "grid/GridLook.h"
 #include "scan/ResultRow.h"
 #include "support/FakeShell.h"
 #include "support/TempTree.h"
@@ -211,6 +212,29 @@ TEST(MainWindow, TextsFitTheirWidths) {
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
 }
 
+// The About box's links read on the window's colour in a dark theme too.
+TEST(MainWindow, AboutLinksReadInADarkTheme) {
+    const QPalette before = QApplication::palette();
+    QPalette dark(QColor(53, 53, 53), QColor(36, 36, 36));
+    dark.setColor(QPalette::WindowText, QColor(238, 238, 236));
+    QApplication::setPalette(dark);
+    {
+        TFMAbout about(nullptr);
+        about.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+        const QColor window = about.palette().color(QPalette::Window);
+        for (QLabel* link : {about.WebLink(), about.MailLink()}) {
+            const QImage shot = link->grab().toImage();
+            double best = 1;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    best = std::max(best, ContrastRatio(shot.pixelColor(x, y), window));
+            EXPECT_GE(best, 4.5) << link->text().toStdString();
+        }
+    }
+    QApplication::setPalette(before);
+}
+
 // After a right click below the rows and Escape, the row that shows highlighted is the row
 // Delete removes, and a sort keeps the two together.
 TEST(MainWindow, TheHighlightedRowIsTheRowDeleteActsOn) {
@@ -290,10 +314,14 @@ TEST(MainWindow, KeyboardFocusIsVisible) {
 TEST(MainWindow, PopupMenuPicturesAre32PixelsSquare) {
     Fixture f;
     QMenu* menu = f.window.PopupMenu1;
-    EXPECT_EQ(menu->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, menu), 32);
-    for (QAction* item : f.window.PopupMenu1->actions())
+    menu->popup(f.window.geometry().center());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    for (QAction* item : menu->actions()) {
         EXPECT_EQ(item->icon().pixmap(QSize(32, 32)).size(), QSize(32, 32))
             << item->text().toStdString();
+        EXPECT_GE(menu->actionGeometry(item).height(), 32) << item->text().toStdString();
+    }
+    menu->hide();
 }
 
 TEST(MainWindow, ABadConfigurationWarnsAndStartsNothing) {
