@@ -19,7 +19,8 @@ namespace nullsweep {
 
 namespace {
 
-// A blue (or, in a dark theme, light) underlined label with a hand cursor that runs `click` when clicked.
+// A blue (or, in a dark theme, light) underlined label with a hand cursor that runs `click` when
+// clicked.
 class LinkLabel final : public QLabel {
   public:
     LinkLabel(const QString& text, std::function<void()> click, QWidget* parent)
@@ -31,7 +32,8 @@ class LinkLabel final : public QLabel {
         // does.
         const QColor window = palette().color(QPalette::Window);
         QColor colour = TextColourOn(window, QColor(Qt::blue));
-        if (colour != QColor(Qt::blue)) colour = TextColourOn(window, palette().color(QPalette::Link));
+        if (colour != QColor(Qt::blue))
+            colour = TextColourOn(window, palette().color(QPalette::Link));
         QPalette colours = palette();
         colours.setColor(QPalette::WindowText, colour);
         setPalette(colours);

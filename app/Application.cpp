@@ -43,8 +43,9 @@ bool isSet(const char* name) {
 QIcon programIcon() {
     QIcon icon = QIcon::fromTheme(QStringLiteral("nullsweep"));
     if (icon.isNull()) {
-        const QString installed = QCoreApplication::applicationDirPath() +
-                                  QStringLiteral("/../../share/icons/hicolor/scalable/apps/nullsweep.svg");
+        const QString installed =
+            QCoreApplication::applicationDirPath() +
+            QStringLiteral("/../../share/icons/hicolor/scalable/apps/nullsweep.svg");
         if (QFileInfo::exists(installed)) icon = QIcon(installed);
     }
     return icon;

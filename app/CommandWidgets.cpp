@@ -66,8 +66,8 @@ QIcon IconOfSize(const QIcon& icon, int side) {
     QSize largest;
     for (const QSize& size : icon.availableSizes())
         if (size.width() > largest.width()) largest = size;
-    QPixmap picture = icon.pixmap(largest.isValid() ? largest.expandedTo(QSize(side, side))
-                                                    : QSize(side, side));
+    QPixmap picture =
+        icon.pixmap(largest.isValid() ? largest.expandedTo(QSize(side, side)) : QSize(side, side));
     if (picture.isNull()) return icon;
     QIcon result;
     result.addPixmap(picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));

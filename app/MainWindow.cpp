@@ -198,10 +198,10 @@ void TFMMain::buildMenus() {
 
     PopupMenu1 = new QMenu(this);
     SetMenuIconSize(PopupMenu1, 32);
-    const QIcon picture = IconOfSize(
-        QIcon::fromTheme(QStringLiteral("document-save"),
-                         style()->standardIcon(QStyle::SP_DialogSaveButton)),
-        32);
+    const QIcon picture =
+        IconOfSize(QIcon::fromTheme(QStringLiteral("document-save"),
+                                    style()->standardIcon(QStyle::SP_DialogSaveButton)),
+                   32);
     ExportToHTML1 = PopupMenu1->addAction(picture, QStringLiteral("Export To HTML"));
     ExportToText1 = PopupMenu1->addAction(picture, QStringLiteral("Export To Text"));
     ExportToExcel1 = PopupMenu1->addAction(picture, QStringLiteral("Export To Excel"));

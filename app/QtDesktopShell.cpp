@@ -56,7 +56,8 @@ void TQtDesktopShell::ShowFile(const std::string& file, const std::string& folde
         return;
     }
     QDBusMessage request = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     request << QStringList{fileUri(file)} << QString();
     // Answered later: the window goes on meanwhile, and the folder opens only if no file

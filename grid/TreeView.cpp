@@ -20,10 +20,9 @@ namespace {
 // column as the desktop the grid was laid out for had it.
 const QString FitSample = QStringLiteral("28 Dec 2026 23:59:59");
 constexpr int TimeColumnWidth = 110;
-const QStringList GridFamilies = {QStringLiteral("DejaVu Sans Condensed"),
-                                  QStringLiteral("Liberation Sans Narrow"),
-                                  QStringLiteral("Nimbus Sans Narrow"),
-                                  QStringLiteral("DejaVu Sans")};
+const QStringList GridFamilies = {
+    QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+    QStringLiteral("Nimbus Sans Narrow"), QStringLiteral("DejaVu Sans")};
 
 // The margin an item view keeps on each side of a cell's text.
 int cellTextMargin(const QWidget* view) {
@@ -46,8 +45,8 @@ class GridLineDelegate final : public QStyledItemDelegate {
                const QModelIndex& index) const override {
         QStyleOptionViewItem cell = option;
         initStyleOption(&cell, index);
-        const bool hot = (cell.state & QStyle::State_MouseOver) &&
-                         !(cell.state & QStyle::State_Selected);
+        const bool hot =
+            (cell.state & QStyle::State_MouseOver) && !(cell.state & QStyle::State_Selected);
         // The view draws its own focus frame around the whole row, and its own hover tint.
         cell.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
         if (hot) {
@@ -106,10 +105,9 @@ class GridHeader final : public QHeaderView {
         painter->drawLine(rect.bottomLeft(), rect.bottomRight());
 
         const bool sorted = isSortIndicatorShown() && sortIndicatorSection() == section;
-        const QRect text =
-            rect.adjusted(TTreeView::HeaderTextMargin, 0,
-                          -TTreeView::HeaderTextMargin - (sorted ? TTreeView::SortMarkSpace : 0),
-                          -1);
+        const QRect text = rect.adjusted(
+            TTreeView::HeaderTextMargin, 0,
+            -TTreeView::HeaderTextMargin - (sorted ? TTreeView::SortMarkSpace : 0), -1);
         const QColor ink = TextColourOn(fill, palette().color(QPalette::ButtonText));
         painter->setPen(ink);
         const QVariant align = model()->headerData(section, orientation(), Qt::TextAlignmentRole);
@@ -124,12 +122,11 @@ class GridHeader final : public QHeaderView {
             const int right = rect.right() - TTreeView::HeaderTextMargin;
             const int middle = rect.center().y();
             const bool up = sortIndicatorOrder() == Qt::AscendingOrder;
-            const QPolygon mark = up ? QPolygon({QPoint(right - 6, middle + 2),
-                                                 QPoint(right, middle + 2),
-                                                 QPoint(right - 3, middle - 2)})
-                                     : QPolygon({QPoint(right - 6, middle - 2),
-                                                 QPoint(right, middle - 2),
-                                                 QPoint(right - 3, middle + 2)});
+            const QPolygon mark =
+                up ? QPolygon({QPoint(right - 6, middle + 2), QPoint(right, middle + 2),
+                               QPoint(right - 3, middle - 2)})
+                   : QPolygon({QPoint(right - 6, middle - 2), QPoint(right, middle - 2),
+                               QPoint(right - 3, middle + 2)});
             painter->setRenderHint(QPainter::Antialiasing);
             painter->setBrush(ink);
             painter->drawPolygon(mark);
@@ -160,7 +157,8 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     setHeader(head);
     setModel(model_);
     setItemDelegate(new GridLineDelegate(this));
-    setFont(FittingFont(GridFont(font()), 8, FitSample, TimeColumnWidth - 2 * cellTextMargin(this) - 1));
+    setFont(FittingFont(GridFont(font()), 8, FitSample,
+                        TimeColumnWidth - 2 * cellTextMargin(this) - 1));
     applyColours();
 
     setRootIsDecorated(false);
@@ -316,8 +314,7 @@ void TTreeView::currentChanged(const QModelIndex& current, const QModelIndex& pr
     viewport()->update();
 }
 
-void TTreeView::selectionChanged(const QItemSelection& selected,
-                                 const QItemSelection& deselected) {
+void TTreeView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
     QTreeView::selectionChanged(selected, deselected);
     applyHighlight();
 }

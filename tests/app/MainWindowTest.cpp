@@ -201,8 +201,8 @@ TEST(MainWindow, TextsFitTheirWidths) {
     // The time columns ("Create Time", "Access Time", "Write Time") are the last three.
     const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
     for (int c = 4; c < 7; ++c)
-        EXPECT_LE(QFontMetrics(view.font()).horizontalAdvance("28 Dec 2026 23:59:59") +
-                      2 * margin + 1,
+        EXPECT_LE(QFontMetrics(view.font()).horizontalAdvance("28 Dec 2026 23:59:59") + 2 * margin +
+                      1,
                   view.header()->sectionSize(c));
 
     TFMAbout about(&f.window);

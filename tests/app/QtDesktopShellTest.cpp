@@ -6,11 +6,11 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusError>
-#include <QProcess>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -58,9 +58,10 @@ class PrivateBus {
                          "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
                          "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
                          "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
-                       QStringLiteral("--config-file=") + QString::fromStdString(folder_.Path("bus.conf"))});
+        daemon_.start(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
+             QStringLiteral("--config-file=") + QString::fromStdString(folder_.Path("bus.conf"))});
         if (daemon_.waitForReadyRead(10000))
             address_ = QString::fromUtf8(daemon_.readLine().trimmed());
     }

@@ -65,7 +65,9 @@ struct Fixture {
 };
 
 double luminance(QColor c) {
-    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
     return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
 }
 
@@ -75,7 +77,8 @@ double contrast(QColor a, QColor b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// How strongly the most distinct pixel of `area` stands out from `background`: the text drawn there.
+// How strongly the most distinct pixel of `area` stands out from `background`: the text drawn
+// there.
 double strongestContrast(const QImage& image, const QRect& area, QColor background) {
     double best = 1;
     for (int y = area.top(); y <= area.bottom(); ++y)
