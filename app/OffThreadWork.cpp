@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -120,16 +121,22 @@ void RunOffUiThread(const std::function<void()>& work) {
     std::exception_ptr failure;
     {
         Forwarding forwarding;
-        QEventLoop loop;
+        std::atomic<bool> done = false;
         std::thread worker([&] {
             try {
                 work();
             } catch (...) {
                 failure = std::current_exception();
             }
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+            done = true;
+            QMetaObject::invokeMethod(
+                app, [] {}, Qt::QueuedConnection); // wakes the loop below
         });
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        // Not an event loop of its own: a quit of the application (the window closed meanwhile)
+        // must not leave the work waiting for this thread.
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                            QEventLoop::WaitForMoreEvents);
         worker.join();
     }
     if (failure) std::rethrow_exception(failure);

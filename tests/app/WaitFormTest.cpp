@@ -3,14 +3,19 @@
 #include "app/OffThreadWork.h"
 #include "support/FakeShell.h"
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 
@@ -126,4 +131,35 @@ TEST(WaitForm, WorkOffTheUiThreadUsesTheShellOnTheUiThread) {
                  std::runtime_error);
     EXPECT_EQ(&Shell(), &shell); // the shell and wait window are the test's again
     EXPECT_EQ(SetWaitWindow(previousWait), &wait);
+}
+
+// The window closed while an export runs ends the application's loops; the work still gets the
+// user-interface thread for what it asks, and the caller waits for it to end.
+TEST(WaitForm, WorkOffTheUiThreadOutlivesAQuitOfTheApplication) {
+    FakeShell shell;
+    std::atomic<bool> finished = false;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 200 && !finished; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!finished) {
+            std::fputs("RunOffUiThread hung after the application quit\n", stderr);
+            std::_Exit(1);
+        }
+    });
+    bool asked = false;
+    QEventLoop outer;
+    QTimer::singleShot(0, [&] {
+        RunOffUiThread([&] {
+            QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            Shell().AskYesNo("Still there?", "Question");
+            asked = true;
+        });
+        finished = true;
+    });
+    outer.exec();
+    QTRY_VERIFY(finished.load());
+    watchdog.join();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(shell.CallsOf(FakeShell::Kind::AskYesNo).size(), 1u);
 }
