@@ -6,6 +6,7 @@
 #include "app/OffThreadWork.h"
 
 #include "grid/RunCommand.h"
+#include "scan/DateTimeText.h"
 #include "scan/DesktopShell.h"
 #include "scan/ExactDelete.h"
 #include "scan/FileActions.h"
@@ -30,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 
 namespace nullsweep {
@@ -52,6 +54,21 @@ struct UpdateBracket {
     UpdateBracket& operator=(const UpdateBracket&) = delete;
     TVirtualStringTree& tree;
 };
+
+// The locale's text of one of the widest dates and times (two-digit day and month, the last
+// second of the day), as the time columns show file times.
+QString wideTimeText() {
+    std::tm local{};
+    local.tm_year = 2026 - 1900;
+    local.tm_mon = 11;
+    local.tm_mday = 28;
+    local.tm_wday = 1;
+    local.tm_yday = 361;
+    local.tm_hour = 23;
+    local.tm_min = 59;
+    local.tm_sec = 59;
+    return QString::fromStdString(DateTimeText::System().Format(local));
+}
 
 bool isExistingFolder(const std::string& path) {
     std::error_code error;
@@ -106,6 +123,7 @@ TFMMain::TFMMain() {
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(1, 1, 1, 1);
     view_ = new TTreeView(vt_, panel);
+    view_->FitFontTo(wideTimeText());
     panelLayout->addWidget(view_);
     layout->addWidget(panel, 1);
 

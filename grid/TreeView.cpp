@@ -17,7 +17,7 @@ namespace nullsweep {
 namespace {
 
 // The texts shown in a font narrow enough that a date and time such as this one fits a time
-// column as the desktop the grid was laid out for had it.
+// column as on the desktop the grid was laid out for.
 const QString FitSample = QStringLiteral("28 Dec 2026 23:59:59");
 constexpr int TimeColumnWidth = 110;
 const QStringList GridFamilies = {
@@ -157,8 +157,7 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     setHeader(head);
     setModel(model_);
     setItemDelegate(new GridLineDelegate(this));
-    setFont(FittingFont(GridFont(font()), 8, FitSample,
-                        TimeColumnWidth - 2 * cellTextMargin(this) - 1));
+    FitFontTo(FitSample);
     applyColours();
 
     setRootIsDecorated(false);
@@ -213,6 +212,12 @@ QFont TTreeView::GridFont(const QFont& desktop) {
     QFont font = desktop;
     font.setFamilies(GridFamilies);
     return font;
+}
+
+void TTreeView::FitFontTo(const QString& timeText) {
+    setFont(FittingFont(GridFont(QApplication::font(this)), 8, timeText,
+                        TimeColumnWidth - 2 * cellTextMargin(this) - 1));
+    doItemsLayout(); // rows of the new height
 }
 
 int TTreeView::RowHeight() const {

@@ -37,9 +37,12 @@ class TTreeView final : public QTreeView {
     static constexpr int HeaderTextMargin = 4;
     static constexpr int SortMarkSpace = 10;
 
-    // The grid's font: a narrow face of the desktop's font size or smaller (see the fitting in
-    // the constructor).
+    // The grid's font: a narrow face of the desktop's font size or smaller (see FitFontTo).
     static QFont GridFont(const QFont& desktop);
+    // Sets the grid's font at the largest size up to 8 points at which `timeText`, a date and
+    // time as the cells show them, fits a time column's 110 pixels. Until called, a text such
+    // as "28 Dec 2026 23:59:59" is fitted.
+    void FitFontTo(const QString& timeText);
     // Every row's height: the font's or the check box's, a pixel above and below, the grid line.
     int RowHeight() const;
 

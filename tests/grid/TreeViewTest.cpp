@@ -181,6 +181,19 @@ TEST(TreeView, TheRowUnderTheMouseIsTinted) {
         << corner(2).name().toStdString();
 }
 
+// The font is made small enough for the time texts of the user's locale to fit a time column,
+// and the rows follow it.
+TEST(TreeView, TheFontFitsTheLocalesTimeTextsToATimeColumn) {
+    Fixture f;
+    const QString american = QStringLiteral("12/28/2026 11:59:59 PM");
+    f.view.FitFontTo(american);
+    const int margin = f.view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+    const QFontMetrics metrics(f.view.font());
+    EXPECT_LE(metrics.horizontalAdvance(american) + 2 * margin + 1, 110);
+    EXPECT_EQ(f.view.visualRect(f.view.Model().index(0, 0)).height(), f.view.RowHeight());
+    EXPECT_GE(f.view.RowHeight(), metrics.height() + 3);
+}
+
 TEST(TreeView, IsSetUpAsTheResultGrid) {
     Fixture f;
     EXPECT_EQ(f.view.header()->height(), TTreeView::HeaderHeight);
