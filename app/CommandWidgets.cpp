@@ -70,7 +70,10 @@ QIcon IconOfSize(const QIcon& icon, int side) {
         icon.pixmap(largest.isValid() ? largest.expandedTo(QSize(side, side)) : QSize(side, side));
     if (picture.isNull()) return icon;
     QIcon result;
-    result.addPixmap(picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    picture = picture.width() >= picture.height()
+                  ? picture.scaledToWidth(side, Qt::SmoothTransformation)
+                  : picture.scaledToHeight(side, Qt::SmoothTransformation);
+    result.addPixmap(picture);
     return result;
 }
 
