@@ -2,7 +2,9 @@
 #include "app/AboutForm.h"
 
 #include "app/MainWindow.h"
+#include "grid/GridLook.h"
 #include "grid/RunCommand.h"
+#include "grid/TreeView.h"
 #include "scan/FileActions.h"
 
 #include <QGridLayout>
@@ -17,7 +19,8 @@ namespace nullsweep {
 
 namespace {
 
-// A blue, underlined label with a hand cursor that runs `click` when clicked.
+// A blue (or, in a dark theme, light) underlined label with a hand cursor that runs `click` when
+// clicked.
 class LinkLabel final : public QLabel {
   public:
     LinkLabel(const QString& text, std::function<void()> click, QWidget* parent)
@@ -25,7 +28,15 @@ class LinkLabel final : public QLabel {
         QFont underlined = font();
         underlined.setUnderline(true);
         setFont(underlined);
-        setStyleSheet(QStringLiteral("color: blue;"));
+        // Blue where blue reads on the window's colour (a light theme), else a link colour that
+        // does.
+        const QColor window = palette().color(QPalette::Window);
+        QColor colour = TextColourOn(window, QColor(Qt::blue));
+        if (colour != QColor(Qt::blue))
+            colour = TextColourOn(window, palette().color(QPalette::Link));
+        QPalette colours = palette();
+        colours.setColor(QPalette::WindowText, colour);
+        setPalette(colours);
         setCursor(Qt::PointingHandCursor);
     }
 
@@ -39,6 +50,9 @@ class LinkLabel final : public QLabel {
     std::function<void()> click_;
 };
 
+const QString Notice = QStringLiteral("Copyright (C) 2026 Tarvel. All rights reserved.");
+constexpr int Width = 292;
+
 QString mailAddress() {
     QString address = QString::fromUtf8(MailToAddress.data(), qsizetype(MailToAddress.size()));
     return address.mid(address.indexOf(':') + 1);
@@ -48,18 +62,18 @@ QString mailAddress() {
 
 TFMAbout::TFMAbout(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("About"));
-    QFont large = font();
-    large.setPointSize(10);
-    setFont(large);
-
     auto* layout = new QVBoxLayout(this);
+    // The grid's narrow face, 10 points unless the notice needs smaller to fit the fixed width.
+    const QMargins margins = layout->contentsMargins();
+    setFont(FittingFont(TTreeView::GridFont(font()), 10, Notice,
+                        Width - margins.left() - margins.right()));
+
     title_ = new QLabel(this);
     QFont bold = title_->font();
     bold.setBold(true);
     title_->setFont(bold);
     layout->addWidget(title_);
-    layout->addWidget(
-        new QLabel(QStringLiteral("Copyright (C) 2026 Tarvel. All rights reserved."), this));
+    layout->addWidget(new QLabel(Notice, this));
 
     auto* links = new QGridLayout;
     links->addWidget(new QLabel(QStringLiteral("Web: "), this), 0, 0);
@@ -78,7 +92,7 @@ TFMAbout::TFMAbout(QWidget* owner) : QDialog(owner) {
     // A fixed dialog border: no resizing, only the close box.
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(292, 152);
+    setFixedSize(Width, 152);
 }
 
 void TFMAbout::showEvent(QShowEvent* event) {

@@ -8,6 +8,8 @@
 #include "scan/FolderArgument.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -36,6 +38,19 @@ bool isSet(const char* name) {
     return value && *value;
 }
 
+// The installed icon: from the icon theme, else beside an install whose program lives in
+// lib/nullsweep/.
+QIcon programIcon() {
+    QIcon icon = QIcon::fromTheme(QStringLiteral("nullsweep"));
+    if (icon.isNull()) {
+        const QString installed =
+            QCoreApplication::applicationDirPath() +
+            QStringLiteral("/../../share/icons/hicolor/scalable/apps/nullsweep.svg");
+        if (QFileInfo::exists(installed)) icon = QIcon(installed);
+    }
+    return icon;
+}
+
 } // namespace
 
 bool HasDisplay() {
@@ -43,6 +58,9 @@ bool HasDisplay() {
 }
 
 int RunMainWindow(const std::vector<std::string>& folders, TQtDesktopShell* shell) {
+    // The desktop matches the window to nullsweep.desktop (Wayland's app id) and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("nullsweep"));
+    QApplication::setWindowIcon(programIcon());
     TFMMain main;
     if (shell) shell->SetOwner(&main);
     TWaitForm wait(&main);

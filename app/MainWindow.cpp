@@ -2,9 +2,12 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutForm.h"
+#include "app/CommandWidgets.h"
+#include "app/OffThreadWork.h"
 
 #include "config/ConfigStore.h"
 #include "grid/RunCommand.h"
+#include "scan/DateTimeText.h"
 #include "scan/DesktopShell.h"
 #include "scan/ExactDelete.h"
 #include "scan/FileActions.h"
@@ -28,6 +31,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 
 namespace nullsweep {
@@ -50,6 +55,21 @@ struct UpdateBracket {
     UpdateBracket& operator=(const UpdateBracket&) = delete;
     TVirtualStringTree& tree;
 };
+
+// The locale's text of one of the widest dates and times (two-digit day and month, the last
+// second of the day), as the time columns show file times.
+QString wideTimeText() {
+    std::tm local{};
+    local.tm_year = 2026 - 1900;
+    local.tm_mon = 11;
+    local.tm_mday = 28;
+    local.tm_wday = 1;
+    local.tm_yday = 361;
+    local.tm_hour = 23;
+    local.tm_min = 59;
+    local.tm_sec = 59;
+    return QString::fromStdString(DateTimeText::System().Format(local));
+}
 
 bool isExistingFolder(const std::string& path) {
     std::error_code error;
@@ -88,8 +108,6 @@ template <typename Command> void TFMMain::runCommand(Command&& command) {
 
 TFMMain::TFMMain() {
     resize(839, 535);
-    if (QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -106,11 +124,12 @@ TFMMain::TFMMain() {
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(1, 1, 1, 1);
     view_ = new TTreeView(vt_, panel);
+    view_->FitFontTo(wideTimeText());
     panelLayout->addWidget(view_);
     layout->addWidget(panel, 1);
 
     // Over the left end of the grid's header; only the box shows.
-    cbCheckAll = new QCheckBox(QStringLiteral("Check All"), panel);
+    cbCheckAll = new TCheckAllBox(QStringLiteral("Check All"), panel);
     cbCheckAll->setGeometry(4, 3, 17, 17);
     cbCheckAll->setChecked(true);
     cbCheckAll->raise();
@@ -129,6 +148,23 @@ TFMMain::TFMMain() {
     buildMenus();
 
     vt_.OnInitNode = [this](PVirtualNode node) { VTInitNode(node); };
+    placeOnScreen();
+}
+
+// Centred in the screen's available area, and no larger than it (at any scale factor the
+// menu and the buttons stay in reach). Called again once the window frame is known.
+void TFMMain::placeOnScreen() {
+    QScreen* screen = this->screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry(), inner = geometry();
+    const QSize border(frame.width() - inner.width(), frame.height() - inner.height());
+    resize(size().boundedTo(area.size() - border).expandedTo(minimumSizeHint()));
+    QRect outer(QPoint(), size() + border);
+    outer.moveCenter(area.center());
+    outer.moveLeft(std::max(area.left(), std::min(outer.left(), area.right() - outer.width() + 1)));
+    outer.moveTop(std::max(area.top(), std::min(outer.top(), area.bottom() - outer.height() + 1)));
+    move(outer.topLeft());
 }
 
 TFMMain::~TFMMain() {
@@ -142,9 +178,8 @@ void TFMMain::buildButtons(QWidget* strip) {
     row->setContentsMargins(4, 6, 4, 6);
     row->setSpacing(2);
     auto make = [&](const char* text, int width, bool bold, QStyle::StandardPixmap picture) {
-        auto* button =
-            new QPushButton(style()->standardIcon(picture), QString::fromUtf8(text), strip);
-        button->setFixedSize(width, 54);
+        auto* button = new TStripButton(style()->standardIcon(picture), QString::fromUtf8(text),
+                                        width, 54, strip);
         button->setIconSize(QSize(32, 32));
         QFont font = button->font();
         font.setBold(bold);
@@ -181,8 +216,11 @@ void TFMMain::buildMenus() {
     bind(Help1, &TFMMain::SpeedButton1Click);
 
     PopupMenu1 = new QMenu(this);
-    PopupMenu1->setStyleSheet(QStringLiteral("QMenu { icon-size: 32px; }"));
-    const auto picture = style()->standardIcon(QStyle::SP_DialogSaveButton);
+    SetMenuIconSize(PopupMenu1, 32);
+    const QIcon picture =
+        IconOfSize(QIcon::fromTheme(QStringLiteral("document-save"),
+                                    style()->standardIcon(QStyle::SP_DialogSaveButton)),
+                   32);
     ExportToHTML1 = PopupMenu1->addAction(picture, QStringLiteral("Export To HTML"));
     ExportToText1 = PopupMenu1->addAction(picture, QStringLiteral("Export To Text"));
     ExportToExcel1 = PopupMenu1->addAction(picture, QStringLiteral("Export To Excel"));
@@ -203,6 +241,7 @@ void TFMMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    placeOnScreen();
     FormShow();
 }
 
@@ -338,24 +377,26 @@ void TFMMain::m1Click() {
 }
 
 // The pop-up menu's export commands; the controller exists once the window has been shown.
+// The writers run off the user-interface thread: the window keeps painting and the wait
+// window's indicator moves, while input waits for the export to end.
 void TFMMain::ExportToHTML1Click() {
-    if (ctrl_) ctrl_->ExportToHTML(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToHTML(vt_); });
 }
 
 void TFMMain::ExportToText1Click() {
-    if (ctrl_) ctrl_->ExportToText(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToText(vt_); });
 }
 
 void TFMMain::ExportToExcel1Click() {
-    if (ctrl_) ctrl_->ExportToExcel(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToExcel(vt_); });
 }
 
 void TFMMain::ExportToSCV1Click() {
-    if (ctrl_) ctrl_->ExportToCSV(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToCSV(vt_); });
 }
 
 void TFMMain::ExportToXML1Click() {
-    if (ctrl_) ctrl_->ExportToXML(vt_);
+    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToXML(vt_); });
 }
 
 } // namespace nullsweep

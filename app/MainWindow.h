@@ -92,6 +92,7 @@ class TFMMain final : public QMainWindow {
 
   private:
     void FormShow();
+    void placeOnScreen();
     void VTInitNode(PVirtualNode node);
     void buildButtons(QWidget* strip);
     void buildMenus();

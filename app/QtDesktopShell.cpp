@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/QtDesktopShell.h"
 
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -36,7 +38,36 @@ QMessageBox::Icon boxIcon(TMessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// Long enough for a file manager to be started on request.
+constexpr int ShowFileTimeoutMs = 10000;
+
+// The file's URI from its exact bytes, so a name that is not UTF-8 still names that file.
+QString fileUri(const std::string& path) {
+    return QStringLiteral("file://") +
+           QString::fromLatin1(QByteArray::fromStdString(path).toPercentEncoding("/"));
+}
+
 } // namespace
+
+void TQtDesktopShell::ShowFile(const std::string& file, const std::string& folder) {
+    const QUrl folderUrl = QUrl::fromLocalFile(pathText(folder));
+    if (!bus_.isConnected()) {
+        QDesktopServices::openUrl(folderUrl);
+        return;
+    }
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    request << QStringList{fileUri(file)} << QString();
+    // Answered later: the window goes on meanwhile, and the folder opens only if no file
+    // manager took the request.
+    auto* answer = new QDBusPendingCallWatcher(bus_.asyncCall(request, ShowFileTimeoutMs));
+    QObject::connect(answer, &QDBusPendingCallWatcher::finished, [answer, folderUrl] {
+        if (answer->isError()) QDesktopServices::openUrl(folderUrl);
+        answer->deleteLater();
+    });
+}
 
 std::string TQtDesktopShell::SelectFolder() {
     QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);

@@ -3,6 +3,7 @@
 
 #include "scan/DesktopShell.h"
 
+#include <QDBusConnection>
 #include <QPointer>
 #include <QWidget>
 
@@ -10,7 +11,9 @@ namespace nullsweep {
 
 // The desktop shell on a Qt desktop: QFileDialog for the folder picker and the file-save
 // dialog, QMessageBox for questions and messages, QDesktopServices for everything opened in the
-// user's default programs (which returns at once). Dialogs are modal to the owner window.
+// user's default programs (which returns at once), and the file manager's ShowItems request
+// (org.freedesktop.FileManager1) on the session bus to show a file. Dialogs are modal to the
+// owner window.
 class TQtDesktopShell final : public TDesktopShell {
   public:
     explicit TQtDesktopShell(QWidget* owner = nullptr) : owner_(owner) {}
@@ -19,6 +22,11 @@ class TQtDesktopShell final : public TDesktopShell {
     // Starts at the desktop folder (the home folder where there is none), folders only.
     std::string SelectFolder() override;
     void OpenFolder(const std::string& folder) override;
+    // Asks the file manager on the bus to show the file; when the bus or the file manager does
+    // not answer (or answers with an error), opens the folder instead.
+    void ShowFile(const std::string& file, const std::string& folder) override;
+    // The bus ShowFile asks on (the session bus unless replaced).
+    void SetBus(const QDBusConnection& bus) { bus_ = bus; }
     void OpenUrl(const std::string& url) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void ShowMessage(const std::string& text, const std::string& caption,
@@ -28,6 +36,7 @@ class TQtDesktopShell final : public TDesktopShell {
 
   private:
     QPointer<QWidget> owner_;
+    QDBusConnection bus_ = QDBusConnection::sessionBus();
 };
 
 } // namespace nullsweep

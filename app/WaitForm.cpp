@@ -5,7 +5,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
-#include <QProgressBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QWindow>
 
@@ -13,13 +13,50 @@
 
 namespace nullsweep {
 
+namespace {
+
+constexpr int StepMs = 40;     // 25 steps a second
+constexpr int SweepSteps = 30; // from one end to the other
+
+} // namespace
+
+TBusyIndicator::TBusyIndicator(QWidget* parent) : QWidget(parent) {
+    timer_.setInterval(StepMs);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        ++phase_;
+        update();
+    });
+}
+
+void TBusyIndicator::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    timer_.start();
+}
+
+void TBusyIndicator::hideEvent(QHideEvent* event) {
+    timer_.stop();
+    QWidget::hideEvent(event);
+}
+
+void TBusyIndicator::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect groove = rect().adjusted(0, 0, -1, -1);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.setBrush(palette().color(QPalette::Base));
+    painter.drawRect(groove);
+    // To and fro: 0 .. SweepSteps and back.
+    const int step = phase_ % (2 * SweepSteps);
+    const int at = step <= SweepSteps ? step : 2 * SweepSteps - step;
+    const int block = std::max(8, width() / 4);
+    const int left = 2 + (width() - 4 - block) * at / SweepSteps;
+    painter.fillRect(QRect(left, 2, block, height() - 4), palette().color(QPalette::Highlight));
+}
+
 TWaitForm::TWaitForm(QWidget* over)
     : QWidget(over, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("WaitForm"));
 
-    busy_ = new QProgressBar(this);
-    busy_->setRange(0, 0); // no known end: a busy indicator
-    busy_->setTextVisible(false);
+    busy_ = new TBusyIndicator(this);
     busy_->setGeometry(8, 25, 80, 16);
 
     label1_ = new QLabel(QStringLiteral("This will take a few minutes.Please be patient..."), this);

@@ -5,16 +5,37 @@
 
 #include <QWidget>
 
+#include <QTimer>
+
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace nullsweep {
 
+// A busy indicator: a block that sweeps to and fro across a groove while it is shown, driven by
+// a timer, so it moves whenever the thread that owns it handles its events.
+class TBusyIndicator final : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit TBusyIndicator(QWidget* parent);
+    // How many steps it has moved since it was made.
+    int Phase() const { return phase_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QTimer timer_;
+    int phase_ = 0;
+};
+
 // The small borderless window that stays on top, centred over the main window, while a long
-// operation keeps the one thread busy. Created hidden at start-up and reused for the whole run.
-// Because the event loop does not run during the operation, ShowWait and SetWaitText paint the
-// window themselves before they return.
+// operation runs. Created hidden at start-up and reused for the whole run. ShowWait and
+// SetWaitText paint the window themselves before they return, in case the operation holds the
+// thread; while the operation runs elsewhere (RunOffUiThread), the busy indicator moves.
 class TWaitForm final : public QWidget, public TWaitWindow {
     Q_OBJECT
 
@@ -36,6 +57,7 @@ class TWaitForm final : public QWidget, public TWaitWindow {
     QLabel* Notice() const { return label1_; }
     QLabel* Progress() const { return label2_; }
     QPushButton* Cancel() const { return cancel_; }
+    TBusyIndicator* Busy() const { return busy_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -43,7 +65,7 @@ class TWaitForm final : public QWidget, public TWaitWindow {
   private:
     void paintNow();
 
-    QProgressBar* busy_;
+    TBusyIndicator* busy_;
     QLabel* label1_;
     QLabel* label2_;
     QPushButton* cancel_;

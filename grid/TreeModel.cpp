@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/TreeModel.h"
 
+#include "grid/GridLook.h"
+
 #include <QColor>
 #include <QFile>
 #include <QGuiApplication>
@@ -124,9 +126,14 @@ QVariant TTreeModel::data(const QModelIndex& index, int role) const {
         return {};
     case Qt::ToolTipRole:
         return decoded(tree_.GetHint(node, column));
-    case Qt::ForegroundRole:
-        if (tree_.OnGetDimmed && tree_.OnGetDimmed(node)) return QColor(Qt::gray);
-        return {};
+    case Qt::ForegroundRole: {
+        QColor background = cellBackground_;
+        if (column >= 0)
+            if (const QVariant own = qtColor(tree_.Columns().Items(column).Color()); own.isValid())
+                background = own.value<QColor>();
+        if (tree_.OnGetDimmed && tree_.OnGetDimmed(node)) return DimmedTextOn(background);
+        return TextColourOn(background, QGuiApplication::palette().color(QPalette::Text));
+    }
     case Qt::TextAlignmentRole:
         if (column < 0) return {};
         return int(qtAlignment(tree_.Columns().Items(column).Alignment()));

@@ -4,6 +4,7 @@
 #include "grid/VirtualTree.h"
 
 #include <QAbstractItemModel>
+#include <QColor>
 
 #include <optional>
 
@@ -48,6 +49,10 @@ class TTreeModel final : public QAbstractItemModel, private TreeObserver {
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+    // The colour behind cells whose column has none of its own; every cell's text colour
+    // (ForegroundRole) is one that reads on the cell's background, dimmed for dimmed rows.
+    void SetCellBackground(const QColor& colour) { cellBackground_ = colour; }
+
     // The column whose cells carry the check boxes (the tree's main column).
     static constexpr int CheckColumn = 0;
 
@@ -82,6 +87,7 @@ class TTreeModel final : public QAbstractItemModel, private TreeObserver {
     TVirtualStringTree& tree_;
     int columnCount_ = 0;
     bool resetting_ = false;
+    QColor cellBackground_{Qt::white};
 };
 
 } // namespace nullsweep

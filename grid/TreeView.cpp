@@ -1,25 +1,67 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/TreeView.h"
 
+#include "grid/GridLook.h"
 #include "grid/RunCommand.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace nullsweep {
 
 namespace {
 
-// Draws each cell as usual, then its right and bottom edge: the grid's lines.
+// The texts shown in a font narrow enough that a date and time such as this one fits a time
+// column as on the desktop the grid was laid out for.
+const QString FitSample = QStringLiteral("28 Dec 2026 23:59:59");
+constexpr int TimeColumnWidth = 110;
+const QStringList GridFamilies = {
+    QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+    QStringLiteral("Nimbus Sans Narrow"), QStringLiteral("DejaVu Sans")};
+
+// The margin an item view keeps on each side of a cell's text.
+int cellTextMargin(const QWidget* view) {
+    return view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+}
+
+// Draws each cell above and left of its grid lines, tinted while the mouse is over its row, then
+// the lines. Every row has the same height: the font's, a pixel above and below, and the line.
 class GridLineDelegate final : public QStyledItemDelegate {
   public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit GridLineDelegate(TTreeView* view) : QStyledItemDelegate(view), view_(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(view_->RowHeight());
+        return size;
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const bool hot =
+            (cell.state & QStyle::State_MouseOver) && !(cell.state & QStyle::State_Selected);
+        // The view draws its own focus frame around the whole row, and its own hover tint.
+        cell.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+        if (hot) {
+            const QColor base = cell.backgroundBrush.style() == Qt::NoBrush
+                                    ? cell.palette.color(QPalette::Base)
+                                    : cell.backgroundBrush.color();
+            const QColor tint = cell.palette.color(QPalette::Highlight);
+            cell.backgroundBrush = QColor::fromRgbF(base.redF() * 0.82 + tint.redF() * 0.18,
+                                                    base.greenF() * 0.82 + tint.greenF() * 0.18,
+                                                    base.blueF() * 0.82 + tint.blueF() * 0.18);
+        }
+        cell.rect.adjust(0, 0, -1, -1);
+        const QWidget* widget = cell.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
         painter->save();
         painter->setPen(QColor(0xC8, 0xCC, 0xD8));
         const QRect r = option.rect;
@@ -27,21 +69,73 @@ class GridLineDelegate final : public QStyledItemDelegate {
         painter->drawLine(r.bottomLeft(), r.bottomRight());
         painter->restore();
     }
+
+  private:
+    TTreeView* view_;
 };
 
-// QTreeView sizes its header by the header's size hint, so the fixed height goes there.
-class FixedHeightHeader final : public QHeaderView {
+// The header in the grid's own colours, whatever the theme: a fixed height (QTreeView sizes
+// its header by the size hint), captions in a colour that reads on the fill, kept clear of the
+// sort mark, and the section under the mouse lighter.
+class GridHeader final : public QHeaderView {
   public:
-    FixedHeightHeader(int height, QWidget* parent)
-        : QHeaderView(Qt::Horizontal, parent), height_(height) {}
+    explicit GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
     QSize sizeHint() const override {
         QSize size = QHeaderView::sizeHint();
-        size.setHeight(height_);
+        size.setHeight(TTreeView::HeaderHeight);
         return size;
     }
 
+    void SetHotSection(int section) {
+        if (section == hot_) return;
+        hot_ = section;
+        viewport()->update();
+    }
+
+  protected:
+    void paintSection(QPainter* painter, const QRect& rect, int section) const override {
+        if (!rect.isValid()) return;
+        painter->save();
+        QColor fill(TTreeView::HeaderBackground);
+        if (section == hot_) fill = fill.lighter(112);
+        painter->fillRect(rect, fill);
+        painter->setPen(QColor(0x5a, 0x7f, 0xc0));
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+
+        const bool sorted = isSortIndicatorShown() && sortIndicatorSection() == section;
+        const QRect text = rect.adjusted(
+            TTreeView::HeaderTextMargin, 0,
+            -TTreeView::HeaderTextMargin - (sorted ? TTreeView::SortMarkSpace : 0), -1);
+        const QColor ink = TextColourOn(fill, palette().color(QPalette::ButtonText));
+        painter->setPen(ink);
+        const QVariant align = model()->headerData(section, orientation(), Qt::TextAlignmentRole);
+        const Qt::Alignment alignment =
+            align.isValid() ? Qt::Alignment(align.toInt()) : (Qt::AlignLeft | Qt::AlignVCenter);
+        const QString caption = model()->headerData(section, orientation()).toString();
+        painter->drawText(text, int(alignment),
+                          fontMetrics().elidedText(caption, Qt::ElideRight, text.width()));
+
+        if (sorted) {
+            // A small triangle, pointing up for ascending and down for descending.
+            const int right = rect.right() - TTreeView::HeaderTextMargin;
+            const int middle = rect.center().y();
+            const bool up = sortIndicatorOrder() == Qt::AscendingOrder;
+            const QPolygon mark =
+                up ? QPolygon({QPoint(right - 6, middle + 2), QPoint(right, middle + 2),
+                               QPoint(right - 3, middle - 2)})
+                   : QPolygon({QPoint(right - 6, middle - 2), QPoint(right, middle - 2),
+                               QPoint(right - 3, middle + 2)});
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setBrush(ink);
+            painter->drawPolygon(mark);
+        }
+        painter->restore();
+    }
+
   private:
-    int height_;
+    int hot_ = -1;
 };
 
 TMouseButton treeButton(Qt::MouseButton button) {
@@ -59,10 +153,12 @@ TMouseButton treeButton(Qt::MouseButton button) {
 
 TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     : QTreeView(parent), tree_(tree), model_(new TTreeModel(tree, this)) {
-    auto* head = new FixedHeightHeader(HeaderHeight, this);
+    auto* head = new GridHeader(this);
     setHeader(head);
     setModel(model_);
     setItemDelegate(new GridLineDelegate(this));
+    FitFontTo(FitSample);
+    applyColours();
 
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -73,13 +169,8 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
     setMouseTracking(true); // hot tracking
+    viewport()->setAttribute(Qt::WA_Hover);
     setToolTip(QStringLiteral("Items"));
-
-    QPalette colours = palette();
-    colours.setColor(QPalette::Base, QColor(Background));
-    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
-        colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
-    setPalette(colours);
 
     head->setSectionsClickable(true);
     head->setSortIndicatorShown(true);
@@ -88,10 +179,7 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     head->setFirstSectionMovable(true);
     head->setStretchLastSection(false);
     head->setSectionResizeMode(QHeaderView::Interactive);
-    head->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: %1;"
-                                       " border: 0; border-right: 1px solid #5a7fc0;"
-                                       " border-bottom: 1px solid #5a7fc0; padding: 0 4px; }")
-                            .arg(QColor(HeaderBackground).name()));
+    head->viewport()->setMouseTracking(true);
     head->viewport()->installEventFilter(this);
 
     connect(head, &QHeaderView::sectionClicked, this,
@@ -115,8 +203,47 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
         applySortMark();
         applyFocus();
     });
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { applyFocus(); });
     applyColumns();
     applySortMark();
+}
+
+QFont TTreeView::GridFont(const QFont& desktop) {
+    QFont font = desktop;
+    font.setFamilies(GridFamilies);
+    return font;
+}
+
+void TTreeView::FitFontTo(const QString& timeText) {
+    setFont(FittingFont(GridFont(QApplication::font(this)), 8, timeText,
+                        TimeColumnWidth - 2 * cellTextMargin(this) - 1));
+    doItemsLayout(); // rows of the new height
+}
+
+int TTreeView::RowHeight() const {
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this);
+    return std::max(fontMetrics().height(), indicator) + 2 + 1;
+}
+
+// The grid's fixed light colours, and texts and a highlight that show on them whatever the
+// desktop's theme; the highlight stays as strong when the window is not active.
+void TTreeView::applyColours() {
+    const QPalette theme = QApplication::palette(this);
+    QPalette colours = theme;
+    const QColor base(Background);
+    QColor highlight = theme.color(QPalette::Active, QPalette::Highlight);
+    if (ContrastRatio(highlight, base) < 2.0) highlight = QColor(48, 140, 198);
+    const QColor highlightText =
+        TextColourOn(highlight, theme.color(QPalette::Active, QPalette::HighlightedText));
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Base, base);
+        colours.setColor(group, QPalette::Text,
+                         TextColourOn(base, theme.color(QPalette::Active, QPalette::Text)));
+        colours.setColor(group, QPalette::Highlight, highlight);
+        colours.setColor(group, QPalette::HighlightedText, highlightText);
+    }
+    setPalette(colours);
+    model_->SetCellBackground(base);
 }
 
 void TTreeView::applyColumns() {
@@ -150,21 +277,86 @@ void TTreeView::applySortMark() {
 
 void TTreeView::applyFocus() {
     if (model_->Resetting()) return;
-    const QModelIndex focus = model_->IndexOf(tree_.FocusedNode());
-    if (focus == currentIndex()) return;
-    syncing_ = true;
-    if (focus.isValid())
-        selectionModel()->setCurrentIndex(focus, QItemSelectionModel::ClearAndSelect |
-                                                     QItemSelectionModel::Rows);
+    const PVirtualNode focused = tree_.FocusedNode();
+    if (focused != TTreeModel::NodeOf(currentIndex())) {
+        syncing_ = true;
+        if (focused)
+            selectionModel()->setCurrentIndex(model_->IndexOf(focused),
+                                              QItemSelectionModel::ClearAndSelect |
+                                                  QItemSelectionModel::Rows);
+        else
+            selectionModel()->clearCurrentIndex();
+        syncing_ = false;
+    }
+    applyHighlight();
+}
+
+// The highlighted row is the current row, the one Delete acts on, or there is none: Qt may
+// select without moving the current row (a click on the empty area, a focus change) and move
+// it without selecting.
+void TTreeView::applyHighlight() {
+    if (highlighting_ || model_->Resetting() || !selectionModel()) return;
+    QItemSelectionModel* selection = selectionModel();
+    const QModelIndex current = currentIndex();
+    bool matches = !current.isValid() || selection->isRowSelected(current.row(), current.parent());
+    for (const QModelIndex& index : selection->selectedIndexes())
+        matches = matches && current.isValid() && index.row() == current.row() &&
+                  index.parent() == current.parent();
+    if (matches) return;
+    highlighting_ = true;
+    if (current.isValid())
+        selection->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     else
-        selectionModel()->clearCurrentIndex();
-    syncing_ = false;
+        selection->clearSelection();
+    highlighting_ = false;
 }
 
 void TTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTreeView::currentChanged(current, previous);
     if (!syncing_ && !model_->Resetting())
         RunCommand([&] { tree_.SetFocusedNode(TTreeModel::NodeOf(current)); });
+    applyHighlight();
+    viewport()->update();
+}
+
+void TTreeView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    QTreeView::selectionChanged(selected, deselected);
+    applyHighlight();
+}
+
+// Keyboard focus shows as a dotted frame around the focused row, or around the grid when no
+// row is focused.
+void TTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const {
+    QTreeView::drawRow(painter, option, index);
+    const QModelIndex current = currentIndex();
+    if (!hasFocus() || !current.isValid() || index.row() != current.row() ||
+        index.parent() != current.parent())
+        return;
+    painter->save();
+    QPen pen(palette().color(QPalette::HighlightedText));
+    pen.setStyle(Qt::DotLine);
+    painter->setPen(pen);
+    const int right = std::min(header()->length() - header()->offset(), viewport()->width());
+    painter->drawRect(QRect(option.rect.left(), option.rect.top(), right - option.rect.left(),
+                            option.rect.height() - 1)
+                          .adjusted(0, 0, -1, -1));
+    painter->restore();
+}
+
+void TTreeView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (!hasFocus() || currentIndex().isValid()) return;
+    QPainter painter(viewport());
+    QPen pen(palette().color(QPalette::Text));
+    pen.setStyle(Qt::DotLine);
+    painter.setPen(pen);
+    painter.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
+}
+
+void TTreeView::focusOutEvent(QFocusEvent* event) {
+    QTreeView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void TTreeView::headerClicked(int column, TMouseButton button, QPoint position) {
@@ -182,7 +374,12 @@ void TTreeView::headerClicked(int column, TMouseButton button, QPoint position) 
 
 bool TTreeView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == header()->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress) {
+        if (event->type() == QEvent::MouseMove) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            static_cast<GridHeader*>(header())->SetHotSection(header()->logicalIndexAt(at));
+        } else if (event->type() == QEvent::Leave) {
+            static_cast<GridHeader*>(header())->SetHotSection(-1);
+        } else if (event->type() == QEvent::MouseButtonPress) {
             headerPressPos_ = static_cast<QMouseEvent*>(event)->position().toPoint();
         } else if (event->type() == QEvent::MouseButtonRelease) {
             // Qt reports left clicks only (sectionClicked); the others are routed from here.
@@ -210,6 +407,8 @@ void TTreeView::focusInEvent(QFocusEvent* event) {
     QTreeView::focusInEvent(event);
     if (!before && tree_.FocusedNode() && event->reason() != Qt::MouseFocusReason)
         tree_.SetFocusedNode(nullptr);
+    applyHighlight();
+    viewport()->update();
 }
 
 } // namespace nullsweep

@@ -33,10 +33,28 @@ class TTreeView final : public QTreeView {
     static constexpr QRgb Background = qRgb(239, 243, 255);
     static constexpr QRgb HeaderBackground = qRgb(123, 170, 255);
     static constexpr int HeaderHeight = 17;
+    // A caption keeps this much room at each end, and the sorted column's also room for the mark.
+    static constexpr int HeaderTextMargin = 4;
+    static constexpr int SortMarkSpace = 10;
+
+    // The grid's font: a narrow face of the desktop's font size or smaller (see FitFontTo).
+    static QFont GridFont(const QFont& desktop);
+    // Sets the grid's font at the largest size up to 8 points at which `timeText`, a date and
+    // time as the cells show them, fits a time column's 110 pixels. Until called, a text such
+    // as "28 Dec 2026 23:59:59" is fitted.
+    void FitFontTo(const QString& timeText);
+    // Every row's height: the font's or the check box's, a pixel above and below, the grid line.
+    int RowHeight() const;
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
@@ -44,11 +62,14 @@ class TTreeView final : public QTreeView {
     void applyColumns();
     void applySortMark();
     void applyFocus();
+    void applyHighlight();
+    void applyColours();
     void headerClicked(int column, TMouseButton button, QPoint position);
 
     TVirtualStringTree& tree_;
     TTreeModel* model_;
     bool syncing_ = false;
+    bool highlighting_ = false;
     QPoint headerPressPos_;
 };
 

@@ -25,6 +25,12 @@ class TDesktopShell {
     virtual std::string SelectFolder() = 0;
     // Opens a folder in the file manager; returns at once, the outcome is not looked at.
     virtual void OpenFolder(const std::string& folder) = 0;
+    // Shows the file `file`, selected, in the file manager; where none answers, opens its
+    // `folder` as OpenFolder does. Returns at once.
+    virtual void ShowFile(const std::string& file, const std::string& folder) {
+        (void)file;
+        OpenFolder(folder);
+    }
     // Opens a web address or a mailto: link in the user's default program.
     virtual void OpenUrl(const std::string& url) = 0;
     // A modal Yes/No question with the question icon; true unless the answer is No.

@@ -72,10 +72,14 @@ void OpenInExplorer(TVirtualStringTree& grid) {
     const PVirtualNode node = grid.FocusedNode();
     if (!node) return;
     const TResultRow& row = RowOf(node);
-    std::string_view folder = row.Field(TField::FullPath);
-    if (row.Field(TField::FileType) == "file") folder = FolderPartOf(folder);
+    const std::string_view path = row.Field(TField::FullPath);
+    const bool file = row.Field(TField::FileType) == "file";
+    const std::string_view folder = file ? FolderPartOf(path) : path;
     if (folder.empty()) return;
-    Shell().OpenFolder(std::string(folder));
+    if (file)
+        Shell().ShowFile(std::string(path), std::string(folder));
+    else
+        Shell().OpenFolder(std::string(folder));
 }
 
 bool OpenWebSite() {

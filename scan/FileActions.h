@@ -32,8 +32,8 @@ TDeleteOutcome DeleteEmptyFile(const std::string& path) noexcept;
 std::string_view FolderPartOf(std::string_view path);
 
 // Opens the folder of the grid's focused row in the file manager through Shell(): the row's
-// "Full Path", cut to its folder part when its "File Type" is exactly "file". Nothing happens
-// without a focused row or with an empty folder.
+// "Full Path", cut to its folder part when its "File Type" is exactly "file", and then with that
+// file shown selected (ShowFile). Nothing happens without a focused row or with an empty folder.
 void OpenInExplorer(TVirtualStringTree& grid);
 
 // Open the maker's web site and a mail to the maker through Shell(). Both return true.

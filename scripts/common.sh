@@ -4,7 +4,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${NULLSWEEP_BUILD_DIR:-$ROOT/build}
 
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libxlsxwriter-dev
-          libgtest-dev python3 python3-openpyxl tzdata libgit2-dev git
+          libgtest-dev python3 python3-openpyxl tzdata libgit2-dev git fonts-dejavu-extra
+          dbus-daemon libqt6svg6
           help2man librsvg2-bin file dpkg-dev lintian desktop-file-utils appstream zsh fish)
 
 ensure_packages() {

@@ -3,6 +3,7 @@
 #include "app/AboutForm.h"
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
+#include "grid/GridLook.h"
 #include "scan/ResultRow.h"
 #include "support/FakeShell.h"
 #include "support/TempTree.h"
@@ -12,14 +13,18 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QColor>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -71,7 +76,8 @@ struct Fixture {
     QAbstractItemModelTester tester{&window.View().Model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal};
 
-    Fixture() {
+    explicit Fixture(const std::string& configText = std::string(DefaultConfigText))
+        : config(configText) {
         SetWaitWindow(&wait);
         window.show();
     }
@@ -167,6 +173,155 @@ TEST(MainWindow, ShowsItsCaptionButtonsMenusAndStatusBar) {
     const QPoint header = f.window.View().header()->mapTo(&f.window, QPoint(0, 0));
     EXPECT_GE(box.y(), header.y());
     EXPECT_LT(box.y(), header.y() + f.window.View().header()->height());
+}
+
+// The window fits the screen's available area, whatever its size.
+TEST(MainWindow, IsPlacedInsideTheAvailableScreenArea) {
+    Fixture f;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.window));
+    const QRect area = f.window.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(f.window.frameGeometry()))
+        << area.width() << "x" << area.height() << " " << f.window.frameGeometry().x() << ","
+        << f.window.frameGeometry().y() << " " << f.window.frameGeometry().width() << "x"
+        << f.window.frameGeometry().height();
+}
+
+// The default columns' captions (with the sort mark), a date and time, and the About box's
+// lines fit their widths in the fonts the window chose.
+TEST(MainWindow, TextsFitTheirWidths) {
+    Fixture f;
+    TTreeView& view = f.window.View();
+    const QFontMetrics header(view.header()->font());
+    for (std::uint32_t c = 0; c < f.vt().Columns().Count(); ++c) {
+        const TVirtualTreeColumn& column = f.vt().Columns().Items(c);
+        const int needed = header.horizontalAdvance(QString::fromStdString(column.Text())) +
+                           TTreeView::SortMarkSpace + 2 * TTreeView::HeaderTextMargin;
+        EXPECT_LE(needed, view.header()->sectionSize(int(c))) << column.Text();
+    }
+    // The time columns ("Create Time", "Access Time", "Write Time") are the last three.
+    const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+    for (int c = 4; c < 7; ++c)
+        EXPECT_LE(QFontMetrics(view.font()).horizontalAdvance("28 Dec 2026 23:59:59") + 2 * margin +
+                      1,
+                  view.header()->sectionSize(c));
+
+    TFMAbout about(&f.window);
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    for (QLabel* label : about.findChildren<QLabel*>())
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+}
+
+// The About box's links read on the window's colour in a dark theme too.
+TEST(MainWindow, AboutLinksReadInADarkTheme) {
+    const QPalette before = QApplication::palette();
+    QPalette dark(QColor(53, 53, 53), QColor(36, 36, 36));
+    dark.setColor(QPalette::WindowText, QColor(238, 238, 236));
+    QApplication::setPalette(dark);
+    {
+        TFMAbout about(nullptr);
+        about.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+        const QColor window = about.palette().color(QPalette::Window);
+        for (QLabel* link : {about.WebLink(), about.MailLink()}) {
+            const QImage shot = link->grab().toImage();
+            double best = 1;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    best = std::max(best, ContrastRatio(shot.pixelColor(x, y), window));
+            EXPECT_GE(best, 4.5) << link->text().toStdString();
+        }
+    }
+    QApplication::setPalette(before);
+}
+
+// After a right click below the rows and Escape, the row that shows highlighted is the row
+// Delete removes, and a sort keeps the two together.
+TEST(MainWindow, TheHighlightedRowIsTheRowDeleteActsOn) {
+    std::string text(DefaultConfigText);
+    const std::string first = "Index=\"0\"";
+    text.replace(text.find(first), first.size(), "Index=\"99\""); // File Name shown last
+    TempTree t;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        t.File(name);
+    Fixture f(text);
+    f.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.window));
+    f.window.DropFolders({t.Root()});
+    TTreeView& view = f.window.View();
+    auto highlighted = [&] {
+        std::vector<PVirtualNode> rows;
+        for (const QModelIndex& index : view.selectionModel()->selectedRows())
+            rows.push_back(TTreeModel::NodeOf(index));
+        return rows;
+    };
+    auto expectHighlightIsFocus = [&] {
+        const std::vector<PVirtualNode> rows = highlighted();
+        if (f.vt().FocusedNode())
+            EXPECT_EQ(rows, std::vector<PVirtualNode>{f.vt().FocusedNode()});
+        else
+            EXPECT_TRUE(rows.empty());
+    };
+
+    view.setFocus(Qt::MouseFocusReason);
+    const QPoint below(40, view.viewport()->height() - 10);
+    QTest::mouseClick(view.viewport(), Qt::RightButton, {}, below);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, below, view.viewport()->mapToGlobal(below));
+    QApplication::sendEvent(view.viewport(), &menu);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.window.PopupMenu1));
+    QTest::keyClick(f.window.PopupMenu1, Qt::Key_Escape);
+    QTRY_VERIFY(!f.window.PopupMenu1->isVisible());
+    QApplication::processEvents();
+    expectHighlightIsFocus();
+
+    const std::size_t shown = highlighted().size();
+    f.shell.answers = {true};
+    f.window.btnDeleteClick();
+    EXPECT_EQ(f.vt().TotalCount(), 3u - shown);
+
+    view.setCurrentIndex(view.Model().index(0, 2));
+    f.clickHeader(2);
+    expectHighlightIsFocus();
+    f.vt().SetFocusedNode(nullptr);
+    expectHighlightIsFocus();
+}
+
+// Keyboard focus shows on the grid (on its focused row, or on the grid itself without one) and
+// on the Check All box, whose caption is hidden under the header.
+TEST(MainWindow, KeyboardFocusIsVisible) {
+    TwoFolders t;
+    Fixture f;
+    f.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.window));
+    f.window.DropFolders({t.Path("one"), t.Path("two")});
+    TTreeView& view = f.window.View();
+    auto shot = [](QWidget* widget) { return widget->grab().toImage(); };
+
+    f.window.btnOpen->setFocus(Qt::TabFocusReason);
+    const QImage gridBlurred = shot(view.viewport());
+    view.setFocus(Qt::TabFocusReason);
+    EXPECT_NE(shot(view.viewport()), gridBlurred);
+    f.vt().SetFocusedNode(f.row(1));
+    const QImage rowFocused = shot(view.viewport());
+    f.window.btnOpen->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(shot(view.viewport()), rowFocused);
+
+    const QImage boxBlurred = shot(f.window.cbCheckAll);
+    f.window.cbCheckAll->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(shot(f.window.cbCheckAll), boxBlurred);
+}
+
+TEST(MainWindow, PopupMenuPicturesAre32PixelsSquare) {
+    Fixture f;
+    QMenu* menu = f.window.PopupMenu1;
+    menu->popup(f.window.geometry().center());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    for (QAction* item : menu->actions()) {
+        EXPECT_EQ(item->icon().pixmap(QSize(32, 32)).size(), QSize(32, 32))
+            << item->text().toStdString();
+        EXPECT_GE(menu->actionGeometry(item).height(), 32) << item->text().toStdString();
+    }
+    menu->hide();
 }
 
 TEST(MainWindow, ABadConfigurationWarnsAndStartsNothing) {
@@ -452,10 +607,10 @@ TEST(MainWindow, KeptFilesStartUncheckedAndGreySayingWhyUntilCheckAll) {
     const QAbstractItemModel& model = f.window.View().Model();
     EXPECT_EQ(model.index(kept, 2).data(Qt::ToolTipRole).toString(),
               "Kept: marks a Python package");
-    EXPECT_EQ(model.index(kept, 2).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+    EXPECT_NE(model.index(kept, 2).data(Qt::ForegroundRole),
+              model.index(1 - kept, 2).data(Qt::ForegroundRole)); // dimmed
     EXPECT_EQ(model.index(1 - kept, 2).data(Qt::ToolTipRole).toString(),
               "Double click to open it in explorer.");
-    EXPECT_FALSE(model.index(1 - kept, 2).data(Qt::ForegroundRole).isValid());
 
     f.shell.answers = {true};
     f.window.btnDelAllClick();
@@ -498,7 +653,7 @@ TEST(MainWindow, DeleteAllCheckedRemovesCheckedRowsAndKeepsTheOthersInPlace) {
         EXPECT_TRUE(std::filesystem::exists(t.Path(kept)));
 }
 
-TEST(MainWindow, DoubleClickOnARowOpensItsFolder) {
+TEST(MainWindow, DoubleClickOnARowShowsItsFileInItsFolder) {
     TempTree t;
     t.File("sub/x.txt");
     Fixture f;
@@ -506,9 +661,10 @@ TEST(MainWindow, DoubleClickOnARowOpensItsFolder) {
     TTreeView& view = f.window.View();
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {},
                        view.visualRect(view.Model().index(0, 1)).center());
-    const auto opened = f.shell.CallsOf(Kind::OpenFolder);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].text, t.Path("sub"));
+    const auto shown = f.shell.CallsOf(Kind::ShowFile);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, t.Path("sub/x.txt"));
+    EXPECT_EQ(shown[0].caption, t.Path("sub"));
     EXPECT_EQ(view.Model().index(0, 3).data(Qt::ToolTipRole).toString(),
               "Double click to open it in explorer.");
 }

@@ -4,10 +4,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusError>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -44,7 +48,94 @@ class UrlCatcher : public QObject {
     Q_INVOKABLE void open(const QUrl& url) { urls.push_back(url); }
 };
 
+// A message bus of the test's own, started from a configuration in a temporary folder: no
+// service can be started on request, so only what the test registers answers.
+class PrivateBus {
+  public:
+    PrivateBus() {
+        folder_.File("bus.conf",
+                     "<busconfig><type>session</type><listen>unix:dir=" + folder_.Root() +
+                         "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                         "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                         "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        daemon_.start(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
+             QStringLiteral("--config-file=") + QString::fromStdString(folder_.Path("bus.conf"))});
+        if (daemon_.waitForReadyRead(10000))
+            address_ = QString::fromUtf8(daemon_.readLine().trimmed());
+    }
+    ~PrivateBus() {
+        for (const QString& name : names_)
+            QDBusConnection::disconnectFromBus(name);
+        daemon_.kill();
+        daemon_.waitForFinished();
+    }
+    bool Started() const { return !address_.isEmpty(); }
+    // A new connection to the bus.
+    QDBusConnection Connect() {
+        const QString name = QStringLiteral("test%1").arg(names_.size());
+        names_.push_back(name);
+        return QDBusConnection::connectToBus(address_, name);
+    }
+
+  private:
+    TempTree folder_;
+    QProcess daemon_;
+    QString address_;
+    QStringList names_;
+};
+
+// A file manager on the bus that records what it is asked to show.
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+  public:
+    QList<QStringList> shown;
+    QStringList startupIds;
+  public Q_SLOTS:
+    void ShowItems(const QStringList& uris, const QString& startupId) {
+        shown.push_back(uris);
+        startupIds.push_back(startupId);
+    }
+};
+
 } // namespace
+
+// The file manager is asked to show the file by its URI (made from the name's exact bytes);
+// where no file manager answers, the folder is opened as before.
+TEST(QtDesktopShell, ShowFileAsksTheFileManagerAndFallsBackToTheFolder) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.Started()) << "dbus-daemon did not start";
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    TQtDesktopShell shell;
+    shell.SetBus(bus.Connect());
+
+    FakeFileManager manager;
+    QDBusConnection service = bus.Connect();
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+    shell.ShowFile("/tmp/a b/caf\xc3\xa9 \xff.txt", "/tmp/a b");
+    QTRY_COMPARE(manager.shown.size(), 1);
+    EXPECT_EQ(manager.shown[0], QStringList{"file:///tmp/a%20b/caf%C3%A9%20%FF.txt"});
+    EXPECT_EQ(manager.startupIds[0], "");
+    QTest::qWait(50);
+    EXPECT_TRUE(catcher.urls.isEmpty());
+
+    // Nobody answers now: the folder opens.
+    service.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
+    shell.ShowFile("/tmp/a b/x.txt", "/tmp/a b");
+    QTRY_COMPARE(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0].toLocalFile(), "/tmp/a b");
+    // Nor without a bus at all.
+    shell.SetBus(QDBusConnection(QStringLiteral("no such bus")));
+    shell.ShowFile("/tmp/c/y.txt", "/tmp/c");
+    EXPECT_EQ(catcher.urls.size(), 2);
+    QDesktopServices::unsetUrlHandler("file");
+    EXPECT_EQ(manager.shown.size(), 1);
+}
 
 TEST(QtDesktopShell, QuestionsAnswerYesUnlessNo) {
     TQtDesktopShell shell;

@@ -2,12 +2,16 @@
 #include "grid/TreeView.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QStyle>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -60,7 +64,135 @@ struct Fixture {
     }
 };
 
+double luminance(QColor c) {
+    auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+// The contrast ratio of two colours, 1 (none) to 21 (black on white).
+double contrast(QColor a, QColor b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// How strongly the most distinct pixel of `area` stands out from `background`: the text drawn
+// there.
+double strongestContrast(const QImage& image, const QRect& area, QColor background) {
+    double best = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            best = std::max(best, contrast(image.pixelColor(x, y), background));
+    return best;
+}
+
+// A theme with near-white text on near-black, as dark desktop themes have.
+QPalette darkPalette() {
+    QPalette dark(QColor(53, 53, 53), QColor(36, 36, 36));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(238, 238, 236));
+    dark.setColor(QPalette::Highlight, QColor(21, 83, 158));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::ToolTipBase, QColor(40, 40, 40));
+    dark.setColor(QPalette::ToolTipText, QColor(238, 238, 236));
+    return dark;
+}
+
 } // namespace
+
+// The grid keeps its own light colours in every theme, so its texts take colours that read on
+// them: plain, highlighted, dimmed, on a column's own colour, and the header's captions.
+TEST(TreeView, TextsReadOnTheGridsColoursInADarkTheme) {
+    const QPalette before = QApplication::palette();
+    QApplication::setPalette(darkPalette());
+    {
+        Fixture f;
+        f.tree.Columns().Items(0).SetText("Name");
+        f.tree.Columns().Items(2).SetText("Hint");
+        f.tree.Columns().Items(2).SetColor(clInfoBk);
+        f.tree.OnGetText = [](PVirtualNode, int, TVSTTextType, std::string& text) {
+            text = "MMMM";
+        };
+        f.tree.OnGetDimmed = [&](PVirtualNode n) { return n == f.node(3); };
+        f.tree.SetFocusedNode(f.node(1));
+        const QImage shot = f.view.viewport()->grab().toImage();
+        const QColor grid(TTreeView::Background);
+        auto cell = [&](int row, int column) {
+            return f.view.visualRect(f.view.Model().index(row, column)).adjusted(2, 1, -2, -2);
+        };
+        EXPECT_GE(strongestContrast(shot, cell(0, 1), grid), 4.5);
+        EXPECT_GE(strongestContrast(shot, cell(3, 1), grid), 3.0); // dimmed, still legible
+        const QColor tip = QApplication::palette().color(QPalette::ToolTipBase);
+        EXPECT_GE(strongestContrast(shot, cell(0, 2), tip), 4.5);
+        const QColor highlight = f.view.palette().color(QPalette::Highlight);
+        EXPECT_GE(contrast(highlight, grid), 1.5); // the highlighted row shows
+        EXPECT_GE(strongestContrast(shot, cell(1, 1), highlight), 4.5);
+
+        const QImage head = f.view.header()->grab().toImage();
+        const QRect caption(f.view.header()->sectionViewportPosition(0) + 2, 2, 40,
+                            TTreeView::HeaderHeight - 4);
+        EXPECT_GE(strongestContrast(head, caption, QColor(TTreeView::HeaderBackground)), 4.5);
+    }
+    QApplication::setPalette(before);
+}
+
+// Every row is as high as the font needs with its descenders and the grid line below, and the
+// same for all rows, whether or not a row's text needs a fallback font.
+TEST(TreeView, EveryRowHasRoomForDescendersAndTheGridLine) {
+    Fixture f;
+    int wide = 0;
+    f.tree.OnGetText = [&](PVirtualNode n, int, TVSTTextType, std::string& text) {
+        text = Fixture::value(n) == wide ? "\xe4\xb8\xad\xe6\x96\x87\xe5\x90\x8d" : "p__init__.py";
+    };
+    auto heights = [&] {
+        std::vector<int> out;
+        for (int row = 0; row < 5; ++row)
+            out.push_back(f.view.visualRect(f.view.Model().index(row, 1)).height());
+        return out;
+    };
+    f.tree.BeginUpdate();
+    f.tree.EndUpdate();
+    const std::vector<int> first = heights();
+    wide = 4; // the row that needs another font is now the last
+    f.tree.BeginUpdate();
+    f.tree.EndUpdate();
+    EXPECT_EQ(heights(), first);
+    EXPECT_EQ(std::count(first.begin(), first.end(), first[0]), 5);
+    const QFontMetrics metrics(f.view.font());
+    // A pixel above and below the text, and the grid line.
+    EXPECT_GE(first[0], metrics.height() + 3);
+    EXPECT_GE(first[0], f.view.style()->pixelMetric(QStyle::PM_IndicatorHeight) + 1);
+}
+
+// Hot tracking: the row under the mouse is tinted, the others keep the grid's colour.
+TEST(TreeView, TheRowUnderTheMouseIsTinted) {
+    Fixture f;
+    QTest::mouseMove(f.view.viewport(), f.cellPoint(2, 1));
+    QApplication::processEvents();
+    const QImage shot = f.view.viewport()->grab().toImage();
+    auto corner = [&](int row) {
+        return shot.pixelColor(f.view.visualRect(f.view.Model().index(row, 1)).topLeft() +
+                               QPoint(1, 1));
+    };
+    EXPECT_EQ(corner(3), QColor(TTreeView::Background));
+    // A tint one sees: the lightness differs by a few percent at least.
+    EXPECT_GE(contrast(corner(2), QColor(TTreeView::Background)), 1.08)
+        << corner(2).name().toStdString();
+}
+
+// The font is made small enough for the time texts of the user's locale to fit a time column,
+// and the rows follow it.
+TEST(TreeView, TheFontFitsTheLocalesTimeTextsToATimeColumn) {
+    Fixture f;
+    const QString american = QStringLiteral("12/28/2026 11:59:59 PM");
+    f.view.FitFontTo(american);
+    const int margin = f.view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+    const QFontMetrics metrics(f.view.font());
+    EXPECT_LE(metrics.horizontalAdvance(american) + 2 * margin + 1, 110);
+    EXPECT_EQ(f.view.visualRect(f.view.Model().index(0, 0)).height(), f.view.RowHeight());
+    EXPECT_GE(f.view.RowHeight(), metrics.height() + 3);
+}
 
 TEST(TreeView, IsSetUpAsTheResultGrid) {
     Fixture f;

@@ -83,7 +83,7 @@ TEST(FileActions, FolderPartOfAPath) {
     EXPECT_EQ(FolderPartOf(""), "");
 }
 
-TEST(FileActions, OpenInExplorerOpensTheFocusedRowsFolder) {
+TEST(FileActions, OpenInExplorerShowsTheFocusedRowsFileInItsFolder) {
     FakeShell shell;
     TVirtualStringTree grid;
     PrepareRowData(grid);
@@ -103,11 +103,12 @@ TEST(FileActions, OpenInExplorerOpensTheFocusedRowsFolder) {
         OpenInExplorer(grid);
     }
     std::vector<std::string> opened;
-    for (const auto& call : shell.Calls()) {
-        EXPECT_EQ(call.kind, FakeShell::Kind::OpenFolder);
-        opened.push_back(call.text);
-    }
-    EXPECT_EQ(opened, (std::vector<std::string>{"/a", "/", "/a/sub", "/a/y.txt"}));
+    for (const auto& call : shell.Calls())
+        opened.push_back(call.kind == FakeShell::Kind::ShowFile
+                             ? "show " + call.text + " in " + call.caption
+                             : "open " + call.text);
+    EXPECT_EQ(opened, (std::vector<std::string>{"show /a/x.txt in /a", "show /x.txt in /",
+                                                "open /a/sub", "open /a/y.txt"}));
 }
 
 TEST(FileActions, WebSiteAndMailUseExampleAddresses) {

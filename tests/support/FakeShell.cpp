@@ -36,6 +36,10 @@ void FakeShell::OpenFolder(const std::string& folder) {
     calls_.push_back({Kind::OpenFolder, folder, {}, TMessageIcon::None, {}});
 }
 
+void FakeShell::ShowFile(const std::string& file, const std::string& folder) {
+    calls_.push_back({Kind::ShowFile, file, folder, TMessageIcon::None, {}});
+}
+
 void FakeShell::OpenUrl(const std::string& url) {
     calls_.push_back({Kind::OpenUrl, url, {}, TMessageIcon::None, {}});
 }

@@ -14,11 +14,19 @@ namespace nullsweep::test {
 // cancelled and questions are answered No.
 class FakeShell final : public TDesktopShell {
   public:
-    enum class Kind { SelectFolder, OpenFolder, OpenUrl, AskYesNo, ShowMessage, SaveFileName };
+    enum class Kind {
+        SelectFolder,
+        OpenFolder,
+        ShowFile,
+        OpenUrl,
+        AskYesNo,
+        ShowMessage,
+        SaveFileName
+    };
     struct Call {
         Kind kind;
-        std::string text;    // folder, URL or message text
-        std::string caption; // questions and messages
+        std::string text;    // folder, file, URL or message text
+        std::string caption; // questions and messages; the folder of a file shown
         TMessageIcon icon = TMessageIcon::None;
         TSaveFileRequest request; // SaveFileName
     };
@@ -39,6 +47,7 @@ class FakeShell final : public TDesktopShell {
 
     std::string SelectFolder() override;
     void OpenFolder(const std::string& folder) override;
+    void ShowFile(const std::string& file, const std::string& folder) override;
     void OpenUrl(const std::string& url) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void ShowMessage(const std::string& text, const std::string& caption,
