@@ -3,6 +3,7 @@
 
 #include "app/AboutForm.h"
 
+#include "grid/GridRows.h"
 #include "grid/RunCommand.h"
 #include "scan/DesktopShell.h"
 #include "scan/ExactDelete.h"

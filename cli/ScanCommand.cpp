@@ -9,6 +9,7 @@
 #include "export/ExportFile.h"
 #include "export/FileInfo.h"
 #include "export/HtmlPage.h"
+#include "grid/GridRows.h"
 #include "grid/RowSort.h"
 #include "scan/FileActions.h"
 #include "scan/ResultRow.h"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/RowSort.h"
 
+#include "grid/GridRows.h"
 #include "grid/RowOrder.h"
 #include "scan/ResultRow.h"
 

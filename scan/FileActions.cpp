@@ -68,16 +68,6 @@ std::string_view FolderPartOf(std::string_view path) {
     return path.substr(0, slash);
 }
 
-void OpenInExplorer(TVirtualStringTree& grid) {
-    const PVirtualNode node = grid.FocusedNode();
-    if (!node) return;
-    const TResultRow& row = RowOf(node);
-    std::string_view folder = row.Field(TField::FullPath);
-    if (row.Field(TField::FileType) == "file") folder = FolderPartOf(folder);
-    if (folder.empty()) return;
-    Shell().OpenFolder(std::string(folder));
-}
-
 bool OpenWebSite() {
     Shell().OpenUrl(std::string(WebSiteAddress));
     return true;

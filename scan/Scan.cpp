@@ -103,8 +103,8 @@ struct Frame {
 
 class Scanner {
   public:
-    Scanner(TVirtualStringTree& grid, const ScanOptions& options)
-        : grid_(grid), times_(options.times ? *options.times : DateTimeText::System()),
+    Scanner(const RowSink& sink, const ScanOptions& options)
+        : sink_(sink), times_(options.times ? *options.times : DateTimeText::System()),
           onProgress_(options.onProgress), onError_(options.onError),
           oneFileSystem_(options.oneFileSystem), excludes_(options.excludes),
           openLimit_(openFolderLimit()), kept_(options.kept ? *options.kept : ownKept_.emplace()) {}
@@ -189,6 +189,7 @@ class Scanner {
             try {
                 scanEntry(frame, item, frame.names.c_str() + item.nameOffset);
             } catch (...) {
+                if (sinkFailed_) throw; // the consumer gave up
                 // an entry that fails is passed over
             }
         }
@@ -322,7 +323,7 @@ class Scanner {
         // A file mounted over one of this folder's (a bind mount) may come from a pseudo file
         // system.
         if (item.device != frame.device && isPseudoFile(frame, name)) return;
-        addRow(path_, name, item, nullptr);
+        addRow(path_, name, item);
     }
 
     // Enters the folder `name` of the top frame; `frame` is not used after the push.
@@ -350,16 +351,13 @@ class Scanner {
         push(std::move(child), name, st);
     }
 
-    void addRow(const std::string& path, std::string_view name, const Item& item,
-                PVirtualNode parent) {
-        PVirtualNode node = AddRow(grid_, parent);
+    void addRow(const std::string& path, std::string_view name, const Item& item) {
+        TResultRow row;
         ++progress_.rows;
-        // The texts are gathered in this order; a failure part-way keeps what was gathered in
-        // the row and leaves it unchecked.
+        // A failure part-way passes the file over.
         std::string texts[8];
         TResultRow::Texts slots{};
-        auto commit = [&] { RowOf(node).Assign(slots); };
-        try {
+        {
             texts[0] = path;
             texts[0].append(name);
             slots[TResultRow::FirstFieldSlot + int(TField::FullPath)] = texts[0];
@@ -374,9 +372,6 @@ class Scanner {
             slots[TResultRow::FirstFieldSlot + int(TField::AccessTime)] = texts[3];
             texts[4] = FileTimeText(item.written, times_);
             slots[TResultRow::FirstFieldSlot + int(TField::WriteTime)] = texts[4];
-        } catch (...) {
-            commit();
-            throw;
         }
         const std::string_view keptReason = kept_.ReasonFor(texts[0], name);
         slots[KeptSlot] = keptReason;
@@ -387,15 +382,20 @@ class Scanner {
             texts[5] = IdentityText(identity);
             slots[IdentitySlot] = texts[5];
         }
-        commit();
-        node->CheckState = keptReason.empty() ? csCheckedNormal : csUncheckedNormal;
+        row.Assign(slots);
+        try {
+            sink_(std::move(row));
+        } catch (...) {
+            sinkFailed_ = true;
+            throw;
+        }
     }
 
     void report() {
         if (onProgress_) onProgress_(progress_);
     }
 
-    TVirtualStringTree& grid_;
+    const RowSink& sink_;
     const DateTimeText& times_;
     const std::function<void(const ScanProgress&)>& onProgress_;
     const std::function<void(const std::string&, int)>& onError_;
@@ -411,23 +411,16 @@ class Scanner {
     ScanProgress progress_;
     TFileIdentity identity_;
     bool hasRoot_ = false;
+    bool sinkFailed_ = false;
     std::optional<StatWorker> worker_;
 };
 
 } // namespace
 
-void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options) {
-    grid.BeginUpdate();
-    try {
-        PrepareRowData(grid);
-        if (!folder.empty()) {
-            if (folder.back() != '/') folder.push_back('/');
-            Scanner(grid, options).scanRoot(std::move(folder));
-        }
-    } catch (...) {
-        // nothing of a scan reaches the user; the rows added so far stay
-    }
-    grid.EndUpdate();
+void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink) {
+    if (folder.empty()) return;
+    if (folder.back() != '/') folder.push_back('/');
+    Scanner(sink, options).scanRoot(std::move(folder));
 }
 
 } // namespace nullsweep

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/VirtualTree.h"
 #include "scan/DateTimeText.h"
 #include "scan/KeptFiles.h"
+#include "scan/ResultRow.h"
 
 #include <cstdint>
 #include <functional>
@@ -33,12 +33,16 @@ struct ScanOptions {
     TKeptFiles* kept = nullptr;
 };
 
-// Walks `folder` and every folder below it, depth-first in listing order, and appends one
-// top-level row per regular file of length 0, checked unless it is kept, inside one update bracket
-// of the grid. Symbolic links are neither followed nor listed, pseudo file systems (proc, sysfs,
-// ...) are not entered, and a folder or entry that fails is skipped and passed to `onError`. No
-// recursion and a bounded number of open folders, whatever the depth. Never throws.
-void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});
+// Receives the rows of a walk, one at a time, in walk order.
+using RowSink = std::function<void(TResultRow&& row)>;
+
+// Walks `folder` and every folder below it, depth-first in listing order, and hands `sink` one
+// row per regular file of length 0 (its kept reason set when it is kept). Symbolic links are
+// neither followed nor listed, pseudo file systems (proc, sysfs, ...) are not entered, and a
+// folder or entry that fails is skipped and passed to `onError`. No recursion and a bounded
+// number of open folders, whatever the depth. An exception from the sink ends the walk and is
+// passed on; nothing else is thrown.
+void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink);
 
 // The extension of a path without its dot: what follows the last "." when no "/" comes after
 // it, else empty.
