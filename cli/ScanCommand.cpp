@@ -149,6 +149,7 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     ScanOptions options;
     options.onProgress = [&](const ScanProgress& p) { progress.show(p); };
     options.oneFileSystem = args.oneFileSystem;
+    options.threads = args.threads;
     options.excludes = args.excludes;
     options.onError = [&](const std::string& path, int error) {
         progress.clear();

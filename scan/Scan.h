@@ -29,6 +29,9 @@ struct ScanOptions {
     std::function<void(const std::string& path, int error)> onError;
     bool oneFileSystem = false;        // do not enter folders on another device than the root
     std::vector<std::string> excludes; // fnmatch patterns; a matching file or folder is skipped
+    // Threads that list folders at once; 0: DefaultScanThreads(). The rows come out in the
+    // same order whatever the number.
+    unsigned threads = 0;
     // Decides which empty files are kept (listed unchecked); null: the built-in list alone.
     TKeptFiles* kept = nullptr;
 };
@@ -43,6 +46,9 @@ using RowSink = std::function<void(TResultRow&& row)>;
 // number of open folders, whatever the depth. An exception from the sink ends the walk and is
 // passed on; nothing else is thrown.
 void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink);
+
+// The number of listing threads a walk uses unless told.
+unsigned DefaultScanThreads();
 
 // The extension of a path without its dot: what follows the last "." when no "/" comes after
 // it, else empty.

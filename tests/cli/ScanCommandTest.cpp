@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -130,6 +131,26 @@ TEST(ScanCommand, ExcludedNamesAreSkippedAndExcludedFoldersNotEntered) {
     EXPECT_EQ(r.out, t.Path("keep.txt") + "\n" + t.Path("sub/z.txt") + "\n");
 }
 
+TEST(ScanCommand, OneThreadAndEightGiveTheSameBytes) {
+    TempTree t;
+    std::mt19937 random(5);
+    std::vector<std::string> folders{""};
+    for (int i = 0; i < 600; ++i) {
+        const std::string folder =
+            folders[random() % folders.size()] + "d" + std::to_string(random() % 1000) + "/";
+        folders.push_back(folder);
+        for (unsigned f = random() % 5; f > 0; --f)
+            t.File(folder + "f" + std::to_string(random() % 100), random() % 3 ? "" : "x");
+    }
+    for (const char* format : {"paths", "csv"}) {
+        const ScanRun one = RunScan({"-q", "-s", "none", "-f", format, "-j", "1", t.Root()});
+        const ScanRun eight = RunScan({"-q", "-s", "none", "-f", format, "--threads=8", t.Root()});
+        EXPECT_EQ(one.status, 0);
+        EXPECT_GT(std::count(one.out.begin(), one.out.end(), '\n'), 300) << format;
+        EXPECT_EQ(one.out, eight.out) << format;
+    }
+}
+
 TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
     TempTree t;
     t.File("sub/e");
@@ -148,7 +169,11 @@ TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
                                                                   {"/tmp", "-f"},
                                                                   {},
                                                                   {"-y", "/tmp"},
-                                                                  {"-0", "-f", "csv", "/tmp"}}) {
+                                                                  {"-0", "-f", "csv", "/tmp"},
+                                                                  {"-j", "0", "/tmp"},
+                                                                  {"--threads=-1", "/tmp"},
+                                                                  {"-j", "2x", "/tmp"},
+                                                                  {"-j", "", "/tmp"}}) {
         const ScanRun r = RunScan(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
