@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanCommand.h"
 
+#include "cli/PathStream.h"
 #include "cli/RemoveListed.h"
 #include "cli/ScanArguments.h"
 #include "config/ColumnCheck.h"
@@ -22,7 +23,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace nullsweep {
 
@@ -89,6 +92,29 @@ void writePaths(TByteSink& sink, const TVirtualStringTree& grid, bool nullTermin
     out.Flush();
 }
 
+// Walks the folders through `scanFolders` writing each path as it is found; the rows stay in
+// `grid` only when they are to be deleted.
+void streamPaths(const ScanArguments& args, std::FILE* out,
+                 const std::function<void(const RowSink&)>& scanFolders, TVirtualStringTree& grid) {
+    std::vector<TResultRow> listed;
+    const bool keep = args.deleteListed || args.trashListed;
+    auto write = [&](TByteSink& sink, std::function<void()> push) {
+        TPathStream paths(sink, args.nullTerminated, std::move(push));
+        scanFolders([&](TResultRow&& row) {
+            paths.Add(row.Field(TField::FullPath));
+            if (keep) listed.push_back(std::move(row));
+        });
+        paths.Flush();
+    };
+    if (args.output.empty()) {
+        TStreamSink sink(out, "standard output");
+        write(sink, [&] { sink.Finish(); });
+    } else {
+        ReplaceFile(args.output, [&](TByteSink& sink) { write(sink, {}); });
+    }
+    AddScannedRows(grid, std::move(listed));
+}
+
 // The columns the window would export: the configuration's visible column names, as stored.
 TExportColumns exportColumns() {
     TExportColumns columns;
@@ -145,7 +171,11 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
 
     int status = 0;
     TVirtualStringTree grid;
-    ProgressLine progress(err, !args.quiet && ::isatty(::fileno(err)));
+    // Paths in walk order are written as they are found; a progress line would come between
+    // them on a terminal.
+    const bool streamed = args.sortField == "none" && args.format == "paths";
+    ProgressLine progress(err, !args.quiet && ::isatty(::fileno(err)) &&
+                                   !(streamed && args.output.empty() && ::isatty(::fileno(out))));
     ScanOptions options;
     options.onProgress = [&](const ScanProgress& p) { progress.show(p); };
     options.oneFileSystem = args.oneFileSystem;
@@ -158,19 +188,26 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     };
     TKeptFiles kept(args.keepPatterns);
     options.kept = &kept;
-    for (const std::string& given : args.folders) {
-        std::string problem;
-        const std::string folder = absoluteFolder(given, problem);
-        if (problem.empty()) problem = folderProblem(folder);
-        if (!problem.empty()) {
-            progress.clear();
-            std::fprintf(err, "nullsweep scan: %s: %s\n", given.c_str(), problem.c_str());
-            status = 1;
-            continue;
+    // Each FOLDER in turn into the grid, or to `onRow` as found.
+    auto scanFolders = [&](const RowSink& onRow) {
+        for (const std::string& given : args.folders) {
+            std::string problem;
+            const std::string folder = absoluteFolder(given, problem);
+            if (problem.empty()) problem = folderProblem(folder);
+            if (!problem.empty()) {
+                progress.clear();
+                std::fprintf(err, "nullsweep scan: %s: %s\n", given.c_str(), problem.c_str());
+                status = 1;
+                continue;
+            }
+            if (onRow)
+                WalkFolder(folder, options, onRow);
+            else
+                ScanFolder(grid, folder, options);
         }
-        ScanFolder(grid, folder, options);
-    }
-    progress.clear();
+        progress.clear();
+    };
+    if (!streamed) scanFolders({});
     // Sorted once, as a click on a column of that field orders the grid; no header column.
     if (args.sortField != "none")
         SortRows(grid, -1, FieldIndexOf(args.sortField),
@@ -186,6 +223,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     try {
         if (args.format == "xlsx") {
             info.SaveSpreadsheet(args.output);
+        } else if (streamed) {
+            streamPaths(args, out, scanFolders, grid);
         } else if (args.output.empty()) {
             TStreamSink sink(out, "standard output");
             writeList(sink, args, grid, info, "");

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanCommand.h"
 #include "ScanRun.h"
+#include "cli/PathStream.h"
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
 #include "support/TempTree.h"
@@ -149,6 +150,28 @@ TEST(ScanCommand, OneThreadAndEightGiveTheSameBytes) {
         EXPECT_GT(std::count(one.out.begin(), one.out.end(), '\n'), 300) << format;
         EXPECT_EQ(one.out, eight.out) << format;
     }
+}
+
+// In walk order the paths go out as they are found: the first one reaches the reader at once,
+// and every row is still there for --delete afterwards.
+TEST(ScanCommand, PathsInWalkOrderAreWrittenAsFoundAndStillDeleted) {
+    TStringSink sink;
+    int pushed = 0;
+    TPathStream stream(sink, false, [&] { ++pushed; });
+    stream.Add("/first");
+    EXPECT_EQ(sink.text, "/first\n");
+    EXPECT_EQ(pushed, 1);
+
+    TempTree t;
+    t.File("a/e1");
+    t.File("b/e2");
+    t.File("full", "x");
+    const ScanRun r = RunScan(
+        {"-q", "-s", "none", "--delete", "-o", t.Path("list.txt"), t.Path("a"), t.Path("b")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(t.Path("list.txt")), t.Path("a/e1") + "\n" + t.Path("b/e2") + "\n");
+    EXPECT_FALSE(std::filesystem::exists(t.Path("a/e1")));
+    EXPECT_FALSE(std::filesystem::exists(t.Path("b/e2")));
 }
 
 TEST(ScanCommand, RelativeFoldersBecomeAbsolute) {
