@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -60,14 +61,22 @@ TEST(Application, FoldersOnTheCommandLineAreScannedAsOneDrop) {
     t.File("b/two");
     t.File("file");
     std::vector<std::string> names;
-    // Once the loop runs and the drop is done, read the rows and close the window.
-    QTimer::singleShot(50, [&] {
-        if (TFMMain* main = shownMainWindow()) {
+    // Once the loop runs and the drop is done, read the rows and close the window. Timers run
+    // while the scan does: look again until the rows are there.
+    int looks = 0;
+    std::function<void()> look = [&] {
+        TFMMain* main = shownMainWindow();
+        if (main && main->VT().TotalCount() == 0 && ++looks < 500) {
+            QTimer::singleShot(10, look);
+            return;
+        }
+        if (main) {
             for (PVirtualNode n = main->VT().GetFirst(); n; n = main->VT().GetNext(n))
                 names.emplace_back(RowOf(n).Field(TField::FileName));
             main->close();
         }
-    });
+    };
+    QTimer::singleShot(50, look);
     EXPECT_EQ(RunMainWindow({t.Path("b"), t.Path("file"), t.Path("a")}), 0);
     EXPECT_EQ(names, (std::vector<std::string>{"two", "one"}));
 }
