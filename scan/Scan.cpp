@@ -167,7 +167,11 @@ class Walk {
         ListFolder(folder, handles_, rules_);
         lock.lock();
         folder->state = ListedFolder::State::Listed;
-        if (!helpers_.empty()) offerChildren(*folder);
+        try {
+            if (!helpers_.empty()) offerChildren(*folder);
+        } catch (...) {
+            // children not offered are listed by the walk itself when it reaches them
+        }
         listed_.notify_all();
     }
 
