@@ -2,7 +2,6 @@
 // Sorts a grid of synthetic rows by file name, size and write time, both directions, through
 // SortRows (the tree's merge with prepared keys) and prints each time, the median of --runs
 // (default 3). With --plain it also times the pair-by-pair comparison once for reference.
-#include "grid/GridRows.h"
 #include "grid/RowOrder.h"
 #include "grid/RowSort.h"
 #include "scan/ResultRow.h"

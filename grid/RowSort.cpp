@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/RowSort.h"
 
-#include "grid/GridRows.h"
 #include "grid/RowOrder.h"
 #include "scan/ResultRow.h"
 
