@@ -43,7 +43,8 @@ using RowSink = std::function<void(TResultRow&& row)>;
 // row per regular file of length 0 (its kept reason set when it is kept). Symbolic links are
 // neither followed nor listed, pseudo file systems (proc, sysfs, ...) are not entered, and a
 // folder or entry that fails is skipped and passed to `onError`. No recursion and a bounded
-// number of open folders, whatever the depth. An exception from the sink ends the walk and is
+// number of open folders, whatever the depth. The sink and the callbacks run on the calling
+// thread; the other threads only list folders. An exception from the sink ends the walk and is
 // passed on; nothing else is thrown.
 void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink);
 
