@@ -115,6 +115,8 @@ class Walk {
         }
     }
 
+    bool SinkFailed() const { return sinkFailed_; }
+
     void run(std::string path) {
         auto reader = std::make_unique<FolderReader>(AT_FDCWD, path.c_str(), /*followLink=*/true);
         struct stat st {};
@@ -291,7 +293,12 @@ class Walk {
             return; // a file whose row cannot be made is passed over
         }
         ++progress_.rows;
-        sink_(std::move(row));
+        try {
+            sink_(std::move(row));
+        } catch (...) {
+            sinkFailed_ = true;
+            throw;
+        }
     }
 
     void report() {
@@ -320,6 +327,7 @@ class Walk {
     std::uint64_t reported_ = 0;
     TFileIdentity identity_;
     bool hasRoot_ = false;
+    bool sinkFailed_ = false;
 
     std::mutex mutex_;
     std::condition_variable work_;   // folders wait for helpers, or the walk ends
@@ -340,7 +348,13 @@ unsigned DefaultScanThreads() {
 void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink) {
     if (folder.empty()) return;
     if (folder.back() != '/') folder.push_back('/');
-    Walk(sink, options).run(std::move(folder));
+    Walk walk(sink, options);
+    try {
+        walk.run(std::move(folder));
+    } catch (...) {
+        if (walk.SinkFailed()) throw; // the consumer gave up
+        // anything else (no memory) ends the walk with what was handed out
+    }
 }
 
 } // namespace nullsweep
