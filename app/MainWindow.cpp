@@ -4,8 +4,10 @@
 #include "app/AboutForm.h"
 #include "app/CommandWidgets.h"
 #include "app/OffThreadWork.h"
+#include "app/ScanThread.h"
 
 #include "config/ConfigStore.h"
+#include "grid/GridRows.h"
 #include "grid/RunCommand.h"
 #include "scan/DateTimeText.h"
 #include "scan/DesktopShell.h"
@@ -283,10 +285,10 @@ void TFMMain::dropEvent(QDropEvent* event) {
 
 void TFMMain::DropFolders(const std::vector<std::string>& paths) {
     WaitShown wait;
-    UpdateBracket bracket(vt_);
-    PrepareRowData(vt_);
+    std::vector<std::string> folders;
     for (const std::string& path : paths)
-        if (isExistingFolder(path)) ScanFolder(vt_, path);
+        if (isExistingFolder(path)) folders.push_back(path);
+    AddScannedRows(vt_, ScanOffThread(folders));
 }
 
 void TFMMain::btnOpenClick() {
@@ -295,7 +297,7 @@ void TFMMain::btnOpenClick() {
         repaint();
         WaitShown wait;
         SetWaitText("Loading info..");
-        ScanFolder(vt_, folder);
+        AddScannedRows(vt_, ScanOffThread({folder}));
     }
     if (ctrl_) ctrl_->SortGrid();
 }

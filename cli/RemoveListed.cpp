@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/RemoveListed.h"
 
+#include "grid/GridRows.h"
 #include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
 #include "scan/Trash.h"

@@ -7,6 +7,8 @@
 #include <getopt.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <string_view>
 
 namespace nullsweep {
@@ -30,6 +32,14 @@ std::string fieldList() {
         lineLength += item.size();
     }
     return list;
+}
+
+// A thread count given on the command line, 0 when it is none.
+unsigned threadCount(const char* text) {
+    unsigned value = 0;
+    const char* end = text + std::strlen(text);
+    const auto [rest, error] = std::from_chars(text, end, value);
+    return error == std::errc() && rest == end && value <= 1024 ? value : 0;
 }
 } // namespace
 
@@ -68,6 +78,8 @@ std::string ScanUsage() {
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error (what cannot be\n"
            "                        read is still said)\n"
+           "  -j, --threads N       list folders with N threads at once (default: as the\n"
+           "                        machine suits); the order stays that of one thread\n"
            "  -h, --help            show this help\n"
            "      --version         show the version\n"
            "\n"
@@ -103,6 +115,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"descending", no_argument, nullptr, 'd'},
         {"delete", no_argument, nullptr, OptDelete},
         {"one-file-system", no_argument, nullptr, 'x'},
+        {"threads", required_argument, nullptr, 'j'},
         {"exclude", required_argument, nullptr, OptExclude},
         {"trash", no_argument, nullptr, OptTrash},
         {"keep", required_argument, nullptr, OptKeep},
@@ -118,7 +131,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     optind = 0; // start afresh on every call
     opterr = 0;
     int c;
-    while ((c = getopt_long(argc, argv, ":f:o:0s:dxqh", longOptions, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, ":f:o:0s:dj:xqh", longOptions, nullptr)) != -1) {
         switch (c) {
         case 'f':
             a.format = optarg;
@@ -146,6 +159,14 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             break;
         case 'x':
             a.oneFileSystem = true;
+            break;
+        case 'j':
+            a.threads = threadCount(optarg);
+            if (a.threads == 0) {
+                result.error = "-j/--threads needs a whole number from 1 to 1024, not \"" +
+                               std::string(optarg) + "\"";
+                return result;
+            }
             break;
         case OptExclude:
             a.excludes.emplace_back(optarg);

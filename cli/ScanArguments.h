@@ -14,6 +14,7 @@ struct ScanArguments {
     std::string sortField = "File Name"; // a field name, or "none" for the walk order
     bool descending = false;
     bool quiet = false;
+    unsigned threads = 0;                  // -j N; 0: as the machine suits
     bool oneFileSystem = false;            // -x
     std::vector<std::string> excludes;     // --exclude GLOB, repeatable
     bool deleteListed = false;             // --delete

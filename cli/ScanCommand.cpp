@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanCommand.h"
 
+#include "cli/PathStream.h"
 #include "cli/RemoveListed.h"
 #include "cli/ScanArguments.h"
 #include "config/ColumnCheck.h"
 #include "config/ConfigStore.h"
 #include "export/ExportFormats.h"
 #include "grid/DateTextParser.h"
+#include "grid/GridRows.h"
 #include "grid/RowSort.h"
 #include "scan/FileActions.h"
 #include "scan/FilesFrom.h"
@@ -22,8 +24,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace nullsweep {
 
@@ -83,6 +87,29 @@ class UtcZone {
     std::optional<std::string> old_;
 };
 
+// Walks the folders through `scanFolders` writing each path as it is found; the rows stay in
+// `grid` only when they are to be deleted.
+void streamPaths(const ScanArguments& args, std::FILE* out,
+                 const std::function<void(const RowSink&)>& scanFolders, TVirtualStringTree& grid) {
+    std::vector<TResultRow> listed;
+    const bool keep = args.deleteListed || args.trashListed;
+    auto write = [&](TByteSink& sink, std::function<void()> push) {
+        TPathStream paths(sink, args.nullTerminated, std::move(push));
+        scanFolders([&](TResultRow&& row) {
+            paths.Add(row.Field(TField::FullPath));
+            if (keep) listed.push_back(std::move(row));
+        });
+        paths.Flush();
+    };
+    if (args.output.empty()) {
+        TStreamSink sink(out, "standard output");
+        write(sink, [&] { sink.Finish(); });
+    } else {
+        ReplaceFile(args.output, [&](TByteSink& sink) { write(sink, {}); });
+    }
+    AddScannedRows(grid, std::move(listed));
+}
+
 } // namespace
 
 int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
@@ -119,7 +146,12 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     if (format.name == "json") utc.emplace();
     int status = 0;
     TVirtualStringTree grid;
-    ProgressLine progress(err, !args.quiet && ::isatty(::fileno(err)));
+    // Paths in walk order are written as they are found; a progress line would come between
+    // them on a terminal.
+    const bool streamed =
+        args.sortField == "none" && format.name == "paths" && args.filesFrom.empty();
+    ProgressLine progress(err, !args.quiet && ::isatty(::fileno(err)) &&
+                                   !(streamed && args.output.empty() && ::isatty(::fileno(out))));
     ScanOptions options;
     options.onProgress = [&](const ScanProgress& p) { progress.show(p); };
     options.oneFileSystem = args.oneFileSystem;
@@ -134,7 +166,12 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     if (!args.filesFrom.empty()) {
         const bool standardInput = args.filesFrom == "-";
         std::FILE* list = standardInput ? stdin : std::fopen(args.filesFrom.c_str(), "re");
-        const int error = list ? ScanFileList(grid, list, args.filesFromNulEnded, options) : errno;
+        std::vector<TResultRow> rows;
+        const int error =
+            list ? ScanFileList(list, args.filesFromNulEnded, options,
+                                [&](TResultRow&& row) { rows.push_back(std::move(row)); })
+                 : errno;
+        AddScannedRows(grid, std::move(rows));
         if (list && !standardInput) std::fclose(list);
         if (error != 0) {
             progress.clear();
@@ -144,19 +181,26 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             status = 1;
         }
     }
-    for (const std::string& given : args.folders) {
-        std::string problem;
-        const std::string folder = AbsolutePath(given, problem);
-        if (problem.empty()) problem = folderProblem(folder);
-        if (!problem.empty()) {
-            progress.clear();
-            std::fprintf(err, "nullsweep scan: %s: %s\n", given.c_str(), problem.c_str());
-            status = 1;
-            continue;
+    // Each FOLDER in turn into the grid, or to `onRow` as found.
+    auto scanFolders = [&](const RowSink& onRow) {
+        for (const std::string& given : args.folders) {
+            std::string problem;
+            const std::string folder = AbsolutePath(given, problem);
+            if (problem.empty()) problem = folderProblem(folder);
+            if (!problem.empty()) {
+                progress.clear();
+                std::fprintf(err, "nullsweep scan: %s: %s\n", given.c_str(), problem.c_str());
+                status = 1;
+                continue;
+            }
+            if (onRow)
+                WalkFolder(folder, options, onRow);
+            else
+                ScanFolder(grid, folder, options);
         }
-        ScanFolder(grid, folder, options);
-    }
-    progress.clear();
+        progress.clear();
+    };
+    if (!streamed) scanFolders({});
     // Sorted once, as a click on a column of that field orders the grid; no header column.
     if (args.sortField != "none")
         SortRows(grid, -1, FieldIndexOf(args.sortField),
@@ -178,7 +222,9 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
                        return std::llround((*days - 25569.0) * 86400.0);
                    }};
     try {
-        if (!args.output.empty()) {
+        if (streamed) {
+            streamPaths(args, out, scanFolders, grid);
+        } else if (!args.output.empty()) {
             SaveExport(format, job, args.output);
         } else {
             TStreamSink sink(out, "standard output");

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "grid/GridRows.h"
 #include "grid/VirtualTree.h"
 #include "scan/ResultRow.h"
 

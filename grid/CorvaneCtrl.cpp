@@ -5,6 +5,7 @@
 #include "config/ConfigStore.h"
 #include "grid/CellText.h"
 #include "grid/ExportCommands.h"
+#include "grid/GridRows.h"
 #include "grid/RowOrder.h"
 #include "grid/RowSort.h"
 #include "scan/FieldNames.h"

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "grid/TextLocale.h"
+#include "grid/GridRows.h"
 #include "grid/VirtualTree.h"
 
 namespace nullsweep {

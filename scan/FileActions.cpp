@@ -68,20 +68,6 @@ std::string_view FolderPartOf(std::string_view path) {
     return path.substr(0, slash);
 }
 
-void OpenInExplorer(TVirtualStringTree& grid) {
-    const PVirtualNode node = grid.FocusedNode();
-    if (!node) return;
-    const TResultRow& row = RowOf(node);
-    const std::string_view path = row.Field(TField::FullPath);
-    const bool file = row.Field(TField::FileType) == "file";
-    const std::string_view folder = file ? FolderPartOf(path) : path;
-    if (folder.empty()) return;
-    if (file)
-        Shell().ShowFile(std::string(path), std::string(folder));
-    else
-        Shell().OpenFolder(std::string(folder));
-}
-
 bool OpenWebSite() {
     Shell().OpenUrl(std::string(WebSiteAddress));
     return true;

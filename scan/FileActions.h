@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/VirtualTree.h"
-
 #include <string>
 #include <string_view>
 
@@ -30,11 +28,6 @@ TDeleteOutcome DeleteEmptyFile(const std::string& path) noexcept;
 // The folder part of a path: everything before the last "/", where a "/" right after another
 // "/" stays, so "/x.txt" gives "/" and "/a/x.txt" gives "/a". Empty when there is no "/".
 std::string_view FolderPartOf(std::string_view path);
-
-// Opens the folder of the grid's focused row in the file manager through Shell(): the row's
-// "Full Path", cut to its folder part when its "File Type" is exactly "file", and then with that
-// file shown selected (ShowFile). Nothing happens without a focused row or with an empty folder.
-void OpenInExplorer(TVirtualStringTree& grid);
 
 // Open the maker's web site and a mail to the maker through Shell(). Both return true.
 bool OpenWebSite();

@@ -29,8 +29,8 @@ bool onPseudoFileSystem(int fd) {
 
 class FileListScanner {
   public:
-    FileListScanner(TVirtualStringTree& grid, const ScanOptions& options)
-        : grid_(grid), options_(options),
+    FileListScanner(const RowSink& sink, const ScanOptions& options)
+        : sink_(sink), options_(options),
           times_(options.times ? *options.times : DateTimeText::System()),
           kept_(options.kept ? *options.kept : ownKept_.emplace()) {}
     ~FileListScanner() { closeFolder(); }
@@ -67,11 +67,10 @@ class FileListScanner {
                                  sx.stx_mtime.tv_sec,
                                  device,
                                  sx.stx_ino};
-        PVirtualNode node = AddRow(grid_, nullptr);
+        TResultRow row;
+        FillFileRow(row, folder, name, status, kept_, times_, hasRoot_ ? &root_ : nullptr);
         ++progress_.rows;
-        const bool kept = FillFileRow(RowOf(node), folder, name, status, kept_, times_,
-                                      hasRoot_ ? &root_ : nullptr);
-        node->CheckState = kept ? csUncheckedNormal : csCheckedNormal;
+        sink_(std::move(row));
     }
 
     void report() {
@@ -117,7 +116,7 @@ class FileListScanner {
         return pseudo;
     }
 
-    TVirtualStringTree& grid_;
+    const RowSink& sink_;
     const ScanOptions& options_;
     const DateTimeText& times_;
     std::optional<TKeptFiles> ownKept_;
@@ -134,15 +133,12 @@ class FileListScanner {
 
 } // namespace
 
-int ScanFileList(TVirtualStringTree& grid, std::FILE* list, bool nulEnded,
-                 const ScanOptions& options) {
-    grid.BeginUpdate();
+int ScanFileList(std::FILE* list, bool nulEnded, const ScanOptions& options, const RowSink& sink) {
     int error = 0;
     char* line = nullptr;
     std::size_t capacity = 0;
     try {
-        PrepareRowData(grid);
-        FileListScanner scanner(grid, options);
+        FileListScanner scanner(sink, options);
         const int end = nulEnded ? '\0' : '\n';
         ssize_t n;
         errno = 0;
@@ -158,7 +154,6 @@ int ScanFileList(TVirtualStringTree& grid, std::FILE* list, bool nulEnded,
         // nothing of a scan reaches the user; the rows added so far stay
     }
     std::free(line);
-    grid.EndUpdate();
     return error;
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/VirtualTree.h"
 #include "scan/Scan.h"
 
 #include <cstdio>
@@ -10,15 +9,13 @@ namespace nullsweep {
 
 // Takes the files from a list made elsewhere (a cluster file system's own parallel find, `find
 // -print0`, an earlier export) instead of a walk: reads `list` to its end, one path a line or,
-// with `nulEnded`, each ended by NUL, and appends one top-level row per path that is now a
-// regular file of length 0 (links not followed, pseudo file systems left out), in the list's
-// order, checked unless kept, inside one update bracket. A relative path is taken from the
-// current folder; "." and ".." and "//" lexically. Each row's exact-delete identity starts
-// from the file's own folder. A path that cannot be checked goes to `options.onError` (also one
-// that is missing); other paths that are no empty files are skipped silently; an empty line is
-// nothing. Returns 0, or the errno of a failure to read the list itself (the rows read so far
-// stay). Never throws.
-int ScanFileList(TVirtualStringTree& grid, std::FILE* list, bool nulEnded,
-                 const ScanOptions& options);
+// with `nulEnded`, each ended by NUL, and hands `sink` one row per path that is now a regular
+// file of length 0 (links not followed, pseudo file systems left out), in the list's order. A
+// relative path is taken from the current folder; "." and ".." and "//" lexically. Each row's
+// exact-delete identity starts from the file's own folder. A path that cannot be checked goes to
+// `options.onError` (also one that is missing); other paths that are no empty files are skipped
+// silently; an empty line is nothing. Returns 0, or the errno of a failure to read the list itself
+// (the rows read so far stay). Never throws.
+int ScanFileList(std::FILE* list, bool nulEnded, const ScanOptions& options, const RowSink& sink);
 
 } // namespace nullsweep

@@ -33,6 +33,7 @@ bool FolderReader::Next(Entry& entry) {
     }
     entry.name = d->d_name;
     entry.type = d->d_type;
+    entry.inode = d->d_ino;
     return true;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <sys/types.h>
 
 #include <string_view>
 
@@ -15,6 +16,7 @@ class FolderReader {
     struct Entry {
         std::string_view name;
         unsigned char type;
+        ino_t inode; // d_ino
     };
 
     // Opens `name` relative to the folder `parentFd` (AT_FDCWD: relative to the current

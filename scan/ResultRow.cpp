@@ -204,17 +204,4 @@ void TResultRow::Assign(const Texts& texts) {
     block_ = block;
 }
 
-void PrepareRowData(TVirtualStringTree& grid) {
-    grid.SetNodeDataSize(RowDataSize);
-    grid.OnFreeNode = [](PVirtualNode node) { RowOf(node).~TResultRow(); };
-}
-
-PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent) {
-    if (grid.NodeDataSize() != RowDataSize)
-        throw std::logic_error("rows added to a grid not prepared for them");
-    PVirtualNode node = grid.AddChild(parent);
-    new (node->Data()) TResultRow();
-    return node;
-}
-
 } // namespace nullsweep

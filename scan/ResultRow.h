@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/VirtualTree.h"
 #include "scan/FieldNames.h"
 
 #include <array>
@@ -44,20 +43,5 @@ class TResultRow {
   private:
     unsigned char* block_ = nullptr;
 };
-
-// Size of a node's user data holding one TResultRow.
-constexpr std::size_t RowDataSize = sizeof(TResultRow);
-
-// Sets the grid's per-node data size for rows (keeping existing rows) and makes the grid
-// release each row with its node. Every path that adds rows calls it first.
-void PrepareRowData(TVirtualStringTree& grid);
-
-// The row of a node of a grid prepared with PrepareRowData.
-inline TResultRow& RowOf(PVirtualNode node) {
-    return *static_cast<TResultRow*>(node->Data());
-}
-
-// Appends a node with an empty row under `parent` (null: the top level).
-PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent);
 
 } // namespace nullsweep

@@ -4,24 +4,23 @@
 #include "scan/ExactDelete.h"
 #include "scan/FileRow.h"
 #include "scan/FolderReader.h"
+#include "scan/ListedFolder.h"
 #include "scan/ResultRow.h"
-#include "scan/StatWorker.h"
 
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace nullsweep {
@@ -58,67 +57,88 @@ bool IsPseudoFileSystem(long fsType) {
 
 namespace {
 
-constexpr unsigned StatxMask =
-    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
-constexpr int StatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
-
-// One listing entry of a batch, with its status where it was needed.
-struct Item {
-    std::size_t nameOffset;
-    unsigned char type;
-    bool statted;
-    // What the scan needs of the file's status (a whole statx is four times the size).
-    std::uint32_t mask;
-    std::uint16_t mode;
-    std::uint64_t size;
-    std::int64_t born, accessed, written;
-    dev_t device;
-    ino_t inode; // with the device, what a delete checks it still finds
+struct DescriptorBudget {
+    std::size_t held;    // folders held open for their sub-folders
+    std::size_t threads; // the most listing threads the rest allows
 };
 
-// Entries are handled in batches: read, status calls spread over two threads, then handled in
-// listing order, folders descended into as they come.
-constexpr std::size_t BatchSize = 1024;
-
-// At most this many folders are open at once (fewer under a low descriptor limit); deeper
-// folders close their shallowest open ancestors, which keep their remaining entries in memory.
-std::size_t openFolderLimit() {
+// Each listing thread has at most four folders open at once (the one it lists, its parent's
+// and two while opening a folder again); the held ones come on top. A low descriptor limit
+// lowers both.
+DescriptorBudget descriptorBudget() {
     rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 64;
-    const auto cur = static_cast<std::size_t>(limit.rlim_cur);
-    return std::clamp<std::size_t>(cur > 16 ? (cur - 16) / 4 : 1, 2, 64);
+    std::size_t cur = 1024;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        cur = static_cast<std::size_t>(limit.rlim_cur);
+    const std::size_t spare = cur > 16 ? cur - 16 : 1; // standard streams, output, git index
+    const std::size_t held = std::clamp<std::size_t>(spare / 4, 2, 64);
+    return {held, std::max<std::size_t>(1, spare > held ? (spare - held) / 4 : 1)};
 }
 
-// One folder of the walk's path from the root to where it is.
-struct Frame {
-    std::unique_ptr<FolderReader> reader; // null once closed to bound the open descriptors
-    std::string name;                     // its name in the folder above, to open it again
-    std::size_t pathLength;               // length of the walk's path ending in this folder's "/"
-    dev_t device;
-    ino_t inode;
-    std::vector<Item> items; // entries read and not yet handled from `next` on
-    std::string names;
-    std::size_t next = 0;
-    bool listed = false; // the listing has been read to its end
-};
-
-class Scanner {
+// One walk: the calling thread hands out the rows in walk order while up to `threads - 1`
+// helpers list folders ahead of it. Every folder is listed whole by one thread; the rows come
+// out only in the order of the listings, never in the order listings finish.
+class Walk {
   public:
-    Scanner(TVirtualStringTree& grid, const ScanOptions& options)
-        : grid_(grid), times_(options.times ? *options.times : DateTimeText::System()),
+    Walk(const RowSink& sink, const ScanOptions& options)
+        : sink_(sink), times_(options.times ? *options.times : DateTimeText::System()),
           onProgress_(options.onProgress), onError_(options.onError),
-          oneFileSystem_(options.oneFileSystem), excludes_(options.excludes),
-          openLimit_(openFolderLimit()), kept_(options.kept ? *options.kept : ownKept_.emplace()) {}
+          kept_(options.kept ? *options.kept : ownKept_.emplace()), budget_(descriptorBudget()),
+          handles_(budget_.held) {
+        rules_.oneFileSystem = options.oneFileSystem;
+        rules_.excludes = &options.excludes;
+        threads_ = std::min<std::size_t>(options.threads ? options.threads : DefaultScanThreads(),
+                                         budget_.threads);
+    }
 
-    void scanRoot(std::string path) {
-        auto root = std::make_unique<FolderReader>(AT_FDCWD, path.c_str(), /*followLink=*/true);
+    ~Walk() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+            waiting_.clear();
+        }
+        work_.notify_all();
+        for (std::thread& helper : helpers_)
+            helper.join();
+        // Folders listed ahead of an ended walk may hold deep trees: taken apart without
+        // recursion.
+        std::vector<std::shared_ptr<ListedFolder>> doomed;
+        for (Place& place : stack_)
+            doomed.push_back(std::move(place.folder));
+        stack_.clear();
+        while (!doomed.empty()) {
+            const std::shared_ptr<ListedFolder> folder = std::move(doomed.back());
+            doomed.pop_back();
+            if (!folder) continue;
+            for (auto& child : folder->children)
+                doomed.push_back(std::move(child));
+            folder->children.clear();
+        }
+    }
+
+    bool SinkFailed() const { return sinkFailed_; }
+
+    void run(std::string path) {
+        auto reader = std::make_unique<FolderReader>(AT_FDCWD, path.c_str(), /*followLink=*/true);
         struct stat st {};
-        if (!root->IsOpen() || ::fstat(root->Fd(), &st) != 0) return;
-        if (isPseudo(root->Fd())) return;
-        rootFor(root->Fd(), path);
+        if (!reader->IsOpen() || ::fstat(reader->Fd(), &st) != 0) return;
+        if (OnPseudoFileSystem(reader->Fd())) return;
+        rootFor(reader->Fd(), path);
         path_ = std::move(path);
-        rootDevice_ = st.st_dev;
-        push(std::move(root), {}, st);
+        rules_.rootDevice = st.st_dev;
+        const auto root = std::make_shared<ListedFolder>();
+        root->device = st.st_dev;
+        root->inode = st.st_ino;
+        root->state = ListedFolder::State::Listed;
+        ReadListing(*root, *reader, rules_);
+        handles_.Keep(root, std::move(reader), /*pinned=*/true);
+        for (std::size_t i = 1; i < threads_ && !root->children.empty(); ++i)
+            helpers_.emplace_back([this] { help(); });
+        if (!helpers_.empty()) {
+            std::lock_guard lock(mutex_);
+            offerChildren(*root);
+        }
+        enter(root);
         walk();
         report();
     }
@@ -136,269 +156,182 @@ class Scanner {
         hasRoot_ = true;
     }
 
-    static bool isPseudo(int fd) {
-        struct statfs fs {};
-        return ::fstatfs(fd, &fs) == 0 && IsPseudoFileSystem(fs.f_type);
-    }
-
-    bool isPseudoFile(Frame& frame, const char* name) {
-        if (!frame.reader && !reopen(stack_.size() - 1)) return true;
-        const int fd = ::openat(frame.reader->Fd(), name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) return true;
-        const bool pseudo = isPseudo(fd);
-        ::close(fd);
-        return pseudo;
-    }
-
     void fail(std::string_view path, int error) {
         if (!onError_) return;
         if (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
         onError_(std::string(path), error);
     }
 
-    void push(std::unique_ptr<FolderReader> reader, std::string name, const struct stat& st) {
+    // Lists `folder` on this thread, then offers its sub-folders to the helpers, the first on
+    // top, so that they work ahead of the walk in its own order.
+    void list(const std::shared_ptr<ListedFolder>& folder, std::unique_lock<std::mutex>& lock) {
+        folder->state = ListedFolder::State::Listing;
+        lock.unlock();
+        ListFolder(folder, handles_, rules_);
+        lock.lock();
+        folder->state = ListedFolder::State::Listed;
+        try {
+            if (!helpers_.empty()) offerChildren(*folder);
+        } catch (...) {
+            // children not offered are listed by the walk itself when it reaches them
+        }
+        listed_.notify_all();
+    }
+
+    void offerChildren(const ListedFolder& folder) {
+        if (folder.children.empty()) return;
+        for (auto it = folder.children.rbegin(); it != folder.children.rend(); ++it)
+            waiting_.push_back(*it);
+        work_.notify_all();
+    }
+
+    void help() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            work_.wait(lock, [&] { return stop_ || !waiting_.empty(); });
+            if (stop_) return;
+            const std::shared_ptr<ListedFolder> folder = std::move(waiting_.back());
+            waiting_.pop_back();
+            if (folder->state == ListedFolder::State::Waiting) list(folder, lock);
+        }
+    }
+
+    // Waits until `folder` is listed; lists it (or other waiting folders) meanwhile rather
+    // than sit idle.
+    void await(const std::shared_ptr<ListedFolder>& folder) {
+        std::unique_lock lock(mutex_);
+        while (folder->state != ListedFolder::State::Listed) {
+            if (folder->state == ListedFolder::State::Waiting) {
+                list(folder, lock);
+            } else if (!waiting_.empty()) {
+                const std::shared_ptr<ListedFolder> other = std::move(waiting_.back());
+                waiting_.pop_back();
+                if (other->state == ListedFolder::State::Waiting) list(other, lock);
+            } else {
+                listed_.wait(lock);
+            }
+        }
+    }
+
+    void enter(const std::shared_ptr<ListedFolder>& folder) {
         ++progress_.folders;
-        Frame& frame = stack_.emplace_back();
-        frame.reader = std::move(reader);
-        frame.name = std::move(name);
-        frame.pathLength = path_.size();
-        frame.device = st.st_dev;
-        frame.inode = st.st_ino;
-        ++open_;
-        if (open_ > openLimit_) closeShallowest();
+        progress_.files += folder->entryCount;
+        stack_.push_back({folder, 0, path_.size()});
+        if ((progress_.files >> 12) != reported_) {
+            reported_ = progress_.files >> 12;
+            report();
+        }
     }
 
     // Depth first without recursion: the stack holds the folders from the root down.
     void walk() {
         while (!stack_.empty()) {
-            Frame& frame = stack_.back();
-            if (frame.next == frame.items.size()) {
-                if (frame.listed) {
-                    if (frame.reader) --open_;
-                    stack_.pop_back();
-                    if (!stack_.empty()) path_.resize(stack_.back().pathLength);
-                    continue;
-                }
-                frame.items.clear();
-                frame.names.clear();
-                frame.next = 0;
-                readBatch(frame, BatchSize);
+            Place& place = stack_.back();
+            ListedFolder& folder = *place.folder;
+            if (place.next == folder.entries.size()) {
+                if (folder.readError) fail(path_, folder.readError);
+                // Listed folders keep nothing once walked.
+                std::vector<ListedEntry>().swap(folder.entries);
+                std::string().swap(folder.names);
+                std::vector<std::shared_ptr<ListedFolder>>().swap(folder.children);
+                stack_.pop_back();
+                if (!stack_.empty()) path_.resize(stack_.back().pathLength);
                 continue;
             }
-            const Item item = frame.items[frame.next++];
-            if ((++progress_.files & 0xFFF) == 0) report();
-            try {
-                scanEntry(frame, item, frame.names.c_str() + item.nameOffset);
-            } catch (...) {
-                // an entry that fails is passed over
-            }
-        }
-    }
-
-    // Reads up to `count` more entries of the open listing and stats those that need it.
-    void readBatch(Frame& frame, std::size_t count) {
-        const std::size_t first = frame.items.size();
-        FolderReader::Entry entry;
-        bool more = true;
-        while (frame.items.size() - first < count && (more = frame.reader->Next(entry))) {
-            if (entry.name == "." || entry.name == "..") continue;
-            frame.items.push_back({frame.names.size(), entry.type, false, 0, 0, 0, 0, 0, 0, 0, 0});
-            frame.names.append(entry.name).push_back('\0');
-        }
-        if (!more) {
-            frame.listed = true;
-            if (frame.reader->Error())
-                fail(path_.substr(0, frame.pathLength), frame.reader->Error());
-        }
-        statBatch(frame, first);
-    }
-
-    // The shallowest open folder below the root reads the rest of its listing and closes.
-    void closeShallowest() {
-        for (std::size_t i = 1; i + 1 < stack_.size(); ++i) {
-            Frame& frame = stack_[i];
-            if (!frame.reader) continue;
-            frame.items.erase(frame.items.begin(), frame.items.begin() + long(frame.next));
-            frame.next = 0;
-            if (!frame.listed) readBatch(frame, SIZE_MAX);
-            frame.reader.reset();
-            --open_;
-            return;
-        }
-    }
-
-    // Opens a closed folder again from its nearest open ancestor, one name at a time, links
-    // not followed; false (and said) when it is no longer the folder it was.
-    bool reopen(std::size_t index) {
-        std::size_t open = index;
-        while (!stack_[open].reader)
-            --open;
-        int fd = stack_[open].reader->Fd();
-        std::unique_ptr<FolderReader> reader, above;
-        for (std::size_t i = open + 1; i <= index; ++i) {
-            above = std::move(reader);
-            reader = std::make_unique<FolderReader>(fd, stack_[i].name.c_str(), false);
-            if (!reader->IsOpen()) {
-                fail(path_.substr(0, stack_[index].pathLength), errno);
-                return false;
-            }
-            fd = reader->Fd();
-        }
-        above.reset();
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || st.st_dev != stack_[index].device ||
-            st.st_ino != stack_[index].inode) {
-            fail(path_.substr(0, stack_[index].pathLength), ESTALE);
-            return false;
-        }
-        stack_[index].reader = std::move(reader);
-        ++open_;
-        if (open_ > openLimit_) closeShallowest();
-        return true;
-    }
-    // Regular files need their length, and entries of unknown type their type.
-    void statBatch(Frame& frame, std::size_t first) {
-        const int fd = frame.reader->Fd();
-        const std::string& names = frame.names;
-        Item* const items = frame.items.data() + first;
-        const std::size_t count = frame.items.size() - first;
-        std::size_t wanted = 0;
-        for (std::size_t i = 0; i < count; ++i)
-            if (items[i].type == DT_REG || items[i].type == DT_UNKNOWN) ++wanted;
-        if (wanted == 0) return;
-        auto work = [&](std::size_t begin, std::size_t end) {
-            for (std::size_t i = begin; i < end; ++i) {
-                Item& item = items[i];
-                if (item.type != DT_REG && item.type != DT_UNKNOWN) continue;
-                struct statx sx {};
-                item.statted =
-                    ::statx(fd, names.c_str() + item.nameOffset, StatxFlags, StatxMask, &sx) == 0;
-                if (!item.statted) {
-                    item.mask = static_cast<std::uint32_t>(errno); // said in listing order
-                    continue;
+            const ListedEntry& entry = folder.entries[place.next++];
+            const char* name = folder.names.c_str() + entry.name;
+            switch (entry.kind) {
+            case ListedEntry::File:
+                addRow(name, entry.status);
+                break;
+            case ListedEntry::Failed:
+                fail(path_ + name, entry.error);
+                break;
+            case ListedEntry::Folder: {
+                const std::shared_ptr<ListedFolder> child = folder.children[entry.child];
+                await(child);
+                if (child->openError) {
+                    if (child->openError != ENOENT) fail(path_ + name, child->openError);
+                    break;
                 }
-                item.mask = sx.stx_mask;
-                item.mode = sx.stx_mode;
-                item.size = sx.stx_size;
-                // Where the file system keeps no birth time, the status-change time stands in.
-                item.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
-                item.accessed = sx.stx_atime.tv_sec;
-                item.written = sx.stx_mtime.tv_sec;
-                item.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-                item.inode = sx.stx_ino;
+                path_.append(name).push_back('/');
+                enter(child); // `place` and `folder` are not used after this
+                break;
             }
-        };
-        if (wanted < 64) {
-            work(0, count);
-            return;
+            }
         }
-        if (!worker_) worker_.emplace();
-        worker_->Split(count, work);
     }
 
-    void scanEntry(Frame& frame, const Item& item, const char* name) {
-        for (const std::string& pattern : excludes_)
-            if (::fnmatch(pattern.c_str(), name, 0) == 0) return;
-        switch (item.type) {
-        case DT_DIR:
-            descend(frame, name);
-            return;
-        case DT_REG:
-        case DT_UNKNOWN:
-            break;
-        default:
-            return; // links, FIFOs, sockets and devices are never listed nor entered
+    void addRow(std::string_view name, const FileStatus& status) {
+        TResultRow row;
+        try {
+            FillFileRow(row, path_, name, status, kept_, times_, hasRoot_ ? &identity_ : nullptr);
+        } catch (...) {
+            return; // a file whose row cannot be made is passed over
         }
-        if (!item.statted) {
-            if (item.mask != ENOENT) fail(path_ + name, int(item.mask)); // gone: nothing missed
-            return;
-        }
-        if (!(item.mask & STATX_TYPE)) return;
-        if (S_ISDIR(item.mode)) {
-            if (item.type == DT_UNKNOWN) descend(frame, name);
-            return;
-        }
-        if (!S_ISREG(item.mode)) return;
-        if (!(item.mask & STATX_SIZE) || item.size != 0) return;
-        // A file mounted over one of this folder's (a bind mount) may come from a pseudo file
-        // system.
-        if (item.device != frame.device && isPseudoFile(frame, name)) return;
-        addRow(path_, name, item, nullptr);
-    }
-
-    // Enters the folder `name` of the top frame; `frame` is not used after the push.
-    void descend(Frame& frame, const char* name) {
-        if (!frame.reader && !reopen(stack_.size() - 1)) {
-            frame.items.clear(); // the rest of this folder cannot be reached
-            frame.next = 0;
-            return;
-        }
-        auto child = std::make_unique<FolderReader>(frame.reader->Fd(), name, false);
-        if (!child->IsOpen()) {
-            if (errno != ENOENT) fail(path_ + name, errno);
-            return;
-        }
-        struct stat st {};
-        if (::fstat(child->Fd(), &st) != 0) {
-            fail(path_ + name, errno);
-            return;
-        }
-        // Only a mount point can lead into a pseudo file system.
-        if (st.st_dev != frame.device &&
-            (isPseudo(child->Fd()) || (oneFileSystem_ && st.st_dev != rootDevice_)))
-            return;
-        path_.append(name).push_back('/');
-        push(std::move(child), name, st);
-    }
-
-    void addRow(const std::string& path, std::string_view name, const Item& item,
-                PVirtualNode parent) {
-        PVirtualNode node = AddRow(grid_, parent);
         ++progress_.rows;
-        const TFileStatus status{item.size,    item.born,   item.accessed,
-                                 item.written, item.device, item.inode};
-        const bool kept = FillFileRow(RowOf(node), path, name, status, kept_, times_,
-                                      hasRoot_ ? &identity_ : nullptr);
-        node->CheckState = kept ? csUncheckedNormal : csCheckedNormal;
+        try {
+            sink_(std::move(row));
+        } catch (...) {
+            sinkFailed_ = true;
+            throw;
+        }
     }
 
     void report() {
         if (onProgress_) onProgress_(progress_);
     }
 
-    TVirtualStringTree& grid_;
+    struct Place {
+        std::shared_ptr<ListedFolder> folder;
+        std::size_t next;       // its next entry to walk
+        std::size_t pathLength; // of path_ while in this folder
+    };
+
+    const RowSink& sink_;
     const DateTimeText& times_;
     const std::function<void(const ScanProgress&)>& onProgress_;
     const std::function<void(const std::string&, int)>& onError_;
-    const bool oneFileSystem_;
-    const std::vector<std::string>& excludes_;
-    dev_t rootDevice_ = 0;
-    const std::size_t openLimit_;
-    std::size_t open_ = 0;
-    std::vector<Frame> stack_;
-    std::string path_; // the path of the top frame's folder, ending in "/"
     std::optional<TKeptFiles> ownKept_;
     TKeptFiles& kept_;
+    const DescriptorBudget budget_;
+    FolderHandles handles_;
+    ListingRules rules_;
+    std::size_t threads_ = 1;
+    std::vector<Place> stack_;
+    std::string path_; // the path of the top folder, ending in "/"
     ScanProgress progress_;
+    std::uint64_t reported_ = 0;
     TFileIdentity identity_;
     bool hasRoot_ = false;
-    std::optional<StatWorker> worker_;
+    bool sinkFailed_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable work_;   // folders wait for helpers, or the walk ends
+    std::condition_variable listed_; // a folder has been listed
+    std::vector<std::shared_ptr<ListedFolder>> waiting_; // taken from the back
+    bool stop_ = false;
+    std::vector<std::thread> helpers_;
 };
 
 } // namespace
 
-void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options) {
-    grid.BeginUpdate();
+unsigned DefaultScanThreads() {
+    // A warm walk is bound by the cores; a cold one (or a network file system) by the requests
+    // in flight, which gains from twice as many threads as cores, and from at least four.
+    return std::clamp(2 * std::thread::hardware_concurrency(), 4u, 16u);
+}
+
+void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink) {
+    if (folder.empty()) return;
+    if (folder.back() != '/') folder.push_back('/');
+    Walk walk(sink, options);
     try {
-        PrepareRowData(grid);
-        if (!folder.empty()) {
-            if (folder.back() != '/') folder.push_back('/');
-            Scanner(grid, options).scanRoot(std::move(folder));
-        }
+        walk.run(std::move(folder));
     } catch (...) {
-        // nothing of a scan reaches the user; the rows added so far stay
+        if (walk.SinkFailed()) throw; // the consumer gave up
+        // anything else (no memory) ends the walk with what was handed out
     }
-    grid.EndUpdate();
 }
 
 } // namespace nullsweep

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/VirtualTree.h"
 #include "scan/DateTimeText.h"
 #include "scan/KeptFiles.h"
+#include "scan/ResultRow.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,16 +29,27 @@ struct ScanOptions {
     std::function<void(const std::string& path, int error)> onError;
     bool oneFileSystem = false;        // do not enter folders on another device than the root
     std::vector<std::string> excludes; // fnmatch patterns; a matching file or folder is skipped
+    // Threads that list folders at once; 0: DefaultScanThreads(). The rows come out in the
+    // same order whatever the number.
+    unsigned threads = 0;
     // Decides which empty files are kept (listed unchecked); null: the built-in list alone.
     TKeptFiles* kept = nullptr;
 };
 
-// Walks `folder` and every folder below it, depth-first in listing order, and appends one
-// top-level row per regular file of length 0, checked unless it is kept, inside one update bracket
-// of the grid. Symbolic links are neither followed nor listed, pseudo file systems (proc, sysfs,
-// ...) are not entered, and a folder or entry that fails is skipped and passed to `onError`. No
-// recursion and a bounded number of open folders, whatever the depth. Never throws.
-void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});
+// Receives the rows of a walk, one at a time, in walk order.
+using RowSink = std::function<void(TResultRow&& row)>;
+
+// Walks `folder` and every folder below it, depth-first in listing order, and hands `sink` one
+// row per regular file of length 0 (its kept reason set when it is kept). Symbolic links are
+// neither followed nor listed, pseudo file systems (proc, sysfs, ...) are not entered, and a
+// folder or entry that fails is skipped and passed to `onError`. No recursion and a bounded
+// number of open folders, whatever the depth. The sink and the callbacks run on the calling
+// thread; the other threads only list folders. An exception from the sink ends the walk and is
+// passed on; nothing else is thrown.
+void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink);
+
+// The number of listing threads a walk uses unless told.
+unsigned DefaultScanThreads();
 
 // The extension of a path without its dot: what follows the last "." when no "/" comes after
 // it, else empty.

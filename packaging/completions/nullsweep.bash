@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 _nullsweep_scan_options=(-f --format -o --output -0 --null -s --sort -d --descending
-    -x --one-file-system --exclude --delete --trash --include-kept --keep --config
+    -j --threads -x --one-file-system --exclude --delete --trash --include-kept --keep --config
     --files-from
     -q --quiet -h --help --version)
 _nullsweep_formats=(paths text csv html xml xlsx json)
@@ -57,7 +57,7 @@ _nullsweep() {
         compopt -o filenames 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return ;;
-    --exclude | --keep)
+    --exclude | --keep | -j | --threads)
         return ;;
     esac
     if [[ $cur == -* ]]; then

@@ -18,6 +18,7 @@ complete -c nullsweep -n "$scan" -s s -l sort -x -d 'Sort by a field' -a "'File 
     'Size Percentage' 'Catalog Name' 'Create Time' 'Access Time' 'Write Time' 'DOS Name'
     'File Count' 'CreateAgeRange' 'AccessAgeRange' 'WriteAgeRange' 'SizeRange' none"
 complete -c nullsweep -n "$scan" -s d -l descending -d 'Sort descending'
+complete -c nullsweep -n "$scan" -s j -l threads -x -d 'List folders with N threads at once'
 complete -c nullsweep -n "$scan" -s x -l one-file-system -d 'Stay on the file system of each folder'
 complete -c nullsweep -n "$scan" -l exclude -x -d 'Skip files and folders whose name matches GLOB'
 complete -c nullsweep -n "$scan" -l delete -d 'Delete each listed file'

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
+#include "grid/GridRows.h"
 #include "scan/ResultRow.h"
 #include "support/FakeShell.h"
 #include "support/TempTree.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanCommand.h"
 #include "ScanRun.h"
+#include "cli/PathStream.h"
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
 #include "support/TempTree.h"
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -130,6 +132,48 @@ TEST(ScanCommand, ExcludedNamesAreSkippedAndExcludedFoldersNotEntered) {
     EXPECT_EQ(r.out, t.Path("keep.txt") + "\n" + t.Path("sub/z.txt") + "\n");
 }
 
+TEST(ScanCommand, OneThreadAndEightGiveTheSameBytes) {
+    TempTree t;
+    std::mt19937 random(5);
+    std::vector<std::string> folders{""};
+    for (int i = 0; i < 600; ++i) {
+        const std::string folder =
+            folders[random() % folders.size()] + "d" + std::to_string(random() % 1000) + "/";
+        folders.push_back(folder);
+        for (unsigned f = random() % 5; f > 0; --f)
+            t.File(folder + "f" + std::to_string(random() % 100), random() % 3 ? "" : "x");
+    }
+    for (const char* format : {"paths", "csv"}) {
+        const ScanRun one = RunScan({"-q", "-s", "none", "-f", format, "-j", "1", t.Root()});
+        const ScanRun eight = RunScan({"-q", "-s", "none", "-f", format, "--threads=8", t.Root()});
+        EXPECT_EQ(one.status, 0);
+        EXPECT_GT(std::count(one.out.begin(), one.out.end(), '\n'), 300) << format;
+        EXPECT_EQ(one.out, eight.out) << format;
+    }
+}
+
+// In walk order the paths go out as they are found: the first one reaches the reader at once,
+// and every row is still there for --delete afterwards.
+TEST(ScanCommand, PathsInWalkOrderAreWrittenAsFoundAndStillDeleted) {
+    TStringSink sink;
+    int pushed = 0;
+    TPathStream stream(sink, false, [&] { ++pushed; });
+    stream.Add("/first");
+    EXPECT_EQ(sink.text, "/first\n");
+    EXPECT_EQ(pushed, 1);
+
+    TempTree t;
+    t.File("a/e1");
+    t.File("b/e2");
+    t.File("full", "x");
+    const ScanRun r = RunScan(
+        {"-q", "-s", "none", "--delete", "-o", t.Path("list.txt"), t.Path("a"), t.Path("b")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(t.Path("list.txt")), t.Path("a/e1") + "\n" + t.Path("b/e2") + "\n");
+    EXPECT_FALSE(std::filesystem::exists(t.Path("a/e1")));
+    EXPECT_FALSE(std::filesystem::exists(t.Path("b/e2")));
+}
+
 TEST(ScanCommand, FoldersBecomeAbsoluteAndNormalAsTheWindowMakesThem) {
     TempTree t;
     t.File("sub/e");
@@ -149,7 +193,11 @@ TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
                                                                   {"/tmp", "-f"},
                                                                   {},
                                                                   {"-y", "/tmp"},
-                                                                  {"-0", "-f", "csv", "/tmp"}}) {
+                                                                  {"-0", "-f", "csv", "/tmp"},
+                                                                  {"-j", "0", "/tmp"},
+                                                                  {"--threads=-1", "/tmp"},
+                                                                  {"-j", "2x", "/tmp"},
+                                                                  {"-j", "", "/tmp"}}) {
         const ScanRun r = RunScan(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");

@@ -3,6 +3,7 @@
 #include "cli/ScanCommand.h"
 #include "config/DefaultConfig.h"
 #include "export/FileInfo.h"
+#include "grid/GridRows.h"
 #include "grid/RowSort.h"
 #include "scan/DesktopShell.h"
 #include "scan/Scan.h"

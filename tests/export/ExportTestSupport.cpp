@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ExportTestSupport.h"
 
+#include "grid/GridRows.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "grid/GridRows.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
@@ -75,7 +76,7 @@ class Chain {
 
 // Scans `root` in a child process limited to `openFiles` descriptors; returns the number of
 // rows, the longest path's length and what was reported, as text.
-std::string scanLimited(const std::string& root, rlim_t openFiles) {
+std::string scanLimited(const std::string& root, rlim_t openFiles, unsigned threads) {
     return RunInChild([&] {
         const rlimit limit{openFiles, openFiles};
         if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("setrlimit failed");
@@ -84,6 +85,7 @@ std::string scanLimited(const std::string& root, rlim_t openFiles) {
         std::string errors;
         ScanOptions options;
         options.times = &times;
+        options.threads = threads;
         options.onError = [&](const std::string& path, int error) {
             errors += " " + path.substr(0, 60) + ": " + std::strerror(error);
         };
@@ -100,14 +102,19 @@ std::string scanLimited(const std::string& root, rlim_t openFiles) {
 TEST(ScanDepth, EveryLevelIsFoundUnderALowDescriptorLimit) {
     TempTree t;
     Chain chain(t.Root(), 200, /*fileEach=*/true, /*sideEach=*/true);
-    EXPECT_EQ(scanLimited(t.Root(), 64),
-              "800 " + std::to_string(t.Root().size() + 2 * 200 + 7)); // ".../z199/e"
+    for (unsigned threads : {1u, 8u})
+        EXPECT_EQ(scanLimited(t.Root(), 64, threads),
+                  "800 " + std::to_string(t.Root().size() + 2 * 200 + 7)) // ".../z199/e"
+            << threads << " threads";
 }
 
 TEST(ScanDepth, ATwelveThousandLevelTreeIsScannedWithoutRecursion) {
     TempTree t;
     Chain chain(t.Root(), 12000, /*fileEach=*/false, /*sideEach=*/false);
-    EXPECT_EQ(scanLimited(t.Root(), 1024), "1 " + std::to_string(t.Root().size() + 2 * 12000 + 2));
+    for (unsigned threads : {1u, 8u})
+        EXPECT_EQ(scanLimited(t.Root(), 1024, threads),
+                  "1 " + std::to_string(t.Root().size() + 2 * 12000 + 2))
+            << threads << " threads";
 }
 
 // As root in a private mount namespace: a /proc file bind-mounted onto an empty file of the

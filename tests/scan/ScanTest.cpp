@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Scan.h"
+#include "grid/GridRows.h"
 #include "scan/ResultRow.h"
 #include "support/TempTree.h"
 
@@ -28,9 +29,10 @@ const DateTimeText& cTimes() {
 
 struct Grid {
     TVirtualStringTree tree;
-    void scan(const std::string& folder) {
+    void scan(const std::string& folder, unsigned threads = 0) {
         ScanOptions options;
         options.times = &cTimes();
+        options.threads = threads;
         ScanFolder(tree, folder, options);
     }
     std::vector<std::string> paths() const {
@@ -180,21 +182,25 @@ TEST(Scan, UnreadableFolderIsSaidAndSkippedWhileItsSiblingsAreScanned) {
     t.File("open/seen");
     t.File("open/deeper/seen2");
     t.Chmod("locked", 0);
-    const std::string found = RunWithoutRoot([&] {
-        Grid g;
-        std::string out;
-        ScanOptions options;
-        options.times = &cTimes();
-        options.onError = [&](const std::string& path, int error) {
-            out += "cannot read " + path + ": " + std::strerror(error) + "\n";
-        };
-        ScanFolder(g.tree, t.Root(), options);
-        for (const auto& p : g.pathSet())
-            out += p + "\n";
-        return out;
-    });
-    EXPECT_EQ(found, "cannot read " + t.Path("locked") + ": Permission denied\n" +
-                         t.Path("open/deeper/seen2") + "\n" + t.Path("open/seen") + "\n");
+    for (unsigned threads : {1u, 8u}) {
+        const std::string found = RunWithoutRoot([&] {
+            Grid g;
+            std::string out;
+            ScanOptions options;
+            options.times = &cTimes();
+            options.threads = threads;
+            options.onError = [&](const std::string& path, int error) {
+                out += "cannot read " + path + ": " + std::strerror(error) + "\n";
+            };
+            ScanFolder(g.tree, t.Root(), options);
+            for (const auto& p : g.pathSet())
+                out += p + "\n";
+            return out;
+        });
+        EXPECT_EQ(found, "cannot read " + t.Path("locked") + ": Permission denied\n" +
+                             t.Path("open/deeper/seen2") + "\n" + t.Path("open/seen") + "\n")
+            << threads << " threads";
+    }
 }
 
 TEST(Scan, MissingFolderAddsNothingAndLeavesRowsAlone) {
@@ -284,11 +290,13 @@ TEST(Scan, FoldersOfEverySizeAreListedWholeInWalkOrder) {
             empty += i == count / 2 || i % 3 == 0;
         }
     }
-    Grid g;
-    g.scan(t.Root());
     const auto expected = referenceWalk(t.Root());
     EXPECT_EQ(expected.size(), empty);
-    EXPECT_EQ(g.paths(), expected);
+    for (unsigned threads : {1u, 8u}) {
+        Grid g;
+        g.scan(t.Root(), threads);
+        EXPECT_EQ(g.paths(), expected) << threads << " threads";
+    }
 }
 
 TEST(Scan, ARandomTreeIsWalkedInTheReferenceOrder) {
@@ -303,9 +311,13 @@ TEST(Scan, ARandomTreeIsWalkedInTheReferenceOrder) {
         for (unsigned f = random() % 4; f > 0; --f)
             t.File(folder + "f" + std::to_string(f), random() % 2 ? "" : "x");
     }
-    Grid g;
-    g.scan(t.Root());
     const auto expected = referenceWalk(t.Root());
     EXPECT_GT(expected.size(), 1000u);
-    EXPECT_EQ(g.paths(), expected);
+    // Helpers list folders ahead of the walk in whatever order they finish; the rows must not
+    // follow that order.
+    for (unsigned threads : {1u, 2u, 8u}) {
+        Grid g;
+        g.scan(t.Root(), threads);
+        EXPECT_EQ(g.paths(), expected) << threads << " threads";
+    }
 }

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "grid/GridRows.h"
+
+#include "scan/DesktopShell.h"
+#include "scan/FileActions.h"
+#include "scan/KeptFiles.h"
+
+#include <new>
+#include <stdexcept>
+
+namespace nullsweep {
+
+void PrepareRowData(TVirtualStringTree& grid) {
+    grid.SetNodeDataSize(RowDataSize);
+    grid.OnFreeNode = [](PVirtualNode node) { RowOf(node).~TResultRow(); };
+}
+
+PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent) {
+    if (grid.NodeDataSize() != RowDataSize)
+        throw std::logic_error("rows added to a grid not prepared for them");
+    PVirtualNode node = grid.AddChild(parent);
+    new (node->Data()) TResultRow();
+    return node;
+}
+
+namespace {
+
+void addScannedRow(TVirtualStringTree& grid, TResultRow&& row) {
+    PVirtualNode node = AddRow(grid, nullptr);
+    RowOf(node) = std::move(row);
+    node->CheckState = KeptReasonOf(RowOf(node)).empty() ? csCheckedNormal : csUncheckedNormal;
+}
+
+} // namespace
+
+void AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows) {
+    grid.BeginUpdate();
+    try {
+        PrepareRowData(grid);
+        for (TResultRow& row : rows)
+            addScannedRow(grid, std::move(row));
+    } catch (...) {
+        // the rows added so far stay
+    }
+    grid.EndUpdate();
+    rows.clear();
+}
+
+void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options) {
+    grid.BeginUpdate();
+    try {
+        PrepareRowData(grid);
+        WalkFolder(std::move(folder), options,
+                   [&](TResultRow&& row) { addScannedRow(grid, std::move(row)); });
+    } catch (...) {
+        // nothing of a scan reaches the user; the rows added so far stay
+    }
+    grid.EndUpdate();
+}
+
+void OpenInExplorer(TVirtualStringTree& grid) {
+    const PVirtualNode node = grid.FocusedNode();
+    if (!node) return;
+    const TResultRow& row = RowOf(node);
+    const std::string_view path = row.Field(TField::FullPath);
+    const bool file = row.Field(TField::FileType) == "file";
+    const std::string_view folder = file ? FolderPartOf(path) : path;
+    if (folder.empty()) return;
+    if (file)
+        Shell().ShowFile(std::string(path), std::string(folder));
+    else
+        Shell().OpenFolder(std::string(folder));
+}
+
+} // namespace nullsweep

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "grid/VirtualTree.h"
+#include "scan/ResultRow.h"
+#include "scan/Scan.h"
+
+#include <string>
+#include <vector>
+
+namespace nullsweep {
+
+// Size of a node's user data holding one TResultRow.
+constexpr std::size_t RowDataSize = sizeof(TResultRow);
+
+// Sets the grid's per-node data size for rows (keeping existing rows) and makes the grid
+// release each row with its node. Every path that adds rows calls it first.
+void PrepareRowData(TVirtualStringTree& grid);
+
+// The row of a node of a grid prepared with PrepareRowData.
+inline TResultRow& RowOf(PVirtualNode node) {
+    return *static_cast<TResultRow*>(node->Data());
+}
+
+// Appends a node with an empty row under `parent` (null: the top level).
+PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent);
+
+// Appends `rows` as top-level rows in their order inside one update bracket, checked unless
+// they are kept.
+void AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows);
+
+// The walk of `folder` (WalkFolder) as top-level rows of the grid, in walk order, inside one
+// update bracket, each checked unless it is kept. Never throws: rows found before a failure
+// stay.
+void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});
+
+// Opens the folder of the grid's focused row in the file manager through Shell(): the row's
+// "Full Path", cut to its folder part when its "File Type" is exactly "file", and then with that
+// file shown selected (ShowFile). Nothing happens without a focused row or with an empty folder.
+void OpenInExplorer(TVirtualStringTree& grid);
+
+} // namespace nullsweep

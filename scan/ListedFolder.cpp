@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/ListedFolder.h"
+
+#include "scan/Scan.h"
+
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace nullsweep {
+
+bool OnPseudoFileSystem(int fd) {
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 && IsPseudoFileSystem(fs.f_type);
+}
+
+namespace {
+
+constexpr unsigned StatxMask =
+    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+constexpr int StatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+
+// A file mounted over one of the folder's (a bind mount) may come from a pseudo file system.
+bool isPseudoFile(int folderFd, const char* name) {
+    const int fd = ::openat(folderFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool pseudo = OnPseudoFileSystem(fd);
+    ::close(fd);
+    return pseudo;
+}
+
+bool excluded(const ListingRules& rules, const char* name) {
+    if (!rules.excludes) return false;
+    for (const std::string& pattern : *rules.excludes)
+        if (::fnmatch(pattern.c_str(), name, 0) == 0) return true;
+    return false;
+}
+
+} // namespace
+
+namespace {
+
+// An entry of the listing still to be looked at, and what its status says.
+struct Pending {
+    std::uint32_t name; // offset in the listing's names
+    unsigned char type;
+    ino_t inode;
+    std::int64_t verdict; // after the status calls: see Verdict
+};
+
+// What a status call made of an entry: passed over, a folder, a failure (minus the errno) or
+// an empty file (FileOffset plus its index in the statuses).
+enum Verdict : std::int64_t { Skip = 0, IsFolder = 1, FileOffset = 2 };
+
+std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint64_t folderDevice,
+                       std::vector<FileStatus>& statuses) {
+    struct statx sx {};
+    if (::statx(fd, name, StatxFlags, StatxMask, &sx) != 0)
+        return errno == ENOENT ? Skip : -std::int64_t(errno); // gone: nothing missed
+    if (!(sx.stx_mask & STATX_TYPE)) return Skip;
+    if (S_ISDIR(sx.stx_mode)) return entry.type == DT_UNKNOWN ? IsFolder : Skip;
+    if (!S_ISREG(sx.stx_mode) || !(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return Skip;
+    FileStatus status;
+    status.size = sx.stx_size;
+    // Where the file system keeps no birth time, the status-change time stands in.
+    status.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
+    status.accessed = sx.stx_atime.tv_sec;
+    status.written = sx.stx_mtime.tv_sec;
+    status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    status.inode = sx.stx_ino;
+    if (status.device != folderDevice && isPseudoFile(fd, name)) return Skip;
+    statuses.push_back(status);
+    return FileOffset + std::int64_t(statuses.size() - 1);
+}
+
+} // namespace
+
+void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules& rules) {
+    const int fd = reader.Fd();
+    std::string names;
+    std::vector<Pending> pending;
+    FolderReader::Entry entry;
+    while (reader.Next(entry)) {
+        if (entry.name == "." || entry.name == "..") continue;
+        ++folder.entryCount;
+        if (entry.type != DT_DIR && entry.type != DT_REG && entry.type != DT_UNKNOWN)
+            continue; // links, FIFOs, sockets and devices are never listed nor entered
+        const auto offset = static_cast<std::uint32_t>(names.size());
+        names.append(entry.name).push_back('\0'); // NUL-ended for the calls below
+        if (excluded(rules, names.c_str() + offset)) {
+            names.resize(offset);
+            continue;
+        }
+        pending.push_back(
+            {offset, entry.type, entry.inode, entry.type == DT_DIR ? IsFolder : Skip});
+    }
+    folder.readError = reader.Error();
+
+    // Status calls in inode order: on a cold cache the inode table is then read front to back.
+    std::vector<std::uint32_t> order;
+    for (std::uint32_t i = 0; i < pending.size(); ++i)
+        if (pending[i].type != DT_DIR) order.push_back(i);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return pending[a].inode < pending[b].inode;
+    });
+    std::vector<FileStatus> statuses;
+    for (const std::uint32_t i : order)
+        pending[i].verdict =
+            statEntry(fd, names.c_str() + pending[i].name, pending[i], folder.device, statuses);
+
+    for (const Pending& p : pending) {
+        if (p.verdict == Skip) continue;
+        const char* name = names.c_str() + p.name;
+        ListedEntry listed{
+            ListedEntry::File, 0, static_cast<std::uint32_t>(folder.names.size()), 0, {}};
+        if (p.verdict == IsFolder) {
+            auto child = std::make_shared<ListedFolder>();
+            child->parent = &folder;
+            child->name = name;
+            listed.kind = ListedEntry::Folder;
+            listed.child = static_cast<std::uint32_t>(folder.children.size());
+            folder.children.push_back(std::move(child));
+        } else if (p.verdict < 0) {
+            listed.kind = ListedEntry::Failed;
+            listed.error = int(-p.verdict);
+        } else {
+            listed.status = statuses[std::size_t(p.verdict - FileOffset)];
+        }
+        folder.names.append(name).push_back('\0');
+        folder.entries.push_back(listed);
+    }
+}
+
+void ListFolder(const std::shared_ptr<ListedFolder>& folder, FolderHandles& handles,
+                const ListingRules& rules) noexcept {
+    try {
+        const int parentFd = handles.Acquire(*folder->parent);
+        if (parentFd < 0) {
+            folder->openError = errno;
+            return;
+        }
+        auto reader = std::make_unique<FolderReader>(parentFd, folder->name.c_str(), false);
+        const int openError = errno;
+        handles.Release(*folder->parent);
+        struct stat st {};
+        if (!reader->IsOpen() || ::fstat(reader->Fd(), &st) != 0) {
+            folder->openError = reader->IsOpen() ? errno : openError;
+            return;
+        }
+        folder->device = st.st_dev;
+        folder->inode = st.st_ino;
+        // Only a mount point can lead into a pseudo file system or onto another device.
+        if (st.st_dev != folder->parent->device &&
+            (OnPseudoFileSystem(reader->Fd()) ||
+             (rules.oneFileSystem && st.st_dev != rules.rootDevice)))
+            return;
+        ReadListing(*folder, *reader, rules);
+        if (!folder->children.empty()) handles.Keep(folder, std::move(reader), false);
+    } catch (...) {
+        folder->readError = ENOMEM; // what was read so far is walked
+    }
+}
+
+} // namespace nullsweep

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "scan/FileRow.h"
+#include "scan/FolderHandles.h"
+#include "scan/FolderReader.h"
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nullsweep {
+
+// What the scan needs of an empty file's status (a whole statx is four times the size).
+using FileStatus = TFileStatus;
+
+// One entry of a listing worth a look by the walk, in listing order: an empty regular file, a
+// folder to enter or an entry that could not be read.
+struct ListedEntry {
+    enum Kind : std::uint8_t { File, Folder, Failed };
+    Kind kind;
+    int error;           // Failed: the errno
+    std::uint32_t name;  // offset of its NUL-ended name in the folder's `names`
+    std::uint32_t child; // Folder: index in the folder's `children`
+    FileStatus status;   // File
+};
+
+// A folder of the walk, listed whole by whichever thread gets to it first. Folders own their
+// children; a parent outlives the listing of each of its children, since the walk leaves a
+// folder only after every child is listed.
+struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
+    enum class State : std::uint8_t { Waiting, Listing, Listed };
+
+    ListedFolder* parent = nullptr; // null for the root
+    std::string name;               // in the parent
+    State state = State::Waiting;   // guarded by the walk's lock
+
+    // Known once listed:
+    dev_t device = 0;
+    ino_t inode = 0;
+    int openError = 0; // it could not be opened (ENOENT: it is gone, nothing missed)
+    int readError = 0; // the listing ended early
+    std::uint64_t entryCount = 0;
+    std::vector<ListedEntry> entries;
+    std::string names;
+    std::vector<std::shared_ptr<ListedFolder>> children;
+};
+
+// What decides which entries a listing keeps and which folders it enters.
+struct ListingRules {
+    bool oneFileSystem = false;
+    dev_t rootDevice = 0;
+    const std::vector<std::string>* excludes = nullptr;
+};
+
+// True when the open `fd` lies on a pseudo file system.
+bool OnPseudoFileSystem(int fd);
+
+// Reads the whole listing of the open `reader` into `folder` (whose device is set), with the
+// status of each regular file or entry of unknown type.
+void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules& rules);
+
+// Opens the folder below its (listed) parent and reads it; on success with sub-folders, its
+// descriptor is kept in `handles` for them. Never throws.
+void ListFolder(const std::shared_ptr<ListedFolder>& folder, FolderHandles& handles,
+                const ListingRules& rules) noexcept;
+
+} // namespace nullsweep

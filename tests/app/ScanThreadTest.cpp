@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ScanThread.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace nullsweep;
+using nullsweep::test::TempTree;
+
+// The walk waits (in its progress callback) for a timer of the user-interface thread: only a
+// walk off that thread, with that thread's events handled meanwhile, lets it fire.
+TEST(ScanThread, TimersRunOnTheUserInterfaceThreadWhileTheWalkRuns) {
+    TempTree t;
+    t.File("a/e");
+    t.File("b/e");
+    std::atomic<bool> ticked{false};
+    QTimer::singleShot(0, [&] { ticked = true; });
+    bool sawTick = false;
+    std::thread::id walker;
+    ScanOptions options;
+    options.onProgress = [&](const ScanProgress&) {
+        walker = std::this_thread::get_id();
+        for (int i = 0; i < 500 && !ticked; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        sawTick = sawTick || ticked;
+    };
+    const std::vector<TResultRow> rows = ScanOffThread({t.Path("b"), t.Path("a")}, options);
+    EXPECT_TRUE(sawTick);
+    EXPECT_NE(walker, std::this_thread::get_id());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].Field(TField::FullPath), t.Path("b/e"));
+    EXPECT_EQ(rows[1].Field(TField::FullPath), t.Path("a/e"));
+}
