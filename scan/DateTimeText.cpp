@@ -63,7 +63,8 @@ const DateTimeText& DateTimeText::System() {
     return system;
 }
 
-std::string DateTimeText::dateText(const std::tm& t) const {
+std::string DateTimeText::DateText(const std::tm& t) const {
+    const std::lock_guard lock(mutex_);
     const int key = (t.tm_year + 1900) * 512 + t.tm_mon * 32 + t.tm_mday;
     auto it = dates_.find(key);
     if (it != dates_.end()) return it->second;
@@ -75,19 +76,20 @@ std::string DateTimeText::dateText(const std::tm& t) const {
     return text;
 }
 
-std::string DateTimeText::timeText(const std::tm& t) const {
-    if (!timePieces_)
-        return utf8(locale_.toString(QTime(t.tm_hour, t.tm_min, t.tm_sec), timeFormat_));
-    std::string out;
+void DateTimeText::AppendTimeText(const std::tm& t, std::string& out) const {
+    if (!timePieces_) {
+        const std::lock_guard lock(mutex_);
+        out += utf8(locale_.toString(QTime(t.tm_hour, t.tm_min, t.tm_sec), timeFormat_));
+        return;
+    }
     auto number = [&](int value, int width) {
         char digits[12];
-        int n = 0;
+        int n = sizeof digits;
         do {
-            digits[n++] = char('0' + value % 10);
+            digits[--n] = char('0' + value % 10);
             value /= 10;
-        } while (value > 0 || n < width);
-        while (n > 0)
-            out += digits[--n];
+        } while (n > 0 && (value > 0 || int(sizeof digits) - n < width));
+        out.append(digits + n, sizeof digits - std::size_t(n));
     };
     for (const TFormatPiece& p : *timePieces_) {
         switch (p.kind) {
@@ -123,19 +125,19 @@ std::string DateTimeText::timeText(const std::tm& t) const {
             break;
         }
     }
-    return out;
 }
 
 std::string DateTimeText::Format(const std::tm& t) const {
-    std::string text = dateText(t);
+    std::string text = DateText(t);
     if (t.tm_hour != 0 || t.tm_min != 0 || t.tm_sec != 0) {
         text += ' ';
-        text += timeText(t);
+        AppendTimeText(t, text);
     }
     return text;
 }
 
 std::string DateTimeText::FormatWithQt(const std::tm& t) const {
+    const std::lock_guard lock(mutex_);
     const QDate date(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
     std::string text = utf8(locale_.toString(date, dateFormat_));
     if (t.tm_hour != 0 || t.tm_min != 0 || t.tm_sec != 0)
@@ -144,6 +146,7 @@ std::string DateTimeText::FormatWithQt(const std::tm& t) const {
 }
 
 std::optional<QDateTime> DateTimeText::Parse(const std::string& text) const {
+    const std::lock_guard lock(mutex_);
     const QString s = QString::fromStdString(text);
     QDateTime value = locale_.toDateTime(s, dateFormat_ + u' ' + timeFormat_);
     if (value.isValid()) return value;

@@ -7,6 +7,7 @@
 #include "scan/FormatPieces.h"
 
 #include <ctime>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -31,8 +32,12 @@ class DateTimeText {
     const QString& DateFormat() const { return dateFormat_; }
     const QString& TimeFormat() const { return timeFormat_; }
 
-    // Local calendar fields (as localtime_r gives them) as text.
+    // Local calendar fields (as localtime_r gives them) as text. Safe to call from several
+    // threads, as are the two parts below.
     std::string Format(const std::tm& local) const;
+    // The date part alone, and the time part appended to `out`.
+    std::string DateText(const std::tm& local) const;
+    void AppendTimeText(const std::tm& local, std::string& out) const;
     // The same through QLocale alone; the reference the compiled form must match.
     std::string FormatWithQt(const std::tm& local) const;
     // Text back to a local date and time; nothing when it is no such text.
@@ -42,14 +47,13 @@ class DateTimeText {
     static QString LongTimeFormat(const QLocale& locale);
 
   private:
-    std::string dateText(const std::tm& local) const;
-    std::string timeText(const std::tm& local) const;
 
     QLocale locale_;
     QString dateFormat_;
     QString timeFormat_;
     std::optional<TFormatPieces> timePieces_;
     // Many files share a day: date texts are kept per day.
+    mutable std::mutex mutex_; // guards dates_ and QLocale's own use
     mutable std::unordered_map<int, std::string> dates_;
 };
 

@@ -3,45 +3,109 @@
 
 #include "scan/Scan.h"
 
-#include <string>
+#include <charconv>
+#include <ctime>
+#include <stdexcept>
 
 namespace nullsweep {
 
-bool FillFileRow(TResultRow& row, std::string_view folder, std::string_view name,
-                 const TFileStatus& status, TKeptFiles& kept, const DateTimeText& times,
-                 const TFileIdentity* root) {
-    // The texts are gathered in this order; a failure part-way keeps what was gathered in the
-    // row.
-    std::string texts[6];
+namespace {
+
+// Room for the date texts of about eleven years, each day in a slot of its own.
+constexpr std::size_t DaySlots = 4096;
+
+constexpr int Slot(TField field) {
+    return TResultRow::FirstFieldSlot + int(field);
+}
+
+} // namespace
+
+TFileRowMaker::TFileRowMaker(TKeptFiles& kept, const DateTimeText& times)
+    : kept_(kept), times_(times), days_(DaySlots) {}
+
+void TFileRowMaker::appendTime(std::int64_t seconds) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (!localtime_r(&t, &local)) throw std::runtime_error("time stamp out of range");
+    const std::int64_t key =
+        std::int64_t(local.tm_year) * 372 + local.tm_mon * 31 + local.tm_mday - 1;
+    Day& day = days_[std::size_t(key) % DaySlots];
+    if (day.key != key) {
+        day.text = times_.DateText(local);
+        day.key = key;
+    }
+    buffer_ += day.text;
+    if (local.tm_hour != 0 || local.tm_min != 0 || local.tm_sec != 0) {
+        buffer_ += ' ';
+        times_.AppendTimeText(local, buffer_);
+    }
+}
+
+bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
+                         const TFileStatus& status, const TFileIdentity* root) {
+    // The texts go one after another into the buffer; `ends` marks where each ends.
+    enum { Path, Size, Born, Accessed, Written, Identity, Count };
+    std::size_t ends[Count] = {};
+    int made = 0;
+    buffer_.clear();
+    auto mark = [&] { ends[made++] = buffer_.size(); };
+
     TResultRow::Texts slots{};
-    auto commit = [&] { row.Assign(slots); };
+    TResultRow::Sources sources;
+    sources.fill(-1);
+    auto text = [&](int which) {
+        const std::size_t begin = which == 0 ? 0 : ends[which - 1];
+        return std::string_view(buffer_).substr(begin, ends[which] - begin);
+    };
+    // Called once the buffer no longer grows.
+    auto commit = [&] {
+        if (made > Path) {
+            const std::string_view path = text(Path);
+            slots[Slot(TField::FullPath)] = path;
+            slots[Slot(TField::FileName)] = path.substr(path.size() - name.size());
+            sources[Slot(TField::FileName)] = Slot(TField::FullPath);
+            slots[Slot(TField::FileExt)] = FileExtOf(path);
+            sources[Slot(TField::FileExt)] = Slot(TField::FullPath);
+            slots[Slot(TField::FileType)] = "file";
+        }
+        constexpr TField timeFields[] = {TField::CreateTime, TField::AccessTime,
+                                         TField::WriteTime};
+        if (made > Size) slots[Slot(TField::FileSize)] = text(Size);
+        for (int i = Born; i <= Written && i < made; ++i)
+            slots[Slot(timeFields[i - Born])] = text(i);
+        if (made > Identity) slots[IdentitySlot] = text(Identity);
+        row.Assign(slots, sources);
+    };
     try {
-        texts[0] = folder;
-        texts[0].append(name);
-        slots[TResultRow::FirstFieldSlot + int(TField::FullPath)] = texts[0];
-        slots[TResultRow::FirstFieldSlot + int(TField::FileName)] = name;
-        texts[1] = std::to_string(status.size);
-        slots[TResultRow::FirstFieldSlot + int(TField::FileSize)] = texts[1];
-        slots[TResultRow::FirstFieldSlot + int(TField::FileExt)] = FileExtOf(texts[0]);
-        slots[TResultRow::FirstFieldSlot + int(TField::FileType)] = "file";
-        texts[2] = FileTimeText(status.born, times);
-        slots[TResultRow::FirstFieldSlot + int(TField::CreateTime)] = texts[2];
-        texts[3] = FileTimeText(status.accessed, times);
-        slots[TResultRow::FirstFieldSlot + int(TField::AccessTime)] = texts[3];
-        texts[4] = FileTimeText(status.written, times);
-        slots[TResultRow::FirstFieldSlot + int(TField::WriteTime)] = texts[4];
+        buffer_.append(folder).append(name);
+        mark();
+        char digits[24];
+        const auto size = std::to_chars(digits, digits + sizeof digits, status.size);
+        buffer_.append(digits, size.ptr);
+        mark();
+        appendTime(status.born);
+        mark();
+        appendTime(status.accessed);
+        mark();
+        appendTime(status.written);
+        mark();
     } catch (...) {
         commit();
         throw;
     }
-    const std::string_view keptReason = kept.ReasonFor(texts[0], name);
+    if (!knowsFolder_ || folder != folder_) {
+        keptFolder_ = kept_.ForFolder(folder);
+        folder_ = folder;
+        knowsFolder_ = true;
+    }
+    const std::string_view keptReason = kept_.ReasonFor(keptFolder_, text(Path), name);
     slots[KeptSlot] = keptReason;
     if (root) {
         TFileIdentity identity = *root;
         identity.device = status.device;
         identity.inode = status.inode;
-        texts[5] = IdentityText(identity);
-        slots[IdentitySlot] = texts[5];
+        buffer_.append(reinterpret_cast<const char*>(&identity), sizeof identity);
+        mark();
     }
     commit();
     return !keptReason.empty();

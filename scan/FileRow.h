@@ -7,7 +7,9 @@
 #include "scan/ResultRow.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace nullsweep {
 
@@ -18,12 +20,34 @@ struct TFileStatus {
     std::uint64_t device = 0, inode = 0;
 };
 
-// Fills `row` for the file `name` in the folder `folder` (ending in "/"): its fields, its kept
-// reason, and, with `root` (the scan root's part of the identity), its identity for an exact
-// delete. Returns true when the file is kept. When making a text fails part-way, the texts
-// made so far are stored and the error passes on.
-bool FillFileRow(TResultRow& row, std::string_view folder, std::string_view name,
-                 const TFileStatus& status, TKeptFiles& kept, const DateTimeText& times,
-                 const TFileIdentity* root);
+// Makes the rows of one thread. A scan makes a million of them: what files of one folder share
+// (its kept facts) is found once per folder, the date texts of recent days are kept, and the
+// texts are gathered in one reused buffer and packed at once.
+class TFileRowMaker {
+  public:
+    TFileRowMaker(TKeptFiles& kept, const DateTimeText& times);
+
+    // Fills `row` for the file `name` in the folder `folder` (ending in "/"): its fields, its
+    // kept reason, and, with `root` (the scan root's part of the identity), its identity for an
+    // exact delete. Returns true when the file is kept. When making a text fails part-way, the
+    // texts made so far are stored and the error passes on.
+    bool Fill(TResultRow& row, std::string_view folder, std::string_view name,
+              const TFileStatus& status, const TFileIdentity* root);
+
+  private:
+    void appendTime(std::int64_t seconds);
+
+    TKeptFiles& kept_;
+    const DateTimeText& times_;
+    std::string folder_; // whose kept facts are below
+    bool knowsFolder_ = false;
+    TKeptFiles::Folder keptFolder_;
+    std::string buffer_;
+    struct Day {
+        std::int64_t key = -1;
+        std::string text;
+    };
+    std::vector<Day> days_; // by day number modulo their count
+};
 
 } // namespace nullsweep

@@ -32,7 +32,7 @@ class FileListScanner {
     FileListScanner(const RowSink& sink, const ScanOptions& options)
         : sink_(sink), options_(options),
           times_(options.times ? *options.times : DateTimeText::System()),
-          kept_(options.kept ? *options.kept : ownKept_.emplace()) {}
+          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_, times_) {}
     ~FileListScanner() { closeFolder(); }
     FileListScanner(const FileListScanner&) = delete;
     FileListScanner& operator=(const FileListScanner&) = delete;
@@ -68,7 +68,7 @@ class FileListScanner {
                                  device,
                                  sx.stx_ino};
         TResultRow row;
-        FillFileRow(row, folder, name, status, kept_, times_, hasRoot_ ? &root_ : nullptr);
+        rows_.Fill(row, folder, name, status, hasRoot_ ? &root_ : nullptr);
         ++progress_.rows;
         sink_(std::move(row));
     }
@@ -121,6 +121,7 @@ class FileListScanner {
     const DateTimeText& times_;
     std::optional<TKeptFiles> ownKept_;
     TKeptFiles& kept_;
+    TFileRowMaker rows_;
     ScanProgress progress_;
     std::string folderPath_;
     int folderFd_ = -1;

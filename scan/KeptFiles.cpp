@@ -98,8 +98,7 @@ struct TKeptFiles::Repositories {
         return int(repositories.size() - 1);
     }
 
-    bool tracks(std::string_view path) {
-        const int which = repositoryOf(folderOf(path));
+    bool tracks(int which, std::string_view path) {
         if (which < 0) return false;
         const Repository& r = repositories[std::size_t(which)];
         if (!path.starts_with(r.workdir)) return false;
@@ -114,6 +113,22 @@ TKeptFiles::TKeptFiles(std::vector<std::string> keepPatterns)
 TKeptFiles::~TKeptFiles() = default;
 
 std::string_view TKeptFiles::ReasonFor(std::string_view path, std::string_view name) {
+    const auto slash = path.rfind('/');
+    return ReasonFor(ForFolder(path.substr(0, slash == std::string_view::npos ? 0 : slash + 1)),
+                     path, name);
+}
+
+TKeptFiles::Folder TKeptFiles::ForFolder(std::string_view folder) {
+    // Both tests look for a text ending in "/", which a file's name cannot hold.
+    if (insideVersionControl(folder)) return {"Kept: inside a version control folder"};
+    if (packageManagerState(folder)) return {"Kept: package manager state"};
+    const std::lock_guard lock(mutex_);
+    if (!repositories_) repositories_ = std::make_unique<Repositories>();
+    return {{}, repositories_->repositoryOf(folderOf(folder))};
+}
+
+std::string_view TKeptFiles::ReasonFor(const Folder& folder, std::string_view path,
+                                       std::string_view name) {
     if (const std::string_view reason = reasonForName(name); !reason.empty()) return reason;
     if (!keepPatterns_.empty()) {
         const std::string text(name);
@@ -121,11 +136,10 @@ std::string_view TKeptFiles::ReasonFor(std::string_view path, std::string_view n
             if (::fnmatch(pattern.c_str(), text.c_str(), 0) == 0)
                 return "Kept: matches a --keep pattern";
     }
-    if (insideVersionControl(path)) return "Kept: inside a version control folder";
-    if (packageManagerState(path)) return "Kept: package manager state";
+    if (!folder.reason.empty()) return folder.reason;
+    if (folder.repository < 0) return {};
     const std::lock_guard lock(mutex_);
-    if (!repositories_) repositories_ = std::make_unique<Repositories>();
-    if (repositories_->tracks(path)) return "Kept: tracked by git";
+    if (repositories_->tracks(folder.repository, path)) return "Kept: tracked by git";
     return {};
 }
 

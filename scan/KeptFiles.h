@@ -26,6 +26,16 @@ class TKeptFiles {
     // or empty when it is not. Safe to call from several threads.
     std::string_view ReasonFor(std::string_view path, std::string_view name);
 
+    // What the files of one folder share, found once for all of them: a reason that keeps
+    // every file there, else the git repository the folder is in (-1: none).
+    struct Folder {
+        std::string_view reason;
+        int repository = -1;
+    };
+    Folder ForFolder(std::string_view folder); // ends in "/"
+    // The same as above for a file of that folder.
+    std::string_view ReasonFor(const Folder& folder, std::string_view path, std::string_view name);
+
   private:
     struct Repositories;
     std::vector<std::string> keepPatterns_;

@@ -84,8 +84,8 @@ unsigned char* copyBlock(const unsigned char* block) {
 
 // For each slot, the slot whose text it can be stored as the end of (the longest such text,
 // which is never itself a reference), or -1.
-std::array<int, TResultRow::SlotCount> findSources(const TResultRow::Texts& texts) {
-    std::array<int, TResultRow::SlotCount> source;
+TResultRow::Sources findSources(const TResultRow::Texts& texts) {
+    TResultRow::Sources source;
     source.fill(-1);
     std::array<int, TResultRow::SlotCount> set;
     int setCount = 0;
@@ -98,7 +98,7 @@ std::array<int, TResultRow::SlotCount> findSources(const TResultRow::Texts& text
             const auto u = texts[set[j]];
             if (u.size() > best && u.ends_with(t)) {
                 best = u.size();
-                source[set[i]] = set[j];
+                source[set[i]] = static_cast<std::int8_t>(set[j]);
             }
         }
     }
@@ -171,7 +171,18 @@ void TResultRow::SetSlot(int slot, std::string_view text) {
 }
 
 void TResultRow::Assign(const Texts& texts) {
-    const auto source = findSources(texts);
+    Assign(texts, findSources(texts));
+}
+
+void TResultRow::Assign(const Texts& texts, const Sources& given) {
+    Sources source = given;
+    for (int s = 0; s < SlotCount; ++s) {
+        const int from = source[s];
+        if (from < 0) continue;
+        if (from >= SlotCount || given[from] >= 0 || texts[from].size() <= texts[s].size() ||
+            !texts[from].ends_with(texts[s]))
+            source[s] = -1;
+    }
     std::size_t size = 1;
     int count = 0;
     for (int s = 0; s < SlotCount; ++s) {

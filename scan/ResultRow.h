@@ -19,6 +19,8 @@ class TResultRow {
     static constexpr int SlotCount = 27;
     static constexpr int FirstFieldSlot = 8;
     using Texts = std::array<std::string_view, SlotCount>;
+    // For each slot, the slot whose (longer) text ends with its own, or -1.
+    using Sources = std::array<std::int8_t, SlotCount>;
 
     TResultRow() = default;
     ~TResultRow();
@@ -39,6 +41,9 @@ class TResultRow {
     // Every slot at once (one packing instead of one per slot).
     Texts AllSlots() const;
     void Assign(const Texts& texts);
+    // The same where the caller knows which texts end others (a source that does not hold
+    // such a text is not used).
+    void Assign(const Texts& texts, const Sources& sources);
 
   private:
     unsigned char* block_ = nullptr;

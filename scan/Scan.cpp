@@ -83,7 +83,8 @@ class Walk {
     Walk(const RowSink& sink, const ScanOptions& options)
         : sink_(sink), times_(options.times ? *options.times : DateTimeText::System()),
           onProgress_(options.onProgress), onError_(options.onError),
-          kept_(options.kept ? *options.kept : ownKept_.emplace()), budget_(descriptorBudget()),
+          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_, times_),
+          budget_(descriptorBudget()),
           handles_(budget_.held) {
         rules_.oneFileSystem = options.oneFileSystem;
         rules_.excludes = &options.excludes;
@@ -265,7 +266,7 @@ class Walk {
     void addRow(std::string_view name, const FileStatus& status) {
         TResultRow row;
         try {
-            FillFileRow(row, path_, name, status, kept_, times_, hasRoot_ ? &identity_ : nullptr);
+            rows_.Fill(row, path_, name, status, hasRoot_ ? &identity_ : nullptr);
         } catch (...) {
             return; // a file whose row cannot be made is passed over
         }
@@ -294,6 +295,7 @@ class Walk {
     const std::function<void(const std::string&, int)>& onError_;
     std::optional<TKeptFiles> ownKept_;
     TKeptFiles& kept_;
+    TFileRowMaker rows_;
     const DescriptorBudget budget_;
     FolderHandles handles_;
     ListingRules rules_;
