@@ -47,7 +47,6 @@ class DateTimeText {
     static QString LongTimeFormat(const QLocale& locale);
 
   private:
-
     QLocale locale_;
     QString dateFormat_;
     QString timeFormat_;

@@ -68,8 +68,7 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
             sources[Slot(TField::FileExt)] = Slot(TField::FullPath);
             slots[Slot(TField::FileType)] = "file";
         }
-        constexpr TField timeFields[] = {TField::CreateTime, TField::AccessTime,
-                                         TField::WriteTime};
+        constexpr TField timeFields[] = {TField::CreateTime, TField::AccessTime, TField::WriteTime};
         if (made > Size) slots[Slot(TField::FileSize)] = text(Size);
         for (int i = Born; i <= Written && i < made; ++i)
             slots[Slot(timeFields[i - Born])] = text(i);

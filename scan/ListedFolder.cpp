@@ -103,22 +103,39 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     folder.readError = reader.Error();
 
     // Status calls in inode order: on a cold cache the inode table is then read front to back.
-    std::vector<std::uint32_t> order;
+    struct ByInode {
+        ino_t inode;
+        std::uint32_t index;
+    };
+    std::vector<ByInode> order;
+    order.reserve(pending.size());
     for (std::uint32_t i = 0; i < pending.size(); ++i)
-        if (pending[i].type != DT_DIR) order.push_back(i);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return pending[a].inode < pending[b].inode;
-    });
+        if (pending[i].type != DT_DIR) order.push_back({pending[i].inode, i});
+    std::sort(order.begin(), order.end(),
+              [](const ByInode& a, const ByInode& b) { return a.inode < b.inode; });
     std::vector<FileStatus> statuses;
-    for (const std::uint32_t i : order)
-        pending[i].verdict =
-            statEntry(fd, names.c_str() + pending[i].name, pending[i], folder.device, statuses);
+    statuses.reserve(order.size());
+    for (const ByInode& o : order) {
+        Pending& p = pending[o.index];
+        p.verdict = statEntry(fd, names.c_str() + p.name, p, folder.device, statuses);
+    }
+    std::vector<ByInode>().swap(order);
 
+    std::size_t kept = 0;
+    for (const Pending& p : pending)
+        kept += p.verdict != Skip;
+    // Where every entry stays (an all-empty folder), the names are already the walk's.
+    const bool allKept = kept == pending.size() && folder.names.empty();
+    if (allKept)
+        folder.names = std::move(names);
+    else
+        folder.names.reserve(folder.names.size() + names.size());
+    folder.entries.reserve(folder.entries.size() + kept);
     for (const Pending& p : pending) {
         if (p.verdict == Skip) continue;
-        const char* name = names.c_str() + p.name;
-        ListedEntry listed{
-            ListedEntry::File, 0, static_cast<std::uint32_t>(folder.names.size()), 0, {}};
+        const char* name = (allKept ? folder.names : names).c_str() + p.name;
+        const auto offset = allKept ? p.name : static_cast<std::uint32_t>(folder.names.size());
+        ListedEntry listed{ListedEntry::File, 0, offset, 0, {}};
         if (p.verdict == IsFolder) {
             auto child = std::make_shared<ListedFolder>();
             child->parent = &folder;
@@ -132,7 +149,7 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
         } else {
             listed.status = statuses[std::size_t(p.verdict - FileOffset)];
         }
-        folder.names.append(name).push_back('\0');
+        if (!allKept) folder.names.append(name).push_back('\0');
         folder.entries.push_back(listed);
     }
 }

@@ -84,8 +84,7 @@ class Walk {
         : sink_(sink), times_(options.times ? *options.times : DateTimeText::System()),
           onProgress_(options.onProgress), onError_(options.onError),
           kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_, times_),
-          budget_(descriptorBudget()),
-          handles_(budget_.held) {
+          budget_(descriptorBudget()), handles_(budget_.held) {
         rules_.oneFileSystem = options.oneFileSystem;
         rules_.excludes = &options.excludes;
         threads_ = std::min<std::size_t>(options.threads ? options.threads : DefaultScanThreads(),
