@@ -97,6 +97,35 @@ TEST(Scan, MidnightWriteTimeShowsTheDateAlone) {
     EXPECT_EQ(RowOf(g.tree.GetFirst()).Field(TField::WriteTime), "15 Jan 2021");
 }
 
+// Rows keep date texts by day: every time of a scan reads as the formatter gives it alone.
+TEST(Scan, TimeTextsMatchTheFormatterAcrossDaysMonthsAndYears) {
+    TempTree t;
+    const long long day = 86400, base = 1610668800; // 15 Jan 2021 00:00:00
+    const std::vector<long long> stamps{base + 1,
+                                        base + 3599,
+                                        base + day + 1,
+                                        base + 31 * day,
+                                        base + 365 * day,
+                                        base + 366 * day,
+                                        base - 4096 * day,
+                                        base - 11 * 372 * day + 7,
+                                        base + 45 * day + 12 * 3600};
+    for (std::size_t i = 0; i < stamps.size(); ++i) {
+        t.File("f" + std::to_string(i));
+        t.SetTimes("f" + std::to_string(i), stamps[i]);
+    }
+    Grid g;
+    g.scan(t.Root(), 1);
+    ASSERT_EQ(g.tree.TotalCount(), stamps.size());
+    for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
+        const TResultRow& row = RowOf(n);
+        const long long stamp =
+            stamps[std::stoul(std::string(row.Field(TField::FileName)).substr(1))];
+        EXPECT_EQ(row.Field(TField::WriteTime), FileTimeText(stamp, cTimes())) << stamp;
+        EXPECT_EQ(row.Field(TField::AccessTime), FileTimeText(stamp, cTimes())) << stamp;
+    }
+}
+
 TEST(Scan, ExtensionsFollowTheLastDotAfterTheLastSlash) {
     EXPECT_EQ(FileExtOf("/data/report.txt"), "txt");
     EXPECT_EQ(FileExtOf("/data/archive.tar.gz"), "gz");
