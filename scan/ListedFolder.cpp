@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace nullsweep {
 
@@ -103,23 +104,33 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     folder.readError = reader.Error();
 
     // Status calls in inode order: on a cold cache the inode table is then read front to back.
+    // The names are gathered in that order first, so that the calls read them in a row.
     struct ByInode {
         ino_t inode;
-        std::uint32_t index;
+        std::uint32_t index; // in `pending`; after the gather, the name's offset in `inOrder`
+        std::uint32_t pendingIndex;
     };
     std::vector<ByInode> order;
     order.reserve(pending.size());
     for (std::uint32_t i = 0; i < pending.size(); ++i)
-        if (pending[i].type != DT_DIR) order.push_back({pending[i].inode, i});
+        if (pending[i].type != DT_DIR) order.push_back({pending[i].inode, pending[i].name, i});
     std::sort(order.begin(), order.end(),
               [](const ByInode& a, const ByInode& b) { return a.inode < b.inode; });
+    std::string inOrder;
+    inOrder.reserve(names.size());
+    for (ByInode& o : order) {
+        const char* name = names.c_str() + o.index;
+        o.index = static_cast<std::uint32_t>(inOrder.size());
+        inOrder.append(name, std::strlen(name) + 1);
+    }
     std::vector<FileStatus> statuses;
     statuses.reserve(order.size());
     for (const ByInode& o : order) {
-        Pending& p = pending[o.index];
-        p.verdict = statEntry(fd, names.c_str() + p.name, p, folder.device, statuses);
+        Pending& p = pending[o.pendingIndex];
+        p.verdict = statEntry(fd, inOrder.c_str() + o.index, p, folder.device, statuses);
     }
     std::vector<ByInode>().swap(order);
+    std::string().swap(inOrder);
 
     std::size_t kept = 0;
     for (const Pending& p : pending)
