@@ -23,7 +23,12 @@ constexpr int Slot(TField field) {
 TFileRowMaker::TFileRowMaker(TKeptFiles& kept, const DateTimeText& times)
     : kept_(kept), times_(times), days_(DaySlots) {}
 
-void TFileRowMaker::appendTime(std::int64_t seconds) {
+void TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
+    if (last.known && last.seconds == seconds) {
+        buffer_ += last.text;
+        return;
+    }
+    const std::size_t begin = buffer_.size();
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm local{};
     if (!localtime_r(&t, &local)) throw std::runtime_error("time stamp out of range");
@@ -39,6 +44,9 @@ void TFileRowMaker::appendTime(std::int64_t seconds) {
         buffer_ += ' ';
         times_.AppendTimeText(local, buffer_);
     }
+    last.text.assign(buffer_, begin);
+    last.seconds = seconds;
+    last.known = true;
 }
 
 bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
@@ -82,11 +90,11 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         const auto size = std::to_chars(digits, digits + sizeof digits, status.size);
         buffer_.append(digits, size.ptr);
         mark();
-        appendTime(status.born);
+        appendTime(status.born, born_);
         mark();
-        appendTime(status.accessed);
+        appendTime(status.accessed, accessed_);
         mark();
-        appendTime(status.written);
+        appendTime(status.written, written_);
         mark();
     } catch (...) {
         commit();

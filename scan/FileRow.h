@@ -35,7 +35,13 @@ class TFileRowMaker {
               const TFileStatus& status, const TFileIdentity* root);
 
   private:
-    void appendTime(std::int64_t seconds);
+    // The last stamp of one kind and its text: files made or changed together share it.
+    struct LastTime {
+        std::int64_t seconds = 0;
+        bool known = false;
+        std::string text;
+    };
+    void appendTime(std::int64_t seconds, LastTime& last);
 
     TKeptFiles& kept_;
     const DateTimeText& times_;
@@ -48,6 +54,7 @@ class TFileRowMaker {
         std::string text;
     };
     std::vector<Day> days_; // by day number modulo their count
+    LastTime born_, accessed_, written_;
 };
 
 } // namespace nullsweep

@@ -97,19 +97,23 @@ TEST(Scan, MidnightWriteTimeShowsTheDateAlone) {
     EXPECT_EQ(RowOf(g.tree.GetFirst()).Field(TField::WriteTime), "15 Jan 2021");
 }
 
-// Rows keep date texts by day: every time of a scan reads as the formatter gives it alone.
+// Rows keep date texts by day and the last text of each time: every time of a scan reads as the
+// formatter gives it alone.
 TEST(Scan, TimeTextsMatchTheFormatterAcrossDaysMonthsAndYears) {
     TempTree t;
     const long long day = 86400, base = 1610668800; // 15 Jan 2021 00:00:00
-    const std::vector<long long> stamps{base + 1,
-                                        base + 3599,
-                                        base + day + 1,
-                                        base + 31 * day,
-                                        base + 365 * day,
-                                        base + 366 * day,
-                                        base - 4096 * day,
-                                        base - 11 * 372 * day + 7,
-                                        base + 45 * day + 12 * 3600};
+    std::vector<long long> stamps{base + 1,
+                                  base + 3599,
+                                  base + day + 1,
+                                  base + 31 * day,
+                                  base + 365 * day,
+                                  base + 366 * day,
+                                  base - 4096 * day,
+                                  base - 11 * 372 * day + 7,
+                                  base + 45 * day + 12 * 3600};
+    // and files a second apart, many of them listed next to one another
+    for (int i = 0; i < 120; ++i)
+        stamps.push_back(base + 7 * day + i);
     for (std::size_t i = 0; i < stamps.size(); ++i) {
         t.File("f" + std::to_string(i));
         t.SetTimes("f" + std::to_string(i), stamps[i]);
