@@ -47,13 +47,8 @@ bool excluded(const ListingRules& rules, const char* name) {
 
 namespace {
 
-// An entry of the listing still to be looked at, and what its status says.
-struct Pending {
-    std::uint32_t name; // offset in the listing's names
-    unsigned char type;
-    ino_t inode;
-    std::int64_t verdict; // after the status calls: see Verdict
-};
+using Pending = ListingScratch::Pending;
+using ByInode = ListingScratch::ByInode;
 
 // What a status call made of an entry: passed over, a folder, a failure (minus the errno) or
 // an empty file (FileOffset plus its index in the statuses).
@@ -82,10 +77,13 @@ std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint
 
 } // namespace
 
-void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules& rules) {
+void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules& rules,
+                 ListingScratch& scratch) {
     const int fd = reader.Fd();
-    std::string names;
-    std::vector<Pending> pending;
+    std::string& names = scratch.names;
+    std::vector<Pending>& pending = scratch.pending;
+    names.clear();
+    pending.clear();
     FolderReader::Entry entry;
     while (reader.Next(entry)) {
         if (entry.name == "." || entry.name == "..") continue;
@@ -105,32 +103,28 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
 
     // Status calls in inode order: on a cold cache the inode table is then read front to back.
     // The names are gathered in that order first, so that the calls read them in a row.
-    struct ByInode {
-        ino_t inode;
-        std::uint32_t index; // in `pending`; after the gather, the name's offset in `inOrder`
-        std::uint32_t pendingIndex;
-    };
-    std::vector<ByInode> order;
+    std::vector<ByInode>& order = scratch.order;
+    order.clear();
     order.reserve(pending.size());
     for (std::uint32_t i = 0; i < pending.size(); ++i)
         if (pending[i].type != DT_DIR) order.push_back({pending[i].inode, pending[i].name, i});
     std::sort(order.begin(), order.end(),
               [](const ByInode& a, const ByInode& b) { return a.inode < b.inode; });
-    std::string inOrder;
+    std::string& inOrder = scratch.inOrder;
+    inOrder.clear();
     inOrder.reserve(names.size());
     for (ByInode& o : order) {
         const char* name = names.c_str() + o.index;
         o.index = static_cast<std::uint32_t>(inOrder.size());
         inOrder.append(name, std::strlen(name) + 1);
     }
-    std::vector<FileStatus> statuses;
+    std::vector<FileStatus>& statuses = scratch.statuses;
+    statuses.clear();
     statuses.reserve(order.size());
     for (const ByInode& o : order) {
         Pending& p = pending[o.pendingIndex];
         p.verdict = statEntry(fd, inOrder.c_str() + o.index, p, folder.device, statuses);
     }
-    std::vector<ByInode>().swap(order);
-    std::string().swap(inOrder);
 
     std::size_t kept = 0;
     for (const Pending& p : pending)
@@ -166,7 +160,7 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
 }
 
 void ListFolder(const std::shared_ptr<ListedFolder>& folder, FolderHandles& handles,
-                const ListingRules& rules) noexcept {
+                const ListingRules& rules, ListingScratch& scratch) noexcept {
     try {
         const int parentFd = handles.Acquire(*folder->parent);
         if (parentFd < 0) {
@@ -188,7 +182,7 @@ void ListFolder(const std::shared_ptr<ListedFolder>& folder, FolderHandles& hand
             (OnPseudoFileSystem(reader->Fd()) ||
              (rules.oneFileSystem && st.st_dev != rules.rootDevice)))
             return;
-        ReadListing(*folder, *reader, rules);
+        ReadListing(*folder, *reader, rules, scratch);
         if (!folder->children.empty()) handles.Keep(folder, std::move(reader), false);
     } catch (...) {
         folder->readError = ENOMEM; // what was read so far is walked

@@ -56,16 +56,39 @@ struct ListingRules {
     const std::vector<std::string>* excludes = nullptr;
 };
 
+// What a listing needs only while it reads, kept by each listing thread from one folder to the
+// next: a walk then does not fault in fresh memory for every folder.
+struct ListingScratch {
+    // An entry still to be looked at, and what its status call made of it.
+    struct Pending {
+        std::uint32_t name; // offset in `names`
+        unsigned char type;
+        ino_t inode;
+        std::int64_t verdict;
+    };
+    struct ByInode {
+        ino_t inode;
+        std::uint32_t index; // of the name in `names`, then in `inOrder`
+        std::uint32_t pendingIndex;
+    };
+    std::string names;
+    std::vector<Pending> pending;
+    std::vector<ByInode> order;
+    std::string inOrder;
+    std::vector<FileStatus> statuses;
+};
+
 // True when the open `fd` lies on a pseudo file system.
 bool OnPseudoFileSystem(int fd);
 
 // Reads the whole listing of the open `reader` into `folder` (whose device is set), with the
 // status of each regular file or entry of unknown type.
-void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules& rules);
+void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules& rules,
+                 ListingScratch& scratch);
 
 // Opens the folder below its (listed) parent and reads it; on success with sub-folders, its
 // descriptor is kept in `handles` for them. Never throws.
 void ListFolder(const std::shared_ptr<ListedFolder>& folder, FolderHandles& handles,
-                const ListingRules& rules) noexcept;
+                const ListingRules& rules, ListingScratch& scratch) noexcept;
 
 } // namespace nullsweep

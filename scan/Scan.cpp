@@ -130,7 +130,7 @@ class Walk {
         root->device = st.st_dev;
         root->inode = st.st_ino;
         root->state = ListedFolder::State::Listed;
-        ReadListing(*root, *reader, rules_);
+        ReadListing(*root, *reader, rules_, scratch_);
         handles_.Keep(root, std::move(reader), /*pinned=*/true);
         for (std::size_t i = 1; i < threads_ && !root->children.empty(); ++i)
             helpers_.emplace_back([this] { help(); });
@@ -164,10 +164,11 @@ class Walk {
 
     // Lists `folder` on this thread, then offers its sub-folders to the helpers, the first on
     // top, so that they work ahead of the walk in its own order.
-    void list(const std::shared_ptr<ListedFolder>& folder, std::unique_lock<std::mutex>& lock) {
+    void list(const std::shared_ptr<ListedFolder>& folder, std::unique_lock<std::mutex>& lock,
+              ListingScratch& scratch) {
         folder->state = ListedFolder::State::Listing;
         lock.unlock();
-        ListFolder(folder, handles_, rules_);
+        ListFolder(folder, handles_, rules_, scratch);
         lock.lock();
         folder->state = ListedFolder::State::Listed;
         try {
@@ -186,13 +187,14 @@ class Walk {
     }
 
     void help() {
+        ListingScratch scratch;
         std::unique_lock lock(mutex_);
         for (;;) {
             work_.wait(lock, [&] { return stop_ || !waiting_.empty(); });
             if (stop_) return;
             const std::shared_ptr<ListedFolder> folder = std::move(waiting_.back());
             waiting_.pop_back();
-            if (folder->state == ListedFolder::State::Waiting) list(folder, lock);
+            if (folder->state == ListedFolder::State::Waiting) list(folder, lock, scratch);
         }
     }
 
@@ -202,11 +204,11 @@ class Walk {
         std::unique_lock lock(mutex_);
         while (folder->state != ListedFolder::State::Listed) {
             if (folder->state == ListedFolder::State::Waiting) {
-                list(folder, lock);
+                list(folder, lock, scratch_);
             } else if (!waiting_.empty()) {
                 const std::shared_ptr<ListedFolder> other = std::move(waiting_.back());
                 waiting_.pop_back();
-                if (other->state == ListedFolder::State::Waiting) list(other, lock);
+                if (other->state == ListedFolder::State::Waiting) list(other, lock, scratch_);
             } else {
                 listed_.wait(lock);
             }
@@ -298,6 +300,7 @@ class Walk {
     const DescriptorBudget budget_;
     FolderHandles handles_;
     ListingRules rules_;
+    ListingScratch scratch_; // the calling thread's
     std::size_t threads_ = 1;
     std::vector<Place> stack_;
     std::string path_; // the path of the top folder, ending in "/"
