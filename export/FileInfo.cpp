@@ -34,15 +34,4 @@ bool TFileInfo::ExportToHTML(const std::string& initialName, const TVirtualStrin
     return true;
 }
 
-std::string TFileInfo::BuildDelimitedText(const std::string& separator,
-                                          const TVirtualStringTree& grid, bool csvQuoting) const {
-    TStringSink body;
-    WriteDelimited(body, grid, Columns, {separator, csvQuoting, false});
-    return std::move(body.text);
-}
-
-std::string TFileInfo::BuildHTML(const TVirtualStringTree& grid, const std::string& path) const {
-    return BuildHTMLPage(grid, Columns, TitleFromPath(path));
-}
-
 } // namespace nullsweep

@@ -33,8 +33,6 @@ class DateTimeText {
 
     // Local calendar fields (as localtime_r gives them) as text.
     std::string Format(const std::tm& local) const;
-    // The same through QLocale alone; the reference the compiled form must match.
-    std::string FormatWithQt(const std::tm& local) const;
     // Text back to a local date and time; nothing when it is no such text.
     std::optional<QDateTime> Parse(const std::string& text) const;
 
