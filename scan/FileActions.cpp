@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FileActions.h"
 
-#include "scan/DesktopShell.h"
+#include "desktop/DesktopShell.h"
 #include "scan/ResultRow.h"
 
 #include <cerrno>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "scan/DesktopShell.h"
+#include "desktop/DesktopShell.h"
 
 namespace nullsweep {
 
