@@ -323,7 +323,9 @@ TEST(Binary, WithoutAReachableDisplayTheWindowSaysSoInOneLine) {
          {std::vector<std::string>{"--help"}, {"-h"}, {"--version"}}) {
         const ScanRun r = program.Run(args);
         EXPECT_EQ(r.status, 0) << args[0] << r.err;
-        EXPECT_EQ(r.out, args[0] == "--version" ? "nullsweep " NULLSWEEP_VERSION "\n" : scanHelp.out) << args[0];
+        EXPECT_EQ(r.out,
+                  args[0] == "--version" ? "nullsweep " NULLSWEEP_VERSION "\n" : scanHelp.out)
+            << args[0];
     }
     // A display number no server on this machine has claimed (tests share the machine with Xvfb).
     int free = 900;

@@ -102,9 +102,8 @@ TEST(DelimitedText, CsvQuotesOnlyWhatNeedsIt) {
     AddTestRow(grid, nullptr, {{TField::FileName, "say \"hi\""}, {TField::FullPath, "/p q/r"}});
     TFileInfo info;
     info.Columns = {"Full Path", "File Name", "Name, with comma"};
-    EXPECT_EQ(delimited(info, ",", grid, true),
-              "Full Path,File Name,\"Name, with comma\",\n"
-              "/p q/r,\"say \"\"hi\"\"\",\"say \"\"hi\"\"\"\n");
+    EXPECT_EQ(delimited(info, ",", grid, true), "Full Path,File Name,\"Name, with comma\",\n"
+                                                "/p q/r,\"say \"\"hi\"\"\",\"say \"\"hi\"\"\"\n");
     // The text format never quotes.
     EXPECT_EQ(delimited(info, "  ", grid, false),
               "Full Path  File Name  Name, with comma  \n/p q/r  say \"hi\"  say \"hi\"\n");

@@ -50,7 +50,8 @@ std::string qtText(const DateTimeText& text, const std::tm& t) {
     const QDate date(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
     QString out = text.Locale().toString(date, text.DateFormat());
     if (t.tm_hour != 0 || t.tm_min != 0 || t.tm_sec != 0)
-        out += u' ' + text.Locale().toString(QTime(t.tm_hour, t.tm_min, t.tm_sec), text.TimeFormat());
+        out +=
+            u' ' + text.Locale().toString(QTime(t.tm_hour, t.tm_min, t.tm_sec), text.TimeFormat());
     return out.toStdString();
 }
 
