@@ -7,10 +7,10 @@
 #include "app/ScanThread.h"
 
 #include "config/ConfigStore.h"
+#include "desktop/DesktopShell.h"
 #include "grid/GridRows.h"
 #include "grid/RunCommand.h"
 #include "scan/DateTimeText.h"
-#include "scan/DesktopShell.h"
 #include "scan/ExactDelete.h"
 #include "scan/FileActions.h"
 #include "scan/ResultRow.h"
@@ -40,14 +40,6 @@
 namespace nullsweep {
 
 namespace {
-
-// The wait window around a long command, hidden again however the command ends.
-struct WaitShown {
-    WaitShown() { ShowWait(true, false); }
-    ~WaitShown() { ShowWait(false, false); }
-    WaitShown(const WaitShown&) = delete;
-    WaitShown& operator=(const WaitShown&) = delete;
-};
 
 // An update bracket of the grid, closed however the command ends.
 struct UpdateBracket {
@@ -284,7 +276,7 @@ void TFMMain::dropEvent(QDropEvent* event) {
 }
 
 void TFMMain::DropFolders(const std::vector<std::string>& paths) {
-    WaitShown wait;
+    TWaitScope wait;
     std::vector<std::string> folders;
     for (const std::string& path : paths)
         if (isExistingFolder(path)) folders.push_back(path);
@@ -295,8 +287,7 @@ void TFMMain::btnOpenClick() {
     const std::string folder = Shell().SelectFolder();
     if (!folder.empty()) {
         repaint();
-        WaitShown wait;
-        SetWaitText("Loading info..");
+        TWaitScope wait("Loading info..");
         AddScannedRows(vt_, ScanOffThread({folder}));
     }
     if (ctrl_) ctrl_->SortGrid();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Version.h"
 #include "config/XmlDocument.h"
 #include "grid/CorvaneCtrl.h"
 #include "grid/TreeView.h"
@@ -33,7 +34,7 @@ class TFMMain final : public QMainWindow {
     Q_OBJECT
 
   public:
-    static constexpr const char* Caption = "Tarvel Nullsweep 2.9.5";
+    static constexpr const char* Caption = "Tarvel Nullsweep " NULLSWEEP_VERSION;
 
     TFMMain();
     ~TFMMain() override;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/OffThreadWork.h"
 
-#include "scan/DesktopShell.h"
+#include "desktop/DesktopShell.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -72,12 +72,6 @@ TWaitForm::TWaitForm(QWidget* over)
     cancel_->setGeometry(142, 54, 97, 25);
     cancel_->setFlat(true);
     cancel_->hide();
-    connect(cancel_, &QPushButton::clicked, this, [this] { cancelRequested_ = true; });
-}
-
-void TWaitForm::showEvent(QShowEvent* event) {
-    cancelRequested_ = false;
-    QWidget::showEvent(event);
 }
 
 void TWaitForm::ShowWait(bool visible, bool cancelVisible) {

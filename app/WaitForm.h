@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "scan/DesktopShell.h"
+#include "desktop/DesktopShell.h"
 
 #include <QWidget>
 
@@ -50,17 +50,10 @@ class TWaitForm final : public QWidget, public TWaitWindow {
     // Does not show the window.
     void SetWaitText(const std::string& text) override;
 
-    // Set by a click on "Cancel", cleared whenever the window is shown. No operation reads it
-    // yet: none can be interrupted.
-    bool CancelRequested() const { return cancelRequested_; }
-
     QLabel* Notice() const { return label1_; }
     QLabel* Progress() const { return label2_; }
     QPushButton* Cancel() const { return cancel_; }
     TBusyIndicator* Busy() const { return busy_; }
-
-  protected:
-    void showEvent(QShowEvent* event) override;
 
   private:
     void paintNow();
@@ -69,7 +62,6 @@ class TWaitForm final : public QWidget, public TWaitWindow {
     QLabel* label1_;
     QLabel* label2_;
     QPushButton* cancel_;
-    bool cancelRequested_ = false;
 };
 
 } // namespace nullsweep

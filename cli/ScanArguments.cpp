@@ -19,8 +19,9 @@ std::string fieldList() {
     std::string list;
     std::size_t lineLength = 16;
     for (std::size_t i = 0; i < FieldNames.size(); ++i) {
-        const std::string item =
-            "\"" + std::string(FieldNames[i]) + "\"" + (i + 1 < FieldNames.size() ? "," : "");
+        std::string item(1, '"');
+        item.append(FieldNames[i]).push_back('"');
+        if (i + 1 < FieldNames.size()) item.push_back(',');
         if (lineLength + 1 + item.size() > 80) {
             list += "\n ";
             lineLength = 1;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ScanCommand.h"
 
+#include "Version.h"
+
 #include "cli/PathStream.h"
 #include "cli/RemoveListed.h"
 #include "cli/ScanArguments.h"

@@ -412,17 +412,4 @@ std::string TXMLDocument::SaveToText() const {
     return text;
 }
 
-void TXMLDocument::SaveToFile(const std::string& path) const {
-    const std::string text = SaveToText();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw XmlError(path + ": cannot write: " + errnoText());
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0;
-    int error = ok ? 0 : errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) throw XmlError(path + ": cannot write: " + std::strerror(error));
-}
-
 } // namespace nullsweep

@@ -160,11 +160,8 @@ class TXMLDocument {
     // The root element. Throws XmlError when the document is not open.
     TXMLNode DocumentElement() const;
 
-    // Writes the tree as UTF-8, without indentation, starting with the source's declaration (its
-    // encoding given as utf-8) or with none when the source had none. Throws XmlError naming
-    // the file and the reason when it cannot be created or written.
-    void SaveToFile(const std::string& path) const;
-    // The same bytes as a text.
+    // The tree as UTF-8, without indentation, starting with the source's declaration (its
+    // encoding given as utf-8) or with none when the source had none.
     std::string SaveToText() const;
     // The same bytes handed to `write` piece by piece, for documents too large to hold twice.
     void SaveTo(const std::function<void(std::string_view)>& write) const;

@@ -43,8 +43,6 @@ class TAutoObject {
     TAutoObject() = default;
     explicit TAutoObject(std::shared_ptr<TDispatch> object) : object_(std::move(object)) {}
 
-    bool IsEmpty() const { return object_ == nullptr; }
-
     template <class... Args> TAutoObject Get(std::string_view member, Args&&... args) const {
         std::vector<TVariant> list;
         (list.emplace_back(Arg(std::forward<Args>(args))), ...);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportFile.h"
 
-#include "scan/DesktopShell.h"
+#include "desktop/DesktopShell.h"
 
 #include <sys/stat.h>
 
@@ -40,15 +40,6 @@ std::string TitleFromPath(std::string_view path) {
     const auto slash = path.rfind('/');
     if (slash != std::string_view::npos) path.remove_prefix(slash + 1);
     return std::string(path.substr(0, path.find('.')));
-}
-
-TWaitScope::TWaitScope(std::string_view text) {
-    ShowWait(true, false);
-    SetWaitText(std::string(text));
-}
-
-TWaitScope::~TWaitScope() {
-    ShowWait(false, false);
 }
 
 } // namespace nullsweep

@@ -42,14 +42,4 @@ inline std::string ChooseExportFile(const TExportFileType& type, const std::stri
 // The title shown for an export file: the name after the last "/", cut before its first ".".
 std::string TitleFromPath(std::string_view path);
 
-// Shows the wait window without its Cancel button and with `text` while it lives, and hides it
-// when it ends, on every path.
-class TWaitScope {
-  public:
-    explicit TWaitScope(std::string_view text);
-    ~TWaitScope();
-    TWaitScope(const TWaitScope&) = delete;
-    TWaitScope& operator=(const TWaitScope&) = delete;
-};
-
 } // namespace nullsweep

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/FileInfo.h"
 
+#include "desktop/DesktopShell.h"
 #include "export/ExportFile.h"
 #include "export/HtmlPage.h"
 
@@ -32,17 +33,6 @@ bool TFileInfo::ExportToHTML(const std::string& initialName, const TVirtualStrin
     const std::string title = TitleFromPath(path);
     ReplaceFile(path, [&](TByteSink& sink) { WriteHTML(sink, grid, Columns, title); });
     return true;
-}
-
-std::string TFileInfo::BuildDelimitedText(const std::string& separator,
-                                          const TVirtualStringTree& grid, bool csvQuoting) const {
-    TStringSink body;
-    WriteDelimited(body, grid, Columns, {separator, csvQuoting, false});
-    return std::move(body.text);
-}
-
-std::string TFileInfo::BuildHTML(const TVirtualStringTree& grid, const std::string& path) const {
-    return BuildHTMLPage(grid, Columns, TitleFromPath(path));
 }
 
 } // namespace nullsweep

@@ -56,12 +56,6 @@ class TFileInfo {
     // TExportError when it cannot, naming the file, also when the rows do not fit a sheet.
     void SaveSpreadsheet(const std::string& path);
 
-    // The text and CSV body: the header line and one line per row, each ended by a line feed.
-    std::string BuildDelimitedText(const std::string& separator, const TVirtualStringTree& grid,
-                                   bool csvQuoting = false) const;
-    // The page, titled after `path`, without its line end.
-    std::string BuildHTML(const TVirtualStringTree& grid, const std::string& path) const;
-
   private:
     TXMLDocument& document() const;
     // The root with the gathered rows under it, a batch at a time: take(root) for each batch,

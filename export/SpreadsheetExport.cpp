@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/SpreadsheetExport.h"
 
+#include "desktop/DesktopShell.h"
 #include "export/ColumnLetters.h"
 #include "export/FileInfo.h"
-#include "scan/DesktopShell.h"
 
 #include <exception>
 #include <optional>

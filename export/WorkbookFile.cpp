@@ -45,8 +45,9 @@ class TWorkbookWriter {
     void Write() {
         // Constant-memory mode keeps one row in memory; its row data goes to a temporary file
         // beside the target rather than to /tmp, which may be memory.
-        std::string folder = path_.substr(0, path_.rfind('/') + 1);
-        if (folder.empty()) folder = ".";
+        const std::size_t slash = path_.rfind('/');
+        std::string folder =
+            slash == std::string::npos ? std::string(".") : path_.substr(0, slash + 1);
         lxw_workbook_options options{};
         options.constant_memory = 1;
         options.tmpdir = folder.data();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/XmlExport.h"
 
+#include "desktop/DesktopShell.h"
 #include "export/ExportFile.h"
 #include "export/FileInfo.h"
 

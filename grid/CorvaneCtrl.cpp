@@ -56,6 +56,15 @@ TCorvaneCtrl::TCorvaneCtrl(TVirtualStringTree& grid) : grid_(grid) {
     grid_.OnDblClick = [this] { TreeDblClick(&grid_); };
 }
 
+TCorvaneCtrl::~TCorvaneCtrl() {
+    grid_.OnGetText = nullptr;
+    grid_.OnCompareNodes = nullptr;
+    grid_.OnHeaderClick = nullptr;
+    grid_.OnGetHint = nullptr;
+    grid_.OnGetDimmed = nullptr;
+    grid_.OnDblClick = nullptr;
+}
+
 void TCorvaneCtrl::SetupColumns(TVirtualStringTree& grid) {
     TVTColumns& columns = grid.Columns();
     columns.Clear();

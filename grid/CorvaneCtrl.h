@@ -22,10 +22,12 @@ namespace nullsweep {
 // must outlive it. Everything runs on the user-interface thread.
 class TCorvaneCtrl {
   public:
-    // Create: takes the main window's grid, sets SortField to 0 ("File Name") and claims five
-    // of the grid's events (OnGetText, OnCompareNodes, OnHeaderClick, OnGetHint, OnDblClick),
-    // replacing whatever was assigned to them.
+    // Create: takes the main window's grid, sets SortField to 0 ("File Name") and claims six
+    // of the grid's events (OnGetText, OnCompareNodes, OnHeaderClick, OnGetHint, OnGetDimmed,
+    // OnDblClick), replacing whatever was assigned to them.
     explicit TCorvaneCtrl(TVirtualStringTree& grid);
+    // Releases those events, so that a grid outliving its controller calls nothing of it.
+    ~TCorvaneCtrl();
     TCorvaneCtrl(const TCorvaneCtrl&) = delete;
     TCorvaneCtrl& operator=(const TCorvaneCtrl&) = delete;
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/DateTextParser.h"
 
+#include "grid/NumberText.h"
+
 #include <QDate>
 #include <QDateTime>
 
@@ -13,10 +15,6 @@ constexpr qint64 DayZero = 2415019;
 
 double daysOf(const QDate& date, int msecsOfDay) {
     return double(date.toJulianDay() - DayZero) + double(msecsOfDay) / 86400000.0;
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 } // namespace
@@ -82,7 +80,7 @@ bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::siz
             continue;
         }
         std::size_t count = 0;
-        while (at + count < text.size() && isDigit(text[at + count]) && count < 4)
+        while (at + count < text.size() && IsAsciiDigit(text[at + count]) && count < 4)
             ++count;
         if (p.width == 1) {
             if (count == 0) return false;
@@ -90,11 +88,11 @@ bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::siz
                 count = 2;
             else
                 count = 1;
-            if (at + count < text.size() && isDigit(text[at + count])) return false;
+            if (at + count < text.size() && IsAsciiDigit(text[at + count])) return false;
         } else {
             if (count < std::size_t(p.width)) return false;
             count = std::size_t(p.width);
-            if (at + count < text.size() && isDigit(text[at + count])) return false;
+            if (at + count < text.size() && IsAsciiDigit(text[at + count])) return false;
         }
         int value = 0;
         for (std::size_t k = 0; k < count; ++k)

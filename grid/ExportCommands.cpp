@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/ExportCommands.h"
 
+#include "desktop/DesktopShell.h"
 #include "export/ExportFormats.h"
-#include "scan/DesktopShell.h"
 
 namespace nullsweep {
 

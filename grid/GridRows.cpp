@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/GridRows.h"
 
-#include "scan/DesktopShell.h"
+#include "desktop/DesktopShell.h"
 #include "scan/FileActions.h"
 #include "scan/KeptFiles.h"
 

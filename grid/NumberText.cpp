@@ -10,14 +10,6 @@
 
 namespace nullsweep {
 
-namespace {
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-} // namespace
-
 std::optional<double> NumberTextValue(std::string_view text, std::string_view decimalSeparator) {
     std::size_t i = 0;
     const std::size_t n = text.size();
@@ -32,7 +24,7 @@ std::optional<double> NumberTextValue(std::string_view text, std::string_view de
     bool digits = false;
     bool separator = false;
     while (i < n) {
-        if (isDigit(text[i])) {
+        if (IsAsciiDigit(text[i])) {
             number += text[i++];
             digits = true;
         } else if (!separator && !decimalSeparator.empty() &&
@@ -52,7 +44,7 @@ std::optional<double> NumberTextValue(std::string_view text, std::string_view de
         std::string exponent = "e";
         if (j < n && (text[j] == '+' || text[j] == '-')) exponent += text[j++];
         const std::size_t first = j;
-        while (j < n && isDigit(text[j]))
+        while (j < n && IsAsciiDigit(text[j]))
             exponent += text[j++];
         if (j == first) return std::nullopt;
         number += exponent;
@@ -84,7 +76,7 @@ std::string FixedTwoDecimals(double value, std::string_view decimal, std::string
     std::string digits;
     const char* p = buffer;
     for (; *p && *p != 'e'; ++p)
-        if (isDigit(*p)) digits += *p;
+        if (IsAsciiDigit(*p)) digits += *p;
     const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
 
     // Split into integer digits and decimals at the decimal point.

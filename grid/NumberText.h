@@ -9,6 +9,11 @@ namespace nullsweep {
 
 class TTextLocale;
 
+// An ASCII digit, whatever the C locale says of other bytes.
+constexpr bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 // The value of a number text: optional blanks, an optional sign, digits with at most one
 // `decimalSeparator` (a UTF-8 text, e.g. "." or ","), an optional exponent (E or e, optional
 // sign, digits), optional blanks. Group separators are not accepted. Nothing for any other text,

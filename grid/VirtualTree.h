@@ -131,7 +131,6 @@ class TVirtualStringTree {
     std::size_t NodeDataSize() const { return nodeDataSize_; }
 
     PVirtualNode AddChild(PVirtualNode parent);
-    void* GetNodeData(PVirtualNode node) const { return node ? node->Data() : nullptr; }
     void DeleteNode(PVirtualNode node);
     void Clear();
 

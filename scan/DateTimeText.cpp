@@ -136,15 +136,6 @@ std::string DateTimeText::Format(const std::tm& t) const {
     return text;
 }
 
-std::string DateTimeText::FormatWithQt(const std::tm& t) const {
-    const std::lock_guard lock(mutex_);
-    const QDate date(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
-    std::string text = utf8(locale_.toString(date, dateFormat_));
-    if (t.tm_hour != 0 || t.tm_min != 0 || t.tm_sec != 0)
-        text += ' ' + utf8(locale_.toString(QTime(t.tm_hour, t.tm_min, t.tm_sec), timeFormat_));
-    return text;
-}
-
 std::optional<QDateTime> DateTimeText::Parse(const std::string& text) const {
     const std::lock_guard lock(mutex_);
     const QString s = QString::fromStdString(text);

@@ -38,8 +38,6 @@ class DateTimeText {
     // The date part alone, and the time part appended to `out`.
     std::string DateText(const std::tm& local) const;
     void AppendTimeText(const std::tm& local, std::string& out) const;
-    // The same through QLocale alone; the reference the compiled form must match.
-    std::string FormatWithQt(const std::tm& local) const;
     // Text back to a local date and time; nothing when it is no such text.
     std::optional<QDateTime> Parse(const std::string& text) const;
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/ExactDelete.h"
 
+#include "scan/PathParts.h"
+
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
@@ -200,10 +202,10 @@ TDeleteOutcome ActOnListedFile(const TResultRow& row, const TListedFileAction& a
             realPath += relative;
         } else {
             // A row not made by a scan: its own folder, reached as the path says.
-            const auto slash = path.rfind('/');
-            if (slash == std::string_view::npos) return TDeleteOutcome::Changed;
-            root = slash == 0 ? "/" : std::string(path.substr(0, slash));
-            relative = path.substr(slash + 1);
+            if (path.find('/') == std::string_view::npos) return TDeleteOutcome::Changed;
+            const TPathParts parts = SplitPath(path);
+            root = parts.folder;
+            relative = parts.name;
             realPath = path;
         }
         const auto slash = relative.rfind('/');

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FileActions.h"
 
-#include "scan/DesktopShell.h"
+#include "desktop/DesktopShell.h"
+#include "scan/PathParts.h"
 #include "scan/ResultRow.h"
 
 #include <cerrno>
@@ -31,11 +32,9 @@ class Descriptor {
 
 TDeleteOutcome DeleteEmptyFile(const std::string& path) noexcept {
     try {
-        const auto slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? "."
-                                   : slash == 0               ? "/"
-                                                              : path.substr(0, slash);
-        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        const TPathParts parts = SplitPath(path);
+        const std::string folder(parts.folder);
+        const std::string name(parts.name);
         if (name.empty() || name == "." || name == "..") return TDeleteOutcome::Changed;
         // The folder may be reached through links (a scan root given as a link to a folder):
         // what must never be followed is a link in the file's own place, checked below.

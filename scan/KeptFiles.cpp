@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/KeptFiles.h"
 
+#include "scan/PathParts.h"
+
 #include <git2.h>
 
 #include <fnmatch.h>
@@ -32,10 +34,7 @@ bool packageManagerState(std::string_view path) {
 }
 
 std::string folderOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return std::string(slash == std::string_view::npos ? std::string_view(".")
-                       : slash == 0                    ? std::string_view("/")
-                                                       : path.substr(0, slash));
+    return std::string(SplitPath(path).folder);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "scan/Trash.h"
 
 #include "scan/ExactDelete.h"
+#include "scan/PathParts.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,9 +18,9 @@ namespace nullsweep {
 
 namespace {
 
+// Of an absolute path.
 std::string parentOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+    return std::string(SplitPath(path).folder);
 }
 
 // mkdir -p of an absolute path, new folders private to the user.

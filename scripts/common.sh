@@ -3,14 +3,16 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${NULLSWEEP_BUILD_DIR:-$ROOT/build}
 
+# What the program's build and the window need; scripts/test adds TEST_PACKAGES.
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libxlsxwriter-dev
-          libgtest-dev python3 python3-openpyxl tzdata libgit2-dev git fonts-dejavu-extra
-          dbus-daemon libqt6svg6
-          help2man librsvg2-bin file dpkg-dev lintian desktop-file-utils appstream zsh fish)
+          libgit2-dev fonts-dejavu-extra libqt6svg6 help2man librsvg2-bin file dpkg-dev)
+TEST_PACKAGES=(libgtest-dev python3 python3-openpyxl tzdata git dbus-daemon
+               lintian desktop-file-utils appstream zsh fish)
 
+# Installs what is missing of PACKAGES and of the lists given as arguments.
 ensure_packages() {
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if [ ${#missing[@]} -gt 0 ]; then

@@ -131,7 +131,7 @@ struct TwoFolders : TempTree {
 
 TEST(MainWindow, ShowsItsCaptionButtonsMenusAndStatusBar) {
     Fixture f;
-    EXPECT_EQ(f.window.windowTitle(), "Tarvel Nullsweep 2.9.5");
+    EXPECT_EQ(f.window.windowTitle(), "Tarvel Nullsweep " NULLSWEEP_VERSION);
     EXPECT_FALSE(f.window.StartFailed());
     ASSERT_NE(f.window.Ctrl(), nullptr);
     EXPECT_EQ(f.vt().Columns().Count(), 7u);
@@ -688,7 +688,7 @@ TEST(MainWindow, HelpOpensTheWebSiteAndAboutShowsTheTitle) {
         about->close();
     });
     f.window.m1->trigger();
-    EXPECT_EQ(title, "Tarvel Nullsweep 2.9.5");
+    EXPECT_EQ(title, "Tarvel Nullsweep " NULLSWEEP_VERSION);
     const auto opened = f.shell.CallsOf(Kind::OpenUrl);
     ASSERT_EQ(opened.size(), 4u);
     EXPECT_EQ(opened[2].text.rfind("mailto:", 0), 0u);

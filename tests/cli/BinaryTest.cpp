@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built program as a user would and checks what it prints, writes and deletes.
 #include "ScanRun.h"
+#include "Version.h"
 #include "cli/ScanCommand.h"
 #include "support/TempTree.h"
 
@@ -299,7 +300,7 @@ TEST(Binary, HelpAndVersion) {
                                "--delete", "--config", "--quiet", "--version", "\"SizeRange\""})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     const ScanRun version = program.Run({"scan", "--version"});
-    EXPECT_EQ(version.out, "nullsweep 2.9.5\n");
+    EXPECT_EQ(version.out, "nullsweep " NULLSWEEP_VERSION "\n");
 }
 
 TEST(Binary, WithoutAReachableDisplayTheWindowSaysSoInOneLine) {
@@ -322,14 +323,17 @@ TEST(Binary, WithoutAReachableDisplayTheWindowSaysSoInOneLine) {
          {std::vector<std::string>{"--help"}, {"-h"}, {"--version"}}) {
         const ScanRun r = program.Run(args);
         EXPECT_EQ(r.status, 0) << args[0] << r.err;
-        EXPECT_EQ(r.out, args[0] == "--version" ? "nullsweep 2.9.5\n" : scanHelp.out) << args[0];
+        EXPECT_EQ(r.out,
+                  args[0] == "--version" ? "nullsweep " NULLSWEEP_VERSION "\n" : scanHelp.out)
+            << args[0];
     }
     // A display number no server on this machine has claimed (tests share the machine with Xvfb).
     int free = 900;
     while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(free)) ||
            std::filesystem::exists("/tmp/.X" + std::to_string(free) + "-lock"))
         ++free;
-    const std::string display = ":" + std::to_string(free);
+    const std::string number = std::to_string(free);
+    const std::string display = ":" + number;
     ::setenv("DISPLAY", display.c_str(), 1);
     const ScanRun unreachable = program.Run({});
     for (const Saved& s : saved)

@@ -13,7 +13,6 @@
 #include <vector>
 
 using namespace nullsweep;
-using nullsweep::test::ReadFile;
 using nullsweep::test::RunInChild;
 using nullsweep::test::RunWithoutRoot;
 using nullsweep::test::TempTree;
@@ -228,7 +227,7 @@ TEST(XmlDocument, DeclaredEntitiesAreNeverExpanded) {
     EXPECT_LT(saved.size(), 200u);
 }
 
-TEST(XmlDocument, FilesLoadAndSaveWithErrorsThatNameThem) {
+TEST(XmlDocument, FilesLoadWithErrorsThatNameThem) {
     TempTree t;
     t.File("ok.xml", "<r a='1'/>");
     t.File("bad.xml", "<r>\n<unclosed>\n</r>");
@@ -236,8 +235,7 @@ TEST(XmlDocument, FilesLoadAndSaveWithErrorsThatNameThem) {
     doc.LoadFromFile(t.Path("ok.xml"));
     EXPECT_EQ(doc.FileName(), t.Path("ok.xml"));
     doc.DocumentElement().SetAttribute("b", "2");
-    doc.SaveToFile(t.Path("out.xml"));
-    EXPECT_EQ(ReadFile(t.Path("out.xml")), "<r a=\"1\" b=\"2\"/>");
+    EXPECT_EQ(doc.SaveToText(), "<r a=\"1\" b=\"2\"/>");
 
     const auto failure = [&](const std::string& path) -> std::string {
         try {
@@ -263,20 +261,6 @@ TEST(XmlDocument, FilesLoadAndSaveWithErrorsThatNameThem) {
     t.Chmod("ok.xml", 0);
     EXPECT_EQ(RunWithoutRoot([&] { return failure(t.Path("ok.xml")); }),
               t.Path("ok.xml") + ": cannot read: Permission denied");
-
-    try {
-        doc.SaveToFile(t.Path("no/such/folder.xml"));
-        ADD_FAILURE();
-    } catch (const XmlError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  t.Path("no/such/folder.xml") + ": cannot write: No such file or directory");
-    }
-    try {
-        doc.SaveToFile("/dev/full");
-        ADD_FAILURE();
-    } catch (const XmlError& e) {
-        EXPECT_EQ(std::string(e.what()), "/dev/full: cannot write: No space left on device");
-    }
 }
 
 TEST(XmlDocument, CloseAndNewSourcesLeaveHeldNodesUsable) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ExportTestSupport.h"
+#include "export/ExportOutput.h"
 #include "export/FileInfo.h"
 #include "support/TempTree.h"
 
@@ -20,6 +21,14 @@ with open(sys.argv[1], newline='', encoding='latin-1') as f:
         print(' '.join(field.encode('latin-1').hex() or '-' for field in record))
 )";
 
+// The text and CSV body as the exports write it.
+std::string delimited(const TFileInfo& info, const std::string& separator,
+                      const TVirtualStringTree& grid, bool csvQuoting = false) {
+    TStringSink body;
+    WriteDelimited(body, grid, info.Columns, {separator, csvQuoting, false});
+    return std::move(body.text);
+}
+
 } // namespace
 
 TEST(DelimitedText, HeaderKeepsNamesAsStoredWhileDataLinesFindTheirFields) {
@@ -29,10 +38,10 @@ TEST(DelimitedText, HeaderKeepsNamesAsStoredWhileDataLinesFindTheirFields) {
         {{TField::FileName, "a.txt"}, {TField::FullPath, "/d/a.txt"}, {TField::FileSize, "0"}});
     TFileInfo info;
     info.Columns = {PaddedFileName, " Write Time ", "File Size", "no such field"};
-    EXPECT_EQ(info.BuildDelimitedText(",", grid),
+    EXPECT_EQ(delimited(info, ",", grid),
               "         File Name, Write Time ,File Size,no such field,\n"
               "a.txt,,0,a.txt\n");
-    EXPECT_EQ(info.BuildDelimitedText(std::string(TextSeparator), grid),
+    EXPECT_EQ(delimited(info, std::string(TextSeparator), grid),
               "         File Name           Write Time           File Size          "
               "no such field          \n"
               "a.txt                    0          a.txt\n");
@@ -46,7 +55,7 @@ TEST(DelimitedText, EveryRowInPreOrderWhateverItsCheckState) {
     grid.SetCheckState(first, csUncheckedNormal);
     TFileInfo info;
     info.Columns = {"File Name"};
-    EXPECT_EQ(info.BuildDelimitedText(",", grid), "File Name,\n1\n1.1\n2\n");
+    EXPECT_EQ(delimited(info, ",", grid), "File Name,\n1\n1.1\n2\n");
 }
 
 TEST(DelimitedText, NoColumnsGiveAnEmptyHeaderAndOneEmptyLinePerRow) {
@@ -54,7 +63,7 @@ TEST(DelimitedText, NoColumnsGiveAnEmptyHeaderAndOneEmptyLinePerRow) {
     AddTestRow(grid, nullptr, {{TField::FileName, "a"}});
     AddTestRow(grid, nullptr, {{TField::FileName, "b"}});
     TFileInfo info;
-    EXPECT_EQ(info.BuildDelimitedText(",", grid), "\n\n\n");
+    EXPECT_EQ(delimited(info, ",", grid), "\n\n\n");
 }
 
 TEST(DelimitedText, CsvValuesWithSpecialCharactersReadBackUnchanged) {
@@ -93,10 +102,9 @@ TEST(DelimitedText, CsvQuotesOnlyWhatNeedsIt) {
     AddTestRow(grid, nullptr, {{TField::FileName, "say \"hi\""}, {TField::FullPath, "/p q/r"}});
     TFileInfo info;
     info.Columns = {"Full Path", "File Name", "Name, with comma"};
-    EXPECT_EQ(info.BuildDelimitedText(",", grid, true),
-              "Full Path,File Name,\"Name, with comma\",\n"
-              "/p q/r,\"say \"\"hi\"\"\",\"say \"\"hi\"\"\"\n");
+    EXPECT_EQ(delimited(info, ",", grid, true), "Full Path,File Name,\"Name, with comma\",\n"
+                                                "/p q/r,\"say \"\"hi\"\"\",\"say \"\"hi\"\"\"\n");
     // The text format never quotes.
-    EXPECT_EQ(info.BuildDelimitedText("  ", grid, false),
+    EXPECT_EQ(delimited(info, "  ", grid, false),
               "Full Path  File Name  Name, with comma  \n/p q/r  say \"hi\"  say \"hi\"\n");
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportFile.h"
 #include "ExportTestSupport.h"
+#include "desktop/DesktopShell.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>

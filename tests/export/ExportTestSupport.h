@@ -3,8 +3,8 @@
 
 #include "support/TempTree.h" // ReadFile
 
+#include "desktop/DesktopShell.h"
 #include "grid/VirtualTree.h"
-#include "scan/DesktopShell.h"
 #include "scan/ResultRow.h"
 
 #include <initializer_list>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/SpreadsheetExport.h"
+#include "desktop/DesktopShell.h"
 #include "export/ColumnLetters.h"
 #include "export/FileInfo.h"
-#include "scan/DesktopShell.h"
 
 #include "support/FakeShell.h"
 #include "support/TempTree.h"

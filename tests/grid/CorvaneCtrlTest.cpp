@@ -80,20 +80,25 @@ struct Grid {
 
 } // namespace
 
-TEST(CorvaneCtrl, CreateClaimsTheFiveEvents) {
+TEST(CorvaneCtrl, CreateClaimsTheEventsAndDestroyReleasesThem) {
     Grid g;
     int formCalls = 0;
     g.tree.OnDblClick = [&] { ++formCalls; };
     g.tree.OnGetHint = [&](PVirtualNode, int, std::string&) { ++formCalls; };
-    TCorvaneCtrl ctrl(g.tree);
-    EXPECT_EQ(ctrl.SortField(), 0);
-    ASSERT_TRUE(g.tree.OnGetText && g.tree.OnCompareNodes && g.tree.OnHeaderClick &&
-                g.tree.OnGetHint && g.tree.OnDblClick);
-    std::string hint;
-    g.tree.OnGetHint(g.add("a"), 0, hint);
-    g.tree.OnDblClick();
-    EXPECT_EQ(formCalls, 0);
-    EXPECT_EQ(hint, "Double click to open it in explorer.");
+    {
+        TCorvaneCtrl ctrl(g.tree);
+        EXPECT_EQ(ctrl.SortField(), 0);
+        ASSERT_TRUE(g.tree.OnGetText && g.tree.OnCompareNodes && g.tree.OnHeaderClick &&
+                    g.tree.OnGetHint && g.tree.OnGetDimmed && g.tree.OnDblClick);
+        std::string hint;
+        g.tree.OnGetHint(g.add("a"), 0, hint);
+        g.tree.OnDblClick();
+        EXPECT_EQ(formCalls, 0);
+        EXPECT_EQ(hint, "Double click to open it in explorer.");
+    }
+    // The grid may outlive its controller: no event may reach it then.
+    EXPECT_FALSE(g.tree.OnGetText || g.tree.OnCompareNodes || g.tree.OnHeaderClick ||
+                 g.tree.OnGetHint || g.tree.OnGetDimmed || g.tree.OnDblClick);
 }
 
 TEST(CorvaneCtrl, SetupColumnsBuildsTheDefaultColumns) {

@@ -134,8 +134,9 @@ TEST_F(ExportCommands, EveryRowGoesOutInOrderWhateverItsCheckState) {
     EXPECT_EQ(book.Value("B2"), "         File Name");
     const char* names[] = {"first", "child", "unchecked", "last"};
     for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(book.Value("A" + std::to_string(k + 3)), std::to_string(k + 1));
-        EXPECT_EQ(book.Value("B" + std::to_string(k + 3)), names[k]);
+        const std::string row = std::to_string(k + 3);
+        EXPECT_EQ(book.Value("A" + row), std::to_string(k + 1));
+        EXPECT_EQ(book.Value("B" + row), names[k]);
     }
     EXPECT_EQ(book.MaxRow(), 6);
     EXPECT_EQ(book.MaxColumn(), 8);

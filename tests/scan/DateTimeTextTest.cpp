@@ -43,6 +43,20 @@ TEST(DateTimeText, MidnightShowsTheDateAlone) {
     EXPECT_EQ(de.Format(fields(2020, 1, 31, 0, 0, 1)), "31.01.2020 00:00:01");
 }
 
+namespace {
+
+// The text through QLocale alone: the reference the compiled time pieces must match.
+std::string qtText(const DateTimeText& text, const std::tm& t) {
+    const QDate date(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
+    QString out = text.Locale().toString(date, text.DateFormat());
+    if (t.tm_hour != 0 || t.tm_min != 0 || t.tm_sec != 0)
+        out +=
+            u' ' + text.Locale().toString(QTime(t.tm_hour, t.tm_min, t.tm_sec), text.TimeFormat());
+    return out.toStdString();
+}
+
+} // namespace
+
 // The compiled time pieces must give QLocale's own text, and every text must parse back to
 // the same second, in every locale a user may have.
 TEST(DateTimeText, MatchesQtAndParsesBackInManyLocales) {
@@ -55,7 +69,7 @@ TEST(DateTimeText, MatchesQtAndParsesBackInManyLocales) {
                 fields(1971 + std::rand() % 80, 1 + std::rand() % 12, 1 + std::rand() % 28,
                        i % 7 == 0 ? 0 : std::rand() % 24, std::rand() % 60, std::rand() % 60);
             const std::string s = text.Format(t);
-            ASSERT_EQ(s, text.FormatWithQt(t)) << name;
+            ASSERT_EQ(s, qtText(text, t)) << name;
             const auto back = text.Parse(s);
             ASSERT_TRUE(back.has_value()) << name << ": " << s;
             const QDateTime expected(QDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday),

@@ -87,7 +87,7 @@ std::string scanLimited(const std::string& root, rlim_t openFiles, unsigned thre
         options.times = &times;
         options.threads = threads;
         options.onError = [&](const std::string& path, int error) {
-            errors += " " + path.substr(0, 60) + ": " + std::strerror(error);
+            errors.append(" ").append(path, 0, 60).append(": ").append(std::strerror(error));
         };
         ScanFolder(tree, root, options);
         std::size_t longest = 0;

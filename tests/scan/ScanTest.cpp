@@ -312,7 +312,8 @@ TEST(Scan, FoldersOfEverySizeAreListedWholeInWalkOrder) {
     TempTree t;
     std::size_t empty = 0;
     for (int count : {0, 63, 64, 1023, 1024, 1025, 5000}) {
-        const std::string folder = "n" + std::to_string(count);
+        const std::string number = std::to_string(count);
+        const std::string folder = "n" + number;
         t.Folder(folder);
         for (int i = 0; i < count; ++i) {
             const std::string name = folder + "/f" + std::to_string(i);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "scan/DesktopShell.h"
+#include "desktop/DesktopShell.h"
 
 #include <deque>
 #include <string>

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "scan/DesktopShell.h"
+#include "desktop/DesktopShell.h"
+
+#include <utility>
 
 namespace nullsweep {
 
@@ -33,9 +35,7 @@ TDesktopShell& Shell() {
 }
 
 TDesktopShell* SetShell(TDesktopShell* shell) {
-    TDesktopShell* previous = currentShell;
-    currentShell = shell ? shell : &noDesktop;
-    return previous;
+    return std::exchange(currentShell, shell ? shell : &noDesktop);
 }
 
 TWaitWindow& WaitWindow() {
@@ -43,9 +43,7 @@ TWaitWindow& WaitWindow() {
 }
 
 TWaitWindow* SetWaitWindow(TWaitWindow* window) {
-    TWaitWindow* previous = currentWaitWindow;
-    currentWaitWindow = window ? window : &noWaitWindow;
-    return previous;
+    return std::exchange(currentWaitWindow, window ? window : &noWaitWindow);
 }
 
 } // namespace nullsweep

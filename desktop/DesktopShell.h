@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace nullsweep {
 
@@ -67,5 +68,16 @@ inline void ShowWait(bool visible, bool cancelVisible) {
 inline void SetWaitText(const std::string& text) {
     WaitWindow().SetWaitText(text);
 }
+
+// Shows the wait window without its Cancel button while it lives (with `text` when given, else
+// with the text it had) and hides it when it ends, on every path.
+class TWaitScope {
+  public:
+    TWaitScope() { ShowWait(true, false); }
+    explicit TWaitScope(std::string_view text) : TWaitScope() { SetWaitText(std::string(text)); }
+    ~TWaitScope() { ShowWait(false, false); }
+    TWaitScope(const TWaitScope&) = delete;
+    TWaitScope& operator=(const TWaitScope&) = delete;
+};
 
 } // namespace nullsweep
