@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/TextLocale.h"
 #include "grid/GridRows.h"
+#include "grid/TextLocale.h"
 #include "grid/VirtualTree.h"
 
 namespace nullsweep {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "grid/GridRows.h"
 #include "scan/ResultRow.h"
+#include "grid/GridRows.h"
 
 #include <gtest/gtest.h>
 
