@@ -2,6 +2,7 @@
 #include "config/ConfigStore.h"
 
 #include "config/DefaultConfig.h"
+#include "config/WriteFully.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,16 +43,6 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     throw ConfigError(path + ": cannot write the default configuration: " + std::strerror(error));
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
 bool exists(const std::string& path) {
     struct stat st {};
     // Only a definite "not there" counts as missing; any other failure is left to the parse,
@@ -83,7 +74,7 @@ void TConfig::WriteDefaultConfig() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     int error = 0;
-    if (::fchmod(fd, 0666 & ~mask) != 0 || !writeAll(fd, DefaultConfigText)) error = errno;
+    error = ::fchmod(fd, 0666 & ~mask) != 0 ? errno : WriteFully(fd, DefaultConfigText);
     if (::close(fd) != 0 && error == 0) error = errno;
     // No replacing: a file that someone put there since the existence test wins.
     if (error == 0 &&

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/OutputTarget.h"
 
+#include "config/WriteFully.h"
 #include "export/ExportOutput.h"
 
 #include <fcntl.h>
@@ -64,12 +65,7 @@ std::string WriteFailure(const std::string& name, int error) {
 }
 
 void WriteAll(int fd, std::string_view bytes, const std::string& name) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail(name, n < 0 ? errno : EIO);
-        bytes.remove_prefix(std::size_t(n));
-    }
+    if (const int error = WriteFully(fd, bytes)) fail(name, error);
 }
 
 TOutputTarget::TOutputTarget(const std::string& name) : name_(name) {

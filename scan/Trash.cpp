@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Trash.h"
 
+#include "config/WriteFully.h"
 #include "scan/ExactDelete.h"
 #include "scan/PathParts.h"
 
@@ -60,17 +61,6 @@ std::string deletionDate() {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;
-}
-
-bool writeAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += std::size_t(n);
-    }
-    return true;
 }
 
 // A file system without RENAME_NOREPLACE gets a look first: the name was claimed by its info
@@ -165,8 +155,8 @@ int TTrash::Move(int folder, const std::string& name, const std::string& realPat
             if (errno == EEXIST) continue;
             return -1;
         }
-        const bool written = writeAll(fd, info);
-        int saved = errno;
+        int saved = WriteFully(fd, info);
+        const bool written = saved == 0;
         if (::close(fd) != 0 && written) saved = errno;
         if (written && moveNoReplace(folder, name, place->files, unique) == 0) return 0;
         saved = written ? errno : saved;
