@@ -78,26 +78,27 @@ int main(int argc, char** argv) {
     try {
         if (format == "text")
             ReplaceFile(path, [&](TByteSink& s) {
-                WriteDelimited(s, grid, Columns, {TextSeparator, false, true});
+                WriteDelimited(s, ExportRowsOf(grid), Columns, {TextSeparator, false, true});
             });
         else if (format == "csv")
             ReplaceFile(path, [&](TByteSink& s) {
-                WriteDelimited(s, grid, Columns, {CsvSeparator, true, true});
+                WriteDelimited(s, ExportRowsOf(grid), Columns, {CsvSeparator, true, true});
             });
         else if (format == "html")
-            ReplaceFile(path, [&](TByteSink& s) { WriteHTML(s, grid, Columns, "bench"); });
+            ReplaceFile(path,
+                        [&](TByteSink& s) { WriteHTML(s, ExportRowsOf(grid), Columns, "bench"); });
         else if (format == "xml") {
             TXMLDocument document;
             TFileInfo info(&document);
             info.InitDocument();
-            info.GatherInfo(grid);
+            info.GatherInfo(ExportRowsOf(grid));
             info.SaveDocument(path);
         } else if (format == "xlsx") {
             TXMLDocument document;
             TFileInfo info(&document);
             info.Columns = Columns;
             info.InitDocument();
-            info.GatherInfo(grid);
+            info.GatherInfo(ExportRowsOf(grid));
             info.SaveSpreadsheet(path);
         } else if (format != "none") {
             std::fprintf(stderr, "unknown format %s\n", format.c_str());

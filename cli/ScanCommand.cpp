@@ -9,9 +9,9 @@
 #include "config/ColumnCheck.h"
 #include "config/ConfigStore.h"
 #include "export/ExportFormats.h"
-#include "grid/DateTextParser.h"
 #include "grid/GridRows.h"
 #include "grid/RowSort.h"
+#include "scan/DateTextParser.h"
 #include "scan/FileActions.h"
 #include "scan/FilesFrom.h"
 #include "scan/FolderArgument.h"
@@ -213,10 +213,10 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     FillExportColumns(info.Columns);
     if (format.gathersDocument) {
         info.InitDocument();
-        info.GatherInfo(grid);
+        info.GatherInfo(ExportRowsOf(grid));
     }
     const TDateTextParser times(DateTimeText::System());
-    TExportJob job{info, grid, "", args.nullTerminated,
+    TExportJob job{info, ExportRowsOf(grid), "", args.nullTerminated,
                    [&times](std::string_view text) -> std::optional<std::int64_t> {
                        const std::optional<double> days = times.Days(text);
                        if (!days) return std::nullopt;

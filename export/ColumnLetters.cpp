@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ColumnLetters.h"
 
-#include "grid/NumberText.h"
-#include "grid/TextLocale.h"
+#include "scan/NumberText.h"
+#include "scan/TextLocale.h"
 
 #include <algorithm>
 #include <cmath>

@@ -64,12 +64,12 @@ void AppendDelimitedLine(std::string& out, const TResultRow& row,
     appendLineEnd(out, format);
 }
 
-void WriteDelimited(TByteSink& sink, const TVirtualStringTree& grid, const TExportColumns& columns,
+void WriteDelimited(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
                     const TDelimitedFormat& format) {
     const auto fields = ExportFields(columns);
     TOutBuffer out(sink);
     AppendDelimitedHeader(out.Text(), columns, format);
-    ForEachExportRow(grid, [&](PVirtualNode, const TResultRow& row) {
+    rows([&](const TResultRow& row, unsigned) {
         AppendDelimitedLine(out.Text(), row, fields, format);
         out.Commit();
     });

@@ -31,7 +31,7 @@ void AppendDelimitedLine(std::string& out, const TResultRow& row,
                          const std::vector<std::uint8_t>& fields, const TDelimitedFormat& format);
 
 // The header line and one data line per row in export order.
-void WriteDelimited(TByteSink& sink, const TVirtualStringTree& grid, const TExportColumns& columns,
+void WriteDelimited(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
                     const TDelimitedFormat& format);
 
 } // namespace nullsweep

@@ -15,7 +15,7 @@ namespace {
 void writePaths(TByteSink& sink, const TExportJob& job) {
     const char end = job.nullTerminated ? '\0' : '\n';
     TOutBuffer out(sink);
-    ForEachExportRow(job.grid, [&](PVirtualNode, const TResultRow& row) {
+    job.rows([&](const TResultRow& row, unsigned) {
         out << row.Field(TField::FullPath);
         out.Text() += end;
         out.Commit();
@@ -24,38 +24,38 @@ void writePaths(TByteSink& sink, const TExportJob& job) {
 }
 
 void writeText(TByteSink& sink, const TExportJob& job) {
-    WriteDelimited(sink, job.grid, job.info.Columns, {TextSeparator, false, true});
+    WriteDelimited(sink, job.rows, job.info.Columns, {TextSeparator, false, true});
 }
 void writeCsv(TByteSink& sink, const TExportJob& job) {
-    WriteDelimited(sink, job.grid, job.info.Columns, {CsvSeparator, true, true});
+    WriteDelimited(sink, job.rows, job.info.Columns, {CsvSeparator, true, true});
 }
 void writeHtml(TByteSink& sink, const TExportJob& job) {
-    WriteHTML(sink, job.grid, job.info.Columns, job.title);
+    WriteHTML(sink, job.rows, job.info.Columns, job.title);
 }
 void writeXml(TByteSink& sink, const TExportJob& job) {
     job.info.WriteDocument(sink);
 }
 void writeJson(TByteSink& sink, const TExportJob& job) {
-    WriteJsonLines(sink, job.grid, job.timeSeconds);
+    WriteJsonLines(sink, job.rows, job.timeSeconds);
 }
 
 void saveXlsx(TFileInfo& info, const std::string& path) {
     info.SaveSpreadsheet(path);
 }
 
-bool windowText(TFileInfo& info, const TVirtualStringTree& grid) {
-    return info.ExportToText("", std::string(TextSeparator), grid);
+bool windowText(TFileInfo& info, const TExportRows& rows) {
+    return info.ExportToText("", std::string(TextSeparator), rows);
 }
-bool windowCsv(TFileInfo& info, const TVirtualStringTree& grid) {
-    return info.ExportToCSV("", std::string(CsvSeparator), grid);
+bool windowCsv(TFileInfo& info, const TExportRows& rows) {
+    return info.ExportToCSV("", std::string(CsvSeparator), rows);
 }
-bool windowHtml(TFileInfo& info, const TVirtualStringTree& grid) {
-    return info.ExportToHTML("", grid);
+bool windowHtml(TFileInfo& info, const TExportRows& rows) {
+    return info.ExportToHTML("", rows);
 }
-bool windowXml(TFileInfo& info, const TVirtualStringTree&) {
+bool windowXml(TFileInfo& info, const TExportRows&) {
     return info.ExportToXML("");
 }
-bool windowXlsx(TFileInfo& info, const TVirtualStringTree&) {
+bool windowXlsx(TFileInfo& info, const TExportRows&) {
     return info.ExportToExcel("");
 }
 

@@ -13,11 +13,11 @@
 
 namespace nullsweep {
 
-// What a stream writer is given: the rows in grid order, the export's column list and (for
+// What a stream writer is given: the rows in export order, the export's column list and (for
 // XML) its gathered document, the HTML page's title.
 struct TExportJob {
     TFileInfo& info;
-    const TVirtualStringTree& grid;
+    TExportRows rows;
     std::string title;
     bool nullTerminated = false; // paths: end each path with NUL
     // JSON: the seconds since 1970 (UTC) of a row's time text, or nothing.
@@ -36,7 +36,7 @@ struct TExportFormat {
     void (*saveFile)(TFileInfo& info, const std::string& path);
     // The window's command: asks for the file and writes it, true when written; null when the
     // window does not offer the format.
-    bool (*windowExport)(TFileInfo& info, const TVirtualStringTree& grid);
+    bool (*windowExport)(TFileInfo& info, const TExportRows& rows);
 };
 
 // Every format, "paths" first.

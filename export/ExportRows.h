@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/GridRows.h"
-#include "grid/VirtualTree.h"
 #include "scan/ResultRow.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,11 +23,11 @@ void FillExportColumns(TExportColumns& list);
 // file name).
 std::vector<std::uint8_t> ExportFields(const TExportColumns& columns);
 
-// Visits every row of the grid in pre-order (a row, its children, then its next sibling), in
-// the grid's current order, whatever its check state: f(node, row).
-template <class F> void ForEachExportRow(const TVirtualStringTree& grid, F&& f) {
-    for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node))
-        f(node, static_cast<const TResultRow&>(RowOf(node)));
-}
+// One row an export writes, with its depth: 0 for a top-level row, 1 for a row below it.
+using TExportRowVisit = std::function<void(const TResultRow& row, unsigned depth)>;
+
+// The rows an export writes: a call visits each row once, whatever its check state, in the order
+// the grid shows them and in pre-order (a row, the rows below it, then its next sibling).
+using TExportRows = std::function<void(const TExportRowVisit& visit)>;
 
 } // namespace nullsweep

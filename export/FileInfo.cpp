@@ -8,30 +8,30 @@
 namespace nullsweep {
 
 bool TFileInfo::ExportToText(const std::string& initialName, const std::string& separator,
-                             const TVirtualStringTree& grid) {
-    return exportDelimited(initialName, {separator, false, true}, grid, false);
+                             const TExportRows& rows) {
+    return exportDelimited(initialName, {separator, false, true}, rows, false);
 }
 
 bool TFileInfo::ExportToCSV(const std::string& initialName, const std::string& separator,
-                            const TVirtualStringTree& grid) {
-    return exportDelimited(initialName, {separator, true, true}, grid, true);
+                            const TExportRows& rows) {
+    return exportDelimited(initialName, {separator, true, true}, rows, true);
 }
 
 bool TFileInfo::exportDelimited(const std::string& initialName, const TDelimitedFormat& format,
-                                const TVirtualStringTree& grid, bool csv) {
+                                const TExportRows& rows, bool csv) {
     const std::string path = ChooseExportFile(csv ? CsvFileType : TextFileType, initialName);
     if (path.empty()) return false;
     TWaitScope wait(ExportWaitText);
-    ReplaceFile(path, [&](TByteSink& sink) { WriteDelimited(sink, grid, Columns, format); });
+    ReplaceFile(path, [&](TByteSink& sink) { WriteDelimited(sink, rows, Columns, format); });
     return true;
 }
 
-bool TFileInfo::ExportToHTML(const std::string& initialName, const TVirtualStringTree& grid) {
+bool TFileInfo::ExportToHTML(const std::string& initialName, const TExportRows& rows) {
     const std::string path = ChooseExportFile(HtmlFileType, initialName);
     if (path.empty()) return false;
     TWaitScope wait(ExportWaitText);
     const std::string title = TitleFromPath(path);
-    ReplaceFile(path, [&](TByteSink& sink) { WriteHTML(sink, grid, Columns, title); });
+    ReplaceFile(path, [&](TByteSink& sink) { WriteHTML(sink, rows, Columns, title); });
     return true;
 }
 

@@ -23,11 +23,11 @@ class TFileInfo {
     TExportColumns Columns;
 
     bool ExportToText(const std::string& initialName, const std::string& separator,
-                      const TVirtualStringTree& grid);
+                      const TExportRows& rows);
     // Values that hold the separator, a double quote or a line break are quoted.
     bool ExportToCSV(const std::string& initialName, const std::string& separator,
-                     const TVirtualStringTree& grid);
-    bool ExportToHTML(const std::string& initialName, const TVirtualStringTree& grid);
+                     const TExportRows& rows);
+    bool ExportToHTML(const std::string& initialName, const TExportRows& rows);
 
     // The XML export, in this order: InitDocument, GatherInfo, ExportToXML. It writes every
     // non-empty field of every row, whatever the columns.
@@ -35,12 +35,12 @@ class TFileInfo {
     void InitDocument();
     // The document's root element, parsing the document first when it is not open.
     TXMLNode GetRootNode();
-    // Takes the grid's rows as the document's: one "file" element per row, nested as the rows
+    // Takes the rows as the document's: one "file" element per row, nested as the rows
     // nest, with one attribute per non-empty field. A million rows would take a gigabyte at
     // once, so the elements are put under the root a batch of rows at a time while the export
-    // is written, each batch replacing the last: the grid must stay as it is until then. A
-    // document filled otherwise (loaded, say) is written as it stands.
-    void GatherInfo(const TVirtualStringTree& grid);
+    // is written, each batch replacing the last: the rows (and the grid behind them) must stay as
+    // they are until then. A document filled otherwise (loaded, say) is written as it stands.
+    void GatherInfo(const TExportRows& rows);
     bool ExportToXML(const std::string& initialName);
     // Saves the document over `path` once it is complete.
     void SaveDocument(const std::string& path) const;
@@ -64,9 +64,9 @@ class TFileInfo {
     // The number of rows the export writes: the gathered rows', or the elements below the root.
     std::size_t exportRowCount();
 
-    const TVirtualStringTree* gathered_ = nullptr;
+    TExportRows gathered_; // empty until GatherInfo
     bool exportDelimited(const std::string& initialName, const TDelimitedFormat& format,
-                         const TVirtualStringTree& grid, bool csv);
+                         const TExportRows& rows, bool csv);
 };
 
 } // namespace nullsweep

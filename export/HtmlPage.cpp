@@ -36,13 +36,13 @@ void appendTop(std::string& out, const TExportColumns& columns, std::string_view
 
 constexpr std::string_view Tail = "</Table></BODY></HTML>";
 
-void writePage(TByteSink& sink, const TVirtualStringTree& grid, const TExportColumns& columns,
+void writePage(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
                std::string_view title, std::string_view lineEnd) {
     const auto fields = ExportFields(columns);
     TOutBuffer out(sink);
     appendTop(out.Text(), columns, title);
     bool first = true; // the rows alternate, counted over all rows in pre-order
-    ForEachExportRow(grid, [&](PVirtualNode, const TResultRow& row) {
+    rows([&](const TResultRow& row, unsigned) {
         std::string& text = out.Text();
         const std::string_view cellStart =
             first ? "<td class=\"TrARow\" align=Left>" : "<td class=\"TrBRow\" align=Left>";
@@ -62,15 +62,15 @@ void writePage(TByteSink& sink, const TVirtualStringTree& grid, const TExportCol
 
 } // namespace
 
-void WriteHTML(TByteSink& sink, const TVirtualStringTree& grid, const TExportColumns& columns,
+void WriteHTML(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
                std::string_view title) {
-    writePage(sink, grid, columns, title, "\r\n");
+    writePage(sink, rows, columns, title, "\r\n");
 }
 
-std::string BuildHTMLPage(const TVirtualStringTree& grid, const TExportColumns& columns,
+std::string BuildHTMLPage(const TExportRows& rows, const TExportColumns& columns,
                           std::string_view title) {
     TStringSink page;
-    writePage(page, grid, columns, title, "");
+    writePage(page, rows, columns, title, "");
     return std::move(page.text);
 }
 

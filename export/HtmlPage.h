@@ -22,13 +22,13 @@ inline constexpr std::string_view HtmlHead =
     "  .TrBRow  {            background-color: #FFFBF0;            color: #000000;"
     "            font-family: Arial;  }</STYLE></HEAD><BODY>";
 
-// Writes the page for the grid's rows, all on one line, followed by CR LF. `title` is shown
+// Writes the page for the rows, all on one line, followed by CR LF. `title` is shown
 // above the table.
-void WriteHTML(TByteSink& sink, const TVirtualStringTree& grid, const TExportColumns& columns,
+void WriteHTML(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
                std::string_view title);
 
 // The page alone, without the line end.
-std::string BuildHTMLPage(const TVirtualStringTree& grid, const TExportColumns& columns,
+std::string BuildHTMLPage(const TExportRows& rows, const TExportColumns& columns,
                           std::string_view title);
 
 } // namespace nullsweep

@@ -71,10 +71,10 @@ void AppendJsonString(std::string& out, std::string_view text, bool& wasValid) {
 } // namespace
 
 void WriteJsonLines(
-    TByteSink& sink, const TVirtualStringTree& grid,
+    TByteSink& sink, const TExportRows& rows,
     const std::function<std::optional<std::int64_t>(std::string_view)>& timeSeconds) {
     TOutBuffer out(sink);
-    ForEachExportRow(grid, [&](PVirtualNode, const TResultRow& row) {
+    rows([&](const TResultRow& row, unsigned) {
         std::string& line = out.Text();
         const std::string_view path = row.Field(TField::FullPath);
         bool valid = true;

@@ -103,7 +103,7 @@ TSheetArray BuildSheetArray(const TXMLNode& root, std::size_t count,
 std::size_t TFileInfo::exportRowCount() {
     if (!gathered_) return CountElements(GetRootNode());
     std::size_t rows = 0;
-    ForEachExportRow(*gathered_, [&rows](PVirtualNode, const TResultRow&) { ++rows; });
+    gathered_([&rows](const TResultRow&, unsigned) { ++rows; });
     return rows;
 }
 

@@ -44,23 +44,22 @@ TXMLNode TFileInfo::GetRootNode() {
     return document().DocumentElement();
 }
 
-void TFileInfo::GatherInfo(const TVirtualStringTree& grid) {
+void TFileInfo::GatherInfo(const TExportRows& rows) {
     TWaitScope wait(GatherWaitText);
     GetRootNode().ChildNodes().Clear();
-    gathered_ = &grid;
+    gathered_ = rows;
 }
 
 void TFileInfo::forEachGatheredBatch(const std::function<void(const TXMLNode&)>& take) const {
     if (!gathered_) return;
     // Large enough that a batch costs little beside its rows, small enough to stay in the cache.
     constexpr std::size_t BatchRows = 4096;
-    const TVirtualStringTree& grid = *gathered_;
     document().Open();
     const TXMLNode root = document().DocumentElement();
     const auto& attributes = XmlAttributeNames();
     // The elements of the current row's ancestors, so that each row's element goes under its
     // parent's while the rows are visited in pre-order.
-    std::vector<std::pair<PVirtualNode, TXMLNode>> open{{grid.RootNode(), root}};
+    std::vector<TXMLNode> open{root};
     std::size_t rows = 0;
     auto pass = [&] {
         take(root);
@@ -69,17 +68,16 @@ void TFileInfo::forEachGatheredBatch(const std::function<void(const TXMLNode&)>&
         rows = 0;
     };
     root.ChildNodes().Clear();
-    ForEachExportRow(grid, [&](PVirtualNode node, const TResultRow& row) {
-        if (node->Parent == grid.RootNode() && rows >= BatchRows) pass();
-        while (open.back().first != node->Parent)
-            open.pop_back();
-        TXMLNode element = open.back().second.AddChild("file");
+    gathered_([&](const TResultRow& row, unsigned depth) {
+        if (depth == 0 && rows >= BatchRows) pass();
+        open.resize(std::min<std::size_t>(open.size(), std::size_t(depth) + 1));
+        TXMLNode element = open.back().AddChild("file");
         const TResultRow::Texts slots = row.AllSlots();
         for (int field = 0; field < FieldCount; ++field) {
             const std::string_view text = slots[TResultRow::FirstFieldSlot + field];
             if (!text.empty()) element.AddAttribute(attributes[field], text);
         }
-        if (node->ChildCount() > 0) open.emplace_back(node, std::move(element));
+        open.push_back(std::move(element));
         ++rows;
     });
     if (rows > 0) pass();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/CellText.h"
 
-#include "grid/NumberText.h"
+#include "scan/NumberText.h"
 
 namespace nullsweep {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/TextLocale.h"
 #include "scan/ResultRow.h"
+#include "scan/TextLocale.h"
 
 #include <string>
 #include <string_view>

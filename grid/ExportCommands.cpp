@@ -3,6 +3,7 @@
 
 #include "desktop/DesktopShell.h"
 #include "export/ExportFormats.h"
+#include "grid/GridRows.h"
 
 namespace nullsweep {
 
@@ -32,11 +33,12 @@ void RunExportCommand(TExportCommand command, const TVirtualStringTree& grid, TX
     const TExportFormat& format = *FindExportFormat(formatName(command));
     TFileInfo info(&doc);
     FillExportColumns(info.Columns);
+    const TExportRows rows = ExportRowsOf(grid);
     if (format.gathersDocument) {
         info.InitDocument();
-        info.GatherInfo(grid);
+        info.GatherInfo(rows);
     }
-    if (format.windowExport(info, grid))
+    if (format.windowExport(info, rows))
         Shell().ShowMessage("Export Finished", "Done", TMessageIcon::None);
 }
 

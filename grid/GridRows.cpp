@@ -23,6 +23,17 @@ PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent) {
     return node;
 }
 
+TExportRows ExportRowsOf(const TVirtualStringTree& grid) {
+    return [&grid](const TExportRowVisit& visit) {
+        for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node)) {
+            unsigned depth = 0;
+            for (PVirtualNode up = node->Parent; up != grid.RootNode(); up = up->Parent)
+                ++depth;
+            visit(RowOf(node), depth);
+        }
+    };
+}
+
 namespace {
 
 void addScannedRow(TVirtualStringTree& grid, TResultRow&& row) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "export/ExportRows.h"
 #include "grid/VirtualTree.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
@@ -21,6 +22,10 @@ void PrepareRowData(TVirtualStringTree& grid);
 inline TResultRow& RowOf(PVirtualNode node) {
     return *static_cast<TResultRow*>(node->Data());
 }
+
+// The grid's rows as an export takes them: in the grid's current order, in pre-order. The grid
+// must outlive the result and stay as it is while the rows are visited.
+TExportRows ExportRowsOf(const TVirtualStringTree& grid);
 
 // Appends a node with an empty row under `parent` (null: the top level).
 PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent);

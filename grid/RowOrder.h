@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/TextLocale.h"
 #include "grid/VirtualTree.h"
 #include "scan/ResultRow.h"
+#include "scan/TextLocale.h"
 
 #include <string_view>
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "grid/GridRows.h"
-#include "grid/TextLocale.h"
 #include "grid/VirtualTree.h"
+#include "scan/TextLocale.h"
 
 namespace nullsweep {
 

@@ -72,14 +72,14 @@ TEST(ScanExport, FileHoldsExactlyWhatTheWindowWouldExport) {
         info.Columns = DefaultColumns;
         if (format == "xml") {
             info.InitDocument();
-            info.GatherInfo(grid);
+            info.GatherInfo(ExportRowsOf(grid));
             info.ExportToXML("");
         } else if (format == "text")
-            info.ExportToText("", std::string(TextSeparator), grid);
+            info.ExportToText("", std::string(TextSeparator), ExportRowsOf(grid));
         else if (format == "csv")
-            info.ExportToCSV("", ",", grid);
+            info.ExportToCSV("", ",", ExportRowsOf(grid));
         else
-            info.ExportToHTML("", grid);
+            info.ExportToHTML("", ExportRowsOf(grid));
         EXPECT_EQ(ReadFile(cliFile), ReadFile(windowFile)) << format;
         EXPECT_NE(ReadFile(cliFile).find(t.Path("a/b/y, with comma")), std::string::npos);
     }

@@ -25,7 +25,7 @@ with open(sys.argv[1], newline='', encoding='latin-1') as f:
 std::string delimited(const TFileInfo& info, const std::string& separator,
                       const TVirtualStringTree& grid, bool csvQuoting = false) {
     TStringSink body;
-    WriteDelimited(body, grid, info.Columns, {separator, csvQuoting, false});
+    WriteDelimited(body, ExportRowsOf(grid), info.Columns, {separator, csvQuoting, false});
     return std::move(body.text);
 }
 
@@ -87,7 +87,7 @@ TEST(DelimitedText, CsvValuesWithSpecialCharactersReadBackUnchanged) {
     shell.savePath = t.Path("list.csv");
     TFileInfo info;
     info.Columns = {PaddedFileName, "File Ext", "Full Path"};
-    ASSERT_TRUE(info.ExportToCSV("", ",", grid));
+    ASSERT_TRUE(info.ExportToCSV("", ",", ExportRowsOf(grid)));
 
     const auto records = DecodeHexTable(RunPython(ReadCsv, {t.Path("list.csv")}));
     ASSERT_EQ(records.size(), names.size() + 1);

@@ -32,7 +32,7 @@ const std::vector<std::string> ExportWaitCalls = {"show", "text:Export to file..
 } // namespace
 
 TEST_F(ExportFixture, TextFileEndsEveryLineWithCrLf) {
-    ASSERT_TRUE(info.ExportToText("", std::string(TextSeparator), grid));
+    ASSERT_TRUE(info.ExportToText("", std::string(TextSeparator), ExportRowsOf(grid)));
     // A line feed inside a value ends a line of the file like any other.
     EXPECT_EQ(ReadFile(t.Path("out.txt")), "         File Name          File Size          \r\n"
                                            "one          0\r\n"
@@ -44,7 +44,7 @@ TEST_F(ExportFixture, TextFileEndsEveryLineWithCrLf) {
 
 TEST_F(ExportFixture, CsvFileHasNoByteOrderMarkAndQuotedLineBreaksStayInTheirValue) {
     shell.savePath = t.Path("out.csv");
-    ASSERT_TRUE(info.ExportToCSV("", ",", grid));
+    ASSERT_TRUE(info.ExportToCSV("", ",", ExportRowsOf(grid)));
     EXPECT_EQ(ReadFile(t.Path("out.csv")),
               "         File Name,File Size,\r\none,0\r\n\"two\nlines\",\r\n");
     EXPECT_EQ(shell.saveRequests.at(0).filter, "CSV File (*.csv)");
@@ -52,21 +52,21 @@ TEST_F(ExportFixture, CsvFileHasNoByteOrderMarkAndQuotedLineBreaksStayInTheirVal
 
 TEST_F(ExportFixture, CancelOrNoWritesNothingAndShowsNoWaitWindow) {
     shell.savePath.clear();
-    EXPECT_FALSE(info.ExportToText("", ",", grid));
+    EXPECT_FALSE(info.ExportToText("", ",", ExportRowsOf(grid)));
     EXPECT_TRUE(FolderEntries(t.Root()).empty());
 
     WriteFile(t.Path("out.txt"), "old");
     shell.savePath = t.Path("out.txt");
     shell.answerYes = false;
-    EXPECT_FALSE(info.ExportToCSV("", ",", grid));
-    EXPECT_FALSE(info.ExportToHTML("", grid));
+    EXPECT_FALSE(info.ExportToCSV("", ",", ExportRowsOf(grid)));
+    EXPECT_FALSE(info.ExportToHTML("", ExportRowsOf(grid)));
     EXPECT_EQ(ReadFile(t.Path("out.txt")), "old");
     EXPECT_TRUE(wait.calls.empty());
 }
 
 TEST_F(ExportFixture, YesReplacesTheOldFile) {
     WriteFile(t.Path("out.txt"), std::string(10000, 'o'));
-    ASSERT_TRUE(info.ExportToText("", ",", grid));
+    ASSERT_TRUE(info.ExportToText("", ",", ExportRowsOf(grid)));
     EXPECT_EQ(ReadFile(t.Path("out.txt")).substr(0, 28), "         File Name,File Size");
     EXPECT_EQ(shell.questions.size(), 1u);
     EXPECT_EQ(FolderEntries(t.Root()), std::vector<std::string>{"out.txt"});
@@ -80,7 +80,7 @@ TEST_F(ExportFixture, FailedWriteKeepsTheOldFileAndHidesTheWaitWindow) {
     const std::string outcome = RunWithoutRoot([&] {
         std::string result;
         try {
-            result = info.ExportToHTML("", grid) ? "true" : "false";
+            result = info.ExportToHTML("", ExportRowsOf(grid)) ? "true" : "false";
         } catch (const TExportError& e) {
             result = e.what();
         }

@@ -50,7 +50,7 @@ struct XmlFixture : ::testing::Test {
     std::vector<std::string> exportAndRead() {
         shell.savePath = t.Path("out.xml");
         info.InitDocument();
-        info.GatherInfo(grid);
+        info.GatherInfo(ExportRowsOf(grid));
         EXPECT_TRUE(info.ExportToXML(""));
         std::vector<std::string> lines;
         std::istringstream text(RunPython(ReadElements, {t.Path("out.xml")}));
@@ -122,7 +122,8 @@ TEST_F(XmlFixture, EachExportHoldsOnlyItsOwnRows) {
     const auto first = exportAndRead();
     grid.Clear();
     AddTestRow(grid, nullptr, {{TField::FileName, "second"}});
-    info.GatherInfo(grid); // gathering again without a reset still starts from no rows
+    info.GatherInfo(
+        ExportRowsOf(grid)); // gathering again without a reset still starts from no rows
     const auto second = exportAndRead();
     ASSERT_EQ(first.size(), 2u);
     EXPECT_EQ(first[1], fileLine(1, "first"));
@@ -161,7 +162,7 @@ TEST_F(XmlFixture, WaitWindowTextsAndDeclinedOverwrite) {
     shell.savePath = t.Path("out.xml");
     shell.answerYes = false;
     info.InitDocument();
-    info.GatherInfo(grid);
+    info.GatherInfo(ExportRowsOf(grid));
     EXPECT_FALSE(info.ExportToXML(""));
     EXPECT_EQ(ReadFile(t.Path("out.xml")), "old");
     shell.answerYes = true;
@@ -177,7 +178,7 @@ TEST_F(XmlFixture, FailedSaveKeepsTheOldFile) {
     WriteFile(t.Path("locked/out.xml"), "old");
     t.Chmod("locked", 0555);
     info.InitDocument();
-    info.GatherInfo(grid);
+    info.GatherInfo(ExportRowsOf(grid));
     const std::string outcome = RunWithoutRoot([&] {
         try {
             info.SaveDocument(t.Path("locked/out.xml"));

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/CellText.h"
-#include "grid/NumberText.h"
+#include "scan/NumberText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "grid/DateTextParser.h"
+#include "scan/DateTextParser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "grid/NumberText.h"
+#include "scan/NumberText.h"
 
-#include "grid/TextLocale.h"
+#include "scan/TextLocale.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "grid/DateTextParser.h"
+#include "scan/DateTextParser.h"
 
-#include "grid/NumberText.h"
+#include "scan/NumberText.h"
 
 #include <QDate>
 #include <QDateTime>

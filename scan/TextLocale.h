@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/DateTextParser.h"
+#include "scan/DateTextParser.h"
 #include "scan/DateTimeText.h"
 
 #include <QLocale>
