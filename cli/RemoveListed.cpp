@@ -16,7 +16,7 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
                           std::FILE* err) {
     TRemoveCount count;
     TTrash trash(TTrash::HomeTrashPath());
-    for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node)) {
+    for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
         const TResultRow& row = RowOf(node);
         if (!includeKept && !KeptReasonOf(row).empty()) {
             ++count.kept;

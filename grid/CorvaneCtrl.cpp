@@ -148,7 +148,7 @@ void TCorvaneCtrl::TreeDblClick(const TVirtualStringTree* sender) const {
     if (sender == &grid_) OpenFocusedRow(grid_);
 }
 
-void TCorvaneCtrl::OpenFocusedRow(TVirtualStringTree& grid) const {
+void TCorvaneCtrl::OpenFocusedRow(const TVirtualStringTree& grid) const {
     OpenInExplorer(grid);
 }
 

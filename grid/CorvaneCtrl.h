@@ -56,7 +56,7 @@ class TCorvaneCtrl {
 
     // Opens the focused row's folder (the row's own folder for a "file" row) in the file
     // manager; nothing without a focused row or with an empty path.
-    void OpenFocusedRow(TVirtualStringTree& grid) const;
+    void OpenFocusedRow(const TVirtualStringTree& grid) const;
 
     // The export commands of the grid's pop-up menu (ExportCommands.h). They use the export
     // document given to SetExportDocument (the main window's; not owned), which must outlive

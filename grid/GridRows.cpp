@@ -25,9 +25,9 @@ PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent) {
 
 TExportRows ExportRowsOf(const TVirtualStringTree& grid) {
     return [&grid](const TExportRowVisit& visit) {
-        for (PVirtualNode node = grid.GetFirst(); node; node = grid.GetNext(node)) {
+        for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
             unsigned depth = 0;
-            for (PVirtualNode up = node->Parent; up != grid.RootNode(); up = up->Parent)
+            for (const TVirtualNode* up = node->Parent; up != grid.RootNode(); up = up->Parent)
                 ++depth;
             visit(RowOf(node), depth);
         }
@@ -69,8 +69,8 @@ void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions&
     grid.EndUpdate();
 }
 
-void OpenInExplorer(TVirtualStringTree& grid) {
-    const PVirtualNode node = grid.FocusedNode();
+void OpenInExplorer(const TVirtualStringTree& grid) {
+    const TVirtualNode* node = grid.FocusedNode();
     if (!node) return;
     const TResultRow& row = RowOf(node);
     const std::string_view path = row.Field(TField::FullPath);

@@ -22,6 +22,9 @@ void PrepareRowData(TVirtualStringTree& grid);
 inline TResultRow& RowOf(PVirtualNode node) {
     return *static_cast<TResultRow*>(node->Data());
 }
+inline const TResultRow& RowOf(const TVirtualNode* node) {
+    return *static_cast<const TResultRow*>(node->Data());
+}
 
 // The grid's rows as an export takes them: in the grid's current order, in pre-order. The grid
 // must outlive the result and stay as it is while the rows are visited.
@@ -42,6 +45,6 @@ void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions&
 // Opens the folder of the grid's focused row in the file manager through Shell(): the row's
 // "Full Path", cut to its folder part when its "File Type" is exactly "file", and then with that
 // file shown selected (ShowFile). Nothing happens without a focused row or with an empty folder.
-void OpenInExplorer(TVirtualStringTree& grid);
+void OpenInExplorer(const TVirtualStringTree& grid);
 
 } // namespace nullsweep

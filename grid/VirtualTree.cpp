@@ -9,21 +9,21 @@
 
 namespace nullsweep {
 
-TVirtualNode* TVirtualNode::FirstChild() const {
+const TVirtualNode* TVirtualNode::FirstChild() const {
     if (!Children) return nullptr;
     for (auto* n : Children->Nodes)
         if (n) return n;
     return nullptr;
 }
 
-TVirtualNode* TVirtualNode::LastChild() const {
+const TVirtualNode* TVirtualNode::LastChild() const {
     if (!Children) return nullptr;
     for (auto it = Children->Nodes.rbegin(); it != Children->Nodes.rend(); ++it)
         if (*it) return *it;
     return nullptr;
 }
 
-TVirtualNode* TVirtualNode::NextSibling() const {
+const TVirtualNode* TVirtualNode::NextSibling() const {
     if (!Parent) return nullptr;
     const auto& nodes = Parent->Children->Nodes;
     for (std::size_t i = Index + 1; i < nodes.size(); ++i)
@@ -31,7 +31,7 @@ TVirtualNode* TVirtualNode::NextSibling() const {
     return nullptr;
 }
 
-TVirtualNode* TVirtualNode::PrevSibling() const {
+const TVirtualNode* TVirtualNode::PrevSibling() const {
     if (!Parent) return nullptr;
     const auto& nodes = Parent->Children->Nodes;
     for (std::size_t i = Index; i-- > 0;)
@@ -185,11 +185,11 @@ void TVirtualStringTree::Clear() {
     if (own && observer_) observer_->resetEnded();
 }
 
-PVirtualNode TVirtualStringTree::GetFirst() const {
+const TVirtualNode* TVirtualStringTree::GetFirst() const {
     return root_->FirstChild();
 }
 
-PVirtualNode TVirtualStringTree::GetNext(PVirtualNode node) const {
+const TVirtualNode* TVirtualStringTree::GetNext(const TVirtualNode* node) const {
     if (!node) return nullptr;
     if (auto* child = node->FirstChild()) return child;
     for (; node && node != root_; node = node->Parent)
@@ -197,14 +197,14 @@ PVirtualNode TVirtualStringTree::GetNext(PVirtualNode node) const {
     return nullptr;
 }
 
-PVirtualNode TVirtualStringTree::GetLast() const {
-    PVirtualNode node = root_->LastChild();
+const TVirtualNode* TVirtualStringTree::GetLast() const {
+    const TVirtualNode* node = std::as_const(*root_).LastChild();
     while (node && node->LastChild())
         node = node->LastChild();
     return node;
 }
 
-PVirtualNode TVirtualStringTree::GetPrevious(PVirtualNode node) const {
+const TVirtualNode* TVirtualStringTree::GetPrevious(const TVirtualNode* node) const {
     if (!node || node == root_) return nullptr;
     if (auto* prev = node->PrevSibling()) {
         while (prev->LastChild())

@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nullsweep {
@@ -62,18 +63,33 @@ struct TVirtualNode {
     std::uint32_t ChildCount() const {
         return Children ? static_cast<std::uint32_t>(Children->Nodes.size()) - Children->Holes : 0;
     }
-    TVirtualNode* FirstChild() const;
-    TVirtualNode* LastChild() const;
-    TVirtualNode* NextSibling() const;
-    TVirtualNode* PrevSibling() const;
+    // A const node leads only to const nodes, so that a const tree hands out no row to change.
+    const TVirtualNode* FirstChild() const;
+    const TVirtualNode* LastChild() const;
+    const TVirtualNode* NextSibling() const;
+    const TVirtualNode* PrevSibling() const;
+    TVirtualNode* FirstChild() { return mutableNode(std::as_const(*this).FirstChild()); }
+    TVirtualNode* LastChild() { return mutableNode(std::as_const(*this).LastChild()); }
+    TVirtualNode* NextSibling() { return mutableNode(std::as_const(*this).NextSibling()); }
+    TVirtualNode* PrevSibling() { return mutableNode(std::as_const(*this).PrevSibling()); }
     // The child at `row`; valid only outside an update bracket (no holes).
-    TVirtualNode* ChildAt(std::uint32_t row) const {
+    const TVirtualNode* ChildAt(std::uint32_t row) const {
         return Children && row < Children->Nodes.size() ? Children->Nodes[row] : nullptr;
+    }
+    TVirtualNode* ChildAt(std::uint32_t row) {
+        return mutableNode(std::as_const(*this).ChildAt(row));
     }
 
     void* Data() { return reinterpret_cast<std::byte*>(this) + DataOffset(); }
+    const void* Data() const { return reinterpret_cast<const std::byte*>(this) + DataOffset(); }
     static constexpr std::size_t DataOffset() {
         return (sizeof(TVirtualNode) + alignof(void*) - 1) & ~(alignof(void*) - 1);
+    }
+
+  private:
+    // Every node is reached from a mutable tree or node here, so dropping the const is sound.
+    static TVirtualNode* mutableNode(const TVirtualNode* node) {
+        return const_cast<TVirtualNode*>(node);
     }
 };
 using PVirtualNode = TVirtualNode*;
@@ -134,14 +150,25 @@ class TVirtualStringTree {
     void DeleteNode(PVirtualNode node);
     void Clear();
 
-    PVirtualNode RootNode() const { return root_; }
-    PVirtualNode GetFirst() const;
-    PVirtualNode GetNext(PVirtualNode node) const;
-    PVirtualNode GetLast() const;
-    PVirtualNode GetPrevious(PVirtualNode node) const;
+    // The walk in pre-order; a const tree gives const nodes.
+    const TVirtualNode* RootNode() const { return root_; }
+    PVirtualNode RootNode() { return root_; }
+    const TVirtualNode* GetFirst() const;
+    PVirtualNode GetFirst() { return mutableNode(std::as_const(*this).GetFirst()); }
+    const TVirtualNode* GetNext(const TVirtualNode* node) const;
+    PVirtualNode GetNext(PVirtualNode node) {
+        return mutableNode(std::as_const(*this).GetNext(node));
+    }
+    const TVirtualNode* GetLast() const;
+    PVirtualNode GetLast() { return mutableNode(std::as_const(*this).GetLast()); }
+    const TVirtualNode* GetPrevious(const TVirtualNode* node) const;
+    PVirtualNode GetPrevious(PVirtualNode node) {
+        return mutableNode(std::as_const(*this).GetPrevious(node));
+    }
     std::size_t TotalCount() const { return totalCount_; }
 
-    PVirtualNode FocusedNode() const { return focused_; }
+    const TVirtualNode* FocusedNode() const { return focused_; }
+    PVirtualNode FocusedNode() { return focused_; }
     void SetFocusedNode(PVirtualNode node);
 
     // Runs OnInitNode once per node; the view calls it when a node is first reached.
@@ -178,6 +205,10 @@ class TVirtualStringTree {
 
   private:
     friend class TVTColumns;
+    // The nodes belong to the tree, so a mutable tree may hand its nodes out mutable.
+    static PVirtualNode mutableNode(const TVirtualNode* node) {
+        return const_cast<PVirtualNode>(node);
+    }
     void structuralChange();
     void freeNode(PVirtualNode node);
     void releaseSubtree(PVirtualNode node);

@@ -67,7 +67,7 @@ struct Grid {
     }
     std::vector<std::string> names() const {
         std::vector<std::string> out;
-        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
+        for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
             out.emplace_back(RowOf(n).Field(TField::FileName));
         return out;
     }

@@ -30,7 +30,7 @@ struct RowGrid {
     // The ids in pre-order, separated by blanks.
     std::string Order() const {
         std::string out;
-        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n)) {
+        for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n)) {
             if (!out.empty()) out += ' ';
             out += RowOf(n).Slot(0);
         }

@@ -37,7 +37,7 @@ struct Grid {
     }
     std::vector<std::string> paths() const {
         std::vector<std::string> out;
-        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
+        for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
             out.emplace_back(RowOf(n).Field(TField::FullPath));
         return out;
     }
