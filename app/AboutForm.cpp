@@ -2,8 +2,8 @@
 #include "app/AboutForm.h"
 
 #include "app/MainWindow.h"
+#include "desktop/RunCommand.h"
 #include "grid/GridLook.h"
-#include "grid/RunCommand.h"
 #include "grid/TreeView.h"
 #include "scan/FileActions.h"
 

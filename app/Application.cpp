@@ -4,7 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/QtDesktopShell.h"
 #include "app/WaitForm.h"
-#include "grid/RunCommand.h"
+#include "desktop/RunCommand.h"
 #include "scan/FolderArgument.h"
 
 #include <QApplication>

@@ -8,8 +8,8 @@
 
 #include "config/ConfigStore.h"
 #include "desktop/DesktopShell.h"
+#include "desktop/RunCommand.h"
 #include "grid/GridRows.h"
-#include "grid/RunCommand.h"
 #include "scan/DateTimeText.h"
 #include "scan/ExactDelete.h"
 #include "scan/FileActions.h"

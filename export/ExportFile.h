@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "scan/FileActions.h"
+#include "Version.h"
 
 #include <string>
 #include <string_view>
@@ -27,7 +27,7 @@ inline constexpr std::string_view ExportWaitText = "Export to file..";
 inline constexpr std::string_view GatherWaitText = "Gathering info..";
 
 // The maker's address, named in the HTML footer and the XML root: the web site of the About box.
-inline constexpr std::string_view MakerAddress = WebSiteAddress;
+inline constexpr std::string_view MakerAddress = NULLSWEEP_HOMEPAGE;
 
 // Asks the user for the file to export to, through the desktop shell's save dialog, and, when
 // that file exists, whether to overwrite it. Returns the path, or empty when nothing is to be

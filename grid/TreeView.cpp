@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/TreeView.h"
 
+#include "desktop/RunCommand.h"
 #include "grid/GridLook.h"
-#include "grid/RunCommand.h"
 
 #include <QApplication>
 #include <QHeaderView>

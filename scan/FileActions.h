@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Version.h"
+
 #include <string>
 #include <string_view>
 
 namespace nullsweep {
 
 // The addresses behind OpenWebSite and OpenMailTo.
-inline constexpr std::string_view WebSiteAddress = "https://nullsweep.example.org/";
+inline constexpr std::string_view WebSiteAddress = NULLSWEEP_HOMEPAGE;
 inline constexpr std::string_view MailToAddress = "mailto:nullsweep@example.org";
 
 // Deletes the file at `path` only if it is, just before the deletion, still a regular file of
