@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportOutput.h"
 
+#include "config/TemporaryFile.h"
 #include "export/OutputTarget.h"
-#include "export/TemporaryFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,7 +19,11 @@ std::string failure(const std::string& path, int error) {
     return WriteFailure(path, error);
 }
 
-// Writes to a device, FIFO or socket as it comes.
+void check(int error, const std::string& path) {
+    if (error != 0) throw TExportError(failure(path, error));
+}
+
+// Writes to a device, FIFO or socket as it comes, or to a temporary file.
 class TDirectSink final : public TByteSink {
   public:
     TDirectSink(int fd, const std::string& name) : fd_(fd), name_(name) {}
@@ -83,24 +87,28 @@ void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>&
         target.CloseDirect();
         return;
     }
-    TTemporaryFile file(target.Folder(), target.BaseName(), path, false);
-    write(file);
-    file.Place(target.Path(), target.Existing());
+    TTemporaryFile file(target.Folder(), target.BaseName());
+    check(file.Create(false), path);
+    TDirectSink sink(file.Fd(), path);
+    write(sink);
+    check(file.Place(target.Path(), target.Existing(), true), path);
 }
 
 void ReplaceFileAt(const std::string& path,
                    const std::function<void(const std::string& temporaryPath)>& write) {
     TOutputTarget target(path);
     if (target.DirectFd() >= 0) {
-        TTemporaryFile file(temporaryFolder(), "nullsweep-export", path, true);
+        TTemporaryFile file(temporaryFolder(), "nullsweep-export");
+        check(file.Create(true), path);
         write(file.Path());
         copyInto(file.Fd(), target.DirectFd(), path);
         target.CloseDirect();
         return;
     }
-    TTemporaryFile file(target.Folder(), target.BaseName(), path, true);
+    TTemporaryFile file(target.Folder(), target.BaseName());
+    check(file.Create(true), path);
     write(file.Path());
-    file.Place(target.Path(), target.Existing());
+    check(file.Place(target.Path(), target.Existing(), true), path);
 }
 
 } // namespace nullsweep
