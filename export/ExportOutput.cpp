@@ -15,12 +15,8 @@ namespace nullsweep {
 
 namespace {
 
-std::string failure(const std::string& path, int error) {
-    return WriteFailure(path, error);
-}
-
 void check(int error, const std::string& path) {
-    if (error != 0) throw TExportError(failure(path, error));
+    if (error != 0) throw TExportError(WriteFailure(path, error));
 }
 
 // Writes to a device, FIFO or socket as it comes, or to a temporary file.
@@ -43,12 +39,12 @@ std::string temporaryFolder() {
 }
 
 void copyInto(int from, int to, const std::string& name) {
-    if (::lseek(from, 0, SEEK_SET) != 0) throw TExportError(failure(name, errno));
+    if (::lseek(from, 0, SEEK_SET) != 0) throw TExportError(WriteFailure(name, errno));
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(from, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw TExportError(failure(name, errno));
+        if (n < 0) throw TExportError(WriteFailure(name, errno));
         if (n == 0) return;
         WriteAll(to, std::string_view(buffer, std::size_t(n)), name);
     }
@@ -59,13 +55,13 @@ void copyInto(int from, int to, const std::string& name) {
 void TStreamSink::Write(std::string_view bytes) {
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size())
-        throw TExportError(failure(name_, errno ? errno : EIO));
+        throw TExportError(WriteFailure(name_, errno ? errno : EIO));
 }
 
 void TStreamSink::Finish() {
     errno = 0;
     if (std::fflush(stream_) != 0 || std::ferror(stream_))
-        throw TExportError(failure(name_, errno ? errno : EIO));
+        throw TExportError(WriteFailure(name_, errno ? errno : EIO));
 }
 
 TOutBuffer::TOutBuffer(TByteSink& sink, std::size_t blockSize)
