@@ -2,11 +2,11 @@
 #include "config/ConfigStore.h"
 
 #include "config/DefaultConfig.h"
+#include "config/PathParts.h"
+#include "config/TemporaryFile.h"
 #include "config/WriteFully.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -67,26 +67,13 @@ std::string TConfig::ConfigFileName() {
 
 void TConfig::WriteDefaultConfig() {
     const std::string path = ConfigFileName();
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) writeFailed(path, errno);
-
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    int error = 0;
-    error = ::fchmod(fd, 0666 & ~mask) != 0 ? errno : WriteFully(fd, DefaultConfigText);
-    if (::close(fd) != 0 && error == 0) error = errno;
+    const TPathParts parts = CutPath(path);
+    TTemporaryFile file{std::string(parts.folder), std::string(parts.name)};
+    int error = file.Create(false);
+    if (error == 0) error = WriteFully(file.Fd(), DefaultConfigText);
     // No replacing: a file that someone put there since the existence test wins.
-    if (error == 0 &&
-        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
-        if (errno == EINVAL || errno == ENOSYS) { // a file system without the flag
-            if (::link(temporary.c_str(), path.c_str()) != 0 && errno != EEXIST) error = errno;
-        } else if (errno != EEXIST) {
-            error = errno;
-        }
-    }
-    ::unlink(temporary.c_str()); // gone already when the rename succeeded
-    if (error != 0) writeFailed(path, error);
+    if (error == 0) error = file.Place(path, nullptr, false);
+    if (error != 0 && error != EEXIST) writeFailed(path, error);
 }
 
 TConfig::TConfig()

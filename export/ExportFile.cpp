@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportFile.h"
 
+#include "config/PathParts.h"
 #include "desktop/DesktopShell.h"
 
 #include <sys/stat.h>
@@ -37,9 +38,8 @@ std::string ChooseExportFile(std::string_view defaultExt, std::string_view filte
 }
 
 std::string TitleFromPath(std::string_view path) {
-    const auto slash = path.rfind('/');
-    if (slash != std::string_view::npos) path.remove_prefix(slash + 1);
-    return std::string(path.substr(0, path.find('.')));
+    const std::string_view name = CutPath(path).name;
+    return std::string(name.substr(0, name.find('.')));
 }
 
 } // namespace nullsweep

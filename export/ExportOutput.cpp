@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportOutput.h"
 
+#include "config/TemporaryFile.h"
 #include "export/OutputTarget.h"
-#include "export/TemporaryFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,11 +15,11 @@ namespace nullsweep {
 
 namespace {
 
-std::string failure(const std::string& path, int error) {
-    return WriteFailure(path, error);
+void check(int error, const std::string& path) {
+    if (error != 0) throw TExportError(WriteFailure(path, error));
 }
 
-// Writes to a device, FIFO or socket as it comes.
+// Writes to a device, FIFO or socket as it comes, or to a temporary file.
 class TDirectSink final : public TByteSink {
   public:
     TDirectSink(int fd, const std::string& name) : fd_(fd), name_(name) {}
@@ -39,12 +39,12 @@ std::string temporaryFolder() {
 }
 
 void copyInto(int from, int to, const std::string& name) {
-    if (::lseek(from, 0, SEEK_SET) != 0) throw TExportError(failure(name, errno));
+    if (::lseek(from, 0, SEEK_SET) != 0) throw TExportError(WriteFailure(name, errno));
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(from, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw TExportError(failure(name, errno));
+        if (n < 0) throw TExportError(WriteFailure(name, errno));
         if (n == 0) return;
         WriteAll(to, std::string_view(buffer, std::size_t(n)), name);
     }
@@ -55,13 +55,13 @@ void copyInto(int from, int to, const std::string& name) {
 void TStreamSink::Write(std::string_view bytes) {
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size())
-        throw TExportError(failure(name_, errno ? errno : EIO));
+        throw TExportError(WriteFailure(name_, errno ? errno : EIO));
 }
 
 void TStreamSink::Finish() {
     errno = 0;
     if (std::fflush(stream_) != 0 || std::ferror(stream_))
-        throw TExportError(failure(name_, errno ? errno : EIO));
+        throw TExportError(WriteFailure(name_, errno ? errno : EIO));
 }
 
 TOutBuffer::TOutBuffer(TByteSink& sink, std::size_t blockSize)
@@ -83,24 +83,28 @@ void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>&
         target.CloseDirect();
         return;
     }
-    TTemporaryFile file(target.Folder(), target.BaseName(), path, false);
-    write(file);
-    file.Place(target.Path(), target.Existing());
+    TTemporaryFile file(target.Folder(), target.BaseName());
+    check(file.Create(false), path);
+    TDirectSink sink(file.Fd(), path);
+    write(sink);
+    check(file.Place(target.Path(), target.Existing(), true), path);
 }
 
 void ReplaceFileAt(const std::string& path,
                    const std::function<void(const std::string& temporaryPath)>& write) {
     TOutputTarget target(path);
     if (target.DirectFd() >= 0) {
-        TTemporaryFile file(temporaryFolder(), "nullsweep-export", path, true);
+        TTemporaryFile file(temporaryFolder(), "nullsweep-export");
+        check(file.Create(true), path);
         write(file.Path());
         copyInto(file.Fd(), target.DirectFd(), path);
         target.CloseDirect();
         return;
     }
-    TTemporaryFile file(target.Folder(), target.BaseName(), path, true);
+    TTemporaryFile file(target.Folder(), target.BaseName());
+    check(file.Create(true), path);
     write(file.Path());
-    file.Place(target.Path(), target.Existing());
+    check(file.Place(target.Path(), target.Existing(), true), path);
 }
 
 } // namespace nullsweep

@@ -54,7 +54,7 @@ std::string followLinks(std::string path, const std::string& name) {
         const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
         if (n < 0) fail(name, errno);
         text.resize(std::size_t(n));
-        path = text.starts_with('/') ? text : path.substr(0, path.rfind('/') + 1) + text;
+        path = text.starts_with('/') ? text : std::string(CutPath(path).folder) + text;
     }
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/PathParts.h"
+
 #include <sys/stat.h>
 
 #include <string>
@@ -28,8 +30,8 @@ class TOutputTarget {
     void CloseDirect();
     // The file to replace, links followed; its folder part ends in "/" or is empty.
     const std::string& Path() const { return path_; }
-    std::string Folder() const { return path_.substr(0, path_.rfind('/') + 1); }
-    std::string BaseName() const { return path_.substr(path_.rfind('/') + 1); }
+    std::string Folder() const { return std::string(CutPath(path_).folder); }
+    std::string BaseName() const { return std::string(CutPath(path_).name); }
     // The status of the file to be replaced, or nullptr when none exists yet.
     const struct stat* Existing() const { return exists_ ? &status_ : nullptr; }
 

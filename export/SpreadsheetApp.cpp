@@ -41,43 +41,39 @@ TWorkbookState& Open(const PWorkbook& book) {
     return *book;
 }
 
-class TFontObject : public TDispatch {
+// A range's Font (Bold) or Borders (LineStyle): each puts one style on the range.
+class TStyleObject : public TDispatch {
   public:
-    TFontObject(PWorkbook book, TCellRange range) : book_(std::move(book)), range_(range) {}
+    TStyleObject(PWorkbook book, TCellRange range, TStyleKind kind)
+        : book_(std::move(book)), range_(range), kind_(kind) {}
     TAutoObject Invoke(std::string_view member, std::vector<TVariant>) override {
-        NoMember("Font", member);
+        NoMember(name(), member);
     }
     void Put(std::string_view member, TVariant value) override {
-        const auto* bold = std::get_if<bool>(&value);
-        if (!IsMember(member, "Bold") || !bold) NoMember("Font", member);
-        Open(book_).sheet.styles.push_back({range_, TStyleKind::Bold, *bold ? 1 : 0});
+        const int setting = kind_ == TStyleKind::Bold ? bold(member, value) : border(member, value);
+        Open(book_).sheet.styles.push_back({range_, kind_, setting});
     }
 
   private:
-    PWorkbook book_;
-    TCellRange range_;
-};
-
-class TBordersObject : public TDispatch {
-  public:
-    TBordersObject(PWorkbook book, TCellRange range) : book_(std::move(book)), range_(range) {}
-    TAutoObject Invoke(std::string_view member, std::vector<TVariant>) override {
-        NoMember("Borders", member);
+    const char* name() const { return kind_ == TStyleKind::Bold ? "Font" : "Borders"; }
+    int bold(std::string_view member, const TVariant& value) const {
+        const auto* bold = std::get_if<bool>(&value);
+        if (!IsMember(member, "Bold") || !bold) NoMember(name(), member);
+        return *bold ? 1 : 0;
     }
-    void Put(std::string_view member, TVariant value) override {
-        if (!IsMember(member, "LineStyle")) NoMember("Borders", member);
-        long long style = NumberArg(value, member);
+    int border(std::string_view member, const TVariant& value) const {
+        if (!IsMember(member, "LineStyle")) NoMember(name(), member);
+        const long long style = NumberArg(value, member);
         constexpr long long continuous = 1, none = -4142;
         if (style != continuous && style != none)
             throw TAutomationError("Borders: line style " + std::to_string(style) +
                                    " is not offered");
-        Open(book_).sheet.styles.push_back(
-            {range_, TStyleKind::Border, style == continuous ? 1 : 0});
+        return style == continuous ? 1 : 0;
     }
 
-  private:
     PWorkbook book_;
     TCellRange range_;
+    TStyleKind kind_;
 };
 
 class TRangeObject : public TDispatch {
@@ -91,9 +87,9 @@ class TRangeObject : public TDispatch {
         ExpectArgs(args, 0, "Range", member);
         TSheetModel& sheet = Open(book_).sheet;
         if (IsMember(member, "Font"))
-            return TAutoObject(std::make_shared<TFontObject>(book_, range_));
+            return TAutoObject(std::make_shared<TStyleObject>(book_, range_, TStyleKind::Bold));
         if (IsMember(member, "Borders"))
-            return TAutoObject(std::make_shared<TBordersObject>(book_, range_));
+            return TAutoObject(std::make_shared<TStyleObject>(book_, range_, TStyleKind::Border));
         if (IsMember(member, "Columns"))
             return TAutoObject(std::make_shared<TRangeObject>(book_, range_, TPart::Columns));
         if (IsMember(member, "Rows"))

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/WorkbookFile.h"
 
+#include "config/PathParts.h"
 #include "config/XmlText.h"
 #include "export/ExportOutput.h"
 #include "export/QuietStandardError.h"
@@ -45,9 +46,8 @@ class TWorkbookWriter {
     void Write() {
         // Constant-memory mode keeps one row in memory; its row data goes to a temporary file
         // beside the target rather than to /tmp, which may be memory.
-        const std::size_t slash = path_.rfind('/');
-        std::string folder =
-            slash == std::string::npos ? std::string(".") : path_.substr(0, slash + 1);
+        const std::string_view cut = CutPath(path_).folder;
+        std::string folder(cut.empty() ? std::string_view(".") : cut);
         lxw_workbook_options options{};
         options.constant_memory = 1;
         options.tmpdir = folder.data();

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FileActions.h"
 
+#include "config/PathParts.h"
 #include "desktop/DesktopShell.h"
-#include "scan/PathParts.h"
 #include "scan/ResultRow.h"
 
 #include <cerrno>
@@ -61,10 +61,11 @@ void DeleteDiskFile(const std::string& path) noexcept {
 }
 
 std::string_view FolderPartOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string_view::npos) return {};
-    if (slash == 0 || path[slash - 1] == '/') return path.substr(0, slash + 1);
-    return path.substr(0, slash);
+    // Text to show, unlike SplitPath's folder to open: empty for a bare name, and the final "/"
+    // stays where dropping it would leave nothing or a text ending in "/".
+    const std::string_view folder = CutPath(path).folder;
+    if (folder.size() <= 1 || folder[folder.size() - 2] == '/') return folder;
+    return folder.substr(0, folder.size() - 1);
 }
 
 bool OpenWebSite() {

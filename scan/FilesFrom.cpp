@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FilesFrom.h"
 
+#include "config/PathParts.h"
 #include "scan/ExactDelete.h"
 #include "scan/FileRow.h"
 #include "scan/FolderArgument.h"
@@ -43,10 +44,8 @@ class FileListScanner {
         std::string problem;
         const std::string path = AbsolutePath(given, problem);
         if (!problem.empty()) return fail(given, ENOENT);
-        const auto slash = path.rfind('/');
-        const std::string_view name = std::string_view(path).substr(slash + 1);
+        const auto [folder, name] = CutPath(path);
         if (name.empty() || name == "." || name == "..") return; // a folder
-        const std::string_view folder = std::string_view(path).substr(0, slash + 1);
         if (folder != folderPath_) openFolder(std::string(folder));
         if (folderFd_ < 0) return fail(path, folderError_);
         struct statx sx {};

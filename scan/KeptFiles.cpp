@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/KeptFiles.h"
 
-#include "scan/PathParts.h"
+#include "config/PathParts.h"
 
 #include <git2.h>
 
@@ -112,9 +112,7 @@ TKeptFiles::TKeptFiles(std::vector<std::string> keepPatterns)
 TKeptFiles::~TKeptFiles() = default;
 
 std::string_view TKeptFiles::ReasonFor(std::string_view path, std::string_view name) {
-    const auto slash = path.rfind('/');
-    return ReasonFor(ForFolder(path.substr(0, slash == std::string_view::npos ? 0 : slash + 1)),
-                     path, name);
+    return ReasonFor(ForFolder(CutPath(path).folder), path, name);
 }
 
 TKeptFiles::Folder TKeptFiles::ForFolder(std::string_view folder) {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Trash.h"
 
+#include "config/PathParts.h"
 #include "config/WriteFully.h"
 #include "scan/ExactDelete.h"
-#include "scan/PathParts.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

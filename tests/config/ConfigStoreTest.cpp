@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
+#include "config/TemporaryFile.h"
+#include "config/WriteFully.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -168,4 +170,19 @@ TEST(ExecutableFolder, HoldsTheRunningProgram) {
     const std::string folder = ExecutableFolder();
     EXPECT_TRUE(std::filesystem::exists(folder + "/config_tests")) << folder;
     EXPECT_EQ(TConfig::ConfigFileName(), folder + "/CorvaneConfig.xml");
+}
+
+// The default configuration relies on this: a file that appears while ours is written wins.
+TEST(TemporaryFile, PlacingWithoutReplacingKeepsAFilePutThereMeanwhile) {
+    TempTree tree;
+    for (const bool named : {false, true}) {
+        TTemporaryFile file(tree.Root() + "/", "target");
+        ASSERT_EQ(file.Create(named), 0);
+        ASSERT_EQ(WriteFully(file.Fd(), "ours"), 0);
+        tree.File("target", "theirs");
+        EXPECT_EQ(file.Place(tree.Path("target"), nullptr, false), EEXIST);
+        EXPECT_EQ(ReadFile(tree.Path("target")), "theirs");
+        std::filesystem::remove(tree.Path("target"));
+    }
+    EXPECT_EQ(filesIn(tree.Root()), std::set<std::string>{}) << "no temporary file is left";
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "export/RemoveOnSignal.h"
+#include "config/RemoveOnSignal.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "export/TemporaryFile.h"
-
-#include "export/OutputTarget.h"
+#include "config/TemporaryFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,34 +10,34 @@
 
 namespace nullsweep {
 
-TTemporaryFile::TTemporaryFile(const std::string& folder, const std::string& baseName,
-                               std::string shown, bool named)
-    : folder_(folder), base_(baseName), shown_(std::move(shown)) {
-    if (!named) {
-        fd_ =
-            ::open(folder_.empty() ? "." : folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd_ >= 0) return;
-        // File systems without unnamed files answer with one of these; others are real errors.
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-            throw TExportError(WriteFailure(shown_, errno));
-    }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        path_ = freshName();
-        // Registered before the file exists, so no signal can find it unregistered.
-        removeOnSignal_.emplace(path_);
-        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) return;
-        removeOnSignal_.reset();
-        if (errno != EEXIST) break;
-    }
-    const int error = errno;
-    path_.clear();
-    throw TExportError(WriteFailure(shown_, error));
-}
+TTemporaryFile::TTemporaryFile(std::string folder, std::string baseName)
+    : folder_(std::move(folder)), base_(std::move(baseName)) {}
 
 TTemporaryFile::~TTemporaryFile() {
     if (fd_ >= 0) ::close(fd_);
     if (!path_.empty()) ::unlink(path_.c_str());
+}
+
+int TTemporaryFile::Create(bool named) {
+    if (!named) {
+        fd_ =
+            ::open(folder_.empty() ? "." : folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ >= 0) return 0;
+        // File systems without unnamed files answer with one of these; others are real errors.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+    }
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        path_ = freshName();
+        // Registered before the file exists, so no signal can find it unregistered.
+        removeOnSignal_.emplace(path_);
+        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) return 0;
+        error = errno;
+        removeOnSignal_.reset();
+    }
+    path_.clear();
+    return error;
 }
 
 std::string TTemporaryFile::freshName() const {
@@ -50,13 +48,9 @@ std::string TTemporaryFile::freshName() const {
            ".part";
 }
 
-void TTemporaryFile::Write(std::string_view bytes) {
-    WriteAll(fd_, bytes, shown_);
-}
-
 // An unnamed file gets a temporary name only for the moment between link and rename, guarded
 // against signals like a named one.
-void TTemporaryFile::linkUnnamed() {
+int TTemporaryFile::linkUnnamed() {
     const std::string procPath = "/proc/self/fd/" + std::to_string(fd_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         path_ = freshName();
@@ -64,16 +58,31 @@ void TTemporaryFile::linkUnnamed() {
         // The first needs a capability most users lack; the second needs /proc.
         if (::linkat(fd_, "", AT_FDCWD, path_.c_str(), AT_EMPTY_PATH) == 0 ||
             ::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) == 0)
-            return;
+            return 0;
         const int error = errno;
         removeOnSignal_.reset();
         path_.clear();
-        if (error != EEXIST) throw TExportError(WriteFailure(shown_, error));
+        if (error != EEXIST) return error;
     }
-    throw TExportError(WriteFailure(shown_, EEXIST));
+    return EEXIST;
 }
 
-void TTemporaryFile::Place(const std::string& target, const struct stat* keep) {
+int TTemporaryFile::putInPlace(const std::string& target, bool replace) {
+    if (replace) {
+        if (::rename(path_.c_str(), target.c_str()) != 0) return errno;
+    } else if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) !=
+               0) {
+        if (errno != EINVAL && errno != ENOSYS) return errno;
+        // A file system without the flag: a link never replaces either.
+        if (::link(path_.c_str(), target.c_str()) != 0) return errno;
+        ::unlink(path_.c_str());
+    }
+    path_.clear();
+    removeOnSignal_.reset();
+    return 0;
+}
+
+int TTemporaryFile::Place(const std::string& target, const struct stat* keep, bool replace) {
     if (keep) {
         // Owner first: changing it clears set-user-ID bits that the mode then restores.
         // Best effort: an unprivileged user keeps what it may (the group, if a member; the mode).
@@ -82,22 +91,21 @@ void TTemporaryFile::Place(const std::string& target, const struct stat* keep) {
         }
         ::fchmod(fd_, keep->st_mode & 07777);
     }
-    if (::fsync(fd_) != 0) throw TExportError(WriteFailure(shown_, errno));
-    if (path_.empty()) linkUnnamed();
-    if (::rename(path_.c_str(), target.c_str()) != 0)
-        throw TExportError(WriteFailure(shown_, errno)); // the destructor removes path_
-    path_.clear();
-    removeOnSignal_.reset();
+    if (::fsync(fd_) != 0) return errno;
+    if (path_.empty())
+        if (const int error = linkUnnamed()) return error;
+    // On failure the destructor removes path_.
+    if (const int error = putInPlace(target, replace)) return error;
     const int fd = std::exchange(fd_, -1);
-    if (::close(fd) != 0 && errno != EINTR) throw TExportError(WriteFailure(shown_, errno));
-    // A folder that cannot be opened for reading cannot be synced; the rename still stands.
+    if (::close(fd) != 0 && errno != EINTR) return errno;
+    // A folder that cannot be opened for reading cannot be synced; the new name still stands.
     const int folder =
         ::open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) return;
+    if (folder < 0) return 0;
     const int synced = ::fsync(folder);
     const int error = errno;
     ::close(folder);
-    if (synced != 0 && error != EINVAL) throw TExportError(WriteFailure(shown_, error));
+    return synced != 0 && error != EINVAL ? error : 0;
 }
 
 } // namespace nullsweep
