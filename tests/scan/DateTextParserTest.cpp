@@ -1,26 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/DateTextParser.h"
 
+#include "support/TimeFields.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
 using namespace nullsweep;
 
-namespace {
-
-std::tm fields(int y, int mo, int d, int h, int mi, int s) {
-    std::tm t{};
-    t.tm_year = y - 1900;
-    t.tm_mon = mo - 1;
-    t.tm_mday = d;
-    t.tm_hour = h;
-    t.tm_min = mi;
-    t.tm_sec = s;
-    return t;
-}
-
-} // namespace
+using nullsweep::test::TimeFields;
 
 TEST(DateTextParser, DaysCountFromTheEndOf1899) {
     // An American 12-hour clock; its texts come from the Qt release's locale data.
@@ -28,13 +17,13 @@ TEST(DateTextParser, DaysCountFromTheEndOf1899) {
     const DateTimeText us(en);
     const TDateTextParser parser(us);
     ASSERT_TRUE(parser.HasFastPath());
-    const std::string sixAm = us.Format(fields(1900, 1, 1, 6, 0, 0));
+    const std::string sixAm = us.Format(TimeFields(1900, 1, 1, 6, 0, 0));
     ASSERT_TRUE(QString::fromStdString(sixAm).endsWith(en.amText())) << sixAm;
     std::string midnight = sixAm; // the scan writes midnight as the date alone
     midnight.replace(midnight.find(" 6:"), 3, " 12:");
     EXPECT_EQ(parser.Days("12/30/1899"), 0.0);
     EXPECT_EQ(parser.Days(sixAm), 2.25);
-    EXPECT_EQ(parser.Days(us.Format(fields(1900, 1, 1, 12, 0, 0))), 2.5);
+    EXPECT_EQ(parser.Days(us.Format(TimeFields(1900, 1, 1, 12, 0, 0))), 2.5);
     EXPECT_EQ(parser.Days(midnight), 2.0) << midnight;
     EXPECT_FALSE(parser.Days("").has_value());
     EXPECT_FALSE(parser.Days("2/29/2021").has_value());
@@ -49,9 +38,9 @@ TEST(DateTextParser, AgreesWithQtInManyLocales) {
         const TDateTextParser parser(times);
         std::mt19937 random(5);
         for (int i = 0; i < 200; ++i) {
-            const auto t =
-                fields(1971 + int(random() % 80), 1 + int(random() % 12), 1 + int(random() % 28),
-                       i % 5 == 0 ? 0 : int(random() % 24), int(random() % 60), int(random() % 60));
+            const auto t = TimeFields(1971 + int(random() % 80), 1 + int(random() % 12),
+                                      1 + int(random() % 28), i % 5 == 0 ? 0 : int(random() % 24),
+                                      int(random() % 60), int(random() % 60));
             const std::string text = times.Format(t);
             const auto days = parser.Days(text);
             ASSERT_TRUE(days.has_value()) << name << ": " << text;

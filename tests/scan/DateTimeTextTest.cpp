@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/DateTimeText.h"
 
+#include "support/TimeFields.h"
+
 #include <QDateTime>
 #include <gtest/gtest.h>
 
@@ -8,25 +10,14 @@
 
 using namespace nullsweep;
 
-namespace {
-std::tm fields(int y, int mo, int d, int h, int mi, int s) {
-    std::tm t{};
-    t.tm_year = y - 1900;
-    t.tm_mon = mo - 1;
-    t.tm_mday = d;
-    t.tm_hour = h;
-    t.tm_min = mi;
-    t.tm_sec = s;
-    return t;
-}
-} // namespace
+using nullsweep::test::TimeFields;
 
 TEST(DateTimeText, FormatsUseAFourDigitYearAndNoTimeZone) {
     // The American clock's texts come from the Qt release's locale data (newer data puts
     // U+202F before "PM"): only what every release agrees on is pinned.
     const QLocale en("en_US");
     const QString text =
-        QString::fromStdString(DateTimeText(en).Format(fields(2021, 3, 4, 15, 6, 7)));
+        QString::fromStdString(DateTimeText(en).Format(TimeFields(2021, 3, 4, 15, 6, 7)));
     EXPECT_TRUE(text.startsWith("3/4/2021 3:06:07")) << text.toStdString();
     EXPECT_TRUE(text.endsWith(en.pmText())) << text.toStdString();
     EXPECT_TRUE(text.mid(16, text.size() - 16 - en.pmText().size()).trimmed().isEmpty())
@@ -34,13 +25,13 @@ TEST(DateTimeText, FormatsUseAFourDigitYearAndNoTimeZone) {
     const DateTimeText de(QLocale("de_DE"));
     EXPECT_EQ(de.DateFormat().toStdString(), "dd.MM.yyyy");
     EXPECT_EQ(de.TimeFormat().toStdString(), "HH:mm:ss");
-    EXPECT_EQ(de.Format(fields(2021, 3, 4, 15, 6, 7)), "04.03.2021 15:06:07");
+    EXPECT_EQ(de.Format(TimeFields(2021, 3, 4, 15, 6, 7)), "04.03.2021 15:06:07");
 }
 
 TEST(DateTimeText, MidnightShowsTheDateAlone) {
     const DateTimeText de(QLocale("de_DE"));
-    EXPECT_EQ(de.Format(fields(2020, 1, 31, 0, 0, 0)), "31.01.2020");
-    EXPECT_EQ(de.Format(fields(2020, 1, 31, 0, 0, 1)), "31.01.2020 00:00:01");
+    EXPECT_EQ(de.Format(TimeFields(2020, 1, 31, 0, 0, 0)), "31.01.2020");
+    EXPECT_EQ(de.Format(TimeFields(2020, 1, 31, 0, 0, 1)), "31.01.2020 00:00:01");
 }
 
 namespace {
@@ -66,8 +57,8 @@ TEST(DateTimeText, MatchesQtAndParsesBackInManyLocales) {
         std::srand(7);
         for (int i = 0; i < 300; ++i) {
             const auto t =
-                fields(1971 + std::rand() % 80, 1 + std::rand() % 12, 1 + std::rand() % 28,
-                       i % 7 == 0 ? 0 : std::rand() % 24, std::rand() % 60, std::rand() % 60);
+                TimeFields(1971 + std::rand() % 80, 1 + std::rand() % 12, 1 + std::rand() % 28,
+                           i % 7 == 0 ? 0 : std::rand() % 24, std::rand() % 60, std::rand() % 60);
             const std::string s = text.Format(t);
             ASSERT_EQ(s, qtText(text, t)) << name;
             const auto back = text.Parse(s);
