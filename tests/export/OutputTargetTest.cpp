@@ -185,6 +185,9 @@ TEST(OutputTarget, AnInterruptedExportLeavesNoTemporaryFileAndEndsWithTheSignal)
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
+                // As a program started by an interactive shell: a background job of a script
+                // starts with SIGINT ignored.
+                ::signal(signal, SIG_DFL);
                 // Writes for ever, saying so once the first bytes are in the temporary file.
                 auto slowly = [&](auto&& writeBlock) {
                     writeBlock();
