@@ -141,7 +141,12 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             a.nullTerminated = true;
             break;
         case 'o':
-            a.output = std::string_view(optarg) == "-" ? "" : optarg; // "-": standard output
+            // An empty name is no file, and standard output is "-": refused, not guessed.
+            if (!*optarg) {
+                result.error = "-o/--output needs a file name (\"-\": standard output)";
+                return result;
+            }
+            a.output = std::string_view(optarg) == "-" ? "" : optarg;
             break;
         case 's':
             a.sortField = optarg;

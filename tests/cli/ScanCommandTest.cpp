@@ -197,7 +197,9 @@ TEST(ScanCommand, BadUsageExitsTwoWithOneLine) {
                                                                   {"-j", "0", "/tmp"},
                                                                   {"--threads=-1", "/tmp"},
                                                                   {"-j", "2x", "/tmp"},
-                                                                  {"-j", "", "/tmp"}}) {
+                                                                  {"-j", "", "/tmp"},
+                                                                  {"-o", "", "/nullsweep-no-such-folder"},
+                                                                  {"--output=", "/nullsweep-no-such-folder"}}) {
         const ScanRun r = RunScan(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
