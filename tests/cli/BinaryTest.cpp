@@ -272,6 +272,12 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
     EXPECT_EQ(badConfig.status, 2);
     EXPECT_NE(badConfig.err.find(bad.Path("bad.xml")), std::string::npos) << badConfig.err;
     EXPECT_EQ(program.Run({"scan", "--config", bad.Path("none.xml"), t.Root()}).status, 2);
+    // Refused by its size before it is read, however sound the document in it.
+    bad.File("big.xml", ReadFile(program.ConfigPath()) + "<!--" + std::string(5 << 20, ' ') + "-->");
+    const ScanRun big = program.Run({"scan", "--config", bad.Path("big.xml"), t.Root()});
+    EXPECT_EQ(big.status, 2);
+    EXPECT_EQ(big.err, "nullsweep scan: " + bad.Path("big.xml") +
+                           ": cannot read: larger than a configuration may be (4 MiB)\n");
 }
 
 TEST(Binary, ConfigurationThatHidesAColumn) {
