@@ -19,6 +19,7 @@
 #include "scan/Scan.h"
 
 #include <dirent.h>
+#include <sys/statfs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,8 +43,11 @@ std::string folderProblem(const std::string& folder) {
     if (!S_ISDIR(st.st_mode)) return "not a folder";
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return std::strerror(errno);
+    // The walk passes over such a folder, which would list nothing without a word.
+    struct statfs fs {};
+    const bool pseudo = ::fstatfs(::dirfd(dir), &fs) == 0 && IsPseudoFileSystem(fs.f_type);
     ::closedir(dir);
-    return {};
+    return pseudo ? "on a pseudo file system, not scanned" : "";
 }
 
 class ProgressLine {

@@ -253,6 +253,9 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
         {{"-q", "-o", "/dev/full", t.Root()}, 1, "cannot write /dev/full: No space left"},
         {{"-q", "-f", "xlsx", "-o", "/dev/full", t.Root()}, 1, "cannot write /dev/full: No space"},
         {{"-q", "-f", "xlsx", "-o", "-", t.Root()}, 2, "xlsx"},
+        {{"-q", "/proc", t.Root()}, 1, "/proc: on a pseudo file system, not scanned"},
+        {{"-q", "/sys/kernel"}, 1, "/sys/kernel: on a pseudo file system, not scanned"},
+        {{"-q", "/dev/pts"}, 1, "/dev/pts: on a pseudo file system, not scanned"},
     };
     for (const Case& c : cases) {
         const ScanRun run = program.Scan(c.args);
