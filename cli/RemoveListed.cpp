@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/RemoveListed.h"
 
+#include "cli/MessageText.h"
 #include "grid/GridRows.h"
 #include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
@@ -37,7 +38,7 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
             ++count.failed;
             std::fprintf(err, "nullsweep scan: cannot %s %s: %s\n",
                          mode == TRemoveMode::Trash ? "move to the trash" : "delete",
-                         std::string(row.Field(TField::FullPath)).c_str(), std::strerror(reason));
+                         EscapeControls(row.Field(TField::FullPath)).c_str(), std::strerror(reason));
             break;
         }
         }

@@ -3,6 +3,7 @@
 
 #include "Version.h"
 
+#include "cli/MessageText.h"
 #include "cli/PathStream.h"
 #include "cli/RemoveListed.h"
 #include "cli/ScanArguments.h"
@@ -122,7 +123,7 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     const ParseResult parsed = ParseScanArguments(argc, argv);
     if (!parsed.error.empty()) {
         std::fprintf(err, "nullsweep scan: %s (try 'nullsweep scan --help')\n",
-                     parsed.error.c_str());
+                     EscapeControls(parsed.error).c_str());
         return 2;
     }
     const ScanArguments& args = parsed.arguments;
@@ -140,10 +141,10 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         UseConfigFile(args.configFile);
         const TConfig* config = ConfigStore(false);
         if (!config->Notice().empty())
-            std::fprintf(err, "nullsweep scan: %s\n", config->Notice().c_str());
+            std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(config->Notice()).c_str());
         CheckColumnEntries(config->Root(), TConfig::ConfigFileName());
     } catch (const std::exception& e) {
-        std::fprintf(err, "nullsweep scan: %s\n", e.what());
+        std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
         return 2;
     }
 
@@ -164,7 +165,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     options.excludes = args.excludes;
     options.onError = [&](const std::string& path, int error) {
         progress.clear();
-        std::fprintf(err, "nullsweep: cannot read %s: %s\n", path.c_str(), std::strerror(error));
+        std::fprintf(err, "nullsweep: cannot read %s: %s\n", EscapeControls(path).c_str(),
+                     std::strerror(error));
         status = 1;
     };
     TKeptFiles kept(args.keepPatterns);
@@ -182,7 +184,7 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         if (error != 0) {
             progress.clear();
             std::fprintf(err, "nullsweep: cannot read %s: %s\n",
-                         standardInput ? "standard input" : args.filesFrom.c_str(),
+                         standardInput ? "standard input" : EscapeControls(args.filesFrom).c_str(),
                          std::strerror(error));
             status = 1;
         }
@@ -195,7 +197,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             if (problem.empty()) problem = folderProblem(folder);
             if (!problem.empty()) {
                 progress.clear();
-                std::fprintf(err, "nullsweep scan: %s: %s\n", given.c_str(), problem.c_str());
+                std::fprintf(err, "nullsweep scan: %s: %s\n", EscapeControls(given).c_str(),
+                             problem.c_str());
                 status = 1;
                 continue;
             }
@@ -238,7 +241,7 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             sink.Finish();
         }
     } catch (const TExportError& e) {
-        std::fprintf(err, "nullsweep scan: %s\n", e.what());
+        std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
         return 1; // nothing is deleted that the user could not see listed
     }
     if ((args.deleteListed || args.trashListed) &&

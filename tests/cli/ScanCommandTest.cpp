@@ -121,6 +121,28 @@ TEST(ScanCommand, AFolderThatIsNoPathIsNamedWithoutAnAbort) {
                        "nullsweep scan: relative: No such file or directory\n");
 }
 
+TEST(ScanCommand, NamesInMessagesShowControlCharactersEscapedWhileTheListStaysExact) {
+    const std::string hostile = "x\033[2J\033]0;owned\007y\n\x9b" "2J\xc2\x9b" "2J\xc3\xa9\xe9";
+    const std::string shown = "x\\x1b[2J\\x1b]0;owned\\ay\\n\\x9b2J\\xc2\\x9b2J\xc3\xa9\xe9";
+    TempTree t;
+    t.File("list/" + hostile);
+    t.File("locked/" + hostile + "/inside");
+    t.File("config.xml", std::string(DefaultConfigText));
+    t.Chmod("locked/" + hostile, 0);
+    const std::string got = RunWithoutRoot([&] {
+        const ScanRun r = RunScan({"-q", "-s", "none", "--config", t.Path("config.xml"),
+                                   t.Path("list"), t.Path("locked"), t.Path(hostile)});
+        const ScanRun output = RunScan({"-q", "--config", t.Path("config.xml"), "-o",
+                                        t.Path(hostile + "/out"), t.Path("list")});
+        return std::to_string(r.status) + "\n" + r.out + r.err + output.err;
+    });
+    EXPECT_EQ(got, "1\n" + t.Path("list/" + hostile) + "\nnullsweep: cannot read " +
+                       t.Path("locked/" + shown) + ": Permission denied\nnullsweep scan: " +
+                       t.Path(shown) + ": No such file or directory\n" +
+                       "nullsweep scan: cannot write " + t.Path(shown + "/out") +
+                       ": No such file or directory\n");
+}
+
 TEST(ScanCommand, ExcludedNamesAreSkippedAndExcludedFoldersNotEntered) {
     TempTree t;
     for (const char* f : {"keep.txt", "drop.log", "node_modules/x", "sub/node_modules/y",
