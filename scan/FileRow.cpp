@@ -3,6 +3,7 @@
 
 #include "scan/Scan.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ctime>
 #include <stdexcept>
@@ -18,20 +19,57 @@ constexpr int Slot(TField field) {
     return TResultRow::FirstFieldSlot + int(field);
 }
 
+constexpr std::tm FirstShownTime = [] {
+    std::tm t{};
+    t.tm_year = 1 - 1900;
+    t.tm_mday = 1;
+    return t;
+}();
+constexpr std::tm LastShownTime = [] {
+    std::tm t{};
+    t.tm_year = 9999 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = 31;
+    t.tm_hour = 23;
+    t.tm_min = 59;
+    t.tm_sec = 59;
+    return t;
+}();
+
 } // namespace
+
+std::optional<std::int64_t> RealTimeOf(const TResultRow& row, TField field) {
+    const int index = field == TField::CreateTime   ? 0
+                      : field == TField::AccessTime ? 1
+                      : field == TField::WriteTime  ? 2
+                                                    : -1;
+    std::string_view text = row.Slot(RealTimesSlot);
+    if (index < 0 || text.empty()) return std::nullopt;
+    for (int i = 0; i < index; ++i)
+        text.remove_prefix(std::min(text.size(), text.find(' ') + 1));
+    text = text.substr(0, text.find(' '));
+    std::int64_t seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return seconds;
+}
 
 TFileRowMaker::TFileRowMaker(TKeptFiles& kept, const DateTimeText& times)
     : kept_(kept), times_(times), days_(DaySlots) {}
 
-void TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
+bool TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
     if (last.known && last.seconds == seconds) {
         buffer_ += last.text;
-        return;
+        return !last.nearest;
     }
     const std::size_t begin = buffer_.size();
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm local{};
-    if (!localtime_r(&t, &local)) throw std::runtime_error("time stamp out of range");
+    // The texts have four-digit years; a time beyond them (mtime 2^62 is beyond even the
+    // calendar) shows the first or last moment they can.
+    const bool shown = localtime_r(&t, &local) && local.tm_year >= 1 - 1900 &&
+                       local.tm_year <= 9999 - 1900;
+    if (!shown) local = seconds < 0 ? FirstShownTime : LastShownTime;
     const std::int64_t key =
         std::int64_t(local.tm_year) * 372 + local.tm_mon * 31 + local.tm_mday - 1;
     Day& day = days_[std::size_t(key) % DaySlots];
@@ -47,6 +85,8 @@ void TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
     last.text.assign(buffer_, begin);
     last.seconds = seconds;
     last.known = true;
+    last.nearest = !shown;
+    return shown;
 }
 
 bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
@@ -58,6 +98,7 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
     buffer_.clear();
     auto mark = [&] { ends[made++] = buffer_.size(); };
 
+    bool shown[3] = {true, true, true};
     TResultRow::Texts slots{};
     TResultRow::Sources sources;
     sources.fill(-1);
@@ -90,11 +131,11 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         const auto size = std::to_chars(digits, digits + sizeof digits, status.size);
         buffer_.append(digits, size.ptr);
         mark();
-        appendTime(status.born, born_);
+        shown[0] = appendTime(status.born, born_);
         mark();
-        appendTime(status.accessed, accessed_);
+        shown[1] = appendTime(status.accessed, accessed_);
         mark();
-        appendTime(status.written, written_);
+        shown[2] = appendTime(status.written, written_);
         mark();
     } catch (...) {
         commit();
@@ -115,6 +156,13 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         mark();
     }
     commit();
+    if (!shown[0] || !shown[1] || !shown[2]) {
+        std::string real;
+        const std::int64_t seconds[3] = {status.born, status.accessed, status.written};
+        for (int i = 0; i < 3; ++i)
+            real += (i ? " " : "") + (shown[i] ? "-" : std::to_string(seconds[i]));
+        row.SetSlot(RealTimesSlot, real);
+    }
     return !keptReason.empty();
 }
 

@@ -7,11 +7,21 @@
 #include "scan/ResultRow.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace nullsweep {
+
+// The slot of a row whose file has a time that the date texts cannot show (before the year 1 or
+// after 9999 in the local calendar, or beyond the calendar altogether). The text shows the
+// nearest time it can; this slot keeps the real seconds of the three times, "-" for a time
+// shown as it is, so that the list still orders by them. Empty in every other row.
+constexpr int RealTimesSlot = 3;
+
+// The real seconds of the time `field` of `row` when its text shows only the nearest time.
+std::optional<std::int64_t> RealTimeOf(const TResultRow& row, TField field);
 
 // What a row shows and remembers of a file's status.
 struct TFileStatus {
@@ -39,9 +49,11 @@ class TFileRowMaker {
     struct LastTime {
         std::int64_t seconds = 0;
         bool known = false;
+        bool nearest = false; // the text shows the nearest time it can
         std::string text;
     };
-    void appendTime(std::int64_t seconds, LastTime& last);
+    // Returns false when the text shows only the nearest time.
+    bool appendTime(std::int64_t seconds, LastTime& last);
 
     TKeptFiles& kept_;
     const DateTimeText& times_;

@@ -4,11 +4,14 @@
 #include "Version.h"
 #include "cli/ScanCommand.h"
 #include "support/TempTree.h"
+#include "support/WorkbookReader.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,6 +131,18 @@ std::string runPython(const std::string& script, const std::string& file) {
         printed.append(buffer, n);
     const int status = ::pclose(pipe);
     return status == 0 ? printed : "exit " + std::to_string(status) + ": " + printed;
+}
+
+// Runs `work` in a child with a tmpfs of its own at `folder`, where time stamps of any size
+// stand; "skip" where the machine does not allow that.
+std::string onTmpfs(const std::string& folder, const std::function<std::string()>& work) {
+    return RunInChild([&]() -> std::string {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, nullptr) != 0)
+            return "skip";
+        return work();
+    });
 }
 
 int lines(const std::string& text) {
@@ -445,4 +460,73 @@ TEST(Binary, WorkbookTextsThatLookLikeEscapesReadBackAsWritten) {
     const std::string xml = runPython(script, t.Path("list.xlsx"));
     EXPECT_NE(xml.find("a_x005F_x0041_b"), std::string::npos) << xml;
     EXPECT_EQ(xml.find("a_x0041_b"), std::string::npos) << xml;
+}
+
+TEST(Binary, FilesWithExtremeTimesAreListedInEveryFormatInTheOrderOfTheirRealTimes) {
+    Program program;
+    TempTree t;
+    t.Folder("tree");
+    const std::vector<std::string> names{"late", "early", "old", "now"};
+    const std::string got = onTmpfs(t.Path("tree"), [&] {
+        const long long stamps[] = {1LL << 62, -(1LL << 62), -99999999999LL, 1700000000};
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            t.File("tree/" + names[i]);
+            t.SetTimes("tree/" + names[i], stamps[i]);
+        }
+        std::string seen;
+        for (const std::string format : {"paths", "text", "csv", "html", "xml", "json", "xlsx"}) {
+            const std::string list = t.Path("list." + format);
+            const ScanRun run = program.Scan({"-q", "-f", format, "-s", "Write Time", "-o", list,
+                                              t.Path("tree")});
+            std::string out = ReadFile(list);
+            if (format == "xlsx" && run.status == 0) {
+                const TWorkbookReader book(list);
+                out.clear();
+                for (int row = 3; row <= book.MaxRow(); ++row) // after the title and header
+                    out += book.Value("C" + std::to_string(row)) + "\n";
+            }
+            // The names in the order they stand in the list.
+            std::vector<std::pair<std::size_t, std::string>> order;
+            for (const std::string& name : names)
+                order.emplace_back(out.find(t.Path("tree/" + name)), name);
+            std::sort(order.begin(), order.end());
+            seen += format + " " + std::to_string(run.status) + ":";
+            for (const auto& [at, name] : order)
+                seen += " " + (at == std::string::npos ? "(" + name + " missing)" : name);
+            seen += "\n";
+        }
+        return seen;
+    });
+    if (got == "skip") GTEST_SKIP() << "no private mount namespace with a tmpfs here";
+    std::string expected;
+    for (const char* format : {"paths", "text", "csv", "html", "xml", "json", "xlsx"})
+        expected += std::string(format) + " 0: early old now late\n";
+    EXPECT_EQ(got, expected);
+}
+
+TEST(Binary, JsonTimesHaveFourDigitYearsAndAreNullOutsideThem) {
+    Program program;
+    TempTree t;
+    t.Folder("tree");
+    const std::string got = onTmpfs(t.Path("tree"), [&] {
+        const std::vector<std::pair<std::string, long long>> files{
+            {"after", 253402300800}, {"before", -62135596801}, {"first", -62135596800},
+            {"last", 253402300799}};
+        for (const auto& [name, seconds] : files) {
+            t.File("tree/" + name);
+            t.SetTimes("tree/" + name, seconds);
+        }
+        const ScanRun run = program.Scan({"-q", "-f", "json", "-o", t.Path("list"), t.Path("tree")});
+        return std::to_string(run.status) + "\n" +
+               runPython("import datetime, json, sys\n"
+                         "for line in open(sys.argv[1], encoding='utf-8'):\n"
+                         "    o = json.loads(line)\n"
+                         "    w = o['written']\n"
+                         "    print(o['path'].rsplit('/', 1)[1], o['accessed'] == w,\n"
+                         "          w if w is None else datetime.datetime.fromisoformat(w))\n",
+                         t.Path("list"));
+    });
+    if (got == "skip") GTEST_SKIP() << "no private mount namespace with a tmpfs here";
+    EXPECT_EQ(got, "0\nafter True None\nbefore True None\nfirst True 0001-01-01 00:00:00+00:00\n"
+                   "last True 9999-12-31 23:59:59+00:00\n");
 }
