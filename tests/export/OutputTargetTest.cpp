@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 using namespace nullsweep;
@@ -54,6 +55,43 @@ mode_t typeOf(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
 }
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// The kernel's fs.protected_symlinks, _regular and _fifos, set to one value while this lives
+// and put back after.
+class ProtectedSwitches {
+  public:
+    ~ProtectedSwitches() {
+        for (std::size_t i = 0; i < saved_.size(); ++i)
+            write(Names[i], saved_[i]);
+    }
+    // False when they cannot be set here (no root, a read-only /proc/sys).
+    bool Set(const std::string& value) {
+        if (saved_.empty())
+            for (const char* name : Names)
+                saved_.push_back(ReadFile(name));
+        bool all = true;
+        for (const char* name : Names)
+            all = write(name, value + "\n") && all;
+        return all;
+    }
+
+  private:
+    static constexpr const char* Names[] = {"/proc/sys/fs/protected_symlinks",
+                                            "/proc/sys/fs/protected_regular",
+                                            "/proc/sys/fs/protected_fifos"};
+    static bool write(const char* name, const std::string& value) {
+        std::ofstream out(name);
+        out << value;
+        out.flush();
+        return bool(out);
+    }
+    std::vector<std::string> saved_;
+};
 
 } // namespace
 
@@ -176,7 +214,7 @@ TEST(OutputTarget, AFileTheUserMayNotWriteIsRefusedAndLeftAlone) {
 }
 
 TEST(OutputTarget, AnInterruptedExportLeavesNoTemporaryFileAndEndsWithTheSignal) {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         for (const bool atPath : {false, true}) {
             TempTree t;
             t.File("out.csv", "old");
