@@ -52,11 +52,14 @@ std::string ScanUsage() {
            "  -f, --format FORMAT   paths: one full path a line (default); text, csv,\n"
            "                        html, xml, xlsx: the rows as the window exports them;\n"
            "                        json: JSON Lines (path, path_b64 for a name that is\n"
-           "                        not UTF-8, size, UTC times, kept reason)\n"
+           "                        not UTF-8, size, UTC times as 2026-12-08T06:12:53Z,\n"
+           "                        null outside the years 0001-9999, kept reason)\n"
            "  -o, --output FILE     write FILE instead of standard output (\"-\"); a file is\n"
            "                        replaced only once complete, keeping its mode; a\n"
            "                        device, FIFO or socket is written, never replaced; a\n"
-           "                        link is followed; xlsx needs a FILE\n"
+           "                        link is followed; xlsx needs a FILE; refused: another\n"
+           "                        user's file in a sticky folder that all may write, or\n"
+           "                        one reached through another user's link there\n"
            "  -0, --null            paths format only: end each path with NUL, not a line\n"
            "                        feed; given before --files-from, its paths are read\n"
            "                        NUL-ended (any format)\n"
@@ -91,9 +94,15 @@ std::string ScanUsage() {
            "Each folder or file that cannot be read is one line on standard error,\n"
            "\"nullsweep: cannot read PATH: REASON\"; the rest is still listed and acted on.\n"
            "\n"
-           "Exit status: 0 done; 1 a FOLDER is missing or no folder, a folder or file could\n"
-           "not be read, or the output cannot be written; 2 bad usage or a configuration that\n"
-           "cannot be read.\n";
+           "A file time before the year 1 or after 9999 is shown as the nearest time that\n"
+           "can be shown, and sorted by its real value. Control characters in names in\n"
+           "messages on standard error are shown escaped (\\x1b, \\n); the list itself is\n"
+           "written byte for byte.\n"
+           "\n"
+           "Exit status: 0 done; 1 a FOLDER is missing, no folder or on a pseudo file system\n"
+           "(/proc, /sys: not scanned), a folder or file could not be read, or the output\n"
+           "cannot be written; 2 bad usage or a configuration that cannot be read (or is\n"
+           "larger than 4 MiB).\n";
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
