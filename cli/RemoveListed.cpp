@@ -38,7 +38,8 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
             ++count.failed;
             std::fprintf(err, "nullsweep scan: cannot %s %s: %s\n",
                          mode == TRemoveMode::Trash ? "move to the trash" : "delete",
-                         EscapeControls(row.Field(TField::FullPath)).c_str(), std::strerror(reason));
+                         EscapeControls(row.Field(TField::FullPath)).c_str(),
+                         std::strerror(reason));
             break;
         }
         }

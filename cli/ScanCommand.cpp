@@ -20,8 +20,8 @@
 #include "scan/Scan.h"
 
 #include <dirent.h>
-#include <sys/statfs.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>

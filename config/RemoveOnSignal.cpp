@@ -14,7 +14,7 @@ namespace nullsweep {
 namespace {
 
 // Every signal whose default action ends the program and that a user or a pipe sends.
-constexpr std::array CleanedSignals{SIGINT,  SIGTERM, SIGHUP,  SIGPIPE,   SIGQUIT, SIGALRM,
+constexpr std::array CleanedSignals{SIGINT,  SIGTERM, SIGHUP,  SIGPIPE, SIGQUIT,   SIGALRM,
                                     SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
 constexpr int SlotCount = 8;
 

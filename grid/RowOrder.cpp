@@ -8,7 +8,6 @@
 
 namespace nullsweep {
 
-
 TSortRule SortRuleOf(TField field) {
     switch (field) {
     case TField::FileSize:

@@ -67,8 +67,8 @@ bool TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
     std::tm local{};
     // The texts have four-digit years; a time beyond them (mtime 2^62 is beyond even the
     // calendar) shows the first or last moment they can.
-    const bool shown = localtime_r(&t, &local) && local.tm_year >= 1 - 1900 &&
-                       local.tm_year <= 9999 - 1900;
+    const bool shown =
+        localtime_r(&t, &local) && local.tm_year >= 1 - 1900 && local.tm_year <= 9999 - 1900;
     if (!shown) local = seconds < 0 ? FirstShownTime : LastShownTime;
     const std::int64_t key =
         std::int64_t(local.tm_year) * 372 + local.tm_mon * 31 + local.tm_mday - 1;

@@ -291,7 +291,8 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
     EXPECT_NE(badConfig.err.find(bad.Path("bad.xml")), std::string::npos) << badConfig.err;
     EXPECT_EQ(program.Run({"scan", "--config", bad.Path("none.xml"), t.Root()}).status, 2);
     // Refused by its size before it is read, however sound the document in it.
-    bad.File("big.xml", ReadFile(program.ConfigPath()) + "<!--" + std::string(5 << 20, ' ') + "-->");
+    bad.File("big.xml",
+             ReadFile(program.ConfigPath()) + "<!--" + std::string(5 << 20, ' ') + "-->");
     const ScanRun big = program.Run({"scan", "--config", bad.Path("big.xml"), t.Root()});
     EXPECT_EQ(big.status, 2);
     EXPECT_EQ(big.err, "nullsweep scan: " + bad.Path("big.xml") +
@@ -476,8 +477,8 @@ TEST(Binary, FilesWithExtremeTimesAreListedInEveryFormatInTheOrderOfTheirRealTim
         std::string seen;
         for (const std::string format : {"paths", "text", "csv", "html", "xml", "json", "xlsx"}) {
             const std::string list = t.Path("list." + format);
-            const ScanRun run = program.Scan({"-q", "-f", format, "-s", "Write Time", "-o", list,
-                                              t.Path("tree")});
+            const ScanRun run =
+                program.Scan({"-q", "-f", format, "-s", "Write Time", "-o", list, t.Path("tree")});
             std::string out = ReadFile(list);
             if (format == "xlsx" && run.status == 0) {
                 const TWorkbookReader book(list);
@@ -509,14 +510,16 @@ TEST(Binary, JsonTimesHaveFourDigitYearsAndAreNullOutsideThem) {
     TempTree t;
     t.Folder("tree");
     const std::string got = onTmpfs(t.Path("tree"), [&] {
-        const std::vector<std::pair<std::string, long long>> files{
-            {"after", 253402300800}, {"before", -62135596801}, {"first", -62135596800},
-            {"last", 253402300799}};
+        const std::vector<std::pair<std::string, long long>> files{{"after", 253402300800},
+                                                                   {"before", -62135596801},
+                                                                   {"first", -62135596800},
+                                                                   {"last", 253402300799}};
         for (const auto& [name, seconds] : files) {
             t.File("tree/" + name);
             t.SetTimes("tree/" + name, seconds);
         }
-        const ScanRun run = program.Scan({"-q", "-f", "json", "-o", t.Path("list"), t.Path("tree")});
+        const ScanRun run =
+            program.Scan({"-q", "-f", "json", "-o", t.Path("list"), t.Path("tree")});
         return std::to_string(run.status) + "\n" +
                runPython("import datetime, json, sys\n"
                          "for line in open(sys.argv[1], encoding='utf-8'):\n"
