@@ -4,40 +4,58 @@
 #include "app/AboutForm.h"
 #include "app/CommandWidgets.h"
 #include "app/OffThreadWork.h"
+#include "app/RowRemoval.h"
 #include "app/ScanThread.h"
 
 #include "config/ConfigStore.h"
 #include "desktop/DesktopShell.h"
 #include "desktop/RunCommand.h"
+#include "desktop/WaitCancel.h"
 #include "grid/GridRows.h"
 #include "scan/DateTimeText.h"
 #include "scan/ExactDelete.h"
+#include "scan/FieldNames.h"
 #include "scan/FileActions.h"
+#include "scan/KeptFiles.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
+#include "scan/Trash.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <memory>
+#include <system_error>
 
 namespace nullsweep {
+
+// The delete engine the window's deletes and moves to the trash go through.
+namespace engine = interim;
 
 namespace {
 
@@ -82,7 +100,85 @@ bool takeAsCopy(QDropEvent* event) {
     return true;
 }
 
+QString count(std::size_t n) {
+    return QLocale().toString(qulonglong(n));
+}
+
+// "1 file", "2 files", "1 entry", "3 entries".
+QString several(std::size_t n, const char* thing) {
+    QString text = count(n) + QLatin1Char(' ') + QLatin1String(thing);
+    if (n == 1) return text;
+    if (text.endsWith(QLatin1Char('y'))) {
+        text.chop(1);
+        return text + QLatin1String("ies");
+    }
+    return text + QLatin1Char('s');
+}
+
+QString files(std::size_t n) {
+    return several(n, "file");
+}
+
+// The wait window as long work of the window sees it: its Cancel button always shows.
+class CancellableWait final : public TWaitWindow {
+  public:
+    explicit CancellableWait(TWaitWindow& wait) : wait_(wait) {}
+    void ShowWait(bool visible, bool) override { wait_.ShowWait(visible, visible); }
+    void SetWaitText(const std::string& text) override { wait_.SetWaitText(text); }
+
+  private:
+    TWaitWindow& wait_;
+};
+
+// The busy cursor while it lives, when `on`.
+struct BusyCursor {
+    explicit BusyCursor(bool on) : on(on) {
+        if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyCursor() {
+        if (on) QApplication::restoreOverrideCursor();
+    }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+    bool on;
+};
+
 } // namespace
+
+// While long work runs: the window's widgets refuse input (what is clicked or typed meanwhile
+// is dropped, never replayed), the cancel request starts cleared, and the wait window shows its
+// Cancel button. A close asked for meanwhile happens once the work has stopped.
+class TFMMain::WorkScope {
+  public:
+    explicit WorkScope(TFMMain& window)
+        : window_(window), wait_(WaitWindow()), focus_(QApplication::focusWidget()) {
+        window_.busy_ = true;
+        ClearCancel();
+        setInput(false);
+        previousWait_ = SetWaitWindow(&wait_);
+    }
+    ~WorkScope() {
+        SetWaitWindow(previousWait_);
+        setInput(true);
+        if (focus_) focus_->setFocus();
+        window_.busy_ = false;
+        window_.updateSummary();
+        if (window_.closeAfterWork_) QTimer::singleShot(0, &window_, &QWidget::close);
+    }
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+  private:
+    void setInput(bool on) {
+        for (QWidget* part : {window_.centralWidget(), static_cast<QWidget*>(window_.menuBar()),
+                              static_cast<QWidget*>(window_.statusBar())})
+            part->setEnabled(on);
+    }
+    TFMMain& window_;
+    CancellableWait wait_;
+    TWaitWindow* previousWait_ = nullptr;
+    QPointer<QWidget> focus_;
+};
 
 template <typename Command> void TFMMain::bind(QPushButton* button, Command command) {
     connect(button, &QPushButton::clicked, this,
@@ -138,11 +234,44 @@ TFMMain::TFMMain() {
         SBPanels[i]->setFixedWidth(i == 0 ? 700 : 50);
         SB->addWidget(SBPanels[i]);
     }
+    SBUnreadable = new QPushButton(SB);
+    SBUnreadable->setFlat(true);
+    SBUnreadable->hide();
+    connect(SBUnreadable, &QPushButton::clicked, this,
+            [this] { runCommand([this] { ShowUnreadableClick(); }); });
+    SB->addPermanentWidget(SBUnreadable);
+    SBSummary = new QLabel(SB);
+    SB->addPermanentWidget(SBSummary);
 
     buildMenus();
 
+    // The view's accessible name says what the rows are.
+    view_->setAccessibleName(QStringLiteral("Empty files"));
+    view_->installEventFilter(this);
+    // Check All stays over the check-box column wherever that column is shown.
+    QHeaderView* header = view_->header();
+    connect(header, &QHeaderView::sectionMoved, this, [this] { placeCheckAll(); });
+    connect(header, &QHeaderView::sectionResized, this, [this] { placeCheckAll(); });
+    connect(header, &QHeaderView::geometriesChanged, this, [this] { placeCheckAll(); });
+    connect(view_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            [this] { placeCheckAll(); });
+
+    // The summary is counted once the changes of one command are over.
+    summaryTimer_ = new QTimer(this);
+    summaryTimer_->setSingleShot(true);
+    summaryTimer_->setInterval(0);
+    connect(summaryTimer_, &QTimer::timeout, this, [this] { updateSummary(); });
+    const TTreeModel* model = &view_->Model();
+    const auto later = [this] { summaryTimer_->start(); };
+    connect(model, &QAbstractItemModel::modelReset, this, later);
+    connect(model, &QAbstractItemModel::rowsInserted, this, later);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, later);
+    connect(model, &QAbstractItemModel::dataChanged, this, later);
+    connect(model, &QAbstractItemModel::layoutChanged, this, later);
+
     vt_.OnInitNode = [this](PVirtualNode node) { VTInitNode(node); };
     placeOnScreen();
+    updateSummary();
 }
 
 // Centred in the screen's available area, and no larger than it (at any scale factor the
@@ -225,6 +354,18 @@ void TFMMain::buildMenus() {
     bind(ExportToExcel1, &TFMMain::ExportToExcel1Click);
     bind(ExportToSCV1, &TFMMain::ExportToSCV1Click);
     bind(ExportToXML1, &TFMMain::ExportToXML1Click);
+    PopupMenu1->addSeparator();
+    MoveToTrash1 =
+        PopupMenu1->addAction(IconOfSize(style()->standardIcon(QStyle::SP_TrashIcon), 32),
+                              QStringLiteral("Move Checked To Trash"));
+    bind(MoveToTrash1, &TFMMain::MoveToTrashClick);
+    SortBy1 =
+        PopupMenu1->addMenu(IconOfSize(QIcon::fromTheme(QStringLiteral("view-sort-ascending"),
+                                                        style()->standardIcon(QStyle::SP_ArrowUp)),
+                                       32),
+                            QStringLiteral("Sort By"));
+    connect(PopupMenu1, &QMenu::aboutToShow, this,
+            [this] { RunCommand([this] { fillSortMenu(); }); });
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         PopupMenu1->popup(view_->viewport()->mapToGlobal(position));
@@ -257,6 +398,18 @@ void TFMMain::FormShow() {
         if (!notice.empty()) Shell().ShowMessage(notice, "Warning", TMessageIcon::Warning);
     });
     setAcceptDrops(true);
+    // Full Path takes the width the window gives beyond the configured widths.
+    const TVTColumns& columns = vt_.Columns();
+    for (std::uint32_t c = 0; c < columns.Count(); ++c)
+        if (FieldIndexOf(columns.Items(c).Text()) == std::uint8_t(TField::FullPath))
+            view_->SetStretchColumn(int(c));
+    // Big sorts show the busy cursor, from a header click as from the pop-up's Sort By.
+    vt_.OnHeaderClick = [this, click = vt_.OnHeaderClick](int column, TMouseButton button, int x,
+                                                          int y) {
+        BusyCursor cursor(vt_.TotalCount() > BusyCursorRows);
+        click(column, button, x, y);
+    };
+    placeCheckAll();
 }
 
 void TFMMain::VTInitNode(PVirtualNode node) {
@@ -264,11 +417,15 @@ void TFMMain::VTInitNode(PVirtualNode node) {
 }
 
 void TFMMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (busy_) {
+        event->ignore();
+        return;
+    }
     takeAsCopy(event);
 }
 
 void TFMMain::dropEvent(QDropEvent* event) {
-    if (!takeAsCopy(event)) return;
+    if (busy_ || !takeAsCopy(event)) return;
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
@@ -276,77 +433,147 @@ void TFMMain::dropEvent(QDropEvent* event) {
 }
 
 void TFMMain::DropFolders(const std::vector<std::string>& paths) {
-    TWaitScope wait;
     std::vector<std::string> folders;
     for (const std::string& path : paths)
         if (isExistingFolder(path)) folders.push_back(path);
-    AddScannedRows(vt_, ScanOffThread(folders));
+    scanFolders(folders, nullptr);
 }
 
 void TFMMain::btnOpenClick() {
     const std::string folder = Shell().SelectFolder();
     if (!folder.empty()) {
         repaint();
-        TWaitScope wait("Loading info..");
-        AddScannedRows(vt_, ScanOffThread({folder}));
+        scanFolders({folder}, "Loading info..");
     }
-    if (ctrl_) ctrl_->SortGrid();
+    if (ctrl_) {
+        BusyCursor cursor(vt_.TotalCount() > BusyCursorRows);
+        ctrl_->SortGrid();
+    }
+}
+
+// The walk runs off the user-interface thread; the wait window tells what it has seen so far.
+// A cancel keeps the rows found until then and says so.
+void TFMMain::scanFolders(const std::vector<std::string>& folders, const char* waitText) {
+    WorkScope work(*this);
+    TWaitScope wait;
+    if (waitText) SetWaitText(waitText);
+    ScanOptions options;
+    TProgressPace pace;
+    options.onProgress = [&](const ScanProgress& seen) {
+        if (!pace.Due()) return;
+        SetWaitText(QStringLiteral("%1, %2 seen, %3")
+                        .arg(several(seen.folders, "folder"), several(seen.files, "entry"),
+                             several(seen.rows, "empty file"))
+                        .toStdString());
+    };
+    std::vector<std::string> unreadable;
+    options.onError = [&](const std::string& path, int error) {
+        unreadable.push_back(path + ": " + std::generic_category().message(error));
+    };
+    std::vector<TResultRow> rows = ScanOffThread(folders, options);
+    const std::size_t listed = rows.size();
+    AddScannedRows(vt_, std::move(rows));
+    unreadable_.insert(unreadable_.end(), unreadable.begin(), unreadable.end());
+    if (CancelRequested())
+        SBPanels[0]->setText(QStringLiteral("Scan cancelled; %1 listed").arg(files(listed)));
 }
 
 void TFMMain::BitBtn1Click() {
     vt_.Clear();
+    unreadable_.clear();
+    updateSummary();
 }
 
 void TFMMain::btnDeleteClick() {
     if (!Shell().AskYesNo("Are you sure to delete the file from disk?", "Warning")) return;
     const PVirtualNode node = vt_.FocusedNode();
     if (!node) return;
-    UpdateBracket bracket(vt_);
-    TDeleteCount count;
-    deleteRow(node, count);
-    reportDeletes(count);
+    // The next row takes the focus once this one has gone.
+    PVirtualNode next = vt_.GetNext(node);
+    if (!next) next = vt_.GetPrevious(node);
+    removeRows({node}, false);
+    if (vt_.FocusedNode() == nullptr && next) vt_.SetFocusedNode(next);
+}
+
+std::vector<PVirtualNode> TFMMain::checkedRows() {
+    std::vector<PVirtualNode> nodes;
+    for (PVirtualNode node = vt_.GetFirst(); node; node = vt_.GetNext(node))
+        if (node->CheckState == csCheckedNormal) nodes.push_back(node);
+    return nodes;
 }
 
 void TFMMain::btnDelAllClick() {
     if (!Shell().AskYesNo("Are you sure to delete the files from disk?", "Warning")) return;
-    UpdateBracket bracket(vt_);
-    TDeleteCount count;
-    // Backwards, taking the previous row before the current one goes.
-    for (PVirtualNode node = vt_.GetLast(); node;) {
-        const PVirtualNode previous = vt_.GetPrevious(node);
-        if (node->CheckState == csCheckedNormal) deleteRow(node, count);
-        node = previous;
-    }
-    reportDeletes(count);
+    removeRows(checkedRows(), false);
 }
 
-// The row goes only with its file: a file that changed since the scan or could not be deleted
-// keeps its row, so the window never shows a failed delete as done.
-void TFMMain::deleteRow(PVirtualNode node, TDeleteCount& count) {
-    switch (DeleteListedFile(RowOf(node))) {
-    case TDeleteOutcome::Deleted:
-        ++count.deleted;
-        vt_.DeleteNode(node);
-        break;
-    case TDeleteOutcome::Vanished:
-        vt_.DeleteNode(node);
-        break;
-    case TDeleteOutcome::Changed:
-    case TDeleteOutcome::Failed:
-        ++count.left;
-        break;
-    }
+void TFMMain::MoveToTrashClick() {
+    if (!Shell().AskYesNo("Are you sure to move the files to the trash?", "Warning")) return;
+    removeRows(checkedRows(), true);
 }
 
-void TFMMain::reportDeletes(const TDeleteCount& count) {
-    const auto files = [](std::size_t n) {
-        return QString::number(n) + (n == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
-    };
-    QString text = QStringLiteral("Deleted ") + files(count.deleted);
-    if (count.left)
-        text += QStringLiteral("; %1 left on disk (changed since the scan or not deletable)")
-                    .arg(files(count.left));
+// The files go off the user-interface thread, with a count in the wait window and a cancel read
+// between files. A row goes only with its file: a file that changed since the scan or could not
+// be removed keeps its row, so the window never shows a failed delete as done.
+void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
+    std::vector<const TResultRow*> rows;
+    rows.reserve(nodes.size());
+    for (PVirtualNode node : nodes)
+        rows.push_back(&RowOf(node));
+    std::vector<TDeleteOutcome> outcomes(nodes.size(), TDeleteOutcome::Changed);
+    std::vector<char> tried(nodes.size(), 0);
+    std::unique_ptr<TTrash> trash;
+    if (toTrash) trash = std::make_unique<TTrash>(TTrash::HomeTrashPath());
+    {
+        WorkScope work(*this);
+        TWaitScope wait(toTrash ? "Moving to the trash.." : "Deleting..");
+        engine::TRemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t index, TDeleteOutcome outcome, const std::string&) {
+            outcomes[index] = outcome;
+            tried[index] = 1;
+        };
+        callbacks.onProgress = [](std::size_t done, std::size_t total) {
+            SetWaitText(QStringLiteral("%1 of %2").arg(count(done), count(total)).toStdString());
+        };
+        callbacks.cancelled = [] { return CancelRequested(); };
+        RunOffUiThread([&] {
+            engine::RemoveRows(rows,
+                               toTrash ? engine::TRemoveMode::Trash : engine::TRemoveMode::Delete,
+                               /*includeKept=*/true, trash.get(), callbacks);
+        });
+    }
+    std::size_t removed = 0, left = 0, untried = 0;
+    {
+        UpdateBracket bracket(vt_);
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (!tried[i]) {
+                ++untried;
+                continue;
+            }
+            switch (outcomes[i]) {
+            case TDeleteOutcome::Deleted:
+                ++removed;
+                vt_.DeleteNode(nodes[i]);
+                break;
+            case TDeleteOutcome::Vanished:
+                vt_.DeleteNode(nodes[i]);
+                break;
+            case TDeleteOutcome::Changed:
+            case TDeleteOutcome::Failed:
+                ++left;
+                break;
+            }
+        }
+    }
+    QString text = toTrash ? QStringLiteral("Moved %1 to the trash").arg(files(removed))
+                           : QStringLiteral("Deleted ") + files(removed);
+    if (left)
+        text += QStringLiteral("; %1 left on disk (changed since the scan or not %2)")
+                    .arg(files(left),
+                         toTrash ? QStringLiteral("movable") : QStringLiteral("deletable"));
+    if (untried) text += QStringLiteral("; cancelled, %1 not tried").arg(files(untried));
     SBPanels[0]->setText(text);
+    updateSummary();
 }
 
 void TFMMain::cbCheckAllClick() {
@@ -370,26 +597,161 @@ void TFMMain::m1Click() {
 }
 
 // The pop-up menu's export commands; the controller exists once the window has been shown.
-// The writers run off the user-interface thread: the window keeps painting and the wait
-// window's indicator moves, while input waits for the export to end.
+// The writers run off the user-interface thread: the window keeps painting, the wait window
+// counts the rows written and its Cancel leaves the old file as it was.
+void TFMMain::exportOffThread(void (TCorvaneCtrl::*command)(const TVirtualStringTree&)) {
+    if (!ctrl_) return;
+    try {
+        WorkScope work(*this);
+        RunOffUiThread([&] { (ctrl_.get()->*command)(vt_); });
+    } catch (const TCancelled&) {
+        SBPanels[0]->setText(QStringLiteral("Export cancelled; no file was changed"));
+    }
+}
+
 void TFMMain::ExportToHTML1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToHTML(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToHTML);
 }
 
 void TFMMain::ExportToText1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToText(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToText);
 }
 
 void TFMMain::ExportToExcel1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToExcel(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToExcel);
 }
 
 void TFMMain::ExportToSCV1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToCSV(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToCSV);
 }
 
 void TFMMain::ExportToXML1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToXML(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToXML);
+}
+
+} // namespace nullsweep
+
+namespace nullsweep {
+
+void TFMMain::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        // The work stops first; the window closes once it has.
+        RequestCancel();
+        closeAfterWork_ = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void TFMMain::keyPressEvent(QKeyEvent* event) {
+    if (busy_ && event->key() == Qt::Key_Escape) {
+        RequestCancel();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// The grid's keys: Delete asks to delete the focused file, Enter opens it as a double click
+// does, Shift+F10 opens the pop-up menu as the Menu key does.
+bool TFMMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_ && event->type() == QEvent::KeyPress && !busy_) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (key->key() == Qt::Key_Delete && modifiers == Qt::NoModifier) {
+            runCommand([this] { btnDeleteClick(); });
+            return true;
+        }
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            modifiers == Qt::NoModifier) {
+            runCommand([this] {
+                if (vt_.OnDblClick) vt_.OnDblClick();
+            });
+            return true;
+        }
+        if (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier) {
+            popupAtFocus();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Under the focused row (the grid's top left without one).
+void TFMMain::popupAtFocus() {
+    QPoint at(0, 0);
+    const QModelIndex current = view_->currentIndex();
+    if (current.isValid()) at = view_->visualRect(current).bottomLeft();
+    PopupMenu1->popup(view_->viewport()->mapToGlobal(at));
+}
+
+void TFMMain::fillSortMenu() {
+    SortBy1->clear();
+    const TVTColumns& columns = vt_.Columns();
+    for (const std::uint32_t index : columns.DisplayOrder()) {
+        const TVirtualTreeColumn& column = columns.Items(index);
+        if (!column.Visible()) continue;
+        QAction* item = SortBy1->addAction(QString::fromUtf8(column.Text()).trimmed());
+        item->setCheckable(true);
+        item->setChecked(vt_.SortColumn() == int(index));
+        connect(item, &QAction::triggered, this,
+                [this, index] { runCommand([this, index] { sortByColumn(int(index)); }); });
+    }
+    SortBy1->setEnabled(!SortBy1->isEmpty());
+}
+
+// As a left click on the column's header.
+void TFMMain::sortByColumn(int column) {
+    if (vt_.OnHeaderClick) vt_.OnHeaderClick(column, TMouseButton::mbLeft, 0, 0);
+}
+
+void TFMMain::placeCheckAll() {
+    if (!cbCheckAll || !view_) return;
+    QHeaderView* header = view_->header();
+    const int column = TTreeModel::CheckColumn;
+    if (column >= header->count() || header->isSectionHidden(column)) {
+        cbCheckAll->hide();
+        return;
+    }
+    // Over the section's left end (4 from the panel's edge when it is the first one), as long
+    // as that end is in sight.
+    const int left = header->sectionViewportPosition(column);
+    const bool inSight = left >= 0 && left + 17 <= header->viewport()->width();
+    cbCheckAll->move(4 + left, 3);
+    cbCheckAll->setVisible(inSight);
+    cbCheckAll->raise();
+}
+
+void TFMMain::updateSummary() {
+    if (!SBSummary) return;
+    std::size_t total = 0, checked = 0, kept = 0;
+    const bool rows = vt_.NodeDataSize() >= RowDataSize;
+    for (PVirtualNode node = vt_.GetFirst(); node; node = vt_.GetNext(node)) {
+        ++total;
+        if (node->CheckState == csCheckedNormal) ++checked;
+        if (rows && !KeptReasonOf(RowOf(node)).empty()) ++kept;
+    }
+    SBSummary->setText(QStringLiteral("%1 empty %2, %3 checked, %4 kept")
+                           .arg(count(total),
+                                total == 1 ? QStringLiteral("file") : QStringLiteral("files"),
+                                count(checked), count(kept)));
+    SBUnreadable->setVisible(!unreadable_.empty());
+    SBUnreadable->setText(
+        QStringLiteral("%1 could not be read")
+            .arg(unreadable_.size() == 1
+                     ? QStringLiteral("1 folder or file")
+                     : count(unreadable_.size()) + QStringLiteral(" folders or files")));
+}
+
+void TFMMain::ShowUnreadableClick() {
+    if (unreadable_.empty()) return;
+    constexpr std::size_t Shown = 50;
+    std::string text = "These could not be read:\n";
+    for (std::size_t i = 0; i < unreadable_.size() && i < Shown; ++i)
+        text += unreadable_[i] + "\n";
+    if (unreadable_.size() > Shown)
+        text += "and " + std::to_string(unreadable_.size() - Shown) + " more\n";
+    Shell().ShowMessage(text, "Could not be read", TMessageIcon::Warning);
 }
 
 } // namespace nullsweep
