@@ -38,6 +38,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -1099,4 +1102,52 @@ TEST(MainWindow, DeletesRunWhileTheWindowKeepsHandlingItsEvents) {
     EXPECT_EQ(f.vt().TotalCount(), 0u);
     EXPECT_EQ(f.window.SBPanels[0]->text(), "Deleted 2,000 files");
     EXPECT_GT(ticksWhileBusy, 0);
+}
+
+namespace {
+
+// Root reads every folder; for one test the process gives up that power (threads started
+// meanwhile inherit it) and takes it back at the end. False where it cannot.
+struct WithoutReadOverride {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    bool changed = false;
+    WithoutReadOverride() {
+        if (::geteuid() != 0) return;
+        if (::syscall(SYS_capget, &header, saved) != 0) return;
+        __user_cap_data_struct less[2] = {saved[0], saved[1]};
+        less[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        changed = ::syscall(SYS_capset, &header, less) == 0;
+    }
+    ~WithoutReadOverride() {
+        if (changed) ::syscall(SYS_capset, &header, saved);
+    }
+    bool Works() const { return ::geteuid() != 0 || changed; }
+};
+
+} // namespace
+
+TEST(MainWindow, WhatCouldNotBeReadIsCountedAndListed) {
+    TempTree t;
+    t.File("open/e.txt");
+    t.File("shut/inside.txt");
+    t.Chmod("shut", 0);
+    Fixture f;
+    {
+        WithoutReadOverride limited;
+        if (!limited.Works()) GTEST_SKIP() << "cannot give up reading every folder";
+        f.window.DropFolders({t.Root()});
+    }
+    t.Chmod("shut", 0755);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"e.txt"}));
+    ASSERT_TRUE(f.window.SBUnreadable->isVisible());
+    EXPECT_EQ(f.window.SBUnreadable->text(), "1 folder or file could not be read");
+    QTest::mouseClick(f.window.SBUnreadable, Qt::LeftButton);
+    const auto messages = f.shell.CallsOf(Kind::ShowMessage);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find(t.Path("shut") + ": Permission denied"), std::string::npos)
+        << messages[0].text;
+    // Clear All forgets them.
+    QTest::mouseClick(f.window.BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(f.window.SBUnreadable->isVisible());
 }
