@@ -229,11 +229,15 @@ TFMMain::TFMMain() {
     setCentralWidget(central);
 
     SB = statusBar();
-    for (int i = 0; i < 2; ++i) {
-        SBPanels[i] = new QLabel(SB);
-        SBPanels[i]->setFixedWidth(i == 0 ? 700 : 50);
-        SB->addWidget(SBPanels[i]);
-    }
+    // The message panel takes what the summary leaves (up to 700 pixels), so that neither
+    // covers the other in a narrow window or at a large scale.
+    SBPanels[0] = new QLabel(SB);
+    SBPanels[0]->setMaximumWidth(700);
+    SBPanels[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    SB->addWidget(SBPanels[0], 1);
+    SBPanels[1] = new QLabel(SB);
+    SBPanels[1]->setFixedWidth(50);
+    SB->addWidget(SBPanels[1]);
     SBUnreadable = new QPushButton(SB);
     SBUnreadable->setFlat(true);
     SBUnreadable->hide();

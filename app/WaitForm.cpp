@@ -111,11 +111,25 @@ void TWaitForm::ShowWait(bool visible, bool cancelVisible) {
 
 void TWaitForm::SetWaitText(const std::string& text) {
     label2_->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+    fitProgress();
     if (QAccessible::isActive()) {
         QAccessibleEvent changed(label2_, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&changed);
     }
     if (isVisible()) paintNow();
+}
+
+// A progress line wider than the window widens it (never narrows it), so no count is cut;
+// a shown window stays centred over the main window.
+void TWaitForm::fitProgress() {
+    const int needed = label2_->sizeHint().width();
+    if (needed <= label2_->width()) return;
+    label1_->resize(needed, label1_->height());
+    label2_->resize(needed, label2_->height());
+    setFixedSize(103 + needed + 8, height());
+    cancel_->move((width() - cancel_->width()) / 2, cancel_->y());
+    if (QWidget* over = parentWidget(); over && isVisible())
+        move(over->frameGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 // A window that has just been shown is drawn only once the display system has exposed it, so

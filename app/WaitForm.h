@@ -62,6 +62,7 @@ class TWaitForm final : public QWidget, public TWaitWindow {
 
   private:
     void paintNow();
+    void fitProgress();
 
     TBusyIndicator* busy_;
     QLabel* label1_;

@@ -188,8 +188,13 @@ TEST(MainWindow, ShowsItsCaptionButtonsMenusAndStatusBar) {
               (QStringList{"Export To HTML", "Export To Text", "Export To Excel", "Export To SCV",
                            "Export To XML", "", "Move Checked To Trash", "Sort By"}));
 
-    EXPECT_EQ(f.window.SBPanels[0]->width(), 700);
+    // The message panel, the spare one and the summary side by side, none over another.
+    EXPECT_LE(f.window.SBPanels[0]->width(), 700);
+    EXPECT_GE(f.window.SBPanels[0]->width(), 300);
     EXPECT_EQ(f.window.SBPanels[1]->width(), 50);
+    EXPECT_LT(f.window.SBPanels[0]->geometry().right(), f.window.SBPanels[1]->x());
+    EXPECT_LT(f.window.SBPanels[1]->geometry().right(), f.window.SBSummary->x());
+    EXPECT_LE(f.window.SBSummary->geometry().right(), f.window.SB->width());
     EXPECT_TRUE(f.window.SBPanels[0]->text().isEmpty());
     EXPECT_TRUE(f.window.cbCheckAll->isChecked());
     // The box sits over the left end of the header.
