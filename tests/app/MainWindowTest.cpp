@@ -1156,3 +1156,17 @@ TEST(MainWindow, WhatCouldNotBeReadIsCountedAndListed) {
     QTest::mouseClick(f.window.BitBtn1, Qt::LeftButton);
     EXPECT_FALSE(f.window.SBUnreadable->isVisible());
 }
+
+TEST(MainWindow, BigSortsShowTheBusyCursor) {
+    Fixture f;
+    std::vector<TResultRow> rows(TFMMain::BusyCursorRows + 1);
+    AddScannedRows(f.vt(), std::move(rows));
+    bool busyWhileSorting = false;
+    QObject::connect(&f.window.View().Model(), &QAbstractItemModel::layoutChanged, [&] {
+        busyWhileSorting = QApplication::overrideCursor() &&
+                           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
+    f.clickHeader(1);
+    EXPECT_TRUE(busyWhileSorting);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
