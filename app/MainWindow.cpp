@@ -3,6 +3,7 @@
 
 #include "app/AboutForm.h"
 #include "app/CommandWidgets.h"
+#include "app/CountText.h"
 #include "app/OffThreadWork.h"
 #include "app/RowRemoval.h"
 #include "app/ScanThread.h"
@@ -24,14 +25,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -98,25 +97,6 @@ bool takeAsCopy(QDropEvent* event) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
     return true;
-}
-
-QString count(std::size_t n) {
-    return QLocale().toString(qulonglong(n));
-}
-
-// "1 file", "2 files", "1 entry", "3 entries".
-QString several(std::size_t n, const char* thing) {
-    QString text = count(n) + QLatin1Char(' ') + QLatin1String(thing);
-    if (n == 1) return text;
-    if (text.endsWith(QLatin1Char('y'))) {
-        text.chop(1);
-        return text + QLatin1String("ies");
-    }
-    return text + QLatin1Char('s');
-}
-
-QString files(std::size_t n) {
-    return several(n, "file");
 }
 
 // The wait window as long work of the window sees it: its Cancel button always shows.
@@ -190,10 +170,10 @@ template <typename Command> void TFMMain::bind(QAction* action, Command command)
             [this, command] { runCommand([&] { (this->*command)(); }); });
 }
 
-template <typename Command> void TFMMain::runCommand(Command&& command) {
+void TFMMain::runCommand(const std::function<void()>& command) {
     // What the last delete left is told until the next command.
     if (SBPanels[0]) SBPanels[0]->clear();
-    RunCommand(std::forward<Command>(command));
+    RunCommand(command);
 }
 
 TFMMain::TFMMain() {
@@ -240,6 +220,8 @@ TFMMain::TFMMain() {
     SB->addWidget(SBPanels[1]);
     SBUnreadable = new QPushButton(SB);
     SBUnreadable->setFlat(true);
+    SBUnreadable->setCursor(Qt::PointingHandCursor);
+    SBUnreadable->setToolTip(QStringLiteral("Lists them"));
     SBUnreadable->hide();
     connect(SBUnreadable, &QPushButton::clicked, this,
             [this] { runCommand([this] { ShowUnreadableClick(); }); });
@@ -466,8 +448,8 @@ void TFMMain::scanFolders(const std::vector<std::string>& folders, const char* w
     options.onProgress = [&](const ScanProgress& seen) {
         if (!pace.Due()) return;
         SetWaitText(QStringLiteral("%1, %2 seen, %3")
-                        .arg(several(seen.folders, "folder"), several(seen.files, "entry"),
-                             several(seen.rows, "empty file"))
+                        .arg(CountOf(seen.folders, "folder"), CountOf(seen.files, "entry"),
+                             CountOf(seen.rows, "empty file"))
                         .toStdString());
     };
     std::vector<std::string> unreadable;
@@ -479,7 +461,8 @@ void TFMMain::scanFolders(const std::vector<std::string>& folders, const char* w
     AddScannedRows(vt_, std::move(rows));
     unreadable_.insert(unreadable_.end(), unreadable.begin(), unreadable.end());
     if (CancelRequested())
-        SBPanels[0]->setText(QStringLiteral("Scan cancelled; %1 listed").arg(files(listed)));
+        SBPanels[0]->setText(
+            QStringLiteral("Scan cancelled; %1 listed").arg(CountOf(listed, "file")));
 }
 
 void TFMMain::BitBtn1Click() {
@@ -537,7 +520,8 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
             tried[index] = 1;
         };
         callbacks.onProgress = [](std::size_t done, std::size_t total) {
-            SetWaitText(QStringLiteral("%1 of %2").arg(count(done), count(total)).toStdString());
+            SetWaitText(
+                QStringLiteral("%1 of %2").arg(CountText(done), CountText(total)).toStdString());
         };
         callbacks.cancelled = [] { return CancelRequested(); };
         RunOffUiThread([&] {
@@ -554,28 +538,21 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
                 ++untried;
                 continue;
             }
-            switch (outcomes[i]) {
-            case TDeleteOutcome::Deleted:
-                ++removed;
+            // Anything but gone (changed, refused, kept) leaves the row.
+            if (outcomes[i] == TDeleteOutcome::Deleted) ++removed;
+            if (outcomes[i] == TDeleteOutcome::Deleted || outcomes[i] == TDeleteOutcome::Vanished)
                 vt_.DeleteNode(nodes[i]);
-                break;
-            case TDeleteOutcome::Vanished:
-                vt_.DeleteNode(nodes[i]);
-                break;
-            case TDeleteOutcome::Changed:
-            case TDeleteOutcome::Failed:
+            else
                 ++left;
-                break;
-            }
         }
     }
-    QString text = toTrash ? QStringLiteral("Moved %1 to the trash").arg(files(removed))
-                           : QStringLiteral("Deleted ") + files(removed);
+    QString text = toTrash ? QStringLiteral("Moved %1 to the trash").arg(CountOf(removed, "file"))
+                           : QStringLiteral("Deleted ") + CountOf(removed, "file");
     if (left)
         text += QStringLiteral("; %1 left on disk (changed since the scan or not %2)")
-                    .arg(files(left),
+                    .arg(CountOf(left, "file"),
                          toTrash ? QStringLiteral("movable") : QStringLiteral("deletable"));
-    if (untried) text += QStringLiteral("; cancelled, %1 not tried").arg(files(untried));
+    if (untried) text += QStringLiteral("; cancelled, %1 not tried").arg(CountOf(untried, "file"));
     SBPanels[0]->setText(text);
     updateSummary();
 }
@@ -631,131 +608,6 @@ void TFMMain::ExportToSCV1Click() {
 
 void TFMMain::ExportToXML1Click() {
     exportOffThread(&TCorvaneCtrl::ExportToXML);
-}
-
-} // namespace nullsweep
-
-namespace nullsweep {
-
-void TFMMain::closeEvent(QCloseEvent* event) {
-    if (busy_) {
-        // The work stops first; the window closes once it has.
-        RequestCancel();
-        closeAfterWork_ = true;
-        event->ignore();
-        return;
-    }
-    QMainWindow::closeEvent(event);
-}
-
-void TFMMain::keyPressEvent(QKeyEvent* event) {
-    if (busy_ && event->key() == Qt::Key_Escape) {
-        RequestCancel();
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
-}
-
-// The grid's keys: Delete asks to delete the focused file, Enter opens it as a double click
-// does, Shift+F10 opens the pop-up menu as the Menu key does.
-bool TFMMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_ && event->type() == QEvent::KeyPress && !busy_) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-        if (key->key() == Qt::Key_Delete && modifiers == Qt::NoModifier) {
-            runCommand([this] { btnDeleteClick(); });
-            return true;
-        }
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            modifiers == Qt::NoModifier) {
-            runCommand([this] {
-                if (vt_.OnDblClick) vt_.OnDblClick();
-            });
-            return true;
-        }
-        if (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier) {
-            popupAtFocus();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-// Under the focused row (the grid's top left without one).
-void TFMMain::popupAtFocus() {
-    QPoint at(0, 0);
-    const QModelIndex current = view_->currentIndex();
-    if (current.isValid()) at = view_->visualRect(current).bottomLeft();
-    PopupMenu1->popup(view_->viewport()->mapToGlobal(at));
-}
-
-void TFMMain::fillSortMenu() {
-    SortBy1->clear();
-    const TVTColumns& columns = vt_.Columns();
-    for (const std::uint32_t index : columns.DisplayOrder()) {
-        const TVirtualTreeColumn& column = columns.Items(index);
-        if (!column.Visible()) continue;
-        QAction* item = SortBy1->addAction(QString::fromUtf8(column.Text()).trimmed());
-        item->setCheckable(true);
-        item->setChecked(vt_.SortColumn() == int(index));
-        connect(item, &QAction::triggered, this,
-                [this, index] { runCommand([this, index] { sortByColumn(int(index)); }); });
-    }
-    SortBy1->setEnabled(!SortBy1->isEmpty());
-}
-
-// As a left click on the column's header.
-void TFMMain::sortByColumn(int column) {
-    if (vt_.OnHeaderClick) vt_.OnHeaderClick(column, TMouseButton::mbLeft, 0, 0);
-}
-
-void TFMMain::placeCheckAll() {
-    if (!cbCheckAll || !view_) return;
-    QHeaderView* header = view_->header();
-    const int column = TTreeModel::CheckColumn;
-    if (column >= header->count() || header->isSectionHidden(column)) {
-        cbCheckAll->hide();
-        return;
-    }
-    // Over the section's left end (4 from the panel's edge when it is the first one), as long
-    // as that end is in sight.
-    const int left = header->sectionViewportPosition(column);
-    const bool inSight = left >= 0 && left + 17 <= header->viewport()->width();
-    cbCheckAll->move(4 + left, 3);
-    cbCheckAll->setVisible(inSight);
-    cbCheckAll->raise();
-}
-
-void TFMMain::updateSummary() {
-    if (!SBSummary) return;
-    std::size_t total = 0, checked = 0, kept = 0;
-    const bool rows = vt_.NodeDataSize() >= RowDataSize;
-    for (PVirtualNode node = vt_.GetFirst(); node; node = vt_.GetNext(node)) {
-        ++total;
-        if (node->CheckState == csCheckedNormal) ++checked;
-        if (rows && !KeptReasonOf(RowOf(node)).empty()) ++kept;
-    }
-    SBSummary->setText(QStringLiteral("%1 empty %2, %3 checked, %4 kept")
-                           .arg(count(total),
-                                total == 1 ? QStringLiteral("file") : QStringLiteral("files"),
-                                count(checked), count(kept)));
-    SBUnreadable->setVisible(!unreadable_.empty());
-    SBUnreadable->setText(
-        QStringLiteral("%1 could not be read")
-            .arg(unreadable_.size() == 1
-                     ? QStringLiteral("1 folder or file")
-                     : count(unreadable_.size()) + QStringLiteral(" folders or files")));
-}
-
-void TFMMain::ShowUnreadableClick() {
-    if (unreadable_.empty()) return;
-    constexpr std::size_t Shown = 50;
-    std::string text = "These could not be read:\n";
-    for (std::size_t i = 0; i < unreadable_.size() && i < Shown; ++i)
-        text += unreadable_[i] + "\n";
-    if (unreadable_.size() > Shown)
-        text += "and " + std::to_string(unreadable_.size() - Shown) + " more\n";
-    Shell().ShowMessage(text, "Could not be read", TMessageIcon::Warning);
 }
 
 } // namespace nullsweep

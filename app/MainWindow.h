@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -119,7 +120,7 @@ class TFMMain final : public QMainWindow {
     void buildMenus();
     template <typename Command> void bind(QPushButton* button, Command command);
     template <typename Command> void bind(QAction* action, Command command);
-    template <typename Command> void runCommand(Command&& command);
+    void runCommand(const std::function<void()>& command);
     class WorkScope;
     void scanFolders(const std::vector<std::string>& folders, const char* waitText);
     void removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash);

@@ -38,14 +38,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <linux/capability.h>
 #include <stdexcept>
 #include <string>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace nullsweep;
