@@ -58,8 +58,8 @@ std::string ScanUsage() {
            "                        device, FIFO or socket is written, never replaced; a\n"
            "                        link is followed; xlsx needs a FILE\n"
            "  -0, --null            paths format only: end each path with NUL, not a line\n"
-           "                        feed; given before --files-from, its paths are read\n"
-           "                        NUL-ended (any format)\n"
+           "                        feed; with --files-from, wherever it stands, the\n"
+           "                        list's paths are read NUL-ended (any format)\n"
            "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
            "                        default \"File Name\"; none: keep the walk order\n"
            "  -d, --descending      sort descending\n"
@@ -74,8 +74,9 @@ std::string ScanUsage() {
            "                        meant to be empty: __init__.py, .gitkeep, tracked by git)\n"
            "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable)\n"
            "      --files-from FILE take the files from FILE (\"-\": standard input), one path\n"
-           "                        a line (NUL-ended with -0 given before it), instead of\n"
-           "                        walking FOLDERs; each is checked now\n"
+           "                        a line (NUL-ended with -0), instead of walking\n"
+           "                        FOLDERs; each is checked now; a line holding a NUL\n"
+           "                        is refused\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error (what cannot be\n"
            "                        read is still said)\n"
@@ -90,10 +91,12 @@ std::string ScanUsage() {
            "\n"
            "Each folder or file that cannot be read is one line on standard error,\n"
            "\"nullsweep: cannot read PATH: REASON\"; the rest is still listed and acted on.\n"
+           "A walk or a list that stops early (no memory) is one line; then nothing is\n"
+           "deleted or trashed.\n"
            "\n"
            "Exit status: 0 done; 1 a FOLDER is missing or no folder, a folder or file could\n"
-           "not be read, or the output cannot be written; 2 bad usage or a configuration that\n"
-           "cannot be read.\n";
+           "not be read, the walk or list stopped early, or the output cannot be written;\n"
+           "2 bad usage or a configuration that cannot be read.\n";
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
@@ -183,7 +186,6 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             break;
         case OptFilesFrom:
             a.filesFrom = optarg;
-            a.filesFromNulEnded = a.nullTerminated;
             break;
         case 'h':
             a.help = true;
@@ -203,10 +205,11 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     }
     for (int i = optind; i < argc; ++i)
         a.folders.emplace_back(argv[i]);
+    a.filesFromNulEnded = a.nullTerminated && !a.filesFrom.empty(); // wherever -0 stands
     if (a.help || a.version) return result;
     if (!FindExportFormat(a.format))
         result.error = "unknown format \"" + a.format + "\" (one of " + ExportFormatNames() + ")";
-    else if (a.nullTerminated && a.format != "paths" && !a.filesFromNulEnded)
+    else if (a.nullTerminated && a.format != "paths" && a.filesFrom.empty())
         result.error = "-0/--null goes with the paths format only";
     else if (a.format == "xlsx" && a.output.empty())
         result.error = "the xlsx format needs -o FILE";

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -41,6 +42,8 @@ class FileListScanner {
     void add(const std::string& given) {
         if (given.empty()) return;
         if (++progress_.files % 4096 == 0) report();
+        // A list of NUL-ended paths read as lines: no part of it names the file meant.
+        if (given.find('\0') != std::string::npos) return fail(shownWithNul(given), EINVAL);
         std::string problem;
         const std::string path = AbsolutePath(given, problem);
         if (!problem.empty()) return fail(given, ENOENT);
@@ -67,7 +70,13 @@ class FileListScanner {
                                  device,
                                  sx.stx_ino};
         TResultRow row;
-        rows_.Fill(row, folder, name, status, hasRoot_ ? &root_ : nullptr);
+        try {
+            rows_.Fill(row, folder, name, status, hasRoot_ ? &root_ : nullptr);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (...) {
+            return; // a file whose row cannot be made is passed over, as the walk does
+        }
         ++progress_.rows;
         sink_(std::move(row));
     }
@@ -77,6 +86,13 @@ class FileListScanner {
     }
 
   private:
+    static std::string shownWithNul(const std::string& path) {
+        std::string shown;
+        for (char c : path)
+            c == '\0' ? shown.append("\\0") : shown.append(1, c);
+        return shown;
+    }
+
     void fail(const std::string& path, int error) {
         if (options_.onError) options_.onError(path, error);
     }
@@ -148,10 +164,14 @@ int ScanFileList(std::FILE* list, bool nulEnded, const ScanOptions& options, con
             scanner.add(path);
             errno = 0;
         }
-        if (std::ferror(list)) error = errno ? errno : EIO;
+        // A line too long for the memory ends the reading without the stream's error flag.
+        if (std::ferror(list) || !std::feof(list)) error = errno ? errno : EIO;
         scanner.report();
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM; // the rows added so far stay, but they are not the whole list
     } catch (...) {
-        // nothing of a scan reaches the user; the rows added so far stay
+        std::free(line);
+        throw;
     }
     std::free(line);
     return error;
