@@ -15,12 +15,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <functional>
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -66,6 +69,27 @@ std::size_t openFolderLimit() {
     return std::clamp<std::size_t>(cur > 16 ? (cur - 16) / 4 : 1, 1, 64);
 }
 
+// Runs work(0) ... work(n - 1) on up to `threads` threads, this one included; a thread that
+// cannot start leaves its share to the others.
+void parallelFor(std::size_t n, unsigned threads, const std::function<void(std::size_t)>& work) {
+    constexpr std::size_t Step = 256;
+    std::atomic<std::size_t> next{0};
+    auto run = [&] {
+        for (std::size_t i; (i = next.fetch_add(Step)) < n;)
+            for (std::size_t k = i; k < std::min(n, i + Step); ++k)
+                work(k);
+    };
+    std::vector<std::thread> helpers;
+    try {
+        for (std::size_t t = 1; t < threads && t * Step < n; ++t)
+            helpers.emplace_back(run);
+    } catch (...) {
+    }
+    run();
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
 // Lines are checked a batch at a time, folder by folder, whatever their order in the list: a
 // folder is opened once for all its lines of the batch (and stays open for later batches while
 // it is among the latest used). Rows and messages still come in the list's order.
@@ -75,7 +99,8 @@ class FileListScanner {
         : sink_(sink), options_(options),
           times_(options.times ? *options.times : DateTimeText::System()),
           kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_, times_),
-          limit_(openFolderLimit()) {}
+          limit_(openFolderLimit()),
+          threads_(options.threads ? options.threads : DefaultScanThreads()) {}
     ~FileListScanner() {
         for (auto& [path, folder] : folders_)
             if (folder.fd >= 0) ::close(folder.fd);
@@ -83,7 +108,7 @@ class FileListScanner {
     FileListScanner(const FileListScanner&) = delete;
     FileListScanner& operator=(const FileListScanner&) = delete;
 
-    void add(const std::string& given) {
+    void add(std::string&& given) {
         if (given.empty()) return;
         ListLine& line = batch_.emplace_back();
         // A list of NUL-ended paths read as lines: no part of it names the file meant.
@@ -91,6 +116,9 @@ class FileListScanner {
             line.path = shownWithNul(given);
             line.kind = ListLine::Failed;
             line.error = EINVAL;
+        } else if (isNormalAbsolute(given)) {
+            line.path = std::move(given);
+            settle(line);
         } else {
             std::string problem;
             line.path = AbsolutePath(given, problem);
@@ -99,9 +127,7 @@ class FileListScanner {
                 line.kind = ListLine::Failed;
                 line.error = ENOENT;
             } else {
-                const auto [folder, name] = CutPath(line.path);
-                line.folderSize = static_cast<std::uint32_t>(folder.size());
-                if (name.empty() || name == "." || name == "..") line.kind = ListLine::Nothing;
+                settle(line);
             }
         }
         if (batch_.size() == BatchSize) flush();
@@ -132,6 +158,25 @@ class FileListScanner {
         return shown;
     }
 
+    // Most lists hold absolute paths already as the walk writes them: taken as they are.
+    static bool isNormalAbsolute(std::string_view path) {
+        if (path.empty() || path[0] != '/') return false;
+        for (std::size_t at = 0; at < path.size();) {
+            const std::size_t end = std::min(path.find('/', at + 1), path.size());
+            const std::string_view part = path.substr(at + 1, end - at - 1);
+            if ((part.empty() && path.size() > 1) || part == "." || part == "..") return false;
+            at = end;
+        }
+        return true;
+    }
+
+    // Cuts an absolute, normal path into its folder and name.
+    static void settle(ListLine& line) {
+        const auto [folder, name] = CutPath(line.path);
+        line.folderSize = static_cast<std::uint32_t>(folder.size());
+        if (name.empty() || name == "." || name == "..") line.kind = ListLine::Nothing;
+    }
+
     static std::string_view folderOf(const ListLine& line) {
         return std::string_view(line.path).substr(0, line.folderSize);
     }
@@ -159,15 +204,20 @@ class FileListScanner {
         order_.assign(start, 0);
         for (std::uint32_t i = 0; i < batch_.size(); ++i)
             if (batch_[i].kind == ListLine::Pending) order_[starts[groupOf_[i]]++] = i;
-        const ListFolder* folder = nullptr;
-        std::uint32_t group = 0;
-        for (std::uint32_t i : order_) {
-            ListLine& line = batch_[i];
-            if (!folder || groupOf_[i] != group) {
-                group = groupOf_[i];
-                folder = &folderFor(folderOf(line));
-            }
-            checkLine(line, *folder);
+        // A window of folders at a time (group g ends at starts[g]), opened here and held
+        // while the lines of all of them are checked on every thread.
+        std::vector<const ListFolder*> open;
+        for (std::size_t first = 0; first < starts.size();) {
+            const std::size_t last = std::min(starts.size(), first + limit_);
+            const std::size_t begin = first == 0 ? 0 : starts[first - 1];
+            open.clear();
+            for (std::size_t g = first; g < last; ++g)
+                open.push_back(&folderFor(folderOf(batch_[order_[g == 0 ? 0 : starts[g - 1]]])));
+            parallelFor(starts[last - 1] - begin, threads_, [&](std::size_t k) {
+                const std::uint32_t i = order_[begin + k];
+                checkLine(batch_[i], *open[groupOf_[i] - first]);
+            });
+            first = last;
         }
     }
 
@@ -271,6 +321,7 @@ class FileListScanner {
     TFileRowMaker rows_;
     ScanProgress progress_;
     const std::size_t limit_;
+    const unsigned threads_;
     std::vector<ListLine> batch_;
     std::vector<std::uint32_t> order_;   // of the pending lines, folder by folder
     std::vector<std::uint32_t> groupOf_; // each line's folder, numbered in the batch
@@ -293,7 +344,7 @@ int ScanFileList(std::FILE* list, bool nulEnded, const ScanOptions& options, con
         while ((n = ::getdelim(&line, &capacity, end, list)) > 0) {
             std::string path(line, std::size_t(n));
             if (path.back() == char(end)) path.pop_back();
-            scanner.add(path);
+            scanner.add(std::move(path));
             errno = 0;
         }
         const int readError = errno;

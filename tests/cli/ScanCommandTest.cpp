@@ -457,3 +457,24 @@ TEST(ScanCommand, FilesFromAListAreCheckedNowListedInOrderAndDeletedExactly) {
     EXPECT_TRUE(std::filesystem::exists(t.Path("pkg/__init__.py")));
     EXPECT_TRUE(std::filesystem::is_symlink(t.Path("link")));
 }
+
+// Lines are checked folder by folder on several threads; what comes out keeps the list's order.
+TEST(ScanCommand, AnInterleavedFileListKeepsItsOrderOnEveryThread) {
+    TempTree t;
+    std::string list, expected;
+    for (int i = 0; i < 1200; ++i) {
+        const std::string path = t.Path("d" + std::to_string(i % 3) + "/f" + std::to_string(i));
+        t.File(path.substr(t.Root().size() + 1), i % 2 ? "x" : "");
+        list += path + "\n";
+        if (i % 2 == 0) expected += path + "\n";
+        if (i == 600) list += t.Path("d1/missing") + "\n";
+    }
+    t.File("list", list);
+    for (const char* threads : {"1", "4"}) {
+        const ScanRun r =
+            RunScan({"-q", "-s", "none", "-j", threads, "--files-from", t.Path("list")});
+        EXPECT_EQ(r.out, expected) << threads << " threads";
+        EXPECT_EQ(r.err, "nullsweep: cannot read " + t.Path("d1/missing") +
+                             ": No such file or directory\n");
+    }
+}
