@@ -416,7 +416,7 @@ void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& s
         }
     } // the listings ahead are let go before the message is made
     if (reason != 0) {
-        folder.pop_back();
+        if (folder.size() > 1) folder.pop_back();
         throw TWalkStopped("the walk of " + folder + " stopped early: " + std::strerror(reason));
     }
 }
