@@ -83,6 +83,7 @@ struct ListingScratch {
     std::string inOrder;
     std::vector<FileStatus> statuses;
     std::vector<std::vector<FileStatus>> shares; // the statuses of each shared-out chunk
+    std::vector<std::int64_t> verdicts;          // of the shared-out calls, in their order
 };
 
 // True when the open `fd` lies on a pseudo file system.
