@@ -61,8 +61,8 @@ std::string ScanUsage() {
            "                        user's file in a sticky folder that all may write, or\n"
            "                        one reached through another user's link there\n"
            "  -0, --null            paths format only: end each path with NUL, not a line\n"
-           "                        feed; given before --files-from, its paths are read\n"
-           "                        NUL-ended (any format)\n"
+           "                        feed; with --files-from, wherever it stands, the\n"
+           "                        list's paths are read NUL-ended (any format)\n"
            "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
            "                        default \"File Name\"; none: keep the walk order\n"
            "  -d, --descending      sort descending\n"
@@ -77,8 +77,9 @@ std::string ScanUsage() {
            "                        meant to be empty: __init__.py, .gitkeep, tracked by git)\n"
            "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable)\n"
            "      --files-from FILE take the files from FILE (\"-\": standard input), one path\n"
-           "                        a line (NUL-ended with -0 given before it), instead of\n"
-           "                        walking FOLDERs; each is checked now\n"
+           "                        a line (NUL-ended with -0), instead of walking\n"
+           "                        FOLDERs; each is checked now; a line holding a NUL\n"
+           "                        is refused\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error (what cannot be\n"
            "                        read is still said)\n"
@@ -93,6 +94,8 @@ std::string ScanUsage() {
            "\n"
            "Each folder or file that cannot be read is one line on standard error,\n"
            "\"nullsweep: cannot read PATH: REASON\"; the rest is still listed and acted on.\n"
+           "A walk or a list that stops early (no memory) is one line; then nothing is\n"
+           "deleted or trashed.\n"
            "\n"
            "A file time before the year 1 or after 9999 is shown as the nearest time that\n"
            "can be shown, and sorted by its real value. Control characters in names in\n"
@@ -100,9 +103,9 @@ std::string ScanUsage() {
            "written byte for byte.\n"
            "\n"
            "Exit status: 0 done; 1 a FOLDER is missing, no folder or on a pseudo file system\n"
-           "(/proc, /sys: not scanned), a folder or file could not be read, or the output\n"
-           "cannot be written; 2 bad usage or a configuration that cannot be read (or is\n"
-           "larger than 4 MiB).\n";
+           "(/proc, /sys: not scanned), a folder or file could not be read, the walk or list\n"
+           "stopped early, or the output cannot be written; 2 bad usage or a configuration\n"
+           "that cannot be read (or is larger than 4 MiB).\n";
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
@@ -197,7 +200,6 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             break;
         case OptFilesFrom:
             a.filesFrom = optarg;
-            a.filesFromNulEnded = a.nullTerminated;
             break;
         case 'h':
             a.help = true;
@@ -217,10 +219,11 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     }
     for (int i = optind; i < argc; ++i)
         a.folders.emplace_back(argv[i]);
+    a.filesFromNulEnded = a.nullTerminated && !a.filesFrom.empty(); // wherever -0 stands
     if (a.help || a.version) return result;
     if (!FindExportFormat(a.format))
         result.error = "unknown format \"" + a.format + "\" (one of " + ExportFormatNames() + ")";
-    else if (a.nullTerminated && a.format != "paths" && !a.filesFromNulEnded)
+    else if (a.nullTerminated && a.format != "paths" && a.filesFrom.empty())
         result.error = "-0/--null goes with the paths format only";
     else if (a.format == "xlsx" && a.output.empty())
         result.error = "the xlsx format needs -o FILE";

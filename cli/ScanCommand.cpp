@@ -28,7 +28,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <functional>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,9 +58,9 @@ class ProgressLine {
     ProgressLine(std::FILE* err, bool enabled) : err_(err), enabled_(enabled) {}
     void show(const ScanProgress& p) {
         if (!enabled_) return;
-        std::fprintf(err_, "\r\033[K%llu folders, %llu entries, %llu empty files",
+        std::fprintf(err_, "\r\033[K%llu folders, %llu entries, %llu empty files, %u thread%s",
                      (unsigned long long)p.folders, (unsigned long long)p.files,
-                     (unsigned long long)p.rows);
+                     (unsigned long long)p.rows, p.threads, p.threads == 1 ? "" : "s");
         std::fflush(err_);
         shown_ = true;
     }
@@ -95,17 +97,25 @@ class UtcZone {
 };
 
 // Walks the folders through `scanFolders` writing each path as it is found; the rows stay in
-// `grid` only when they are to be deleted.
-void streamPaths(const ScanArguments& args, std::FILE* out,
-                 const std::function<void(const RowSink&)>& scanFolders, TVirtualStringTree& grid) {
+// `grid` only when they are to be deleted. A walk that stops early still has its paths written
+// (`stopped` then gets the exception); false when not every row reached the grid.
+bool streamPaths(const ScanArguments& args, std::FILE* out,
+                 const std::function<void(const RowSink&)>& scanFolders, TVirtualStringTree& grid,
+                 std::exception_ptr& stopped) {
     std::vector<TResultRow> listed;
     const bool keep = args.deleteListed || args.trashListed;
     auto write = [&](TByteSink& sink, std::function<void()> push) {
         TPathStream paths(sink, args.nullTerminated, std::move(push));
-        scanFolders([&](TResultRow&& row) {
-            paths.Add(row.Field(TField::FullPath));
-            if (keep) listed.push_back(std::move(row));
-        });
+        try {
+            scanFolders([&](TResultRow&& row) {
+                paths.Add(row.Field(TField::FullPath));
+                if (keep) listed.push_back(std::move(row));
+            });
+        } catch (const TExportError&) {
+            throw;
+        } catch (...) {
+            stopped = std::current_exception();
+        }
         paths.Flush();
     };
     if (args.output.empty()) {
@@ -114,7 +124,22 @@ void streamPaths(const ScanArguments& args, std::FILE* out,
     } else {
         ReplaceFile(args.output, [&](TByteSink& sink) { write(sink, {}); });
     }
-    AddScannedRows(grid, std::move(listed));
+    return AddScannedRows(grid, std::move(listed));
+}
+
+// The reason a walk stopped early, for its one line.
+std::string stopReason(const std::exception_ptr& stopped) {
+    try {
+        std::rethrow_exception(stopped);
+    } catch (const TWalkStopped& e) {
+        return e.what();
+    } catch (const std::bad_alloc&) {
+        return std::string("the walk stopped early: ") + std::strerror(ENOMEM);
+    } catch (const std::exception& e) {
+        return std::string("the walk stopped early: ") + e.what();
+    } catch (...) {
+        return "the walk stopped early";
+    }
 }
 
 } // namespace
@@ -161,6 +186,7 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
                                    !(streamed && args.output.empty() && ::isatty(::fileno(out))));
     ScanOptions options;
     options.onProgress = [&](const ScanProgress& p) { progress.show(p); };
+    options.threads = args.threads;
     options.oneFileSystem = args.oneFileSystem;
     options.excludes = args.excludes;
     options.onError = [&](const std::string& path, int error) {
@@ -171,6 +197,10 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     };
     TKeptFiles kept(args.keepPatterns);
     options.kept = &kept;
+    // Deletes act only on a whole list: a walk or list that stopped early acts on nothing.
+    const bool removes = args.deleteListed || args.trashListed;
+    bool complete = true;
+    const char* const nothingRemoved = removes ? "; nothing deleted" : "";
     if (!args.filesFrom.empty()) {
         const bool standardInput = args.filesFrom == "-";
         std::FILE* list = standardInput ? stdin : std::fopen(args.filesFrom.c_str(), "re");
@@ -179,14 +209,15 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             list ? ScanFileList(list, args.filesFromNulEnded, options,
                                 [&](TResultRow&& row) { rows.push_back(std::move(row)); })
                  : errno;
-        AddScannedRows(grid, std::move(rows));
+        const int added = AddScannedRows(grid, std::move(rows)) ? 0 : ENOMEM;
         if (list && !standardInput) std::fclose(list);
-        if (error != 0) {
+        if (error != 0 || added != 0) {
             progress.clear();
-            std::fprintf(err, "nullsweep: cannot read %s: %s\n",
+            std::fprintf(err, "nullsweep: cannot read %s: %s%s\n",
                          standardInput ? "standard input" : EscapeControls(args.filesFrom).c_str(),
-                         std::strerror(error));
+                         std::strerror(error ? error : added), nothingRemoved);
             status = 1;
+            complete = false;
         }
     }
     // Each FOLDER in turn into the grid, or to `onRow` as found.
@@ -209,7 +240,23 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         }
         progress.clear();
     };
-    if (!streamed) scanFolders({});
+    std::exception_ptr stopped;
+    if (!streamed) {
+        try {
+            scanFolders({});
+        } catch (...) {
+            stopped = std::current_exception();
+        }
+    }
+    // Said once the list is written, so that a stop of a streamed walk is said the same way.
+    auto sayStopped = [&] {
+        if (!stopped) return;
+        progress.clear();
+        std::fprintf(err, "nullsweep scan: %s%s\n", EscapeControls(stopReason(stopped)).c_str(),
+                     nothingRemoved);
+        status = 1;
+        complete = false;
+    };
     // Sorted once, as a click on a column of that field orders the grid; no header column.
     if (args.sortField != "none")
         SortRows(grid, -1, FieldIndexOf(args.sortField),
@@ -232,7 +279,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
                    }};
     try {
         if (streamed) {
-            streamPaths(args, out, scanFolders, grid);
+            if (!streamPaths(args, out, scanFolders, grid, stopped) && !stopped)
+                stopped = std::make_exception_ptr(std::bad_alloc());
         } else if (!args.output.empty()) {
             SaveExport(format, job, args.output);
         } else {
@@ -244,7 +292,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
         return 1; // nothing is deleted that the user could not see listed
     }
-    if ((args.deleteListed || args.trashListed) &&
+    sayStopped();
+    if (removes && complete &&
         RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
                      args.includeKept, err)
             .failed)
