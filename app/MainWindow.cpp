@@ -333,6 +333,7 @@ void TFMMain::deleteRow(PVirtualNode node, TDeleteCount& count) {
         break;
     case TDeleteOutcome::Changed:
     case TDeleteOutcome::Failed:
+    case TDeleteOutcome::Kept:
         ++count.left;
         break;
     }

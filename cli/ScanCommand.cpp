@@ -237,11 +237,13 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "nullsweep scan: %s\n", e.what());
         return 1; // nothing is deleted that the user could not see listed
     }
-    if ((args.deleteListed || args.trashListed) &&
-        RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
-                     args.includeKept, err)
-            .failed)
-        status = 1;
+    if (args.deleteListed || args.trashListed) {
+        const TRemoveCount count =
+            RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
+                         args.includeKept, err);
+        // Kept files are left by choice; a file that changed or failed is not done.
+        if (count.changed + count.failed > 0) status = 1;
+    }
     return status;
 }
 

@@ -3,6 +3,8 @@
 
 #include "scan/Scan.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <ctime>
 #include <stdexcept>
@@ -19,6 +21,16 @@ constexpr int Slot(TField field) {
 }
 
 } // namespace
+
+void SetIdentityTimes(TFileStatus& status, const struct statx& sx) {
+    status.hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
+    if (status.hasBirth) {
+        status.birth = sx.stx_btime.tv_sec;
+        status.birthNanoseconds = sx.stx_btime.tv_nsec;
+    }
+    status.changed = sx.stx_ctime.tv_sec;
+    status.changedNanoseconds = sx.stx_ctime.tv_nsec;
+}
 
 TFileRowMaker::TFileRowMaker(TKeptFiles& kept, const DateTimeText& times)
     : kept_(kept), times_(times), days_(DaySlots) {}
@@ -111,6 +123,11 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         TFileIdentity identity = *root;
         identity.device = status.device;
         identity.inode = status.inode;
+        identity.birth = status.birth;
+        identity.birthNanoseconds = status.birthNanoseconds;
+        identity.hasBirth = status.hasBirth;
+        identity.changed = status.changed;
+        identity.changedNanoseconds = status.changedNanoseconds;
         buffer_.append(reinterpret_cast<const char*>(&identity), sizeof identity);
         mark();
     }

@@ -6,6 +6,8 @@
 #include "scan/KeptFiles.h"
 #include "scan/ResultRow.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,7 +20,15 @@ struct TFileStatus {
     std::uint64_t size = 0;
     std::int64_t born = 0, accessed = 0, written = 0; // seconds; born: birth or status change
     std::uint64_t device = 0, inode = 0;
+    // What tells this file from one made again at the same place: the birth time where the
+    // file system keeps one, and the status-change time (with their nanoseconds).
+    std::int64_t birth = 0, changed = 0;
+    std::uint32_t birthNanoseconds = 0, changedNanoseconds = 0;
+    bool hasBirth = false;
 };
+
+// The identity parts of a status from statx (STATX_INO, STATX_BTIME and STATX_CTIME asked).
+void SetIdentityTimes(TFileStatus& status, const struct statx& sx);
 
 // Makes the rows of one thread. A scan makes a million of them: what files of one folder share
 // (its kept facts) is found once per folder, the date texts of recent days are kept, and the

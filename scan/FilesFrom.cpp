@@ -59,13 +59,14 @@ class FileListScanner {
         const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
         // A file mounted over one of the folder's may come from a pseudo file system.
         if (device != folderDevice_ && isPseudoFile(nameText)) return;
-        const TFileStatus status{sx.stx_size,
+        TFileStatus status{sx.stx_size,
                                  (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec
                                                              : sx.stx_ctime.tv_sec,
                                  sx.stx_atime.tv_sec,
                                  sx.stx_mtime.tv_sec,
                                  device,
                                  sx.stx_ino};
+        SetIdentityTimes(status, sx);
         TResultRow row;
         rows_.Fill(row, folder, name, status, hasRoot_ ? &root_ : nullptr);
         ++progress_.rows;
@@ -92,12 +93,10 @@ class FileListScanner {
         struct stat st {};
         folderPseudo_ = onPseudoFileSystem(folderFd_);
         folderDevice_ = ::fstat(folderFd_, &st) == 0 ? st.st_dev : 0;
-        char resolved[PATH_MAX + 1];
-        const std::string self = "/proc/self/fd/" + std::to_string(folderFd_);
-        const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
-        hasRoot_ = n > 0 && resolved[0] == '/';
-        if (!hasRoot_) return;
-        root_.root = InternScanRoot(std::string(resolved, std::size_t(n)));
+        const std::uint32_t root =
+            InternScanRoot(folderFd_, ResolvedFolderPath(folderFd_, folderPath_), false);
+        hasRoot_ = root != NoScanRoot;
+        root_.root = root;
         root_.prefixLength = static_cast<std::uint32_t>(folderPath_.size());
     }
 

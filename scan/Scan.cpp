@@ -144,14 +144,13 @@ class Walk {
     }
 
   private:
-    // Deletes start from the folder as it was resolved now (a root given as a link is followed
-    // this once).
+    // Deletes start from the folder held open now (a root given as a link is followed this
+    // once).
     void rootFor(int fd, const std::string& path) {
-        char resolved[PATH_MAX + 1];
-        const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
-        if (n <= 0 || resolved[0] != '/') return;
-        identity_.root = InternScanRoot(std::string(resolved, std::size_t(n)));
+        resolvedRoot_ = ResolvedFolderPath(fd, path);
+        const std::uint32_t root = InternScanRoot(fd, resolvedRoot_);
+        if (root == NoScanRoot) return;
+        identity_.root = root;
         identity_.prefixLength = static_cast<std::uint32_t>(path.size());
         hasRoot_ = true;
     }
@@ -308,6 +307,7 @@ class Walk {
     std::uint64_t reported_ = 0;
     TFileIdentity identity_;
     bool hasRoot_ = false;
+    std::string resolvedRoot_; // empty when it cannot be told
     bool sinkFailed_ = false;
 
     std::mutex mutex_;
