@@ -164,6 +164,10 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         status = 1;
     };
     TKeptFiles kept(args.keepPatterns);
+    kept.SetWarning([&](const std::string& line) {
+        progress.clear();
+        std::fprintf(err, "nullsweep: warning: %s\n", line.c_str());
+    });
     options.kept = &kept;
     if (!args.filesFrom.empty()) {
         const bool standardInput = args.filesFrom == "-";

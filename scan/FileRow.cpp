@@ -62,7 +62,8 @@ void TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
 }
 
 bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
-                         const TFileStatus& status, const TFileIdentity* root) {
+                         const TFileStatus& status, const TFileIdentity* root,
+                         std::string_view below) {
     // The texts go one after another into the buffer; `ends` marks where each ends.
     enum { Path, Size, Born, Accessed, Written, Identity, Count };
     std::size_t ends[Count] = {};
@@ -113,11 +114,29 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         throw;
     }
     if (!knowsFolder_ || folder != folder_) {
-        keptFolder_ = kept_.ForFolder(folder);
         folder_ = folder;
+        resolvedFolder_ = folder;
+        belowFrom_ = 0;
+        if (root && root->prefixLength <= folder.size()) {
+            belowFrom_ = root->prefixLength;
+            if (std::string rootPath = ScanRootPath(root->root); !rootPath.empty()) {
+                if (rootPath.back() != '/') rootPath.push_back('/');
+                resolvedFolder_ = rootPath.append(folder.substr(belowFrom_));
+            }
+        }
+        keptFolder_ = kept_.ForFolder(resolvedFolder_);
         knowsFolder_ = true;
     }
-    const std::string_view keptReason = kept_.ReasonFor(keptFolder_, text(Path), name);
+    const std::size_t resolvedSize = resolvedFolder_.size();
+    resolvedFolder_.append(name);
+    std::string belowText;
+    if (below.empty()) {
+        belowText.assign(folder.substr(belowFrom_)).append(name);
+        below = belowText;
+    }
+    const std::string_view keptReason =
+        kept_.ReasonFor(keptFolder_, resolvedFolder_, name, below);
+    resolvedFolder_.resize(resolvedSize);
     slots[KeptSlot] = keptReason;
     if (root) {
         TFileIdentity identity = *root;

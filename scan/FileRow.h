@@ -39,10 +39,13 @@ class TFileRowMaker {
 
     // Fills `row` for the file `name` in the folder `folder` (ending in "/"): its fields, its
     // kept reason, and, with `root` (the scan root's part of the identity), its identity for an
-    // exact delete. Returns true when the file is kept. When making a text fails part-way, the
+    // exact delete. The kept reason is decided where the file is: below the root's path with no
+    // link in it. `below` is what a --keep pattern with a "/" matches (default: the path below
+    // the root). Returns true when the file is kept. When making a text fails part-way, the
     // texts made so far are stored and the error passes on.
     bool Fill(TResultRow& row, std::string_view folder, std::string_view name,
-              const TFileStatus& status, const TFileIdentity* root);
+              const TFileStatus& status, const TFileIdentity* root,
+              std::string_view below = {});
 
   private:
     // The last stamp of one kind and its text: files made or changed together share it.
@@ -55,7 +58,9 @@ class TFileRowMaker {
 
     TKeptFiles& kept_;
     const DateTimeText& times_;
-    std::string folder_; // whose kept facts are below
+    std::string folder_;         // whose kept facts are below
+    std::string resolvedFolder_; // where it is, with no link in it
+    std::size_t belowFrom_ = 0;  // where the part below the root begins in `folder_`
     bool knowsFolder_ = false;
     TKeptFiles::Folder keptFolder_;
     std::string buffer_;

@@ -68,7 +68,7 @@ class FileListScanner {
                                  sx.stx_ino};
         SetIdentityTimes(status, sx);
         TResultRow row;
-        rows_.Fill(row, folder, name, status, hasRoot_ ? &root_ : nullptr);
+        rows_.Fill(row, folder, name, status, hasRoot_ ? &root_ : nullptr, given);
         ++progress_.rows;
         sink_(std::move(row));
     }
