@@ -13,6 +13,7 @@
 #include "scan/DateTimeText.h"
 #include "scan/ExactDelete.h"
 #include "scan/FileActions.h"
+#include "scan/KeptFiles.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 
@@ -36,6 +37,10 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+
+#include <map>
+#include <string>
+#include <string_view>
 
 namespace nullsweep {
 
@@ -297,6 +302,37 @@ void TFMMain::BitBtn1Click() {
     vt_.Clear();
 }
 
+namespace {
+
+// Below the delete question, when checked rows include kept files: how many and why, e.g.
+// "\n\n3 of them are kept: 2 tracked by git, 1 marks a Python package." (no count for one
+// reason alone).
+std::string keptNote(const TVirtualStringTree& vt) {
+    std::map<std::string_view, std::size_t> reasons;
+    std::size_t kept = 0;
+    for (const TVirtualNode* node = vt.GetFirst(); node; node = vt.GetNext(node)) {
+        if (node->CheckState != csCheckedNormal) continue;
+        std::string_view reason = KeptReasonOf(RowOf(node));
+        if (reason.empty()) continue;
+        if (reason.starts_with("Kept: ")) reason.remove_prefix(6);
+        ++reasons[reason];
+        ++kept;
+    }
+    if (kept == 0) return {};
+    std::string note = "\n\n" + std::to_string(kept) + (kept == 1 ? " of them is" : " of them are") +
+                       " kept: ";
+    const char* separator = "";
+    for (const auto& [reason, count] : reasons) {
+        note.append(separator);
+        if (reasons.size() > 1) note.append(std::to_string(count)).append(" ");
+        note.append(reason);
+        separator = ", ";
+    }
+    return note + ".";
+}
+
+} // namespace
+
 void TFMMain::btnDeleteClick() {
     if (!Shell().AskYesNo("Are you sure to delete the file from disk?", "Warning")) return;
     const PVirtualNode node = vt_.FocusedNode();
@@ -308,7 +344,9 @@ void TFMMain::btnDeleteClick() {
 }
 
 void TFMMain::btnDelAllClick() {
-    if (!Shell().AskYesNo("Are you sure to delete the files from disk?", "Warning")) return;
+    std::string question = "Are you sure to delete the files from disk?";
+    question += keptNote(vt_);
+    if (!Shell().AskYesNo(question, "Warning")) return;
     UpdateBracket bracket(vt_);
     TDeleteCount count;
     // Backwards, taking the previous row before the current one goes.
@@ -350,11 +388,13 @@ void TFMMain::reportDeletes(const TDeleteCount& count) {
     SBPanels[0]->setText(text);
 }
 
+// A kept row is checked only by its own box, never with all the others.
 void TFMMain::cbCheckAllClick() {
-    const TCheckState state = cbCheckAll->isChecked() ? csCheckedNormal : csUncheckedNormal;
+    const bool check = cbCheckAll->isChecked();
     UpdateBracket bracket(vt_);
     for (PVirtualNode node = vt_.GetFirst(); node; node = vt_.GetNext(node))
-        vt_.SetCheckState(node, state);
+        if (!check || KeptReasonOf(RowOf(node)).empty())
+            vt_.SetCheckState(node, check ? csCheckedNormal : csUncheckedNormal);
 }
 
 void TFMMain::SpeedButton1Click() {
