@@ -113,8 +113,8 @@ class Roots {
         if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) return NoScanRoot;
         if (resolved.empty()) hold = true; // nothing to open it again by
         const std::lock_guard lock(mutex_);
-        const auto key = std::make_tuple(std::uint64_t(st.st_dev), std::uint64_t(st.st_ino),
-                                         resolved);
+        const auto key =
+            std::make_tuple(std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), resolved);
         if (const auto found = index_.find(key); found != index_.end()) {
             Root& root = roots_[found->second];
             if (hold && !root.held) {

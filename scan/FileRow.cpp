@@ -134,8 +134,7 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         belowText.assign(folder.substr(belowFrom_)).append(name);
         below = belowText;
     }
-    const std::string_view keptReason =
-        kept_.ReasonFor(keptFolder_, resolvedFolder_, name, below);
+    const std::string_view keptReason = kept_.ReasonFor(keptFolder_, resolvedFolder_, name, below);
     resolvedFolder_.resize(resolvedSize);
     slots[KeptSlot] = keptReason;
     if (root) {

@@ -44,8 +44,7 @@ class TFileRowMaker {
     // the root). Returns true when the file is kept. When making a text fails part-way, the
     // texts made so far are stored and the error passes on.
     bool Fill(TResultRow& row, std::string_view folder, std::string_view name,
-              const TFileStatus& status, const TFileIdentity* root,
-              std::string_view below = {});
+              const TFileStatus& status, const TFileIdentity* root, std::string_view below = {});
 
   private:
     // The last stamp of one kind and its text: files made or changed together share it.

@@ -92,8 +92,8 @@ void TFilesInUse::readOpenFiles() {
     numericEntries(proc.get(), [&](const char* name, long pid) {
         if (pid == self) return; // its own descriptors are folders and the output
         const std::string fdFolder = std::string(name) + "/fd";
-        const TOwnedFd fds(::openat(proc.get(), fdFolder.c_str(), O_RDONLY | O_DIRECTORY |
-                                                                      O_CLOEXEC));
+        const TOwnedFd fds(
+            ::openat(proc.get(), fdFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (fds.get() < 0) return; // not this user's to inspect, or gone
         numericEntries(fds.get(), [&](const char* fdName, long) {
             struct stat st {};

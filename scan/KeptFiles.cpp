@@ -135,10 +135,10 @@ struct TKeptFiles::Repositories {
                 }
                 auto made = std::make_unique<Node>();
                 const std::string nameText(name);
-                TOwnedFd next(fd.get() < 0 ? -1
-                                           : ::openat(fd.get(), nameText.c_str(),
-                                                      O_PATH | O_DIRECTORY | O_NOFOLLOW |
-                                                          O_CLOEXEC));
+                TOwnedFd next(fd.get() < 0
+                                  ? -1
+                                  : ::openat(fd.get(), nameText.c_str(),
+                                             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
                 // A folder that cannot be opened is as its parent.
                 made->state = next.get() < 0
                                   ? node->state
@@ -175,8 +175,8 @@ struct TKeptFiles::Repositories {
         const git_error* error = git_error_last();
         git_repository_free(repo);
         if (warn)
-            warn("cannot read the git repository " + workdir.substr(0, workdir.size() - 1) +
-                 ": " + (error && error->message ? error->message : "unknown error") +
+            warn("cannot read the git repository " + workdir.substr(0, workdir.size() - 1) + ": " +
+                 (error && error->message ? error->message : "unknown error") +
                  "; every file below it is kept");
         return Unreadable;
     }

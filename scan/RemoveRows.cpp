@@ -13,11 +13,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace nullsweep {
@@ -55,23 +58,32 @@ Result unreachable(int error) {
     }
 }
 
-// A name in the file's own folder that no one can guess, so no one can put a file there.
-std::string privateName() {
-    unsigned char random[12];
-    std::size_t got = 0;
-    while (got < sizeof random) {
-        const ssize_t n = ::getrandom(random + got, sizeof random - got, 0);
-        if (n < 0 && errno != EINTR) throw std::runtime_error("no random bytes");
-        if (n > 0) got += std::size_t(n);
+// A secret of the run and a count: names in the file's own folder that no one can guess, so no
+// one can put a file there first.
+class PrivateNames {
+  public:
+    PrivateNames() {
+        unsigned char random[12];
+        std::size_t got = 0;
+        while (got < sizeof random) {
+            const ssize_t n = ::getrandom(random + got, sizeof random - got, 0);
+            if (n < 0 && errno != EINTR) throw std::runtime_error("no random bytes");
+            if (n > 0) got += std::size_t(n);
+        }
+        static const char hex[] = "0123456789abcdef";
+        prefix_ = ".nullsweep-";
+        for (const unsigned char c : random) {
+            prefix_ += hex[c >> 4];
+            prefix_ += hex[c & 15];
+        }
+        prefix_ += '-';
     }
-    static const char hex[] = "0123456789abcdef";
-    std::string name = ".nullsweep-";
-    for (const unsigned char c : random) {
-        name += hex[c >> 4];
-        name += hex[c & 15];
-    }
-    return name;
-}
+    std::string next() { return prefix_ + std::to_string(count_++); }
+
+  private:
+    std::string prefix_;
+    std::uint64_t count_ = 0;
+};
 
 // Whether what stands as `name` in `folder` is the listed file; with `sameChange`, unchanged
 // since the scan too (a move of our own changes the status-change time).
@@ -87,14 +99,16 @@ Result compare(int folder, const std::string& name, const TFileIdentity& id, boo
     const bool hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
     if (makedev(sx.stx_dev_major, sx.stx_dev_minor) != id.device || sx.stx_ino != id.inode ||
         hasBirth != bool(id.hasBirth) ||
-        (hasBirth && (sx.stx_btime.tv_sec != id.birth ||
-                      sx.stx_btime.tv_nsec != id.birthNanoseconds)))
+        (hasBirth &&
+         (sx.stx_btime.tv_sec != id.birth || sx.stx_btime.tv_nsec != id.birthNanoseconds)))
         return {TDeleteOutcome::Changed, "another file stands there now"};
     if (sameChange &&
         (sx.stx_ctime.tv_sec != id.changed || sx.stx_ctime.tv_nsec != id.changedNanoseconds))
         return {TDeleteOutcome::Changed, "changed since the scan"};
     return removed();
 }
+
+std::function<void(int, const std::string&)> beforeMove;
 
 // The files in use as seen lately, shared by every run of the process.
 TFilesInUse& filesInUse() {
@@ -141,6 +155,7 @@ class Remover {
             if (std::string holder = filesInUse().HolderOf(id.device, id.inode); !holder.empty())
                 return {TDeleteOutcome::Kept, std::move(holder)};
         }
+        if (beforeMove) beforeMove(folder_.get(), name);
         return mode_ == TRemoveMode::Trash ? moveToTrash(row, id, relative, name)
                                            : unlinkPrivately(id, name);
     }
@@ -150,7 +165,7 @@ class Remover {
     // moment (an exchange of names, an editor's save) is what would stand there now.
     Result unlinkPrivately(const TFileIdentity& id, const std::string& name) {
         const int dir = folder_.get();
-        const std::string hidden = privateName();
+        const std::string hidden = names_.next();
         if (RenameNoReplace(dir, name, dir, hidden) != 0)
             return errno == ENOENT ? unreachable(ENOENT) : failedWith(errno);
         const Result there = compare(dir, hidden, id, false);
@@ -180,14 +195,15 @@ class Remover {
         const Result there = compare(placed.files, placed.name, id, false);
         if (there.outcome == TDeleteOutcome::Deleted) return removed();
         if (TTrash::MoveBack(placed, folder_.get(), name) != 0)
-            return failedWith(errno, "replaced while being moved, left in the trash as " +
-                                         placed.name);
+            return failedWith(errno,
+                              "replaced while being moved, left in the trash as " + placed.name);
         return {TDeleteOutcome::Changed, "replaced while being moved to the trash, moved back"};
     }
 
     TRemoveMode mode_;
     bool includeKept_;
     TTrash* trash_;
+    PrivateNames names_;
     TOwnedFd folder_;
     int folderError_ = 0;
 };
@@ -201,8 +217,8 @@ struct Item {
 
 } // namespace
 
-TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mode,
-                        bool includeKept, TTrash* trash, const TRemoveCallbacks& callbacks) {
+TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mode, bool includeKept,
+                        TTrash* trash, const TRemoveCallbacks& callbacks, unsigned threads) {
     TRemoveCount count;
     std::size_t done = 0;
     auto report = [&](std::size_t index, const Result& result) {
@@ -227,6 +243,14 @@ TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mod
             callbacks.onRow(index, result.outcome, result.reason);
         }
     };
+    auto lastProgress = std::chrono::steady_clock::now();
+    auto progress = [&] {
+        if (!callbacks.onProgress) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastProgress < std::chrono::milliseconds(250)) return;
+        lastProgress = now;
+        callbacks.onProgress(done, rows.size());
+    };
     // Rows of one folder together, in their own order within it.
     std::vector<Item> items;
     items.reserve(rows.size());
@@ -239,8 +263,8 @@ TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mod
         }
         item.relative = path.substr(item.id.prefixLength);
         const auto slash = item.relative.rfind('/');
-        item.folder = slash == std::string_view::npos ? std::string_view()
-                                                      : item.relative.substr(0, slash);
+        item.folder =
+            slash == std::string_view::npos ? std::string_view() : item.relative.substr(0, slash);
         items.push_back(item);
     }
     std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
@@ -250,27 +274,107 @@ TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mod
         const std::lock_guard lock(inUseMutex);
         filesInUse().Read(); // what is in use now, not at an earlier run
     }
-    Remover remover(mode, includeKept, trash);
-    auto lastProgress = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (callbacks.cancelled && callbacks.cancelled()) break;
-        const Item& item = items[i];
-        if (i == 0 || item.id.root != items[i - 1].id.root || item.folder != items[i - 1].folder)
-            remover.openFolder(item.id, item.folder);
-        Result result;
-        try {
-            result = remover.one(*rows[item.index], item.id, item.relative);
-        } catch (...) {
-            result = failedWith(ENOMEM);
-        }
-        report(item.index, result);
-        if (callbacks.onProgress && (i & 255) == 0) {
-            const auto now = std::chrono::steady_clock::now();
-            if (now - lastProgress >= std::chrono::milliseconds(250)) {
-                lastProgress = now;
-                callbacks.onProgress(done, rows.size());
+    // The folders, each a range of `items`.
+    std::vector<std::pair<std::size_t, std::size_t>> folders;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (i == 0 || items[i].id.root != items[i - 1].id.root ||
+            items[i].folder != items[i - 1].folder)
+            folders.emplace_back(i, i);
+    for (std::size_t f = 0; f < folders.size(); ++f)
+        folders[f].second = f + 1 < folders.size() ? folders[f + 1].first : items.size();
+
+    // Folders go to helper threads, one folder each at a time (a folder's entries are changed
+    // under its own lock in the kernel); the results come back to this thread for the callbacks.
+    // Moves to the trash all change the same two folders: one thread.
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::vector<std::pair<std::size_t, Result>> results;
+    std::atomic<std::size_t> nextFolder{0};
+    std::atomic<bool> stop{false};
+    std::size_t running = 0;
+    auto work = [&] {
+        Remover remover(mode, includeKept, trash);
+        std::vector<std::pair<std::size_t, Result>> batch;
+        auto hand = [&](bool last) {
+            const std::lock_guard lock(mutex);
+            for (auto& r : batch)
+                results.push_back(std::move(r));
+            batch.clear();
+            if (last) --running;
+            ready.notify_one();
+        };
+        for (std::size_t f; !stop && (f = nextFolder++) < folders.size();) {
+            const auto [begin, end] = folders[f];
+            remover.openFolder(items[begin].id, items[begin].folder);
+            for (std::size_t i = begin; i < end && !stop; ++i) {
+                Result result;
+                try {
+                    result = remover.one(*rows[items[i].index], items[i].id, items[i].relative);
+                } catch (...) {
+                    result = failedWith(ENOMEM);
+                }
+                batch.emplace_back(items[i].index, std::move(result));
+                if (batch.size() == 256) hand(false);
             }
         }
+        hand(true);
+    };
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    if (mode == TRemoveMode::Trash) threads = 1;
+    threads = unsigned(std::min<std::size_t>(folders.size(), threads));
+    std::vector<std::thread> helpers;
+    auto finish = [&] {
+        stop = true;
+        for (std::thread& helper : helpers)
+            helper.join();
+        helpers.clear();
+    };
+    try {
+        running = threads;
+        if (threads <= 1) {
+            // One folder, or the trash: here, with the callbacks between files.
+            Remover remover(mode, includeKept, trash);
+            running = 0;
+            for (const auto& [begin, end] : folders) {
+                if (callbacks.cancelled && callbacks.cancelled()) break;
+                remover.openFolder(items[begin].id, items[begin].folder);
+                std::size_t i = begin;
+                for (; i < end; ++i) {
+                    if (i > begin && callbacks.cancelled && callbacks.cancelled()) break;
+                    Result result;
+                    try {
+                        result = remover.one(*rows[items[i].index], items[i].id, items[i].relative);
+                    } catch (...) {
+                        result = failedWith(ENOMEM);
+                    }
+                    report(items[i].index, result);
+                    progress();
+                }
+                if (i < end) break;
+            }
+        } else {
+            for (unsigned t = 0; t < threads; ++t)
+                helpers.emplace_back(work);
+            std::vector<std::pair<std::size_t, Result>> taken;
+            for (;;) {
+                {
+                    std::unique_lock lock(mutex);
+                    ready.wait_for(lock, std::chrono::milliseconds(50),
+                                   [&] { return !results.empty() || running == 0; });
+                    taken.swap(results);
+                    if (taken.empty() && running == 0) break;
+                }
+                for (auto& [index, result] : taken)
+                    report(index, result);
+                taken.clear();
+                progress();
+                if (!stop && callbacks.cancelled && callbacks.cancelled()) stop = true;
+            }
+            finish();
+        }
+    } catch (...) {
+        finish();
+        throw;
     }
     if (callbacks.onProgress) callbacks.onProgress(done, rows.size());
     return count;
@@ -282,12 +386,13 @@ TDeleteOutcome removeOne(const TResultRow& row, TRemoveMode mode, TTrash* trash)
         const TResultRow* const one[] = {&row};
         TDeleteOutcome outcome = TDeleteOutcome::Failed;
         int error = 0;
-        RemoveRows(one, mode, true, trash, {[&](std::size_t, TDeleteOutcome o, const std::string&) {
-                                                outcome = o;
-                                                error = errno;
-                                            },
-                                            {},
-                                            {}});
+        RemoveRows(one, mode, true, trash,
+                   {[&](std::size_t, TDeleteOutcome o, const std::string&) {
+                        outcome = o;
+                        error = errno;
+                    },
+                    {},
+                    {}});
         errno = error;
         return outcome;
     } catch (...) {
@@ -296,6 +401,10 @@ TDeleteOutcome removeOne(const TResultRow& row, TRemoveMode mode, TTrash* trash)
     }
 }
 } // namespace
+
+void detail::SetBeforeMoveHook(std::function<void(int, const std::string&)> hook) {
+    beforeMove = std::move(hook);
+}
 
 TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
     return removeOne(row, TRemoveMode::Delete, nullptr);

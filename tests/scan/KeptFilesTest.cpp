@@ -9,10 +9,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
-#include <vector>
 #include <map>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 using namespace nullsweep;
 using nullsweep::test::TempTree;
@@ -116,7 +116,7 @@ TEST(KeptFiles, DecidedWhereTheFileIsWhateverLinkLedThere) {
                  [&](TResultRow&& row) { reasons.emplace_back(KeptReasonOf(row)); });
     std::fclose(in);
     EXPECT_EQ(reasons, (std::vector<std::string>{"Kept: tracked by git",
-                                                  "Kept: inside a version control folder"}));
+                                                 "Kept: inside a version control folder"}));
 }
 
 // Another user's repository is read like one's own; one whose index cannot be read (broken,
@@ -154,8 +154,8 @@ TEST(KeptFiles, RepositoriesOfOthersBrokenOrBareStillKeepTheirFiles) {
     ASSERT_EQ(warnings.size(), 2u);
     EXPECT_TRUE(warnings[0].starts_with("cannot read the git repository " + t.Path("broken") + ":"))
         << warnings[0];
-    EXPECT_TRUE(warnings[1].starts_with("cannot read the git repository " + t.Path("stale/sub") +
-                                        ":"))
+    EXPECT_TRUE(
+        warnings[1].starts_with("cannot read the git repository " + t.Path("stale/sub") + ":"))
         << warnings[1];
 }
 

@@ -72,43 +72,39 @@ TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
     for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
         SCOPED_TRACE(mode == TRemoveMode::Trash ? "trash" : "delete");
         TempTree t;
-        char name[16];
-        for (int i = 0; i < Trials; ++i) {
-            std::snprintf(name, sizeof name, "p%05d", i);
-            t.File(std::string(name) + "/listed");
-        }
+        // A folder a trial, done in order on one thread; the racer moves on to the next folder
+        // as each row is done, and so is at work at some moment of each removal.
+        auto path = [&](int i, const char* file) {
+            char folder[16];
+            std::snprintf(folder, sizeof folder, "p%05d/", i);
+            return t.Path(folder + std::string(file));
+        };
+        for (int i = 0; i < Trials; ++i)
+            t.File(path(i, "listed").substr(t.Root().size() + 1));
         Scanned listed(t.Root());
         ASSERT_EQ(listed.rows.size(), std::size_t(Trials));
-        for (int i = 0; i < Trials; ++i) {
-            std::snprintf(name, sizeof name, "p%05d", i);
-            t.File(std::string(name) + "/data", "data");
-        }
+        for (int i = 0; i < Trials; ++i)
+            t.File(path(i, "data").substr(t.Root().size() + 1), "data");
         std::atomic<int> target{0};
         std::atomic<bool> stop{false};
         std::thread racer([&] {
-            char folder[16];
             while (!stop) {
-                std::snprintf(folder, sizeof folder, "p%05d", target.load());
-                ::renameat2(AT_FDCWD, t.Path(std::string(folder) + "/listed").c_str(), AT_FDCWD,
-                            t.Path(std::string(folder) + "/data").c_str(), RENAME_EXCHANGE);
+                const int i = target;
+                ::renameat2(AT_FDCWD, path(i, "listed").c_str(), AT_FDCWD, path(i, "data").c_str(),
+                            RENAME_EXCHANGE);
             }
         });
         TTrash trash(t.Path("share/Trash"));
         TRemoveCallbacks callbacks;
-        std::size_t changed = 0;
-        callbacks.onRow = [&](std::size_t i, TDeleteOutcome o, const std::string&) {
-            changed += o == TDeleteOutcome::Changed;
+        callbacks.onRow = [&](std::size_t i, TDeleteOutcome, const std::string&) {
             target = int(i) + 1 < Trials ? int(i) + 1 : int(i);
         };
-        RemoveRows(listed.rows, mode, false, &trash, callbacks);
+        const TRemoveCount count = RemoveRows(listed.rows, mode, false, &trash, callbacks, 1);
         stop = true;
         racer.join();
         int lost = 0;
-        for (int i = 0; i < Trials; ++i) {
-            std::snprintf(name, sizeof name, "p%05d", i);
-            const std::string folder = t.Path(name);
-            lost += ReadFile(folder + "/data") != "data" && ReadFile(folder + "/listed") != "data";
-        }
+        for (int i = 0; i < Trials; ++i)
+            lost += ReadFile(path(i, "data")) != "data" && ReadFile(path(i, "listed")) != "data";
         EXPECT_EQ(lost, 0);
         if (mode == TRemoveMode::Trash && exists(t.Path("share/Trash/files"))) {
             for (const auto& entry :
@@ -116,7 +112,41 @@ TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
                 EXPECT_EQ(entry.file_size(), 0u) << entry.path();
             }
         }
-        std::printf("%zu of %d were changed at the last moment\n", changed, Trials);
+        std::printf("%zu of %d were changed at the last moment\n", count.changed, Trials);
+    }
+}
+
+// The same exchange made exactly between the last check and the move, every time.
+TEST(RemoveRows, AFileSwappedInJustBeforeTheMoveIsPutBack) {
+    for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
+        SCOPED_TRACE(mode == TRemoveMode::Trash ? "trash" : "delete");
+        TempTree t;
+        t.File("root/listed");
+        Scanned s(t.Path("root"));
+        t.File("root/data", "data");
+        detail::SetBeforeMoveHook([](int folder, const std::string& name) {
+            ::renameat2(folder, name.c_str(), folder, "data", RENAME_EXCHANGE);
+        });
+        TTrash trash(t.Path("share/Trash"));
+        std::map<std::string, Outcome> outcomes;
+        TRemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t, TDeleteOutcome o, const std::string& reason) {
+            outcomes["listed"] = {o, reason};
+        };
+        RemoveRows(s.rows, mode, false, &trash, callbacks);
+        detail::SetBeforeMoveHook({});
+        EXPECT_EQ(outcomes["listed"].outcome, TDeleteOutcome::Changed);
+        EXPECT_EQ(ReadFile(t.Path("root/listed")), "data");
+        EXPECT_TRUE(exists(t.Path("root/data")));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("root")), {}), 2);
+        if (mode == TRemoveMode::Trash) {
+            EXPECT_EQ(
+                std::distance(std::filesystem::directory_iterator(t.Path("share/Trash/files")), {}),
+                0);
+            EXPECT_EQ(
+                std::distance(std::filesystem::directory_iterator(t.Path("share/Trash/info")), {}),
+                0);
+        }
     }
 }
 
@@ -133,8 +163,7 @@ TEST(RemoveRows, AFileMadeAgainTouchedChmoddedOrLinkedIsLeft) {
     ASSERT_EQ(::link(t.Path("root/linked").c_str(), t.Path("elsewhere").c_str()), 0);
     const auto outcomes = removeAll(s);
     for (const char* name : {"again", "touched", "chmodded", "linked"}) {
-        EXPECT_EQ(outcomes.at(t.Path(std::string("root/") + name)).outcome,
-                  TDeleteOutcome::Changed)
+        EXPECT_EQ(outcomes.at(t.Path(std::string("root/") + name)).outcome, TDeleteOutcome::Changed)
             << name;
         EXPECT_TRUE(exists(t.Path(std::string("root/") + name))) << name;
     }
@@ -175,9 +204,9 @@ TEST(RemoveRows, WithoutProcAFolderSwappedForALinkStillLeadsNowhere) {
     made.SetField(TField::FullPath, t.Path("other/inner"));
     const TResultRow* const rows[] = {&made};
     std::string reason;
-    const TRemoveCount count =
-        RemoveRows(rows, TRemoveMode::Delete, true, nullptr,
-                   {[&](std::size_t, TDeleteOutcome, const std::string& r) { reason = r; }, {}, {}});
+    const TRemoveCount count = RemoveRows(
+        rows, TRemoveMode::Delete, true, nullptr,
+        {[&](std::size_t, TDeleteOutcome, const std::string& r) { reason = r; }, {}, {}});
     EXPECT_EQ(count.failed, 1u);
     EXPECT_EQ(reason, "no identity recorded by a scan");
     EXPECT_TRUE(exists(t.Path("other/inner")));
