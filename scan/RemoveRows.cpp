@@ -152,6 +152,9 @@ class Remover {
             return now;
         {
             const std::lock_guard lock(inUseMutex);
+            // Looked at again now and then within a large folder too, at a bounded share of
+            // the work.
+            if ((++checked_ & 1023) == 0) filesInUse().Refresh();
             if (std::string holder = filesInUse().HolderOf(id.device, id.inode); !holder.empty())
                 return {TDeleteOutcome::Kept, std::move(holder)};
         }
@@ -204,6 +207,7 @@ class Remover {
     bool includeKept_;
     TTrash* trash_;
     PrivateNames names_;
+    std::size_t checked_ = 0;
     TOwnedFd folder_;
     int folderError_ = 0;
 };
