@@ -134,8 +134,13 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         belowText.assign(folder.substr(belowFrom_)).append(name);
         below = belowText;
     }
-    const std::string_view keptReason = kept_.ReasonFor(keptFolder_, resolvedFolder_, name, below);
+    std::string_view keptReason = kept_.ReasonFor(keptFolder_, resolvedFolder_, name, below);
     resolvedFolder_.resize(resolvedSize);
+    std::string inUse;
+    if (keptReason.empty()) {
+        inUse = kept_.InUseReason(status.device, status.inode);
+        keptReason = inUse;
+    }
     slots[KeptSlot] = keptReason;
     if (root) {
         TFileIdentity identity = *root;

@@ -238,6 +238,16 @@ std::string_view TKeptFiles::ReasonFor(const Folder& folder, std::string_view pa
     return {};
 }
 
+std::string TKeptFiles::InUseReason(std::uint64_t device, std::uint64_t inode) {
+    const std::lock_guard lock(mutex_);
+    if (!inUse_) {
+        inUse_ = std::make_unique<TFilesInUse>();
+        inUse_->Read();
+    }
+    const std::string holder = inUse_->HolderOf(device, inode);
+    return holder.empty() ? holder : "Kept: " + holder;
+}
+
 std::string_view KeptReasonOf(const TResultRow& row) {
     return row.Slot(KeptSlot);
 }

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "scan/FilesInUse.h"
 #include "scan/ResultRow.h"
+
+#include <cstdint>
 
 #include <functional>
 #include <memory>
@@ -46,6 +49,10 @@ class TKeptFiles {
     std::string_view ReasonFor(const Folder& folder, std::string_view path, std::string_view name,
                                std::string_view below);
 
+    // "Kept: in use by PID (NAME)" for a file locked or open in a running program (what was in
+    // use when first asked), else empty.
+    std::string InUseReason(std::uint64_t device, std::uint64_t inode);
+
   private:
     struct Repositories;
     std::vector<std::string> keepPatterns_;
@@ -53,6 +60,7 @@ class TKeptFiles {
     std::mutex mutex_;
     std::unique_ptr<Repositories> repositories_;
     std::function<void(const std::string&)> warn_;
+    std::unique_ptr<TFilesInUse> inUse_;
 };
 
 // The reason stored in a row (in slot KeptSlot): empty for a file that may go.

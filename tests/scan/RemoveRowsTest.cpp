@@ -2,6 +2,7 @@
 #include "scan/RemoveRows.h"
 #include "grid/GridRows.h"
 #include "scan/ExactDelete.h"
+#include "scan/KeptFiles.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
 
@@ -237,6 +238,13 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
     char c = 0;
     ASSERT_EQ(::read(ready[0], &c, 1), 1);
     ASSERT_EQ(c, '1');
+    // A scan now already lists them as kept.
+    const Scanned again(t.Path("root"));
+    for (const TResultRow* row : again.rows) {
+        EXPECT_EQ(KeptReasonOf(*row).starts_with("Kept: in use by " + std::to_string(holder)),
+                  !row->Field(TField::FullPath).ends_with("/free"))
+            << row->Field(TField::FullPath);
+    }
     const auto outcomes = removeAll(s);
     // As another user, who may not look at the holder's descriptors: only the lock shows.
     const std::string asNobody = RunInChild([&] {
@@ -258,7 +266,6 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
     ::waitpid(holder, nullptr, 0);
     for (const int fd : {ready[0], ready[1], release[0], release[1]})
         ::close(fd);
-    const std::string name = ReadFile("/proc/" + std::to_string(holder) + "/comm");
     const std::string expected = "in use by " + std::to_string(holder) + " (";
     for (const char* file : {"root/locked", "root/open"}) {
         EXPECT_EQ(outcomes.at(t.Path(file)).outcome, TDeleteOutcome::Kept) << file;
