@@ -60,12 +60,11 @@ class FileListScanner {
         // A file mounted over one of the folder's may come from a pseudo file system.
         if (device != folderDevice_ && isPseudoFile(nameText)) return;
         TFileStatus status{sx.stx_size,
-                                 (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec
-                                                             : sx.stx_ctime.tv_sec,
-                                 sx.stx_atime.tv_sec,
-                                 sx.stx_mtime.tv_sec,
-                                 device,
-                                 sx.stx_ino};
+                           (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec,
+                           sx.stx_atime.tv_sec,
+                           sx.stx_mtime.tv_sec,
+                           device,
+                           sx.stx_ino};
         SetIdentityTimes(status, sx);
         TResultRow row;
         rows_.Fill(row, folder, name, status, hasRoot_ ? &root_ : nullptr, given);

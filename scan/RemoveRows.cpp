@@ -122,7 +122,7 @@ class Remover {
     Remover(TRemoveMode mode, bool includeKept, TTrash* trash)
         : mode_(mode), includeKept_(includeKept), trash_(trash) {}
 
-    // The rows of one folder: `first` opens it.
+    // Opens the folder of the rows that follow, from their held scan root.
     void openFolder(const TFileIdentity& id, std::string_view relativeFolder) {
         folder_.reset();
         folderError_ = 0;

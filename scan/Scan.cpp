@@ -147,8 +147,7 @@ class Walk {
     // Deletes start from the folder held open now (a root given as a link is followed this
     // once).
     void rootFor(int fd, const std::string& path) {
-        resolvedRoot_ = ResolvedFolderPath(fd, path);
-        const std::uint32_t root = InternScanRoot(fd, resolvedRoot_);
+        const std::uint32_t root = InternScanRoot(fd, ResolvedFolderPath(fd, path));
         if (root == NoScanRoot) return;
         identity_.root = root;
         identity_.prefixLength = static_cast<std::uint32_t>(path.size());
@@ -307,7 +306,6 @@ class Walk {
     std::uint64_t reported_ = 0;
     TFileIdentity identity_;
     bool hasRoot_ = false;
-    std::string resolvedRoot_; // empty when it cannot be told
     bool sinkFailed_ = false;
 
     std::mutex mutex_;
