@@ -221,8 +221,10 @@ struct Item {
 
 } // namespace
 
-TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mode, bool includeKept,
-                        TTrash* trash, const TRemoveCallbacks& callbacks, unsigned threads) {
+// RemoveRows; with `oneAtATime`, /proc is read again only when due (see TFilesInUse::Refresh).
+static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveMode mode,
+                               bool includeKept, TTrash* trash, const TRemoveCallbacks& callbacks,
+                               unsigned threads, bool oneAtATime) {
     TRemoveCount count;
     std::size_t done = 0;
     auto report = [&](std::size_t index, const Result& result) {
@@ -275,8 +277,13 @@ TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mod
         return a.id.root != b.id.root ? a.id.root < b.id.root : a.folder < b.folder;
     });
     {
+        // What is in use now, not at an earlier run; a caller that removes one row at a time
+        // (the window, row by row) reads /proc at most at a bounded share of its work.
         const std::lock_guard lock(inUseMutex);
-        filesInUse().Read(); // what is in use now, not at an earlier run
+        if (oneAtATime)
+            filesInUse().Refresh();
+        else
+            filesInUse().Read();
     }
     // The folders, each a range of `items`.
     std::vector<std::pair<std::size_t, std::size_t>> folders;
@@ -384,19 +391,26 @@ TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mod
     return count;
 }
 
+TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mode, bool includeKept,
+                        TTrash* trash, const TRemoveCallbacks& callbacks, unsigned threads) {
+    return removeRows(rows, mode, includeKept, trash, callbacks, threads, false);
+}
+
 namespace {
+
 TDeleteOutcome removeOne(const TResultRow& row, TRemoveMode mode, TTrash* trash) noexcept {
     try {
         const TResultRow* const one[] = {&row};
         TDeleteOutcome outcome = TDeleteOutcome::Failed;
         int error = 0;
-        RemoveRows(one, mode, true, trash,
+        removeRows(one, mode, true, trash,
                    {[&](std::size_t, TDeleteOutcome o, const std::string&) {
                         outcome = o;
                         error = errno;
                     },
                     {},
-                    {}});
+                    {}},
+                   1, true);
         errno = error;
         return outcome;
     } catch (...) {
