@@ -5,7 +5,6 @@
 #include "app/CommandWidgets.h"
 #include "app/CountText.h"
 #include "app/OffThreadWork.h"
-#include "app/RowRemoval.h"
 #include "app/ScanThread.h"
 
 #include "config/ConfigStore.h"
@@ -18,6 +17,7 @@
 #include "scan/FieldNames.h"
 #include "scan/FileActions.h"
 #include "scan/KeptFiles.h"
+#include "scan/RemoveRows.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 #include "scan/Trash.h"
@@ -51,10 +51,11 @@
 #include <memory>
 #include <system_error>
 
-namespace nullsweep {
+#include <map>
+#include <string>
+#include <string_view>
 
-// The delete engine the window's deletes and moves to the trash go through.
-namespace engine = interim;
+namespace nullsweep {
 
 namespace {
 
@@ -471,6 +472,37 @@ void TFMMain::BitBtn1Click() {
     updateSummary();
 }
 
+namespace {
+
+// Below the delete question, when checked rows include kept files: how many and why, e.g.
+// "\n\n3 of them are kept: 2 tracked by git, 1 marks a Python package." (no count for one
+// reason alone).
+std::string keptNote(const TVirtualStringTree& vt) {
+    std::map<std::string_view, std::size_t> reasons;
+    std::size_t kept = 0;
+    for (const TVirtualNode* node = vt.GetFirst(); node; node = vt.GetNext(node)) {
+        if (node->CheckState != csCheckedNormal) continue;
+        std::string_view reason = KeptReasonOf(RowOf(node));
+        if (reason.empty()) continue;
+        if (reason.starts_with("Kept: ")) reason.remove_prefix(6);
+        ++reasons[reason];
+        ++kept;
+    }
+    if (kept == 0) return {};
+    std::string note = "\n\n" + std::to_string(kept) + (kept == 1 ? " of them is" : " of them are") +
+                       " kept: ";
+    const char* separator = "";
+    for (const auto& [reason, count] : reasons) {
+        note.append(separator);
+        if (reasons.size() > 1) note.append(std::to_string(count)).append(" ");
+        note.append(reason);
+        separator = ", ";
+    }
+    return note + ".";
+}
+
+} // namespace
+
 void TFMMain::btnDeleteClick() {
     if (!Shell().AskYesNo("Are you sure to delete the file from disk?", "Warning")) return;
     const PVirtualNode node = vt_.FocusedNode();
@@ -490,12 +522,14 @@ std::vector<PVirtualNode> TFMMain::checkedRows() {
 }
 
 void TFMMain::btnDelAllClick() {
-    if (!Shell().AskYesNo("Are you sure to delete the files from disk?", "Warning")) return;
+    const std::string question = "Are you sure to delete the files from disk?" + keptNote(vt_);
+    if (!Shell().AskYesNo(question, "Warning")) return;
     removeRows(checkedRows(), false);
 }
 
 void TFMMain::MoveToTrashClick() {
-    if (!Shell().AskYesNo("Are you sure to move the files to the trash?", "Warning")) return;
+    const std::string question = "Are you sure to move the files to the trash?" + keptNote(vt_);
+    if (!Shell().AskYesNo(question, "Warning")) return;
     removeRows(checkedRows(), true);
 }
 
@@ -514,7 +548,7 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
     {
         WorkScope work(*this);
         TWaitScope wait(toTrash ? "Moving to the trash.." : "Deleting..");
-        engine::TRemoveCallbacks callbacks;
+        TRemoveCallbacks callbacks;
         callbacks.onRow = [&](std::size_t index, TDeleteOutcome outcome, const std::string&) {
             outcomes[index] = outcome;
             tried[index] = 1;
@@ -525,9 +559,8 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
         };
         callbacks.cancelled = [] { return CancelRequested(); };
         RunOffUiThread([&] {
-            engine::RemoveRows(rows,
-                               toTrash ? engine::TRemoveMode::Trash : engine::TRemoveMode::Delete,
-                               /*includeKept=*/true, trash.get(), callbacks);
+            RemoveRows(rows, toTrash ? TRemoveMode::Trash : TRemoveMode::Delete,
+                       /*includeKept=*/true, trash.get(), callbacks);
         });
     }
     std::size_t removed = 0, left = 0, untried = 0;
@@ -557,11 +590,13 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
     updateSummary();
 }
 
+// A kept row is checked only by its own box, never with all the others.
 void TFMMain::cbCheckAllClick() {
-    const TCheckState state = cbCheckAll->isChecked() ? csCheckedNormal : csUncheckedNormal;
+    const bool check = cbCheckAll->isChecked();
     UpdateBracket bracket(vt_);
     for (PVirtualNode node = vt_.GetFirst(); node; node = vt_.GetNext(node))
-        vt_.SetCheckState(node, state);
+        if (!check || KeptReasonOf(RowOf(node)).empty())
+            vt_.SetCheckState(node, check ? csCheckedNormal : csUncheckedNormal);
 }
 
 void TFMMain::SpeedButton1Click() {

@@ -3,47 +3,36 @@
 
 #include "cli/MessageText.h"
 #include "grid/GridRows.h"
-#include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
 #include "scan/Trash.h"
 
-#include <cerrno>
-#include <cstring>
 #include <string>
+#include <vector>
 
 namespace nullsweep {
 
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
                           std::FILE* err) {
-    TRemoveCount count;
+    std::vector<const TResultRow*> rows;
+    for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node))
+        rows.push_back(&RowOf(node));
     TTrash trash(TTrash::HomeTrashPath());
-    for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
-        const TResultRow& row = RowOf(node);
-        if (!includeKept && !KeptReasonOf(row).empty()) {
-            ++count.kept;
-            continue;
-        }
-        const TDeleteOutcome outcome =
-            mode == TRemoveMode::Trash ? TrashListedFile(row, trash) : DeleteListedFile(row);
-        switch (outcome) {
-        case TDeleteOutcome::Deleted:
-            ++count.removed;
-            break;
-        case TDeleteOutcome::Changed:
-        case TDeleteOutcome::Vanished:
-            ++count.changed;
-            break;
-        case TDeleteOutcome::Failed: {
-            const int reason = errno;
-            ++count.failed;
-            std::fprintf(err, "nullsweep scan: cannot %s %s: %s\n",
-                         mode == TRemoveMode::Trash ? "move to the trash" : "delete",
-                         EscapeControls(row.Field(TField::FullPath)).c_str(),
-                         std::strerror(reason));
-            break;
-        }
-        }
-    }
+    TRemoveCallbacks callbacks;
+    const char* verb = mode == TRemoveMode::Trash ? "move to the trash" : "delete";
+    callbacks.onRow = [&](std::size_t index, TDeleteOutcome outcome, const std::string& reason) {
+        const TResultRow& row = *rows[index];
+        // A kept reason the listing already shows needs no line of its own.
+        if (outcome == TDeleteOutcome::Deleted ||
+            (outcome == TDeleteOutcome::Kept && !KeptReasonOf(row).empty()))
+            return;
+        const std::string path = EscapeControls(row.Field(TField::FullPath));
+        if (outcome == TDeleteOutcome::Failed)
+            std::fprintf(err, "nullsweep scan: cannot %s %s: %s\n", verb, path.c_str(),
+                         reason.c_str());
+        else
+            std::fprintf(err, "nullsweep scan: left %s: %s\n", path.c_str(), reason.c_str());
+    };
+    const TRemoveCount count = RemoveRows(rows, mode, includeKept, &trash, callbacks);
     const char* files = count.removed == 1 ? "file" : "files";
     if (mode == TRemoveMode::Trash)
         std::fprintf(err, "nullsweep scan: moved %zu %s to the trash", count.removed, files);

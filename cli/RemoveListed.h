@@ -2,22 +2,15 @@
 #pragma once
 
 #include "grid/VirtualTree.h"
+#include "scan/RemoveRows.h"
 
 #include <cstdio>
 
 namespace nullsweep {
 
-enum class TRemoveMode { Delete, Trash };
-
-struct TRemoveCount {
-    std::size_t removed = 0; // deleted, or moved to the trash
-    std::size_t kept = 0;    // meant to be empty, left unless asked
-    std::size_t changed = 0; // no longer the listed empty file, or gone already
-    std::size_t failed = 0;  // the system refused
-};
-
 // Removes every listed file with the exact re-check, kept files only with `includeKept`,
-// naming each failure on `err` and ending with one line that names every count.
+// naming each file left for a reason found only now (changed, failed, in use) on `err`, and
+// ending with one line that names every count.
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
                           std::FILE* err);
 

@@ -196,6 +196,10 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         status = 1;
     };
     TKeptFiles kept(args.keepPatterns);
+    kept.SetWarning([&](const std::string& line) {
+        progress.clear();
+        std::fprintf(err, "nullsweep: warning: %s\n", line.c_str());
+    });
     options.kept = &kept;
     // Deletes act only on a whole list: a walk or list that stopped early acts on nothing.
     const bool removes = args.deleteListed || args.trashListed;
@@ -293,11 +297,13 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         return 1; // nothing is deleted that the user could not see listed
     }
     sayStopped();
-    if (removes && complete &&
-        RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
-                     args.includeKept, err)
-            .failed)
-        status = 1;
+    if (removes && complete) {
+        const TRemoveCount count =
+            RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
+                         args.includeKept, err);
+        // Kept files are left by choice; a file that changed or failed is not done.
+        if (count.changed + count.failed > 0) status = 1;
+    }
     return status;
 }
 

@@ -4,6 +4,8 @@
 #include "scan/Scan.h"
 
 #include <algorithm>
+#include <sys/stat.h>
+
 #include <charconv>
 #include <ctime>
 #include <stdexcept>
@@ -54,6 +56,16 @@ std::optional<std::int64_t> RealTimeOf(const TResultRow& row, TField field) {
     return seconds;
 }
 
+void SetIdentityTimes(TFileStatus& status, const struct statx& sx) {
+    status.hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
+    if (status.hasBirth) {
+        status.birth = sx.stx_btime.tv_sec;
+        status.birthNanoseconds = sx.stx_btime.tv_nsec;
+    }
+    status.changed = sx.stx_ctime.tv_sec;
+    status.changedNanoseconds = sx.stx_ctime.tv_nsec;
+}
+
 TFileRowMaker::TFileRowMaker(TKeptFiles& kept, const DateTimeText& times)
     : kept_(kept), times_(times), days_(DaySlots) {}
 
@@ -90,7 +102,8 @@ bool TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
 }
 
 bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
-                         const TFileStatus& status, const TFileIdentity* root) {
+                         const TFileStatus& status, const TFileIdentity* root,
+                         std::string_view below) {
     // The texts go one after another into the buffer; `ends` marks where each ends.
     enum { Path, Size, Born, Accessed, Written, Identity, Count };
     std::size_t ends[Count] = {};
@@ -142,16 +155,43 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         throw;
     }
     if (!knowsFolder_ || folder != folder_) {
-        keptFolder_ = kept_.ForFolder(folder);
         folder_ = folder;
+        resolvedFolder_ = folder;
+        belowFrom_ = 0;
+        if (root && root->prefixLength <= folder.size()) {
+            belowFrom_ = root->prefixLength;
+            if (std::string rootPath = ScanRootPath(root->root); !rootPath.empty()) {
+                if (rootPath.back() != '/') rootPath.push_back('/');
+                resolvedFolder_ = rootPath.append(folder.substr(belowFrom_));
+            }
+        }
+        keptFolder_ = kept_.ForFolder(resolvedFolder_);
         knowsFolder_ = true;
     }
-    const std::string_view keptReason = kept_.ReasonFor(keptFolder_, text(Path), name);
+    const std::size_t resolvedSize = resolvedFolder_.size();
+    resolvedFolder_.append(name);
+    std::string belowText;
+    if (below.empty()) {
+        belowText.assign(folder.substr(belowFrom_)).append(name);
+        below = belowText;
+    }
+    std::string_view keptReason = kept_.ReasonFor(keptFolder_, resolvedFolder_, name, below);
+    resolvedFolder_.resize(resolvedSize);
+    std::string inUse;
+    if (keptReason.empty()) {
+        inUse = kept_.InUseReason(status.device, status.inode);
+        keptReason = inUse;
+    }
     slots[KeptSlot] = keptReason;
     if (root) {
         TFileIdentity identity = *root;
         identity.device = status.device;
         identity.inode = status.inode;
+        identity.birth = status.birth;
+        identity.birthNanoseconds = status.birthNanoseconds;
+        identity.hasBirth = status.hasBirth;
+        identity.changed = status.changed;
+        identity.changedNanoseconds = status.changedNanoseconds;
         buffer_.append(reinterpret_cast<const char*>(&identity), sizeof identity);
         mark();
     }

@@ -58,6 +58,7 @@ struct ListLine {
     TFileStatus status{};
     TFileIdentity root;
     bool hasRoot = false;
+    std::string given; // the line as read, when it is not the path itself (for --keep)
 };
 
 // How many folders stay open at once: as many as the walk holds, fewer under a low limit.
@@ -122,6 +123,7 @@ class FileListScanner {
         } else {
             std::string problem;
             line.path = AbsolutePath(given, problem);
+            line.given = given;
             if (!problem.empty()) {
                 line.path = given;
                 line.kind = ListLine::Failed;
@@ -249,6 +251,7 @@ class FileListScanner {
                        sx.stx_mtime.tv_sec,
                        device,
                        sx.stx_ino};
+        SetIdentityTimes(line.status, sx);
         line.root = folder.root;
         line.hasRoot = folder.hasRoot;
     }
@@ -258,7 +261,8 @@ class FileListScanner {
         TResultRow row;
         try {
             rows_.Fill(row, path.substr(0, line.folderSize), path.substr(line.folderSize),
-                       line.status, line.hasRoot ? &line.root : nullptr);
+                       line.status, line.hasRoot ? &line.root : nullptr,
+                       line.given.empty() ? std::string_view(line.path) : line.given);
         } catch (const std::bad_alloc&) {
             throw;
         } catch (...) {
@@ -295,12 +299,11 @@ class FileListScanner {
         struct stat st {};
         folder.pseudo = onPseudoFileSystem(folder.fd);
         folder.device = ::fstat(folder.fd, &st) == 0 ? st.st_dev : 0;
-        char resolved[PATH_MAX + 1];
-        const std::string self = "/proc/self/fd/" + std::to_string(folder.fd);
-        const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
-        folder.hasRoot = n > 0 && resolved[0] == '/';
+        const std::uint32_t root =
+            InternScanRoot(folder.fd, ResolvedFolderPath(folder.fd, path), false);
+        folder.hasRoot = root != NoScanRoot;
         if (!folder.hasRoot) return folder;
-        folder.root.root = InternScanRoot(std::string(resolved, std::size_t(n)));
+        folder.root.root = root;
         folder.root.prefixLength = static_cast<std::uint32_t>(path.size());
         return folder;
     }

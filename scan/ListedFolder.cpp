@@ -72,6 +72,7 @@ std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint
     status.written = sx.stx_mtime.tv_sec;
     status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     status.inode = sx.stx_ino;
+    SetIdentityTimes(status, sx);
     if (status.device != folderDevice && isPseudoFile(fd, name)) return Skip;
     statuses.push_back(status);
     return FileOffset + std::int64_t(statuses.size() - 1);

@@ -162,14 +162,12 @@ class Walk {
         progress_.threads = static_cast<unsigned>(helpers_.size() + 1);
     }
 
-    // Deletes start from the folder as it was resolved now (a root given as a link is followed
-    // this once).
+    // Deletes start from the folder held open now (a root given as a link is followed this
+    // once).
     void rootFor(int fd, const std::string& path) {
-        char resolved[PATH_MAX + 1];
-        const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
-        if (n <= 0 || resolved[0] != '/') return;
-        identity_.root = InternScanRoot(std::string(resolved, std::size_t(n)));
+        const std::uint32_t root = InternScanRoot(fd, ResolvedFolderPath(fd, path));
+        if (root == NoScanRoot) return;
+        identity_.root = root;
         identity_.prefixLength = static_cast<std::uint32_t>(path.size());
         hasRoot_ = true;
     }

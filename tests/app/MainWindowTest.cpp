@@ -629,7 +629,7 @@ TEST(MainWindow, DeletesKeepTheRowsOfFilesStillOnDiskAndSaySo) {
     EXPECT_EQ(f.window.SBPanels[0]->text(), "");
 }
 
-TEST(MainWindow, KeptFilesStartUncheckedAndGreySayingWhyUntilCheckAll) {
+TEST(MainWindow, KeptFilesStartUncheckedAndGreyAndOnlyTheirOwnBoxChecksThem) {
     TempTree t;
     t.File("pkg/__init__.py");
     t.File("pkg/stray.txt");
@@ -650,12 +650,21 @@ TEST(MainWindow, KeptFilesStartUncheckedAndGreySayingWhyUntilCheckAll) {
     f.shell.answers = {true};
     f.window.btnDelAllClick();
     EXPECT_EQ(f.names(), (std::vector<std::string>{"__init__.py"}));
-    // Check All is the user's own choice: it checks kept files too.
+    // Check All never checks a kept file, however often it is clicked.
     QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
     QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
-    EXPECT_EQ(f.checks(), (std::vector<int>{csCheckedNormal}));
+    EXPECT_EQ(f.checks(), (std::vector<int>{csUncheckedNormal}));
+    f.shell.answers = {false};
+    f.window.btnDelAllClick();
+    EXPECT_EQ(f.shell.CallsOf(Kind::AskYesNo).back().text,
+              "Are you sure to delete the files from disk?");
+    // Its own box does; the question then says so.
+    f.vt().SetCheckState(f.row(0), csCheckedNormal);
     f.shell.answers = {true};
     f.window.btnDelAllClick();
+    EXPECT_EQ(f.shell.CallsOf(Kind::AskYesNo).back().text,
+              "Are you sure to delete the files from disk?\n\n1 of them is kept: marks a "
+              "Python package.");
     EXPECT_FALSE(std::filesystem::exists(t.Path("pkg/__init__.py")));
 }
 
