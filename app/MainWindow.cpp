@@ -457,11 +457,15 @@ void TFMMain::scanFolders(const std::vector<std::string>& folders, const char* w
     options.onError = [&](const std::string& path, int error) {
         unreadable.push_back(path + ": " + std::generic_category().message(error));
     };
-    std::vector<TResultRow> rows = ScanOffThread(folders, options);
+    std::string stopped;
+    std::vector<TResultRow> rows = ScanOffThread(folders, options, &stopped);
     const std::size_t listed = rows.size();
-    AddScannedRows(vt_, std::move(rows));
+    if (!AddScannedRows(vt_, std::move(rows)) && stopped.empty()) stopped = "not enough memory";
     unreadable_.insert(unreadable_.end(), unreadable.begin(), unreadable.end());
-    if (CancelRequested())
+    if (!stopped.empty())
+        SBPanels[0]->setText(QStringLiteral("The scan stopped early (%1); %2 listed")
+                                 .arg(QString::fromStdString(stopped), CountOf(listed, "file")));
+    else if (CancelRequested())
         SBPanels[0]->setText(
             QStringLiteral("Scan cancelled; %1 listed").arg(CountOf(listed, "file")));
 }
@@ -559,8 +563,9 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
         };
         callbacks.cancelled = [] { return CancelRequested(); };
         RunOffUiThread([&] {
+            // One thread: a cancel stops between two files.
             RemoveRows(rows, toTrash ? TRemoveMode::Trash : TRemoveMode::Delete,
-                       /*includeKept=*/true, trash.get(), callbacks);
+                       /*includeKept=*/true, trash.get(), callbacks, /*threads=*/1);
         });
     }
     std::size_t removed = 0, left = 0, untried = 0;

@@ -4,10 +4,12 @@
 #include "app/OffThreadWork.h"
 #include "desktop/WaitCancel.h"
 
+#include <new>
+
 namespace nullsweep {
 
 std::vector<TResultRow> ScanOffThread(const std::vector<std::string>& folders,
-                                      const ScanOptions& options) {
+                                      const ScanOptions& options, std::string* stopped) {
     std::vector<TResultRow> rows;
     ScanOptions walkOptions = options;
     ScanProgress before, last;
@@ -33,7 +35,19 @@ std::vector<TResultRow> ScanOffThread(const std::vector<std::string>& folders,
             }
         });
     } catch (...) {
-        // the rows found so far are kept, as a scan into the grid keeps them
+        // The rows found so far are kept, as a scan into the grid keeps them. The user's cancel
+        // (which the walk may pass on in its own words) is no failure.
+        if (stopped && !CancelRequested()) {
+            try {
+                throw;
+            } catch (const std::bad_alloc&) {
+                *stopped = "not enough memory";
+            } catch (const std::exception& e) {
+                *stopped = e.what();
+            } catch (...) {
+                *stopped = "an unknown failure";
+            }
+        }
     }
     return rows;
 }

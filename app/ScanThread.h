@@ -14,8 +14,11 @@ namespace nullsweep {
 // that windows repaint and the wait window moves. The options' callbacks run on the walking
 // thread; `onProgress` is given what all the folders walked so far have seen. The user's cancel
 // request (WaitCancel.h) ends the walk at the next progress report or row and skips the
-// folders left; the rows found until then are returned, as they are after any failure.
+// folders left; the rows found until then are returned, as they are after any failure. What
+// else ended the walks early (no memory, a folder that could not be listed for it) is told in
+// `stopped`, when given, so that a cut list is never shown as complete.
 std::vector<TResultRow> ScanOffThread(const std::vector<std::string>& folders,
-                                      const ScanOptions& options = {});
+                                      const ScanOptions& options = {},
+                                      std::string* stopped = nullptr);
 
 } // namespace nullsweep

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -249,7 +250,8 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
             callbacks.onRow(index, result.outcome, result.reason);
         }
     };
-    auto lastProgress = std::chrono::steady_clock::now();
+    // The first report comes at once, so that a wait window shows "0 of N" from the start.
+    std::chrono::steady_clock::time_point lastProgress{};
     auto progress = [&] {
         if (!callbacks.onProgress) return;
         const auto now = std::chrono::steady_clock::now();
@@ -341,17 +343,31 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
         helpers.clear();
     };
     try {
-        running = threads;
-        if (threads <= 1) {
+        if (threads > 1) {
+            running = threads;
+            helpers.reserve(threads);
+            // A thread that cannot start (no memory for its stack, too many processes) leaves
+            // its share to the others, down to this thread alone.
+            for (unsigned t = 0; t < threads; ++t) {
+                try {
+                    helpers.emplace_back(work);
+                } catch (const std::system_error&) {
+                    break;
+                }
+            }
+            const std::lock_guard lock(mutex);
+            running -= threads - helpers.size();
+        }
+        if (helpers.empty()) {
             // One folder, or the trash: here, with the callbacks between files.
             Remover remover(mode, includeKept, trash);
-            running = 0;
             for (const auto& [begin, end] : folders) {
                 if (callbacks.cancelled && callbacks.cancelled()) break;
                 remover.openFolder(items[begin].id, items[begin].folder);
                 std::size_t i = begin;
                 for (; i < end; ++i) {
                     if (i > begin && callbacks.cancelled && callbacks.cancelled()) break;
+                    progress();
                     Result result;
                     try {
                         result = remover.one(*rows[items[i].index], items[i].id, items[i].relative);
@@ -359,13 +375,10 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
                         result = failedWith(ENOMEM);
                     }
                     report(items[i].index, result);
-                    progress();
                 }
                 if (i < end) break;
             }
         } else {
-            for (unsigned t = 0; t < threads; ++t)
-                helpers.emplace_back(work);
             std::vector<std::pair<std::size_t, Result>> taken;
             for (;;) {
                 {

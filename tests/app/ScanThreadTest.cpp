@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <new>
 #include <thread>
 
 using namespace nullsweep;
@@ -36,4 +37,19 @@ TEST(ScanThread, TimersRunOnTheUserInterfaceThreadWhileTheWalkRuns) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].Field(TField::FullPath), t.Path("b/e"));
     EXPECT_EQ(rows[1].Field(TField::FullPath), t.Path("a/e"));
+}
+
+// A walk cut short by anything but the user's cancel says so: its rows are not the whole list.
+TEST(ScanThread, AWalkEndedByAFailureIsToldNotTakenForComplete) {
+    TempTree t;
+    t.File("a/e");
+    ScanOptions options;
+    options.onProgress = [](const ScanProgress&) { throw std::bad_alloc(); };
+    std::string stopped;
+    ScanOffThread({t.Root()}, options, &stopped);
+    EXPECT_NE(stopped.find("stopped early"), std::string::npos) << stopped;
+    options.onProgress = nullptr;
+    stopped.clear();
+    EXPECT_EQ(ScanOffThread({t.Root()}, options, &stopped).size(), 1u);
+    EXPECT_EQ(stopped, "");
 }
