@@ -2,18 +2,38 @@
 #include "cli/RemoveListed.h"
 
 #include "grid/GridRows.h"
+#include "scan/DeleteJournal.h"
 #include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
 #include "scan/Trash.h"
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 #include <string>
 
 namespace nullsweep {
 
+namespace {
+
+// Deletes the row's file once its record stands in the journal: a file is never gone without it.
+TDeleteOutcome deleteJournalled(const TResultRow& row, TDeleteJournal& journal) {
+    return ActOnListedFile(row, [&journal](int folder, const std::string& name,
+                                           const std::string& realPath, std::uint64_t) {
+        const std::optional<TJournalRecord> record = ReadJournalRecord(folder, name, realPath);
+        if (!record) return -1;
+        if (const int error = journal.Add(*record)) {
+            errno = error;
+            return -1;
+        }
+        return ::unlinkat(folder, name.c_str(), 0);
+    });
+}
+
+} // namespace
+
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
-                          std::FILE* err) {
+                          TDeleteJournal* journal, std::FILE* err) {
     TRemoveCount count;
     TTrash trash(TTrash::HomeTrashPath());
     for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
@@ -23,7 +43,9 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
             continue;
         }
         const TDeleteOutcome outcome =
-            mode == TRemoveMode::Trash ? TrashListedFile(row, trash) : DeleteListedFile(row);
+            mode == TRemoveMode::Trash ? TrashListedFile(row, trash)
+            : journal                  ? deleteJournalled(row, *journal)
+                                       : DeleteListedFile(row);
         switch (outcome) {
         case TDeleteOutcome::Deleted:
             ++count.removed;
@@ -47,8 +69,13 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
         std::fprintf(err, "nullsweep scan: moved %zu %s to the trash", count.removed, files);
     else
         std::fprintf(err, "nullsweep scan: deleted %zu %s", count.removed, files);
-    std::fprintf(err, "; %zu kept; %zu changed; %zu failed\n", count.kept, count.changed,
+    std::fprintf(err, "; %zu kept; %zu changed; %zu failed", count.kept, count.changed,
                  count.failed);
+    if (journal && journal->Count() > 0) {
+        journal->Sync();
+        std::fprintf(err, "; journal %s", journal->Path().c_str());
+    }
+    std::fputc('\n', err);
     return count;
 }
 

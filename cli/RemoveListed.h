@@ -7,6 +7,8 @@
 
 namespace nullsweep {
 
+class TDeleteJournal;
+
 enum class TRemoveMode { Delete, Trash };
 
 struct TRemoveCount {
@@ -17,8 +19,9 @@ struct TRemoveCount {
 };
 
 // Removes every listed file with the exact re-check, kept files only with `includeKept`,
-// naming each failure on `err` and ending with one line that names every count.
+// naming each failure on `err` and ending with one line that names every count (and the
+// journal, where deletes were journalled in `journal`).
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
-                          std::FILE* err);
+                          TDeleteJournal* journal, std::FILE* err);
 
 } // namespace nullsweep

@@ -73,6 +73,8 @@ std::string ScanUsage() {
            "      --include-kept    with --delete or --trash, also remove kept files (those\n"
            "                        meant to be empty: __init__.py, .gitkeep, tracked by git)\n"
            "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable)\n"
+           "      --no-journal      with --delete, keep no journal of the deleted files\n"
+           "                        (by default each run writes one, for nullsweep restore)\n"
            "      --files-from FILE take the files from FILE (\"-\": standard input), one path\n"
            "                        a line (NUL-ended with -0 given before it), instead of\n"
            "                        walking FOLDERs; each is checked now\n"
@@ -87,6 +89,12 @@ std::string ScanUsage() {
            "FIELD is one of:" +
            fieldList() +
            ".\n"
+           "\n"
+           "Each --delete run records every file it deletes, before the delete is final, in\n"
+           "a journal in $XDG_STATE_HOME/nullsweep/deleted (by default\n"
+           "~/.local/state/nullsweep/deleted; runs older than 30 days are removed);\n"
+           "\"nullsweep restore\" recreates the files of the latest run (see\n"
+           "\"nullsweep restore --help\").\n"
            "\n"
            "Each folder or file that cannot be read is one line on standard error,\n"
            "\"nullsweep: cannot read PATH: REASON\"; the rest is still listed and acted on.\n"
@@ -105,7 +113,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         OptTrash,
         OptKeep,
         OptIncludeKept,
-        OptFilesFrom
+        OptFilesFrom,
+        OptNoJournal
     };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
@@ -122,6 +131,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"keep", required_argument, nullptr, OptKeep},
         {"include-kept", no_argument, nullptr, OptIncludeKept},
         {"files-from", required_argument, nullptr, OptFilesFrom},
+        {"no-journal", no_argument, nullptr, OptNoJournal},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -184,6 +194,9 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         case OptFilesFrom:
             a.filesFrom = optarg;
             a.filesFromNulEnded = a.nullTerminated;
+            break;
+        case OptNoJournal:
+            a.journal = false;
             break;
         case 'h':
             a.help = true;

@@ -12,6 +12,7 @@
 #include "grid/GridRows.h"
 #include "grid/RowSort.h"
 #include "scan/DateTextParser.h"
+#include "scan/DeleteJournal.h"
 #include "scan/FileActions.h"
 #include "scan/FilesFrom.h"
 #include "scan/FolderArgument.h"
@@ -27,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -237,11 +239,24 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "nullsweep scan: %s\n", e.what());
         return 1; // nothing is deleted that the user could not see listed
     }
-    if ((args.deleteListed || args.trashListed) &&
-        RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
-                     args.includeKept, err)
-            .failed)
-        status = 1;
+    if (args.deleteListed || args.trashListed) {
+        std::unique_ptr<TDeleteJournal> journal;
+        if (args.deleteListed && args.journal) {
+            try {
+                journal = std::make_unique<TDeleteJournal>(JournalFolder());
+            } catch (const std::exception& e) {
+                // Without its journal a delete could not be undone: nothing is deleted.
+                std::fprintf(err, "nullsweep scan: %s; nothing deleted (--no-journal deletes "
+                                  "without one)\n",
+                             e.what());
+                return 1;
+            }
+        }
+        if (RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
+                         args.includeKept, journal.get(), err)
+                .failed)
+            status = 1;
+    }
     return status;
 }
 
