@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/RemoveListed.h"
 
+#include "config/PathParts.h"
 #include "grid/GridRows.h"
 #include "scan/DeleteJournal.h"
 #include "scan/ExactDelete.h"
@@ -9,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <string>
 
@@ -17,23 +19,33 @@ namespace nullsweep {
 namespace {
 
 // Deletes the row's file once its record stands in the journal: a file is never gone without it.
-TDeleteOutcome deleteJournalled(const TResultRow& row, TDeleteJournal& journal) {
-    return ActOnListedFile(row, [&journal](int folder, const std::string& name,
-                                           const std::string& realPath, std::uint64_t) {
-        const std::optional<TJournalRecord> record = ReadJournalRecord(folder, name, realPath);
-        if (!record) return -1;
-        if (const int error = journal.Add(*record)) {
-            errno = error;
-            return -1;
+TDeleteOutcome deleteJournalled(const TResultRow& row, TDeleteJournal* journal,
+                                TTouchedFolders* deletedIn) {
+    return ActOnListedFile(row, [&](int folder, const std::string& name,
+                                    const std::string& realPath, std::uint64_t) {
+        if (journal) {
+            const std::optional<TJournalRecord> record = ReadJournalRecord(folder, name, realPath);
+            if (!record) return -1;
+            if (const int error = journal->Add(*record)) {
+                errno = error;
+                return -1;
+            }
         }
-        return ::unlinkat(folder, name.c_str(), 0);
+        struct stat before {};
+        const bool known = deletedIn && ::fstat(folder, &before) == 0;
+        if (::unlinkat(folder, name.c_str(), 0) != 0) return -1;
+        if (known)
+            deletedIn->emplace(SplitPath(realPath).folder,
+                               std::pair(before.st_atim, before.st_mtim));
+        return 0;
     });
 }
 
 } // namespace
 
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
-                          TDeleteJournal* journal, std::FILE* err) {
+                          TDeleteJournal* journal, TTouchedFolders* deletedIn,
+                          std::FILE* err) {
     TRemoveCount count;
     TTrash trash(TTrash::HomeTrashPath());
     for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
@@ -44,7 +56,7 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
         }
         const TDeleteOutcome outcome =
             mode == TRemoveMode::Trash ? TrashListedFile(row, trash)
-            : journal                  ? deleteJournalled(row, *journal)
+            : journal || deletedIn     ? deleteJournalled(row, journal, deletedIn)
                                        : DeleteListedFile(row);
         switch (outcome) {
         case TDeleteOutcome::Deleted:

@@ -2,8 +2,11 @@
 #pragma once
 
 #include "grid/VirtualTree.h"
+#include "scan/EmptiedFolders.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace nullsweep {
 
@@ -20,8 +23,10 @@ struct TRemoveCount {
 
 // Removes every listed file with the exact re-check, kept files only with `includeKept`,
 // naming each failure on `err` and ending with one line that names every count (and the
-// journal, where deletes were journalled in `journal`).
+// journal, where deletes were journalled in `journal`). `deletedIn`, when given, gets the real
+// folder of each file deleted, with its times from before.
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
-                          TDeleteJournal* journal, std::FILE* err);
+                          TDeleteJournal* journal, TTouchedFolders* deletedIn,
+                          std::FILE* err);
 
 } // namespace nullsweep

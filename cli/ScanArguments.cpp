@@ -75,6 +75,9 @@ std::string ScanUsage() {
            "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable)\n"
            "      --no-journal      with --delete, keep no journal of the deleted files\n"
            "                        (by default each run writes one, for nullsweep restore)\n"
+           "      --remove-emptied-folders\n"
+           "                        with --delete, then remove each folder the delete left\n"
+           "                        empty, bottom up (never a FOLDER, nor a kept folder)\n"
            "      --files-from FILE take the files from FILE (\"-\": standard input), one path\n"
            "                        a line (NUL-ended with -0 given before it), instead of\n"
            "                        walking FOLDERs; each is checked now\n"
@@ -114,7 +117,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         OptKeep,
         OptIncludeKept,
         OptFilesFrom,
-        OptNoJournal
+        OptNoJournal,
+        OptRemoveEmptied
     };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
@@ -132,6 +136,7 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"include-kept", no_argument, nullptr, OptIncludeKept},
         {"files-from", required_argument, nullptr, OptFilesFrom},
         {"no-journal", no_argument, nullptr, OptNoJournal},
+        {"remove-emptied-folders", no_argument, nullptr, OptRemoveEmptied},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -198,6 +203,9 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         case OptNoJournal:
             a.journal = false;
             break;
+        case OptRemoveEmptied:
+            a.removeEmptiedFolders = true;
+            break;
         case 'h':
             a.help = true;
             break;
@@ -226,6 +234,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     else if (a.sortField != "none" &&
              std::find(FieldNames.begin(), FieldNames.end(), a.sortField) == FieldNames.end())
         result.error = "unknown sort field \"" + a.sortField + "\"";
+    else if (a.removeEmptiedFolders && !a.deleteListed)
+        result.error = "--remove-emptied-folders goes with --delete";
     else if (a.deleteListed && a.trashListed)
         result.error = "--delete and --trash exclude each other";
     else if (a.folders.empty() && a.filesFrom.empty())

@@ -13,6 +13,7 @@
 #include "grid/RowSort.h"
 #include "scan/DateTextParser.h"
 #include "scan/DeleteJournal.h"
+#include "scan/EmptiedFolders.h"
 #include "scan/FileActions.h"
 #include "scan/FilesFrom.h"
 #include "scan/FolderArgument.h"
@@ -252,10 +253,31 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
                 return 1;
             }
         }
+        TTouchedFolders deletedIn;
         if (RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
-                         args.includeKept, journal.get(), err)
+                         args.includeKept, journal.get(),
+                         args.removeEmptiedFolders ? &deletedIn : nullptr, err)
                 .failed)
             status = 1;
+        if (args.removeEmptiedFolders) {
+            // A file list has no FOLDER: the folder of each of its files stands for one.
+            std::vector<std::string> roots;
+            if (!args.filesFrom.empty())
+                for (const auto& [folder, times] : deletedIn) roots.push_back(folder);
+            for (const std::string& folder : args.folders)
+                if (char* real = ::realpath(folder.c_str(), nullptr)) {
+                    roots.emplace_back(real);
+                    std::free(real);
+                }
+            const std::size_t removed = RemoveEmptiedFolders(
+                std::move(deletedIn), roots, journal.get(), [&](const std::string& path, int e) {
+                    std::fprintf(err, "nullsweep scan: cannot remove the folder %s: %s\n",
+                                 path.c_str(), std::strerror(e));
+                    status = 1;
+                });
+            std::fprintf(err, "nullsweep scan: removed %zu emptied folder%s\n", removed,
+                         removed == 1 ? "" : "s");
+        }
     }
     return status;
 }

@@ -3,7 +3,7 @@
 
 _nullsweep_scan_options=(-f --format -o --output -0 --null -s --sort -d --descending
     -j --threads -x --one-file-system --exclude --delete --trash --include-kept --keep --config
-    --files-from --no-journal
+    --files-from --no-journal --remove-emptied-folders
     -q --quiet -h --help --version)
 _nullsweep_restore_options=(--dry-run --parents -h --help)
 _nullsweep_formats=(paths text csv html xml xlsx json)

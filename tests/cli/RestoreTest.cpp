@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <iostream>
 #include <map>
@@ -236,4 +237,48 @@ TEST(Restore, AKilledDeleteRunKeepsTheRecordOfEveryFileGone) {
         }
     EXPECT_GT(gone, 0u);
     EXPECT_LE(gone, journalled.size());
+}
+
+// Folders a delete emptied go bottom up, with their records, and come back first on restore;
+// the FOLDER, a folder still holding data and one that gets a new file meanwhile stay.
+TEST(Restore, EmptiedFoldersGoBottomUpAndComeBackBeforeTheirFiles) {
+    TempTree tree, io, state, lone;
+    lone.File("only");
+    tree.File("x/y/f1");
+    tree.File("x/y/f2");
+    tree.File("p/q/f3");
+    tree.File("p/data", "data");
+    tree.File("busy/f4");
+    tree.Chmod("x/y", 0750);
+    tree.SetTimes("x/y", 1000000000);
+    std::atomic<bool> stop = false;
+    std::vector<std::string> made;
+    std::thread racer([&] {
+        for (int i = 0; !stop; ++i) {
+            const std::string path = tree.Path("busy/new" + std::to_string(i));
+            if (std::ofstream(path)) made.push_back(path);
+        }
+    });
+    const ProgramRun run = runProgram(io, state.Root(),
+                                      {"scan", "-q", "--delete", "--remove-emptied-folders",
+                                       "--exclude", "new*", tree.Root(), lone.Root()});
+    stop = true;
+    racer.join();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("removed 3 emptied folders"), std::string::npos) << run.err;
+    for (const char* gone : {"x", "p/q"})
+        EXPECT_FALSE(std::filesystem::exists(tree.Path(gone))) << gone;
+    EXPECT_EQ(ReadFile(tree.Path("p/data")), "data");
+    EXPECT_TRUE(std::filesystem::is_directory(lone.Root()));
+    for (const std::string& path : made) EXPECT_TRUE(std::filesystem::exists(path)) << path;
+
+    const ProgramRun restored = runProgram(io, state.Root(), {"restore"});
+    EXPECT_EQ(restored.status, 0) << restored.err;
+    for (const char* back : {"x/y/f1", "x/y/f2", "p/q/f3"})
+        EXPECT_TRUE(std::filesystem::is_regular_file(tree.Path(back))) << back;
+    // Its access time is the walk's own; mode and modification time are as they were.
+    struct stat y {};
+    ASSERT_EQ(::stat(tree.Path("x/y").c_str(), &y), 0);
+    EXPECT_EQ(y.st_mode & 07777, 0750u);
+    EXPECT_EQ(y.st_mtim.tv_sec, 1000000000);
 }
