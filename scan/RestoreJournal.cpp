@@ -124,6 +124,8 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
     });
     TRestoreCount count;
     std::vector<const TJournalRecord*> madeFolders;
+    std::string lastFolder;
+    Descriptor folder;
     const auto problem = [&](const TJournalRecord& record, const std::string& why) {
         ++count.failed;
         if (options.onProblem) options.onProblem(record.path, why);
@@ -135,7 +137,11 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
             problem(*record, "not a path of a file");
             continue;
         }
-        Descriptor folder(openFolder(std::string(parts.folder), options.parents && !options.dryRun));
+        // Records of one folder come together: its descriptor serves them all.
+        if (parts.folder != lastFolder || folder.get() < 0) {
+            lastFolder = parts.folder;
+            folder.reset(openFolder(lastFolder, options.parents && !options.dryRun));
+        }
         if (folder.get() < 0) {
             const int error = errno;
             if (options.dryRun && error == ENOENT && options.parents) {
@@ -147,18 +153,19 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
             }
             continue;
         }
-        const TPlace place = placeOf(folder.get(), name, record->folder);
-        if (place != TPlace::Free) {
-            if (place == TPlace::Already) {
+        const auto taken = [&] {
+            if (placeOf(folder.get(), name, record->folder) == TPlace::Already)
                 ++count.already;
-            } else {
+            else
                 problem(*record, "its place is taken by another file; left as it is");
-            }
-            continue;
-        }
+        };
         if (options.dryRun) {
-            ++count.restored;
-            if (options.onRestored) options.onRestored(record->path);
+            if (placeOf(folder.get(), name, record->folder) != TPlace::Free) {
+                taken();
+            } else {
+                ++count.restored;
+                if (options.onRestored) options.onRestored(record->path);
+            }
             continue;
         }
         Descriptor made;
@@ -173,7 +180,7 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
         }
         if (made.get() < 0) {
             if (errno == EEXIST)
-                problem(*record, "its place was taken meanwhile; left as it is");
+                taken();
             else
                 problem(*record, reason("cannot create it"));
             continue;
