@@ -8,11 +8,15 @@
 #include "scan/FileActions.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPen>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 namespace nullsweep {
@@ -38,12 +42,35 @@ class LinkLabel final : public QLabel {
         colours.setColor(QPalette::WindowText, colour);
         setPalette(colours);
         setCursor(Qt::PointingHandCursor);
+        // Reached with Tab and opened with Enter or Space, as a link is.
+        setFocusPolicy(Qt::StrongFocus);
+        setAccessibleName(text);
+        setAccessibleDescription(QStringLiteral("Link"));
     }
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
             RunCommand(click_);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        const int key = event->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            RunCommand(click_);
+            return;
+        }
+        QLabel::keyPressEvent(event);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (!hasFocus()) return;
+        QPainter painter(this);
+        QPen pen(palette().color(QPalette::WindowText));
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        const QRect text = fontMetrics().boundingRect(this->text());
+        painter.drawRect(
+            QRect(0, 0, std::min(width(), text.width() + 2), height()).adjusted(0, 0, -1, -1));
     }
 
   private:

@@ -3,39 +3,57 @@
 
 #include "app/AboutForm.h"
 #include "app/CommandWidgets.h"
+#include "app/CountText.h"
 #include "app/OffThreadWork.h"
 #include "app/ScanThread.h"
 
 #include "config/ConfigStore.h"
 #include "desktop/DesktopShell.h"
 #include "desktop/RunCommand.h"
+#include "desktop/WaitCancel.h"
 #include "grid/GridRows.h"
 #include "scan/DateTimeText.h"
 #include "scan/ExactDelete.h"
+#include "scan/FieldNames.h"
 #include "scan/FileActions.h"
+#include "scan/KeptFiles.h"
+#include "scan/RemoveRows.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
+#include "scan/Trash.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include <map>
+#include <string>
+#include <string_view>
 
 namespace nullsweep {
 
@@ -82,7 +100,66 @@ bool takeAsCopy(QDropEvent* event) {
     return true;
 }
 
+// The wait window as long work of the window sees it: its Cancel button always shows.
+class CancellableWait final : public TWaitWindow {
+  public:
+    explicit CancellableWait(TWaitWindow& wait) : wait_(wait) {}
+    void ShowWait(bool visible, bool) override { wait_.ShowWait(visible, visible); }
+    void SetWaitText(const std::string& text) override { wait_.SetWaitText(text); }
+
+  private:
+    TWaitWindow& wait_;
+};
+
+// The busy cursor while it lives, when `on`.
+struct BusyCursor {
+    explicit BusyCursor(bool on) : on(on) {
+        if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyCursor() {
+        if (on) QApplication::restoreOverrideCursor();
+    }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+    bool on;
+};
+
 } // namespace
+
+// While long work runs: the window's widgets refuse input (what is clicked or typed meanwhile
+// is dropped, never replayed), the cancel request starts cleared, and the wait window shows its
+// Cancel button. A close asked for meanwhile happens once the work has stopped.
+class TFMMain::WorkScope {
+  public:
+    explicit WorkScope(TFMMain& window)
+        : window_(window), wait_(WaitWindow()), focus_(QApplication::focusWidget()) {
+        window_.busy_ = true;
+        ClearCancel();
+        setInput(false);
+        previousWait_ = SetWaitWindow(&wait_);
+    }
+    ~WorkScope() {
+        SetWaitWindow(previousWait_);
+        setInput(true);
+        if (focus_) focus_->setFocus();
+        window_.busy_ = false;
+        window_.updateSummary();
+        if (window_.closeAfterWork_) QTimer::singleShot(0, &window_, &QWidget::close);
+    }
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+  private:
+    void setInput(bool on) {
+        for (QWidget* part : {window_.centralWidget(), static_cast<QWidget*>(window_.menuBar()),
+                              static_cast<QWidget*>(window_.statusBar())})
+            part->setEnabled(on);
+    }
+    TFMMain& window_;
+    CancellableWait wait_;
+    TWaitWindow* previousWait_ = nullptr;
+    QPointer<QWidget> focus_;
+};
 
 template <typename Command> void TFMMain::bind(QPushButton* button, Command command) {
     connect(button, &QPushButton::clicked, this,
@@ -94,10 +171,10 @@ template <typename Command> void TFMMain::bind(QAction* action, Command command)
             [this, command] { runCommand([&] { (this->*command)(); }); });
 }
 
-template <typename Command> void TFMMain::runCommand(Command&& command) {
+void TFMMain::runCommand(const std::function<void()>& command) {
     // What the last delete left is told until the next command.
     if (SBPanels[0]) SBPanels[0]->clear();
-    RunCommand(std::forward<Command>(command));
+    RunCommand(command);
 }
 
 TFMMain::TFMMain() {
@@ -133,16 +210,55 @@ TFMMain::TFMMain() {
     setCentralWidget(central);
 
     SB = statusBar();
-    for (int i = 0; i < 2; ++i) {
-        SBPanels[i] = new QLabel(SB);
-        SBPanels[i]->setFixedWidth(i == 0 ? 700 : 50);
-        SB->addWidget(SBPanels[i]);
-    }
+    // The message panel takes what the summary leaves (up to 700 pixels), so that neither
+    // covers the other in a narrow window or at a large scale.
+    SBPanels[0] = new QLabel(SB);
+    SBPanels[0]->setMaximumWidth(700);
+    SBPanels[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    SB->addWidget(SBPanels[0], 1);
+    SBPanels[1] = new QLabel(SB);
+    SBPanels[1]->setFixedWidth(50);
+    SB->addWidget(SBPanels[1]);
+    SBUnreadable = new QPushButton(SB);
+    SBUnreadable->setFlat(true);
+    SBUnreadable->setCursor(Qt::PointingHandCursor);
+    SBUnreadable->setToolTip(QStringLiteral("Lists them"));
+    SBUnreadable->hide();
+    connect(SBUnreadable, &QPushButton::clicked, this,
+            [this] { runCommand([this] { ShowUnreadableClick(); }); });
+    SB->addPermanentWidget(SBUnreadable);
+    SBSummary = new QLabel(SB);
+    SB->addPermanentWidget(SBSummary);
 
     buildMenus();
 
+    // The view's accessible name says what the rows are.
+    view_->setAccessibleName(QStringLiteral("Empty files"));
+    view_->installEventFilter(this);
+    // Check All stays over the check-box column wherever that column is shown.
+    QHeaderView* header = view_->header();
+    connect(header, &QHeaderView::sectionMoved, this, [this] { placeCheckAll(); });
+    connect(header, &QHeaderView::sectionResized, this, [this] { placeCheckAll(); });
+    connect(header, &QHeaderView::geometriesChanged, this, [this] { placeCheckAll(); });
+    connect(view_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            [this] { placeCheckAll(); });
+
+    // The summary is counted once the changes of one command are over.
+    summaryTimer_ = new QTimer(this);
+    summaryTimer_->setSingleShot(true);
+    summaryTimer_->setInterval(0);
+    connect(summaryTimer_, &QTimer::timeout, this, [this] { updateSummary(); });
+    const TTreeModel* model = &view_->Model();
+    const auto later = [this] { summaryTimer_->start(); };
+    connect(model, &QAbstractItemModel::modelReset, this, later);
+    connect(model, &QAbstractItemModel::rowsInserted, this, later);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, later);
+    connect(model, &QAbstractItemModel::dataChanged, this, later);
+    connect(model, &QAbstractItemModel::layoutChanged, this, later);
+
     vt_.OnInitNode = [this](PVirtualNode node) { VTInitNode(node); };
     placeOnScreen();
+    updateSummary();
 }
 
 // Centred in the screen's available area, and no larger than it (at any scale factor the
@@ -225,6 +341,18 @@ void TFMMain::buildMenus() {
     bind(ExportToExcel1, &TFMMain::ExportToExcel1Click);
     bind(ExportToSCV1, &TFMMain::ExportToSCV1Click);
     bind(ExportToXML1, &TFMMain::ExportToXML1Click);
+    PopupMenu1->addSeparator();
+    MoveToTrash1 =
+        PopupMenu1->addAction(IconOfSize(style()->standardIcon(QStyle::SP_TrashIcon), 32),
+                              QStringLiteral("Move Checked To Trash"));
+    bind(MoveToTrash1, &TFMMain::MoveToTrashClick);
+    SortBy1 =
+        PopupMenu1->addMenu(IconOfSize(QIcon::fromTheme(QStringLiteral("view-sort-ascending"),
+                                                        style()->standardIcon(QStyle::SP_ArrowUp)),
+                                       32),
+                            QStringLiteral("Sort By"));
+    connect(PopupMenu1, &QMenu::aboutToShow, this,
+            [this] { RunCommand([this] { fillSortMenu(); }); });
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         PopupMenu1->popup(view_->viewport()->mapToGlobal(position));
@@ -257,6 +385,18 @@ void TFMMain::FormShow() {
         if (!notice.empty()) Shell().ShowMessage(notice, "Warning", TMessageIcon::Warning);
     });
     setAcceptDrops(true);
+    // Full Path takes the width the window gives beyond the configured widths.
+    const TVTColumns& columns = vt_.Columns();
+    for (std::uint32_t c = 0; c < columns.Count(); ++c)
+        if (FieldIndexOf(columns.Items(c).Text()) == std::uint8_t(TField::FullPath))
+            view_->SetStretchColumn(int(c));
+    // Big sorts show the busy cursor, from a header click as from the pop-up's Sort By.
+    vt_.OnHeaderClick = [this, click = vt_.OnHeaderClick](int column, TMouseButton button, int x,
+                                                          int y) {
+        BusyCursor cursor(vt_.TotalCount() > BusyCursorRows);
+        click(column, button, x, y);
+    };
+    placeCheckAll();
 }
 
 void TFMMain::VTInitNode(PVirtualNode node) {
@@ -264,11 +404,15 @@ void TFMMain::VTInitNode(PVirtualNode node) {
 }
 
 void TFMMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (busy_) {
+        event->ignore();
+        return;
+    }
     takeAsCopy(event);
 }
 
 void TFMMain::dropEvent(QDropEvent* event) {
-    if (!takeAsCopy(event)) return;
+    if (busy_ || !takeAsCopy(event)) return;
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
@@ -276,84 +420,183 @@ void TFMMain::dropEvent(QDropEvent* event) {
 }
 
 void TFMMain::DropFolders(const std::vector<std::string>& paths) {
-    TWaitScope wait;
     std::vector<std::string> folders;
     for (const std::string& path : paths)
         if (isExistingFolder(path)) folders.push_back(path);
-    AddScannedRows(vt_, ScanOffThread(folders));
+    scanFolders(folders, nullptr);
 }
 
 void TFMMain::btnOpenClick() {
     const std::string folder = Shell().SelectFolder();
     if (!folder.empty()) {
         repaint();
-        TWaitScope wait("Loading info..");
-        AddScannedRows(vt_, ScanOffThread({folder}));
+        scanFolders({folder}, "Loading info..");
     }
-    if (ctrl_) ctrl_->SortGrid();
+    if (ctrl_) {
+        BusyCursor cursor(vt_.TotalCount() > BusyCursorRows);
+        ctrl_->SortGrid();
+    }
+}
+
+// The walk runs off the user-interface thread; the wait window tells what it has seen so far.
+// A cancel keeps the rows found until then and says so.
+void TFMMain::scanFolders(const std::vector<std::string>& folders, const char* waitText) {
+    WorkScope work(*this);
+    TWaitScope wait;
+    if (waitText) SetWaitText(waitText);
+    ScanOptions options;
+    TProgressPace pace;
+    options.onProgress = [&](const ScanProgress& seen) {
+        if (!pace.Due()) return;
+        SetWaitText(QStringLiteral("%1, %2 seen, %3")
+                        .arg(CountOf(seen.folders, "folder"), CountOf(seen.files, "entry"),
+                             CountOf(seen.rows, "empty file"))
+                        .toStdString());
+    };
+    std::vector<std::string> unreadable;
+    options.onError = [&](const std::string& path, int error) {
+        unreadable.push_back(path + ": " + std::generic_category().message(error));
+    };
+    std::vector<TResultRow> rows = ScanOffThread(folders, options);
+    const std::size_t listed = rows.size();
+    AddScannedRows(vt_, std::move(rows));
+    unreadable_.insert(unreadable_.end(), unreadable.begin(), unreadable.end());
+    if (CancelRequested())
+        SBPanels[0]->setText(
+            QStringLiteral("Scan cancelled; %1 listed").arg(CountOf(listed, "file")));
 }
 
 void TFMMain::BitBtn1Click() {
     vt_.Clear();
+    unreadable_.clear();
+    updateSummary();
 }
+
+namespace {
+
+// Below the delete question, when checked rows include kept files: how many and why, e.g.
+// "\n\n3 of them are kept: 2 tracked by git, 1 marks a Python package." (no count for one
+// reason alone).
+std::string keptNote(const TVirtualStringTree& vt) {
+    std::map<std::string_view, std::size_t> reasons;
+    std::size_t kept = 0;
+    for (const TVirtualNode* node = vt.GetFirst(); node; node = vt.GetNext(node)) {
+        if (node->CheckState != csCheckedNormal) continue;
+        std::string_view reason = KeptReasonOf(RowOf(node));
+        if (reason.empty()) continue;
+        if (reason.starts_with("Kept: ")) reason.remove_prefix(6);
+        ++reasons[reason];
+        ++kept;
+    }
+    if (kept == 0) return {};
+    std::string note = "\n\n" + std::to_string(kept) + (kept == 1 ? " of them is" : " of them are") +
+                       " kept: ";
+    const char* separator = "";
+    for (const auto& [reason, count] : reasons) {
+        note.append(separator);
+        if (reasons.size() > 1) note.append(std::to_string(count)).append(" ");
+        note.append(reason);
+        separator = ", ";
+    }
+    return note + ".";
+}
+
+} // namespace
 
 void TFMMain::btnDeleteClick() {
     if (!Shell().AskYesNo("Are you sure to delete the file from disk?", "Warning")) return;
     const PVirtualNode node = vt_.FocusedNode();
     if (!node) return;
-    UpdateBracket bracket(vt_);
-    TDeleteCount count;
-    deleteRow(node, count);
-    reportDeletes(count);
+    // The next row takes the focus once this one has gone.
+    PVirtualNode next = vt_.GetNext(node);
+    if (!next) next = vt_.GetPrevious(node);
+    removeRows({node}, false);
+    if (vt_.FocusedNode() == nullptr && next) vt_.SetFocusedNode(next);
+}
+
+std::vector<PVirtualNode> TFMMain::checkedRows() {
+    std::vector<PVirtualNode> nodes;
+    for (PVirtualNode node = vt_.GetFirst(); node; node = vt_.GetNext(node))
+        if (node->CheckState == csCheckedNormal) nodes.push_back(node);
+    return nodes;
 }
 
 void TFMMain::btnDelAllClick() {
-    if (!Shell().AskYesNo("Are you sure to delete the files from disk?", "Warning")) return;
-    UpdateBracket bracket(vt_);
-    TDeleteCount count;
-    // Backwards, taking the previous row before the current one goes.
-    for (PVirtualNode node = vt_.GetLast(); node;) {
-        const PVirtualNode previous = vt_.GetPrevious(node);
-        if (node->CheckState == csCheckedNormal) deleteRow(node, count);
-        node = previous;
-    }
-    reportDeletes(count);
+    const std::string question = "Are you sure to delete the files from disk?" + keptNote(vt_);
+    if (!Shell().AskYesNo(question, "Warning")) return;
+    removeRows(checkedRows(), false);
 }
 
-// The row goes only with its file: a file that changed since the scan or could not be deleted
-// keeps its row, so the window never shows a failed delete as done.
-void TFMMain::deleteRow(PVirtualNode node, TDeleteCount& count) {
-    switch (DeleteListedFile(RowOf(node))) {
-    case TDeleteOutcome::Deleted:
-        ++count.deleted;
-        vt_.DeleteNode(node);
-        break;
-    case TDeleteOutcome::Vanished:
-        vt_.DeleteNode(node);
-        break;
-    case TDeleteOutcome::Changed:
-    case TDeleteOutcome::Failed:
-        ++count.left;
-        break;
-    }
+void TFMMain::MoveToTrashClick() {
+    const std::string question = "Are you sure to move the files to the trash?" + keptNote(vt_);
+    if (!Shell().AskYesNo(question, "Warning")) return;
+    removeRows(checkedRows(), true);
 }
 
-void TFMMain::reportDeletes(const TDeleteCount& count) {
-    const auto files = [](std::size_t n) {
-        return QString::number(n) + (n == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
-    };
-    QString text = QStringLiteral("Deleted ") + files(count.deleted);
-    if (count.left)
-        text += QStringLiteral("; %1 left on disk (changed since the scan or not deletable)")
-                    .arg(files(count.left));
+// The files go off the user-interface thread, with a count in the wait window and a cancel read
+// between files. A row goes only with its file: a file that changed since the scan or could not
+// be removed keeps its row, so the window never shows a failed delete as done.
+void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
+    std::vector<const TResultRow*> rows;
+    rows.reserve(nodes.size());
+    for (PVirtualNode node : nodes)
+        rows.push_back(&RowOf(node));
+    std::vector<TDeleteOutcome> outcomes(nodes.size(), TDeleteOutcome::Changed);
+    std::vector<char> tried(nodes.size(), 0);
+    std::unique_ptr<TTrash> trash;
+    if (toTrash) trash = std::make_unique<TTrash>(TTrash::HomeTrashPath());
+    {
+        WorkScope work(*this);
+        TWaitScope wait(toTrash ? "Moving to the trash.." : "Deleting..");
+        TRemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t index, TDeleteOutcome outcome, const std::string&) {
+            outcomes[index] = outcome;
+            tried[index] = 1;
+        };
+        callbacks.onProgress = [](std::size_t done, std::size_t total) {
+            SetWaitText(
+                QStringLiteral("%1 of %2").arg(CountText(done), CountText(total)).toStdString());
+        };
+        callbacks.cancelled = [] { return CancelRequested(); };
+        RunOffUiThread([&] {
+            RemoveRows(rows, toTrash ? TRemoveMode::Trash : TRemoveMode::Delete,
+                       /*includeKept=*/true, trash.get(), callbacks);
+        });
+    }
+    std::size_t removed = 0, left = 0, untried = 0;
+    {
+        UpdateBracket bracket(vt_);
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (!tried[i]) {
+                ++untried;
+                continue;
+            }
+            // Anything but gone (changed, refused, kept) leaves the row.
+            if (outcomes[i] == TDeleteOutcome::Deleted) ++removed;
+            if (outcomes[i] == TDeleteOutcome::Deleted || outcomes[i] == TDeleteOutcome::Vanished)
+                vt_.DeleteNode(nodes[i]);
+            else
+                ++left;
+        }
+    }
+    QString text = toTrash ? QStringLiteral("Moved %1 to the trash").arg(CountOf(removed, "file"))
+                           : QStringLiteral("Deleted ") + CountOf(removed, "file");
+    if (left)
+        text += QStringLiteral("; %1 left on disk (changed since the scan or not %2)")
+                    .arg(CountOf(left, "file"),
+                         toTrash ? QStringLiteral("movable") : QStringLiteral("deletable"));
+    if (untried) text += QStringLiteral("; cancelled, %1 not tried").arg(CountOf(untried, "file"));
     SBPanels[0]->setText(text);
+    updateSummary();
 }
 
+// A kept row is checked only by its own box, never with all the others.
 void TFMMain::cbCheckAllClick() {
-    const TCheckState state = cbCheckAll->isChecked() ? csCheckedNormal : csUncheckedNormal;
+    const bool check = cbCheckAll->isChecked();
     UpdateBracket bracket(vt_);
     for (PVirtualNode node = vt_.GetFirst(); node; node = vt_.GetNext(node))
-        vt_.SetCheckState(node, state);
+        if (!check || KeptReasonOf(RowOf(node)).empty())
+            vt_.SetCheckState(node, check ? csCheckedNormal : csUncheckedNormal);
 }
 
 void TFMMain::SpeedButton1Click() {
@@ -370,26 +613,36 @@ void TFMMain::m1Click() {
 }
 
 // The pop-up menu's export commands; the controller exists once the window has been shown.
-// The writers run off the user-interface thread: the window keeps painting and the wait
-// window's indicator moves, while input waits for the export to end.
+// The writers run off the user-interface thread: the window keeps painting, the wait window
+// counts the rows written and its Cancel leaves the old file as it was.
+void TFMMain::exportOffThread(void (TCorvaneCtrl::*command)(const TVirtualStringTree&)) {
+    if (!ctrl_) return;
+    try {
+        WorkScope work(*this);
+        RunOffUiThread([&] { (ctrl_.get()->*command)(vt_); });
+    } catch (const TCancelled&) {
+        SBPanels[0]->setText(QStringLiteral("Export cancelled; no file was changed"));
+    }
+}
+
 void TFMMain::ExportToHTML1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToHTML(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToHTML);
 }
 
 void TFMMain::ExportToText1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToText(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToText);
 }
 
 void TFMMain::ExportToExcel1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToExcel(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToExcel);
 }
 
 void TFMMain::ExportToSCV1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToCSV(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToCSV);
 }
 
 void TFMMain::ExportToXML1Click() {
-    if (ctrl_) RunOffUiThread([this] { ctrl_->ExportToXML(vt_); });
+    exportOffThread(&TCorvaneCtrl::ExportToXML);
 }
 
 } // namespace nullsweep

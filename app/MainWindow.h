@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QStatusBar;
+class QTimer;
 
 namespace nullsweep {
 
@@ -29,7 +31,9 @@ namespace nullsweep {
 // configuration, then drops. When the configuration cannot be loaded the user is warned with
 // the error's text, StartFailed() turns true and the window accepts no drops.
 //
-// Every command runs to its end inside RunCommand: what escapes it is dropped.
+// Every command runs inside RunCommand: what escapes it is dropped. Scans, drops, deletes and
+// exports run off the user-interface thread with the wait window and its Cancel button; the
+// window takes no input meanwhile, so nothing clicked or typed then acts afterwards.
 class TFMMain final : public QMainWindow {
     Q_OBJECT
 
@@ -60,10 +64,19 @@ class TFMMain final : public QMainWindow {
     void ExportToSCV1Click();
     void ExportToXML1Click();
 
+    void MoveToTrashClick();
+    void ShowUnreadableClick();
+
     // What a drop of these paths does: each path that names an existing folder is scanned, in
     // order, inside one update bracket, with the wait window shown; anything else is skipped.
     // The rows are not re-sorted.
     void DropFolders(const std::vector<std::string>& paths);
+
+    // True while a scan, drop, delete or export runs; the window then takes no input but a
+    // cancel (Escape, its close box), which the wait window's Cancel also gives.
+    bool Busy() const { return busy_; }
+    // Rows above this many are sorted under the busy cursor.
+    static constexpr std::size_t BusyCursorRows = 200'000;
 
     // The widgets, by their roles (the tests drive them).
     QPushButton* btnOpen = nullptr;
@@ -81,13 +94,21 @@ class TFMMain final : public QMainWindow {
     QAction* ExportToExcel1 = nullptr;
     QAction* ExportToSCV1 = nullptr;
     QAction* ExportToXML1 = nullptr;
+    QAction* MoveToTrash1 = nullptr;
+    QMenu* SortBy1 = nullptr; // the visible columns, in display order
     QStatusBar* SB = nullptr;
-    QLabel* SBPanels[2] = {}; // the first tells what the last delete did, until the next command
+    // The first tells what the last delete or cancelled work did, until the next command.
+    QLabel* SBPanels[2] = {};
+    QLabel* SBSummary = nullptr;         // "3,000 empty files, 2,992 checked, 8 kept"
+    QPushButton* SBUnreadable = nullptr; // how many could not be read; a click lists them
     // The export document that the XML and spreadsheet exports fill and reuse.
     TXMLDocument XMLDoc;
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -99,19 +120,27 @@ class TFMMain final : public QMainWindow {
     void buildMenus();
     template <typename Command> void bind(QPushButton* button, Command command);
     template <typename Command> void bind(QAction* action, Command command);
-    template <typename Command> void runCommand(Command&& command);
-    struct TDeleteCount {
-        std::size_t deleted = 0;
-        std::size_t left = 0; // still on disk: changed, or the system refused
-    };
-    void deleteRow(PVirtualNode node, TDeleteCount& count);
-    void reportDeletes(const TDeleteCount& count);
+    void runCommand(const std::function<void()>& command);
+    class WorkScope;
+    void scanFolders(const std::vector<std::string>& folders, const char* waitText);
+    void removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash);
+    std::vector<PVirtualNode> checkedRows();
+    void exportOffThread(void (TCorvaneCtrl::*command)(const TVirtualStringTree&));
+    void sortByColumn(int column);
+    void fillSortMenu();
+    void popupAtFocus();
+    void placeCheckAll();
+    void updateSummary();
 
     TVirtualStringTree vt_;
     std::unique_ptr<TCorvaneCtrl> ctrl_;
     TTreeView* view_ = nullptr;
     bool shown_ = false;
     bool startFailed_ = false;
+    bool busy_ = false;
+    bool closeAfterWork_ = false;
+    std::vector<std::string> unreadable_; // "path: reason", from every scan since Clear All
+    QTimer* summaryTimer_ = nullptr;
 };
 
 } // namespace nullsweep

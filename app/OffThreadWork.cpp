@@ -134,9 +134,10 @@ void RunOffUiThread(const std::function<void()>& work) {
         });
         // Not an event loop of its own: a quit of the application (the window closed meanwhile)
         // must not leave the work waiting for this thread.
+        // Input is handled, not held: held input would act once the work is done. The caller
+        // makes the windows that must not act on it refuse it meanwhile.
         while (!done)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                            QEventLoop::WaitForMoreEvents);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         worker.join();
     }
     if (failure) std::rethrow_exception(failure);

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/WaitForm.h"
 
+#include "desktop/WaitCancel.h"
+
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -72,6 +76,20 @@ TWaitForm::TWaitForm(QWidget* over)
     cancel_->setGeometry(142, 54, 97, 25);
     cancel_->setFlat(true);
     cancel_->hide();
+    connect(cancel_, &QPushButton::clicked, this, [] { RequestCancel(); });
+
+    // A screen reader announces the window with its notice, and reads the progress line.
+    setAccessibleName(QStringLiteral("Please wait"));
+    setAccessibleDescription(label1_->text());
+    busy_->setAccessibleName(QStringLiteral("Working"));
+}
+
+void TWaitForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && cancel_->isVisible()) {
+        RequestCancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TWaitForm::ShowWait(bool visible, bool cancelVisible) {
@@ -84,12 +102,34 @@ void TWaitForm::ShowWait(bool visible, bool cancelVisible) {
         move(over->frameGeometry().center() - QPoint(width() / 2, height() / 2));
     show();
     raise();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent shown(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&shown);
+    }
     paintNow();
 }
 
 void TWaitForm::SetWaitText(const std::string& text) {
     label2_->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+    fitProgress();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(label2_, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
     if (isVisible()) paintNow();
+}
+
+// A progress line wider than the window widens it (never narrows it), so no count is cut;
+// a shown window stays centred over the main window.
+void TWaitForm::fitProgress() {
+    const int needed = label2_->sizeHint().width();
+    if (needed <= label2_->width()) return;
+    label1_->resize(needed, label1_->height());
+    label2_->resize(needed, label2_->height());
+    setFixedSize(103 + needed + 8, height());
+    cancel_->move((width() - cancel_->width()) / 2, cancel_->y());
+    if (QWidget* over = parentWidget(); over && isVisible())
+        move(over->frameGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 // A window that has just been shown is drawn only once the display system has exposed it, so

@@ -35,7 +35,8 @@ class TBusyIndicator final : public QWidget {
 // The small borderless window that stays on top, centred over the main window, while a long
 // operation runs. Created hidden at start-up and reused for the whole run. ShowWait and
 // SetWaitText paint the window themselves before they return, in case the operation holds the
-// thread; while the operation runs elsewhere (RunOffUiThread), the busy indicator moves.
+// thread; while the operation runs elsewhere (RunOffUiThread), the busy indicator moves. Its
+// Cancel button and Escape set the cancel request (WaitCancel.h) that long work reads.
 class TWaitForm final : public QWidget, public TWaitWindow {
     Q_OBJECT
 
@@ -55,8 +56,13 @@ class TWaitForm final : public QWidget, public TWaitWindow {
     QPushButton* Cancel() const { return cancel_; }
     TBusyIndicator* Busy() const { return busy_; }
 
+  protected:
+    // Escape asks the work to stop, as Cancel does, while Cancel shows.
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     void paintNow();
+    void fitProgress();
 
     TBusyIndicator* busy_;
     QLabel* label1_;

@@ -1,81 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/RemoveListed.h"
 
-#include "config/PathParts.h"
+#include "cli/MessageText.h"
 #include "grid/GridRows.h"
 #include "scan/DeleteJournal.h"
-#include "scan/ExactDelete.h"
+#include "scan/DeleteRecorder.h"
 #include "scan/KeptFiles.h"
 #include "scan/Trash.h"
 
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <string>
+#include <vector>
 
 namespace nullsweep {
 
-namespace {
-
-// Deletes the row's file once its record stands in the journal: a file is never gone without it.
-TDeleteOutcome deleteJournalled(const TResultRow& row, TDeleteJournal* journal,
-                                TTouchedFolders* deletedIn) {
-    return ActOnListedFile(row, [&](int folder, const std::string& name,
-                                    const std::string& realPath, std::uint64_t) {
-        if (journal) {
-            const std::optional<TJournalRecord> record = ReadJournalRecord(folder, name, realPath);
-            if (!record) return -1;
-            if (const int error = journal->Add(*record)) {
-                errno = error;
-                return -1;
-            }
-        }
-        struct stat before {};
-        const bool known = deletedIn && ::fstat(folder, &before) == 0;
-        if (::unlinkat(folder, name.c_str(), 0) != 0) return -1;
-        if (known)
-            deletedIn->emplace(SplitPath(realPath).folder,
-                               std::pair(before.st_atim, before.st_mtim));
-        return 0;
-    });
-}
-
-} // namespace
-
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
-                          TDeleteJournal* journal, TTouchedFolders* deletedIn,
-                          std::FILE* err) {
-    TRemoveCount count;
+                          TDeleteJournal* journal, TTouchedFolders* deletedIn, std::FILE* err) {
+    std::vector<const TResultRow*> rows;
+    for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node))
+        rows.push_back(&RowOf(node));
     TTrash trash(TTrash::HomeTrashPath());
-    for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
-        const TResultRow& row = RowOf(node);
-        if (!includeKept && !KeptReasonOf(row).empty()) {
-            ++count.kept;
-            continue;
-        }
-        const TDeleteOutcome outcome =
-            mode == TRemoveMode::Trash ? TrashListedFile(row, trash)
-            : journal || deletedIn     ? deleteJournalled(row, journal, deletedIn)
-                                       : DeleteListedFile(row);
-        switch (outcome) {
-        case TDeleteOutcome::Deleted:
-            ++count.removed;
-            break;
-        case TDeleteOutcome::Changed:
-        case TDeleteOutcome::Vanished:
-            ++count.changed;
-            break;
-        case TDeleteOutcome::Failed: {
-            const int reason = errno;
-            ++count.failed;
-            std::fprintf(err, "nullsweep scan: cannot %s %s: %s\n",
-                         mode == TRemoveMode::Trash ? "move to the trash" : "delete",
-                         std::string(row.Field(TField::FullPath)).c_str(), std::strerror(reason));
-            break;
-        }
-        }
-    }
+    TRemoveCallbacks callbacks;
+    const char* verb = mode == TRemoveMode::Trash ? "move to the trash" : "delete";
+    callbacks.onRow = [&](std::size_t index, TDeleteOutcome outcome, const std::string& reason) {
+        const TResultRow& row = *rows[index];
+        // A kept reason the listing already shows needs no line of its own.
+        if (outcome == TDeleteOutcome::Deleted ||
+            (outcome == TDeleteOutcome::Kept && !KeptReasonOf(row).empty()))
+            return;
+        const std::string path = EscapeControls(row.Field(TField::FullPath));
+        if (outcome == TDeleteOutcome::Failed)
+            std::fprintf(err, "nullsweep scan: cannot %s %s: %s\n", verb, path.c_str(),
+                         reason.c_str());
+        else
+            std::fprintf(err, "nullsweep scan: left %s: %s\n", path.c_str(), reason.c_str());
+    };
+    TDeleteRecorder recorder(journal, deletedIn);
+    recorder.Attach(callbacks);
+    const TRemoveCount count = RemoveRows(rows, mode, includeKept, &trash, callbacks);
     const char* files = count.removed == 1 ? "file" : "files";
     if (mode == TRemoveMode::Trash)
         std::fprintf(err, "nullsweep scan: moved %zu %s to the trash", count.removed, files);
@@ -85,7 +46,7 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
                  count.failed);
     if (journal && journal->Count() > 0) {
         journal->Sync();
-        std::fprintf(err, "; journal %s", journal->Path().c_str());
+        std::fprintf(err, "; journal %s", EscapeControls(journal->Path()).c_str());
     }
     std::fputc('\n', err);
     return count;

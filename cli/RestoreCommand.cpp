@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/RestoreCommand.h"
 
+#include "cli/MessageText.h"
 #include "scan/RestoreJournal.h"
 
 #include <getopt.h>
@@ -47,7 +48,7 @@ int RunRestoreCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             return 0;
         } else {
             std::fprintf(err, "nullsweep: unknown option %s\nTry 'nullsweep restore --help'.\n",
-                         argv[optind - 1]);
+                         EscapeControls(argv[optind - 1]).c_str());
             return 2;
         }
     }
@@ -57,7 +58,8 @@ int RunRestoreCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         const std::string latest = LatestJournal(folder);
         if (latest.empty()) {
             std::fprintf(err, "nullsweep: no delete journal in %s\n",
-                         folder.empty() ? "$XDG_STATE_HOME or $HOME" : folder.c_str());
+                         folder.empty() ? "$XDG_STATE_HOME or $HOME"
+                                        : EscapeControls(folder).c_str());
             return 1;
         }
         journals.push_back(latest);
@@ -66,15 +68,16 @@ int RunRestoreCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         std::fprintf(out, "%s\n", path.c_str());
     };
     options.onProblem = [&](const std::string& path, const std::string& why) {
-        std::fprintf(err, "nullsweep: cannot restore %s: %s\n", path.c_str(), why.c_str());
+        std::fprintf(err, "nullsweep: cannot restore %s: %s\n", EscapeControls(path).c_str(),
+                     EscapeControls(why).c_str());
     };
     TRestoreCount total;
     bool unreadable = false;
     for (const std::string& journal : journals) {
         try {
             const std::vector<TJournalRecord> records = ReadJournal(journal, [&](std::size_t line) {
-                std::fprintf(err, "nullsweep: %s:%zu: not a journal record\n", journal.c_str(),
-                             line);
+                std::fprintf(err, "nullsweep: %s:%zu: not a journal record\n",
+                             EscapeControls(journal).c_str(), line);
                 unreadable = true;
             });
             const TRestoreCount count = RestoreRecords(records, options);
@@ -82,7 +85,7 @@ int RunRestoreCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             total.already += count.already;
             total.failed += count.failed;
         } catch (const std::exception& e) {
-            std::fprintf(err, "nullsweep: %s\n", e.what());
+            std::fprintf(err, "nullsweep: %s\n", EscapeControls(e.what()).c_str());
             unreadable = true;
         }
     }

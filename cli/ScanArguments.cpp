@@ -52,14 +52,17 @@ std::string ScanUsage() {
            "  -f, --format FORMAT   paths: one full path a line (default); text, csv,\n"
            "                        html, xml, xlsx: the rows as the window exports them;\n"
            "                        json: JSON Lines (path, path_b64 for a name that is\n"
-           "                        not UTF-8, size, UTC times, kept reason)\n"
+           "                        not UTF-8, size, UTC times as 2026-12-08T06:12:53Z,\n"
+           "                        null outside the years 0001-9999, kept reason)\n"
            "  -o, --output FILE     write FILE instead of standard output (\"-\"); a file is\n"
            "                        replaced only once complete, keeping its mode; a\n"
            "                        device, FIFO or socket is written, never replaced; a\n"
-           "                        link is followed; xlsx needs a FILE\n"
+           "                        link is followed; xlsx needs a FILE; refused: another\n"
+           "                        user's file in a sticky folder that all may write, or\n"
+           "                        one reached through another user's link there\n"
            "  -0, --null            paths format only: end each path with NUL, not a line\n"
-           "                        feed; given before --files-from, its paths are read\n"
-           "                        NUL-ended (any format)\n"
+           "                        feed; with --files-from, wherever it stands, the\n"
+           "                        list's paths are read NUL-ended (any format)\n"
            "  -s, --sort FIELD      sort by a field, e.g. \"File Size\", as a header click does;\n"
            "                        default \"File Name\"; none: keep the walk order\n"
            "  -d, --descending      sort descending\n"
@@ -72,15 +75,18 @@ std::string ScanUsage() {
            "      --trash           as --delete, but move each file to the user's trash\n"
            "      --include-kept    with --delete or --trash, also remove kept files (those\n"
            "                        meant to be empty: __init__.py, .gitkeep, tracked by git)\n"
-           "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable)\n"
+           "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable);\n"
+           "                        a GLOB with a \"/\" matches the path below FOLDER, \"*\"\n"
+           "                        within one name (\"logs/*.lock\", \"*/run/pid\")\n"
            "      --no-journal      with --delete, keep no journal of the deleted files\n"
            "                        (by default each run writes one, for nullsweep restore)\n"
            "      --remove-emptied-folders\n"
            "                        with --delete, then remove each folder the delete left\n"
            "                        empty, bottom up (never a FOLDER, nor a kept folder)\n"
            "      --files-from FILE take the files from FILE (\"-\": standard input), one path\n"
-           "                        a line (NUL-ended with -0 given before it), instead of\n"
-           "                        walking FOLDERs; each is checked now\n"
+           "                        a line (NUL-ended with -0), instead of walking\n"
+           "                        FOLDERs; each is checked now; a line holding a NUL\n"
+           "                        is refused\n"
            "      --config FILE     read the columns from FILE, not from the program's folder\n"
            "  -q, --quiet           no progress line on standard error (what cannot be\n"
            "                        read is still said)\n"
@@ -101,10 +107,18 @@ std::string ScanUsage() {
            "\n"
            "Each folder or file that cannot be read is one line on standard error,\n"
            "\"nullsweep: cannot read PATH: REASON\"; the rest is still listed and acted on.\n"
+           "A walk or a list that stops early (no memory) is one line; then nothing is\n"
+           "deleted or trashed.\n"
            "\n"
-           "Exit status: 0 done; 1 a FOLDER is missing or no folder, a folder or file could\n"
-           "not be read, or the output cannot be written; 2 bad usage or a configuration that\n"
-           "cannot be read.\n";
+           "A file time before the year 1 or after 9999 is shown as the nearest time that\n"
+           "can be shown, and sorted by its real value. Control characters in names in\n"
+           "messages on standard error are shown escaped (\\x1b, \\n); the list itself is\n"
+           "written byte for byte.\n"
+           "\n"
+           "Exit status: 0 done; 1 a FOLDER is missing, no folder or on a pseudo file system\n"
+           "(/proc, /sys: not scanned), a folder or file could not be read, the walk or list\n"
+           "stopped early, or the output cannot be written; 2 bad usage or a configuration\n"
+           "that cannot be read (or is larger than 4 MiB).\n";
 }
 
 ParseResult ParseScanArguments(int argc, char** argv) {
@@ -156,7 +170,12 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             a.nullTerminated = true;
             break;
         case 'o':
-            a.output = std::string_view(optarg) == "-" ? "" : optarg; // "-": standard output
+            // An empty name is no file, and standard output is "-": refused, not guessed.
+            if (!*optarg) {
+                result.error = "-o/--output needs a file name (\"-\": standard output)";
+                return result;
+            }
+            a.output = std::string_view(optarg) == "-" ? "" : optarg;
             break;
         case 's':
             a.sortField = optarg;
@@ -198,7 +217,6 @@ ParseResult ParseScanArguments(int argc, char** argv) {
             break;
         case OptFilesFrom:
             a.filesFrom = optarg;
-            a.filesFromNulEnded = a.nullTerminated;
             break;
         case OptNoJournal:
             a.journal = false;
@@ -224,10 +242,11 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     }
     for (int i = optind; i < argc; ++i)
         a.folders.emplace_back(argv[i]);
+    a.filesFromNulEnded = a.nullTerminated && !a.filesFrom.empty(); // wherever -0 stands
     if (a.help || a.version) return result;
     if (!FindExportFormat(a.format))
         result.error = "unknown format \"" + a.format + "\" (one of " + ExportFormatNames() + ")";
-    else if (a.nullTerminated && a.format != "paths" && !a.filesFromNulEnded)
+    else if (a.nullTerminated && a.format != "paths" && a.filesFrom.empty())
         result.error = "-0/--null goes with the paths format only";
     else if (a.format == "xlsx" && a.output.empty())
         result.error = "the xlsx format needs -o FILE";

@@ -25,7 +25,7 @@ struct ScanArguments {
     std::vector<std::string> keepPatterns; // --keep
     std::string configFile;                // empty: the configuration beside the executable
     std::string filesFrom;                 // --files-from FILE ("-": standard input)
-    bool filesFromNulEnded = false;        // -0 came before --files-from
+    bool filesFromNulEnded = false;        // -0 with --files-from, wherever it stands
     bool help = false;
     bool version = false;
     std::vector<std::string> folders;

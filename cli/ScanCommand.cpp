@@ -3,6 +3,7 @@
 
 #include "Version.h"
 
+#include "cli/MessageText.h"
 #include "cli/PathStream.h"
 #include "cli/RemoveListed.h"
 #include "cli/ScanArguments.h"
@@ -22,14 +23,17 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,8 +49,11 @@ std::string folderProblem(const std::string& folder) {
     if (!S_ISDIR(st.st_mode)) return "not a folder";
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return std::strerror(errno);
+    // The walk passes over such a folder, which would list nothing without a word.
+    struct statfs fs {};
+    const bool pseudo = ::fstatfs(::dirfd(dir), &fs) == 0 && IsPseudoFileSystem(fs.f_type);
     ::closedir(dir);
-    return {};
+    return pseudo ? "on a pseudo file system, not scanned" : "";
 }
 
 class ProgressLine {
@@ -54,9 +61,9 @@ class ProgressLine {
     ProgressLine(std::FILE* err, bool enabled) : err_(err), enabled_(enabled) {}
     void show(const ScanProgress& p) {
         if (!enabled_) return;
-        std::fprintf(err_, "\r\033[K%llu folders, %llu entries, %llu empty files",
+        std::fprintf(err_, "\r\033[K%llu folders, %llu entries, %llu empty files, %u thread%s",
                      (unsigned long long)p.folders, (unsigned long long)p.files,
-                     (unsigned long long)p.rows);
+                     (unsigned long long)p.rows, p.threads, p.threads == 1 ? "" : "s");
         std::fflush(err_);
         shown_ = true;
     }
@@ -93,17 +100,25 @@ class UtcZone {
 };
 
 // Walks the folders through `scanFolders` writing each path as it is found; the rows stay in
-// `grid` only when they are to be deleted.
-void streamPaths(const ScanArguments& args, std::FILE* out,
-                 const std::function<void(const RowSink&)>& scanFolders, TVirtualStringTree& grid) {
+// `grid` only when they are to be deleted. A walk that stops early still has its paths written
+// (`stopped` then gets the exception); false when not every row reached the grid.
+bool streamPaths(const ScanArguments& args, std::FILE* out,
+                 const std::function<void(const RowSink&)>& scanFolders, TVirtualStringTree& grid,
+                 std::exception_ptr& stopped) {
     std::vector<TResultRow> listed;
     const bool keep = args.deleteListed || args.trashListed;
     auto write = [&](TByteSink& sink, std::function<void()> push) {
         TPathStream paths(sink, args.nullTerminated, std::move(push));
-        scanFolders([&](TResultRow&& row) {
-            paths.Add(row.Field(TField::FullPath));
-            if (keep) listed.push_back(std::move(row));
-        });
+        try {
+            scanFolders([&](TResultRow&& row) {
+                paths.Add(row.Field(TField::FullPath));
+                if (keep) listed.push_back(std::move(row));
+            });
+        } catch (const TExportError&) {
+            throw;
+        } catch (...) {
+            stopped = std::current_exception();
+        }
         paths.Flush();
     };
     if (args.output.empty()) {
@@ -112,7 +127,22 @@ void streamPaths(const ScanArguments& args, std::FILE* out,
     } else {
         ReplaceFile(args.output, [&](TByteSink& sink) { write(sink, {}); });
     }
-    AddScannedRows(grid, std::move(listed));
+    return AddScannedRows(grid, std::move(listed));
+}
+
+// The reason a walk stopped early, for its one line.
+std::string stopReason(const std::exception_ptr& stopped) {
+    try {
+        std::rethrow_exception(stopped);
+    } catch (const TWalkStopped& e) {
+        return e.what();
+    } catch (const std::bad_alloc&) {
+        return std::string("the walk stopped early: ") + std::strerror(ENOMEM);
+    } catch (const std::exception& e) {
+        return std::string("the walk stopped early: ") + e.what();
+    } catch (...) {
+        return "the walk stopped early";
+    }
 }
 
 } // namespace
@@ -121,7 +151,7 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     const ParseResult parsed = ParseScanArguments(argc, argv);
     if (!parsed.error.empty()) {
         std::fprintf(err, "nullsweep scan: %s (try 'nullsweep scan --help')\n",
-                     parsed.error.c_str());
+                     EscapeControls(parsed.error).c_str());
         return 2;
     }
     const ScanArguments& args = parsed.arguments;
@@ -139,10 +169,10 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         UseConfigFile(args.configFile);
         const TConfig* config = ConfigStore(false);
         if (!config->Notice().empty())
-            std::fprintf(err, "nullsweep scan: %s\n", config->Notice().c_str());
+            std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(config->Notice()).c_str());
         CheckColumnEntries(config->Root(), TConfig::ConfigFileName());
     } catch (const std::exception& e) {
-        std::fprintf(err, "nullsweep scan: %s\n", e.what());
+        std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
         return 2;
     }
 
@@ -159,15 +189,25 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
                                    !(streamed && args.output.empty() && ::isatty(::fileno(out))));
     ScanOptions options;
     options.onProgress = [&](const ScanProgress& p) { progress.show(p); };
+    options.threads = args.threads;
     options.oneFileSystem = args.oneFileSystem;
     options.excludes = args.excludes;
     options.onError = [&](const std::string& path, int error) {
         progress.clear();
-        std::fprintf(err, "nullsweep: cannot read %s: %s\n", path.c_str(), std::strerror(error));
+        std::fprintf(err, "nullsweep: cannot read %s: %s\n", EscapeControls(path).c_str(),
+                     std::strerror(error));
         status = 1;
     };
     TKeptFiles kept(args.keepPatterns);
+    kept.SetWarning([&](const std::string& line) {
+        progress.clear();
+        std::fprintf(err, "nullsweep: warning: %s\n", line.c_str());
+    });
     options.kept = &kept;
+    // Deletes act only on a whole list: a walk or list that stopped early acts on nothing.
+    const bool removes = args.deleteListed || args.trashListed;
+    bool complete = true;
+    const char* const nothingRemoved = removes ? "; nothing deleted" : "";
     if (!args.filesFrom.empty()) {
         const bool standardInput = args.filesFrom == "-";
         std::FILE* list = standardInput ? stdin : std::fopen(args.filesFrom.c_str(), "re");
@@ -176,14 +216,15 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             list ? ScanFileList(list, args.filesFromNulEnded, options,
                                 [&](TResultRow&& row) { rows.push_back(std::move(row)); })
                  : errno;
-        AddScannedRows(grid, std::move(rows));
+        const int added = AddScannedRows(grid, std::move(rows)) ? 0 : ENOMEM;
         if (list && !standardInput) std::fclose(list);
-        if (error != 0) {
+        if (error != 0 || added != 0) {
             progress.clear();
-            std::fprintf(err, "nullsweep: cannot read %s: %s\n",
-                         standardInput ? "standard input" : args.filesFrom.c_str(),
-                         std::strerror(error));
+            std::fprintf(err, "nullsweep: cannot read %s: %s%s\n",
+                         standardInput ? "standard input" : EscapeControls(args.filesFrom).c_str(),
+                         std::strerror(error ? error : added), nothingRemoved);
             status = 1;
+            complete = false;
         }
     }
     // Each FOLDER in turn into the grid, or to `onRow` as found.
@@ -194,7 +235,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             if (problem.empty()) problem = folderProblem(folder);
             if (!problem.empty()) {
                 progress.clear();
-                std::fprintf(err, "nullsweep scan: %s: %s\n", given.c_str(), problem.c_str());
+                std::fprintf(err, "nullsweep scan: %s: %s\n", EscapeControls(given).c_str(),
+                             problem.c_str());
                 status = 1;
                 continue;
             }
@@ -205,7 +247,23 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         }
         progress.clear();
     };
-    if (!streamed) scanFolders({});
+    std::exception_ptr stopped;
+    if (!streamed) {
+        try {
+            scanFolders({});
+        } catch (...) {
+            stopped = std::current_exception();
+        }
+    }
+    // Said once the list is written, so that a stop of a streamed walk is said the same way.
+    auto sayStopped = [&] {
+        if (!stopped) return;
+        progress.clear();
+        std::fprintf(err, "nullsweep scan: %s%s\n", EscapeControls(stopReason(stopped)).c_str(),
+                     nothingRemoved);
+        status = 1;
+        complete = false;
+    };
     // Sorted once, as a click on a column of that field orders the grid; no header column.
     if (args.sortField != "none")
         SortRows(grid, -1, FieldIndexOf(args.sortField),
@@ -228,7 +286,8 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
                    }};
     try {
         if (streamed) {
-            streamPaths(args, out, scanFolders, grid);
+            if (!streamPaths(args, out, scanFolders, grid, stopped) && !stopped)
+                stopped = std::make_exception_ptr(std::bad_alloc());
         } else if (!args.output.empty()) {
             SaveExport(format, job, args.output);
         } else {
@@ -237,10 +296,11 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             sink.Finish();
         }
     } catch (const TExportError& e) {
-        std::fprintf(err, "nullsweep scan: %s\n", e.what());
+        std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
         return 1; // nothing is deleted that the user could not see listed
     }
-    if (args.deleteListed || args.trashListed) {
+    sayStopped();
+    if (removes && complete) {
         std::unique_ptr<TDeleteJournal> journal;
         if (args.deleteListed && args.journal) {
             try {
@@ -249,16 +309,17 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
                 // Without its journal a delete could not be undone: nothing is deleted.
                 std::fprintf(err, "nullsweep scan: %s; nothing deleted (--no-journal deletes "
                                   "without one)\n",
-                             e.what());
+                             EscapeControls(e.what()).c_str());
                 return 1;
             }
         }
         TTouchedFolders deletedIn;
-        if (RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
+        const TRemoveCount count =
+            RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
                          args.includeKept, journal.get(),
-                         args.removeEmptiedFolders ? &deletedIn : nullptr, err)
-                .failed)
-            status = 1;
+                         args.removeEmptiedFolders ? &deletedIn : nullptr, err);
+        // Kept files are left by choice; a file that changed or failed is not done.
+        if (count.changed + count.failed > 0) status = 1;
         if (args.removeEmptiedFolders) {
             // A file list has no FOLDER: the folder of each of its files stands for one.
             std::vector<std::string> roots;
@@ -272,7 +333,7 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
             const std::size_t removed = RemoveEmptiedFolders(
                 std::move(deletedIn), roots, journal.get(), [&](const std::string& path, int e) {
                     std::fprintf(err, "nullsweep scan: cannot remove the folder %s: %s\n",
-                                 path.c_str(), std::strerror(e));
+                                 EscapeControls(path).c_str(), std::strerror(e));
                     status = 1;
                 });
             std::fprintf(err, "nullsweep scan: removed %zu emptied folder%s\n", removed,

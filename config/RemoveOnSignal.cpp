@@ -13,7 +13,9 @@ namespace nullsweep {
 
 namespace {
 
-constexpr std::array<int, 3> CleanedSignals{SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the program and that a user or a pipe sends.
+constexpr std::array CleanedSignals{SIGINT,  SIGTERM, SIGHUP,  SIGPIPE, SIGQUIT,   SIGALRM,
+                                    SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
 constexpr int SlotCount = 8;
 
 // The handler may only read plain memory and call unlink: each slot's path is written before
@@ -45,7 +47,10 @@ void install() {
         sigaddset(&action.sa_mask, signal);
     for (std::size_t i = 0; i < CleanedSignals.size(); ++i) {
         ::sigaction(CleanedSignals[i], nullptr, &previous[i]);
-        if (previous[i].sa_handler != SIG_IGN) ::sigaction(CleanedSignals[i], &action, nullptr);
+        // Only where the signal would end the program: a handler of the program's own may
+        // let it go on, and an ignored signal stays ignored.
+        if (!(previous[i].sa_flags & SA_SIGINFO) && previous[i].sa_handler == SIG_DFL)
+            ::sigaction(CleanedSignals[i], &action, nullptr);
     }
 }
 

@@ -5,10 +5,10 @@
 
 namespace nullsweep {
 
-// While it lives, an interrupt, termination or hang-up signal first removes the file at `path`
-// and then has its usual effect (the program ends with that signal), so that a half-written
-// temporary file never outlives an export. A signal the program ignores stays ignored. Several
-// may live at once, on any thread.
+// While it lives, a signal that ends the program (interrupt, termination, hang-up, a broken
+// pipe, ...) first removes the file at `path` and then has its usual effect, so that a
+// half-written temporary file never outlives an export. A signal the program ignores or handles
+// itself is left to it. Several may live at once, on any thread.
 class TRemoveOnSignal {
   public:
     explicit TRemoveOnSignal(const std::string& path);

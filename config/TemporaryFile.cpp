@@ -5,10 +5,31 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <random>
 #include <utility>
 
 namespace nullsweep {
+
+namespace {
+
+// The process's umask, read without changing it where the kernel tells it.
+mode_t currentUmask() {
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return mode_t(mask);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
 
 TTemporaryFile::TTemporaryFile(std::string folder, std::string baseName)
     : folder_(std::move(folder)), base_(std::move(baseName)) {}
@@ -21,7 +42,7 @@ TTemporaryFile::~TTemporaryFile() {
 int TTemporaryFile::Create(bool named) {
     if (!named) {
         fd_ =
-            ::open(folder_.empty() ? "." : folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+            ::open(folder_.empty() ? "." : folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
         if (fd_ >= 0) return 0;
         // File systems without unnamed files answer with one of these; others are real errors.
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
@@ -31,7 +52,7 @@ int TTemporaryFile::Create(bool named) {
         path_ = freshName();
         // Registered before the file exists, so no signal can find it unregistered.
         removeOnSignal_.emplace(path_);
-        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd_ >= 0) return 0;
         error = errno;
         removeOnSignal_.reset();
@@ -90,6 +111,8 @@ int TTemporaryFile::Place(const std::string& target, const struct stat* keep, bo
             ::fchown(fd_, uid_t(-1), keep->st_gid) != 0) {
         }
         ::fchmod(fd_, keep->st_mode & 07777);
+    } else {
+        ::fchmod(fd_, 0666 & ~currentUmask());
     }
     if (::fsync(fd_) != 0) return errno;
     if (path_.empty())

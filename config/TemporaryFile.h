@@ -24,8 +24,9 @@ class TTemporaryFile {
     TTemporaryFile(const TTemporaryFile&) = delete;
     TTemporaryFile& operator=(const TTemporaryFile&) = delete;
 
-    // Creates the file, mode 0666 less the umask. `named`: it must have a path from the start,
-    // for a writer that opens it itself (it can then also be read back through Fd).
+    // Creates the file, mode 0600 while it is written (a new file gets 0666 less the umask when
+    // it is put in place). `named`: it must have a path from the start, for a writer that opens
+    // it itself (it can then also be read back through Fd).
     int Create(bool named);
 
     // The path to the file; only for a file made `named`.

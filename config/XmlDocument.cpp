@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -37,6 +38,10 @@ std::string errnoText() {
     return std::strerror(errno);
 }
 
+// The files read are configurations, a few kilobytes each: a larger one is no configuration,
+// and reading it whole (a sparse file of gigabytes) would take minutes and the memory with it.
+constexpr std::size_t MaxFileSize = std::size_t(4) << 20;
+
 std::string readFile(const std::string& path) {
     // Non-blocking so that a FIFO without a writer is refused below instead of waited on.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -47,10 +52,16 @@ std::string readFile(const std::string& path) {
         ::close(fd);
         throw XmlError(path + ": cannot read: " + reason);
     }
+    const auto tooLarge = [&] {
+        ::close(fd);
+        return XmlError(path + ": cannot read: larger than a configuration may be (4 MiB)");
+    };
+    if (std::uintmax_t(st.st_size) > MaxFileSize) throw tooLarge();
     std::string text;
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0 && text.size() + std::size_t(n) > MaxFileSize) throw tooLarge(); // grown since
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;

@@ -5,10 +5,11 @@
 #include "export/OutputTarget.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 namespace nullsweep {
@@ -30,13 +31,33 @@ class TDirectSink final : public TByteSink {
     const std::string& name_;
 };
 
-// Where a writer that needs a path writes what goes to a device: the temporary folder.
-std::string temporaryFolder() {
-    const char* folder = std::getenv("TMPDIR");
-    std::string result = folder && *folder ? folder : "/tmp";
-    if (!result.ends_with('/')) result += '/';
-    return result;
-}
+// Where a writer that needs a path writes what goes to a device, FIFO or socket: a file in
+// memory with no name in any folder, so that no one else can read it and nothing is left
+// behind whatever ends the program; the writer opens it through /proc.
+class TMemoryFile {
+  public:
+    explicit TMemoryFile(const std::string& name)
+        : fd_(::memfd_create("nullsweep-export", MFD_CLOEXEC)) {
+        if (fd_ < 0) throw TExportError(WriteFailure(name, errno));
+        ::fchmod(fd_, 0600); // made 0777; only a path through this process could reach it
+        path_ = "/proc/self/fd/" + std::to_string(fd_);
+        if (::access(path_.c_str(), W_OK) != 0) {
+            const int error = errno;
+            ::close(fd_);
+            throw TExportError(WriteFailure(name, error));
+        }
+    }
+    ~TMemoryFile() { ::close(fd_); }
+    TMemoryFile(const TMemoryFile&) = delete;
+    TMemoryFile& operator=(const TMemoryFile&) = delete;
+
+    int Fd() const { return fd_; }
+    const std::string& Path() const { return path_; }
+
+  private:
+    int fd_;
+    std::string path_;
+};
 
 void copyInto(int from, int to, const std::string& name) {
     if (::lseek(from, 0, SEEK_SET) != 0) throw TExportError(WriteFailure(name, errno));
@@ -94,8 +115,7 @@ void ReplaceFileAt(const std::string& path,
                    const std::function<void(const std::string& temporaryPath)>& write) {
     TOutputTarget target(path);
     if (target.DirectFd() >= 0) {
-        TTemporaryFile file(temporaryFolder(), "nullsweep-export");
-        check(file.Create(true), path);
+        const TMemoryFile file(path);
         write(file.Path());
         copyInto(file.Fd(), target.DirectFd(), path);
         target.CloseDirect();

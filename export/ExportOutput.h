@@ -85,8 +85,8 @@ class TOutBuffer {
 void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>& write);
 
 // The same for a writer that opens the file itself (a library that takes a file name): `write`
-// writes the whole file at the temporary path it is given, which then replaces `path` (or is
-// copied into a device, FIFO or socket at `path`).
+// writes the whole file at the temporary path it is given, which then replaces `path` (or, in
+// memory and never in a folder, is copied into a device, FIFO or socket at `path`).
 void ReplaceFileAt(const std::string& path,
                    const std::function<void(const std::string& temporaryPath)>& write);
 

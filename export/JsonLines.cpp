@@ -2,11 +2,13 @@
 #include "export/JsonLines.h"
 
 #include "export/ExportRows.h"
+#include "scan/FileRow.h"
 #include "scan/KeptFiles.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <cstdio>
 #include <ctime>
 
 namespace nullsweep {
@@ -19,17 +21,22 @@ bool isAscii(std::string_view text) {
     return true;
 }
 
-void appendTime(std::string& out, std::string_view text,
+// ISO 8601 has four-digit years: a time outside the years 0001 to 9999 (also one whose text
+// shows only the nearest time, `row` knows) is null.
+void appendTime(std::string& out, const TResultRow& row, TField field,
                 const std::function<std::optional<std::int64_t>(std::string_view)>& seconds) {
-    const std::optional<std::int64_t> value = text.empty() ? std::nullopt : seconds(text);
+    const std::string_view text = row.Field(field);
+    const std::optional<std::int64_t> value =
+        text.empty() || RealTimeOf(row, field) ? std::nullopt : seconds(text);
     std::tm utc{};
     const std::time_t t = value ? std::time_t(*value) : 0;
-    if (!value || !::gmtime_r(&t, &utc)) {
+    if (!value || !::gmtime_r(&t, &utc) || utc.tm_year < 1 - 1900 || utc.tm_year > 9999 - 1900) {
         out += "null";
         return;
     }
     char buffer[64];
-    std::strftime(buffer, sizeof buffer, "\"%Y-%m-%dT%H:%M:%SZ\"", &utc);
+    std::snprintf(buffer, sizeof buffer, "\"%04d-%02d-%02dT%02d:%02d:%02dZ\"", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
     out += buffer;
 }
 
@@ -89,11 +96,11 @@ void WriteJsonLines(
         line += ",\"size\":";
         appendNumber(line, row.Field(TField::FileSize));
         line += ",\"created\":";
-        appendTime(line, row.Field(TField::CreateTime), timeSeconds);
+        appendTime(line, row, TField::CreateTime, timeSeconds);
         line += ",\"accessed\":";
-        appendTime(line, row.Field(TField::AccessTime), timeSeconds);
+        appendTime(line, row, TField::AccessTime, timeSeconds);
         line += ",\"written\":";
-        appendTime(line, row.Field(TField::WriteTime), timeSeconds);
+        appendTime(line, row, TField::WriteTime, timeSeconds);
         line += ",\"kept\":";
         const std::string_view kept = row.Slot(KeptSlot);
         if (kept.empty())

@@ -10,12 +10,16 @@
 
 namespace nullsweep {
 
-// What stands at an export's chosen name, found and opened before anything is written.
+// What stands at an export's chosen name, found and opened before anything is written, the
+// way a shell's redirection opens it: the kernel follows the links (so fs.protected_* applies).
 //  - A device, FIFO or socket (also reached through links, such as /dev/stdout) is opened for
 //    writing, and the export is written into it: it is never replaced.
-//  - Otherwise links are followed to their final target (which need not exist yet), and that
-//    file is the one to replace. An existing file the user could not open for writing is
-//    refused here, so nothing is written in its place.
+//  - Otherwise the file the kernel opened (or, for a new file, the end of the links) is the
+//    one to replace, at the path the kernel gives it. An existing file the user could not open
+//    for writing is refused here, so nothing is written in its place.
+//  - In a sticky folder that all may write, another user's file, or one reached through
+//    another user's link there (the folder owner's excepted), is refused whatever the kernel's
+//    switches say: someone else may have planted it to turn the export against its user.
 // Throws TExportError "cannot write NAME: REASON" (NAME as given) when it cannot be written.
 class TOutputTarget {
   public:

@@ -45,12 +45,13 @@ class TWorkbookWriter {
 
     void Write() {
         // Constant-memory mode keeps one row in memory; its row data goes to a temporary file
-        // beside the target rather than to /tmp, which may be memory.
+        // beside the target rather than to /tmp, which may be memory. A workbook written in
+        // memory for a device (a path in /proc) leaves it to the library's unnamed file.
         const std::string_view cut = CutPath(path_).folder;
         std::string folder(cut.empty() ? std::string_view(".") : cut);
         lxw_workbook_options options{};
         options.constant_memory = 1;
-        options.tmpdir = folder.data();
+        options.tmpdir = folder.starts_with("/proc/") ? nullptr : folder.data();
         options.use_zip64 = NeedsZip64();
         book_ = workbook_new_opt(path_.c_str(), &options);
         if (!book_) Fail("the workbook could not be set up");

@@ -2,6 +2,7 @@
 #include "grid/ExportCommands.h"
 
 #include "desktop/DesktopShell.h"
+#include "desktop/WaitCancel.h"
 #include "export/ExportFormats.h"
 #include "grid/GridRows.h"
 
@@ -26,6 +27,23 @@ std::string_view formatName(TExportCommand command) {
     return {};
 }
 
+// The grid's rows with a progress line ("N of M rows") and the user's cancel request read
+// between rows: a cancel throws out of the writer, which then leaves the old file as it was.
+TExportRows watchedRows(TExportRows rows, std::size_t total) {
+    return [rows = std::move(rows), total](const TExportRowVisit& visit) {
+        TProgressPace pace;
+        std::size_t done = 0;
+        rows([&](const TResultRow& row, unsigned depth) {
+            ThrowIfCancelled();
+            if (pace.Due())
+                SetWaitText(std::to_string(done) + " of " + std::to_string(total) + " rows");
+            visit(row, depth);
+            ++done;
+        });
+        ThrowIfCancelled();
+    };
+}
+
 } // namespace
 
 void RunExportCommand(TExportCommand command, const TVirtualStringTree& grid, TXMLDocument& doc) {
@@ -33,7 +51,7 @@ void RunExportCommand(TExportCommand command, const TVirtualStringTree& grid, TX
     const TExportFormat& format = *FindExportFormat(formatName(command));
     TFileInfo info(&doc);
     FillExportColumns(info.Columns);
-    const TExportRows rows = ExportRowsOf(grid);
+    const TExportRows rows = watchedRows(ExportRowsOf(grid), grid.TotalCount());
     if (format.gathersDocument) {
         info.InitDocument();
         info.GatherInfo(rows);

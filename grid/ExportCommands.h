@@ -14,8 +14,10 @@ enum class TExportCommand { HTML, Text, Excel, CSV, XML };
 // on a grid without rows nothing at all; otherwise the export column list is filled, the
 // writer runs (asking for the file), and only when it wrote a file the message "Export
 // Finished" (caption "Done", no icon) follows. Every row is exported, whatever its check
-// state, in the grid's order. What the configuration or a writer throws passes on, with no
-// message.
+// state, in the grid's order. While the rows are written the wait window's progress line tells
+// how many are done, and the user's cancel request (WaitCancel.h) is read between rows: a
+// cancel throws TCancelled out of the writer, so the old file stays as it was. What the
+// configuration or a writer throws passes on, with no message.
 void RunExportCommand(TExportCommand command, const TVirtualStringTree& grid, TXMLDocument& doc);
 
 } // namespace nullsweep

@@ -44,17 +44,19 @@ void addScannedRow(TVirtualStringTree& grid, TResultRow&& row) {
 
 } // namespace
 
-void AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows) {
+bool AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows) {
+    bool all = true;
     grid.BeginUpdate();
     try {
         PrepareRowData(grid);
         for (TResultRow& row : rows)
             addScannedRow(grid, std::move(row));
     } catch (...) {
-        // the rows added so far stay
+        all = false; // the rows added so far stay
     }
     grid.EndUpdate();
     rows.clear();
+    return all;
 }
 
 void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options) {
@@ -64,7 +66,8 @@ void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions&
         WalkFolder(std::move(folder), options,
                    [&](TResultRow&& row) { addScannedRow(grid, std::move(row)); });
     } catch (...) {
-        // nothing of a scan reaches the user; the rows added so far stay
+        grid.EndUpdate(); // the rows added so far stay
+        throw;
     }
     grid.EndUpdate();
 }

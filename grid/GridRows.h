@@ -34,12 +34,12 @@ TExportRows ExportRowsOf(const TVirtualStringTree& grid);
 PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent);
 
 // Appends `rows` as top-level rows in their order inside one update bracket, checked unless
-// they are kept.
-void AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows);
+// they are kept. False when not all of them could be added (no memory); those added stay.
+bool AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows);
 
 // The walk of `folder` (WalkFolder) as top-level rows of the grid, in walk order, inside one
-// update bracket, each checked unless it is kept. Never throws: rows found before a failure
-// stay.
+// update bracket, each checked unless it is kept. What ends the walk early (TWalkStopped, or
+// no memory for a row) is passed on; the rows found before it stay.
 void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});
 
 // Opens the folder of the grid's focused row in the file manager through Shell(): the row's

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/RowOrder.h"
 
+#include "scan/FileRow.h"
+
 #include <cmath>
+#include <cstdint>
 
 namespace nullsweep {
 
@@ -61,6 +64,12 @@ int CompareDateText(std::string_view a, std::string_view b, const TTextLocale& l
     return CompareTimes(*x, *y);
 }
 
+std::optional<double> DaysBeyondText(const TResultRow& row, int field) {
+    const std::optional<std::int64_t> seconds = RealTimeOf(row, TField(field));
+    if (!seconds) return std::nullopt;
+    return double(*seconds) / 86400.0 + 25569.0;
+}
+
 int CompareTimes(double a, double b) {
     // One millisecond in days, as the nearest extended-precision value.
     constexpr long double OneMillisecond = 1.0L / 86400000.0L;
@@ -82,8 +91,15 @@ int CompareRows(const TResultRow& r1, const TResultRow& r2, TSortDirection direc
         switch (SortRuleOf(static_cast<TField>(sortField))) {
         case TSortRule::Number:
             return CompareNumberText(a, b, locale);
-        case TSortRule::Date:
-            return CompareDateText(a, b, locale);
+        case TSortRule::Date: {
+            const auto x = DaysBeyondText(r1, sortField), y = DaysBeyondText(r2, sortField);
+            if (!x && !y) return CompareDateText(a, b, locale);
+            const auto dx = x ? x : a.empty() ? std::nullopt : locale.DateValue(a);
+            const auto dy = y ? y : b.empty() ? std::nullopt : locale.DateValue(b);
+            if (!dx) return -1; // empty first, as CompareDateText has it
+            if (!dy) return 1;
+            return CompareTimes(*dx, *dy);
+        }
         case TSortRule::Kind:
             return 1;
         case TSortRule::Text:

@@ -5,6 +5,7 @@
 #include "scan/ResultRow.h"
 #include "scan/TextLocale.h"
 
+#include <optional>
 #include <string_view>
 
 namespace nullsweep {
@@ -35,6 +36,10 @@ int CompareDateText(std::string_view a, std::string_view b,
 
 // Two date-time values in days: 0 when less than a millisecond apart, else -1 or +1.
 int CompareTimes(double a, double b);
+
+// For a time field whose text shows only the nearest time it can (RealTimeOf), its real time in
+// days since 1899-12-30 (counted in UTC), so that it sorts where it belongs; else nothing.
+std::optional<double> DaysBeyondText(const TResultRow& row, int field);
 
 // The order of two rows, R1 being the one that came earlier. Rows whose trimmed "File Type"
 // texts differ: "folder" first in either direction. Otherwise field `sortField` by its rule.

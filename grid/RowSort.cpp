@@ -83,7 +83,10 @@ class SortKeys {
                 break;
             case TSortRule::Date:
                 key.state = Empty;
-                if (!text.empty()) {
+                if (const auto days = DaysBeyondText(row, field_)) {
+                    key.state = Date;
+                    key.value = *days;
+                } else if (!text.empty()) {
                     const auto days = locale_.DateValue(text);
                     key.state = days ? Date : NotADate;
                     key.value = days.value_or(0.0);

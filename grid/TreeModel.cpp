@@ -126,6 +126,10 @@ QVariant TTreeModel::data(const QModelIndex& index, int role) const {
         return {};
     case Qt::ToolTipRole:
         return decoded(tree_.GetHint(node, column));
+    case Qt::AccessibleDescriptionRole:
+        // A dimmed (kept) row's hint says why; screen readers read it, not only a tooltip.
+        if (!tree_.OnGetDimmed || !tree_.OnGetDimmed(node)) return {};
+        return decoded(tree_.GetHint(node, column));
     case Qt::ForegroundRole: {
         QColor background = cellBackground_;
         if (column >= 0)
@@ -174,6 +178,9 @@ QVariant TTreeModel::headerData(int section, Qt::Orientation orientation, int ro
     switch (role) {
     case Qt::DisplayRole:
         return decoded(column.Text());
+    case Qt::AccessibleTextRole:
+        // The blanks that make room for the Check All box are not read out.
+        return decoded(column.Text()).trimmed();
     case Qt::TextAlignmentRole:
         return int(qtAlignment(column.Alignment()));
     default:

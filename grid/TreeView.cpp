@@ -6,9 +6,11 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -171,6 +173,8 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     setMouseTracking(true); // hot tracking
     viewport()->setAttribute(Qt::WA_Hover);
     setToolTip(QStringLiteral("Items"));
+    // A long path keeps both ends, so its file name shows.
+    setTextElideMode(Qt::ElideMiddle);
 
     head->setSectionsClickable(true);
     head->setSortIndicatorShown(true);
@@ -189,7 +193,7 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
             RunCommand([&] { tree_.Columns().Items(column).SetPosition(to); });
     });
     connect(head, &QHeaderView::sectionResized, this, [this](int column, int, int width) {
-        if (!syncing_ && !header()->isSectionHidden(column) &&
+        if (!syncing_ && !header()->isSectionHidden(column) && column != stretchColumn_ &&
             model_->TreeColumnOf(column).value_or(-1) >= 0)
             RunCommand([&] { tree_.Columns().Items(column).SetWidth(width); });
     });
@@ -259,7 +263,9 @@ void TTreeView::applyColumns() {
     for (std::uint32_t c = 0; c < columns.Count(); ++c) {
         const TVirtualTreeColumn& column = columns.Items(c);
         setColumnHidden(int(c), !column.Visible());
-        h->resizeSection(int(c), column.Width());
+        const bool stretch = int(c) == stretchColumn_;
+        h->setSectionResizeMode(int(c), stretch ? QHeaderView::Stretch : QHeaderView::Interactive);
+        if (!stretch) h->resizeSection(int(c), column.Width());
     }
     const auto& order = columns.DisplayOrder();
     for (std::size_t position = 0; position < order.size(); ++position) {
@@ -269,10 +275,43 @@ void TTreeView::applyColumns() {
     syncing_ = false;
 }
 
+void TTreeView::SetStretchColumn(int column) {
+    stretchColumn_ = column;
+    applyColumns();
+}
+
 void TTreeView::applySortMark() {
-    header()->setSortIndicator(tree_.SortColumn(), tree_.SortDirection() == sdDescending
-                                                       ? Qt::DescendingOrder
-                                                       : Qt::AscendingOrder);
+    QHeaderView* h = header();
+    const int sorted = tree_.SortColumn();
+    h->setSortIndicator(sorted, tree_.SortDirection() == sdDescending ? Qt::DescendingOrder
+                                                                      : Qt::AscendingOrder);
+    // A sorted column too narrow for its caption and the mark grows until both show.
+    if (sorted < 0 || sorted >= h->count() || sorted == stretchColumn_) return;
+    const QString caption = model_->headerData(sorted, Qt::Horizontal).toString();
+    const int needed =
+        h->fontMetrics().horizontalAdvance(caption) + 2 * HeaderTextMargin + SortMarkSpace;
+    if (h->sectionSize(sorted) < needed) h->resizeSection(sorted, needed);
+}
+
+// A cell whose text is cut shows the whole text as its tooltip; others show their hint.
+bool TTreeView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        if (index.isValid()) {
+            const QString text = index.data(Qt::DisplayRole).toString();
+            QRect cell = visualRect(index);
+            int room = cell.width() - 2 * cellTextMargin(this) - 1;
+            if (index.data(Qt::CheckStateRole).isValid())
+                room -= style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) +
+                        2 * cellTextMargin(this);
+            if (fontMetrics().horizontalAdvance(text) > room) {
+                QToolTip::showText(help->globalPos(), text, viewport(), cell);
+                return true;
+            }
+        }
+    }
+    return QTreeView::viewportEvent(event);
 }
 
 void TTreeView::applyFocus() {

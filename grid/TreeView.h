@@ -45,6 +45,9 @@ class TTreeView final : public QTreeView {
     void FitFontTo(const QString& timeText);
     // Every row's height: the font's or the check box's, a pixel above and below, the grid line.
     int RowHeight() const;
+    // The column (-1: none) that takes the width the others leave, growing with the window;
+    // the others keep their widths.
+    void SetStretchColumn(int column);
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -57,6 +60,7 @@ class TTreeView final : public QTreeView {
                           const QItemSelection& deselected) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     void applyColumns();
@@ -68,6 +72,7 @@ class TTreeView final : public QTreeView {
 
     TVirtualStringTree& tree_;
     TTreeModel* model_;
+    int stretchColumn_ = -1;
     bool syncing_ = false;
     bool highlighting_ = false;
     QPoint headerPressPos_;

@@ -280,7 +280,9 @@ TDeleteJournal::~TDeleteJournal() {
 
 int TDeleteJournal::Add(const TJournalRecord& record) {
     // One write a record: a signal or a crash of the program keeps every line written before.
-    const int error = WriteFully(fd_, JournalLine(record));
+    const std::string line = JournalLine(record);
+    const std::lock_guard lock(mutex_);
+    const int error = WriteFully(fd_, line);
     if (error == 0) ++count_;
     return error;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -58,7 +59,8 @@ class TDeleteJournal {
     TDeleteJournal& operator=(const TDeleteJournal&) = delete;
 
     const std::string& Path() const { return path_; }
-    // Returns 0, or the errno of the failure: the caller must then not delete the file.
+    // Returns 0, or the errno of the failure: the caller must then not delete the file. Safe
+    // to call from several threads.
     int Add(const TJournalRecord& record);
     int Sync();
     std::size_t Count() const { return count_; }
@@ -66,6 +68,7 @@ class TDeleteJournal {
   private:
     std::string path_;
     int fd_ = -1;
+    std::mutex mutex_;
     std::size_t count_ = 0;
 };
 

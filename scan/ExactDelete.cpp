@@ -1,61 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/ExactDelete.h"
 
-#include "config/PathParts.h"
+#include "scan/OwnedFd.h"
 
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <mutex>
-#include <unordered_map>
+#include <tuple>
 
 namespace nullsweep {
 
 namespace {
-
-std::mutex rootsMutex;
-std::deque<std::string>& roots() {
-    static std::deque<std::string> table;
-    return table;
-}
-
-std::string rootText(std::uint32_t id) {
-    const std::lock_guard lock(rootsMutex);
-    return id < roots().size() ? roots()[id] : std::string();
-}
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) {
-            const int saved = errno;
-            ::close(fd_);
-            errno = saved;
-        }
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
 
 constexpr int OpenFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 
@@ -66,7 +31,7 @@ bool badComponent(std::string_view c) {
 // One component at a time: O_NOFOLLOW refuses a link in the last place, O_DIRECTORY anything
 // that is not a folder, and ".." never appears.
 int walk(int start, std::string_view relative) {
-    Fd current(::fcntl(start, F_DUPFD_CLOEXEC, 0));
+    TOwnedFd current(::fcntl(start, F_DUPFD_CLOEXEC, 0));
     if (current.get() < 0) return -1;
     while (!relative.empty()) {
         const auto slash = relative.find('/');
@@ -101,7 +66,7 @@ int beneath(int start, std::string_view relative) {
         errno = EXDEV;
         return -1;
     }
-    Fd current(::fcntl(start, F_DUPFD_CLOEXEC, 0));
+    TOwnedFd current(::fcntl(start, F_DUPFD_CLOEXEC, 0));
     if (current.get() < 0) return -1;
     while (!relative.empty()) {
         std::size_t cut = relative.size();
@@ -136,37 +101,170 @@ int beneath(int start, std::string_view relative) {
     return current.release();
 }
 
-TDeleteOutcome outcomeOfErrno() {
-    switch (errno) {
-    case ENOENT:
-        return TDeleteOutcome::Vanished;
-    case ELOOP:   // a link where a folder was
-    case ENOTDIR: // something else where a folder was
-    case EXDEV:   // a path that would leave its root
-        return TDeleteOutcome::Changed;
-    default:
-        return TDeleteOutcome::Failed;
+bool sameFolder(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The roots met so far. Held ones keep their descriptor; the others share a few open slots.
+class Roots {
+  public:
+    std::uint32_t intern(int fd, const std::string& resolved, bool hold) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) return NoScanRoot;
+        if (resolved.empty()) hold = true; // nothing to open it again by
+        const std::lock_guard lock(mutex_);
+        const auto key =
+            std::make_tuple(std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), resolved);
+        if (const auto found = index_.find(key); found != index_.end()) {
+            Root& root = roots_[found->second];
+            if (hold && !root.held) {
+                if (root.fd.get() < 0) root.fd.reset(::openat(fd, ".", OpenFlags));
+                if (root.fd.get() < 0) return NoScanRoot;
+                root.held = true;
+            }
+            if (!root.held) use(found->second, fd);
+            return found->second;
+        }
+        if (roots_.size() >= NoScanRoot) return NoScanRoot;
+        roots_.push_back({resolved, st, TOwnedFd(), hold});
+        const auto id = static_cast<std::uint32_t>(roots_.size() - 1);
+        index_.emplace(key, id);
+        if (hold) {
+            roots_.back().fd.reset(::openat(fd, ".", OpenFlags));
+            if (roots_.back().fd.get() < 0) return NoScanRoot;
+        } else {
+            use(id, fd);
+        }
+        return id;
     }
+
+    int open(std::uint32_t id) {
+        std::unique_lock lock(mutex_);
+        if (id >= roots_.size()) {
+            errno = ESTALE;
+            return -1;
+        }
+        Root& root = roots_[id];
+        if (root.fd.get() >= 0) return ::fcntl(root.fd.get(), F_DUPFD_CLOEXEC, 0);
+        const std::string path = root.resolved;
+        const struct stat listed = root.status;
+        lock.unlock();
+        // Let go earlier: opened again by its path, which holds no link, and only if the same
+        // folder still stands there.
+        const TOwnedFd top(::open("/", OpenFlags));
+        if (top.get() < 0) return -1;
+        TOwnedFd fd(beneath(top.get(), std::string_view(path).substr(1)));
+        struct stat now {};
+        if (fd.get() < 0) return -1;
+        if (::fstat(fd.get(), &now) != 0) return -1;
+        if (!sameFolder(now, listed)) {
+            errno = ESTALE;
+            return -1;
+        }
+        return fd.release();
+    }
+
+    std::string path(std::uint32_t id) {
+        const std::lock_guard lock(mutex_);
+        return id < roots_.size() ? roots_[id].resolved : std::string();
+    }
+
+  private:
+    struct Root {
+        std::string resolved;
+        struct stat status;
+        TOwnedFd fd;
+        bool held;
+    };
+    static constexpr std::size_t OpenSlots = 32;
+
+    // Under the lock: `id` (not held) gets a slot, the oldest one's descriptor is let go.
+    void use(std::uint32_t id, int fd) {
+        Root& root = roots_[id];
+        if (root.fd.get() < 0) root.fd.reset(::openat(fd, ".", OpenFlags));
+        for (auto it = recent_.begin(); it != recent_.end(); ++it)
+            if (*it == id) {
+                recent_.erase(it);
+                break;
+            }
+        recent_.push_back(id);
+        if (recent_.size() > OpenSlots) {
+            roots_[recent_.front()].fd.reset();
+            recent_.pop_front();
+        }
+    }
+
+    std::mutex mutex_;
+    std::deque<Root> roots_; // a deque never moves its elements
+    std::map<std::tuple<std::uint64_t, std::uint64_t, std::string>, std::uint32_t> index_;
+    std::deque<std::uint32_t> recent_;
+};
+
+Roots& roots() {
+    static Roots table;
+    return table;
 }
 
 } // namespace
 
-namespace detail {
 int OpenFolderBeneath(int start, std::string_view relative, bool useOpenat2) {
+    if (!useOpenat2 && hasBadComponent(relative)) {
+        errno = EXDEV;
+        return -1;
+    }
     return useOpenat2 ? beneath(start, relative) : walk(start, relative);
 }
-} // namespace detail
 
-std::uint32_t InternScanRoot(const std::string& resolvedRoot) {
-    // A list of files makes each file's folder a root: there may be millions.
-    static std::unordered_map<std::string_view, std::uint32_t> index;
-    const std::lock_guard lock(rootsMutex);
-    auto& table = roots();
-    if (const auto found = index.find(resolvedRoot); found != index.end()) return found->second;
-    table.push_back(resolvedRoot);
-    const auto id = static_cast<std::uint32_t>(table.size() - 1);
-    index.emplace(table.back(), id); // a deque never moves its elements
-    return id;
+int RenameNoReplace(int fromFolder, const std::string& from, int toFolder, const std::string& to) {
+    if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL) return -1;
+    struct stat st {};
+    if (::fstatat(toFolder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str());
+}
+
+std::uint32_t InternScanRoot(int fd, const std::string& resolvedPath, bool hold) {
+    try {
+        return roots().intern(fd, resolvedPath, hold);
+    } catch (...) {
+        return NoScanRoot;
+    }
+}
+
+int OpenScanRoot(std::uint32_t root) {
+    return roots().open(root);
+}
+
+std::string ScanRootPath(std::uint32_t root) {
+    return roots().path(root);
+}
+
+std::string ResolvedFolderPath(int fd, const std::string& given) {
+    struct stat held {};
+    if (::fstat(fd, &held) != 0) return {};
+    auto leadsThere = [&](const std::string& path) {
+        struct stat st {};
+        return !path.empty() && path.front() == '/' && ::stat(path.c_str(), &st) == 0 &&
+               sameFolder(st, held);
+    };
+    char resolved[PATH_MAX + 1];
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
+    if (n > 0) {
+        std::string path(resolved, std::size_t(n));
+        if (leadsThere(path)) return path;
+    }
+    // No /proc (a sandbox): the C library resolves the links one by one.
+    if (char* real = ::realpath(given.c_str(), nullptr)) {
+        std::string path(real);
+        std::free(real);
+        if (leadsThere(path)) return path;
+    }
+    return {};
 }
 
 std::string IdentityText(const TFileIdentity& identity) {
@@ -183,73 +281,7 @@ bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity) {
     const std::string_view bytes = row.Slot(IdentitySlot);
     if (bytes.size() != sizeof identity) return false;
     std::memcpy(&identity, bytes.data(), sizeof identity);
-    return true;
-}
-
-TDeleteOutcome ActOnListedFile(const TResultRow& row, const TListedFileAction& act) noexcept {
-    try {
-        TFileIdentity id;
-        const std::string_view path = row.Field(TField::FullPath);
-        const bool known = GetFileIdentity(row, id);
-        std::string root, realPath;
-        std::string_view relative;
-        if (known) {
-            root = rootText(id.root);
-            if (root.empty() || root.front() != '/' || id.prefixLength > path.size())
-                return TDeleteOutcome::Changed;
-            relative = path.substr(id.prefixLength);
-            realPath = root == "/" ? root : root + "/";
-            realPath += relative;
-        } else {
-            // A row not made by a scan: its own folder, reached as the path says.
-            if (path.find('/') == std::string_view::npos) return TDeleteOutcome::Changed;
-            const TPathParts parts = SplitPath(path);
-            root = parts.folder;
-            relative = parts.name;
-            realPath = path;
-        }
-        const auto slash = relative.rfind('/');
-        const std::string_view folder =
-            slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
-        const std::string name(slash == std::string_view::npos ? relative
-                                                               : relative.substr(slash + 1));
-        if (badComponent(name)) return TDeleteOutcome::Changed;
-
-        Fd rootFd;
-        if (known) {
-            // The root was resolved when its scan started: a link in it now is a change too.
-            const Fd top(::open("/", OpenFlags));
-            if (top.get() < 0) return TDeleteOutcome::Failed;
-            rootFd.reset(beneath(top.get(), std::string_view(root).substr(1)));
-        } else {
-            rootFd.reset(::open(root.c_str(), OpenFlags));
-        }
-        if (rootFd.get() < 0) return outcomeOfErrno();
-        const Fd dir(beneath(rootFd.get(), folder));
-        if (dir.get() < 0) return outcomeOfErrno();
-
-        struct statx sx {};
-        if (::statx(dir.get(), name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                    STATX_TYPE | STATX_SIZE | STATX_INO, &sx) != 0)
-            return outcomeOfErrno();
-        const unsigned needed = STATX_TYPE | STATX_SIZE | STATX_INO;
-        const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-        if ((sx.stx_mask & needed) != needed || !S_ISREG(sx.stx_mode) || sx.stx_size != 0)
-            return TDeleteOutcome::Changed;
-        if (known && (sx.stx_ino != id.inode || device != id.device))
-            return TDeleteOutcome::Changed;
-        if (act(dir.get(), name, realPath, device) != 0)
-            return errno == ENOENT ? TDeleteOutcome::Vanished : TDeleteOutcome::Failed;
-        return TDeleteOutcome::Deleted;
-    } catch (...) {
-        errno = ENOMEM;
-        return TDeleteOutcome::Failed;
-    }
-}
-
-TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
-    return ActOnListedFile(row, [](int folder, const std::string& name, const std::string&,
-                                   std::uint64_t) { return ::unlinkat(folder, name.c_str(), 0); });
+    return identity.root != NoScanRoot;
 }
 
 } // namespace nullsweep

@@ -24,6 +24,7 @@ enum class TDeleteOutcome {
     Changed,  // no longer an empty regular file: left alone
     Vanished, // nothing there any more
     Failed,   // the system refused (errno tells why)
+    Kept,     // meant to be empty, or in use: left alone
 };
 TDeleteOutcome DeleteEmptyFile(const std::string& path) noexcept;
 

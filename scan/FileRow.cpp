@@ -3,6 +3,9 @@
 
 #include "scan/Scan.h"
 
+#include <algorithm>
+#include <sys/stat.h>
+
 #include <charconv>
 #include <ctime>
 #include <stdexcept>
@@ -18,20 +21,67 @@ constexpr int Slot(TField field) {
     return TResultRow::FirstFieldSlot + int(field);
 }
 
+constexpr std::tm FirstShownTime = [] {
+    std::tm t{};
+    t.tm_year = 1 - 1900;
+    t.tm_mday = 1;
+    return t;
+}();
+constexpr std::tm LastShownTime = [] {
+    std::tm t{};
+    t.tm_year = 9999 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = 31;
+    t.tm_hour = 23;
+    t.tm_min = 59;
+    t.tm_sec = 59;
+    return t;
+}();
+
 } // namespace
+
+std::optional<std::int64_t> RealTimeOf(const TResultRow& row, TField field) {
+    const int index = field == TField::CreateTime   ? 0
+                      : field == TField::AccessTime ? 1
+                      : field == TField::WriteTime  ? 2
+                                                    : -1;
+    std::string_view text = row.Slot(RealTimesSlot);
+    if (index < 0 || text.empty()) return std::nullopt;
+    for (int i = 0; i < index; ++i)
+        text.remove_prefix(std::min(text.size(), text.find(' ') + 1));
+    text = text.substr(0, text.find(' '));
+    std::int64_t seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return seconds;
+}
+
+void SetIdentityTimes(TFileStatus& status, const struct statx& sx) {
+    status.hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
+    if (status.hasBirth) {
+        status.birth = sx.stx_btime.tv_sec;
+        status.birthNanoseconds = sx.stx_btime.tv_nsec;
+    }
+    status.changed = sx.stx_ctime.tv_sec;
+    status.changedNanoseconds = sx.stx_ctime.tv_nsec;
+}
 
 TFileRowMaker::TFileRowMaker(TKeptFiles& kept, const DateTimeText& times)
     : kept_(kept), times_(times), days_(DaySlots) {}
 
-void TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
+bool TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
     if (last.known && last.seconds == seconds) {
         buffer_ += last.text;
-        return;
+        return !last.nearest;
     }
     const std::size_t begin = buffer_.size();
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm local{};
-    if (!localtime_r(&t, &local)) throw std::runtime_error("time stamp out of range");
+    // The texts have four-digit years; a time beyond them (mtime 2^62 is beyond even the
+    // calendar) shows the first or last moment they can.
+    const bool shown =
+        localtime_r(&t, &local) && local.tm_year >= 1 - 1900 && local.tm_year <= 9999 - 1900;
+    if (!shown) local = seconds < 0 ? FirstShownTime : LastShownTime;
     const std::int64_t key =
         std::int64_t(local.tm_year) * 372 + local.tm_mon * 31 + local.tm_mday - 1;
     Day& day = days_[std::size_t(key) % DaySlots];
@@ -47,10 +97,13 @@ void TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
     last.text.assign(buffer_, begin);
     last.seconds = seconds;
     last.known = true;
+    last.nearest = !shown;
+    return shown;
 }
 
 bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
-                         const TFileStatus& status, const TFileIdentity* root) {
+                         const TFileStatus& status, const TFileIdentity* root,
+                         std::string_view below) {
     // The texts go one after another into the buffer; `ends` marks where each ends.
     enum { Path, Size, Born, Accessed, Written, Identity, Count };
     std::size_t ends[Count] = {};
@@ -58,6 +111,7 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
     buffer_.clear();
     auto mark = [&] { ends[made++] = buffer_.size(); };
 
+    bool shown[3] = {true, true, true};
     TResultRow::Texts slots{};
     TResultRow::Sources sources;
     sources.fill(-1);
@@ -90,31 +144,65 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         const auto size = std::to_chars(digits, digits + sizeof digits, status.size);
         buffer_.append(digits, size.ptr);
         mark();
-        appendTime(status.born, born_);
+        shown[0] = appendTime(status.born, born_);
         mark();
-        appendTime(status.accessed, accessed_);
+        shown[1] = appendTime(status.accessed, accessed_);
         mark();
-        appendTime(status.written, written_);
+        shown[2] = appendTime(status.written, written_);
         mark();
     } catch (...) {
         commit();
         throw;
     }
     if (!knowsFolder_ || folder != folder_) {
-        keptFolder_ = kept_.ForFolder(folder);
         folder_ = folder;
+        resolvedFolder_ = folder;
+        belowFrom_ = 0;
+        if (root && root->prefixLength <= folder.size()) {
+            belowFrom_ = root->prefixLength;
+            if (std::string rootPath = ScanRootPath(root->root); !rootPath.empty()) {
+                if (rootPath.back() != '/') rootPath.push_back('/');
+                resolvedFolder_ = rootPath.append(folder.substr(belowFrom_));
+            }
+        }
+        keptFolder_ = kept_.ForFolder(resolvedFolder_);
         knowsFolder_ = true;
     }
-    const std::string_view keptReason = kept_.ReasonFor(keptFolder_, text(Path), name);
+    const std::size_t resolvedSize = resolvedFolder_.size();
+    resolvedFolder_.append(name);
+    std::string belowText;
+    if (below.empty()) {
+        belowText.assign(folder.substr(belowFrom_)).append(name);
+        below = belowText;
+    }
+    std::string_view keptReason = kept_.ReasonFor(keptFolder_, resolvedFolder_, name, below);
+    resolvedFolder_.resize(resolvedSize);
+    std::string inUse;
+    if (keptReason.empty()) {
+        inUse = kept_.InUseReason(status.device, status.inode);
+        keptReason = inUse;
+    }
     slots[KeptSlot] = keptReason;
     if (root) {
         TFileIdentity identity = *root;
         identity.device = status.device;
         identity.inode = status.inode;
+        identity.birth = status.birth;
+        identity.birthNanoseconds = status.birthNanoseconds;
+        identity.hasBirth = status.hasBirth;
+        identity.changed = status.changed;
+        identity.changedNanoseconds = status.changedNanoseconds;
         buffer_.append(reinterpret_cast<const char*>(&identity), sizeof identity);
         mark();
     }
     commit();
+    if (!shown[0] || !shown[1] || !shown[2]) {
+        std::string real;
+        const std::int64_t seconds[3] = {status.born, status.accessed, status.written};
+        for (int i = 0; i < 3; ++i)
+            real += (i ? " " : "") + (shown[i] ? "-" : std::to_string(seconds[i]));
+        row.SetSlot(RealTimesSlot, real);
+    }
     return !keptReason.empty();
 }
 

@@ -8,16 +8,25 @@
 #include "scan/ResultRow.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <functional>
+#include <new>
 #include <optional>
 #include <string>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace nullsweep {
 
@@ -28,48 +37,113 @@ bool onPseudoFileSystem(int fd) {
     return ::fstatfs(fd, &fs) == 0 && IsPseudoFileSystem(fs.f_type);
 }
 
+// An open folder of the list and what its files share.
+struct ListFolder {
+    int fd = -1;
+    int error = 0; // of the open
+    bool pseudo = false;
+    std::uint64_t device = 0;
+    TFileIdentity root;
+    bool hasRoot = false;
+    std::uint64_t used = 0;
+};
+
+// One line of the list, checked with the other lines of its folder.
+struct ListLine {
+    enum Kind : std::uint8_t { Pending, Nothing, Failed, File };
+    std::string path;         // absolute, or as given when it names no path
+    std::uint32_t folderSize; // the length of its folder part, "/" included
+    Kind kind = Pending;
+    int error = 0;
+    TFileStatus status{};
+    TFileIdentity root;
+    bool hasRoot = false;
+    std::string given; // the line as read, when it is not the path itself (for --keep)
+};
+
+// How many folders stay open at once: as many as the walk holds, fewer under a low limit.
+std::size_t openFolderLimit() {
+    rlimit limit{};
+    std::size_t cur = 1024;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        cur = static_cast<std::size_t>(limit.rlim_cur);
+    return std::clamp<std::size_t>(cur > 16 ? (cur - 16) / 4 : 1, 1, 64);
+}
+
+// Runs work(0) ... work(n - 1) on up to `threads` threads, this one included; a thread that
+// cannot start leaves its share to the others.
+void parallelFor(std::size_t n, unsigned threads, const std::function<void(std::size_t)>& work) {
+    constexpr std::size_t Step = 256;
+    std::atomic<std::size_t> next{0};
+    auto run = [&] {
+        for (std::size_t i; (i = next.fetch_add(Step)) < n;)
+            for (std::size_t k = i; k < std::min(n, i + Step); ++k)
+                work(k);
+    };
+    std::vector<std::thread> helpers;
+    try {
+        for (std::size_t t = 1; t < threads && t * Step < n; ++t)
+            helpers.emplace_back(run);
+    } catch (...) {
+    }
+    run();
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+// Lines are checked a batch at a time, folder by folder, whatever their order in the list: a
+// folder is opened once for all its lines of the batch (and stays open for later batches while
+// it is among the latest used). Rows and messages still come in the list's order.
 class FileListScanner {
   public:
     FileListScanner(const RowSink& sink, const ScanOptions& options)
         : sink_(sink), options_(options),
           times_(options.times ? *options.times : DateTimeText::System()),
-          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_, times_) {}
-    ~FileListScanner() { closeFolder(); }
+          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_, times_),
+          limit_(openFolderLimit()),
+          threads_(options.threads ? options.threads : DefaultScanThreads()) {}
+    ~FileListScanner() {
+        for (auto& [path, folder] : folders_)
+            if (folder.fd >= 0) ::close(folder.fd);
+    }
     FileListScanner(const FileListScanner&) = delete;
     FileListScanner& operator=(const FileListScanner&) = delete;
 
-    void add(const std::string& given) {
+    void add(std::string&& given) {
         if (given.empty()) return;
-        if (++progress_.files % 4096 == 0) report();
-        std::string problem;
-        const std::string path = AbsolutePath(given, problem);
-        if (!problem.empty()) return fail(given, ENOENT);
-        const auto [folder, name] = CutPath(path);
-        if (name.empty() || name == "." || name == "..") return; // a folder
-        if (folder != folderPath_) openFolder(std::string(folder));
-        if (folderFd_ < 0) return fail(path, folderError_);
-        struct statx sx {};
-        const std::string nameText(name);
-        if (::statx(folderFd_, nameText.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME |
-                        STATX_BTIME,
-                    &sx) != 0)
-            return fail(path, errno);
-        if (!S_ISREG(sx.stx_mode) || sx.stx_size != 0 || folderPseudo_) return;
-        const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-        // A file mounted over one of the folder's may come from a pseudo file system.
-        if (device != folderDevice_ && isPseudoFile(nameText)) return;
-        const TFileStatus status{sx.stx_size,
-                                 (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec
-                                                             : sx.stx_ctime.tv_sec,
-                                 sx.stx_atime.tv_sec,
-                                 sx.stx_mtime.tv_sec,
-                                 device,
-                                 sx.stx_ino};
-        TResultRow row;
-        rows_.Fill(row, folder, name, status, hasRoot_ ? &root_ : nullptr);
-        ++progress_.rows;
-        sink_(std::move(row));
+        ListLine& line = batch_.emplace_back();
+        // A list of NUL-ended paths read as lines: no part of it names the file meant.
+        if (given.find('\0') != std::string::npos) {
+            line.path = shownWithNul(given);
+            line.kind = ListLine::Failed;
+            line.error = EINVAL;
+        } else if (isNormalAbsolute(given)) {
+            line.path = std::move(given);
+            settle(line);
+        } else {
+            std::string problem;
+            line.path = AbsolutePath(given, problem);
+            line.given = given;
+            if (!problem.empty()) {
+                line.path = given;
+                line.kind = ListLine::Failed;
+                line.error = ENOENT;
+            } else {
+                settle(line);
+            }
+        }
+        if (batch_.size() == BatchSize) flush();
+    }
+
+    // Checks and hands out the lines read so far.
+    void flush() {
+        check();
+        for (ListLine& line : batch_) {
+            if (++progress_.files % 4096 == 0) report();
+            if (line.kind == ListLine::Failed) fail(line.path, line.error);
+            if (line.kind == ListLine::File) addRow(line);
+        }
+        batch_.clear();
     }
 
     void report() {
@@ -77,38 +151,165 @@ class FileListScanner {
     }
 
   private:
+    static constexpr std::size_t BatchSize = 1 << 16;
+
+    static std::string shownWithNul(const std::string& path) {
+        std::string shown;
+        for (char c : path)
+            c == '\0' ? shown.append("\\0") : shown.append(1, c);
+        return shown;
+    }
+
+    // Most lists hold absolute paths already as the walk writes them: taken as they are.
+    static bool isNormalAbsolute(std::string_view path) {
+        if (path.empty() || path[0] != '/') return false;
+        for (std::size_t at = 0; at < path.size();) {
+            const std::size_t end = std::min(path.find('/', at + 1), path.size());
+            const std::string_view part = path.substr(at + 1, end - at - 1);
+            if ((part.empty() && path.size() > 1) || part == "." || part == "..") return false;
+            at = end;
+        }
+        return true;
+    }
+
+    // Cuts an absolute, normal path into its folder and name.
+    static void settle(ListLine& line) {
+        const auto [folder, name] = CutPath(line.path);
+        line.folderSize = static_cast<std::uint32_t>(folder.size());
+        if (name.empty() || name == "." || name == "..") line.kind = ListLine::Nothing;
+    }
+
+    static std::string_view folderOf(const ListLine& line) {
+        return std::string_view(line.path).substr(0, line.folderSize);
+    }
+
     void fail(const std::string& path, int error) {
         if (options_.onError) options_.onError(path, error);
     }
 
-    // Lists usually hold the files of one folder together: the folder stays open for them. Its
-    // path is followed as a scan root's is, and it is the root of its files' exact deletes.
-    void openFolder(std::string folder) {
-        closeFolder();
-        folderPath_ = std::move(folder);
-        folderFd_ = ::open(folderPath_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        folderError_ = errno;
-        if (folderFd_ < 0) return;
+    // The status call of each pending line, grouped by folder (in the order the folders first
+    // come in the batch).
+    void check() {
+        groups_.clear();
+        groupOf_.assign(batch_.size(), 0);
+        std::vector<std::uint32_t> starts;
+        for (std::uint32_t i = 0; i < batch_.size(); ++i) {
+            if (batch_[i].kind != ListLine::Pending) continue;
+            const auto [it, added] = groups_.try_emplace(folderOf(batch_[i]), starts.size());
+            if (added) starts.push_back(0);
+            groupOf_[i] = it->second;
+            ++starts[it->second];
+        }
+        std::uint32_t start = 0;
+        for (std::uint32_t& count : starts)
+            start += std::exchange(count, start);
+        order_.assign(start, 0);
+        for (std::uint32_t i = 0; i < batch_.size(); ++i)
+            if (batch_[i].kind == ListLine::Pending) order_[starts[groupOf_[i]]++] = i;
+        // A window of folders at a time (group g ends at starts[g]), opened here and held
+        // while the lines of all of them are checked on every thread.
+        std::vector<const ListFolder*> open;
+        for (std::size_t first = 0; first < starts.size();) {
+            const std::size_t last = std::min(starts.size(), first + limit_);
+            const std::size_t begin = first == 0 ? 0 : starts[first - 1];
+            open.clear();
+            for (std::size_t g = first; g < last; ++g)
+                open.push_back(&folderFor(folderOf(batch_[order_[g == 0 ? 0 : starts[g - 1]]])));
+            parallelFor(starts[last - 1] - begin, threads_, [&](std::size_t k) {
+                const std::uint32_t i = order_[begin + k];
+                checkLine(batch_[i], *open[groupOf_[i] - first]);
+            });
+            first = last;
+        }
+    }
+
+    void checkLine(ListLine& line, const ListFolder& folder) {
+        line.kind = ListLine::Nothing;
+        if (folder.fd < 0) {
+            line.kind = ListLine::Failed;
+            line.error = folder.error;
+            return;
+        }
+        const char* name = line.path.c_str() + line.folderSize;
+        struct statx sx {};
+        if (::statx(folder.fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME |
+                        STATX_BTIME,
+                    &sx) != 0) {
+            line.kind = ListLine::Failed;
+            line.error = errno;
+            return;
+        }
+        if (!S_ISREG(sx.stx_mode) || sx.stx_size != 0 || folder.pseudo) return;
+        const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+        // A file mounted over one of the folder's may come from a pseudo file system.
+        if (device != folder.device && isPseudoFile(folder.fd, name)) return;
+        line.kind = ListLine::File;
+        line.status = {sx.stx_size,
+                       (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec,
+                       sx.stx_atime.tv_sec,
+                       sx.stx_mtime.tv_sec,
+                       device,
+                       sx.stx_ino};
+        SetIdentityTimes(line.status, sx);
+        line.root = folder.root;
+        line.hasRoot = folder.hasRoot;
+    }
+
+    void addRow(const ListLine& line) {
+        const std::string_view path(line.path);
+        TResultRow row;
+        try {
+            rows_.Fill(row, path.substr(0, line.folderSize), path.substr(line.folderSize),
+                       line.status, line.hasRoot ? &line.root : nullptr,
+                       line.given.empty() ? std::string_view(line.path) : line.given);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (...) {
+            return; // a file whose row cannot be made is passed over, as the walk does
+        }
+        ++progress_.rows;
+        sink_(std::move(row));
+    }
+
+    // The open folder of that path, opened now unless it is among the latest used.
+    const ListFolder& folderFor(std::string_view path) {
+        auto found = folders_.find(std::string(path));
+        if (found == folders_.end()) {
+            if (folders_.size() >= limit_) {
+                auto oldest = folders_.begin();
+                for (auto it = folders_.begin(); it != folders_.end(); ++it)
+                    if (it->second.used < oldest->second.used) oldest = it;
+                if (oldest->second.fd >= 0) ::close(oldest->second.fd);
+                folders_.erase(oldest);
+            }
+            found = folders_.emplace(std::string(path), openFolder(std::string(path))).first;
+        }
+        found->second.used = ++clock_;
+        return found->second;
+    }
+
+    // Its path is followed as a scan root's is, and it is the root of its files' exact
+    // deletes.
+    static ListFolder openFolder(const std::string& path) {
+        ListFolder folder;
+        folder.fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        folder.error = errno;
+        if (folder.fd < 0) return folder;
         struct stat st {};
-        folderPseudo_ = onPseudoFileSystem(folderFd_);
-        folderDevice_ = ::fstat(folderFd_, &st) == 0 ? st.st_dev : 0;
-        char resolved[PATH_MAX + 1];
-        const std::string self = "/proc/self/fd/" + std::to_string(folderFd_);
-        const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
-        hasRoot_ = n > 0 && resolved[0] == '/';
-        if (!hasRoot_) return;
-        root_.root = InternScanRoot(std::string(resolved, std::size_t(n)));
-        root_.prefixLength = static_cast<std::uint32_t>(folderPath_.size());
+        folder.pseudo = onPseudoFileSystem(folder.fd);
+        folder.device = ::fstat(folder.fd, &st) == 0 ? st.st_dev : 0;
+        const std::uint32_t root =
+            InternScanRoot(folder.fd, ResolvedFolderPath(folder.fd, path), false);
+        folder.hasRoot = root != NoScanRoot;
+        if (!folder.hasRoot) return folder;
+        folder.root.root = root;
+        folder.root.prefixLength = static_cast<std::uint32_t>(path.size());
+        return folder;
     }
 
-    void closeFolder() {
-        if (folderFd_ >= 0) ::close(folderFd_);
-        folderFd_ = -1;
-        hasRoot_ = false;
-    }
-
-    bool isPseudoFile(const std::string& name) const {
-        const int fd = ::openat(folderFd_, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    static bool isPseudoFile(int folderFd, const char* name) {
+        const int fd = ::openat(folderFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) return true;
         const bool pseudo = onPseudoFileSystem(fd);
         ::close(fd);
@@ -122,13 +323,14 @@ class FileListScanner {
     TKeptFiles& kept_;
     TFileRowMaker rows_;
     ScanProgress progress_;
-    std::string folderPath_;
-    int folderFd_ = -1;
-    int folderError_ = 0;
-    bool folderPseudo_ = false;
-    std::uint64_t folderDevice_ = 0;
-    TFileIdentity root_;
-    bool hasRoot_ = false;
+    const std::size_t limit_;
+    const unsigned threads_;
+    std::vector<ListLine> batch_;
+    std::vector<std::uint32_t> order_;   // of the pending lines, folder by folder
+    std::vector<std::uint32_t> groupOf_; // each line's folder, numbered in the batch
+    std::unordered_map<std::string_view, std::uint32_t> groups_;
+    std::unordered_map<std::string, ListFolder> folders_;
+    std::uint64_t clock_ = 0;
 };
 
 } // namespace
@@ -145,13 +347,20 @@ int ScanFileList(std::FILE* list, bool nulEnded, const ScanOptions& options, con
         while ((n = ::getdelim(&line, &capacity, end, list)) > 0) {
             std::string path(line, std::size_t(n));
             if (path.back() == char(end)) path.pop_back();
-            scanner.add(path);
+            scanner.add(std::move(path));
             errno = 0;
         }
-        if (std::ferror(list)) error = errno ? errno : EIO;
+        const int readError = errno;
+        scanner.flush();
+        errno = readError;
+        // A line too long for the memory ends the reading without the stream's error flag.
+        if (std::ferror(list) || !std::feof(list)) error = errno ? errno : EIO;
         scanner.report();
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM; // the rows added so far stay, but they are not the whole list
     } catch (...) {
-        // nothing of a scan reaches the user; the rows added so far stay
+        std::free(line);
+        throw;
     }
     std::free(line);
     return error;

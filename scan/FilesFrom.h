@@ -14,8 +14,10 @@ namespace nullsweep {
 // relative path is taken from the current folder; "." and ".." and "//" lexically. Each row's
 // exact-delete identity starts from the file's own folder. A path that cannot be checked goes to
 // `options.onError` (also one that is missing); other paths that are no empty files are skipped
-// silently; an empty line is nothing. Returns 0, or the errno of a failure to read the list itself
-// (the rows read so far stay). Never throws.
+// silently; an empty line is nothing, a line holding a NUL byte is refused (EINVAL). Returns 0,
+// or the errno of what ended the list early: a failure to read it, or no memory (the rows read
+// so far stay, but they are not the whole list). An exception of the sink other than no memory
+// is passed on.
 int ScanFileList(std::FILE* list, bool nulEnded, const ScanOptions& options, const RowSink& sink);
 
 } // namespace nullsweep

@@ -5,7 +5,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace nullsweep {
 
@@ -18,6 +20,7 @@ FolderHandles::Slot* FolderHandles::find(const ListedFolder* folder) {
 }
 
 void FolderHandles::trim() {
+    std::erase_if(slots_, [](const Slot& slot) { return slot.orphan && slot.pins == 0; });
     while (slots_.size() > limit_) {
         auto oldest = slots_.end();
         for (auto it = slots_.begin(); it != slots_.end(); ++it)
@@ -27,6 +30,34 @@ void FolderHandles::trim() {
     }
 }
 
+namespace {
+
+// How far up a held folder is looked for from below: the folders a walk comes back to are
+// mostly the parents of the ones it just left.
+constexpr std::size_t ClimbLimit = 16;
+
+// One name to open on the way to a folder, and the folder it must lead to.
+struct Step {
+    const char* name;
+    dev_t device;
+    ino_t inode;
+};
+
+// Opens each of `steps` in turn, the first relative to `fd`, each checked to be the folder
+// listed; 0 with `reader` set, or the errno.
+int openSteps(int fd, const std::vector<Step>& steps, std::unique_ptr<FolderReader>& reader) {
+    for (const Step& step : steps) {
+        auto next = std::make_unique<FolderReader>(reader ? reader->Fd() : fd, step.name, false);
+        struct stat st {};
+        if (!next->IsOpen() || ::fstat(next->Fd(), &st) != 0) return errno;
+        if (st.st_dev != step.device || st.st_ino != step.inode) return ESTALE;
+        reader = std::move(next);
+    }
+    return 0;
+}
+
+} // namespace
+
 int FolderHandles::Acquire(ListedFolder& folder) {
     std::unique_lock lock(mutex_);
     if (Slot* slot = find(&folder)) {
@@ -34,58 +65,85 @@ int FolderHandles::Acquire(ListedFolder& folder) {
         slot->used = ++clock_;
         return slot->reader->Fd();
     }
-    // The folders from the nearest held ancestor down to `folder`.
+    // Down from the nearest held ancestor, one name at a time...
     std::vector<ListedFolder*> chain;
-    Slot* held = nullptr;
-    for (ListedFolder* f = &folder; !held; f = f->parent) {
+    Slot* above = nullptr;
+    for (ListedFolder* f = &folder; !above; f = f->parent) {
         if (!f) {
             errno = ESTALE;
             return -1;
         }
         chain.push_back(f);
-        held = find(f->parent);
+        above = find(f->parent);
     }
-    ++held->pins; // its descriptor stays open while the lock is let go
-    ListedFolder* const ancestor = held->folder.get();
-    const int heldFd = held->reader->Fd();
+    // ...or up from a held folder below it through "..", when that is nearer: a walk coming
+    // back up a deep chain would else open the whole chain again for each folder beside it.
+    Slot* below = nullptr;
+    std::vector<ListedFolder*> climb;
+    for (Slot& slot : slots_) {
+        if (slot.orphan) continue;
+        std::vector<ListedFolder*> path;
+        for (ListedFolder* f = slot.folder.get();
+             f && f != &folder && path.size() < std::min(ClimbLimit, chain.size()) &&
+             (!below || path.size() < climb.size());
+             f = f->parent)
+            path.push_back(f->parent);
+        if (!path.empty() && path.back() == &folder) {
+            below = &slot;
+            climb = std::move(path);
+        }
+    }
+    std::vector<Step> steps;
+    std::vector<Step> fallback;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        fallback.push_back({(*it)->name.c_str(), (*it)->device, (*it)->inode});
+    if (below) {
+        for (ListedFolder* f : climb)
+            steps.push_back({"..", f->device, f->inode});
+    } else {
+        steps.swap(fallback);
+    }
+    Slot* start = below ? below : above;
+    ++start->pins; // its descriptor stays open while the lock is let go
+    ListedFolder* const startFolder = start->folder.get();
+    const int startFd = start->reader->Fd();
+    ++above->pins;
+    ListedFolder* const ancestor = above->folder.get();
+    const int ancestorFd = above->reader->Fd();
     lock.unlock();
 
-    int fd = -1;
-    {
-        std::unique_ptr<FolderReader> reader;
-        int error = 0;
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-            auto next = std::make_unique<FolderReader>(reader ? reader->Fd() : heldFd,
-                                                       (*it)->name.c_str(), false);
-            struct stat st {};
-            if (!next->IsOpen()) {
-                error = errno;
-            } else if (::fstat(next->Fd(), &st) != 0) {
-                error = errno;
-            } else if (st.st_dev != (*it)->device || st.st_ino != (*it)->inode) {
-                error = ESTALE;
-            }
-            if (error) break;
-            reader = std::move(next);
-        }
-        lock.lock();
-        if (Slot* slot = find(ancestor)) --slot->pins;
-        if (error) {
-            trim();
-            errno = error;
-            return -1;
-        }
-        if (Slot* slot = find(&folder)) { // opened again meanwhile by another thread
-            ++slot->pins;
-            slot->used = ++clock_;
-            fd = slot->reader->Fd();
-        } else {
-            fd = reader->Fd();
-            slots_.push_back({folder.shared_from_this(), std::move(reader), 1, ++clock_});
-        }
-        trim();
+    std::unique_ptr<FolderReader> reader;
+    int error = openSteps(startFd, steps, reader);
+    if (error && !fallback.empty()) { // moved meanwhile, or a folder on the way gone
+        reader.reset();
+        error = openSteps(ancestorFd, fallback, reader);
     }
+    lock.lock();
+    if (Slot* slot = find(startFolder)) --slot->pins;
+    if (Slot* slot = find(ancestor)) --slot->pins;
+    if (error) {
+        trim();
+        errno = error;
+        return -1;
+    }
+    int fd = -1;
+    if (Slot* slot = find(&folder)) { // opened again meanwhile by another thread
+        ++slot->pins;
+        slot->used = ++clock_;
+        fd = slot->reader->Fd();
+    } else {
+        fd = reader->Fd();
+        slots_.push_back({folder.shared_from_this(), std::move(reader), 1, ++clock_, false});
+    }
+    trim();
     return fd;
+}
+
+void FolderHandles::Forget(const ListedFolder& parent) {
+    std::lock_guard lock(mutex_);
+    for (Slot& slot : slots_)
+        if (slot.folder->parent == &parent) slot.orphan = true; // one in use goes with Release
+    trim();
 }
 
 void FolderHandles::Release(const ListedFolder& folder) {
@@ -98,7 +156,7 @@ void FolderHandles::Keep(const std::shared_ptr<ListedFolder>& folder,
                          std::unique_ptr<FolderReader> reader, bool pinned) {
     std::lock_guard lock(mutex_);
     if (find(folder.get())) return;
-    slots_.push_back({folder, std::move(reader), pinned ? 1 : 0, ++clock_});
+    slots_.push_back({folder, std::move(reader), pinned ? 1 : 0, ++clock_, false});
     trim();
 }
 

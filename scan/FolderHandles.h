@@ -14,7 +14,8 @@ struct ListedFolder;
 
 // Open descriptors of folders listed lately, so that their sub-folders open relative to them.
 // At most `limit` are held while not in use; a folder whose descriptor was let go is opened
-// again from its nearest held ancestor, one name at a time and links not followed.
+// again from its nearest held ancestor, one name at a time and links not followed, or through
+// ".." from a held folder a few levels below it; each step is checked to be the folder listed.
 class FolderHandles {
   public:
     explicit FolderHandles(std::size_t limit) : limit_(limit) {}
@@ -26,6 +27,9 @@ class FolderHandles {
     // cannot be opened again (ESTALE: it is no longer the folder that was listed).
     int Acquire(ListedFolder& folder);
     void Release(const ListedFolder& folder);
+    // Lets go of the sub-folders of `parent`, which the walk has left for good: a held
+    // folder's ancestors then all stay alive, for Acquire to climb to them.
+    void Forget(const ListedFolder& parent);
     // Holds `reader` for `folder`; a pinned one (the root) is never let go.
     void Keep(const std::shared_ptr<ListedFolder>& folder, std::unique_ptr<FolderReader> reader,
               bool pinned);
@@ -36,6 +40,7 @@ class FolderHandles {
         std::unique_ptr<FolderReader> reader;
         int pins;
         std::uint64_t used;
+        bool orphan; // its parent is walked: never used again, and its parent may be gone
     };
     Slot* find(const ListedFolder* folder);
     void trim(); // under the lock

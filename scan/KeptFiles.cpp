@@ -2,17 +2,25 @@
 #include "scan/KeptFiles.h"
 
 #include "config/PathParts.h"
+#include "scan/ExactDelete.h"
+#include "scan/OwnedFd.h"
+#include "scan/Trash.h"
 
 #include <git2.h>
 
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <map>
 
 namespace nullsweep {
 
 namespace {
+
+constexpr std::string_view BareRepository = "Kept: inside a bare git repository";
+constexpr std::string_view UnreadableIndex = "Kept: in a git repository whose index cannot be read";
 
 std::string_view reasonForName(std::string_view name) {
     if (name == "__init__.py") return "Kept: marks a Python package";
@@ -33,23 +41,70 @@ bool packageManagerState(std::string_view path) {
     return path.starts_with("/var/lib/dpkg/") || path.starts_with("/var/lib/apt/");
 }
 
-std::string folderOf(std::string_view path) {
-    return std::string(SplitPath(path).folder);
+bool allDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The trash folders of other file systems: ".Trash-UID/" and ".Trash/UID/" anywhere.
+bool insideTopTrash(std::string_view folder) {
+    for (std::size_t at = folder.find("/.Trash"); at != std::string_view::npos;
+         at = folder.find("/.Trash", at + 1)) {
+        const std::string_view rest = folder.substr(at + 7);
+        const auto end = rest.find('/', 1);
+        if (end == std::string_view::npos) continue;
+        if (rest[0] == '-' && allDigits(rest.substr(1, end - 1))) return true;
+        if (rest[0] == '/' && allDigits(rest.substr(1, end - 1))) return true;
+    }
+    return false;
+}
+
+std::string homeTrashFolder() {
+    const std::string home = TTrash::HomeTrashPath();
+    if (home.empty()) return {};
+    char* real = ::realpath(home.c_str(), nullptr);
+    std::string path = real ? real : home;
+    std::free(real);
+    if (path.back() != '/') path.push_back('/');
+    return path;
+}
+
+bool isFolderAt(int fd, const char* name) {
+    struct stat st {};
+    return ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool existsAt(int fd, const char* name) {
+    struct stat st {};
+    return ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 } // namespace
 
-// The git repositories met so far, each index read once, and which one each folder is in.
+// The folders met so far as a tree of names, each knowing the repository it is in: a folder
+// is looked at once, relative to its parent's descriptor, so the cost grows with the number of
+// folders, not with their depth times their number.
 struct TKeptFiles::Repositories {
+    // A folder's state: a repository's index, or one of these.
+    static constexpr int None = -1, Bare = -2, Unreadable = -3;
+    struct Node {
+        std::map<std::string, std::unique_ptr<Node>, std::less<>> children;
+        int state = None;
+    };
     struct Repository {
         std::string workdir; // ends in "/"
         git_repository* repo = nullptr;
         git_index* index = nullptr;
     };
     std::vector<Repository> repositories;
-    std::map<std::string, int, std::less<>> folders; // -1: in none
+    std::unique_ptr<Node> root;
+    std::function<void(const std::string&)>& warn;
 
-    Repositories() { git_libgit2_init(); }
+    explicit Repositories(std::function<void(const std::string&)>& warnings) : warn(warnings) {
+        git_libgit2_init();
+        // Only the index is read, never run: a repository of another user (root cleaning
+        // /home) must count as much as one's own.
+        git_libgit2_opts(GIT_OPT_SET_OWNER_VALIDATION, 0);
+    }
     ~Repositories() {
         for (Repository& r : repositories) {
             git_index_free(r.index);
@@ -58,43 +113,72 @@ struct TKeptFiles::Repositories {
         git_libgit2_shutdown();
     }
 
-    // The repository a folder is in: found once by libgit2's search upwards, then, below a
-    // folder already known, by one look for a ".git" of its own (a scan meets many folders).
-    int repositoryOf(const std::string& folder) {
-        std::vector<std::string> unknown;
-        std::string at = folder;
-        auto known = folders.find(at);
-        while (known == folders.end()) {
-            unknown.push_back(at);
-            if (at == "/" || at.find('/') == std::string::npos) break;
-            at = folderOf(at);
-            known = folders.find(at);
+    // The state of `folder` ("/a/b/"), each folder on the way looked at once.
+    int stateOf(std::string_view folder) {
+        std::size_t known = 1; // bytes of `folder` whose folders have a state
+        TOwnedFd fd;           // of folder.substr(0, known), opened when first needed
+        if (!root) {
+            root = std::make_unique<Node>();
+            fd.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+            root->state = look(fd.get(), "/", None);
         }
-        int which = known == folders.end() ? -2 : known->second;
-        for (auto it = unknown.rbegin(); it != unknown.rend(); ++it) {
-            struct stat st {};
-            if (which == -2 || ::lstat((*it + "/.git").c_str(), &st) == 0) which = discover(*it);
-            folders.emplace(*it, which);
+        Node* node = root.get();
+        while (known < folder.size()) {
+            const auto slash = folder.find('/', known);
+            if (slash == std::string_view::npos) break;
+            const std::string_view name = folder.substr(known, slash - known);
+            auto child = node->children.find(name);
+            if (child == node->children.end()) {
+                if (fd.get() < 0) {
+                    const TOwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                    fd.reset(OpenFolderBeneath(top.get(), folder.substr(1, known - 1)));
+                }
+                auto made = std::make_unique<Node>();
+                const std::string nameText(name);
+                TOwnedFd next(fd.get() < 0
+                                  ? -1
+                                  : ::openat(fd.get(), nameText.c_str(),
+                                             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                // A folder that cannot be opened is as its parent.
+                made->state = next.get() < 0
+                                  ? node->state
+                                  : look(next.get(), folder.substr(0, slash + 1), node->state);
+                fd = std::move(next);
+                child = node->children.emplace(nameText, std::move(made)).first;
+            } else {
+                fd.reset();
+            }
+            node = child->second.get();
+            known = slash + 1;
         }
-        return which;
+        return node->state;
     }
 
-    int discover(const std::string& folder) {
+    // A folder of its own: a repository of its own, a bare one, or as its parent.
+    int look(int fd, std::string_view path, int parentState) {
+        if (parentState == Bare || parentState == Unreadable) return parentState;
+        if (existsAt(fd, ".git")) return open(std::string(path));
+        if (existsAt(fd, "HEAD") && isFolderAt(fd, "objects") && isFolderAt(fd, "refs"))
+            return Bare;
+        return parentState;
+    }
+
+    int open(const std::string& workdir) {
         git_repository* repo = nullptr;
-        if (git_repository_open_ext(&repo, folder.c_str(), 0, nullptr) != 0) return -1;
-        const char* workdir = git_repository_workdir(repo);
-        for (std::size_t i = 0; workdir && i < repositories.size(); ++i)
-            if (repositories[i].workdir == workdir) {
-                git_repository_free(repo);
-                return int(i);
-            }
         git_index* index = nullptr;
-        if (!workdir || git_repository_index(&index, repo) != 0) {
-            git_repository_free(repo);
-            return -1;
+        if (git_repository_open_ext(&repo, workdir.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH,
+                                    nullptr) == 0 &&
+            git_repository_index(&index, repo) == 0) {
+            repositories.push_back({workdir, repo, index});
+            return int(repositories.size() - 1);
         }
-        repositories.push_back({workdir, repo, index});
-        return int(repositories.size() - 1);
+        const git_error* error = git_error_last();
+        git_repository_free(repo);
+        if (warn)
+            warn("cannot read the git repository " + workdir.substr(0, workdir.size() - 1) + ": " +
+                 (error && error->message ? error->message : "unknown error") +
+                 "; every file below it is kept");
+        return Unreadable;
     }
 
     bool tracks(int which, std::string_view path) {
@@ -107,37 +191,61 @@ struct TKeptFiles::Repositories {
 };
 
 TKeptFiles::TKeptFiles(std::vector<std::string> keepPatterns)
-    : keepPatterns_(std::move(keepPatterns)) {}
+    : keepPatterns_(std::move(keepPatterns)), homeTrash_(homeTrashFolder()) {}
 
 TKeptFiles::~TKeptFiles() = default;
 
+void TKeptFiles::SetWarning(std::function<void(const std::string&)> warn) {
+    const std::lock_guard lock(mutex_);
+    warn_ = std::move(warn);
+}
+
 std::string_view TKeptFiles::ReasonFor(std::string_view path, std::string_view name) {
-    return ReasonFor(ForFolder(CutPath(path).folder), path, name);
+    return ReasonFor(ForFolder(CutPath(path).folder), path, name, name);
 }
 
 TKeptFiles::Folder TKeptFiles::ForFolder(std::string_view folder) {
-    // Both tests look for a text ending in "/", which a file's name cannot hold.
+    // Each test looks for a text ending in "/", which a file's name cannot hold.
     if (insideVersionControl(folder)) return {"Kept: inside a version control folder"};
     if (packageManagerState(folder)) return {"Kept: package manager state"};
+    if ((!homeTrash_.empty() && folder.starts_with(homeTrash_)) || insideTopTrash(folder))
+        return {"Kept: inside a trash folder"};
+    if (folder.empty() || folder.front() != '/') return {};
     const std::lock_guard lock(mutex_);
-    if (!repositories_) repositories_ = std::make_unique<Repositories>();
-    return {{}, repositories_->repositoryOf(folderOf(folder))};
+    if (!repositories_) repositories_ = std::make_unique<Repositories>(warn_);
+    const int state = repositories_->stateOf(folder);
+    if (state == Repositories::Bare) return {BareRepository};
+    if (state == Repositories::Unreadable) return {UnreadableIndex};
+    return {{}, state};
 }
 
 std::string_view TKeptFiles::ReasonFor(const Folder& folder, std::string_view path,
-                                       std::string_view name) {
+                                       std::string_view name, std::string_view below) {
     if (const std::string_view reason = reasonForName(name); !reason.empty()) return reason;
     if (!keepPatterns_.empty()) {
-        const std::string text(name);
-        for (const std::string& pattern : keepPatterns_)
-            if (::fnmatch(pattern.c_str(), text.c_str(), 0) == 0)
+        const std::string nameText(name), belowText(below);
+        for (const std::string& pattern : keepPatterns_) {
+            const bool anchored = pattern.find('/') != std::string::npos;
+            if (::fnmatch(pattern.c_str(), anchored ? belowText.c_str() : nameText.c_str(),
+                          anchored ? FNM_PATHNAME : 0) == 0)
                 return "Kept: matches a --keep pattern";
+        }
     }
     if (!folder.reason.empty()) return folder.reason;
     if (folder.repository < 0) return {};
     const std::lock_guard lock(mutex_);
     if (repositories_->tracks(folder.repository, path)) return "Kept: tracked by git";
     return {};
+}
+
+std::string TKeptFiles::InUseReason(std::uint64_t device, std::uint64_t inode) {
+    const std::lock_guard lock(mutex_);
+    if (!inUse_) {
+        inUse_ = std::make_unique<TFilesInUse>();
+        inUse_->Read();
+    }
+    const std::string holder = inUse_->HolderOf(device, inode);
+    return holder.empty() ? holder : "Kept: " + holder;
 }
 
 std::string_view KeptReasonOf(const TResultRow& row) {

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "scan/FilesInUse.h"
 #include "scan/ResultRow.h"
 
+#include <cstdint>
+
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,17 +17,24 @@ namespace nullsweep {
 
 // Which empty files are there on purpose: package markers (__init__.py, py.typed), folder
 // keepers (.gitkeep, .keep, .nomedia, .donotdelete), names matching a --keep pattern, files
-// inside a version control folder or the package manager's state, and files a git repository's
-// index tracks. The walk asks once per empty file; kept files are still listed.
+// inside a version control folder, a bare git repository, a trash folder or the package
+// manager's state, files a git repository's index tracks, and every file of a repository whose
+// index cannot be read. Decided on paths with no link in them. The walk asks once per empty
+// file; kept files are still listed.
 class TKeptFiles {
   public:
+    // A pattern with a "/" matches the path below the scanned folder ("sub/x", "*/x"), one
+    // without matches the name.
     explicit TKeptFiles(std::vector<std::string> keepPatterns = {});
     ~TKeptFiles();
     TKeptFiles(const TKeptFiles&) = delete;
     TKeptFiles& operator=(const TKeptFiles&) = delete;
 
-    // Why the empty file at `path` (its full path, `name` the last part) is kept ("Kept: ..."),
-    // or empty when it is not. Safe to call from several threads.
+    // Called once for each repository whose index cannot be read, with a line naming it.
+    void SetWarning(std::function<void(const std::string& line)> warn);
+
+    // Why the empty file at `path` (its full path with no link in it, `name` the last part) is
+    // kept ("Kept: ..."), or empty when it is not. Safe to call from several threads.
     std::string_view ReasonFor(std::string_view path, std::string_view name);
 
     // What the files of one folder share, found once for all of them: a reason that keeps
@@ -32,15 +43,24 @@ class TKeptFiles {
         std::string_view reason;
         int repository = -1;
     };
-    Folder ForFolder(std::string_view folder); // ends in "/"
-    // The same as above for a file of that folder.
-    std::string_view ReasonFor(const Folder& folder, std::string_view path, std::string_view name);
+    Folder ForFolder(std::string_view folder); // with no link in it, ending in "/"
+    // The same as above for a file of that folder; `below` is its path below the scanned
+    // folder (what a pattern with a "/" matches).
+    std::string_view ReasonFor(const Folder& folder, std::string_view path, std::string_view name,
+                               std::string_view below);
+
+    // "Kept: in use by PID (NAME)" for a file locked or open in a running program (what was in
+    // use when first asked), else empty.
+    std::string InUseReason(std::uint64_t device, std::uint64_t inode);
 
   private:
     struct Repositories;
     std::vector<std::string> keepPatterns_;
+    std::string homeTrash_; // with no link in it, ending in "/"; empty when unknown
     std::mutex mutex_;
     std::unique_ptr<Repositories> repositories_;
+    std::function<void(const std::string&)> warn_;
+    std::unique_ptr<TFilesInUse> inUse_;
 };
 
 // The reason stored in a row (in slot KeptSlot): empty for a file that may go.

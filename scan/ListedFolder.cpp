@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace nullsweep {
 
@@ -70,9 +72,52 @@ std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint
     status.written = sx.stx_mtime.tv_sec;
     status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     status.inode = sx.stx_ino;
+    SetIdentityTimes(status, sx);
     if (status.device != folderDevice && isPseudoFile(fd, name)) return Skip;
     statuses.push_back(status);
     return FileOffset + std::int64_t(statuses.size() - 1);
+}
+
+// Status calls a thread makes in a row when a big folder's are shared out.
+constexpr std::size_t ChunkSize = 1024;
+
+// The status calls of `scratch.order` in chunks, on the threads `rules.share` finds; the
+// statuses end up in the order one thread would have made them.
+void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
+                   ListingScratch& scratch) {
+    const std::size_t total = scratch.order.size();
+    const std::size_t chunks = (total + ChunkSize - 1) / ChunkSize;
+    std::vector<std::vector<FileStatus>>& shares = scratch.shares;
+    if (shares.size() < chunks) shares.resize(chunks);
+    // Verdicts side by side in the order of the calls: threads never write to the same lines
+    // of memory.
+    std::vector<std::int64_t>& verdicts = scratch.verdicts;
+    verdicts.resize(total);
+    std::atomic<bool> short_{false};
+    rules.share(chunks, [&](std::size_t chunk) {
+        std::vector<FileStatus>& statuses = shares[chunk];
+        statuses.clear();
+        const std::size_t end = std::min(total, (chunk + 1) * ChunkSize);
+        try {
+            for (std::size_t i = chunk * ChunkSize; i < end; ++i) {
+                const ByInode& o = scratch.order[i];
+                verdicts[i] = statEntry(fd, scratch.inOrder.c_str() + o.index,
+                                        scratch.pending[o.pendingIndex], device, statuses);
+            }
+        } catch (...) {
+            short_ = true; // no memory for a status
+        }
+    });
+    if (short_) throw std::bad_alloc();
+    // A chunk's files are numbered from its own start: shifted past the chunks before it.
+    for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
+        const auto base = static_cast<std::int64_t>(scratch.statuses.size());
+        const std::size_t end = std::min(total, (chunk + 1) * ChunkSize);
+        for (std::size_t i = chunk * ChunkSize; i < end; ++i)
+            scratch.pending[scratch.order[i].pendingIndex].verdict =
+                verdicts[i] >= FileOffset ? verdicts[i] + base : verdicts[i];
+        scratch.statuses.insert(scratch.statuses.end(), shares[chunk].begin(), shares[chunk].end());
+    }
 }
 
 } // namespace
@@ -120,10 +165,14 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     }
     std::vector<FileStatus>& statuses = scratch.statuses;
     statuses.clear();
-    statuses.reserve(order.size());
-    for (const ByInode& o : order) {
-        Pending& p = pending[o.pendingIndex];
-        p.verdict = statEntry(fd, inOrder.c_str() + o.index, p, folder.device, statuses);
+    if (rules.share && order.size() >= 2 * ChunkSize) {
+        statBySharing(fd, folder.device, rules, scratch);
+    } else {
+        statuses.reserve(order.size());
+        for (const ByInode& o : order) {
+            Pending& p = pending[o.pendingIndex];
+            p.verdict = statEntry(fd, inOrder.c_str() + o.index, p, folder.device, statuses);
+        }
     }
 
     std::size_t kept = 0;
@@ -185,7 +234,7 @@ void ListFolder(const std::shared_ptr<ListedFolder>& folder, FolderHandles& hand
         ReadListing(*folder, *reader, rules, scratch);
         if (!folder->children.empty()) handles.Keep(folder, std::move(reader), false);
     } catch (...) {
-        folder->readError = ENOMEM; // what was read so far is walked
+        folder->outOfMemory = true; // the walk stops there
     }
 }
 

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,8 +42,9 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     // Known once listed:
     dev_t device = 0;
     ino_t inode = 0;
-    int openError = 0; // it could not be opened (ENOENT: it is gone, nothing missed)
-    int readError = 0; // the listing ended early
+    int openError = 0;        // it could not be opened (ENOENT: it is gone, nothing missed)
+    int readError = 0;        // the listing ended early
+    bool outOfMemory = false; // it could not be listed whole for lack of memory
     std::uint64_t entryCount = 0;
     std::vector<ListedEntry> entries;
     std::string names;
@@ -54,6 +56,10 @@ struct ListingRules {
     bool oneFileSystem = false;
     dev_t rootDevice = 0;
     const std::vector<std::string>* excludes = nullptr;
+    // Runs job(0) ... job(chunks - 1), on other threads too when they are idle, and returns
+    // once all are done; null: on the calling thread alone. A big folder's status calls are
+    // shared out this way.
+    std::function<void(std::size_t chunks, const std::function<void(std::size_t)>& job)> share;
 };
 
 // What a listing needs only while it reads, kept by each listing thread from one folder to the
@@ -76,6 +82,8 @@ struct ListingScratch {
     std::vector<ByInode> order;
     std::string inOrder;
     std::vector<FileStatus> statuses;
+    std::vector<std::vector<FileStatus>> shares; // the statuses of each shared-out chunk
+    std::vector<std::int64_t> verdicts;          // of the shared-out calls, in their order
 };
 
 // True when the open `fd` lies on a pseudo file system.

@@ -14,12 +14,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -87,6 +91,9 @@ class Walk {
           budget_(descriptorBudget()), handles_(budget_.held) {
         rules_.oneFileSystem = options.oneFileSystem;
         rules_.excludes = &options.excludes;
+        rules_.share = [this](std::size_t chunks, const std::function<void(std::size_t)>& job) {
+            share(chunks, job);
+        };
         threads_ = std::min<std::size_t>(options.threads ? options.threads : DefaultScanThreads(),
                                          budget_.threads);
     }
@@ -130,10 +137,9 @@ class Walk {
         root->device = st.st_dev;
         root->inode = st.st_ino;
         root->state = ListedFolder::State::Listed;
+        startHelpers(threads_); // before the root's listing: a big one is shared out
         ReadListing(*root, *reader, rules_, scratch_);
         handles_.Keep(root, std::move(reader), /*pinned=*/true);
-        for (std::size_t i = 1; i < threads_ && !root->children.empty(); ++i)
-            helpers_.emplace_back([this] { help(); });
         if (!helpers_.empty()) {
             std::lock_guard lock(mutex_);
             offerChildren(*root);
@@ -144,14 +150,24 @@ class Walk {
     }
 
   private:
-    // Deletes start from the folder as it was resolved now (a root given as a link is followed
-    // this once).
+    // A thread that cannot start (no memory for its stack, too many processes) leaves its
+    // share to the others, down to the calling thread alone.
+    void startHelpers(std::size_t threads) {
+        try {
+            helpers_.reserve(threads - 1);
+            while (helpers_.size() + 1 < threads)
+                helpers_.emplace_back([this] { help(); });
+        } catch (...) {
+        }
+        progress_.threads = static_cast<unsigned>(helpers_.size() + 1);
+    }
+
+    // Deletes start from the folder held open now (a root given as a link is followed this
+    // once).
     void rootFor(int fd, const std::string& path) {
-        char resolved[PATH_MAX + 1];
-        const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        const ssize_t n = ::readlink(self.c_str(), resolved, PATH_MAX);
-        if (n <= 0 || resolved[0] != '/') return;
-        identity_.root = InternScanRoot(std::string(resolved, std::size_t(n)));
+        const std::uint32_t root = InternScanRoot(fd, ResolvedFolderPath(fd, path));
+        if (root == NoScanRoot) return;
+        identity_.root = root;
         identity_.prefixLength = static_cast<std::uint32_t>(path.size());
         hasRoot_ = true;
     }
@@ -186,12 +202,59 @@ class Walk {
         work_.notify_all();
     }
 
+    // One big folder's status calls, shared out in chunks.
+    struct SharedWork {
+        const std::function<void(std::size_t)>* job;
+        std::size_t chunks;
+        std::atomic<std::size_t> next{0};
+        unsigned workers = 0; // other threads at it, under the lock
+    };
+
+    static void runChunks(SharedWork& work) {
+        for (std::size_t chunk; (chunk = work.next.fetch_add(1)) < work.chunks;)
+            (*work.job)(chunk);
+    }
+
+    void share(std::size_t chunks, const std::function<void(std::size_t)>& job) {
+        SharedWork work{&job, chunks};
+        if (helpers_.empty()) return runChunks(work);
+        {
+            std::lock_guard lock(mutex_);
+            try {
+                shared_.push_back(&work);
+            } catch (...) {
+                // done on this thread alone
+            }
+        }
+        work_.notify_all();
+        listed_.notify_all();
+        runChunks(work);
+        std::unique_lock lock(mutex_);
+        std::erase(shared_, &work);
+        sharedDone_.wait(lock, [&] { return work.workers == 0; });
+    }
+
+    // Joins the shared work there is, if any.
+    bool helpShared(std::unique_lock<std::mutex>& lock) {
+        if (shared_.empty()) return false;
+        SharedWork& work = *shared_.back();
+        ++work.workers;
+        lock.unlock();
+        runChunks(work);
+        lock.lock();
+        std::erase(shared_, &work); // every chunk is taken
+        --work.workers;
+        sharedDone_.notify_all();
+        return true;
+    }
+
     void help() {
         ListingScratch scratch;
         std::unique_lock lock(mutex_);
         for (;;) {
-            work_.wait(lock, [&] { return stop_ || !waiting_.empty(); });
+            work_.wait(lock, [&] { return stop_ || !waiting_.empty() || !shared_.empty(); });
             if (stop_) return;
+            if (helpShared(lock)) continue;
             const std::shared_ptr<ListedFolder> folder = std::move(waiting_.back());
             waiting_.pop_back();
             if (folder->state == ListedFolder::State::Waiting) list(folder, lock, scratch);
@@ -205,6 +268,8 @@ class Walk {
         while (folder->state != ListedFolder::State::Listed) {
             if (folder->state == ListedFolder::State::Waiting) {
                 list(folder, lock, scratch_);
+            } else if (helpShared(lock)) {
+                continue;
             } else if (!waiting_.empty()) {
                 const std::shared_ptr<ListedFolder> other = std::move(waiting_.back());
                 waiting_.pop_back();
@@ -232,6 +297,7 @@ class Walk {
             ListedFolder& folder = *place.folder;
             if (place.next == folder.entries.size()) {
                 if (folder.readError) fail(path_, folder.readError);
+                if (!folder.children.empty()) handles_.Forget(folder);
                 // Listed folders keep nothing once walked.
                 std::vector<ListedEntry>().swap(folder.entries);
                 std::string().swap(folder.names);
@@ -252,6 +318,7 @@ class Walk {
             case ListedEntry::Folder: {
                 const std::shared_ptr<ListedFolder> child = folder.children[entry.child];
                 await(child);
+                if (child->outOfMemory) throw std::bad_alloc();
                 if (child->openError) {
                     if (child->openError != ENOENT) fail(path_ + name, child->openError);
                     break;
@@ -268,6 +335,8 @@ class Walk {
         TResultRow row;
         try {
             rows_.Fill(row, path_, name, status, hasRoot_ ? &identity_ : nullptr);
+        } catch (const std::bad_alloc&) {
+            throw;
         } catch (...) {
             return; // a file whose row cannot be made is passed over
         }
@@ -314,6 +383,8 @@ class Walk {
     std::condition_variable work_;   // folders wait for helpers, or the walk ends
     std::condition_variable listed_; // a folder has been listed
     std::vector<std::shared_ptr<ListedFolder>> waiting_; // taken from the back
+    std::vector<SharedWork*> shared_;
+    std::condition_variable sharedDone_;
     bool stop_ = false;
     std::vector<std::thread> helpers_;
 };
@@ -329,12 +400,22 @@ unsigned DefaultScanThreads() {
 void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink) {
     if (folder.empty()) return;
     if (folder.back() != '/') folder.push_back('/');
-    Walk walk(sink, options);
-    try {
-        walk.run(std::move(folder));
-    } catch (...) {
-        if (walk.SinkFailed()) throw; // the consumer gave up
-        // anything else (no memory) ends the walk with what was handed out
+    int reason = 0;
+    {
+        Walk walk(sink, options);
+        try {
+            walk.run(folder);
+        } catch (const std::system_error& e) {
+            if (walk.SinkFailed()) throw;
+            reason = e.code().value();
+        } catch (...) {
+            if (walk.SinkFailed()) throw; // the consumer gave up
+            reason = ENOMEM;
+        }
+    } // the listings ahead are let go before the message is made
+    if (reason != 0) {
+        if (folder.size() > 1) folder.pop_back();
+        throw TWalkStopped("the walk of " + folder + " stopped early: " + std::strerror(reason));
     }
 }
 

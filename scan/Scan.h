@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,13 @@ struct ScanProgress {
     std::uint64_t folders = 0;
     std::uint64_t files = 0;
     std::uint64_t rows = 0;
+    unsigned threads = 1; // that list folders, the calling thread included
+};
+
+// A walk that stopped before it saw everything (no memory): its rows are not the whole list.
+class TWalkStopped : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
 };
 
 struct ScanOptions {
@@ -44,8 +52,9 @@ using RowSink = std::function<void(TResultRow&& row)>;
 // neither followed nor listed, pseudo file systems (proc, sysfs, ...) are not entered, and a
 // folder or entry that fails is skipped and passed to `onError`. No recursion and a bounded
 // number of open folders, whatever the depth. The sink and the callbacks run on the calling
-// thread; the other threads only list folders. An exception from the sink ends the walk and is
-// passed on; nothing else is thrown.
+// thread; the other threads only list folders, as many as start (down to none). An exception
+// from the sink ends the walk and is passed on; anything else that ends it early is thrown as
+// TWalkStopped, naming the folder and the reason.
 void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink);
 
 // The number of listing threads a walk uses unless told.

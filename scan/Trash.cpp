@@ -63,19 +63,6 @@ std::string deletionDate() {
     return text;
 }
 
-// A file system without RENAME_NOREPLACE gets a look first: the name was claimed by its info
-// file, so only a stray file of that name in files/ would be replaced.
-int moveNoReplace(int from, const std::string& name, int to, const std::string& unique) {
-    if (::renameat2(from, name.c_str(), to, unique.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL) return -1;
-    struct stat st {};
-    if (::fstatat(to, unique.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return ::renameat(from, name.c_str(), to, unique.c_str());
-}
-
 } // namespace
 
 std::string TTrash::HomeTrashPath() {
@@ -137,7 +124,7 @@ const TTrash::Place* TTrash::placeFor(const std::string& realPath, std::uint64_t
 }
 
 int TTrash::Move(int folder, const std::string& name, const std::string& realPath,
-                 std::uint64_t device) {
+                 std::uint64_t device, TPlace& placed) {
     const Place* place = placeFor(realPath, device);
     if (!place) return -1;
     std::string where = realPath;
@@ -158,7 +145,10 @@ int TTrash::Move(int folder, const std::string& name, const std::string& realPat
         int saved = WriteFully(fd, info);
         const bool written = saved == 0;
         if (::close(fd) != 0 && written) saved = errno;
-        if (written && moveNoReplace(folder, name, place->files, unique) == 0) return 0;
+        if (written && RenameNoReplace(folder, name, place->files, unique) == 0) {
+            placed = {place->files, place->info, unique};
+            return 0;
+        }
         saved = written ? errno : saved;
         ::unlinkat(place->info, infoName.c_str(), 0);
         if (written && saved == EEXIST) continue;
@@ -169,10 +159,10 @@ int TTrash::Move(int folder, const std::string& name, const std::string& realPat
     return -1;
 }
 
-TDeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept {
-    return ActOnListedFile(
-        row, [&](int folder, const std::string& name, const std::string& realPath,
-                 std::uint64_t device) { return trash.Move(folder, name, realPath, device); });
+int TTrash::MoveBack(const TPlace& placed, int folder, const std::string& name) {
+    if (RenameNoReplace(placed.files, placed.name, folder, name) != 0) return -1;
+    ::unlinkat(placed.info, (placed.name + ".trashinfo").c_str(), 0);
+    return 0;
 }
 
 } // namespace nullsweep

@@ -25,10 +25,19 @@ class TTrash {
     TTrash(const TTrash&) = delete;
     TTrash& operator=(const TTrash&) = delete;
 
+    // Where a file went: its name in files/ and in info/ of a trash folder.
+    struct TPlace {
+        int files = -1, info = -1; // descriptors the trash owns
+        std::string name;
+    };
     // Moves `name` of the folder `folder` into the trash; `realPath` is where the file is and
-    // `device` its file system. Returns 0, or -1 with errno set; nothing is moved on -1.
+    // `device` its file system. Returns 0 with `placed` set, or -1 with errno set; nothing is
+    // moved on -1.
     int Move(int folder, const std::string& name, const std::string& realPath,
-             std::uint64_t device);
+             std::uint64_t device, TPlace& placed);
+    // Moves a file moved by Move back to `name` of `folder`, never over anything there, and
+    // drops its info file. Returns 0, or -1 with errno set (the file then stays in the trash).
+    static int MoveBack(const TPlace& placed, int folder, const std::string& name);
 
   private:
     struct Place {
@@ -42,7 +51,7 @@ class TTrash {
     std::map<std::uint64_t, Place> places_;
 };
 
-// Moves the row's file to the trash with the same check as DeleteListedFile.
+// Moves the row's file to the trash with the same checks as DeleteListedFile.
 TDeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept;
 
 // Percent-encodes a path for a Path= line: every byte but letters, digits, "-._~/".

@@ -5,9 +5,10 @@ BUILD_DIR=${NULLSWEEP_BUILD_DIR:-$ROOT/build}
 
 # What the program's build and the window need; scripts/test adds TEST_PACKAGES.
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libxlsxwriter-dev
-          libgit2-dev fonts-dejavu-extra libqt6svg6 help2man librsvg2-bin file dpkg-dev)
+          libgit2-dev fonts-dejavu-extra libqt6svg6 qt6-wayland help2man librsvg2-bin file
+          dpkg-dev)
 TEST_PACKAGES=(libgtest-dev python3 python3-openpyxl tzdata git dbus-daemon
-               lintian desktop-file-utils appstream zsh fish)
+               lintian desktop-file-utils appstream zsh fish weston)
 
 # Installs what is missing of PACKAGES and of the lists given as arguments.
 ensure_packages() {

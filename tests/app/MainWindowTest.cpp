@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
 #include "app/AboutForm.h"
+#include "app/WaitForm.h"
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
 #include "grid/GridLook.h"
@@ -11,13 +12,16 @@
 #include "support/WorkbookReader.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QColor>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -28,6 +32,7 @@
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -35,8 +40,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <linux/capability.h>
 #include <stdexcept>
 #include <string>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace nullsweep;
@@ -49,11 +58,17 @@ namespace {
 struct RecordingWait final : TWaitWindow {
     std::vector<std::string> calls;
     bool failText = false;
+    TWaitWindow* inner = nullptr; // a real wait window to pass the calls on to
+    // Runs at each text, on the user-interface thread while the work waits for it.
+    std::function<void(const std::string&)> onText;
     void ShowWait(bool visible, bool cancelVisible) override {
         calls.push_back(std::string(visible ? "show" : "hide") + (cancelVisible ? "+cancel" : ""));
+        if (inner) inner->ShowWait(visible, cancelVisible);
     }
     void SetWaitText(const std::string& text) override {
         calls.push_back("text " + text);
+        if (inner) inner->SetWaitText(text);
+        if (onText) onText(text);
         if (failText) throw std::runtime_error("cannot paint");
     }
 };
@@ -117,6 +132,13 @@ struct Fixture {
     }
 };
 
+// The locale the window's numbers follow, for one test.
+struct DefaultLocale {
+    const QLocale before;
+    explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~DefaultLocale() { QLocale::setDefault(before); }
+};
+
 // Two folders of empty files, named so that a sort would change their order.
 struct TwoFolders : TempTree {
     TwoFolders() {
@@ -162,11 +184,17 @@ TEST(MainWindow, ShowsItsCaptionButtonsMenusAndStatusBar) {
     QStringList popup;
     for (QAction* a : f.window.PopupMenu1->actions())
         popup << a->text();
-    EXPECT_EQ(popup, (QStringList{"Export To HTML", "Export To Text", "Export To Excel",
-                                  "Export To SCV", "Export To XML"}));
+    EXPECT_EQ(popup,
+              (QStringList{"Export To HTML", "Export To Text", "Export To Excel", "Export To SCV",
+                           "Export To XML", "", "Move Checked To Trash", "Sort By"}));
 
-    EXPECT_EQ(f.window.SBPanels[0]->width(), 700);
+    // The message panel, the spare one and the summary side by side, none over another.
+    EXPECT_LE(f.window.SBPanels[0]->width(), 700);
+    EXPECT_GE(f.window.SBPanels[0]->width(), 300);
     EXPECT_EQ(f.window.SBPanels[1]->width(), 50);
+    EXPECT_LT(f.window.SBPanels[0]->geometry().right(), f.window.SBPanels[1]->x());
+    EXPECT_LT(f.window.SBPanels[1]->geometry().right(), f.window.SBSummary->x());
+    EXPECT_LE(f.window.SBSummary->geometry().right(), f.window.SB->width());
     EXPECT_TRUE(f.window.SBPanels[0]->text().isEmpty());
     EXPECT_TRUE(f.window.cbCheckAll->isChecked());
     // The box sits over the left end of the header.
@@ -318,6 +346,7 @@ TEST(MainWindow, PopupMenuPicturesAre32PixelsSquare) {
     menu->popup(f.window.geometry().center());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
     for (QAction* item : menu->actions()) {
+        if (item->isSeparator()) continue;
         EXPECT_EQ(item->icon().pixmap(QSize(32, 32)).size(), QSize(32, 32))
             << item->text().toStdString();
         EXPECT_GE(menu->actionGeometry(item).height(), 32) << item->text().toStdString();
@@ -416,7 +445,9 @@ TEST(MainWindow, OpenFolderScansShowsTheWaitWindowAndSorts) {
     f.shell.folders = {t.Root()};
     QTest::mouseClick(f.window.btnOpen, Qt::LeftButton);
     EXPECT_EQ(f.names(), (std::vector<std::string>{"a.txt", "b.txt", "file.txt"}));
-    EXPECT_EQ(f.wait.calls, (std::vector<std::string>{"show", "text Loading info..", "hide"}));
+    EXPECT_EQ(f.wait.calls,
+              (std::vector<std::string>{"show+cancel", "text Loading info..",
+                                        "text 3 folders, 6 entries seen, 3 empty files", "hide"}));
     EXPECT_EQ(f.checks(), (std::vector<int>{2, 2, 2}));
 }
 
@@ -439,7 +470,9 @@ TEST(MainWindow, DroppedFoldersAreScannedInOrderAndNotSorted) {
     f.drop({t.Path("one"), t.Path("file.txt"), t.Path("missing"), t.Path("two")});
     EXPECT_EQ(f.names(), (std::vector<std::string>{"b.txt", "a.txt"}));
     EXPECT_EQ(resets.count(), 1);
-    EXPECT_EQ(f.wait.calls, (std::vector<std::string>{"show", "hide"}));
+    EXPECT_EQ(f.wait.calls,
+              (std::vector<std::string>{"show+cancel", "text 1 folder, 1 entry seen, 1 empty file",
+                                        "hide"}));
 
     // The same folder again lists its files again; a file alone adds nothing.
     f.drop({t.Path("one")});
@@ -558,8 +591,9 @@ TEST(MainWindow, DeleteAsksFirstAndRemovesTheFocusedRowAndFile) {
     EXPECT_EQ(f.names(), (std::vector<std::string>{"b.txt"}));
     EXPECT_FALSE(std::filesystem::exists(t.Path("two/a.txt")));
     EXPECT_TRUE(std::filesystem::exists(t.Path("one/b.txt")));
-    EXPECT_EQ(f.vt().FocusedNode(), nullptr);
-    EXPECT_FALSE(f.window.View().currentIndex().isValid());
+    // The row left takes the focus.
+    EXPECT_EQ(f.vt().FocusedNode(), f.row(0));
+    EXPECT_EQ(f.window.View().currentIndex().row(), 0);
 }
 
 TEST(MainWindow, DeletesKeepTheRowsOfFilesStillOnDiskAndSaySo) {
@@ -595,7 +629,7 @@ TEST(MainWindow, DeletesKeepTheRowsOfFilesStillOnDiskAndSaySo) {
     EXPECT_EQ(f.window.SBPanels[0]->text(), "");
 }
 
-TEST(MainWindow, KeptFilesStartUncheckedAndGreySayingWhyUntilCheckAll) {
+TEST(MainWindow, KeptFilesStartUncheckedAndGreyAndOnlyTheirOwnBoxChecksThem) {
     TempTree t;
     t.File("pkg/__init__.py");
     t.File("pkg/stray.txt");
@@ -616,12 +650,21 @@ TEST(MainWindow, KeptFilesStartUncheckedAndGreySayingWhyUntilCheckAll) {
     f.shell.answers = {true};
     f.window.btnDelAllClick();
     EXPECT_EQ(f.names(), (std::vector<std::string>{"__init__.py"}));
-    // Check All is the user's own choice: it checks kept files too.
+    // Check All never checks a kept file, however often it is clicked.
     QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
     QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
-    EXPECT_EQ(f.checks(), (std::vector<int>{csCheckedNormal}));
+    EXPECT_EQ(f.checks(), (std::vector<int>{csUncheckedNormal}));
+    f.shell.answers = {false};
+    f.window.btnDelAllClick();
+    EXPECT_EQ(f.shell.CallsOf(Kind::AskYesNo).back().text,
+              "Are you sure to delete the files from disk?");
+    // Its own box does; the question then says so.
+    f.vt().SetCheckState(f.row(0), csCheckedNormal);
     f.shell.answers = {true};
     f.window.btnDelAllClick();
+    EXPECT_EQ(f.shell.CallsOf(Kind::AskYesNo).back().text,
+              "Are you sure to delete the files from disk?\n\n1 of them is kept: marks a "
+              "Python package.");
     EXPECT_FALSE(std::filesystem::exists(t.Path("pkg/__init__.py")));
 }
 
@@ -772,10 +815,13 @@ TEST(MainWindow, SpreadsheetExportHoldsEveryRowInGridOrderAndReusesTheDocument) 
     f.window.DropFolders({t.Path("one"), t.Path("two")});
     f.vt().SetCheckState(f.row(0), csUncheckedNormal);
     f.shell.saveNames = {out.Path("first.xlsx"), out.Path("second.xlsx")};
+    f.wait.calls.clear();
     f.window.ExportToExcel1->trigger();
+    // Each pass over the rows counts them.
     EXPECT_EQ(f.wait.calls,
-              (std::vector<std::string>{"show", "hide", "show", "text Gathering info..", "hide",
-                                        "show", "text Export to file..", "hide"}));
+              (std::vector<std::string>{"show+cancel", "text Gathering info..", "hide",
+                                        "text 0 of 2 rows", "text 0 of 2 rows", "show+cancel",
+                                        "text Export to file..", "text 0 of 2 rows", "hide"}));
     test::TWorkbookReader first(out.Path("first.xlsx"));
     EXPECT_EQ(first.Value("A1"), "first");
     EXPECT_EQ(first.Value("B3"), "b.txt"); // unchecked, still exported
@@ -800,4 +846,339 @@ TEST(MainWindow, ACancelledExportShowsNoMessage) {
         item->trigger();
     EXPECT_EQ(f.shell.CallsOf(Kind::SaveFileName).size(), 5u);
     EXPECT_TRUE(f.shell.CallsOf(Kind::ShowMessage).empty());
+}
+
+// The old window held input during work and handled it afterwards: a click meant for the
+// window as it was then acted on the window as it is now.
+TEST(MainWindow, InputMadeDuringAScanIsDroppedNotReplayed) {
+    TwoFolders t;
+    Fixture f;
+    f.shell.answers = {true};
+    bool busyThen = false;
+    f.wait.onText = [&](const std::string&) {
+        if (busyThen) return;
+        busyThen = f.window.Busy();
+        QTest::mouseClick(f.window.btnDelAll, Qt::LeftButton);
+        QTest::keyClick(&f.window, Qt::Key_A, Qt::AltModifier); // Delete &All Checked
+        QTest::mouseClick(f.window.cbCheckAll, Qt::LeftButton, {}, QPoint(8, 8));
+    };
+    f.window.DropFolders({t.Root()});
+    QApplication::processEvents();
+    EXPECT_TRUE(busyThen);
+    EXPECT_TRUE(f.shell.CallsOf(Kind::AskYesNo).empty());
+    EXPECT_TRUE(f.window.cbCheckAll->isChecked());
+    EXPECT_EQ(f.names().size(), 3u);
+    EXPECT_TRUE(std::filesystem::exists(t.Path("file.txt")));
+    // Once the work is over the window takes input again.
+    QTest::mouseClick(f.window.btnDelAll, Qt::LeftButton);
+    EXPECT_EQ(f.shell.CallsOf(Kind::AskYesNo).size(), 1u);
+}
+
+// Each kind of work stops on a cancel from the wait window's Cancel, Escape or the close box.
+TEST(MainWindow, CancelStopsScansDeletesAndExports) {
+    TwoFolders t;
+    TempTree out;
+    out.File("list.txt", "old contents");
+    Fixture f;
+    TWaitForm real(&f.window);
+    f.wait.inner = &real;
+
+    // A scan stopped in its first folder keeps that folder's rows and skips the second.
+    f.wait.onText = [&](const std::string&) { QTest::mouseClick(real.Cancel(), Qt::LeftButton); };
+    f.window.DropFolders({t.Path("one"), t.Path("two")});
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"b.txt"}));
+    EXPECT_EQ(f.window.SBPanels[0]->text(), "Scan cancelled; 1 file listed");
+    EXPECT_EQ(f.wait.calls.front(), "show+cancel");
+    EXPECT_FALSE(real.isVisible());
+
+    // An export stopped by Escape leaves the old file and no temporary file.
+    f.wait.onText = [&](const std::string& text) {
+        if (text.find(" of ") != std::string::npos) QTest::keyClick(&f.window, Qt::Key_Escape);
+    };
+    // The spreadsheet is written through a named temporary file, the text straight.
+    for (QAction* item : {f.window.ExportToText1, f.window.ExportToExcel1}) {
+        f.shell.saveNames = {out.Path("list.txt")};
+        f.shell.answers = {true}; // replace it
+        item->trigger();
+        EXPECT_EQ(nullsweep::test::ReadFile(out.Path("list.txt")), "old contents");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Root()),
+                                std::filesystem::directory_iterator()),
+                  1);
+        EXPECT_TRUE(f.shell.CallsOf(Kind::ShowMessage).empty());
+        EXPECT_EQ(f.window.SBPanels[0]->text(), "Export cancelled; no file was changed");
+    }
+
+    // A delete stopped by the close box after its first file says what it did, then the
+    // window closes.
+    f.window.DropFolders({t.Path("two")});
+    ASSERT_EQ(f.names().size(), 2u);
+    f.wait.onText = [&](const std::string& text) {
+        if (text.rfind("0 of", 0) == 0) f.window.close();
+    };
+    f.shell.answers = {true};
+    QTest::mouseClick(f.window.btnDelAll, Qt::LeftButton);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"a.txt"}));
+    EXPECT_EQ(f.window.SBPanels[0]->text(), "Deleted 1 file; cancelled, 1 file not tried");
+    EXPECT_FALSE(std::filesystem::exists(t.Path("one/b.txt")));
+    EXPECT_TRUE(std::filesystem::exists(t.Path("two/a.txt")));
+    EXPECT_TRUE(f.window.isVisible());
+    QApplication::processEvents();
+    EXPECT_FALSE(f.window.isVisible());
+}
+
+TEST(MainWindow, TheWaitWindowCountsWhatTheScanHasSeen) {
+    TempTree t;
+    for (int i = 0; i < 5000; ++i)
+        t.File("many/" + std::to_string(i) + (i % 2 ? ".txt" : ".dat"), i % 5 ? "" : "x");
+    Fixture f;
+    DefaultLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
+    std::vector<std::string> texts;
+    f.wait.onText = [&](const std::string& text) {
+        texts.push_back(text);
+        // Long enough for the next report to be due.
+        if (texts.size() == 1) QTest::qWait(300);
+    };
+    f.window.DropFolders({t.Root()});
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_NE(texts.front(), texts.back());
+    EXPECT_EQ(texts.back(), "2 folders, 5,001 entries seen, 4,000 empty files");
+}
+
+TEST(MainWindow, TheStatusBarSumsUpTheRowsInTheLocalesNumbers) {
+    DefaultLocale german(QLocale(QLocale::German, QLocale::Germany));
+    TempTree t;
+    t.File("pkg/__init__.py");
+    for (int i = 0; i < 1200; ++i)
+        t.File("many/" + std::to_string(i));
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    QApplication::processEvents();
+    EXPECT_EQ(f.window.SBSummary->text(), "1.201 empty files, 1.200 checked, 1 kept");
+    f.vt().SetFocusedNode(f.row(0));
+    QTest::keyClick(&f.window.View(), Qt::Key_Space); // checks or unchecks the focused row
+    QApplication::processEvents();
+    EXPECT_NE(f.window.SBSummary->text(), "1.201 empty files, 1.200 checked, 1 kept");
+    QTest::mouseClick(f.window.BitBtn1, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(f.window.SBSummary->text(), "0 empty files, 0 checked, 0 kept");
+}
+
+TEST(MainWindow, TheGridWorksFromTheKeyboard) {
+    TempTree t;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        t.File(name);
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    TTreeView& view = f.window.View();
+    view.setFocus();
+
+    // The pop-up's Sort By lists the visible columns and sorts as a header click does.
+    Q_EMIT f.window.PopupMenu1->aboutToShow();
+    QStringList sortable;
+    for (QAction* item : f.window.SortBy1->actions())
+        sortable << item->text();
+    EXPECT_EQ(sortable, (QStringList{"File Name", "Full Path", "File Size", "File Ext",
+                                     "Create Time", "Access Time", "Write Time"}));
+    f.window.SortBy1->actions()[0]->trigger();
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+
+    // Enter shows the focused file as a double click does.
+    f.vt().SetFocusedNode(f.row(1));
+    QTest::keyClick(&view, Qt::Key_Return);
+    ASSERT_EQ(f.shell.CallsOf(Kind::ShowFile).size(), 1u);
+    EXPECT_EQ(f.shell.CallsOf(Kind::ShowFile)[0].text, t.Path("b.txt"));
+
+    // Delete asks, deletes the focused file, and the next row takes the focus.
+    f.shell.answers = {true};
+    QTest::keyClick(&view, Qt::Key_Delete);
+    ASSERT_EQ(f.shell.CallsOf(Kind::AskYesNo).size(), 1u);
+    EXPECT_EQ(f.shell.CallsOf(Kind::AskYesNo)[0].text,
+              "Are you sure to delete the file from disk?");
+    EXPECT_FALSE(std::filesystem::exists(t.Path("b.txt")));
+    ASSERT_NE(f.vt().FocusedNode(), nullptr);
+    EXPECT_EQ(RowOf(f.vt().FocusedNode()).Field(TField::FileName), "c.txt");
+
+    // Shift+F10 opens the pop-up menu.
+    QTest::keyClick(&view, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(f.window.PopupMenu1->isVisible());
+    f.window.PopupMenu1->close();
+
+    // The About box's links are reached with Tab and opened with Enter.
+    TFMAbout about(&f.window);
+    about.show();
+    QApplication::setActiveWindow(&about);
+    about.WebLink()->setFocus();
+    QTest::keyClick(about.WebLink(), Qt::Key_Tab);
+    EXPECT_EQ(about.focusWidget(), about.MailLink());
+    QTest::keyClick(about.MailLink(), Qt::Key_Return);
+    ASSERT_EQ(f.shell.CallsOf(Kind::OpenUrl).size(), 1u);
+    EXPECT_EQ(f.shell.CallsOf(Kind::OpenUrl)[0].text.rfind("mailto:", 0), 0u);
+}
+
+TEST(MainWindow, MoveCheckedToTrashAsksAndReports) {
+    TempTree t;
+    t.File("data/a.txt");
+    t.File("data/b.txt");
+    TempTree home;
+    const QByteArray before = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.Root()));
+    Fixture f;
+    f.window.DropFolders({t.Path("data")});
+    f.vt().SetCheckState(f.row(1), csUncheckedNormal);
+    const std::string kept(RowOf(f.row(1)).Field(TField::FileName));
+    f.shell.answers = {true};
+    f.window.MoveToTrash1->trigger();
+    ASSERT_EQ(f.shell.CallsOf(Kind::AskYesNo).size(), 1u);
+    EXPECT_EQ(f.window.SBPanels[0]->text(), "Moved 1 file to the trash");
+    EXPECT_EQ(f.names(), (std::vector<std::string>{kept}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.Path("Trash/files")),
+                            std::filesystem::directory_iterator()),
+              1);
+    EXPECT_TRUE(std::filesystem::exists(t.Path("data/" + kept)));
+    qputenv("XDG_DATA_HOME", before);
+}
+
+TEST(MainWindow, ScreenReadersGetNamesDescriptionsAndTheWaitWindow) {
+    TempTree t;
+    t.File("pkg/__init__.py");
+    t.File("pkg/stray.txt");
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(&f.window.View());
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->text(QAccessible::Name), "Empty files");
+    const QAbstractItemModel& model = f.window.View().Model();
+    const int kept = f.names()[0] == "__init__.py" ? 0 : 1;
+    EXPECT_EQ(model.index(kept, 0).data(Qt::AccessibleDescriptionRole).toString(),
+              "Kept: marks a Python package");
+    EXPECT_FALSE(model.index(1 - kept, 0).data(Qt::AccessibleDescriptionRole).isValid());
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::AccessibleTextRole).toString(), "File Name");
+    TWaitForm wait(&f.window);
+    wait.SetWaitText("3 of 9");
+    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(&wait);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text(QAccessible::Name), "Please wait");
+    EXPECT_EQ(shown->text(QAccessible::Description), wait.Notice()->text());
+}
+
+TEST(MainWindow, FullPathStretchesAndCheckAllFollowsItsColumn) {
+    TempTree t;
+    t.File(std::string(120, 'd') + "/name-at-the-end.txt");
+    Fixture f;
+    f.window.DropFolders({t.Root()});
+    QHeaderView* header = f.window.View().header();
+    f.window.resize(900, 500);
+    QApplication::processEvents();
+    const int path = header->sectionSize(1), size = header->sectionSize(2);
+    f.window.resize(1100, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(1), path + 200);
+    EXPECT_EQ(header->sectionSize(2), size);
+
+    // A cut path keeps its file name in sight and shows whole in its tooltip.
+    TTreeView& view = f.window.View();
+    EXPECT_EQ(view.textElideMode(), Qt::ElideMiddle);
+    const QModelIndex cell = view.Model().index(0, 1);
+    const QPoint at = view.visualRect(cell).center();
+    QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view.viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), cell.data().toString());
+    QToolTip::hideText();
+
+    // Check All stays over the check-box column when it moves, and leaves with it.
+    header->moveSection(header->visualIndex(0), 2);
+    QApplication::processEvents();
+    EXPECT_EQ(f.window.cbCheckAll->x(), 4 + header->sectionViewportPosition(0));
+    EXPECT_TRUE(f.window.cbCheckAll->isVisible());
+
+    // A narrow column keeps room for its caption once sorted.
+    header->resizeSection(2, 20);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(2) + 10, 8));
+    ASSERT_EQ(f.vt().SortColumn(), 2);
+    EXPECT_GE(header->sectionSize(2),
+              header->fontMetrics().horizontalAdvance("File Size") + TTreeView::SortMarkSpace);
+}
+
+// The old window deleted on the user-interface thread: nothing else ran until the last file.
+TEST(MainWindow, DeletesRunWhileTheWindowKeepsHandlingItsEvents) {
+    TempTree t;
+    for (int i = 0; i < 2000; ++i)
+        t.File("many/" + std::to_string(i));
+    Fixture f;
+    DefaultLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
+    f.window.DropFolders({t.Root()});
+    int ticksWhileBusy = 0;
+    QTimer ticks;
+    ticks.setInterval(0);
+    QObject::connect(&ticks, &QTimer::timeout, [&] { ticksWhileBusy += f.window.Busy(); });
+    ticks.start();
+    f.shell.answers = {true};
+    QTest::mouseClick(f.window.btnDelAll, Qt::LeftButton);
+    ticks.stop();
+    EXPECT_EQ(f.vt().TotalCount(), 0u);
+    EXPECT_EQ(f.window.SBPanels[0]->text(), "Deleted 2,000 files");
+    EXPECT_GT(ticksWhileBusy, 0);
+}
+
+namespace {
+
+// Root reads every folder; for one test the process gives up that power (threads started
+// meanwhile inherit it) and takes it back at the end. False where it cannot.
+struct WithoutReadOverride {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    bool changed = false;
+    WithoutReadOverride() {
+        if (::geteuid() != 0) return;
+        if (::syscall(SYS_capget, &header, saved) != 0) return;
+        __user_cap_data_struct less[2] = {saved[0], saved[1]};
+        less[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        changed = ::syscall(SYS_capset, &header, less) == 0;
+    }
+    ~WithoutReadOverride() {
+        if (changed) ::syscall(SYS_capset, &header, saved);
+    }
+    bool Works() const { return ::geteuid() != 0 || changed; }
+};
+
+} // namespace
+
+TEST(MainWindow, WhatCouldNotBeReadIsCountedAndListed) {
+    TempTree t;
+    t.File("open/e.txt");
+    t.File("shut/inside.txt");
+    t.Chmod("shut", 0);
+    Fixture f;
+    {
+        WithoutReadOverride limited;
+        if (!limited.Works()) GTEST_SKIP() << "cannot give up reading every folder";
+        f.window.DropFolders({t.Root()});
+    }
+    t.Chmod("shut", 0755);
+    EXPECT_EQ(f.names(), (std::vector<std::string>{"e.txt"}));
+    ASSERT_TRUE(f.window.SBUnreadable->isVisible());
+    EXPECT_EQ(f.window.SBUnreadable->text(), "1 folder or file could not be read");
+    QTest::mouseClick(f.window.SBUnreadable, Qt::LeftButton);
+    const auto messages = f.shell.CallsOf(Kind::ShowMessage);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find(t.Path("shut") + ": Permission denied"), std::string::npos)
+        << messages[0].text;
+    // Clear All forgets them.
+    QTest::mouseClick(f.window.BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(f.window.SBUnreadable->isVisible());
+}
+
+TEST(MainWindow, BigSortsShowTheBusyCursor) {
+    Fixture f;
+    std::vector<TResultRow> rows(TFMMain::BusyCursorRows + 1);
+    AddScannedRows(f.vt(), std::move(rows));
+    bool busyWhileSorting = false;
+    QObject::connect(&f.window.View().Model(), &QAbstractItemModel::layoutChanged, [&] {
+        busyWhileSorting = QApplication::overrideCursor() &&
+                           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
+    f.clickHeader(1);
+    EXPECT_TRUE(busyWhileSorting);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

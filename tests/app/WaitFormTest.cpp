@@ -52,6 +52,11 @@ TEST(WaitForm, ShowsItsNoticeAndKeepsTheLastProgressText) {
     wait.ShowWait(false, false);
     wait.ShowWait(false, false); // hiding a hidden window does nothing
     EXPECT_FALSE(wait.isVisible());
+
+    // A long progress line widens the window rather than being cut.
+    wait.SetWaitText("1,234,567 folders, 98,765,432 entries seen, 12,345,678 empty files");
+    EXPECT_GE(wait.Progress()->width(), wait.Progress()->sizeHint().width());
+    EXPECT_LE(wait.Progress()->geometry().right(), wait.width());
 }
 
 TEST(WaitForm, CancelShowsOnlyWhenAsked) {

@@ -4,11 +4,14 @@
 #include "Version.h"
 #include "cli/ScanCommand.h"
 #include "support/TempTree.h"
+#include "support/WorkbookReader.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -130,6 +133,18 @@ std::string runPython(const std::string& script, const std::string& file) {
     return status == 0 ? printed : "exit " + std::to_string(status) + ": " + printed;
 }
 
+// Runs `work` in a child with a tmpfs of its own at `folder`, where time stamps of any size
+// stand; "skip" where the machine does not allow that.
+std::string onTmpfs(const std::string& folder, const std::function<std::string()>& work) {
+    return RunInChild([&]() -> std::string {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, nullptr) != 0)
+            return "skip";
+        return work();
+    });
+}
+
 int lines(const std::string& text) {
     return int(std::count(text.begin(), text.end(), '\n'));
 }
@@ -214,8 +229,13 @@ TEST(Binary, DeleteNeverFollowsAFolderSwappedForALinkAfterListing) {
         ASSERT_EQ(::rename(t.Path("root/a").c_str(), t.Path("root/a.moved").c_str()), 0);
         t.Link("root/a", "../outside");
     });
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "nullsweep scan: deleted 0 files; 0 kept; 2000 changed; 0 failed\n");
+    // Each file left is one line saying why, and the run is not a success.
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(lines(run.err), 2001);
+    EXPECT_TRUE(run.err.ends_with("nullsweep scan: deleted 0 files; 0 kept; 2000 changed; 0 failed\n"));
+    EXPECT_NE(run.err.find("nullsweep scan: left " + t.Path("root/a/" + padding + "0") +
+                           ": a folder on its path was replaced since the scan\n"),
+              std::string::npos);
     for (int i = 0; i < 2000; i += 499) {
         EXPECT_TRUE(exists(t.Path("outside/" + padding + std::to_string(i)))) << i;
         EXPECT_TRUE(exists(t.Path("root/a.moved/" + padding + std::to_string(i)))) << i;
@@ -253,6 +273,9 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
         {{"-q", "-o", "/dev/full", t.Root()}, 1, "cannot write /dev/full: No space left"},
         {{"-q", "-f", "xlsx", "-o", "/dev/full", t.Root()}, 1, "cannot write /dev/full: No space"},
         {{"-q", "-f", "xlsx", "-o", "-", t.Root()}, 2, "xlsx"},
+        {{"-q", "/proc", t.Root()}, 1, "/proc: on a pseudo file system, not scanned"},
+        {{"-q", "/sys/kernel"}, 1, "/sys/kernel: on a pseudo file system, not scanned"},
+        {{"-q", "/dev/pts"}, 1, "/dev/pts: on a pseudo file system, not scanned"},
     };
     for (const Case& c : cases) {
         const ScanRun run = program.Scan(c.args);
@@ -272,6 +295,13 @@ TEST(Binary, ErrorsNameTheCauseWithTheirStatus) {
     EXPECT_EQ(badConfig.status, 2);
     EXPECT_NE(badConfig.err.find(bad.Path("bad.xml")), std::string::npos) << badConfig.err;
     EXPECT_EQ(program.Run({"scan", "--config", bad.Path("none.xml"), t.Root()}).status, 2);
+    // Refused by its size before it is read, however sound the document in it.
+    bad.File("big.xml",
+             ReadFile(program.ConfigPath()) + "<!--" + std::string(5 << 20, ' ') + "-->");
+    const ScanRun big = program.Run({"scan", "--config", bad.Path("big.xml"), t.Root()});
+    EXPECT_EQ(big.status, 2);
+    EXPECT_EQ(big.err, "nullsweep scan: " + bad.Path("big.xml") +
+                           ": cannot read: larger than a configuration may be (4 MiB)\n");
 }
 
 TEST(Binary, ConfigurationThatHidesAColumn) {
@@ -436,4 +466,75 @@ TEST(Binary, WorkbookTextsThatLookLikeEscapesReadBackAsWritten) {
     const std::string xml = runPython(script, t.Path("list.xlsx"));
     EXPECT_NE(xml.find("a_x005F_x0041_b"), std::string::npos) << xml;
     EXPECT_EQ(xml.find("a_x0041_b"), std::string::npos) << xml;
+}
+
+TEST(Binary, FilesWithExtremeTimesAreListedInEveryFormatInTheOrderOfTheirRealTimes) {
+    Program program;
+    TempTree t;
+    t.Folder("tree");
+    const std::vector<std::string> names{"late", "early", "old", "now"};
+    const std::string got = onTmpfs(t.Path("tree"), [&] {
+        const long long stamps[] = {1LL << 62, -(1LL << 62), -99999999999LL, 1700000000};
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            t.File("tree/" + names[i]);
+            t.SetTimes("tree/" + names[i], stamps[i]);
+        }
+        std::string seen;
+        for (const std::string format : {"paths", "text", "csv", "html", "xml", "json", "xlsx"}) {
+            const std::string list = t.Path("list." + format);
+            const ScanRun run =
+                program.Scan({"-q", "-f", format, "-s", "Write Time", "-o", list, t.Path("tree")});
+            std::string out = ReadFile(list);
+            if (format == "xlsx" && run.status == 0) {
+                const TWorkbookReader book(list);
+                out.clear();
+                for (int row = 3; row <= book.MaxRow(); ++row) // after the title and header
+                    out += book.Value("C" + std::to_string(row)) + "\n";
+            }
+            // The names in the order they stand in the list.
+            std::vector<std::pair<std::size_t, std::string>> order;
+            for (const std::string& name : names)
+                order.emplace_back(out.find(t.Path("tree/" + name)), name);
+            std::sort(order.begin(), order.end());
+            seen += format + " " + std::to_string(run.status) + ":";
+            for (const auto& [at, name] : order)
+                seen += " " + (at == std::string::npos ? "(" + name + " missing)" : name);
+            seen += "\n";
+        }
+        return seen;
+    });
+    if (got == "skip") GTEST_SKIP() << "no private mount namespace with a tmpfs here";
+    std::string expected;
+    for (const char* format : {"paths", "text", "csv", "html", "xml", "json", "xlsx"})
+        expected += std::string(format) + " 0: early old now late\n";
+    EXPECT_EQ(got, expected);
+}
+
+TEST(Binary, JsonTimesHaveFourDigitYearsAndAreNullOutsideThem) {
+    Program program;
+    TempTree t;
+    t.Folder("tree");
+    const std::string got = onTmpfs(t.Path("tree"), [&] {
+        const std::vector<std::pair<std::string, long long>> files{{"after", 253402300800},
+                                                                   {"before", -62135596801},
+                                                                   {"first", -62135596800},
+                                                                   {"last", 253402300799}};
+        for (const auto& [name, seconds] : files) {
+            t.File("tree/" + name);
+            t.SetTimes("tree/" + name, seconds);
+        }
+        const ScanRun run =
+            program.Scan({"-q", "-f", "json", "-o", t.Path("list"), t.Path("tree")});
+        return std::to_string(run.status) + "\n" +
+               runPython("import datetime, json, sys\n"
+                         "for line in open(sys.argv[1], encoding='utf-8'):\n"
+                         "    o = json.loads(line)\n"
+                         "    w = o['written']\n"
+                         "    print(o['path'].rsplit('/', 1)[1], o['accessed'] == w,\n"
+                         "          w if w is None else datetime.datetime.fromisoformat(w))\n",
+                         t.Path("list"));
+    });
+    if (got == "skip") GTEST_SKIP() << "no private mount namespace with a tmpfs here";
+    EXPECT_EQ(got, "0\nafter True None\nbefore True None\nfirst True 0001-01-01 00:00:00+00:00\n"
+                   "last True 9999-12-31 23:59:59+00:00\n");
 }

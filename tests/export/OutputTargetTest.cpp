@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 using namespace nullsweep;
@@ -54,6 +55,43 @@ mode_t typeOf(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
 }
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// The kernel's fs.protected_symlinks, _regular and _fifos, set to one value while this lives
+// and put back after.
+class ProtectedSwitches {
+  public:
+    ~ProtectedSwitches() {
+        for (std::size_t i = 0; i < saved_.size(); ++i)
+            write(Names[i], saved_[i]);
+    }
+    // False when they cannot be set here (no root, a read-only /proc/sys).
+    bool Set(const std::string& value) {
+        if (saved_.empty())
+            for (const char* name : Names)
+                saved_.push_back(ReadFile(name));
+        bool all = true;
+        for (const char* name : Names)
+            all = write(name, value + "\n") && all;
+        return all;
+    }
+
+  private:
+    static constexpr const char* Names[] = {"/proc/sys/fs/protected_symlinks",
+                                            "/proc/sys/fs/protected_regular",
+                                            "/proc/sys/fs/protected_fifos"};
+    static bool write(const char* name, const std::string& value) {
+        std::ofstream out(name);
+        out << value;
+        out.flush();
+        return bool(out);
+    }
+    std::vector<std::string> saved_;
+};
 
 } // namespace
 
@@ -176,7 +214,7 @@ TEST(OutputTarget, AFileTheUserMayNotWriteIsRefusedAndLeftAlone) {
 }
 
 TEST(OutputTarget, AnInterruptedExportLeavesNoTemporaryFileAndEndsWithTheSignal) {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         for (const bool atPath : {false, true}) {
             TempTree t;
             t.File("out.csv", "old");
@@ -185,6 +223,9 @@ TEST(OutputTarget, AnInterruptedExportLeavesNoTemporaryFileAndEndsWithTheSignal)
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
+                // As a program started by an interactive shell: a background job of a script
+                // starts with SIGINT ignored.
+                ::signal(signal, SIG_DFL);
                 // Writes for ever, saying so once the first bytes are in the temporary file.
                 auto slowly = [&](auto&& writeBlock) {
                     writeBlock();
@@ -219,4 +260,79 @@ TEST(OutputTarget, AnInterruptedExportLeavesNoTemporaryFileAndEndsWithTheSignal)
             EXPECT_EQ(ReadFile(t.Path("out.csv")), "old");
         }
     }
+}
+
+TEST(OutputTarget, AnotherUsersFileOrLinkInAStickySharedFolderIsRefusedWhateverTheSwitches) {
+    if (::geteuid() != 0) GTEST_SKIP() << "planting another user's files needs root";
+    TempTree t;
+    t.Chmod("", 0755);
+    t.File("victim", "root's");
+    t.File("nobodys", "nobody's");
+    ASSERT_EQ(::chown(t.Path("nobodys").c_str(), 65534, 65534), 0);
+    t.File("pub/theirs", "");
+    t.Chmod("pub/theirs", 0666);
+    t.Fifo("pub/fifo");
+    t.Link("pub/link", "../victim");
+    t.Link("pub/daemons", "../nobodys");
+    t.Link("pub/mine", "../mine.txt");
+    for (const char* planted : {"pub/theirs", "pub/fifo", "pub/link"})
+        ASSERT_EQ(::lchown(t.Path(planted).c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::lchown(t.Path("pub/daemons").c_str(), 1, 1), 0);
+    t.Chmod("pub", 01777);
+    auto outcome = [&](const std::string& name) {
+        return outcomeOf([&] { ReplaceFile(t.Path(name), writeHello); });
+    };
+    const std::string link = ": another user's link in a sticky folder that all may write";
+    const std::string file = ": another user's file in a sticky folder that all may write";
+    ProtectedSwitches switches;
+    for (const std::string value : {"", "0", "1"}) {
+        if (!value.empty() && !switches.Set(value)) {
+            std::printf("fs.protected_* cannot be set here: checked as the machine has them\n");
+            break;
+        }
+        EXPECT_EQ(outcome("pub/link"), "cannot write " + t.Path("pub/link") + link) << value;
+        EXPECT_EQ(outcome("pub/theirs"), "cannot write " + t.Path("pub/theirs") + file) << value;
+        EXPECT_EQ(outcome("pub/fifo"), "cannot write " + t.Path("pub/fifo") + file) << value;
+        EXPECT_EQ(outcome("pub/mine"), "written") << value;
+        // The folder's owner (root here) may set links there for everyone.
+        EXPECT_EQ(RunWithoutRoot([&] {
+                      return outcome("pub/daemons") + ", " + outcome("pub/link") + ", " +
+                             outcome("pub/new");
+                  }),
+                  "cannot write " + t.Path("pub/daemons") + link + ", cannot write " +
+                      t.Path("pub/link") + ": Permission denied, written")
+            << value;
+    }
+    EXPECT_EQ(ReadFile(t.Path("victim")), "root's");
+    EXPECT_EQ(ReadFile(t.Path("nobodys")), "nobody's");
+    EXPECT_EQ(ReadFile(t.Path("pub/theirs")), "");
+    EXPECT_EQ(typeOf(t.Path("pub/fifo")), S_IFIFO);
+    EXPECT_EQ(typeOf(t.Path("pub/link")), S_IFLNK);
+    EXPECT_EQ(ReadFile(t.Path("mine.txt")), "hello");
+}
+
+TEST(OutputTarget, TemporaryFilesArePrivateAndNeverInASharedFolderForAnotherTarget) {
+    TempTree t;
+    t.Folder("shared");
+    t.Fifo("fifo");
+    const int reader = ::open(t.Path("fifo").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string oldTmpdir = tmpdir ? tmpdir : "";
+    ::setenv("TMPDIR", t.Path("shared").c_str(), 1);
+    const mode_t oldMask = ::umask(0);
+    std::vector<std::string> seen;
+    for (const std::string target : {"new.xlsx", "fifo"})
+        ReplaceFileAt(t.Path(target), [&](const std::string& path) {
+            std::ofstream(path) << "book";
+            seen.push_back(target + " " + std::to_string(modeOf(path)) + " " +
+                           std::to_string(FolderEntries(t.Path("shared")).size()));
+        });
+    ::umask(oldMask);
+    tmpdir ? ::setenv("TMPDIR", oldTmpdir.c_str(), 1) : ::unsetenv("TMPDIR");
+    EXPECT_EQ(seen, (std::vector<std::string>{"new.xlsx 384 0", "fifo 384 0"})); // 0600
+    EXPECT_EQ(readAvailable(reader), "book");
+    ::close(reader);
+    // Once complete, a new file has the mode any new file gets.
+    EXPECT_EQ(modeOf(t.Path("new.xlsx")), 0666u);
 }

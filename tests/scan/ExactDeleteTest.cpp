@@ -132,12 +132,12 @@ TEST(ExactDelete, BothWaysOfOpeningAFolderRefuseLinks) {
     ASSERT_GE(root, 0);
     for (const bool useOpenat2 : {true, false}) {
         SCOPED_TRACE(useOpenat2 ? "openat2" : "walk");
-        const int fd = detail::OpenFolderBeneath(root, "a/b", useOpenat2);
+        const int fd = OpenFolderBeneath(root, "a/b", useOpenat2);
         EXPECT_GE(fd, 0);
         if (fd >= 0) ::close(fd);
         for (const char* bad : {"link/b", "link", "inner/b", "a/../../outside", "a/b/../.."}) {
             errno = 0;
-            const int refused = detail::OpenFolderBeneath(root, bad, useOpenat2);
+            const int refused = OpenFolderBeneath(root, bad, useOpenat2);
             EXPECT_LT(refused, 0) << bad;
             EXPECT_TRUE(errno == ELOOP || errno == ENOTDIR || errno == EXDEV) << bad;
             if (refused >= 0) ::close(refused);

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/KeptFiles.h"
 #include "grid/GridRows.h"
+#include "scan/FilesFrom.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 using namespace nullsweep;
 using nullsweep::test::TempTree;
@@ -74,4 +78,113 @@ TEST(KeptFiles, NamesAndPlacesWithoutAWalk) {
     EXPECT_EQ(kept.ReasonFor("/var/lib/dpkgx/lock", "lock"), "");
     EXPECT_EQ(kept.ReasonFor("/x/.gitignore", ".gitignore"), "");
     EXPECT_EQ(kept.ReasonFor("/x/app.lock", "app.lock"), "");
+}
+
+namespace {
+
+std::string git(const TempTree& t, const std::string& repo, const std::string& command) {
+    return "git -C '" + t.Path(repo) + "' " + command + " >/dev/null 2>&1";
+}
+
+} // namespace
+
+// Reached through a link to the repository, to its .git folder, or named in a list through a
+// link: the decision is made where the file really is.
+TEST(KeptFiles, DecidedWhereTheFileIsWhateverLinkLedThere) {
+    TempTree t;
+    t.File("repo/t");
+    t.File("repo/free");
+    ASSERT_EQ(std::system((git(t, "repo", "init -q") + " && " + git(t, "repo", "add t")).c_str()),
+              0);
+    t.File("repo/.git/inside");
+    t.Link("link", "repo");
+    t.Link("gitlink", "repo/.git");
+    TKeptFiles kept;
+    const auto viaLink = scanReasons(t.Path("link"), kept);
+    EXPECT_EQ(viaLink.at("t"), "Kept: tracked by git");
+    EXPECT_EQ(viaLink.at("free"), "");
+    EXPECT_EQ(viaLink.at(".git/inside"), "Kept: inside a version control folder");
+    EXPECT_EQ(scanReasons(t.Path("gitlink"), kept).at("inside"),
+              "Kept: inside a version control folder");
+
+    const std::string list = t.Path("link/t") + "\n" + t.Path("gitlink/inside") + "\n";
+    std::FILE* in = ::fmemopen(const_cast<char*>(list.data()), list.size(), "r");
+    ScanOptions options;
+    options.kept = &kept;
+    std::vector<std::string> reasons;
+    ScanFileList(in, false, options,
+                 [&](TResultRow&& row) { reasons.emplace_back(KeptReasonOf(row)); });
+    std::fclose(in);
+    EXPECT_EQ(reasons, (std::vector<std::string>{"Kept: tracked by git",
+                                                 "Kept: inside a version control folder"}));
+}
+
+// Another user's repository is read like one's own; one whose index cannot be read (broken,
+// or a stale .git file) keeps everything below it and is named once; a bare one is kept whole.
+TEST(KeptFiles, RepositoriesOfOthersBrokenOrBareStillKeepTheirFiles) {
+    TempTree t;
+    for (const char* repo : {"theirs", "broken", "stale"}) {
+        t.File(std::string(repo) + "/t");
+        t.File(std::string(repo) + "/sub/untracked");
+        ASSERT_EQ(std::system((git(t, repo, "init -q") + " && " + git(t, repo, "add t")).c_str()),
+                  0);
+    }
+    t.File("broken/.git/index", "not an index at all");
+    t.File("stale/sub/.git", "gitdir: /nonexistent/place\n");
+    ASSERT_EQ(std::system(("git init -q --bare '" + t.Path("bare") + "' >/dev/null").c_str()), 0);
+    t.File("bare/refs/heads/empty");
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(std::system(("chown -R 65534:65534 '" + t.Path("theirs") + "'").c_str()), 0);
+    }
+    TKeptFiles kept;
+    std::vector<std::string> warnings;
+    kept.SetWarning([&](const std::string& line) { warnings.push_back(line); });
+    const auto reasons = scanReasons(t.Root(), kept);
+    if (root) {
+        EXPECT_EQ(reasons.at("theirs/t"), "Kept: tracked by git");
+    }
+    EXPECT_EQ(reasons.at("theirs/sub/untracked"), "");
+    const std::string unreadable = "Kept: in a git repository whose index cannot be read";
+    EXPECT_EQ(reasons.at("broken/t"), unreadable);
+    EXPECT_EQ(reasons.at("broken/sub/untracked"), unreadable);
+    EXPECT_EQ(reasons.at("stale/t"), "Kept: tracked by git");
+    EXPECT_EQ(reasons.at("stale/sub/untracked"), unreadable);
+    EXPECT_EQ(reasons.at("bare/refs/heads/empty"), "Kept: inside a bare git repository");
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_TRUE(warnings[0].starts_with("cannot read the git repository " + t.Path("broken") + ":"))
+        << warnings[0];
+    EXPECT_TRUE(
+        warnings[1].starts_with("cannot read the git repository " + t.Path("stale/sub") + ":"))
+        << warnings[1];
+}
+
+TEST(KeptFiles, FilesInATrashFolderAreKept) {
+    TempTree t;
+    for (const char* file : {"data/Trash/files/a", "mnt/.Trash-1000/files/b",
+                             "mnt/.Trash/1000/files/c", "mnt/.Trash-me/files/d"})
+        t.File(file);
+    ASSERT_EQ(::setenv("XDG_DATA_HOME", t.Path("data").c_str(), 1), 0);
+    TKeptFiles kept;
+    ::unsetenv("XDG_DATA_HOME");
+    const auto reasons = scanReasons(t.Root(), kept);
+    EXPECT_EQ(reasons.at("data/Trash/files/a"), "Kept: inside a trash folder");
+    EXPECT_EQ(reasons.at("mnt/.Trash-1000/files/b"), "Kept: inside a trash folder");
+    EXPECT_EQ(reasons.at("mnt/.Trash/1000/files/c"), "Kept: inside a trash folder");
+    EXPECT_EQ(reasons.at("mnt/.Trash-me/files/d"), "");
+}
+
+// A pattern with a "/" is anchored at the scanned folder and its "*" stays within one name.
+TEST(KeptFiles, PatternsWithASlashMatchThePathBelowTheFolder) {
+    TempTree t;
+    for (const char* file : {"sub/x", "other/sub/x", "a/y", "a/b/y", "deep/er/z"})
+        t.File(file);
+    TKeptFiles kept({"sub/x", "*/y", "z"});
+    const auto reasons = scanReasons(t.Root(), kept);
+    const std::string match = "Kept: matches a --keep pattern";
+    EXPECT_EQ(reasons.at("sub/x"), match);
+    EXPECT_EQ(reasons.at("other/sub/x"), "");
+    EXPECT_EQ(reasons.at("a/y"), match);
+    EXPECT_EQ(reasons.at("a/b/y"), "");
+    EXPECT_EQ(reasons.at("deep/er/z"), match);
 }

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -75,8 +76,10 @@ class Chain {
 };
 
 // Scans `root` in a child process limited to `openFiles` descriptors; returns the number of
-// rows, the longest path's length and what was reported, as text.
-std::string scanLimited(const std::string& root, rlim_t openFiles, unsigned threads) {
+// rows, the longest path's length and what was reported, as text, and with `listPaths` every
+// path in name order, one a line.
+std::string scanLimited(const std::string& root, rlim_t openFiles, unsigned threads,
+                        bool listPaths = false) {
     return RunInChild([&] {
         const rlimit limit{openFiles, openFiles};
         if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("setrlimit failed");
@@ -91,21 +94,34 @@ std::string scanLimited(const std::string& root, rlim_t openFiles, unsigned thre
         };
         ScanFolder(tree, root, options);
         std::size_t longest = 0;
-        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
+        std::set<std::string> paths;
+        for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n)) {
             longest = std::max(longest, RowOf(n).Field(TField::FullPath).size());
-        return std::to_string(tree.TotalCount()) + " " + std::to_string(longest) + errors;
+            if (listPaths) paths.emplace(RowOf(n).Field(TField::FullPath));
+        }
+        std::string text =
+            std::to_string(tree.TotalCount()) + " " + std::to_string(longest) + errors;
+        for (const std::string& path : paths)
+            text += "\n" + path;
+        return text;
     });
 }
 
 } // namespace
 
+// Folders beside the chain are reached again through ".." from below or by name from above:
+// either way the rows are those of a walk by paths.
 TEST(ScanDepth, EveryLevelIsFoundUnderALowDescriptorLimit) {
     TempTree t;
     Chain chain(t.Root(), 200, /*fileEach=*/true, /*sideEach=*/true);
+    std::set<std::string> reference;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(t.Root()))
+        if (entry.is_regular_file()) reference.insert(entry.path().string());
+    std::string expected = "800 " + std::to_string(t.Root().size() + 2 * 200 + 7); // ".../z199/e"
+    for (const std::string& path : reference)
+        expected += "\n" + path;
     for (unsigned threads : {1u, 8u})
-        EXPECT_EQ(scanLimited(t.Root(), 64, threads),
-                  "800 " + std::to_string(t.Root().size() + 2 * 200 + 7)) // ".../z199/e"
-            << threads << " threads";
+        EXPECT_EQ(scanLimited(t.Root(), 64, threads, true), expected) << threads << " threads";
 }
 
 TEST(ScanDepth, ATwelveThousandLevelTreeIsScannedWithoutRecursion) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Scan.h"
 #include "grid/GridRows.h"
+#include "scan/ExactDelete.h"
 #include "scan/ResultRow.h"
 #include "support/TempTree.h"
 
@@ -306,8 +307,9 @@ std::vector<std::string> referenceWalk(const std::string& root) {
 
 } // namespace
 
-// Folders around the sizes where the walk reads and stats its entries in pieces, with empty
-// files, files with data and a sub-folder scattered through them.
+// Folders around the sizes where the walk reads and stats its entries in pieces (a big
+// folder's shared among threads), with empty files, files with data and a sub-folder scattered
+// through them. Each row carries its own file's status.
 TEST(Scan, FoldersOfEverySizeAreListedWholeInWalkOrder) {
     TempTree t;
     std::size_t empty = 0;
@@ -330,6 +332,13 @@ TEST(Scan, FoldersOfEverySizeAreListedWholeInWalkOrder) {
         Grid g;
         g.scan(t.Root(), threads);
         EXPECT_EQ(g.paths(), expected) << threads << " threads";
+        for (const TVirtualNode* n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
+            const std::string path(RowOf(n).Field(TField::FullPath));
+            TFileIdentity identity;
+            struct stat st {};
+            ASSERT_TRUE(GetFileIdentity(RowOf(n), identity) && ::lstat(path.c_str(), &st) == 0);
+            ASSERT_EQ(identity.inode, st.st_ino) << path << ", " << threads << " threads";
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -111,6 +112,8 @@ std::string RunWithoutRoot(const std::function<std::string()>& work) {
 std::string RunInChild(const std::function<std::string()>& work) {
     int pipeFds[2];
     check(::pipe(pipeFds) == 0, "pipe");
+    // Anything buffered would otherwise be written twice, once by the child.
+    std::fflush(nullptr);
     const pid_t child = ::fork();
     check(child >= 0, "fork");
     if (child == 0) {

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/FilesInUse.h"
+
+#include "scan/OwnedFd.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace nullsweep {
+
+namespace {
+
+// The numeric entries of an open folder, each given to `each`.
+template <typename Each> void numericEntries(int folderFd, Each each) {
+    const int fd = ::dup(folderFd);
+    if (fd < 0) return;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        char* end = nullptr;
+        const long n = std::strtol(entry->d_name, &end, 10);
+        if (end != entry->d_name && *end == '\0') each(entry->d_name, n);
+    }
+    ::closedir(dir);
+}
+
+std::string processName(long pid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name.empty() ? "?" : name;
+}
+
+} // namespace
+
+std::uint64_t TFilesInUse::DeviceOf(unsigned major, unsigned minor) {
+    return makedev(major, minor);
+}
+
+void TFilesInUse::Read() {
+    const auto start = std::chrono::steady_clock::now();
+    holders_.clear();
+    try {
+        readLocks();
+        readOpenFiles();
+    } catch (...) {
+        // what was read stays; no memory for more
+    }
+    read_ = true;
+    readAt_ = std::chrono::steady_clock::now();
+    took_ = readAt_ - start;
+}
+
+void TFilesInUse::Refresh(unsigned costShare) {
+    if (!read_ || std::chrono::steady_clock::now() - readAt_ >= took_ * costShare) Read();
+}
+
+// Lines such as "1: POSIX  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a lock that waits ("->")
+// names a file another lock already holds.
+void TFilesInUse::readLocks() {
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, kind, mode, access, pid, where;
+        fields >> number >> kind;
+        if (kind == "->") continue;
+        fields >> mode >> access >> pid >> where;
+        unsigned major = 0, minor = 0;
+        unsigned long long inode = 0;
+        if (std::sscanf(where.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3) continue;
+        const long holder = std::strtol(pid.c_str(), nullptr, 10);
+        holders_.try_emplace({DeviceOf(major, minor), inode}, holder > 0 ? holder : 0);
+    }
+}
+
+void TFilesInUse::readOpenFiles() {
+    const TOwnedFd proc(::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (proc.get() < 0) return;
+    const long self = ::getpid();
+    numericEntries(proc.get(), [&](const char* name, long pid) {
+        if (pid == self) return; // its own descriptors are folders and the output
+        const std::string fdFolder = std::string(name) + "/fd";
+        const TOwnedFd fds(
+            ::openat(proc.get(), fdFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (fds.get() < 0) return; // not this user's to inspect, or gone
+        numericEntries(fds.get(), [&](const char* fdName, long) {
+            struct stat st {};
+            if (::fstatat(fds.get(), fdName, &st, 0) != 0 || !S_ISREG(st.st_mode)) return;
+            holders_.try_emplace({std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)}, pid);
+        });
+    });
+}
+
+std::string TFilesInUse::HolderOf(std::uint64_t device, std::uint64_t inode) const {
+    const auto found = holders_.find({device, inode});
+    if (found == holders_.end()) return {};
+    if (found->second == 0) return "in use (locked)";
+    return "in use by " + std::to_string(found->second) + " (" + processName(found->second) + ")";
+}
+
+} // namespace nullsweep

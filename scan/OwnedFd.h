@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace nullsweep {
+
+// A descriptor closed when it goes out of scope; closing keeps errno, so that a failure read
+// after the descriptor is gone still says why.
+class TOwnedFd {
+  public:
+    explicit TOwnedFd(int fd = -1) : fd_(fd) {}
+    ~TOwnedFd() { reset(); }
+    TOwnedFd(const TOwnedFd&) = delete;
+    TOwnedFd& operator=(const TOwnedFd&) = delete;
+    TOwnedFd(TOwnedFd&& other) noexcept : fd_(other.release()) {}
+    TOwnedFd& operator=(TOwnedFd&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) {
+            const int saved = errno;
+            ::close(fd_);
+            errno = saved;
+        }
+        fd_ = fd;
+    }
+
+  private:
+    int fd_;
+};
+
+} // namespace nullsweep

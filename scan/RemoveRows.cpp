@@ -1,0 +1,451 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/RemoveRows.h"
+
+#include "scan/ExactDelete.h"
+#include "scan/FilesInUse.h"
+#include "scan/KeptFiles.h"
+#include "scan/OwnedFd.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace nullsweep {
+
+namespace {
+
+struct Result {
+    TDeleteOutcome outcome;
+    std::string reason;
+    int error = 0;
+};
+
+Result removed() {
+    return {TDeleteOutcome::Deleted, {}};
+}
+
+Result failedWith(int error, const std::string& what = {}) {
+    return {TDeleteOutcome::Failed, (what.empty() ? "" : what + ": ") + std::strerror(error),
+            error};
+}
+
+// What errno says about reaching a file or its folder.
+Result unreachable(int error) {
+    switch (error) {
+    case ENOENT:
+        return {TDeleteOutcome::Vanished, "gone since the scan"};
+    case ELOOP:   // a link where a folder was
+    case ENOTDIR: // something else where a folder was
+    case EXDEV:   // a path that would leave its root
+        return {TDeleteOutcome::Changed, "a folder on its path was replaced since the scan"};
+    case ESTALE:
+        return {TDeleteOutcome::Changed, "its scanned folder was replaced since the scan"};
+    default:
+        return failedWith(error);
+    }
+}
+
+// A secret of the run and a count: names in the file's own folder that no one can guess, so no
+// one can put a file there first.
+class PrivateNames {
+  public:
+    PrivateNames() {
+        unsigned char random[12];
+        std::size_t got = 0;
+        while (got < sizeof random) {
+            const ssize_t n = ::getrandom(random + got, sizeof random - got, 0);
+            if (n < 0 && errno != EINTR) throw std::runtime_error("no random bytes");
+            if (n > 0) got += std::size_t(n);
+        }
+        static const char hex[] = "0123456789abcdef";
+        prefix_ = ".nullsweep-";
+        for (const unsigned char c : random) {
+            prefix_ += hex[c >> 4];
+            prefix_ += hex[c & 15];
+        }
+        prefix_ += '-';
+    }
+    std::string next() { return prefix_ + std::to_string(count_++); }
+
+  private:
+    std::string prefix_;
+    std::uint64_t count_ = 0;
+};
+
+// Whether what stands as `name` in `folder` is the listed file; with `sameChange`, unchanged
+// since the scan too (a move of our own changes the status-change time).
+Result compare(int folder, const std::string& name, const TFileIdentity& id, bool sameChange) {
+    struct statx sx {};
+    if (::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                STATX_TYPE | STATX_SIZE | STATX_INO | STATX_BTIME | STATX_CTIME, &sx) != 0)
+        return errno == ENOENT ? unreachable(ENOENT) : failedWith(errno);
+    const unsigned needed = STATX_TYPE | STATX_SIZE | STATX_INO;
+    if ((sx.stx_mask & needed) != needed || !S_ISREG(sx.stx_mode))
+        return {TDeleteOutcome::Changed, "no longer a regular file"};
+    if (sx.stx_size != 0) return {TDeleteOutcome::Changed, "holds data now"};
+    const bool hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
+    if (makedev(sx.stx_dev_major, sx.stx_dev_minor) != id.device || sx.stx_ino != id.inode ||
+        hasBirth != bool(id.hasBirth) ||
+        (hasBirth &&
+         (sx.stx_btime.tv_sec != id.birth || sx.stx_btime.tv_nsec != id.birthNanoseconds)))
+        return {TDeleteOutcome::Changed, "another file stands there now"};
+    if (sameChange &&
+        (sx.stx_ctime.tv_sec != id.changed || sx.stx_ctime.tv_nsec != id.changedNanoseconds))
+        return {TDeleteOutcome::Changed, "changed since the scan"};
+    return removed();
+}
+
+std::function<void(int, const std::string&)> beforeMove;
+
+// The files in use as seen lately, shared by every run of the process.
+TFilesInUse& filesInUse() {
+    static TFilesInUse inUse;
+    return inUse;
+}
+std::mutex inUseMutex;
+
+class Remover {
+  public:
+    Remover(TRemoveMode mode, bool includeKept, TTrash* trash, const TRemoveCallbacks& callbacks)
+        : mode_(mode), includeKept_(includeKept), trash_(trash), callbacks_(callbacks) {}
+
+    // Opens the folder of the rows that follow, from their held scan root.
+    void openFolder(const TFileIdentity& id, std::string_view relativeFolder) {
+        folder_.reset();
+        folderError_ = 0;
+        const TOwnedFd root(OpenScanRoot(id.root));
+        if (root.get() < 0) {
+            folderError_ = errno;
+            return;
+        }
+        folder_.reset(OpenFolderBeneath(root.get(), relativeFolder));
+        if (folder_.get() < 0) folderError_ = errno;
+        if (folder_.get() >= 0 && mode_ == TRemoveMode::Delete && callbacks_.onFolder)
+            callbacks_.onFolder(folder_.get(), realPath(id, relativeFolder));
+        const std::lock_guard lock(inUseMutex);
+        filesInUse().Refresh();
+    }
+
+    Result one(const TResultRow& row, const TFileIdentity& id, std::string_view relative) {
+        if (!includeKept_)
+            if (const std::string_view kept = KeptReasonOf(row); !kept.empty())
+                return {TDeleteOutcome::Kept, std::string(kept)};
+        if (folder_.get() < 0) return unreachable(folderError_);
+        const auto slash = relative.rfind('/');
+        const std::string name(slash == std::string_view::npos ? relative
+                                                               : relative.substr(slash + 1));
+        if (name.empty() || name == "." || name == "..")
+            return {TDeleteOutcome::Changed, "not a file name"};
+        if (Result now = compare(folder_.get(), name, id, true);
+            now.outcome != TDeleteOutcome::Deleted)
+            return now;
+        {
+            const std::lock_guard lock(inUseMutex);
+            // Looked at again now and then within a large folder too, at a bounded share of
+            // the work.
+            if ((++checked_ & 1023) == 0) filesInUse().Refresh();
+            if (std::string holder = filesInUse().HolderOf(id.device, id.inode); !holder.empty())
+                return {TDeleteOutcome::Kept, std::move(holder)};
+        }
+        if (beforeMove) beforeMove(folder_.get(), name);
+        return mode_ == TRemoveMode::Trash ? moveToTrash(row, id, relative, name)
+                                           : unlinkPrivately(row, id, relative, name);
+    }
+
+  private:
+    // Renamed first to a name no one knows, then checked again: a file swapped in at the last
+    // moment (an exchange of names, an editor's save) is what would stand there now.
+    Result unlinkPrivately(const TResultRow& row, const TFileIdentity& id,
+                           std::string_view relative, const std::string& name) {
+        const int dir = folder_.get();
+        const std::string hidden = names_.next();
+        if (RenameNoReplace(dir, name, dir, hidden) != 0)
+            return errno == ENOENT ? unreachable(ENOENT) : failedWith(errno);
+        const Result there = compare(dir, hidden, id, false);
+        if (there.outcome == TDeleteOutcome::Deleted) {
+            int error = 0;
+            if (callbacks_.beforeUnlink)
+                error = callbacks_.beforeUnlink(dir, hidden, realPath(id, relative, row));
+            if (error == 0 && ::unlinkat(dir, hidden.c_str(), 0) == 0) return removed();
+            if (error == 0) error = errno;
+            RenameNoReplace(dir, hidden, dir, name);
+            return failedWith(error);
+        }
+        if (RenameNoReplace(dir, hidden, dir, name) != 0)
+            return failedWith(errno, "replaced while being deleted, left as " + hidden);
+        return {TDeleteOutcome::Changed, "replaced while being deleted, put back"};
+    }
+
+    Result moveToTrash(const TResultRow& row, const TFileIdentity& id, std::string_view relative,
+                       const std::string& name) {
+        if (!trash_) return failedWith(EINVAL, "no trash");
+        TTrash::TPlace placed;
+        if (trash_->Move(folder_.get(), name, realPath(id, relative, row), id.device, placed) != 0)
+            return errno == ENOENT ? unreachable(ENOENT)
+                                   : failedWith(errno, "cannot move it to the trash");
+        const Result there = compare(placed.files, placed.name, id, false);
+        if (there.outcome == TDeleteOutcome::Deleted) return removed();
+        if (TTrash::MoveBack(placed, folder_.get(), name) != 0)
+            return failedWith(errno,
+                              "replaced while being moved, left in the trash as " + placed.name);
+        return {TDeleteOutcome::Changed, "replaced while being moved to the trash, moved back"};
+    }
+
+    // Where the scan root really is, and `relative` below it; the row's own path when the root's
+    // is not known.
+    static std::string realPath(const TFileIdentity& id, std::string_view relative,
+                                const TResultRow* row = nullptr) {
+        std::string path = ScanRootPath(id.root);
+        if (path.empty()) return row ? std::string(row->Field(TField::FullPath)) : path;
+        if (!relative.empty()) path.append(path == "/" ? "" : "/").append(relative);
+        return path;
+    }
+    static std::string realPath(const TFileIdentity& id, std::string_view relative,
+                                const TResultRow& row) {
+        return realPath(id, relative, &row);
+    }
+
+    TRemoveMode mode_;
+    bool includeKept_;
+    TTrash* trash_;
+    const TRemoveCallbacks& callbacks_;
+    PrivateNames names_;
+    std::size_t checked_ = 0;
+    TOwnedFd folder_;
+    int folderError_ = 0;
+};
+
+struct Item {
+    std::size_t index;
+    TFileIdentity id;
+    std::string_view folder; // relative to the root, no final "/"
+    std::string_view relative;
+};
+
+} // namespace
+
+// RemoveRows; with `oneAtATime`, /proc is read again only when due (see TFilesInUse::Refresh).
+static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveMode mode,
+                               bool includeKept, TTrash* trash, const TRemoveCallbacks& callbacks,
+                               unsigned threads, bool oneAtATime) {
+    TRemoveCount count;
+    std::size_t done = 0;
+    auto report = [&](std::size_t index, const Result& result) {
+        switch (result.outcome) {
+        case TDeleteOutcome::Deleted:
+            ++count.removed;
+            break;
+        case TDeleteOutcome::Kept:
+            ++count.kept;
+            break;
+        case TDeleteOutcome::Changed:
+        case TDeleteOutcome::Vanished:
+            ++count.changed;
+            break;
+        case TDeleteOutcome::Failed:
+            ++count.failed;
+            break;
+        }
+        ++done;
+        if (callbacks.onRow) {
+            errno = result.error;
+            callbacks.onRow(index, result.outcome, result.reason);
+        }
+    };
+    auto lastProgress = std::chrono::steady_clock::now();
+    auto progress = [&] {
+        if (!callbacks.onProgress) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastProgress < std::chrono::milliseconds(250)) return;
+        lastProgress = now;
+        callbacks.onProgress(done, rows.size());
+    };
+    // Rows of one folder together, in their own order within it.
+    std::vector<Item> items;
+    items.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        Item item{i, {}, {}, {}};
+        const std::string_view path = rows[i]->Field(TField::FullPath);
+        if (!GetFileIdentity(*rows[i], item.id) || item.id.prefixLength > path.size()) {
+            report(i, {TDeleteOutcome::Failed, "no identity recorded by a scan", EINVAL});
+            continue;
+        }
+        item.relative = path.substr(item.id.prefixLength);
+        const auto slash = item.relative.rfind('/');
+        item.folder =
+            slash == std::string_view::npos ? std::string_view() : item.relative.substr(0, slash);
+        items.push_back(item);
+    }
+    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+        return a.id.root != b.id.root ? a.id.root < b.id.root : a.folder < b.folder;
+    });
+    {
+        // What is in use now, not at an earlier run; a caller that removes one row at a time
+        // (the window, row by row) reads /proc at most at a bounded share of its work.
+        const std::lock_guard lock(inUseMutex);
+        if (oneAtATime)
+            filesInUse().Refresh();
+        else
+            filesInUse().Read();
+    }
+    // The folders, each a range of `items`.
+    std::vector<std::pair<std::size_t, std::size_t>> folders;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (i == 0 || items[i].id.root != items[i - 1].id.root ||
+            items[i].folder != items[i - 1].folder)
+            folders.emplace_back(i, i);
+    for (std::size_t f = 0; f < folders.size(); ++f)
+        folders[f].second = f + 1 < folders.size() ? folders[f + 1].first : items.size();
+
+    // Folders go to helper threads, one folder each at a time (a folder's entries are changed
+    // under its own lock in the kernel); the results come back to this thread for the callbacks.
+    // Moves to the trash all change the same two folders: one thread.
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::vector<std::pair<std::size_t, Result>> results;
+    std::atomic<std::size_t> nextFolder{0};
+    std::atomic<bool> stop{false};
+    std::size_t running = 0;
+    auto work = [&] {
+        Remover remover(mode, includeKept, trash, callbacks);
+        std::vector<std::pair<std::size_t, Result>> batch;
+        auto hand = [&](bool last) {
+            const std::lock_guard lock(mutex);
+            for (auto& r : batch)
+                results.push_back(std::move(r));
+            batch.clear();
+            if (last) --running;
+            ready.notify_one();
+        };
+        for (std::size_t f; !stop && (f = nextFolder++) < folders.size();) {
+            const auto [begin, end] = folders[f];
+            remover.openFolder(items[begin].id, items[begin].folder);
+            for (std::size_t i = begin; i < end && !stop; ++i) {
+                Result result;
+                try {
+                    result = remover.one(*rows[items[i].index], items[i].id, items[i].relative);
+                } catch (...) {
+                    result = failedWith(ENOMEM);
+                }
+                batch.emplace_back(items[i].index, std::move(result));
+                if (batch.size() == 256) hand(false);
+            }
+        }
+        hand(true);
+    };
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    if (mode == TRemoveMode::Trash) threads = 1;
+    threads = unsigned(std::min<std::size_t>(folders.size(), threads));
+    std::vector<std::thread> helpers;
+    auto finish = [&] {
+        stop = true;
+        for (std::thread& helper : helpers)
+            helper.join();
+        helpers.clear();
+    };
+    try {
+        running = threads;
+        if (threads <= 1) {
+            // One folder, or the trash: here, with the callbacks between files.
+            Remover remover(mode, includeKept, trash, callbacks);
+            running = 0;
+            for (const auto& [begin, end] : folders) {
+                if (callbacks.cancelled && callbacks.cancelled()) break;
+                remover.openFolder(items[begin].id, items[begin].folder);
+                std::size_t i = begin;
+                for (; i < end; ++i) {
+                    if (i > begin && callbacks.cancelled && callbacks.cancelled()) break;
+                    Result result;
+                    try {
+                        result = remover.one(*rows[items[i].index], items[i].id, items[i].relative);
+                    } catch (...) {
+                        result = failedWith(ENOMEM);
+                    }
+                    report(items[i].index, result);
+                    progress();
+                }
+                if (i < end) break;
+            }
+        } else {
+            for (unsigned t = 0; t < threads; ++t)
+                helpers.emplace_back(work);
+            std::vector<std::pair<std::size_t, Result>> taken;
+            for (;;) {
+                {
+                    std::unique_lock lock(mutex);
+                    ready.wait_for(lock, std::chrono::milliseconds(50),
+                                   [&] { return !results.empty() || running == 0; });
+                    taken.swap(results);
+                    if (taken.empty() && running == 0) break;
+                }
+                for (auto& [index, result] : taken)
+                    report(index, result);
+                taken.clear();
+                progress();
+                if (!stop && callbacks.cancelled && callbacks.cancelled()) stop = true;
+            }
+            finish();
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    if (callbacks.onProgress) callbacks.onProgress(done, rows.size());
+    return count;
+}
+
+TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mode, bool includeKept,
+                        TTrash* trash, const TRemoveCallbacks& callbacks, unsigned threads) {
+    return removeRows(rows, mode, includeKept, trash, callbacks, threads, false);
+}
+
+namespace {
+
+TDeleteOutcome removeOne(const TResultRow& row, TRemoveMode mode, TTrash* trash) noexcept {
+    try {
+        const TResultRow* const one[] = {&row};
+        TDeleteOutcome outcome = TDeleteOutcome::Failed;
+        int error = 0;
+        removeRows(one, mode, true, trash,
+                   {[&](std::size_t, TDeleteOutcome o, const std::string&) {
+                        outcome = o;
+                        error = errno;
+                    },
+                    {},
+                    {}},
+                   1, true);
+        errno = error;
+        return outcome;
+    } catch (...) {
+        errno = ENOMEM;
+        return TDeleteOutcome::Failed;
+    }
+}
+} // namespace
+
+void detail::SetBeforeMoveHook(std::function<void(int, const std::string&)> hook) {
+    beforeMove = std::move(hook);
+}
+
+TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
+    return removeOne(row, TRemoveMode::Delete, nullptr);
+}
+
+TDeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept {
+    return removeOne(row, TRemoveMode::Trash, &trash);
+}
+
+} // namespace nullsweep

@@ -1,0 +1,282 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/RemoveRows.h"
+#include "grid/GridRows.h"
+#include "scan/ExactDelete.h"
+#include "scan/KeptFiles.h"
+#include "scan/Scan.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace nullsweep;
+using nullsweep::test::ReadFile;
+using nullsweep::test::RunInChild;
+using nullsweep::test::TempTree;
+
+namespace {
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+struct Scanned {
+    TVirtualStringTree grid;
+    std::vector<const TResultRow*> rows;
+    explicit Scanned(const std::string& folder) {
+        ScanOptions options;
+        options.threads = 1;
+        ScanFolder(grid, folder, options);
+        for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n))
+            rows.push_back(&RowOf(n));
+    }
+};
+
+// Each row's path, outcome and reason.
+struct Outcome {
+    TDeleteOutcome outcome;
+    std::string reason;
+};
+std::map<std::string, Outcome> removeAll(const Scanned& s, TRemoveMode mode = TRemoveMode::Delete,
+                                         TTrash* trash = nullptr) {
+    std::map<std::string, Outcome> outcomes;
+    TRemoveCallbacks callbacks;
+    callbacks.onRow = [&](std::size_t i, TDeleteOutcome o, const std::string& reason) {
+        outcomes[std::string(s.rows[i]->Field(TField::FullPath))] = {o, reason};
+    };
+    RemoveRows(s.rows, mode, false, trash, callbacks);
+    return outcomes;
+}
+
+} // namespace
+
+// A racer exchanges the names of each listed empty file and a file with data as fast as it
+// can while the file is deleted (or moved to the trash): the data file must always survive.
+TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
+    constexpr int Trials = 2000;
+    for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
+        SCOPED_TRACE(mode == TRemoveMode::Trash ? "trash" : "delete");
+        TempTree t;
+        // A folder a trial, done in order on one thread; the racer moves on to the next folder
+        // as each row is done, and so is at work at some moment of each removal.
+        auto path = [&](int i, const char* file) {
+            char folder[16];
+            std::snprintf(folder, sizeof folder, "p%05d/", i);
+            return t.Path(folder + std::string(file));
+        };
+        for (int i = 0; i < Trials; ++i)
+            t.File(path(i, "listed").substr(t.Root().size() + 1));
+        Scanned listed(t.Root());
+        ASSERT_EQ(listed.rows.size(), std::size_t(Trials));
+        for (int i = 0; i < Trials; ++i)
+            t.File(path(i, "data").substr(t.Root().size() + 1), "data");
+        std::atomic<int> target{0};
+        std::atomic<bool> stop{false};
+        std::thread racer([&] {
+            while (!stop) {
+                const int i = target;
+                ::renameat2(AT_FDCWD, path(i, "listed").c_str(), AT_FDCWD, path(i, "data").c_str(),
+                            RENAME_EXCHANGE);
+            }
+        });
+        TTrash trash(t.Path("share/Trash"));
+        TRemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t i, TDeleteOutcome, const std::string&) {
+            target = int(i) + 1 < Trials ? int(i) + 1 : int(i);
+        };
+        const TRemoveCount count = RemoveRows(listed.rows, mode, false, &trash, callbacks, 1);
+        stop = true;
+        racer.join();
+        int lost = 0;
+        for (int i = 0; i < Trials; ++i)
+            lost += ReadFile(path(i, "data")) != "data" && ReadFile(path(i, "listed")) != "data";
+        EXPECT_EQ(lost, 0);
+        if (mode == TRemoveMode::Trash && exists(t.Path("share/Trash/files"))) {
+            for (const auto& entry :
+                 std::filesystem::directory_iterator(t.Path("share/Trash/files"))) {
+                EXPECT_EQ(entry.file_size(), 0u) << entry.path();
+            }
+        }
+        std::printf("%zu of %d were changed at the last moment\n", count.changed, Trials);
+    }
+}
+
+// The same exchange made exactly between the last check and the move, every time.
+TEST(RemoveRows, AFileSwappedInJustBeforeTheMoveIsPutBack) {
+    for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
+        SCOPED_TRACE(mode == TRemoveMode::Trash ? "trash" : "delete");
+        TempTree t;
+        t.File("root/listed");
+        Scanned s(t.Path("root"));
+        t.File("root/data", "data");
+        detail::SetBeforeMoveHook([](int folder, const std::string& name) {
+            ::renameat2(folder, name.c_str(), folder, "data", RENAME_EXCHANGE);
+        });
+        TTrash trash(t.Path("share/Trash"));
+        std::map<std::string, Outcome> outcomes;
+        TRemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t, TDeleteOutcome o, const std::string& reason) {
+            outcomes["listed"] = {o, reason};
+        };
+        RemoveRows(s.rows, mode, false, &trash, callbacks);
+        detail::SetBeforeMoveHook({});
+        EXPECT_EQ(outcomes["listed"].outcome, TDeleteOutcome::Changed);
+        EXPECT_EQ(ReadFile(t.Path("root/listed")), "data");
+        EXPECT_TRUE(exists(t.Path("root/data")));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("root")), {}), 2);
+        if (mode == TRemoveMode::Trash) {
+            EXPECT_EQ(
+                std::distance(std::filesystem::directory_iterator(t.Path("share/Trash/files")), {}),
+                0);
+            EXPECT_EQ(
+                std::distance(std::filesystem::directory_iterator(t.Path("share/Trash/info")), {}),
+                0);
+        }
+    }
+}
+
+// The same place, the same inode number perhaps, but not the file that was listed.
+TEST(RemoveRows, AFileMadeAgainTouchedChmoddedOrLinkedIsLeft) {
+    TempTree t;
+    for (const char* name : {"again", "touched", "chmodded", "linked", "same"})
+        t.File(std::string("root/") + name);
+    Scanned s(t.Path("root"));
+    ASSERT_EQ(::unlink(t.Path("root/again").c_str()), 0);
+    t.File("root/again");
+    ASSERT_EQ(::utimensat(AT_FDCWD, t.Path("root/touched").c_str(), nullptr, 0), 0);
+    ASSERT_EQ(::chmod(t.Path("root/chmodded").c_str(), 0600), 0);
+    ASSERT_EQ(::link(t.Path("root/linked").c_str(), t.Path("elsewhere").c_str()), 0);
+    const auto outcomes = removeAll(s);
+    for (const char* name : {"again", "touched", "chmodded", "linked"}) {
+        EXPECT_EQ(outcomes.at(t.Path(std::string("root/") + name)).outcome, TDeleteOutcome::Changed)
+            << name;
+        EXPECT_TRUE(exists(t.Path(std::string("root/") + name))) << name;
+    }
+    EXPECT_EQ(outcomes.at(t.Path("root/same")).outcome, TDeleteOutcome::Deleted);
+    EXPECT_FALSE(exists(t.Path("root/same")));
+    // No private name is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("root")), {}), 4);
+}
+
+// Deletes start from the scanned folder held open: no /proc, no path resolved again. A row
+// without an identity is never deleted.
+TEST(RemoveRows, WithoutProcAFolderSwappedForALinkStillLeadsNowhere) {
+    TempTree t;
+    t.File("root/a/inner");
+    t.File("root/b/stays");
+    t.File("other/inner");
+    const std::string got = RunInChild([&] {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0)
+            return std::string("skip");
+        Scanned s(t.Path("root"));
+        std::rename(t.Path("root/a").c_str(), t.Path("root/a.moved").c_str());
+        t.Link("root/a", "../other");
+        const auto outcomes = removeAll(s);
+        std::string text;
+        for (const auto& [path, o] : outcomes)
+            text += path.substr(t.Root().size()) + " " + std::to_string(int(o.outcome)) + "\n";
+        return text;
+    });
+    if (got == "skip") GTEST_SKIP() << "no private mount namespace here";
+    EXPECT_EQ(got, "/root/a/inner " + std::to_string(int(TDeleteOutcome::Changed)) +
+                       "\n/root/b/stays " + std::to_string(int(TDeleteOutcome::Deleted)) + "\n");
+    EXPECT_TRUE(exists(t.Path("other/inner")));
+    EXPECT_FALSE(exists(t.Path("root/b/stays")));
+
+    TResultRow made;
+    made.SetField(TField::FullPath, t.Path("other/inner"));
+    const TResultRow* const rows[] = {&made};
+    std::string reason;
+    const TRemoveCount count = RemoveRows(
+        rows, TRemoveMode::Delete, true, nullptr,
+        {[&](std::size_t, TDeleteOutcome, const std::string& r) { reason = r; }, {}, {}});
+    EXPECT_EQ(count.failed, 1u);
+    EXPECT_EQ(reason, "no identity recorded by a scan");
+    EXPECT_TRUE(exists(t.Path("other/inner")));
+}
+
+// A lock held by a running program, or a file it has open, is left with the holder's name;
+// the lock is found in /proc/locks even where the holder's descriptors cannot be looked at.
+TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
+    TempTree t;
+    t.File("root/locked");
+    t.File("root/open");
+    t.File("root/free");
+    ASSERT_EQ(::chmod(t.Path("root").c_str(), 0777), 0);
+    Scanned s(t.Path("root"));
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const int locked = ::open(t.Path("root/locked").c_str(), O_RDONLY);
+        const int open = ::open(t.Path("root/open").c_str(), O_RDONLY);
+        const bool ok = locked >= 0 && open >= 0 && ::flock(locked, LOCK_EX) == 0;
+        char c = ok ? '1' : '0';
+        (void)!::write(ready[1], &c, 1);
+        (void)!::read(release[0], &c, 1);
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, '1');
+    // A scan now already lists them as kept.
+    const Scanned again(t.Path("root"));
+    for (const TResultRow* row : again.rows) {
+        EXPECT_EQ(KeptReasonOf(*row).starts_with("Kept: in use by " + std::to_string(holder)),
+                  !row->Field(TField::FullPath).ends_with("/free"))
+            << row->Field(TField::FullPath);
+    }
+    const auto outcomes = removeAll(s);
+    // As another user, who may not look at the holder's descriptors: only the lock shows.
+    const std::string asNobody = RunInChild([&] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) return std::string("skip");
+        std::string text;
+        for (const TResultRow* row : s.rows) {
+            if (!row->Field(TField::FullPath).ends_with("/locked")) continue;
+            const TResultRow* const one[] = {row};
+            RemoveRows(one, TRemoveMode::Delete, false, nullptr,
+                       {[&](std::size_t, TDeleteOutcome o, const std::string& reason) {
+                            text = reason + "|" + std::to_string(int(o));
+                        },
+                        {},
+                        {}});
+        }
+        return text;
+    });
+    (void)!::write(release[1], "x", 1);
+    ::waitpid(holder, nullptr, 0);
+    for (const int fd : {ready[0], ready[1], release[0], release[1]})
+        ::close(fd);
+    const std::string expected = "in use by " + std::to_string(holder) + " (";
+    for (const char* file : {"root/locked", "root/open"}) {
+        EXPECT_EQ(outcomes.at(t.Path(file)).outcome, TDeleteOutcome::Kept) << file;
+        EXPECT_TRUE(outcomes.at(t.Path(file)).reason.starts_with(expected))
+            << outcomes.at(t.Path(file)).reason;
+        EXPECT_TRUE(exists(t.Path(file)));
+    }
+    EXPECT_EQ(outcomes.at(t.Path("root/free")).outcome, TDeleteOutcome::Deleted);
+    if (asNobody != "skip") {
+        EXPECT_TRUE(asNobody.starts_with(expected) &&
+                    asNobody.ends_with("|" + std::to_string(int(TDeleteOutcome::Kept))))
+            << asNobody;
+    }
+}
