@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Application.h"
+#include "cli/RestoreCommand.h"
 #include "cli/ScanCommand.h"
 
 #include <cstdio>
@@ -8,6 +9,8 @@
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "scan") == 0)
         return nullsweep::RunScanCommand(argc - 1, argv + 1, stdout, stderr);
+    if (argc >= 2 && std::strcmp(argv[1], "restore") == 0)
+        return nullsweep::RunRestoreCommand(argc - 1, argv + 1, stdout, stderr);
     // Help and version need no display: they are the command line's own.
     if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0 ||
                       std::strcmp(argv[1], "--version") == 0))

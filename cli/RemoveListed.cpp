@@ -3,6 +3,8 @@
 
 #include "cli/MessageText.h"
 #include "grid/GridRows.h"
+#include "scan/DeleteJournal.h"
+#include "scan/DeleteRecorder.h"
 #include "scan/KeptFiles.h"
 #include "scan/Trash.h"
 
@@ -12,7 +14,7 @@
 namespace nullsweep {
 
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
-                          std::FILE* err) {
+                          TDeleteJournal* journal, TTouchedFolders* deletedIn, std::FILE* err) {
     std::vector<const TResultRow*> rows;
     for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node))
         rows.push_back(&RowOf(node));
@@ -32,14 +34,21 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
         else
             std::fprintf(err, "nullsweep scan: left %s: %s\n", path.c_str(), reason.c_str());
     };
+    TDeleteRecorder recorder(journal, deletedIn);
+    recorder.Attach(callbacks);
     const TRemoveCount count = RemoveRows(rows, mode, includeKept, &trash, callbacks);
     const char* files = count.removed == 1 ? "file" : "files";
     if (mode == TRemoveMode::Trash)
         std::fprintf(err, "nullsweep scan: moved %zu %s to the trash", count.removed, files);
     else
         std::fprintf(err, "nullsweep scan: deleted %zu %s", count.removed, files);
-    std::fprintf(err, "; %zu kept; %zu changed; %zu failed\n", count.kept, count.changed,
+    std::fprintf(err, "; %zu kept; %zu changed; %zu failed", count.kept, count.changed,
                  count.failed);
+    if (journal && journal->Count() > 0) {
+        journal->Sync();
+        std::fprintf(err, "; journal %s", EscapeControls(journal->Path()).c_str());
+    }
+    std::fputc('\n', err);
     return count;
 }
 

@@ -2,16 +2,21 @@
 #pragma once
 
 #include "grid/VirtualTree.h"
+#include "scan/EmptiedFolders.h"
 #include "scan/RemoveRows.h"
 
 #include <cstdio>
 
 namespace nullsweep {
 
+class TDeleteJournal;
+
 // Removes every listed file with the exact re-check, kept files only with `includeKept`,
 // naming each file left for a reason found only now (changed, failed, in use) on `err`, and
-// ending with one line that names every count.
+// ending with one line that names every count (and the journal, where deletes were journalled
+// in `journal`). `deletedIn`, when given, gets the folders deleted in, with their times from
+// before.
 TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
-                          std::FILE* err);
+                          TDeleteJournal* journal, TTouchedFolders* deletedIn, std::FILE* err);
 
 } // namespace nullsweep

@@ -78,6 +78,11 @@ std::string ScanUsage() {
            "      --keep GLOB       treat files whose name matches GLOB as kept (repeatable);\n"
            "                        a GLOB with a \"/\" matches the path below FOLDER, \"*\"\n"
            "                        within one name (\"logs/*.lock\", \"*/run/pid\")\n"
+           "      --no-journal      with --delete, keep no journal of the deleted files\n"
+           "                        (by default each run writes one, for nullsweep restore)\n"
+           "      --remove-emptied-folders\n"
+           "                        with --delete, then remove each folder the delete left\n"
+           "                        empty, bottom up (never a FOLDER, nor a kept folder)\n"
            "      --files-from FILE take the files from FILE (\"-\": standard input), one path\n"
            "                        a line (NUL-ended with -0), instead of walking\n"
            "                        FOLDERs; each is checked now; a line holding a NUL\n"
@@ -93,6 +98,12 @@ std::string ScanUsage() {
            "FIELD is one of:" +
            fieldList() +
            ".\n"
+           "\n"
+           "Each --delete run records every file it deletes, before the delete is final, in\n"
+           "a journal in $XDG_STATE_HOME/nullsweep/deleted (by default\n"
+           "~/.local/state/nullsweep/deleted; runs older than 30 days are removed);\n"
+           "\"nullsweep restore\" recreates the files of the latest run (see\n"
+           "\"nullsweep restore --help\").\n"
            "\n"
            "Each folder or file that cannot be read is one line on standard error,\n"
            "\"nullsweep: cannot read PATH: REASON\"; the rest is still listed and acted on.\n"
@@ -119,7 +130,9 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         OptTrash,
         OptKeep,
         OptIncludeKept,
-        OptFilesFrom
+        OptFilesFrom,
+        OptNoJournal,
+        OptRemoveEmptied
     };
     static const option longOptions[] = {
         {"format", required_argument, nullptr, 'f'},
@@ -136,6 +149,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         {"keep", required_argument, nullptr, OptKeep},
         {"include-kept", no_argument, nullptr, OptIncludeKept},
         {"files-from", required_argument, nullptr, OptFilesFrom},
+        {"no-journal", no_argument, nullptr, OptNoJournal},
+        {"remove-emptied-folders", no_argument, nullptr, OptRemoveEmptied},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -203,6 +218,12 @@ ParseResult ParseScanArguments(int argc, char** argv) {
         case OptFilesFrom:
             a.filesFrom = optarg;
             break;
+        case OptNoJournal:
+            a.journal = false;
+            break;
+        case OptRemoveEmptied:
+            a.removeEmptiedFolders = true;
+            break;
         case 'h':
             a.help = true;
             break;
@@ -232,6 +253,8 @@ ParseResult ParseScanArguments(int argc, char** argv) {
     else if (a.sortField != "none" &&
              std::find(FieldNames.begin(), FieldNames.end(), a.sortField) == FieldNames.end())
         result.error = "unknown sort field \"" + a.sortField + "\"";
+    else if (a.removeEmptiedFolders && !a.deleteListed)
+        result.error = "--remove-emptied-folders goes with --delete";
     else if (a.deleteListed && a.trashListed)
         result.error = "--delete and --trash exclude each other";
     else if (a.folders.empty() && a.filesFrom.empty())

@@ -20,6 +20,8 @@ struct ScanArguments {
     bool deleteListed = false;             // --delete
     bool trashListed = false;              // --trash
     bool includeKept = false;              // --include-kept
+    bool journal = true;                   // off with --no-journal
+    bool removeEmptiedFolders = false;     // --remove-emptied-folders
     std::vector<std::string> keepPatterns; // --keep
     std::string configFile;                // empty: the configuration beside the executable
     std::string filesFrom;                 // --files-from FILE ("-": standard input)

@@ -13,6 +13,8 @@
 #include "grid/GridRows.h"
 #include "grid/RowSort.h"
 #include "scan/DateTextParser.h"
+#include "scan/DeleteJournal.h"
+#include "scan/EmptiedFolders.h"
 #include "scan/FileActions.h"
 #include "scan/FilesFrom.h"
 #include "scan/FolderArgument.h"
@@ -30,6 +32,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -298,11 +301,44 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     }
     sayStopped();
     if (removes && complete) {
+        std::unique_ptr<TDeleteJournal> journal;
+        if (args.deleteListed && args.journal) {
+            try {
+                journal = std::make_unique<TDeleteJournal>(JournalFolder());
+            } catch (const std::exception& e) {
+                // Without its journal a delete could not be undone: nothing is deleted.
+                std::fprintf(err, "nullsweep scan: %s; nothing deleted (--no-journal deletes "
+                                  "without one)\n",
+                             EscapeControls(e.what()).c_str());
+                return 1;
+            }
+        }
+        TTouchedFolders deletedIn;
         const TRemoveCount count =
             RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
-                         args.includeKept, err);
+                         args.includeKept, journal.get(),
+                         args.removeEmptiedFolders ? &deletedIn : nullptr, err);
         // Kept files are left by choice; a file that changed or failed is not done.
         if (count.changed + count.failed > 0) status = 1;
+        if (args.removeEmptiedFolders) {
+            // A file list has no FOLDER: the folder of each of its files stands for one.
+            std::vector<std::string> roots;
+            if (!args.filesFrom.empty())
+                for (const auto& [folder, times] : deletedIn) roots.push_back(folder);
+            for (const std::string& folder : args.folders)
+                if (char* real = ::realpath(folder.c_str(), nullptr)) {
+                    roots.emplace_back(real);
+                    std::free(real);
+                }
+            const std::size_t removed = RemoveEmptiedFolders(
+                std::move(deletedIn), roots, journal.get(), [&](const std::string& path, int e) {
+                    std::fprintf(err, "nullsweep scan: cannot remove the folder %s: %s\n",
+                                 EscapeControls(path).c_str(), std::strerror(e));
+                    status = 1;
+                });
+            std::fprintf(err, "nullsweep scan: removed %zu emptied folder%s\n", removed,
+                         removed == 1 ? "" : "s");
+        }
     }
     return status;
 }

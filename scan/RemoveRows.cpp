@@ -120,8 +120,8 @@ std::mutex inUseMutex;
 
 class Remover {
   public:
-    Remover(TRemoveMode mode, bool includeKept, TTrash* trash)
-        : mode_(mode), includeKept_(includeKept), trash_(trash) {}
+    Remover(TRemoveMode mode, bool includeKept, TTrash* trash, const TRemoveCallbacks& callbacks)
+        : mode_(mode), includeKept_(includeKept), trash_(trash), callbacks_(callbacks) {}
 
     // Opens the folder of the rows that follow, from their held scan root.
     void openFolder(const TFileIdentity& id, std::string_view relativeFolder) {
@@ -134,6 +134,8 @@ class Remover {
         }
         folder_.reset(OpenFolderBeneath(root.get(), relativeFolder));
         if (folder_.get() < 0) folderError_ = errno;
+        if (folder_.get() >= 0 && mode_ == TRemoveMode::Delete && callbacks_.onFolder)
+            callbacks_.onFolder(folder_.get(), realPath(id, relativeFolder));
         const std::lock_guard lock(inUseMutex);
         filesInUse().Refresh();
     }
@@ -161,21 +163,25 @@ class Remover {
         }
         if (beforeMove) beforeMove(folder_.get(), name);
         return mode_ == TRemoveMode::Trash ? moveToTrash(row, id, relative, name)
-                                           : unlinkPrivately(id, name);
+                                           : unlinkPrivately(row, id, relative, name);
     }
 
   private:
     // Renamed first to a name no one knows, then checked again: a file swapped in at the last
     // moment (an exchange of names, an editor's save) is what would stand there now.
-    Result unlinkPrivately(const TFileIdentity& id, const std::string& name) {
+    Result unlinkPrivately(const TResultRow& row, const TFileIdentity& id,
+                           std::string_view relative, const std::string& name) {
         const int dir = folder_.get();
         const std::string hidden = names_.next();
         if (RenameNoReplace(dir, name, dir, hidden) != 0)
             return errno == ENOENT ? unreachable(ENOENT) : failedWith(errno);
         const Result there = compare(dir, hidden, id, false);
         if (there.outcome == TDeleteOutcome::Deleted) {
-            if (::unlinkat(dir, hidden.c_str(), 0) == 0) return removed();
-            const int error = errno;
+            int error = 0;
+            if (callbacks_.beforeUnlink)
+                error = callbacks_.beforeUnlink(dir, hidden, realPath(id, relative, row));
+            if (error == 0 && ::unlinkat(dir, hidden.c_str(), 0) == 0) return removed();
+            if (error == 0) error = errno;
             RenameNoReplace(dir, hidden, dir, name);
             return failedWith(error);
         }
@@ -187,13 +193,8 @@ class Remover {
     Result moveToTrash(const TResultRow& row, const TFileIdentity& id, std::string_view relative,
                        const std::string& name) {
         if (!trash_) return failedWith(EINVAL, "no trash");
-        std::string realPath = ScanRootPath(id.root);
-        if (realPath.empty())
-            realPath = row.Field(TField::FullPath);
-        else
-            realPath.append(realPath == "/" ? "" : "/").append(relative);
         TTrash::TPlace placed;
-        if (trash_->Move(folder_.get(), name, realPath, id.device, placed) != 0)
+        if (trash_->Move(folder_.get(), name, realPath(id, relative, row), id.device, placed) != 0)
             return errno == ENOENT ? unreachable(ENOENT)
                                    : failedWith(errno, "cannot move it to the trash");
         const Result there = compare(placed.files, placed.name, id, false);
@@ -204,9 +205,24 @@ class Remover {
         return {TDeleteOutcome::Changed, "replaced while being moved to the trash, moved back"};
     }
 
+    // Where the scan root really is, and `relative` below it; the row's own path when the root's
+    // is not known.
+    static std::string realPath(const TFileIdentity& id, std::string_view relative,
+                                const TResultRow* row = nullptr) {
+        std::string path = ScanRootPath(id.root);
+        if (path.empty()) return row ? std::string(row->Field(TField::FullPath)) : path;
+        if (!relative.empty()) path.append(path == "/" ? "" : "/").append(relative);
+        return path;
+    }
+    static std::string realPath(const TFileIdentity& id, std::string_view relative,
+                                const TResultRow& row) {
+        return realPath(id, relative, &row);
+    }
+
     TRemoveMode mode_;
     bool includeKept_;
     TTrash* trash_;
+    const TRemoveCallbacks& callbacks_;
     PrivateNames names_;
     std::size_t checked_ = 0;
     TOwnedFd folder_;
@@ -306,7 +322,7 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
     std::atomic<bool> stop{false};
     std::size_t running = 0;
     auto work = [&] {
-        Remover remover(mode, includeKept, trash);
+        Remover remover(mode, includeKept, trash, callbacks);
         std::vector<std::pair<std::size_t, Result>> batch;
         auto hand = [&](bool last) {
             const std::lock_guard lock(mutex);
@@ -360,7 +376,7 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
         }
         if (helpers.empty()) {
             // One folder, or the trash: here, with the callbacks between files.
-            Remover remover(mode, includeKept, trash);
+            Remover remover(mode, includeKept, trash, callbacks);
             for (const auto& [begin, end] : folders) {
                 if (callbacks.cancelled && callbacks.cancelled()) break;
                 remover.openFolder(items[begin].id, items[begin].folder);

@@ -29,6 +29,14 @@ struct TRemoveCallbacks {
     std::function<void(std::size_t done, std::size_t total)> onProgress;
     // Checked between files; true stops the run (the rest is left untouched).
     std::function<bool()> cancelled;
+    // Deletes only. With a folder's descriptor and real path, when its rows begin (before
+    // anything in it changed), and with a file checked under its private name just before the
+    // unlink makes its delete final (`path`: its real path by its own name). May run on helper
+    // threads, several at once. A non-zero errno from `beforeUnlink` leaves the file, put back
+    // under its name, as failed.
+    std::function<void(int folder, const std::string& path)> onFolder;
+    std::function<int(int folder, const std::string& privateName, const std::string& path)>
+        beforeUnlink;
 };
 
 // Removes the rows' files, each only if it is still exactly the file listed: reached from its

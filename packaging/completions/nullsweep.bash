@@ -3,8 +3,9 @@
 
 _nullsweep_scan_options=(-f --format -o --output -0 --null -s --sort -d --descending
     -j --threads -x --one-file-system --exclude --delete --trash --include-kept --keep --config
-    --files-from
+    --files-from --no-journal --remove-emptied-folders
     -q --quiet -h --help --version)
+_nullsweep_restore_options=(--dry-run --parents -h --help)
 _nullsweep_formats=(paths text csv html xml xlsx json)
 _nullsweep_fields=("File Name" "Full Path" "File Size" "File Ext" "File Type" "Description"
     "File Name Length" "Path Name Length" "Size Percentage" "Catalog Name" "Create Time"
@@ -37,11 +38,20 @@ _nullsweep() {
     elif [[ $prev == = ]]; then
         prev=${COMP_WORDS[COMP_CWORD - 2]}
     fi
+    if [[ ${COMP_WORDS[1]} == restore && $COMP_CWORD -gt 1 ]]; then
+        if [[ $cur == -* ]]; then
+            COMPREPLY=($(compgen -W "${_nullsweep_restore_options[*]}" -- "$cur"))
+        else
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        fi
+        return
+    fi
     if [[ ${COMP_WORDS[1]} != scan || $COMP_CWORD -eq 1 ]]; then
         if [[ $cur == -* ]]; then
             COMPREPLY=($(compgen -W "-h --help --version" -- "$cur"))
         else
-            [[ $COMP_CWORD -eq 1 ]] && COMPREPLY=($(compgen -W scan -- "$cur"))
+            [[ $COMP_CWORD -eq 1 ]] && COMPREPLY=($(compgen -W "scan restore" -- "$cur"))
             _nullsweep_folders "$cur"
         fi
         return

@@ -206,7 +206,7 @@ TEST(Binary, DeleteRemovesExactlyTheListedFiles) {
     t.Link("link-to-two", "two");
     t.Fifo("fifo");
     t.Folder("empty-folder");
-    const ScanRun run = program.Scan({"-q", "--delete", t.Root()});
+    const ScanRun run = program.Scan({"-q", "--delete", "--no-journal", t.Root()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(lines(run.out), 3);
     EXPECT_EQ(run.err, "nullsweep scan: deleted 3 files; 0 kept; 0 changed; 0 failed\n");

@@ -37,10 +37,14 @@ def option_blocks(help_text):
     return blocks
 
 
-def help_lists(work):
-    text = subprocess.run([NULLSWEEP, "scan", "--help"], capture_output=True, text=True,
+def options_of(command):
+    text = subprocess.run([NULLSWEEP, command, "--help"], capture_output=True, text=True,
                           check=True).stdout
-    blocks = option_blocks(text)
+    return text, option_blocks(text)
+
+
+def help_lists(work):
+    text, blocks = options_of("scan")
     options = {name for names in blocks for name in names.split(", ")}
     describe = lambda option: next(d for names, d in blocks.items() if option in names.split(", "))
     # A word of the format option's description is a format when the program takes it.
@@ -95,7 +99,12 @@ def main():
             check(f"{shell} formats", complete(["nullsweep", "scan", "-f", ""]), formats)
             check(f"{shell} --sort fields", complete(["nullsweep", "scan", "--sort", ""]), fields)
             check(f"{shell} folders", complete(["nullsweep", "scan", "-q", ""]), {"a folder"})
+        restore = {n for names in options_of("restore")[1] for n in names.split(", ")}
+        for shell, complete in (("bash", bash_completions), ("fish", fish_completions)):
+            check(f"{shell} restore options", complete(["nullsweep", "restore", "-"]), restore)
         zsh = open(os.path.join(COMPLETIONS, "_nullsweep")).read()
+        check("zsh restore options", {o for o in restore if re.search(
+            r"(?<![\w-])" + re.escape(o) + r"(?![\w-])", zsh)}, restore)
         token = lambda word: re.search(r"(?<![\w-])" + re.escape(word) + r"(?![\w-])", zsh)
         check("zsh options", {o for o in options if token(o)}, options)
         check("zsh formats", {f for f in formats if token(f)}, formats)

@@ -1,0 +1,294 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/DeleteJournal.h"
+
+#include "config/WriteFully.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace nullsweep {
+
+namespace {
+
+constexpr std::string_view JournalEnding = ".jsonl";
+
+QByteArray bytesOf(std::string_view text) {
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+std::string stringOf(const QByteArray& bytes) {
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+bool validUtf8(std::string_view text) {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return (unsigned char)c < 0x80; }))
+        return true;
+    const QByteArray bytes = bytesOf(text);
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+// `text` as a JSON string; the caller has made sure it is valid UTF-8.
+void appendString(std::string& out, std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            out += "\\u00";
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void appendTime(std::string& out, const char* key, const timespec& t) {
+    out += ",\"";
+    out += key;
+    out += "\":[" + std::to_string(t.tv_sec) + "," + std::to_string(t.tv_nsec) + "]";
+}
+
+// The extended attributes of `path`, read without following a link; `fd` (-1: none) is used
+// where the path cannot be (no /proc).
+bool readAttributes(const std::string& path, int fd,
+                    std::vector<std::pair<std::string, std::string>>& out) {
+    std::string names(256, '\0');
+    for (;;) {
+        const ssize_t n = fd >= 0 ? ::flistxattr(fd, names.data(), names.size())
+                                  : ::llistxattr(path.c_str(), names.data(), names.size());
+        if (n >= 0) {
+            names.resize(std::size_t(n));
+            break;
+        }
+        if (errno == ENOTSUP) return true; // a file system without them
+        if (errno != ERANGE) return false;
+        names.resize(names.size() * 4);
+    }
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string name = names.c_str() + at;
+        at += name.size() + 1;
+        std::string value(64, '\0');
+        for (;;) {
+            const ssize_t n =
+                fd >= 0 ? ::fgetxattr(fd, name.c_str(), value.data(), value.size())
+                        : ::lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+            if (n >= 0) {
+                value.resize(std::size_t(n));
+                break;
+            }
+            if (errno == ENODATA) break; // removed meanwhile
+            if (errno != ERANGE) return false;
+            value.resize(value.size() * 4);
+        }
+        out.emplace_back(name, value);
+    }
+    return true;
+}
+
+timespec timeOf(const QJsonValue& value) {
+    const QJsonArray pair = value.toArray();
+    return timespec{std::time_t(pair.at(0).toInteger()), long(pair.at(1).toInteger())};
+}
+
+} // namespace
+
+std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& name,
+                                                const std::string& path) {
+    struct stat st {};
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        errno = EINVAL;
+        return std::nullopt;
+    }
+    TJournalRecord record;
+    record.path = path;
+    record.folder = S_ISDIR(st.st_mode);
+    record.mode = st.st_mode & 07777;
+    record.owner = st.st_uid;
+    record.group = st.st_gid;
+    record.accessed = st.st_atim;
+    record.written = st.st_mtim;
+    // The file's own name under the folder's descriptor: one call, no link on the way.
+    const std::string viaFolder = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
+    if (readAttributes(viaFolder, -1, record.attributes)) return record;
+    record.attributes.clear();
+    const int fd = ::openat(folder, name.c_str(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    const bool read = readAttributes({}, fd, record.attributes);
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    if (!read) return std::nullopt;
+    return record;
+}
+
+std::string JournalLine(const TJournalRecord& record) {
+    std::string out = "{\"path\":";
+    const bool valid = validUtf8(record.path);
+    appendString(out, valid ? record.path
+                            : stringOf(QString::fromUtf8(bytesOf(record.path)).toUtf8()));
+    if (!valid) {
+        out += ",\"path_b64\":";
+        appendString(out, stringOf(bytesOf(record.path).toBase64()));
+    }
+    out += record.folder ? ",\"type\":\"folder\"" : ",\"type\":\"file\"";
+    out += ",\"mode\":" + std::to_string(record.mode);
+    out += ",\"owner\":" + std::to_string(record.owner);
+    out += ",\"group\":" + std::to_string(record.group);
+    appendTime(out, "accessed", record.accessed);
+    appendTime(out, "written", record.written);
+    out += ",\"xattrs\":{";
+    bool first = true;
+    for (const auto& [name, value] : record.attributes) {
+        if (!first) out += ',';
+        first = false;
+        appendString(out, validUtf8(name) ? name
+                                          : stringOf(QString::fromUtf8(bytesOf(name)).toUtf8()));
+        out += ':';
+        appendString(out, stringOf(bytesOf(value).toBase64()));
+    }
+    out += "}}\n";
+    return out;
+}
+
+std::optional<TJournalRecord> ReadJournalLine(std::string_view line) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytesOf(line), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
+    const QJsonObject object = document.object();
+    for (const char* key : {"path", "type", "mode", "owner", "group", "accessed", "written"})
+        if (!object.contains(QLatin1String(key))) return std::nullopt;
+    TJournalRecord record;
+    const QJsonValue b64 = object.value(QLatin1String("path_b64"));
+    record.path = b64.isString()
+                      ? stringOf(QByteArray::fromBase64(b64.toString().toLatin1()))
+                      : stringOf(object.value(QLatin1String("path")).toString().toUtf8());
+    if (!record.path.starts_with('/')) return std::nullopt;
+    record.folder = object.value(QLatin1String("type")).toString() == QLatin1String("folder");
+    record.mode = mode_t(object.value(QLatin1String("mode")).toInteger() & 07777);
+    record.owner = uid_t(object.value(QLatin1String("owner")).toInteger());
+    record.group = gid_t(object.value(QLatin1String("group")).toInteger());
+    record.accessed = timeOf(object.value(QLatin1String("accessed")));
+    record.written = timeOf(object.value(QLatin1String("written")));
+    const QJsonObject attributes = object.value(QLatin1String("xattrs")).toObject();
+    for (auto it = attributes.begin(); it != attributes.end(); ++it)
+        record.attributes.emplace_back(
+            stringOf(it.key().toUtf8()),
+            stringOf(QByteArray::fromBase64(it.value().toString().toLatin1())));
+    return record;
+}
+
+std::string JournalFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/') return std::string(state) + "/nullsweep/deleted";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.local/state/nullsweep/deleted";
+    return {};
+}
+
+std::string LatestJournal(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return {};
+    std::string latest;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        struct stat st {};
+        // An empty journal is a run killed before it deleted anything.
+        if (name.ends_with(JournalEnding) && name > latest &&
+            ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && st.st_size > 0)
+            latest = name;
+    }
+    ::closedir(dir);
+    return latest.empty() ? latest : folder + "/" + latest;
+}
+
+void PruneJournals(const std::string& folder, std::time_t cutoff) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st {};
+        if (std::string_view(entry->d_name).ends_with(JournalEnding) &&
+            ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_mtime < cutoff)
+            ::unlinkat(fd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+TDeleteJournal::TDeleteJournal(const std::string& folder) {
+    if (folder.empty() || folder[0] != '/')
+        throw std::runtime_error("no folder for the delete journal: neither XDG_STATE_HOME nor "
+                                 "HOME is an absolute path");
+    // mkdir -p, new folders private to the user.
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            throw std::runtime_error("cannot make " + part + ": " + std::strerror(errno));
+        if (slash == std::string::npos) break;
+    }
+    const std::time_t now = std::time(nullptr);
+    PruneJournals(folder, now - 30 * 24 * 3600);
+    timespec started{};
+    ::clock_gettime(CLOCK_REALTIME, &started);
+    std::tm utc{};
+    ::gmtime_r(&started.tv_sec, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%S", &utc);
+    char fraction[16];
+    std::snprintf(fraction, sizeof fraction, ".%09ld", started.tv_nsec);
+    path_ = folder + "/" + stamp + fraction + "-" + std::to_string(::getpid()) +
+            std::string(JournalEnding);
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW | O_CLOEXEC,
+                 0600);
+    if (fd_ < 0) throw std::runtime_error("cannot write " + path_ + ": " + std::strerror(errno));
+}
+
+TDeleteJournal::~TDeleteJournal() {
+    if (fd_ < 0) return;
+    ::fdatasync(fd_);
+    ::close(fd_);
+    // A run that deleted nothing leaves no journal to restore.
+    if (count_ == 0) ::unlink(path_.c_str());
+}
+
+int TDeleteJournal::Add(const TJournalRecord& record) {
+    // One write a record: a signal or a crash of the program keeps every line written before.
+    const std::string line = JournalLine(record);
+    const std::lock_guard lock(mutex_);
+    const int error = WriteFully(fd_, line);
+    if (error == 0) ++count_;
+    return error;
+}
+
+int TDeleteJournal::Sync() {
+    return ::fdatasync(fd_) == 0 ? 0 : errno;
+}
+
+} // namespace nullsweep

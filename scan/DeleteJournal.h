@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <ctime>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace nullsweep {
+
+// What a deleted empty file (or a folder a delete emptied) needs to stand again as it stood:
+// its place, its type, mode, owner and group, access and modification times and extended
+// attributes (POSIX ACLs are among them). An empty file holds nothing else.
+struct TJournalRecord {
+    std::string path; // absolute, as the bytes the file system gave
+    bool folder = false;
+    mode_t mode = 0; // permission bits with set-id and sticky bits
+    uid_t owner = 0;
+    gid_t group = 0;
+    timespec accessed{};
+    timespec written{};
+    std::vector<std::pair<std::string, std::string>> attributes; // name, value bytes
+};
+
+// The record of `name` in the folder `folder` (a descriptor) as it stands now, links not
+// followed; `path` is where it is. Returns nullopt with errno set when it cannot be read.
+std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& name,
+                                                const std::string& path);
+
+// One line of JSON Lines for a record, ending in "\n"; ReadJournalLine reads it back
+// (nullopt for a line that is not one).
+std::string JournalLine(const TJournalRecord& record);
+std::optional<TJournalRecord> ReadJournalLine(std::string_view line);
+
+// The folder that holds this user's journals: $XDG_STATE_HOME/nullsweep/deleted when
+// XDG_STATE_HOME is an absolute path, else $HOME/.local/state/nullsweep/deleted; empty when
+// neither is known.
+std::string JournalFolder();
+
+// The newest journal in `folder`, empty when there is none.
+std::string LatestJournal(const std::string& folder);
+
+// The journal of one delete run: a new file, mode 0600, in a folder of the user's own (made
+// when missing, 0700), named by the time the run started so that names sort by age. Journals
+// older than 30 days are removed when a run starts. A record is written before its file's
+// delete is final, so a crash or a signal never loses the record of a file already gone;
+// Sync makes them last through a power cut too.
+class TDeleteJournal {
+  public:
+    // Throws std::runtime_error naming the folder or file and the reason.
+    explicit TDeleteJournal(const std::string& folder);
+    ~TDeleteJournal();
+    TDeleteJournal(const TDeleteJournal&) = delete;
+    TDeleteJournal& operator=(const TDeleteJournal&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Returns 0, or the errno of the failure: the caller must then not delete the file. Safe
+    // to call from several threads.
+    int Add(const TJournalRecord& record);
+    int Sync();
+    std::size_t Count() const { return count_; }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    std::mutex mutex_;
+    std::size_t count_ = 0;
+};
+
+// Removes the journals in `folder` written before `cutoff` (seconds since the epoch).
+void PruneJournals(const std::string& folder, std::time_t cutoff);
+
+} // namespace nullsweep

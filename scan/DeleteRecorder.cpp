@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/DeleteRecorder.h"
+
+#include "scan/DeleteJournal.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace nullsweep {
+
+void TDeleteRecorder::Attach(TRemoveCallbacks& callbacks) {
+    if (touched_)
+        callbacks.onFolder = [this](int folder, const std::string& path) {
+            struct stat st {};
+            if (path.empty() || ::fstat(folder, &st) != 0) return;
+            const std::lock_guard lock(mutex_);
+            touched_->emplace(path, std::pair(st.st_atim, st.st_mtim));
+        };
+    if (journal_)
+        callbacks.beforeUnlink = [this](int folder, const std::string& privateName,
+                                        const std::string& path) {
+            std::optional<TJournalRecord> record = ReadJournalRecord(folder, privateName, path);
+            if (!record) return errno ? errno : EIO;
+            return journal_->Add(*record);
+        };
+}
+
+} // namespace nullsweep

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "scan/EmptiedFolders.h"
+#include "scan/RemoveRows.h"
+
+#include <mutex>
+
+namespace nullsweep {
+
+class TDeleteJournal;
+
+// What a delete run keeps for its undo: each file's record in `journal` before its delete is
+// final, and, in `touched`, the folders it deletes in with their times from before (for
+// RemoveEmptiedFolders). Either may be null.
+class TDeleteRecorder {
+  public:
+    TDeleteRecorder(TDeleteJournal* journal, TTouchedFolders* touched)
+        : journal_(journal), touched_(touched) {}
+
+    // Sets the engine's folder and unlink hooks of `callbacks` to this recorder.
+    void Attach(TRemoveCallbacks& callbacks);
+
+  private:
+    TDeleteJournal* journal_;
+    TTouchedFolders* touched_;
+    std::mutex mutex_;
+};
+
+} // namespace nullsweep

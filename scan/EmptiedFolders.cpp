@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/EmptiedFolders.h"
+
+#include "config/PathParts.h"
+#include "scan/DeleteJournal.h"
+#include "scan/ExactDelete.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <set>
+#include <tuple>
+
+namespace nullsweep {
+
+namespace {
+
+bool keptFolder(const std::string& path) {
+    const std::string with = path + "/";
+    for (const char* part : {"/.git/", "/.hg/", "/.svn/", "/.bzr/", "/Trash/", "/.Trash/"})
+        if (with.find(part) != std::string::npos) return true;
+    return with.find("/.Trash-") != std::string::npos || with.starts_with("/var/lib/dpkg/") ||
+           with.starts_with("/var/lib/apt/");
+}
+
+// True when `path` is one of `roots` or lies above one (a FOLDER and its way stay).
+bool rootOrAbove(const std::string& path, const std::vector<std::string>& roots) {
+    for (const std::string& root : roots)
+        if (root == path || root.starts_with(path == "/" ? path : path + "/")) return true;
+    return false;
+}
+
+// The folder's name removed from its parent, reached from "/" without links. 0 or an errno.
+int removeFolder(const std::string& path, TTouchedFolders& folders, TDeleteJournal* journal) {
+    const TPathParts parts = SplitPath(path);
+    const int top = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (top < 0) return errno;
+    const int parent =
+        OpenFolderBeneath(top, std::string_view(parts.folder).substr(1), true);
+    int error = parent < 0 ? errno : 0;
+    ::close(top);
+    if (error) return error;
+    const std::string name(parts.name);
+    std::optional<TJournalRecord> record = ReadJournalRecord(parent, name, path);
+    struct stat st {};
+    if (!record || ::fstat(parent, &st) != 0) error = errno;
+    else if (!record->folder) error = ENOTDIR;
+    if (!error) {
+        // The times it had before this run took its files (or folders) away.
+        if (const auto it = folders.find(path); it != folders.end())
+            std::tie(record->accessed, record->written) = it->second;
+        if (journal) error = journal->Add(*record);
+    }
+    if (!error && ::unlinkat(parent, name.c_str(), AT_REMOVEDIR) != 0) error = errno;
+    if (!error) folders.emplace(std::string(parts.folder), std::pair(st.st_atim, st.st_mtim));
+    ::close(parent);
+    return error;
+}
+
+} // namespace
+
+std::size_t RemoveEmptiedFolders(TTouchedFolders folders,
+                                 const std::vector<std::string>& roots, TDeleteJournal* journal,
+                                 const std::function<void(const std::string&, int)>& onError) {
+    // Deepest first, so that a parent is tried once its emptied children are gone.
+    std::set<std::string, std::greater<>> pending;
+    for (const auto& [path, times] : folders) pending.insert(path);
+    std::size_t removed = 0;
+    while (!pending.empty()) {
+        const std::string path = *pending.begin();
+        pending.erase(pending.begin());
+        if (path.empty() || path[0] != '/' || path == "/" || rootOrAbove(path, roots) ||
+            keptFolder(path))
+            continue;
+        const int error = removeFolder(path, folders, journal);
+        if (error == 0) {
+            ++removed;
+            pending.insert(std::string(SplitPath(path).folder));
+        } else if (error != ENOTEMPTY && error != EEXIST && error != ENOENT && onError) {
+            onError(path, error);
+        }
+    }
+    return removed;
+}
+
+} // namespace nullsweep

@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "scan/RestoreJournal.h"
+
+#include "config/PathParts.h"
+#include "scan/ExactDelete.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+namespace nullsweep {
+
+namespace {
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    void reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+  private:
+    int fd_;
+};
+
+std::string reason(const char* what, int error = errno) {
+    return std::string(what) + ": " + std::strerror(error);
+}
+
+// The folder `folder` (absolute), reached from "/" without following any link; with `make`,
+// missing folders on the way are made. -1 with errno set.
+int openFolder(const std::string& folder, bool make) {
+    Descriptor top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (top.get() < 0) return -1;
+    const std::string_view relative = std::string_view(folder).substr(1);
+    const int fd = OpenFolderBeneath(top.get(), relative, true);
+    if (fd >= 0 || errno != ENOENT || !make) return fd;
+    Descriptor current(::fcntl(top.get(), F_DUPFD_CLOEXEC, 0));
+    for (std::string_view rest = relative; !rest.empty();) {
+        const auto slash = rest.find('/');
+        const std::string part(rest.substr(0, slash));
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty()) continue;
+        if (::mkdirat(current.get(), part.c_str(), 0777) != 0 && errno != EEXIST) return -1;
+        const int next =
+            ::openat(current.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) return -1;
+        current.reset(next);
+    }
+    return ::fcntl(current.get(), F_DUPFD_CLOEXEC, 0);
+}
+
+// Owner, mode, extended attributes and times, in the order that keeps each: a change of owner
+// clears set-id bits, an access list sets the group bits, and times come last.
+std::string applyRecord(int fd, const TJournalRecord& record) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return reason("cannot read it back");
+    std::string problem;
+    if ((st.st_uid != record.owner || st.st_gid != record.group) &&
+        ::fchown(fd, record.owner, record.group) != 0)
+        problem = reason(("cannot give it owner " + std::to_string(record.owner) + " and group " +
+                          std::to_string(record.group))
+                             .c_str());
+    if (::fchmod(fd, record.mode) != 0 && problem.empty()) problem = reason("cannot set its mode");
+    for (const auto& [name, value] : record.attributes)
+        if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0 && problem.empty())
+            problem = reason(("cannot set its attribute " + name).c_str());
+    const timespec times[2] = {record.accessed, record.written};
+    if (::futimens(fd, times) != 0 && problem.empty()) problem = reason("cannot set its times");
+    return problem;
+}
+
+enum class TPlace { Free, Taken, Already };
+
+TPlace placeOf(int folder, const std::string& name, bool wantFolder) {
+    struct stat st {};
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return TPlace::Free;
+    if (wantFolder ? S_ISDIR(st.st_mode) : (S_ISREG(st.st_mode) && st.st_size == 0))
+        return TPlace::Already;
+    return TPlace::Taken;
+}
+
+} // namespace
+
+std::vector<TJournalRecord> ReadJournal(const std::string& path,
+                                        const std::function<void(std::size_t line)>& onBadLine) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    std::vector<TJournalRecord> records;
+    std::string line;
+    for (std::size_t number = 1; std::getline(in, line); ++number) {
+        if (line.empty()) continue;
+        if (std::optional<TJournalRecord> record = ReadJournalLine(line))
+            records.push_back(std::move(*record));
+        else if (onBadLine)
+            onBadLine(number);
+    }
+    if (in.bad()) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    return records;
+}
+
+TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
+                             const TRestoreOptions& options) {
+    std::vector<const TJournalRecord*> order;
+    for (const TJournalRecord& record : records) order.push_back(&record);
+    // Folders before files, outer folders before inner ones; files keep the journal's order.
+    std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
+        if (a->folder != b->folder) return a->folder;
+        return a->folder && a->path.size() < b->path.size();
+    });
+    TRestoreCount count;
+    std::vector<const TJournalRecord*> madeFolders;
+    std::string lastFolder;
+    Descriptor folder;
+    const auto problem = [&](const TJournalRecord& record, const std::string& why) {
+        ++count.failed;
+        if (options.onProblem) options.onProblem(record.path, why);
+    };
+    for (const TJournalRecord* record : order) {
+        const TPathParts parts = SplitPath(record->path);
+        const std::string name(parts.name);
+        if (name.empty() || name == "." || name == ".." || !record->path.starts_with('/')) {
+            problem(*record, "not a path of a file");
+            continue;
+        }
+        // Records of one folder come together: its descriptor serves them all.
+        if (parts.folder != lastFolder || folder.get() < 0) {
+            lastFolder = parts.folder;
+            folder.reset(openFolder(lastFolder, options.parents && !options.dryRun));
+        }
+        if (folder.get() < 0) {
+            const int error = errno;
+            if (options.dryRun && error == ENOENT && options.parents) {
+                ++count.restored;
+                if (options.onRestored) options.onRestored(record->path);
+            } else {
+                problem(*record, error == ENOENT ? "its folder is missing (--parents makes it)"
+                                                 : reason("cannot reach its folder", error));
+            }
+            continue;
+        }
+        const auto taken = [&] {
+            if (placeOf(folder.get(), name, record->folder) == TPlace::Already)
+                ++count.already;
+            else
+                problem(*record, "its place is taken by another file; left as it is");
+        };
+        if (options.dryRun) {
+            if (placeOf(folder.get(), name, record->folder) != TPlace::Free) {
+                taken();
+            } else {
+                ++count.restored;
+                if (options.onRestored) options.onRestored(record->path);
+            }
+            continue;
+        }
+        Descriptor made;
+        if (record->folder) {
+            if (::mkdirat(folder.get(), name.c_str(), 0700) == 0)
+                made.reset(::openat(folder.get(), name.c_str(),
+                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        } else {
+            // Private until its mode is set; O_EXCL never opens what stands there.
+            made.reset(::openat(folder.get(), name.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        }
+        if (made.get() < 0) {
+            if (errno == EEXIST)
+                taken();
+            else
+                problem(*record, reason("cannot create it"));
+            continue;
+        }
+        if (record->folder) {
+            // Its mode may forbid making its files: it is set once they stand.
+            madeFolders.push_back(record);
+            continue;
+        }
+        const std::string why = applyRecord(made.get(), *record);
+        if (!why.empty()) {
+            problem(*record, why);
+            continue;
+        }
+        ++count.restored;
+        if (options.onRestored) options.onRestored(record->path);
+    }
+    // Inner folders first: setting a folder's times is the last change inside its parent.
+    for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) {
+        const TJournalRecord& record = **it;
+        Descriptor place(openFolder(record.path, false));
+        Descriptor fd(place.get() < 0 ? -1
+                                      : ::openat(place.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const std::string why = fd.get() < 0 ? reason("cannot reach it again") : applyRecord(fd.get(), record);
+        if (!why.empty()) {
+            problem(record, why);
+            continue;
+        }
+        ++count.restored;
+        if (options.onRestored) options.onRestored(record.path);
+    }
+    return count;
+}
+
+} // namespace nullsweep

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "scan/DeleteJournal.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace nullsweep {
+
+struct TRestoreCount {
+    std::size_t restored = 0;
+    std::size_t already = 0; // an empty file (or a folder) stands there now: left as it is
+    std::size_t failed = 0;
+};
+
+struct TRestoreOptions {
+    bool dryRun = false;  // say what would be done, change nothing
+    bool parents = false; // make missing folders on the way
+    // Each file or folder restored (or, on a dry run, that would be).
+    std::function<void(const std::string& path)> onRestored;
+    // One problem: the path, and why.
+    std::function<void(const std::string& path, const std::string& why)> onProblem;
+};
+
+// Recreates each record where nothing stands now: folders first (outermost first), then the
+// files, each created exclusively in its folder, reached from "/" without following any link;
+// then mode, owner (where permitted), extended attributes and times as recorded. A place taken
+// by anything else is never touched.
+TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
+                             const TRestoreOptions& options);
+
+// The records of a journal file; `onBadLine` is told the number of each line that is not one.
+// Throws std::runtime_error naming the file when it cannot be read.
+std::vector<TJournalRecord> ReadJournal(const std::string& path,
+                                        const std::function<void(std::size_t line)>& onBadLine);
+
+} // namespace nullsweep
