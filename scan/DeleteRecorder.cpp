@@ -18,9 +18,9 @@ void TDeleteRecorder::Attach(TRemoveCallbacks& callbacks) {
             touched_->emplace(path, std::pair(st.st_atim, st.st_mtim));
         };
     if (journal_)
-        callbacks.beforeUnlink = [this](int folder, const std::string& privateName,
+        callbacks.beforeUnlink = [this](int folder, const std::string& name,
                                         const std::string& path) {
-            std::optional<TJournalRecord> record = ReadJournalRecord(folder, privateName, path);
+            std::optional<TJournalRecord> record = ReadJournalRecord(folder, name, path);
             if (!record) return errno ? errno : EIO;
             return journal_->Add(*record);
         };

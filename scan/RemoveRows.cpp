@@ -172,16 +172,18 @@ class Remover {
     Result unlinkPrivately(const TResultRow& row, const TFileIdentity& id,
                            std::string_view relative, const std::string& name) {
         const int dir = folder_.get();
+        // Recorded before the file leaves its name: a run killed at any later point has the
+        // record of every file it took.
+        if (callbacks_.beforeUnlink)
+            if (const int error = callbacks_.beforeUnlink(dir, name, realPath(id, relative, row)))
+                return failedWith(error, "cannot record it in the journal");
         const std::string hidden = names_.next();
         if (RenameNoReplace(dir, name, dir, hidden) != 0)
             return errno == ENOENT ? unreachable(ENOENT) : failedWith(errno);
         const Result there = compare(dir, hidden, id, false);
         if (there.outcome == TDeleteOutcome::Deleted) {
-            int error = 0;
-            if (callbacks_.beforeUnlink)
-                error = callbacks_.beforeUnlink(dir, hidden, realPath(id, relative, row));
-            if (error == 0 && ::unlinkat(dir, hidden.c_str(), 0) == 0) return removed();
-            if (error == 0) error = errno;
+            if (::unlinkat(dir, hidden.c_str(), 0) == 0) return removed();
+            const int error = errno;
             RenameNoReplace(dir, hidden, dir, name);
             return failedWith(error);
         }
@@ -432,14 +434,12 @@ TDeleteOutcome removeOne(const TResultRow& row, TRemoveMode mode, TTrash* trash)
         const TResultRow* const one[] = {&row};
         TDeleteOutcome outcome = TDeleteOutcome::Failed;
         int error = 0;
-        removeRows(one, mode, true, trash,
-                   {[&](std::size_t, TDeleteOutcome o, const std::string&) {
-                        outcome = o;
-                        error = errno;
-                    },
-                    {},
-                    {}},
-                   1, true);
+        TRemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t, TDeleteOutcome o, const std::string&) {
+            outcome = o;
+            error = errno;
+        };
+        removeRows(one, mode, true, trash, callbacks, 1, true);
         errno = error;
         return outcome;
     } catch (...) {

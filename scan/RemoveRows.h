@@ -30,13 +30,11 @@ struct TRemoveCallbacks {
     // Checked between files; true stops the run (the rest is left untouched).
     std::function<bool()> cancelled;
     // Deletes only. With a folder's descriptor and real path, when its rows begin (before
-    // anything in it changed), and with a file checked under its private name just before the
-    // unlink makes its delete final (`path`: its real path by its own name). May run on helper
-    // threads, several at once. A non-zero errno from `beforeUnlink` leaves the file, put back
-    // under its name, as failed.
+    // anything in it changed), and with a file checked under its own name just before it is
+    // renamed away to be unlinked (`path`: its real path). May run on helper threads, several
+    // at once. A non-zero errno from `beforeUnlink` leaves the file untouched, as failed.
     std::function<void(int folder, const std::string& path)> onFolder;
-    std::function<int(int folder, const std::string& privateName, const std::string& path)>
-        beforeUnlink;
+    std::function<int(int folder, const std::string& name, const std::string& path)> beforeUnlink;
 };
 
 // Removes the rows' files, each only if it is still exactly the file listed: reached from its
