@@ -6,6 +6,7 @@
 #include "app/CountText.h"
 #include "app/OffThreadWork.h"
 #include "app/ScanThread.h"
+#include "app/UndoDelete.h"
 
 #include "config/ConfigStore.h"
 #include "desktop/DesktopShell.h"
@@ -13,6 +14,8 @@
 #include "desktop/WaitCancel.h"
 #include "grid/GridRows.h"
 #include "scan/DateTimeText.h"
+#include "scan/DeleteJournal.h"
+#include "scan/DeleteRecorder.h"
 #include "scan/ExactDelete.h"
 #include "scan/FieldNames.h"
 #include "scan/FileActions.h"
@@ -346,6 +349,13 @@ void TFMMain::buildMenus() {
         PopupMenu1->addAction(IconOfSize(style()->standardIcon(QStyle::SP_TrashIcon), 32),
                               QStringLiteral("Move Checked To Trash"));
     bind(MoveToTrash1, &TFMMain::MoveToTrashClick);
+    UndoDelete1 = PopupMenu1->addAction(
+        IconOfSize(QIcon::fromTheme(QStringLiteral("edit-undo"),
+                                    style()->standardIcon(QStyle::SP_ArrowBack)),
+                   32),
+        QStringLiteral("Undo Last Delete"));
+    UndoDelete1->setEnabled(false);
+    bind(UndoDelete1, &TFMMain::UndoDeleteClick);
     SortBy1 =
         PopupMenu1->addMenu(IconOfSize(QIcon::fromTheme(QStringLiteral("view-sort-ascending"),
                                                         style()->standardIcon(QStyle::SP_ArrowUp)),
@@ -493,8 +503,8 @@ std::string keptNote(const TVirtualStringTree& vt) {
         ++kept;
     }
     if (kept == 0) return {};
-    std::string note = "\n\n" + std::to_string(kept) + (kept == 1 ? " of them is" : " of them are") +
-                       " kept: ";
+    std::string note =
+        "\n\n" + std::to_string(kept) + (kept == 1 ? " of them is" : " of them are") + " kept: ";
     const char* separator = "";
     for (const auto& [reason, count] : reasons) {
         note.append(separator);
@@ -549,6 +559,19 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
     std::vector<char> tried(nodes.size(), 0);
     std::unique_ptr<TTrash> trash;
     if (toTrash) trash = std::make_unique<TTrash>(TTrash::HomeTrashPath());
+    // Every delete is journalled, so that Undo Last Delete can give the files back; without a
+    // journal nothing is deleted.
+    std::unique_ptr<TDeleteJournal> journal;
+    if (!toTrash) {
+        try {
+            journal = std::make_unique<TDeleteJournal>(JournalFolder());
+        } catch (const std::exception& e) {
+            Shell().ShowMessage(std::string(e.what()) + "\nNothing was deleted.", "Warning",
+                                TMessageIcon::Warning);
+            return;
+        }
+    }
+    TDeleteRecorder recorder(journal.get(), nullptr);
     {
         WorkScope work(*this);
         TWaitScope wait(toTrash ? "Moving to the trash.." : "Deleting..");
@@ -562,6 +585,7 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
                 QStringLiteral("%1 of %2").arg(CountText(done), CountText(total)).toStdString());
         };
         callbacks.cancelled = [] { return CancelRequested(); };
+        recorder.Attach(callbacks);
         RunOffUiThread([&] {
             // One thread: a cancel stops between two files.
             RemoveRows(rows, toTrash ? TRemoveMode::Trash : TRemoveMode::Delete,
@@ -591,6 +615,10 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
                     .arg(CountOf(left, "file"),
                          toTrash ? QStringLiteral("movable") : QStringLiteral("deletable"));
     if (untried) text += QStringLiteral("; cancelled, %1 not tried").arg(CountOf(untried, "file"));
+    if (journal && journal->Count() > 0) {
+        lastJournal_ = journal->Path();
+        UndoDelete1->setEnabled(true);
+    }
     SBPanels[0]->setText(text);
     updateSummary();
 }
@@ -648,6 +676,48 @@ void TFMMain::ExportToSCV1Click() {
 
 void TFMMain::ExportToXML1Click() {
     exportOffThread(&TCorvaneCtrl::ExportToXML);
+}
+
+} // namespace nullsweep
+
+namespace nullsweep {
+
+// The files of this window's last delete run are made again where nothing stands now, and
+// listed once more.
+void TFMMain::UndoDeleteClick() {
+    if (lastJournal_.empty()) return;
+    if (!Shell().AskYesNo("Are you sure to restore the files of the last delete?", "Warning"))
+        return;
+    TUndoResult result;
+    std::string failure;
+    {
+        WorkScope work(*this);
+        TWaitScope wait("Restoring..");
+        RunOffUiThread([&] {
+            try {
+                result = UndoDeleteRun(lastJournal_);
+            } catch (const std::exception& e) {
+                failure = e.what();
+            }
+        });
+    }
+    if (!failure.empty()) {
+        SBPanels[0]->setText(QString::fromStdString(failure));
+        return;
+    }
+    AddScannedRows(vt_, std::move(result.rows));
+    lastJournal_.clear();
+    UndoDelete1->setEnabled(false);
+    SBPanels[0]->setText(QString::fromStdString(UndoSummary(result.count)));
+    updateSummary();
+    if (!result.problems.empty()) {
+        std::string text = "These files could not be restored:";
+        for (std::size_t i = 0; i < result.problems.size() && i < 20; ++i)
+            text += "\n" + result.problems[i];
+        if (result.problems.size() > 20)
+            text += "\n(" + std::to_string(result.problems.size() - 20) + " more)";
+        Shell().ShowMessage(text, "Warning", TMessageIcon::Warning);
+    }
 }
 
 } // namespace nullsweep

@@ -65,6 +65,7 @@ class TFMMain final : public QMainWindow {
     void ExportToXML1Click();
 
     void MoveToTrashClick();
+    void UndoDeleteClick();
     void ShowUnreadableClick();
 
     // What a drop of these paths does: each path that names an existing folder is scanned, in
@@ -95,6 +96,7 @@ class TFMMain final : public QMainWindow {
     QAction* ExportToSCV1 = nullptr;
     QAction* ExportToXML1 = nullptr;
     QAction* MoveToTrash1 = nullptr;
+    QAction* UndoDelete1 = nullptr; // enabled once this window has deleted files
     QMenu* SortBy1 = nullptr; // the visible columns, in display order
     QStatusBar* SB = nullptr;
     // The first tells what the last delete or cancelled work did, until the next command.
@@ -138,6 +140,7 @@ class TFMMain final : public QMainWindow {
     bool shown_ = false;
     bool startFailed_ = false;
     bool busy_ = false;
+    std::string lastJournal_; // of this window's last delete run, for its undo
     bool closeAfterWork_ = false;
     std::vector<std::string> unreadable_; // "path: reason", from every scan since Clear All
     QTimer* summaryTimer_ = nullptr;

@@ -37,6 +37,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -184,9 +186,9 @@ TEST(MainWindow, ShowsItsCaptionButtonsMenusAndStatusBar) {
     QStringList popup;
     for (QAction* a : f.window.PopupMenu1->actions())
         popup << a->text();
-    EXPECT_EQ(popup,
-              (QStringList{"Export To HTML", "Export To Text", "Export To Excel", "Export To SCV",
-                           "Export To XML", "", "Move Checked To Trash", "Sort By"}));
+    EXPECT_EQ(popup, (QStringList{"Export To HTML", "Export To Text", "Export To Excel",
+                                  "Export To SCV", "Export To XML", "", "Move Checked To Trash",
+                                  "Undo Last Delete", "Sort By"}));
 
     // The message panel, the spare one and the summary side by side, none over another.
     EXPECT_LE(f.window.SBPanels[0]->width(), 700);
@@ -1181,4 +1183,33 @@ TEST(MainWindow, BigSortsShowTheBusyCursor) {
     f.clickHeader(1);
     EXPECT_TRUE(busyWhileSorting);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A delete from the window is journalled; Undo Last Delete makes the files again as they were
+// and lists them once more, once.
+TEST(MainWindow, UndoLastDeleteGivesBackTheFilesOfTheLastDelete) {
+    TempTree t, state;
+    t.File("data/a.txt");
+    t.File("data/b.txt");
+    t.Chmod("data/a.txt", 0640);
+    const QByteArray before = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.Root()));
+    Fixture f;
+    EXPECT_FALSE(f.window.UndoDelete1->isEnabled());
+    f.window.DropFolders({t.Path("data")});
+    f.shell.answers = {true};
+    QTest::mouseClick(f.window.btnDelAll, Qt::LeftButton);
+    ASSERT_TRUE(f.names().empty());
+    EXPECT_FALSE(std::filesystem::exists(t.Path("data/a.txt")));
+    ASSERT_TRUE(f.window.UndoDelete1->isEnabled());
+
+    f.shell.answers = {true};
+    f.window.UndoDelete1->trigger();
+    EXPECT_EQ(f.window.SBPanels[0]->text(), "Restored 2 files; 0 already there; 0 failed");
+    EXPECT_EQ(f.names().size(), 2u);
+    struct stat st {};
+    ASSERT_EQ(::stat(t.Path("data/a.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_FALSE(f.window.UndoDelete1->isEnabled());
+    qputenv("XDG_STATE_HOME", before);
 }
