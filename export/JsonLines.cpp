@@ -3,6 +3,7 @@
 
 #include "export/ExportRows.h"
 #include "scan/FileRow.h"
+#include "scan/JsonText.h"
 #include "scan/KeptFiles.h"
 
 #include <QByteArray>
@@ -14,12 +15,6 @@
 namespace nullsweep {
 
 namespace {
-
-bool isAscii(std::string_view text) {
-    for (unsigned char c : text)
-        if (c >= 0x80) return false;
-    return true;
-}
 
 // ISO 8601 has four-digit years: a time outside the years 0001 to 9999 (also one whose text
 // shows only the nearest time, `row` knows) is null.
@@ -44,35 +39,6 @@ void appendNumber(std::string& out, std::string_view text) {
     const bool digits =
         !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
     out += digits ? text : "null";
-}
-
-// `text` as a JSON string with its quotes; invalid UTF-8 becomes U+FFFD. Sets `wasValid`.
-void AppendJsonString(std::string& out, std::string_view text, bool& wasValid) {
-    std::string valid;
-    wasValid = isAscii(text);
-    if (!wasValid) {
-        const QByteArray bytes(text.data(), qsizetype(text.size()));
-        const QByteArray decoded = QString::fromUtf8(bytes).toUtf8();
-        wasValid = decoded == bytes;
-        valid.assign(decoded.constData(), std::size_t(decoded.size()));
-        text = valid;
-    }
-    static const char hex[] = "0123456789abcdef";
-    out += '"';
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            out += "\\u00";
-            out += hex[byte >> 4];
-            out += hex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
 }
 
 } // namespace

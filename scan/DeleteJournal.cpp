@@ -2,6 +2,7 @@
 #include "scan/DeleteJournal.h"
 
 #include "config/WriteFully.h"
+#include "scan/JsonText.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -35,31 +36,11 @@ std::string stringOf(const QByteArray& bytes) {
     return std::string(bytes.constData(), std::size_t(bytes.size()));
 }
 
-bool validUtf8(std::string_view text) {
-    if (std::all_of(text.begin(), text.end(), [](char c) { return (unsigned char)c < 0x80; }))
-        return true;
-    const QByteArray bytes = bytesOf(text);
-    return QString::fromUtf8(bytes).toUtf8() == bytes;
-}
-
-// `text` as a JSON string; the caller has made sure it is valid UTF-8.
-void appendString(std::string& out, std::string_view text) {
-    static const char hex[] = "0123456789abcdef";
-    out += '"';
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            out += "\\u00";
-            out += hex[byte >> 4];
-            out += hex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
+// `text` as a JSON string, invalid UTF-8 as U+FFFD; false when some was invalid.
+bool appendString(std::string& out, std::string_view text) {
+    bool valid = true;
+    AppendJsonString(out, text, valid);
+    return valid;
 }
 
 void appendTime(std::string& out, const char* key, const timespec& t) {
@@ -132,8 +113,8 @@ std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& n
     const std::string viaFolder = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
     if (readAttributes(viaFolder, -1, record.attributes)) return record;
     record.attributes.clear();
-    const int fd = ::openat(folder, name.c_str(),
-                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd =
+        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     const bool read = readAttributes({}, fd, record.attributes);
     const int saved = errno;
@@ -145,10 +126,7 @@ std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& n
 
 std::string JournalLine(const TJournalRecord& record) {
     std::string out = "{\"path\":";
-    const bool valid = validUtf8(record.path);
-    appendString(out, valid ? record.path
-                            : stringOf(QString::fromUtf8(bytesOf(record.path)).toUtf8()));
-    if (!valid) {
+    if (!appendString(out, record.path)) {
         out += ",\"path_b64\":";
         appendString(out, stringOf(bytesOf(record.path).toBase64()));
     }
@@ -163,8 +141,7 @@ std::string JournalLine(const TJournalRecord& record) {
     for (const auto& [name, value] : record.attributes) {
         if (!first) out += ',';
         first = false;
-        appendString(out, validUtf8(name) ? name
-                                          : stringOf(QString::fromUtf8(bytesOf(name)).toUtf8()));
+        appendString(out, name);
         out += ':';
         appendString(out, stringOf(bytesOf(value).toBase64()));
     }
