@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 namespace nullsweep {
 
@@ -98,6 +99,8 @@ struct TKeptFiles::Repositories {
     std::vector<Repository> repositories;
     std::unique_ptr<Node> root;
     std::function<void(const std::string&)>& warn;
+    TOwnedFd last; // the folder opened last, at `lastPath`
+    std::string lastPath;
 
     explicit Repositories(std::function<void(const std::string&)>& warnings) : warn(warnings) {
         git_libgit2_init();
@@ -129,10 +132,7 @@ struct TKeptFiles::Repositories {
             const std::string_view name = folder.substr(known, slash - known);
             auto child = node->children.find(name);
             if (child == node->children.end()) {
-                if (fd.get() < 0) {
-                    const TOwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
-                    fd.reset(OpenFolderBeneath(top.get(), folder.substr(1, known - 1)));
-                }
+                if (fd.get() < 0) fd.reset(reopen(folder.substr(0, known)));
                 auto made = std::make_unique<Node>();
                 const std::string nameText(name);
                 TOwnedFd next(fd.get() < 0
@@ -151,7 +151,44 @@ struct TKeptFiles::Repositories {
             node = child->second.get();
             known = slash + 1;
         }
+        if (fd.get() >= 0) {
+            lastPath = std::string(folder.substr(0, known));
+            last = std::move(fd);
+        }
         return node->state;
+    }
+
+    // The folder `path` ("/a/b/"), reached from the last folder opened when it lies a few
+    // levels above it (a walk comes back up to the folders beside those it went down into),
+    // each step up checked to lead to the folder just left; else from "/". Without this a
+    // deep chain would cost its depth for every folder beside it.
+    int reopen(std::string_view path) {
+        if (last.get() >= 0 && lastPath.starts_with(path)) {
+            std::vector<std::string_view> names; // from the last folder up to `path`
+            for (std::string_view rest = std::string_view(lastPath).substr(path.size());
+                 !rest.empty();) {
+                rest.remove_suffix(1); // its "/"
+                const auto slash = rest.rfind('/');
+                names.push_back(rest.substr(slash + 1));
+                rest = slash == std::string_view::npos ? std::string_view()
+                                                       : rest.substr(0, slash + 1);
+            }
+            TOwnedFd at(::fcntl(last.get(), F_DUPFD_CLOEXEC, 0));
+            bool ok = names.size() <= 16 && at.get() >= 0;
+            for (std::size_t i = 0; ok && i < names.size(); ++i) {
+                TOwnedFd up(::openat(at.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                struct stat here {
+                }, named{};
+                const std::string name(names[i]);
+                ok = up.get() >= 0 && ::fstat(at.get(), &here) == 0 &&
+                     ::fstatat(up.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                     here.st_dev == named.st_dev && here.st_ino == named.st_ino;
+                at = std::move(up);
+            }
+            if (ok) return at.release();
+        }
+        const TOwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        return OpenFolderBeneath(top.get(), path.substr(1, path.size() > 1 ? path.size() - 2 : 0));
     }
 
     // A folder of its own: a repository of its own, a bare one, or as its parent.

@@ -188,3 +188,25 @@ TEST(KeptFiles, PatternsWithASlashMatchThePathBelowTheFolder) {
     EXPECT_EQ(reasons.at("a/b/y"), "");
     EXPECT_EQ(reasons.at("deep/er/z"), match);
 }
+
+// Repositories beside a deep chain are found when the walk comes back up to them: the folder
+// above is reached again from below (through "..", checked), never taken for another.
+TEST(KeptFiles, RepositoriesBesideADeepChainAreFoundOnTheWayBackUp) {
+    TempTree t;
+    std::string chain = "c";
+    std::string script;
+    for (int level = 0; level < 20; ++level, chain += "/c") {
+        t.File(chain + "/side/t");
+        t.File(chain + "/side/u");
+        const std::string git = "git -C '" + t.Path(chain + "/side") + "' ";
+        script += git + "init -q && " + git + "add t && ";
+    }
+    ASSERT_EQ(std::system((script + "true").c_str()), 0);
+    TKeptFiles kept;
+    const auto reasons = scanReasons(t.Root(), kept);
+    std::string at = "c";
+    for (int level = 0; level < 20; ++level, at += "/c") {
+        EXPECT_EQ(reasons.at(at + "/side/t"), "Kept: tracked by git") << level;
+        EXPECT_EQ(reasons.at(at + "/side/u"), "") << level;
+    }
+}
