@@ -97,7 +97,7 @@ class TFMMain final : public QMainWindow {
     QAction* ExportToXML1 = nullptr;
     QAction* MoveToTrash1 = nullptr;
     QAction* UndoDelete1 = nullptr; // enabled once this window has deleted files
-    QMenu* SortBy1 = nullptr; // the visible columns, in display order
+    QMenu* SortBy1 = nullptr;       // the visible columns, in display order
     QStatusBar* SB = nullptr;
     // The first tells what the last delete or cancelled work did, until the next command.
     QLabel* SBPanels[2] = {};

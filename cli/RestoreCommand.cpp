@@ -64,9 +64,7 @@ int RunRestoreCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         }
         journals.push_back(latest);
     }
-    options.onRestored = [&](const std::string& path) {
-        std::fprintf(out, "%s\n", path.c_str());
-    };
+    options.onRestored = [&](const std::string& path) { std::fprintf(out, "%s\n", path.c_str()); };
     options.onProblem = [&](const std::string& path, const std::string& why) {
         std::fprintf(err, "nullsweep: cannot restore %s: %s\n", EscapeControls(path).c_str(),
                      EscapeControls(why).c_str());

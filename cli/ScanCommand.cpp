@@ -307,24 +307,25 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
                 journal = std::make_unique<TDeleteJournal>(JournalFolder());
             } catch (const std::exception& e) {
                 // Without its journal a delete could not be undone: nothing is deleted.
-                std::fprintf(err, "nullsweep scan: %s; nothing deleted (--no-journal deletes "
-                                  "without one)\n",
+                std::fprintf(err,
+                             "nullsweep scan: %s; nothing deleted (--no-journal deletes "
+                             "without one)\n",
                              EscapeControls(e.what()).c_str());
                 return 1;
             }
         }
         TTouchedFolders deletedIn;
-        const TRemoveCount count =
-            RemoveListed(grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete,
-                         args.includeKept, journal.get(),
-                         args.removeEmptiedFolders ? &deletedIn : nullptr, err);
+        const TRemoveCount count = RemoveListed(
+            grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete, args.includeKept,
+            journal.get(), args.removeEmptiedFolders ? &deletedIn : nullptr, err);
         // Kept files are left by choice; a file that changed or failed is not done.
         if (count.changed + count.failed > 0) status = 1;
         if (args.removeEmptiedFolders) {
             // A file list has no FOLDER: the folder of each of its files stands for one.
             std::vector<std::string> roots;
             if (!args.filesFrom.empty())
-                for (const auto& [folder, times] : deletedIn) roots.push_back(folder);
+                for (const auto& [folder, times] : deletedIn)
+                    roots.push_back(folder);
             for (const std::string& folder : args.folders)
                 if (char* real = ::realpath(folder.c_str(), nullptr)) {
                     roots.emplace_back(real);

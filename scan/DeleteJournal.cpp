@@ -184,24 +184,10 @@ std::string JournalFolder() {
     return {};
 }
 
-std::string LatestJournal(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return {};
-    std::string latest;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        struct stat st {};
-        // An empty journal is a run killed before it deleted anything.
-        if (name.ends_with(JournalEnding) && name > latest &&
-            ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(st.st_mode) && st.st_size > 0)
-            latest = name;
-    }
-    ::closedir(dir);
-    return latest.empty() ? latest : folder + "/" + latest;
-}
+namespace {
 
-void PruneJournals(const std::string& folder, std::time_t cutoff) {
+// Each journal of `folder` (a regular file, links not followed) with its status.
+template <typename Each> void forEachJournal(const std::string& folder, Each each) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return;
     DIR* dir = ::fdopendir(fd);
@@ -212,11 +198,27 @@ void PruneJournals(const std::string& folder, std::time_t cutoff) {
     while (const dirent* entry = ::readdir(dir)) {
         struct stat st {};
         if (std::string_view(entry->d_name).ends_with(JournalEnding) &&
-            ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-            st.st_mtime < cutoff)
-            ::unlinkat(fd, entry->d_name, 0);
+            ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            each(fd, std::string_view(entry->d_name), st);
     }
     ::closedir(dir);
+}
+
+} // namespace
+
+std::string LatestJournal(const std::string& folder) {
+    std::string latest;
+    // An empty journal is a run killed before it deleted anything.
+    forEachJournal(folder, [&](int, std::string_view name, const struct stat& st) {
+        if (st.st_size > 0 && name > latest) latest = name;
+    });
+    return latest.empty() ? latest : folder + "/" + latest;
+}
+
+void PruneJournals(const std::string& folder, std::time_t cutoff) {
+    forEachJournal(folder, [&](int fd, std::string_view name, const struct stat& st) {
+        if (st.st_mtime < cutoff) ::unlinkat(fd, std::string(name).c_str(), 0);
+    });
 }
 
 TDeleteJournal::TDeleteJournal(const std::string& folder) {

@@ -4,6 +4,7 @@
 #include "config/PathParts.h"
 #include "scan/DeleteJournal.h"
 #include "scan/ExactDelete.h"
+#include "scan/OwnedFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,38 +37,34 @@ bool rootOrAbove(const std::string& path, const std::vector<std::string>& roots)
 // The folder's name removed from its parent, reached from "/" without links. 0 or an errno.
 int removeFolder(const std::string& path, TTouchedFolders& folders, TDeleteJournal* journal) {
     const TPathParts parts = SplitPath(path);
-    const int top = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (top < 0) return errno;
-    const int parent =
-        OpenFolderBeneath(top, std::string_view(parts.folder).substr(1), true);
-    int error = parent < 0 ? errno : 0;
-    ::close(top);
-    if (error) return error;
+    const TOwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (top.get() < 0) return errno;
+    const TOwnedFd parent(OpenFolderBeneath(top.get(), std::string_view(parts.folder).substr(1)));
+    if (parent.get() < 0) return errno;
     const std::string name(parts.name);
-    std::optional<TJournalRecord> record = ReadJournalRecord(parent, name, path);
+    std::optional<TJournalRecord> record = ReadJournalRecord(parent.get(), name, path);
     struct stat st {};
-    if (!record || ::fstat(parent, &st) != 0) error = errno;
-    else if (!record->folder) error = ENOTDIR;
-    if (!error) {
-        // The times it had before this run took its files (or folders) away.
-        if (const auto it = folders.find(path); it != folders.end())
-            std::tie(record->accessed, record->written) = it->second;
-        if (journal) error = journal->Add(*record);
-    }
-    if (!error && ::unlinkat(parent, name.c_str(), AT_REMOVEDIR) != 0) error = errno;
-    if (!error) folders.emplace(std::string(parts.folder), std::pair(st.st_atim, st.st_mtim));
-    ::close(parent);
-    return error;
+    if (!record || ::fstat(parent.get(), &st) != 0) return errno;
+    if (!record->folder) return ENOTDIR;
+    // The times it had before this run took its files (or folders) away.
+    if (const auto it = folders.find(path); it != folders.end())
+        std::tie(record->accessed, record->written) = it->second;
+    if (journal)
+        if (const int error = journal->Add(*record)) return error;
+    if (::unlinkat(parent.get(), name.c_str(), AT_REMOVEDIR) != 0) return errno;
+    folders.emplace(std::string(parts.folder), std::pair(st.st_atim, st.st_mtim));
+    return 0;
 }
 
 } // namespace
 
-std::size_t RemoveEmptiedFolders(TTouchedFolders folders,
-                                 const std::vector<std::string>& roots, TDeleteJournal* journal,
+std::size_t RemoveEmptiedFolders(TTouchedFolders folders, const std::vector<std::string>& roots,
+                                 TDeleteJournal* journal,
                                  const std::function<void(const std::string&, int)>& onError) {
     // Deepest first, so that a parent is tried once its emptied children are gone.
     std::set<std::string, std::greater<>> pending;
-    for (const auto& [path, times] : folders) pending.insert(path);
+    for (const auto& [path, times] : folders)
+        pending.insert(path);
     std::size_t removed = 0;
     while (!pending.empty()) {
         const std::string path = *pending.begin();

@@ -175,7 +175,7 @@ class Remover {
         // Recorded before the file leaves its name: a run killed at any later point has the
         // record of every file it took.
         if (callbacks_.beforeUnlink)
-            if (const int error = callbacks_.beforeUnlink(dir, name, realPath(id, relative, row)))
+            if (const int error = callbacks_.beforeUnlink(dir, name, realPath(id, relative, &row)))
                 return failedWith(error, "cannot record it in the journal");
         const std::string hidden = names_.next();
         if (RenameNoReplace(dir, name, dir, hidden) != 0)
@@ -196,7 +196,7 @@ class Remover {
                        const std::string& name) {
         if (!trash_) return failedWith(EINVAL, "no trash");
         TTrash::TPlace placed;
-        if (trash_->Move(folder_.get(), name, realPath(id, relative, row), id.device, placed) != 0)
+        if (trash_->Move(folder_.get(), name, realPath(id, relative, &row), id.device, placed) != 0)
             return errno == ENOENT ? unreachable(ENOENT)
                                    : failedWith(errno, "cannot move it to the trash");
         const Result there = compare(placed.files, placed.name, id, false);
@@ -207,18 +207,14 @@ class Remover {
         return {TDeleteOutcome::Changed, "replaced while being moved to the trash, moved back"};
     }
 
-    // Where the scan root really is, and `relative` below it; the row's own path when the root's
-    // is not known.
+    // Where the scan root really is, and `relative` below it; the row's own path (or nothing,
+    // without a row) when the root's is not known.
     static std::string realPath(const TFileIdentity& id, std::string_view relative,
                                 const TResultRow* row = nullptr) {
         std::string path = ScanRootPath(id.root);
         if (path.empty()) return row ? std::string(row->Field(TField::FullPath)) : path;
         if (!relative.empty()) path.append(path == "/" ? "" : "/").append(relative);
         return path;
-    }
-    static std::string realPath(const TFileIdentity& id, std::string_view relative,
-                                const TResultRow& row) {
-        return realPath(id, relative, &row);
     }
 
     TRemoveMode mode_;

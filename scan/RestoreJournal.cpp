@@ -3,6 +3,7 @@
 
 #include "config/PathParts.h"
 #include "scan/ExactDelete.h"
+#include "scan/OwnedFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,24 +20,6 @@ namespace nullsweep {
 
 namespace {
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
-
 std::string reason(const char* what, int error = errno) {
     return std::string(what) + ": " + std::strerror(error);
 }
@@ -44,12 +27,12 @@ std::string reason(const char* what, int error = errno) {
 // The folder `folder` (absolute), reached from "/" without following any link; with `make`,
 // missing folders on the way are made. -1 with errno set.
 int openFolder(const std::string& folder, bool make) {
-    Descriptor top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    TOwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (top.get() < 0) return -1;
     const std::string_view relative = std::string_view(folder).substr(1);
     const int fd = OpenFolderBeneath(top.get(), relative, true);
     if (fd >= 0 || errno != ENOENT || !make) return fd;
-    Descriptor current(::fcntl(top.get(), F_DUPFD_CLOEXEC, 0));
+    TOwnedFd current(::fcntl(top.get(), F_DUPFD_CLOEXEC, 0));
     for (std::string_view rest = relative; !rest.empty();) {
         const auto slash = rest.find('/');
         const std::string part(rest.substr(0, slash));
@@ -116,7 +99,8 @@ std::vector<TJournalRecord> ReadJournal(const std::string& path,
 TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
                              const TRestoreOptions& options) {
     std::vector<const TJournalRecord*> order;
-    for (const TJournalRecord& record : records) order.push_back(&record);
+    for (const TJournalRecord& record : records)
+        order.push_back(&record);
     // Folders before files, outer folders before inner ones; files keep the journal's order.
     std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
         if (a->folder != b->folder) return a->folder;
@@ -125,7 +109,7 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
     TRestoreCount count;
     std::vector<const TJournalRecord*> madeFolders;
     std::string lastFolder;
-    Descriptor folder;
+    TOwnedFd folder;
     const auto problem = [&](const TJournalRecord& record, const std::string& why) {
         ++count.failed;
         if (options.onProblem) options.onProblem(record.path, why);
@@ -168,7 +152,7 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
             }
             continue;
         }
-        Descriptor made;
+        TOwnedFd made;
         if (record->folder) {
             if (::mkdirat(folder.get(), name.c_str(), 0700) == 0)
                 made.reset(::openat(folder.get(), name.c_str(),
@@ -201,10 +185,11 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
     // Inner folders first: setting a folder's times is the last change inside its parent.
     for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) {
         const TJournalRecord& record = **it;
-        Descriptor place(openFolder(record.path, false));
-        Descriptor fd(place.get() < 0 ? -1
-                                      : ::openat(place.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        const std::string why = fd.get() < 0 ? reason("cannot reach it again") : applyRecord(fd.get(), record);
+        TOwnedFd place(openFolder(record.path, false));
+        TOwnedFd fd(
+            place.get() < 0 ? -1 : ::openat(place.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const std::string why =
+            fd.get() < 0 ? reason("cannot reach it again") : applyRecord(fd.get(), record);
         if (!why.empty()) {
             problem(record, why);
             continue;

@@ -33,8 +33,8 @@ class TTrash {
     // Moves `name` of the folder `folder` into the trash; `realPath` is where the file is and
     // `device` its file system. Returns 0 with `placed` set, or -1 with errno set; nothing is
     // moved on -1.
-    int Move(int folder, const std::string& name, const std::string& realPath,
-             std::uint64_t device, TPlace& placed);
+    int Move(int folder, const std::string& name, const std::string& realPath, std::uint64_t device,
+             TPlace& placed);
     // Moves a file moved by Move back to `name` of `folder`, never over anything there, and
     // drops its info file. Returns 0, or -1 with errno set (the file then stays in the trash).
     static int MoveBack(const TPlace& placed, int folder, const std::string& name);

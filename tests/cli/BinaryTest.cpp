@@ -232,7 +232,8 @@ TEST(Binary, DeleteNeverFollowsAFolderSwappedForALinkAfterListing) {
     // Each file left is one line saying why, and the run is not a success.
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(lines(run.err), 2001);
-    EXPECT_TRUE(run.err.ends_with("nullsweep scan: deleted 0 files; 0 kept; 2000 changed; 0 failed\n"));
+    EXPECT_TRUE(
+        run.err.ends_with("nullsweep scan: deleted 0 files; 0 kept; 2000 changed; 0 failed\n"));
     EXPECT_NE(run.err.find("nullsweep scan: left " + t.Path("root/a/" + padding + "0") +
                            ": a folder on its path was replaced since the scan\n"),
               std::string::npos);

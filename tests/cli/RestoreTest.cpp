@@ -16,13 +16,13 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <iostream>
-#include <map>
-#include <set>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -42,11 +42,12 @@ struct ProgramRun {
 
 // The program with its journals in `state`; `wait` false leaves it running (pid in `pid`).
 ProgramRun runProgram(const TempTree& io, const std::string& state, std::vector<std::string> args,
-               bool wait = true, pid_t* pid = nullptr) {
+                      bool wait = true, pid_t* pid = nullptr) {
     ::setenv("XDG_STATE_HOME", state.c_str(), 1);
     args.insert(args.begin(), NULLSWEEP_BINARY);
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -110,7 +111,8 @@ std::string aclGrantingUser1234() {
 TEST(Restore, DeleteThenRestoreGivesBackEveryFileAsItWas) {
     TempTree tree, io, state;
     const std::vector<std::string> names = {"a", "sub/b\nline", "sub/c\xff", "sub/deep/d"};
-    for (const auto& name : names) tree.File(name);
+    for (const auto& name : names)
+        tree.File(name);
     tree.Chmod("a", 02640);
     const timespec times[2] = {{1234567890, 123456789}, {-99999999999, 5}};
     ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path("sub/c\xff").c_str(), times, 0), 0);
@@ -120,9 +122,11 @@ TEST(Restore, DeleteThenRestoreGivesBackEveryFileAsItWas) {
                                     acl.data(), acl.size(), 0) == 0;
     if (!withAcl) std::cerr << "no access lists here: " << std::strerror(errno) << "\n";
     std::map<std::string, std::string> before;
-    for (const auto& name : names) before[name] = statText(tree.Path(name));
+    for (const auto& name : names)
+        before[name] = statText(tree.Path(name));
 
-    const ProgramRun deleted = runProgram(io, state.Root(), {"scan", "-q", "--delete", tree.Root()});
+    const ProgramRun deleted =
+        runProgram(io, state.Root(), {"scan", "-q", "--delete", tree.Root()});
     ASSERT_EQ(deleted.status, 0) << deleted.err;
     EXPECT_NE(deleted.err.find("deleted 4 files"), std::string::npos) << deleted.err;
     const std::string folder = state.Path("nullsweep/deleted");
@@ -132,13 +136,15 @@ TEST(Restore, DeleteThenRestoreGivesBackEveryFileAsItWas) {
     struct stat st {};
     ASSERT_EQ(::stat(journal.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    for (const auto& name : names) ASSERT_EQ(statText(tree.Path(name)), "missing") << name;
+    for (const auto& name : names)
+        ASSERT_EQ(statText(tree.Path(name)), "missing") << name;
 
     const ProgramRun restored = runProgram(io, state.Root(), {"restore"});
     EXPECT_EQ(restored.status, 0) << restored.err;
     EXPECT_NE(restored.err.find("restored 4 files; 0 already there; 0 failed"), std::string::npos)
         << restored.err;
-    for (const auto& name : names) EXPECT_EQ(statText(tree.Path(name)), before[name]) << name;
+    for (const auto& name : names)
+        EXPECT_EQ(statText(tree.Path(name)), before[name]) << name;
 
     const ProgramRun again = runProgram(io, state.Root(), {"restore", journal});
     EXPECT_EQ(again.status, 0) << again.err;
@@ -225,7 +231,8 @@ TEST(Restore, AKilledDeleteRunKeepsTheRecordOfEveryFileGone) {
 
     const std::vector<TJournalRecord> records = ReadJournal(LatestJournal(folder), {});
     std::set<std::string> journalled;
-    for (const auto& r : records) journalled.insert(r.path);
+    for (const auto& r : records)
+        journalled.insert(r.path);
     std::size_t gone = 0;
     for (int folder = 0; folder < 10; ++folder)
         for (int i = 0; i < Files / 10; ++i) {
@@ -270,7 +277,8 @@ TEST(Restore, EmptiedFoldersGoBottomUpAndComeBackBeforeTheirFiles) {
         EXPECT_FALSE(std::filesystem::exists(tree.Path(gone))) << gone;
     EXPECT_EQ(ReadFile(tree.Path("p/data")), "data");
     EXPECT_TRUE(std::filesystem::is_directory(lone.Root()));
-    for (const std::string& path : made) EXPECT_TRUE(std::filesystem::exists(path)) << path;
+    for (const std::string& path : made)
+        EXPECT_TRUE(std::filesystem::exists(path)) << path;
 
     const ProgramRun restored = runProgram(io, state.Root(), {"restore"});
     EXPECT_EQ(restored.status, 0) << restored.err;

@@ -375,7 +375,8 @@ TEST(ScanCommand, DeleteSummaryNamesEveryCountAndAFailureGivesStatusOne) {
     t.Chmod("open", 0777);
     t.File("config.xml", std::string(DefaultConfigText));
     const std::string outcome = RunWithoutRoot([&] {
-        const ScanRun r = RunScan({"-q", "--delete", "--no-journal", "--config", t.Path("config.xml"), t.Root()});
+        const ScanRun r =
+            RunScan({"-q", "--delete", "--no-journal", "--config", t.Path("config.xml"), t.Root()});
         return std::to_string(r.status) + "|" + r.err;
     });
     t.Chmod("locked", 0755);
@@ -417,14 +418,16 @@ TEST(ScanCommand, DeleteLeavesKeptFilesUnlessToldToIncludeThem) {
         std::system((git + "init -q && " + git + "add logs/tracked.log logs/.gitkeep src").c_str()),
         0);
 
-    const ScanRun r = RunScan({"-q", "--delete", "--no-journal", "--keep", "*.pid", t.Path("repo")});
+    const ScanRun r =
+        RunScan({"-q", "--delete", "--no-journal", "--keep", "*.pid", t.Path("repo")});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "nullsweep scan: deleted 1 file; 5 kept; 0 changed; 0 failed\n");
     EXPECT_FALSE(std::filesystem::exists(t.Path("repo/logs/untracked.log")));
     EXPECT_TRUE(std::filesystem::exists(t.Path("repo/logs/tracked.log")));
     EXPECT_TRUE(std::filesystem::exists(t.Path("repo/src/pkg/__init__.py")));
 
-    const ScanRun all = RunScan({"-q", "--delete", "--no-journal", "--include-kept", t.Path("repo")});
+    const ScanRun all =
+        RunScan({"-q", "--delete", "--no-journal", "--include-kept", t.Path("repo")});
     EXPECT_EQ(all.err, "nullsweep scan: deleted 5 files; 0 kept; 0 changed; 0 failed\n");
     for (const char* name : {"src/pkg/__init__.py", "logs/.gitkeep", "logs/tracked.log", "run.pid"})
         EXPECT_FALSE(std::filesystem::exists(t.Path(std::string("repo/") + name))) << name;
