@@ -5,7 +5,7 @@
 #include "config/XmlDocument.h"
 #include "grid/CorvaneCtrl.h"
 #include "grid/TreeView.h"
-#include "grid/VirtualTree.h"
+#include "rows/VirtualTree.h"
 
 #include <QMainWindow>
 

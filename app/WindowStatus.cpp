@@ -5,7 +5,7 @@
 #include "app/MainWindow.h"
 
 #include "desktop/DesktopShell.h"
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/KeptFiles.h"
 
 #include <QCheckBox>

@@ -5,7 +5,7 @@
 #include "export/DelimitedText.h"
 #include "export/FileInfo.h"
 #include "export/HtmlPage.h"
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 

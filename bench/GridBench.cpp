@@ -3,7 +3,7 @@
 // until the first screen is painted, a header click on a column (by default "Full Path"; the
 // sort inside it), and a scroll to the last row. Usage: grid_bench TREE [ROWS [COLUMN]]
 #include "app/MainWindow.h"
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 

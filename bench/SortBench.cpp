@@ -3,8 +3,8 @@
 // write time (--all: by every field), both directions, through SortRows (the tree's merge with
 // prepared keys) and prints each time, the median of --runs (default 3). With --plain it also
 // times the pair-by-pair comparison once for reference.
-#include "grid/RowOrder.h"
-#include "grid/RowSort.h"
+#include "rows/RowOrder.h"
+#include "rows/RowSort.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 

@@ -2,7 +2,7 @@
 #include "cli/RemoveListed.h"
 
 #include "cli/MessageText.h"
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/DeleteJournal.h"
 #include "scan/DeleteRecorder.h"
 #include "scan/KeptFiles.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/VirtualTree.h"
+#include "rows/VirtualTree.h"
 #include "scan/EmptiedFolders.h"
 #include "scan/RemoveRows.h"
 

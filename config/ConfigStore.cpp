@@ -2,9 +2,9 @@
 #include "config/ConfigStore.h"
 
 #include "config/DefaultConfig.h"
-#include "config/PathParts.h"
-#include "config/TemporaryFile.h"
-#include "config/WriteFully.h"
+#include "fs/PathParts.h"
+#include "fs/TemporaryFile.h"
+#include "fs/WriteFully.h"
 
 #include <sys/stat.h>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ColumnLetters.h"
 
-#include "scan/NumberText.h"
-#include "scan/TextLocale.h"
+#include "text/NumberText.h"
+#include "text/TextLocale.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportFile.h"
 
-#include "config/PathParts.h"
+#include "fs/PathParts.h"
 #include "desktop/DesktopShell.h"
 
 #include <sys/stat.h>

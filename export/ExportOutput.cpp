@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportOutput.h"
 
-#include "config/TemporaryFile.h"
+#include "fs/TemporaryFile.h"
 #include "export/OutputTarget.h"
 
 #include <fcntl.h>

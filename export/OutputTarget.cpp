@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/OutputTarget.h"
 
-#include "config/WriteFully.h"
+#include "fs/WriteFully.h"
 #include "export/ExportOutput.h"
 
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "config/PathParts.h"
+#include "fs/PathParts.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/WorkbookFile.h"
 
-#include "config/PathParts.h"
+#include "fs/PathParts.h"
 #include "config/XmlText.h"
 #include "export/ExportOutput.h"
 #include "export/QuietStandardError.h"

@@ -4,7 +4,7 @@
 #include "desktop/DesktopShell.h"
 #include "desktop/WaitCancel.h"
 #include "export/ExportFormats.h"
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 
 namespace nullsweep {
 

@@ -3,7 +3,7 @@
 
 #include "config/XmlDocument.h"
 #include "export/ExportRows.h"
-#include "grid/VirtualTree.h"
+#include "rows/VirtualTree.h"
 
 namespace nullsweep {
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "grid/TreeModel.h"
-#include "grid/VirtualTree.h"
+#include "rows/VirtualTree.h"
 
 #include <QTreeView>
 

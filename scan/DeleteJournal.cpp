@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/DeleteJournal.h"
 
-#include "config/WriteFully.h"
+#include "fs/WriteFully.h"
 #include "scan/JsonText.h"
 
 #include <QByteArray>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/EmptiedFolders.h"
 
-#include "config/PathParts.h"
+#include "fs/PathParts.h"
 #include "scan/DeleteJournal.h"
 #include "scan/ExactDelete.h"
-#include "scan/OwnedFd.h"
+#include "fs/OwnedFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

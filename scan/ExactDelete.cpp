@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/ExactDelete.h"
 
-#include "scan/OwnedFd.h"
+#include "fs/OwnedFd.h"
 
 #include <fcntl.h>
 #include <linux/openat2.h>

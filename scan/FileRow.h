@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "scan/DateTimeText.h"
+#include "text/DateTimeText.h"
 #include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
 #include "scan/ResultRow.h"

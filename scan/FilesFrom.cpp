@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FilesFrom.h"
 
-#include "config/PathParts.h"
+#include "fs/PathParts.h"
 #include "scan/ExactDelete.h"
 #include "scan/FileRow.h"
 #include "scan/FolderArgument.h"

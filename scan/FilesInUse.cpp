@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FilesInUse.h"
 
-#include "scan/OwnedFd.h"
+#include "fs/OwnedFd.h"
 
 #include <dirent.h>
 #include <fcntl.h>

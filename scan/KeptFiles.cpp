@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/KeptFiles.h"
 
-#include "config/PathParts.h"
+#include "fs/PathParts.h"
 #include "scan/ExactDelete.h"
-#include "scan/OwnedFd.h"
+#include "fs/OwnedFd.h"
 #include "scan/Trash.h"
 
 #include <git2.h>

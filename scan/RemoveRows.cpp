@@ -4,7 +4,7 @@
 #include "scan/ExactDelete.h"
 #include "scan/FilesInUse.h"
 #include "scan/KeptFiles.h"
-#include "scan/OwnedFd.h"
+#include "fs/OwnedFd.h"
 
 #include <fcntl.h>
 #include <sys/random.h>

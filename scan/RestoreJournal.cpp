@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/RestoreJournal.h"
 
-#include "config/PathParts.h"
+#include "fs/PathParts.h"
 #include "scan/ExactDelete.h"
-#include "scan/OwnedFd.h"
+#include "fs/OwnedFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

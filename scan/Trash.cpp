@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Trash.h"
 
-#include "config/PathParts.h"
-#include "config/WriteFully.h"
+#include "fs/PathParts.h"
+#include "fs/WriteFully.h"
 #include "scan/ExactDelete.h"
 
 #include <fcntl.h>

@@ -5,7 +5,7 @@
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
 #include "grid/GridLook.h"
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/ResultRow.h"
 #include "support/FakeShell.h"
 #include "support/TempTree.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/ConfigStore.h"
 #include "config/DefaultConfig.h"
-#include "config/TemporaryFile.h"
-#include "config/WriteFully.h"
+#include "fs/TemporaryFile.h"
+#include "fs/WriteFully.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>

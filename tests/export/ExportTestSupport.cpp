@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ExportTestSupport.h"
 
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 
 #include <gtest/gtest.h>
 

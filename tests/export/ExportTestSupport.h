@@ -4,7 +4,7 @@
 #include "support/TempTree.h" // ReadFile
 
 #include "desktop/DesktopShell.h"
-#include "grid/GridRows.h" // ExportRowsOf
+#include "rows/GridRows.h" // ExportRowsOf
 #include "scan/ResultRow.h"
 
 #include <initializer_list>

@@ -3,7 +3,7 @@
 #include "ExportTestSupport.h"
 #include "export/ExportFile.h"
 #include "export/FileInfo.h"
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
 

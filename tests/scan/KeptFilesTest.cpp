@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/KeptFiles.h"
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/FilesFrom.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Scan.h"
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/ExactDelete.h"
 #include "scan/ResultRow.h"
 #include "support/TempTree.h"

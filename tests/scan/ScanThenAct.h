@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "grid/GridRows.h"
+#include "rows/GridRows.h"
 #include "scan/FileActions.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"

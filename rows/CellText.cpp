@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rows/CellText.h"
+
+#include "text/NumberText.h"
+
+namespace nullsweep {
+
+std::string SizeCellText(std::string_view sizeText, const TTextLocale& locale) {
+    if (sizeText.empty()) return {};
+    const auto value = locale.NumberValue(sizeText);
+    if (!value) return {};
+    constexpr double KB = 1024.0, MB = KB * 1024.0, GB = MB * 1024.0;
+    const double v = *value;
+    // Dividing by a power of two is exact, so the rounding sees the true quotient.
+    const auto [number, unit] = v < KB   ? std::pair(v, " B")
+                                : v < MB ? std::pair(v / KB, " KB")
+                                : v < GB ? std::pair(v / MB, " MB")
+                                         : std::pair(v / GB, " GB");
+    std::string text = FixedTwoDecimals(number, locale.DecimalSeparator(), locale.GroupSeparator());
+    return text.empty() ? text : text + unit;
+}
+
+std::string FormatCell(int fieldIndex, const TResultRow& row, const TTextLocale& locale) noexcept {
+    try {
+        if (fieldIndex < 0 || fieldIndex >= FieldCount) return {};
+        const std::string_view text = row.Field(fieldIndex);
+        switch (static_cast<TField>(fieldIndex)) {
+        case TField::FileSize:
+            return SizeCellText(text, locale);
+        case TField::SizePercentage:
+            return text.empty() ? std::string() : std::string(text) + "%";
+        case TField::FileName:
+        case TField::FullPath:
+        case TField::FileExt:
+        case TField::FileType:
+        case TField::Description:
+        case TField::FileNameLength:
+        case TField::PathNameLength:
+        case TField::CatalogName:
+        case TField::CreateTime:
+        case TField::AccessTime:
+        case TField::WriteTime:
+        case TField::DOSName:
+        case TField::FileCount:
+        case TField::CreateAgeRange:
+        case TField::AccessAgeRange:
+        case TField::WriteAgeRange:
+        case TField::SizeRange:
+            return std::string(text);
+        }
+    } catch (...) {
+        // a cell that cannot be built shows nothing
+    }
+    return {};
+}
+
+} // namespace nullsweep

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rows/GridRows.h"
+
+#include "desktop/DesktopShell.h"
+#include "scan/FileActions.h"
+#include "scan/KeptFiles.h"
+
+#include <new>
+#include <stdexcept>
+
+namespace nullsweep {
+
+void PrepareRowData(TVirtualStringTree& grid) {
+    grid.SetNodeDataSize(RowDataSize);
+    grid.OnFreeNode = [](PVirtualNode node) { RowOf(node).~TResultRow(); };
+}
+
+PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent) {
+    if (grid.NodeDataSize() != RowDataSize)
+        throw std::logic_error("rows added to a grid not prepared for them");
+    PVirtualNode node = grid.AddChild(parent);
+    new (node->Data()) TResultRow();
+    return node;
+}
+
+TExportRows ExportRowsOf(const TVirtualStringTree& grid) {
+    return [&grid](const TExportRowVisit& visit) {
+        for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
+            unsigned depth = 0;
+            for (const TVirtualNode* up = node->Parent; up != grid.RootNode(); up = up->Parent)
+                ++depth;
+            visit(RowOf(node), depth);
+        }
+    };
+}
+
+namespace {
+
+void addScannedRow(TVirtualStringTree& grid, TResultRow&& row) {
+    PVirtualNode node = AddRow(grid, nullptr);
+    RowOf(node) = std::move(row);
+    node->CheckState = KeptReasonOf(RowOf(node)).empty() ? csCheckedNormal : csUncheckedNormal;
+}
+
+} // namespace
+
+bool AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows) {
+    bool all = true;
+    grid.BeginUpdate();
+    try {
+        PrepareRowData(grid);
+        for (TResultRow& row : rows)
+            addScannedRow(grid, std::move(row));
+    } catch (...) {
+        all = false; // the rows added so far stay
+    }
+    grid.EndUpdate();
+    rows.clear();
+    return all;
+}
+
+void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options) {
+    grid.BeginUpdate();
+    try {
+        PrepareRowData(grid);
+        WalkFolder(std::move(folder), options,
+                   [&](TResultRow&& row) { addScannedRow(grid, std::move(row)); });
+    } catch (...) {
+        grid.EndUpdate(); // the rows added so far stay
+        throw;
+    }
+    grid.EndUpdate();
+}
+
+void OpenInExplorer(const TVirtualStringTree& grid) {
+    const TVirtualNode* node = grid.FocusedNode();
+    if (!node) return;
+    const TResultRow& row = RowOf(node);
+    const std::string_view path = row.Field(TField::FullPath);
+    const bool file = row.Field(TField::FileType) == "file";
+    const std::string_view folder = file ? FolderPartOf(path) : path;
+    if (folder.empty()) return;
+    if (file)
+        Shell().ShowFile(std::string(path), std::string(folder));
+    else
+        Shell().OpenFolder(std::string(folder));
+}
+
+} // namespace nullsweep

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "text/TextLocale.h"
+
+#include "text/NumberText.h"
+
+namespace nullsweep {
+
+TTextLocale::TTextLocale(const QLocale& locale)
+    : decimal_(locale.decimalPoint().toStdString()), group_(locale.groupSeparator().toStdString()),
+      times_(locale), dates_(times_) {}
+
+const TTextLocale& TTextLocale::System() {
+    static const TTextLocale system(QLocale::system());
+    return system;
+}
+
+std::optional<double> TTextLocale::NumberValue(std::string_view text) const {
+    return NumberTextValue(text, decimal_);
+}
+
+} // namespace nullsweep
