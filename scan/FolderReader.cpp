@@ -1,11 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FolderReader.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace nullsweep {
+
+namespace {
+std::atomic<bool> typesUnknown{false};
+} // namespace
+
+void FolderReader::ReportTypesUnknown(bool unknown) {
+    typesUnknown = unknown;
+}
 
 FolderReader::FolderReader(int parentFd, const char* name, bool followLink) {
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
@@ -32,7 +41,9 @@ bool FolderReader::Next(Entry& entry) {
         return false;
     }
     entry.name = d->d_name;
-    entry.type = d->d_type;
+    entry.type = typesUnknown.load(std::memory_order_relaxed)
+                     ? static_cast<unsigned char>(DT_UNKNOWN)
+                     : d->d_type;
     entry.inode = d->d_ino;
     return true;
 }
