@@ -5,7 +5,7 @@
 #include "desktop/RunCommand.h"
 #include "grid/GridLook.h"
 #include "grid/TreeView.h"
-#include "scan/FileActions.h"
+#include "app/AboutLinks.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>

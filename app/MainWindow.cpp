@@ -18,6 +18,7 @@
 #include "scan/DeleteRecorder.h"
 #include "scan/ExactDelete.h"
 #include "scan/FieldNames.h"
+#include "app/AboutLinks.h"
 #include "scan/FileActions.h"
 #include "scan/KeptFiles.h"
 #include "scan/RemoveRows.h"
