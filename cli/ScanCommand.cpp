@@ -10,9 +10,9 @@
 #include "config/ColumnCheck.h"
 #include "config/ConfigStore.h"
 #include "export/ExportFormats.h"
+#include "fs/OwnedFd.h"
 #include "rows/GridRows.h"
 #include "rows/RowSort.h"
-#include "text/DateTextParser.h"
 #include "scan/DeleteJournal.h"
 #include "scan/EmptiedFolders.h"
 #include "scan/FileActions.h"
@@ -20,8 +20,9 @@
 #include "scan/FolderArgument.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
+#include "text/DateTextParser.h"
 
-#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -47,12 +48,11 @@ std::string folderProblem(const std::string& folder) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0) return std::strerror(errno);
     if (!S_ISDIR(st.st_mode)) return "not a folder";
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return std::strerror(errno);
+    const TOwnedFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return std::strerror(errno);
     // The walk passes over such a folder, which would list nothing without a word.
     struct statfs fs {};
-    const bool pseudo = ::fstatfs(::dirfd(dir), &fs) == 0 && IsPseudoFileSystem(fs.f_type);
-    ::closedir(dir);
+    const bool pseudo = ::fstatfs(fd.get(), &fs) == 0 && IsPseudoFileSystem(fs.f_type);
     return pseudo ? "on a pseudo file system, not scanned" : "";
 }
 

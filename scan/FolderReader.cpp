@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FolderReader.h"
 
+#include "fs/OwnedFd.h"
+
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -19,13 +21,10 @@ void FolderReader::ReportTypesUnknown(bool unknown) {
 FolderReader::FolderReader(int parentFd, const char* name, bool followLink) {
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     if (!followLink) flags |= O_NOFOLLOW;
-    fd_ = ::openat(parentFd, name, flags);
-    if (fd_ < 0) return;
-    dir_ = ::fdopendir(fd_);
-    if (!dir_) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    TOwnedFd fd(::openat(parentFd, name, flags));
+    if (!fd.valid()) return;
+    dir_ = ::fdopendir(fd.get());
+    if (dir_) fd_ = fd.release(); // the listing's now, closed with it
 }
 
 FolderReader::~FolderReader() {
