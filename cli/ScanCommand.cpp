@@ -271,11 +271,7 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
 
     TXMLDocument document;
     TFileInfo info(&document);
-    FillExportColumns(info.Columns);
-    if (format.gathersDocument) {
-        info.InitDocument();
-        info.GatherInfo(ExportRowsOf(grid));
-    }
+    PrepareExport(format, info, ExportRowsOf(grid));
     const TDateTextParser times(DateTimeText::System());
     TExportJob job{info, ExportRowsOf(grid), "", args.nullTerminated,
                    [&times](std::string_view text) -> std::optional<std::int64_t> {
