@@ -273,10 +273,6 @@ std::string IdentityText(const TFileIdentity& identity) {
     return bytes;
 }
 
-void SetFileIdentity(TResultRow& row, const TFileIdentity& identity) {
-    row.SetSlot(IdentitySlot, IdentityText(identity));
-}
-
 bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity) {
     const std::string_view bytes = row.Slot(IdentitySlot);
     if (bytes.size() != sizeof identity) return false;
