@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 namespace nullsweep {
@@ -49,7 +50,7 @@ void TFilesInUse::Read() {
     try {
         readLocks();
         readOpenFiles();
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         // what was read stays; no memory for more
     }
     read_ = true;
