@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutForm.h"
+#include "app/AboutLinks.h"
 #include "app/CommandWidgets.h"
 #include "app/CountText.h"
 #include "app/OffThreadWork.h"
@@ -18,7 +19,6 @@
 #include "scan/DeleteRecorder.h"
 #include "scan/ExactDelete.h"
 #include "scan/FieldNames.h"
-#include "app/AboutLinks.h"
 #include "scan/FileActions.h"
 #include "scan/KeptFiles.h"
 #include "scan/RemoveRows.h"
