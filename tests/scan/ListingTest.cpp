@@ -46,12 +46,12 @@ TEST(Listing, EntriesOfUnknownTypeAreLookedAtByTheirStatus) {
     t.Fifo("root/a/fifo");
     const std::set<std::string> expected{t.Path("root/top"), t.Path("root/a/b/c/deep")};
     ASSERT_EQ(walkedPaths(t.Path("root"), 1), expected);
-    FolderReader::ReportTypesUnknown(true);
-    const auto one = walkedPaths(t.Path("root"), 1);
-    const auto four = walkedPaths(t.Path("root"), 4);
-    FolderReader::ReportTypesUnknown(false);
-    EXPECT_EQ(one, expected);
-    EXPECT_EQ(four, expected);
+    struct TypesUnknown {
+        TypesUnknown() { FolderReader::ReportTypesUnknown(true); }
+        ~TypesUnknown() { FolderReader::ReportTypesUnknown(false); }
+    } unknown;
+    EXPECT_EQ(walkedPaths(t.Path("root"), 1), expected);
+    EXPECT_EQ(walkedPaths(t.Path("root"), 4), expected);
 }
 
 // With room for a single held folder, a folder's descriptor is let go as soon as it is listed;
