@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AboutForm.h"
 
+#include "app/AboutLinks.h"
 #include "app/MainWindow.h"
 #include "desktop/RunCommand.h"
 #include "grid/GridLook.h"
 #include "grid/TreeView.h"
-#include "scan/FileActions.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>

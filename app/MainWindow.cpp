@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutForm.h"
+#include "app/AboutLinks.h"
 #include "app/CommandWidgets.h"
 #include "app/CountText.h"
 #include "app/OffThreadWork.h"

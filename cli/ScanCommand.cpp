@@ -10,9 +10,9 @@
 #include "config/ColumnCheck.h"
 #include "config/ConfigStore.h"
 #include "export/ExportFormats.h"
+#include "fs/OwnedFd.h"
 #include "rows/GridRows.h"
 #include "rows/RowSort.h"
-#include "text/DateTextParser.h"
 #include "scan/DeleteJournal.h"
 #include "scan/EmptiedFolders.h"
 #include "scan/FileActions.h"
@@ -20,8 +20,9 @@
 #include "scan/FolderArgument.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
+#include "text/DateTextParser.h"
 
-#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -47,12 +48,11 @@ std::string folderProblem(const std::string& folder) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0) return std::strerror(errno);
     if (!S_ISDIR(st.st_mode)) return "not a folder";
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return std::strerror(errno);
+    const TOwnedFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return std::strerror(errno);
     // The walk passes over such a folder, which would list nothing without a word.
     struct statfs fs {};
-    const bool pseudo = ::fstatfs(::dirfd(dir), &fs) == 0 && IsPseudoFileSystem(fs.f_type);
-    ::closedir(dir);
+    const bool pseudo = ::fstatfs(fd.get(), &fs) == 0 && IsPseudoFileSystem(fs.f_type);
     return pseudo ? "on a pseudo file system, not scanned" : "";
 }
 
@@ -145,6 +145,210 @@ std::string stopReason(const std::exception_ptr& stopped) {
     }
 }
 
+// What the steps of one run share.
+struct ScanRun {
+    ScanRun(const ScanArguments& arguments, const TExportFormat& format, std::FILE* out,
+            std::FILE* err)
+        : args(arguments), format(format), out(out), err(err),
+          streamed(arguments.sortField == "none" && format.name == "paths" &&
+                   arguments.filesFrom.empty()),
+          progress(err, !arguments.quiet && ::isatty(::fileno(err)) &&
+                            !(streamed && arguments.output.empty() && ::isatty(::fileno(out)))),
+          kept(arguments.keepPatterns),
+          nothingRemoved(arguments.deleteListed || arguments.trashListed ? "; nothing deleted"
+                                                                         : "") {}
+
+    const ScanArguments& args;
+    const TExportFormat& format;
+    std::FILE* out;
+    std::FILE* err;
+    // Paths in walk order are written as they are found; a progress line would come between
+    // them on a terminal.
+    const bool streamed;
+    int status = 0;
+    // Deletes act only on a whole list: a walk or list that stopped early acts on nothing.
+    bool complete = true;
+    TVirtualStringTree grid;
+    ProgressLine progress;
+    ScanOptions options;
+    TKeptFiles kept;
+    std::exception_ptr stopped;
+    const char* nothingRemoved;
+};
+
+// Loaded as the window loads it, so a bad file is refused before any work is done.
+bool loadConfiguration(const ScanArguments& args, std::FILE* err) {
+    try {
+        UseConfigFile(args.configFile);
+        const TConfig* config = ConfigStore(false);
+        if (!config->Notice().empty())
+            std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(config->Notice()).c_str());
+        CheckColumnEntries(config->Root(), TConfig::ConfigFileName());
+        return true;
+    } catch (const std::exception& e) {
+        std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
+        return false;
+    }
+}
+
+void setUpWalk(ScanRun& run) {
+    ScanOptions& options = run.options;
+    options.onProgress = [&run](const ScanProgress& p) { run.progress.show(p); };
+    options.threads = run.args.threads;
+    options.oneFileSystem = run.args.oneFileSystem;
+    options.excludes = run.args.excludes;
+    options.onError = [&run](const std::string& path, int error) {
+        run.progress.clear();
+        std::fprintf(run.err, "nullsweep: cannot read %s: %s\n", EscapeControls(path).c_str(),
+                     std::strerror(error));
+        run.status = 1;
+    };
+    run.kept.SetWarning([&run](const std::string& line) {
+        run.progress.clear();
+        std::fprintf(run.err, "nullsweep: warning: %s\n", line.c_str());
+    });
+    options.kept = &run.kept;
+}
+
+// The files of --files-from into the grid.
+void readList(ScanRun& run) {
+    const ScanArguments& args = run.args;
+    const bool standardInput = args.filesFrom == "-";
+    std::FILE* list = standardInput ? stdin : std::fopen(args.filesFrom.c_str(), "re");
+    std::vector<TResultRow> rows;
+    const int error = list ? ScanFileList(list, args.filesFromNulEnded, run.options,
+                                          [&](TResultRow&& row) { rows.push_back(std::move(row)); })
+                           : errno;
+    const int added = AddScannedRows(run.grid, std::move(rows)) ? 0 : ENOMEM;
+    if (list && !standardInput) std::fclose(list);
+    if (error != 0 || added != 0) {
+        run.progress.clear();
+        std::fprintf(run.err, "nullsweep: cannot read %s: %s%s\n",
+                     standardInput ? "standard input" : EscapeControls(args.filesFrom).c_str(),
+                     std::strerror(error ? error : added), run.nothingRemoved);
+        run.status = 1;
+        run.complete = false;
+    }
+}
+
+// Each FOLDER in turn into the grid, or to `onRow` as found.
+void walkFolders(ScanRun& run, const RowSink& onRow) {
+    for (const std::string& given : run.args.folders) {
+        std::string problem;
+        const std::string folder = AbsolutePath(given, problem);
+        if (problem.empty()) problem = folderProblem(folder);
+        if (!problem.empty()) {
+            run.progress.clear();
+            std::fprintf(run.err, "nullsweep scan: %s: %s\n", EscapeControls(given).c_str(),
+                         problem.c_str());
+            run.status = 1;
+            continue;
+        }
+        if (onRow)
+            WalkFolder(folder, run.options, onRow);
+        else
+            ScanFolder(run.grid, folder, run.options);
+    }
+    run.progress.clear();
+}
+
+// Said once the list is written, so that a stop of a streamed walk is said the same way.
+void sayStopped(ScanRun& run) {
+    if (!run.stopped) return;
+    run.progress.clear();
+    std::fprintf(run.err, "nullsweep scan: %s%s\n", EscapeControls(stopReason(run.stopped)).c_str(),
+                 run.nothingRemoved);
+    run.status = 1;
+    run.complete = false;
+}
+
+// Sorted once, as a click on a column of that field orders the grid; no header column.
+void sortRows(ScanRun& run) {
+    if (run.args.sortField != "none")
+        SortRows(run.grid, -1, FieldIndexOf(run.args.sortField),
+                 run.args.descending ? sdDescending : sdAscending);
+}
+
+// Writes the list in the chosen format; false (said) when the output failed.
+bool writeList(ScanRun& run) {
+    const ScanArguments& args = run.args;
+    const TExportFormat& format = run.format;
+    TXMLDocument document;
+    TFileInfo info(&document);
+    PrepareExport(format, info, ExportRowsOf(run.grid));
+    const TDateTextParser times(DateTimeText::System());
+    TExportJob job{info, ExportRowsOf(run.grid), "", args.nullTerminated,
+                   [&times](std::string_view text) -> std::optional<std::int64_t> {
+                       const std::optional<double> days = times.Days(text);
+                       if (!days) return std::nullopt;
+                       // Days since 1899-12-30 in the zone of the texts, here UTC.
+                       return std::llround((*days - 25569.0) * 86400.0);
+                   }};
+    try {
+        if (run.streamed) {
+            const auto scanFolders = [&run](const RowSink& onRow) { walkFolders(run, onRow); };
+            if (!streamPaths(args, run.out, scanFolders, run.grid, run.stopped) && !run.stopped)
+                run.stopped = std::make_exception_ptr(std::bad_alloc());
+        } else if (!args.output.empty()) {
+            SaveExport(format, job, args.output);
+        } else {
+            TStreamSink sink(run.out, "standard output");
+            format.write(sink, job);
+            sink.Finish();
+        }
+    } catch (const TExportError& e) {
+        std::fprintf(run.err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
+        return false;
+    }
+    return true;
+}
+
+// Deletes or trashes the listed files, then the folders that emptied where asked; false (said)
+// when the journal a delete needs cannot be made, and nothing is deleted.
+bool removeFiles(ScanRun& run) {
+    const ScanArguments& args = run.args;
+    std::FILE* err = run.err;
+    std::unique_ptr<TDeleteJournal> journal;
+    if (args.deleteListed && args.journal) {
+        try {
+            journal = std::make_unique<TDeleteJournal>(JournalFolder());
+        } catch (const std::exception& e) {
+            // Without its journal a delete could not be undone: nothing is deleted.
+            std::fprintf(err,
+                         "nullsweep scan: %s; nothing deleted (--no-journal deletes "
+                         "without one)\n",
+                         EscapeControls(e.what()).c_str());
+            return false;
+        }
+    }
+    TTouchedFolders deletedIn;
+    const TRemoveCount count = RemoveListed(
+        run.grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete, args.includeKept,
+        journal.get(), args.removeEmptiedFolders ? &deletedIn : nullptr, err);
+    // Kept files are left by choice; a file that changed or failed is not done.
+    if (count.changed + count.failed > 0) run.status = 1;
+    if (!args.removeEmptiedFolders) return true;
+    // A file list has no FOLDER: the folder of each of its files stands for one.
+    std::vector<std::string> roots;
+    if (!args.filesFrom.empty())
+        for (const auto& [folder, times] : deletedIn)
+            roots.push_back(folder);
+    for (const std::string& folder : args.folders)
+        if (char* real = ::realpath(folder.c_str(), nullptr)) {
+            roots.emplace_back(real);
+            std::free(real);
+        }
+    const std::size_t removed = RemoveEmptiedFolders(
+        std::move(deletedIn), roots, journal.get(), [&](const std::string& path, int e) {
+            std::fprintf(err, "nullsweep scan: cannot remove the folder %s: %s\n",
+                         EscapeControls(path).c_str(), std::strerror(e));
+            run.status = 1;
+        });
+    std::fprintf(err, "nullsweep scan: removed %zu emptied folder%s\n", removed,
+                 removed == 1 ? "" : "s");
+    return true;
+}
+
 } // namespace
 
 int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
@@ -163,185 +367,26 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         std::fputs("nullsweep " NULLSWEEP_VERSION "\n", out);
         return 0;
     }
-
-    // Loaded as the window loads it, so a bad file is refused before any work is done.
-    try {
-        UseConfigFile(args.configFile);
-        const TConfig* config = ConfigStore(false);
-        if (!config->Notice().empty())
-            std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(config->Notice()).c_str());
-        CheckColumnEntries(config->Root(), TConfig::ConfigFileName());
-    } catch (const std::exception& e) {
-        std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
-        return 2;
-    }
+    if (!loadConfiguration(args, err)) return 2;
 
     const TExportFormat& format = *FindExportFormat(args.format);
     std::optional<UtcZone> utc;
     if (format.name == "json") utc.emplace();
-    int status = 0;
-    TVirtualStringTree grid;
-    // Paths in walk order are written as they are found; a progress line would come between
-    // them on a terminal.
-    const bool streamed =
-        args.sortField == "none" && format.name == "paths" && args.filesFrom.empty();
-    ProgressLine progress(err, !args.quiet && ::isatty(::fileno(err)) &&
-                                   !(streamed && args.output.empty() && ::isatty(::fileno(out))));
-    ScanOptions options;
-    options.onProgress = [&](const ScanProgress& p) { progress.show(p); };
-    options.threads = args.threads;
-    options.oneFileSystem = args.oneFileSystem;
-    options.excludes = args.excludes;
-    options.onError = [&](const std::string& path, int error) {
-        progress.clear();
-        std::fprintf(err, "nullsweep: cannot read %s: %s\n", EscapeControls(path).c_str(),
-                     std::strerror(error));
-        status = 1;
-    };
-    TKeptFiles kept(args.keepPatterns);
-    kept.SetWarning([&](const std::string& line) {
-        progress.clear();
-        std::fprintf(err, "nullsweep: warning: %s\n", line.c_str());
-    });
-    options.kept = &kept;
-    // Deletes act only on a whole list: a walk or list that stopped early acts on nothing.
-    const bool removes = args.deleteListed || args.trashListed;
-    bool complete = true;
-    const char* const nothingRemoved = removes ? "; nothing deleted" : "";
-    if (!args.filesFrom.empty()) {
-        const bool standardInput = args.filesFrom == "-";
-        std::FILE* list = standardInput ? stdin : std::fopen(args.filesFrom.c_str(), "re");
-        std::vector<TResultRow> rows;
-        const int error =
-            list ? ScanFileList(list, args.filesFromNulEnded, options,
-                                [&](TResultRow&& row) { rows.push_back(std::move(row)); })
-                 : errno;
-        const int added = AddScannedRows(grid, std::move(rows)) ? 0 : ENOMEM;
-        if (list && !standardInput) std::fclose(list);
-        if (error != 0 || added != 0) {
-            progress.clear();
-            std::fprintf(err, "nullsweep: cannot read %s: %s%s\n",
-                         standardInput ? "standard input" : EscapeControls(args.filesFrom).c_str(),
-                         std::strerror(error ? error : added), nothingRemoved);
-            status = 1;
-            complete = false;
-        }
-    }
-    // Each FOLDER in turn into the grid, or to `onRow` as found.
-    auto scanFolders = [&](const RowSink& onRow) {
-        for (const std::string& given : args.folders) {
-            std::string problem;
-            const std::string folder = AbsolutePath(given, problem);
-            if (problem.empty()) problem = folderProblem(folder);
-            if (!problem.empty()) {
-                progress.clear();
-                std::fprintf(err, "nullsweep scan: %s: %s\n", EscapeControls(given).c_str(),
-                             problem.c_str());
-                status = 1;
-                continue;
-            }
-            if (onRow)
-                WalkFolder(folder, options, onRow);
-            else
-                ScanFolder(grid, folder, options);
-        }
-        progress.clear();
-    };
-    std::exception_ptr stopped;
-    if (!streamed) {
+    ScanRun run(args, format, out, err);
+    setUpWalk(run);
+    if (!args.filesFrom.empty()) readList(run);
+    if (!run.streamed) {
         try {
-            scanFolders({});
+            walkFolders(run, {});
         } catch (...) {
-            stopped = std::current_exception();
+            run.stopped = std::current_exception();
         }
     }
-    // Said once the list is written, so that a stop of a streamed walk is said the same way.
-    auto sayStopped = [&] {
-        if (!stopped) return;
-        progress.clear();
-        std::fprintf(err, "nullsweep scan: %s%s\n", EscapeControls(stopReason(stopped)).c_str(),
-                     nothingRemoved);
-        status = 1;
-        complete = false;
-    };
-    // Sorted once, as a click on a column of that field orders the grid; no header column.
-    if (args.sortField != "none")
-        SortRows(grid, -1, FieldIndexOf(args.sortField),
-                 args.descending ? sdDescending : sdAscending);
-
-    TXMLDocument document;
-    TFileInfo info(&document);
-    FillExportColumns(info.Columns);
-    if (format.gathersDocument) {
-        info.InitDocument();
-        info.GatherInfo(ExportRowsOf(grid));
-    }
-    const TDateTextParser times(DateTimeText::System());
-    TExportJob job{info, ExportRowsOf(grid), "", args.nullTerminated,
-                   [&times](std::string_view text) -> std::optional<std::int64_t> {
-                       const std::optional<double> days = times.Days(text);
-                       if (!days) return std::nullopt;
-                       // Days since 1899-12-30 in the zone of the texts, here UTC.
-                       return std::llround((*days - 25569.0) * 86400.0);
-                   }};
-    try {
-        if (streamed) {
-            if (!streamPaths(args, out, scanFolders, grid, stopped) && !stopped)
-                stopped = std::make_exception_ptr(std::bad_alloc());
-        } else if (!args.output.empty()) {
-            SaveExport(format, job, args.output);
-        } else {
-            TStreamSink sink(out, "standard output");
-            format.write(sink, job);
-            sink.Finish();
-        }
-    } catch (const TExportError& e) {
-        std::fprintf(err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
-        return 1; // nothing is deleted that the user could not see listed
-    }
-    sayStopped();
-    if (removes && complete) {
-        std::unique_ptr<TDeleteJournal> journal;
-        if (args.deleteListed && args.journal) {
-            try {
-                journal = std::make_unique<TDeleteJournal>(JournalFolder());
-            } catch (const std::exception& e) {
-                // Without its journal a delete could not be undone: nothing is deleted.
-                std::fprintf(err,
-                             "nullsweep scan: %s; nothing deleted (--no-journal deletes "
-                             "without one)\n",
-                             EscapeControls(e.what()).c_str());
-                return 1;
-            }
-        }
-        TTouchedFolders deletedIn;
-        const TRemoveCount count = RemoveListed(
-            grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete, args.includeKept,
-            journal.get(), args.removeEmptiedFolders ? &deletedIn : nullptr, err);
-        // Kept files are left by choice; a file that changed or failed is not done.
-        if (count.changed + count.failed > 0) status = 1;
-        if (args.removeEmptiedFolders) {
-            // A file list has no FOLDER: the folder of each of its files stands for one.
-            std::vector<std::string> roots;
-            if (!args.filesFrom.empty())
-                for (const auto& [folder, times] : deletedIn)
-                    roots.push_back(folder);
-            for (const std::string& folder : args.folders)
-                if (char* real = ::realpath(folder.c_str(), nullptr)) {
-                    roots.emplace_back(real);
-                    std::free(real);
-                }
-            const std::size_t removed = RemoveEmptiedFolders(
-                std::move(deletedIn), roots, journal.get(), [&](const std::string& path, int e) {
-                    std::fprintf(err, "nullsweep scan: cannot remove the folder %s: %s\n",
-                                 EscapeControls(path).c_str(), std::strerror(e));
-                    status = 1;
-                });
-            std::fprintf(err, "nullsweep scan: removed %zu emptied folder%s\n", removed,
-                         removed == 1 ? "" : "s");
-        }
-    }
-    return status;
+    sortRows(run);
+    if (!writeList(run)) return 1; // nothing is deleted that the user could not see listed
+    sayStopped(run);
+    if ((args.deleteListed || args.trashListed) && run.complete && !removeFiles(run)) return 1;
+    return run.status;
 }
 
 } // namespace nullsweep

@@ -2,6 +2,7 @@
 #include "config/XmlDocument.h"
 
 #include "config/XmlText.h"
+#include "fs/OwnedFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -44,34 +45,27 @@ constexpr std::size_t MaxFileSize = std::size_t(4) << 20;
 
 std::string readFile(const std::string& path) {
     // Non-blocking so that a FIFO without a writer is refused below instead of waited on.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw XmlError(path + ": cannot read: " + errnoText());
+    const TOwnedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid()) throw XmlError(path + ": cannot read: " + errnoText());
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         const std::string reason = S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file";
-        ::close(fd);
         throw XmlError(path + ": cannot read: " + reason);
     }
-    const auto tooLarge = [&] {
-        ::close(fd);
-        return XmlError(path + ": cannot read: larger than a configuration may be (4 MiB)");
-    };
-    if (std::uintmax_t(st.st_size) > MaxFileSize) throw tooLarge();
+    const XmlError tooLarge(path + ": cannot read: larger than a configuration may be (4 MiB)");
+    if (std::uintmax_t(st.st_size) > MaxFileSize) throw tooLarge;
     std::string text;
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0 && text.size() + std::size_t(n) > MaxFileSize) throw tooLarge(); // grown since
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n > 0 && text.size() + std::size_t(n) > MaxFileSize) throw tooLarge; // grown since
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
-            const std::string reason = errnoText();
-            ::close(fd);
-            throw XmlError(path + ": cannot read: " + reason);
+            throw XmlError(path + ": cannot read: " + errnoText());
         }
         text.append(buffer, std::size_t(n));
     }
-    ::close(fd);
     return text;
 }
 

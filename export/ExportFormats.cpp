@@ -87,6 +87,13 @@ void SaveExport(const TExportFormat& format, TExportJob job, const std::string& 
     ReplaceFile(path, [&](TByteSink& sink) { format.write(sink, job); });
 }
 
+void PrepareExport(const TExportFormat& format, TFileInfo& info, const TExportRows& rows) {
+    FillExportColumns(info.Columns);
+    if (!format.gathersDocument) return;
+    info.InitDocument();
+    info.GatherInfo(rows);
+}
+
 std::string ExportFormatNames() {
     std::string names;
     for (const TExportFormat& format : Formats)

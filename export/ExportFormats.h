@@ -45,6 +45,10 @@ std::span<const TExportFormat> ExportFormats();
 // The format of that name, or null.
 const TExportFormat* FindExportFormat(std::string_view name);
 
+// What every export does before its writer runs: the columns from the configuration and, for a
+// format that gathers, the export document from `rows`.
+void PrepareExport(const TExportFormat& format, TFileInfo& info, const TExportRows& rows);
+
 // Writes the export over `path` (an output target as ReplaceFile takes it), the title being
 // taken from `path`. Throws TExportError when it cannot.
 void SaveExport(const TExportFormat& format, TExportJob job, const std::string& path);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportOutput.h"
 
-#include "fs/TemporaryFile.h"
 #include "export/OutputTarget.h"
+#include "fs/OwnedFd.h"
+#include "fs/TemporaryFile.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -38,24 +39,17 @@ class TMemoryFile {
   public:
     explicit TMemoryFile(const std::string& name)
         : fd_(::memfd_create("nullsweep-export", MFD_CLOEXEC)) {
-        if (fd_ < 0) throw TExportError(WriteFailure(name, errno));
-        ::fchmod(fd_, 0600); // made 0777; only a path through this process could reach it
-        path_ = "/proc/self/fd/" + std::to_string(fd_);
-        if (::access(path_.c_str(), W_OK) != 0) {
-            const int error = errno;
-            ::close(fd_);
-            throw TExportError(WriteFailure(name, error));
-        }
+        if (!fd_.valid()) throw TExportError(WriteFailure(name, errno));
+        ::fchmod(fd_.get(), 0600); // made 0777; only a path through this process could reach it
+        path_ = "/proc/self/fd/" + std::to_string(fd_.get());
+        if (::access(path_.c_str(), W_OK) != 0) throw TExportError(WriteFailure(name, errno));
     }
-    ~TMemoryFile() { ::close(fd_); }
-    TMemoryFile(const TMemoryFile&) = delete;
-    TMemoryFile& operator=(const TMemoryFile&) = delete;
 
-    int Fd() const { return fd_; }
+    int Fd() const { return fd_.get(); }
     const std::string& Path() const { return path_; }
 
   private:
-    int fd_;
+    TOwnedFd fd_;
     std::string path_;
 };
 

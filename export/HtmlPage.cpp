@@ -67,11 +67,4 @@ void WriteHTML(TByteSink& sink, const TExportRows& rows, const TExportColumns& c
     writePage(sink, rows, columns, title, "\r\n");
 }
 
-std::string BuildHTMLPage(const TExportRows& rows, const TExportColumns& columns,
-                          std::string_view title) {
-    TStringSink page;
-    writePage(page, rows, columns, title, "");
-    return std::move(page.text);
-}
-
 } // namespace nullsweep

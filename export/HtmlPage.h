@@ -27,8 +27,4 @@ inline constexpr std::string_view HtmlHead =
 void WriteHTML(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
                std::string_view title);
 
-// The page alone, without the line end.
-std::string BuildHTMLPage(const TExportRows& rows, const TExportColumns& columns,
-                          std::string_view title);
-
 } // namespace nullsweep

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/OutputTarget.h"
 
-#include "fs/WriteFully.h"
 #include "export/ExportOutput.h"
+#include "fs/WriteFully.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace nullsweep {
@@ -22,19 +23,18 @@ namespace {
 }
 
 // A socket is not opened but connected to; stream first, then datagram.
-int connectSocket(const std::string& path, const std::string& name) {
+TOwnedFd connectSocket(const std::string& path, const std::string& name) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) fail(name, ENAMETOOLONG);
     path.copy(address.sun_path, path.size());
     int error = 0;
     for (int type : {SOCK_STREAM, SOCK_DGRAM}) {
-        const int fd = ::socket(AF_UNIX, type | SOCK_CLOEXEC, 0);
-        if (fd < 0) fail(name, errno);
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        TOwnedFd fd(::socket(AF_UNIX, type | SOCK_CLOEXEC, 0));
+        if (!fd.valid()) fail(name, errno);
+        if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
             return fd;
         error = errno;
-        ::close(fd);
         if (error != EPROTOTYPE) break;
     }
     fail(name, error);
@@ -140,47 +140,34 @@ TOutputTarget::TOutputTarget(const std::string& name) : name_(name) {
     // Opened as a shell's redirection opens it, the links followed by the kernel, so that its
     // own rules for shared folders apply too; non-blocking, so that a FIFO without a reader
     // does not keep us waiting before the checks below.
-    int fd = ::open(name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0 && errno == ENXIO && S_ISSOCK(found.st_mode)) {
+    TOwnedFd fd(::open(name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid() && errno == ENXIO && S_ISSOCK(found.st_mode)) {
         fd_ = connectSocket(name, name);
         return;
     }
-    if (fd < 0 && errno == ENXIO && S_ISFIFO(found.st_mode)) {
+    if (!fd.valid() && errno == ENXIO && S_ISFIFO(found.st_mode)) {
         // It waits here for its reader, as a shell's redirection would.
-        fd = ::open(name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        fd.reset(::open(name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
     }
-    if (fd < 0) {
+    if (!fd.valid()) {
         if (errno == ENOENT && found.st_ino == 0) return; // a new file
         fail(name, errno);
     }
-    if (::fstat(fd, &status_) != 0) {
-        const int error = errno;
-        ::close(fd);
-        fail(name, error);
-    }
+    if (::fstat(fd.get(), &status_) != 0) fail(name, errno);
     if (S_ISREG(status_.st_mode)) {
         // The file to be replaced by its path: the one the checks above saw.
-        if (!sameFile(status_, found)) {
-            ::close(fd);
+        if (!sameFile(status_, found))
             throw TExportError("cannot write " + name + ": it changed while it was opened");
-        }
         exists_ = true;
-        if (std::string real = pathOf(fd, status_); !real.empty()) path_ = std::move(real);
-        ::close(fd);
+        if (std::string real = pathOf(fd.get(), status_); !real.empty()) path_ = std::move(real);
         return;
     }
-    fd_ = fd; // a device, FIFO or socket: written directly
-    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    fd_ = std::move(fd); // a device, FIFO or socket: written directly
+    ::fcntl(fd_.get(), F_SETFL, ::fcntl(fd_.get(), F_GETFL) & ~O_NONBLOCK);
 }
 
 void TOutputTarget::CloseDirect() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) fail(name_, errno);
-}
-
-TOutputTarget::~TOutputTarget() {
-    if (fd_ >= 0) ::close(fd_);
+    if (const int error = fd_.close()) fail(name_, error);
 }
 
 } // namespace nullsweep

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fs/OwnedFd.h"
 #include "fs/PathParts.h"
 
 #include <sys/stat.h>
@@ -24,12 +25,9 @@ namespace nullsweep {
 class TOutputTarget {
   public:
     explicit TOutputTarget(const std::string& name);
-    ~TOutputTarget();
-    TOutputTarget(const TOutputTarget&) = delete;
-    TOutputTarget& operator=(const TOutputTarget&) = delete;
 
     // The descriptor to write directly, or -1 when a file is to be replaced.
-    int DirectFd() const { return fd_; }
+    int DirectFd() const { return fd_.get(); }
     // Closes the direct descriptor; throws when the device reports what was written as lost.
     void CloseDirect();
     // The file to replace, links followed; its folder part ends in "/" or is empty.
@@ -42,7 +40,7 @@ class TOutputTarget {
   private:
     std::string name_;
     std::string path_;
-    int fd_ = -1;
+    TOwnedFd fd_;
     bool exists_ = false;
     struct stat status_ {};
 };

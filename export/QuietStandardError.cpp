@@ -16,18 +16,15 @@ std::mutex quietMutex;
 TQuietStandardError::TQuietStandardError() {
     quietMutex.lock();
     std::fflush(stderr);
-    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
-    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && nowhere >= 0) ::dup2(nowhere, STDERR_FILENO);
-    if (nowhere >= 0) ::close(nowhere);
+    saved_.reset(::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3));
+    const TOwnedFd nowhere(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    if (saved_.valid() && nowhere.valid()) ::dup2(nowhere.get(), STDERR_FILENO);
 }
 
 TQuietStandardError::~TQuietStandardError() {
     std::fflush(stderr);
-    if (saved_ >= 0) {
-        ::dup2(saved_, STDERR_FILENO);
-        ::close(saved_);
-    }
+    if (saved_.valid()) ::dup2(saved_.get(), STDERR_FILENO);
+    saved_.reset();
     quietMutex.unlock();
 }
 

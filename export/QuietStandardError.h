@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fs/OwnedFd.h"
+
 namespace nullsweep {
 
 // While it lives, what is written to standard error goes nowhere. For a library that prints
@@ -14,7 +16,7 @@ class TQuietStandardError {
     TQuietStandardError& operator=(const TQuietStandardError&) = delete;
 
   private:
-    int saved_ = -1;
+    TOwnedFd saved_;
 };
 
 } // namespace nullsweep

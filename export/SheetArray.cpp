@@ -23,10 +23,6 @@ std::string_view TSheetArray::At(std::size_t row, std::size_t column) const {
     return {blocks_[cell.block].bytes.get() + cell.offset, cell.size};
 }
 
-const char* TSheetArray::CString(std::size_t row, std::size_t column) const {
-    return At(row, column).data();
-}
-
 void TSheetArray::Set(std::size_t row, std::size_t column, std::string_view text) {
     TCell& cell = cells_.at(row * columns_ + column);
     if (text.size() >= std::numeric_limits<std::uint32_t>::max())

@@ -22,10 +22,8 @@ class TSheetArray {
     std::size_t Rows() const { return rows_; }
     std::size_t Columns() const { return columns_; }
 
-    // Empty until set. The text stays valid as long as the array.
+    // Empty until set; ended by a NUL. The text stays valid as long as the array.
     std::string_view At(std::size_t row, std::size_t column) const;
-    // The same text, ended by a NUL.
-    const char* CString(std::size_t row, std::size_t column) const;
     // Replaces the cell's text; the old text's bytes are not reused.
     void Set(std::size_t row, std::size_t column, std::string_view text);
 

@@ -1,10 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/SheetModel.h"
 
+#include <xlsxwriter/format.h>
+
 #include <algorithm>
 
 namespace nullsweep {
 namespace {
+
+struct AlignConstant {
+    long long constant;
+    std::uint8_t align;
+};
+
+// The constants offered and what each sets; general and bottom are the defaults.
+constexpr AlignConstant HorizontalAligns[] = {
+    {1, LXW_ALIGN_NONE},
+    {-4131, LXW_ALIGN_LEFT},
+    {-4108, LXW_ALIGN_CENTER},
+    {-4152, LXW_ALIGN_RIGHT},
+};
+constexpr AlignConstant VerticalAligns[] = {
+    {-4107, LXW_ALIGN_NONE},
+    {-4108, LXW_ALIGN_VERTICAL_CENTER},
+    {-4160, LXW_ALIGN_VERTICAL_TOP},
+};
+
+template <std::size_t N>
+std::optional<std::uint8_t> alignOf(const AlignConstant (&table)[N], long long constant) {
+    for (const AlignConstant& entry : table)
+        if (entry.constant == constant) return entry.align;
+    return std::nullopt;
+}
 
 // One cell reference such as "B12"; false when `text` is not one or lies outside the sheet.
 bool ParseCell(std::string_view text, std::uint32_t& row, std::uint32_t& column) {
@@ -39,6 +66,14 @@ TCellRange ParseRange(std::string_view text) {
         throw TAutomationError("Range \"" + std::string(text) +
                                "\" is no range of cells within the sheet");
     return {std::min(r1, r2), std::min(c1, c2), std::max(r1, r2), std::max(c1, c2)};
+}
+
+std::optional<std::uint8_t> HorizontalAlignOf(long long constant) {
+    return alignOf(HorizontalAligns, constant);
+}
+
+std::optional<std::uint8_t> VerticalAlignOf(long long constant) {
+    return alignOf(VerticalAligns, constant);
 }
 
 } // namespace nullsweep

@@ -4,6 +4,7 @@
 #include "export/Automation.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,12 +37,15 @@ constexpr std::uint32_t SheetColumns = 16384;
 // cells outside the sheet. The corners may be given in any order.
 TCellRange ParseRange(std::string_view text);
 
-enum class THorizontalAlign { General, Left, Center, Right };
-enum class TVerticalAlign { Bottom, Center, Top };
+// The alignment an automation constant asks for, as the workbook's cell format takes it
+// (libxlsxwriter's LXW_ALIGN_*; 0, the default, sets nothing); nothing for a constant that is
+// not offered for that direction.
+std::optional<std::uint8_t> HorizontalAlignOf(long long constant);
+std::optional<std::uint8_t> VerticalAlignOf(long long constant);
 
 enum class TStyleKind { HorizontalAlign, VerticalAlign, Bold, Border };
 
-// One format setting over a range; `value` is the enum value of the alignment, or 0/1 for bold
+// One format setting over a range; `value` is the workbook's alignment, or 0/1 for bold
 // and for a thin border around every cell.
 struct TStyleSpan {
     TCellRange range;

@@ -114,11 +114,15 @@ class TRangeObject : public TDispatch {
         if (IsMember(member, "Value")) {
             sheet.values.push_back({range_, ValueArray(std::move(value))});
         } else if (IsMember(member, "HorizontalAlignment")) {
+            const long long constant = NumberArg(value, member);
             sheet.styles.push_back(
-                {range_, TStyleKind::HorizontalAlign, int(Horizontal(NumberArg(value, member)))});
+                {range_, TStyleKind::HorizontalAlign,
+                 Alignment(HorizontalAlignOf(constant), constant, "HorizontalAlignment")});
         } else if (IsMember(member, "VerticalAlignment")) {
+            const long long constant = NumberArg(value, member);
             sheet.styles.push_back(
-                {range_, TStyleKind::VerticalAlign, int(Vertical(NumberArg(value, member)))});
+                {range_, TStyleKind::VerticalAlign,
+                 Alignment(VerticalAlignOf(constant), constant, "VerticalAlignment")});
         } else {
             NoMember("Range", member);
         }
@@ -142,30 +146,12 @@ class TRangeObject : public TDispatch {
         throw TAutomationError("Value takes a text or an array of texts");
     }
 
-    static THorizontalAlign Horizontal(long long constant) {
-        switch (constant) {
-        case 1:
-            return THorizontalAlign::General;
-        case -4131:
-            return THorizontalAlign::Left;
-        case -4108:
-            return THorizontalAlign::Center;
-        case -4152:
-            return THorizontalAlign::Right;
-        }
-        throw TAutomationError("HorizontalAlignment " + std::to_string(constant) +
-                               " is not offered");
-    }
-    static TVerticalAlign Vertical(long long constant) {
-        switch (constant) {
-        case -4107:
-            return TVerticalAlign::Bottom;
-        case -4108:
-            return TVerticalAlign::Center;
-        case -4160:
-            return TVerticalAlign::Top;
-        }
-        throw TAutomationError("VerticalAlignment " + std::to_string(constant) + " is not offered");
+    static int Alignment(const std::optional<std::uint8_t>& align, long long constant,
+                         std::string_view member) {
+        if (!align)
+            throw TAutomationError(std::string(member) + " " + std::to_string(constant) +
+                                   " is not offered");
+        return *align;
     }
 
     PWorkbook book_;

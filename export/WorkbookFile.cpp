@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/WorkbookFile.h"
 
-#include "fs/PathParts.h"
 #include "config/XmlText.h"
 #include "export/ExportOutput.h"
 #include "export/QuietStandardError.h"
 #include "export/WorkbookText.h"
+#include "fs/PathParts.h"
 
 #include <xlsxwriter.h>
 
@@ -25,8 +25,8 @@ namespace {
 constexpr double MaxColumnWidth = 255;
 
 struct TCellStyle {
-    THorizontalAlign horizontal = THorizontalAlign::General;
-    TVerticalAlign vertical = TVerticalAlign::Bottom;
+    std::uint8_t horizontal = LXW_ALIGN_NONE; // as HorizontalAlignOf gives it
+    std::uint8_t vertical = LXW_ALIGN_NONE;
     bool bold = false;
     bool border = false;
 
@@ -127,10 +127,10 @@ class TWorkbookWriter {
             if (!span.range.Contains(row, column)) continue;
             switch (span.kind) {
             case TStyleKind::HorizontalAlign:
-                style.horizontal = THorizontalAlign(span.value);
+                style.horizontal = std::uint8_t(span.value);
                 break;
             case TStyleKind::VerticalAlign:
-                style.vertical = TVerticalAlign(span.value);
+                style.vertical = std::uint8_t(span.value);
                 break;
             case TStyleKind::Bold:
                 style.bold = span.value != 0;
@@ -149,29 +149,8 @@ class TWorkbookWriter {
         if (!added) return it->second;
         lxw_format* format = workbook_add_format(book_);
         if (!format) Fail("a cell format could not be added");
-        switch (style.horizontal) {
-        case THorizontalAlign::General:
-            break;
-        case THorizontalAlign::Left:
-            format_set_align(format, LXW_ALIGN_LEFT);
-            break;
-        case THorizontalAlign::Center:
-            format_set_align(format, LXW_ALIGN_CENTER);
-            break;
-        case THorizontalAlign::Right:
-            format_set_align(format, LXW_ALIGN_RIGHT);
-            break;
-        }
-        switch (style.vertical) {
-        case TVerticalAlign::Bottom:
-            break;
-        case TVerticalAlign::Center:
-            format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
-            break;
-        case TVerticalAlign::Top:
-            format_set_align(format, LXW_ALIGN_VERTICAL_TOP);
-            break;
-        }
+        if (style.horizontal != LXW_ALIGN_NONE) format_set_align(format, style.horizontal);
+        if (style.vertical != LXW_ALIGN_NONE) format_set_align(format, style.vertical);
         if (style.bold) format_set_bold(format);
         if (style.border) format_set_border(format, LXW_BORDER_THIN);
         return it->second = format;

@@ -8,7 +8,8 @@
 namespace nullsweep {
 
 // A descriptor closed when it goes out of scope; closing keeps errno, so that a failure read
-// after the descriptor is gone still says why.
+// after the descriptor is gone still says why. Every descriptor the program opens is held in
+// one of these from the moment it is opened.
 class TOwnedFd {
   public:
     explicit TOwnedFd(int fd = -1) : fd_(fd) {}
@@ -21,6 +22,7 @@ class TOwnedFd {
         return *this;
     }
     int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
     int release() {
         const int fd = fd_;
         fd_ = -1;
@@ -33,6 +35,14 @@ class TOwnedFd {
             errno = saved;
         }
         fd_ = fd;
+    }
+
+    // Closes now where a failed close means lost data (a written file on some file systems):
+    // 0, or the errno. EINTR counts as closed, as Linux always frees the descriptor.
+    int close() {
+        const int fd = release();
+        if (fd < 0 || ::close(fd) == 0 || errno == EINTR) return 0;
+        return errno;
     }
 
   private:

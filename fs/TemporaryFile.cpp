@@ -35,15 +35,15 @@ TTemporaryFile::TTemporaryFile(std::string folder, std::string baseName)
     : folder_(std::move(folder)), base_(std::move(baseName)) {}
 
 TTemporaryFile::~TTemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
+    fd_.reset();
     if (!path_.empty()) ::unlink(path_.c_str());
 }
 
 int TTemporaryFile::Create(bool named) {
     if (!named) {
-        fd_ =
-            ::open(folder_.empty() ? "." : folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd_ >= 0) return 0;
+        fd_.reset(::open(folder_.empty() ? "." : folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                         0600));
+        if (fd_.valid()) return 0;
         // File systems without unnamed files answer with one of these; others are real errors.
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
     }
@@ -52,8 +52,8 @@ int TTemporaryFile::Create(bool named) {
         path_ = freshName();
         // Registered before the file exists, so no signal can find it unregistered.
         removeOnSignal_.emplace(path_);
-        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd_ >= 0) return 0;
+        fd_.reset(::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (fd_.valid()) return 0;
         error = errno;
         removeOnSignal_.reset();
     }
@@ -72,12 +72,12 @@ std::string TTemporaryFile::freshName() const {
 // An unnamed file gets a temporary name only for the moment between link and rename, guarded
 // against signals like a named one.
 int TTemporaryFile::linkUnnamed() {
-    const std::string procPath = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string procPath = "/proc/self/fd/" + std::to_string(fd_.get());
     for (int attempt = 0; attempt < 100; ++attempt) {
         path_ = freshName();
         removeOnSignal_.emplace(path_);
         // The first needs a capability most users lack; the second needs /proc.
-        if (::linkat(fd_, "", AT_FDCWD, path_.c_str(), AT_EMPTY_PATH) == 0 ||
+        if (::linkat(fd_.get(), "", AT_FDCWD, path_.c_str(), AT_EMPTY_PATH) == 0 ||
             ::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) == 0)
             return 0;
         const int error = errno;
@@ -107,28 +107,25 @@ int TTemporaryFile::Place(const std::string& target, const struct stat* keep, bo
     if (keep) {
         // Owner first: changing it clears set-user-ID bits that the mode then restores.
         // Best effort: an unprivileged user keeps what it may (the group, if a member; the mode).
-        if (::fchown(fd_, keep->st_uid, keep->st_gid) != 0 &&
-            ::fchown(fd_, uid_t(-1), keep->st_gid) != 0) {
+        if (::fchown(fd_.get(), keep->st_uid, keep->st_gid) != 0 &&
+            ::fchown(fd_.get(), uid_t(-1), keep->st_gid) != 0) {
         }
-        ::fchmod(fd_, keep->st_mode & 07777);
+        ::fchmod(fd_.get(), keep->st_mode & 07777);
     } else {
-        ::fchmod(fd_, 0666 & ~currentUmask());
+        ::fchmod(fd_.get(), 0666 & ~currentUmask());
     }
-    if (::fsync(fd_) != 0) return errno;
+    if (::fsync(fd_.get()) != 0) return errno;
     if (path_.empty())
         if (const int error = linkUnnamed()) return error;
     // On failure the destructor removes path_.
     if (const int error = putInPlace(target, replace)) return error;
-    const int fd = std::exchange(fd_, -1);
-    if (::close(fd) != 0 && errno != EINTR) return errno;
+    if (const int error = fd_.close()) return error;
     // A folder that cannot be opened for reading cannot be synced; the new name still stands.
-    const int folder =
-        ::open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) return 0;
-    const int synced = ::fsync(folder);
-    const int error = errno;
-    ::close(folder);
-    return synced != 0 && error != EINVAL ? error : 0;
+    const TOwnedFd folder(
+        ::open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid()) return 0;
+    if (::fsync(folder.get()) != 0 && errno != EINVAL) return errno;
+    return 0;
 }
 
 } // namespace nullsweep

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fs/OwnedFd.h"
 #include "fs/RemoveOnSignal.h"
 
 #include <sys/stat.h>
@@ -31,7 +32,7 @@ class TTemporaryFile {
 
     // The path to the file; only for a file made `named`.
     const std::string& Path() const { return path_; }
-    int Fd() const { return fd_; }
+    int Fd() const { return fd_.get(); }
 
     // Gives the file the mode, and where permitted the owner and group, of `keep` (when not
     // null), makes it durable and puts it at `target` in one step, then syncs the folder so that
@@ -47,7 +48,7 @@ class TTemporaryFile {
     std::string folder_;
     std::string base_;
     std::string path_; // empty while the file has no name
-    int fd_ = -1;
+    TOwnedFd fd_;
     std::optional<TRemoveOnSignal> removeOnSignal_;
 };
 

@@ -50,12 +50,8 @@ void RunExportCommand(TExportCommand command, const TVirtualStringTree& grid, TX
     if (grid.TotalCount() == 0) return;
     const TExportFormat& format = *FindExportFormat(formatName(command));
     TFileInfo info(&doc);
-    FillExportColumns(info.Columns);
     const TExportRows rows = watchedRows(ExportRowsOf(grid), grid.TotalCount());
-    if (format.gathersDocument) {
-        info.InitDocument();
-        info.GatherInfo(rows);
-    }
+    PrepareExport(format, info, rows);
     if (format.windowExport(info, rows))
         Shell().ShowMessage("Export Finished", "Done", TMessageIcon::None);
 }

@@ -2,6 +2,8 @@
 #include "grid/TreeView.h"
 
 #include "desktop/RunCommand.h"
+#include "grid/GridHeader.h"
+#include "grid/GridLineDelegate.h"
 #include "grid/GridLook.h"
 
 #include <QApplication>
@@ -9,7 +11,6 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <QToolTip>
 
 #include <algorithm>
@@ -30,115 +31,6 @@ const QStringList GridFamilies = {
 int cellTextMargin(const QWidget* view) {
     return view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
 }
-
-// Draws each cell above and left of its grid lines, tinted while the mouse is over its row, then
-// the lines. Every row has the same height: the font's, a pixel above and below, and the line.
-class GridLineDelegate final : public QStyledItemDelegate {
-  public:
-    explicit GridLineDelegate(TTreeView* view) : QStyledItemDelegate(view), view_(view) {}
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(view_->RowHeight());
-        return size;
-    }
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyleOptionViewItem cell = option;
-        initStyleOption(&cell, index);
-        const bool hot =
-            (cell.state & QStyle::State_MouseOver) && !(cell.state & QStyle::State_Selected);
-        // The view draws its own focus frame around the whole row, and its own hover tint.
-        cell.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
-        if (hot) {
-            const QColor base = cell.backgroundBrush.style() == Qt::NoBrush
-                                    ? cell.palette.color(QPalette::Base)
-                                    : cell.backgroundBrush.color();
-            const QColor tint = cell.palette.color(QPalette::Highlight);
-            cell.backgroundBrush = QColor::fromRgbF(base.redF() * 0.82 + tint.redF() * 0.18,
-                                                    base.greenF() * 0.82 + tint.greenF() * 0.18,
-                                                    base.blueF() * 0.82 + tint.blueF() * 0.18);
-        }
-        cell.rect.adjust(0, 0, -1, -1);
-        const QWidget* widget = cell.widget;
-        QStyle* style = widget ? widget->style() : QApplication::style();
-        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
-        painter->save();
-        painter->setPen(QColor(0xC8, 0xCC, 0xD8));
-        const QRect r = option.rect;
-        painter->drawLine(r.topRight(), r.bottomRight());
-        painter->drawLine(r.bottomLeft(), r.bottomRight());
-        painter->restore();
-    }
-
-  private:
-    TTreeView* view_;
-};
-
-// The header in the grid's own colours, whatever the theme: a fixed height (QTreeView sizes
-// its header by the size hint), captions in a colour that reads on the fill, kept clear of the
-// sort mark, and the section under the mouse lighter.
-class GridHeader final : public QHeaderView {
-  public:
-    explicit GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
-
-    QSize sizeHint() const override {
-        QSize size = QHeaderView::sizeHint();
-        size.setHeight(TTreeView::HeaderHeight);
-        return size;
-    }
-
-    void SetHotSection(int section) {
-        if (section == hot_) return;
-        hot_ = section;
-        viewport()->update();
-    }
-
-  protected:
-    void paintSection(QPainter* painter, const QRect& rect, int section) const override {
-        if (!rect.isValid()) return;
-        painter->save();
-        QColor fill(TTreeView::HeaderBackground);
-        if (section == hot_) fill = fill.lighter(112);
-        painter->fillRect(rect, fill);
-        painter->setPen(QColor(0x5a, 0x7f, 0xc0));
-        painter->drawLine(rect.topRight(), rect.bottomRight());
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
-
-        const bool sorted = isSortIndicatorShown() && sortIndicatorSection() == section;
-        const QRect text = rect.adjusted(
-            TTreeView::HeaderTextMargin, 0,
-            -TTreeView::HeaderTextMargin - (sorted ? TTreeView::SortMarkSpace : 0), -1);
-        const QColor ink = TextColourOn(fill, palette().color(QPalette::ButtonText));
-        painter->setPen(ink);
-        const QVariant align = model()->headerData(section, orientation(), Qt::TextAlignmentRole);
-        const Qt::Alignment alignment =
-            align.isValid() ? Qt::Alignment(align.toInt()) : (Qt::AlignLeft | Qt::AlignVCenter);
-        const QString caption = model()->headerData(section, orientation()).toString();
-        painter->drawText(text, int(alignment),
-                          fontMetrics().elidedText(caption, Qt::ElideRight, text.width()));
-
-        if (sorted) {
-            // A small triangle, pointing up for ascending and down for descending.
-            const int right = rect.right() - TTreeView::HeaderTextMargin;
-            const int middle = rect.center().y();
-            const bool up = sortIndicatorOrder() == Qt::AscendingOrder;
-            const QPolygon mark =
-                up ? QPolygon({QPoint(right - 6, middle + 2), QPoint(right, middle + 2),
-                               QPoint(right - 3, middle - 2)})
-                   : QPolygon({QPoint(right - 6, middle - 2), QPoint(right, middle - 2),
-                               QPoint(right - 3, middle + 2)});
-            painter->setRenderHint(QPainter::Antialiasing);
-            painter->setBrush(ink);
-            painter->drawPolygon(mark);
-        }
-        painter->restore();
-    }
-
-  private:
-    int hot_ = -1;
-};
 
 TMouseButton treeButton(Qt::MouseButton button) {
     switch (button) {

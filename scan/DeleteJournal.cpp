@@ -2,6 +2,7 @@
 #include "scan/DeleteJournal.h"
 
 #include "fs/WriteFully.h"
+#include "scan/FolderReader.h"
 #include "scan/JsonText.h"
 
 #include <QByteArray>
@@ -10,7 +11,6 @@
 #include <QJsonObject>
 #include <QString>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -113,14 +113,9 @@ std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& n
     const std::string viaFolder = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
     if (readAttributes(viaFolder, -1, record.attributes)) return record;
     record.attributes.clear();
-    const int fd =
-        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    const bool read = readAttributes({}, fd, record.attributes);
-    const int saved = errno;
-    ::close(fd);
-    errno = saved;
-    if (!read) return std::nullopt;
+    const TOwnedFd fd(
+        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid() || !readAttributes({}, fd.get(), record.attributes)) return std::nullopt;
     return record;
 }
 
@@ -188,20 +183,15 @@ namespace {
 
 // Each journal of `folder` (a regular file, links not followed) with its status.
 template <typename Each> void forEachJournal(const std::string& folder, Each each) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
+    FolderReader reader(AT_FDCWD, folder.c_str(), /*followLink=*/false);
+    FolderReader::Entry entry;
+    while (reader.Next(entry)) {
         struct stat st {};
-        if (std::string_view(entry->d_name).ends_with(JournalEnding) &&
-            ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-            each(fd, std::string_view(entry->d_name), st);
+        if (entry.name.ends_with(JournalEnding) &&
+            ::fstatat(reader.Fd(), entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            each(reader.Fd(), entry.name, st);
     }
-    ::closedir(dir);
 }
 
 } // namespace
@@ -244,15 +234,16 @@ TDeleteJournal::TDeleteJournal(const std::string& folder) {
     std::snprintf(fraction, sizeof fraction, ".%09ld", started.tv_nsec);
     path_ = folder + "/" + stamp + fraction + "-" + std::to_string(::getpid()) +
             std::string(JournalEnding);
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW | O_CLOEXEC,
-                 0600);
-    if (fd_ < 0) throw std::runtime_error("cannot write " + path_ + ": " + std::strerror(errno));
+    fd_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW | O_CLOEXEC,
+                     0600));
+    if (!fd_.valid())
+        throw std::runtime_error("cannot write " + path_ + ": " + std::strerror(errno));
 }
 
 TDeleteJournal::~TDeleteJournal() {
-    if (fd_ < 0) return;
-    ::fdatasync(fd_);
-    ::close(fd_);
+    if (!fd_.valid()) return;
+    ::fdatasync(fd_.get());
+    fd_.reset();
     // A run that deleted nothing leaves no journal to restore.
     if (count_ == 0) ::unlink(path_.c_str());
 }
@@ -261,13 +252,13 @@ int TDeleteJournal::Add(const TJournalRecord& record) {
     // One write a record: a signal or a crash of the program keeps every line written before.
     const std::string line = JournalLine(record);
     const std::lock_guard lock(mutex_);
-    const int error = WriteFully(fd_, line);
+    const int error = WriteFully(fd_.get(), line);
     if (error == 0) ++count_;
     return error;
 }
 
 int TDeleteJournal::Sync() {
-    return ::fdatasync(fd_) == 0 ? 0 : errno;
+    return ::fdatasync(fd_.get()) == 0 ? 0 : errno;
 }
 
 } // namespace nullsweep

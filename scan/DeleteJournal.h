@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fs/OwnedFd.h"
+
 #include <sys/types.h>
 
 #include <cstdint>
@@ -67,7 +69,7 @@ class TDeleteJournal {
 
   private:
     std::string path_;
-    int fd_ = -1;
+    TOwnedFd fd_;
     std::mutex mutex_;
     std::size_t count_ = 0;
 };

@@ -16,6 +16,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <new>
 #include <tuple>
 
 namespace nullsweep {
@@ -230,7 +231,7 @@ int RenameNoReplace(int fromFolder, const std::string& from, int toFolder, const
 std::uint32_t InternScanRoot(int fd, const std::string& resolvedPath, bool hold) {
     try {
         return roots().intern(fd, resolvedPath, hold);
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         return NoScanRoot;
     }
 }
@@ -271,10 +272,6 @@ std::string IdentityText(const TFileIdentity& identity) {
     std::string bytes(sizeof identity, '\0');
     std::memcpy(bytes.data(), &identity, sizeof identity);
     return bytes;
-}
-
-void SetFileIdentity(TResultRow& row, const TFileIdentity& identity) {
-    row.SetSlot(IdentitySlot, IdentityText(identity));
 }
 
 bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity) {

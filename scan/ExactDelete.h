@@ -49,7 +49,6 @@ std::string ResolvedFolderPath(int fd, const std::string& given);
 // The row slot that holds the identity, and its text there.
 constexpr int IdentitySlot = 1;
 std::string IdentityText(const TFileIdentity& identity);
-void SetFileIdentity(TResultRow& row, const TFileIdentity& identity);
 // False for a row made without a scan (nothing remembered).
 bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity);
 

@@ -2,8 +2,8 @@
 #include "scan/FilesInUse.h"
 
 #include "fs/OwnedFd.h"
+#include "scan/FolderReader.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 namespace nullsweep {
@@ -20,19 +21,14 @@ namespace {
 
 // The numeric entries of an open folder, each given to `each`.
 template <typename Each> void numericEntries(int folderFd, Each each) {
-    const int fd = ::dup(folderFd);
-    if (fd < 0) return;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
+    FolderReader folder(folderFd, ".", /*followLink=*/true);
+    FolderReader::Entry entry;
+    while (folder.Next(entry)) {
+        const char* name = entry.name.data(); // NUL-ended: a listing's name
         char* end = nullptr;
-        const long n = std::strtol(entry->d_name, &end, 10);
-        if (end != entry->d_name && *end == '\0') each(entry->d_name, n);
+        const long n = std::strtol(name, &end, 10);
+        if (end != name && *end == '\0') each(name, n);
     }
-    ::closedir(dir);
 }
 
 std::string processName(long pid) {
@@ -54,7 +50,7 @@ void TFilesInUse::Read() {
     try {
         readLocks();
         readOpenFiles();
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         // what was read stays; no memory for more
     }
     read_ = true;

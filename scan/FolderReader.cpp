@@ -1,22 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FolderReader.h"
 
+#include "fs/OwnedFd.h"
+
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace nullsweep {
 
+namespace {
+std::atomic<bool> typesUnknown{false};
+} // namespace
+
+void FolderReader::ReportTypesUnknown(bool unknown) {
+    typesUnknown = unknown;
+}
+
 FolderReader::FolderReader(int parentFd, const char* name, bool followLink) {
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     if (!followLink) flags |= O_NOFOLLOW;
-    fd_ = ::openat(parentFd, name, flags);
-    if (fd_ < 0) return;
-    dir_ = ::fdopendir(fd_);
-    if (!dir_) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    TOwnedFd fd(::openat(parentFd, name, flags));
+    if (!fd.valid()) return;
+    dir_ = ::fdopendir(fd.get());
+    if (dir_) fd_ = fd.release(); // the listing's now, closed with it
 }
 
 FolderReader::~FolderReader() {
@@ -32,7 +40,9 @@ bool FolderReader::Next(Entry& entry) {
         return false;
     }
     entry.name = d->d_name;
-    entry.type = d->d_type;
+    entry.type = typesUnknown.load(std::memory_order_relaxed)
+                     ? static_cast<unsigned char>(DT_UNKNOWN)
+                     : d->d_type;
     entry.inode = d->d_ino;
     return true;
 }

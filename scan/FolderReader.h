@@ -33,6 +33,10 @@ class FolderReader {
     bool Next(Entry& entry);
     int Error() const { return error_; }
 
+    // From then on every reader reports DT_UNKNOWN, as on a file system that does not fill in
+    // d_type: the walk must then learn each entry's type from its status (tests use this).
+    static void ReportTypesUnknown(bool unknown);
+
   private:
     int fd_ = -1;
     DIR* dir_ = nullptr;

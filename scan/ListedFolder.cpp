@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/ListedFolder.h"
 
+#include "fs/OwnedFd.h"
 #include "scan/Scan.h"
 
 #include <fcntl.h>
@@ -31,11 +32,8 @@ constexpr int StatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 
 // A file mounted over one of the folder's (a bind mount) may come from a pseudo file system.
 bool isPseudoFile(int folderFd, const char* name) {
-    const int fd = ::openat(folderFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return true;
-    const bool pseudo = OnPseudoFileSystem(fd);
-    ::close(fd);
-    return pseudo;
+    const TOwnedFd fd(::openat(folderFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    return !fd.valid() || OnPseudoFileSystem(fd.get());
 }
 
 bool excluded(const ListingRules& rules, const char* name) {

@@ -34,23 +34,20 @@ bool makeFolders(const std::string& path) {
 
 // files/ and info/ of a trash folder, made when missing; the trash folder itself must be a
 // folder of this user's, never a link.
-bool openTrash(const std::string& trash, int& files, int& info) {
-    const int top = ::open(trash.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (top < 0) return false;
+bool openTrash(const std::string& trash, TOwnedFd& files, TOwnedFd& info) {
+    const TOwnedFd top(::open(trash.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!top.valid()) return false;
     struct stat st {};
-    bool ok = ::fstat(top, &st) == 0 && (st.st_uid == ::geteuid() || (errno = EPERM, false));
+    bool ok = ::fstat(top.get(), &st) == 0 && (st.st_uid == ::geteuid() || (errno = EPERM, false));
     for (const char* sub : {"files", "info"}) {
         if (!ok) break;
-        if (::mkdirat(top, sub, 0700) != 0 && errno != EEXIST) ok = false;
+        if (::mkdirat(top.get(), sub, 0700) != 0 && errno != EEXIST) ok = false;
     }
     if (ok) {
-        files = ::openat(top, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        info = ::openat(top, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        ok = files >= 0 && info >= 0;
+        files.reset(::openat(top.get(), "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        info.reset(::openat(top.get(), "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        ok = files.valid() && info.valid();
     }
-    const int saved = errno;
-    ::close(top);
-    errno = saved;
     return ok;
 }
 
@@ -75,12 +72,7 @@ std::string TTrash::HomeTrashPath() {
 
 TTrash::TTrash(std::string homeTrash) : homeTrash_(std::move(homeTrash)) {}
 
-TTrash::~TTrash() {
-    for (auto& [device, place] : places_) {
-        if (place.files >= 0) ::close(place.files);
-        if (place.info >= 0) ::close(place.info);
-    }
-}
+TTrash::~TTrash() = default;
 
 std::string TrashPathText(const std::string& path) {
     static const char hex[] = "0123456789ABCDEF";
@@ -100,7 +92,7 @@ std::string TrashPathText(const std::string& path) {
 
 const TTrash::Place* TTrash::placeFor(const std::string& realPath, std::uint64_t device) {
     if (const auto found = places_.find(device); found != places_.end())
-        return found->second.files >= 0 ? &found->second : (errno = EACCES, nullptr);
+        return found->second.files.valid() ? &found->second : (errno = EACCES, nullptr);
     Place& place = places_[device];
     struct stat st {};
     if (!homeTrash_.empty() && makeFolders(homeTrash_) && ::stat(homeTrash_.c_str(), &st) == 0 &&
@@ -136,21 +128,21 @@ int TTrash::Move(int folder, const std::string& name, const std::string& realPat
     for (int n = 1; n < 100000; ++n) {
         const std::string unique = n == 1 ? name : name + "." + std::to_string(n);
         const std::string infoName = unique + ".trashinfo";
-        const int fd = ::openat(place->info, infoName.c_str(),
-                                O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        TOwnedFd fd(::openat(place->info.get(), infoName.c_str(),
+                             O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd.valid()) {
             if (errno == EEXIST) continue;
             return -1;
         }
-        int saved = WriteFully(fd, info);
+        int saved = WriteFully(fd.get(), info);
+        if (saved == 0) saved = fd.close();
         const bool written = saved == 0;
-        if (::close(fd) != 0 && written) saved = errno;
-        if (written && RenameNoReplace(folder, name, place->files, unique) == 0) {
-            placed = {place->files, place->info, unique};
+        if (written && RenameNoReplace(folder, name, place->files.get(), unique) == 0) {
+            placed = {place->files.get(), place->info.get(), unique};
             return 0;
         }
         saved = written ? errno : saved;
-        ::unlinkat(place->info, infoName.c_str(), 0);
+        ::unlinkat(place->info.get(), infoName.c_str(), 0);
         if (written && saved == EEXIST) continue;
         errno = saved;
         return -1;

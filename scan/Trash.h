@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fs/OwnedFd.h"
 #include "scan/FileActions.h"
 #include "scan/ResultRow.h"
 
@@ -41,8 +42,8 @@ class TTrash {
 
   private:
     struct Place {
-        int files = -1;
-        int info = -1;
+        TOwnedFd files;
+        TOwnedFd info;
         std::string topDir; // empty: the home trash, whose Path= lines are absolute
     };
     const Place* placeFor(const std::string& realPath, std::uint64_t device);

@@ -2,6 +2,7 @@
 #include "export/HtmlPage.h"
 #include "ExportTestSupport.h"
 #include "export/ExportFile.h"
+#include "export/ExportOutput.h"
 #include "export/FileInfo.h"
 #include "support/TempTree.h"
 
@@ -36,6 +37,15 @@ hexed = lambda texts: ' '.join(t.encode('utf-8').hex() or '-' for t in texts)
 print(hexed([page.title]))
 for row in page.rows: print(hexed(row))
 )";
+
+// The page as the export writes it, without its line end.
+std::string BuildHTMLPage(const TExportRows& rows, const TExportColumns& columns,
+                          std::string_view title) {
+    TStringSink sink;
+    WriteHTML(sink, rows, columns, title);
+    EXPECT_TRUE(sink.text.ends_with("\r\n"));
+    return sink.text.substr(0, sink.text.size() - 2);
+}
 
 std::string cellsOf(const std::string& page, const std::string& marker) {
     std::string classes;

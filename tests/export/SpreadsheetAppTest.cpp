@@ -205,7 +205,7 @@ TEST(WorkbookText, FittedWidthCountsCharactersOfTheLongestLine) {
 TEST(SheetArray, KeepsEveryTextAcrossBlocksAsACString) {
     TSheetArray array(3000, 2);
     EXPECT_EQ(array.At(2999, 1), "");
-    EXPECT_STREQ(array.CString(0, 0), "");
+    EXPECT_STREQ(array.At(0, 0).data(), "");
     const std::string big(3 << 20, 'b'); // larger than a block
     for (std::size_t r = 0; r < 3000; ++r)
         array.Set(r, 0, std::string(500 + r % 7, char('a' + r % 26)));
@@ -214,10 +214,10 @@ TEST(SheetArray, KeepsEveryTextAcrossBlocksAsACString) {
     array.Set(1, 1, "second"); // replaced
     for (std::size_t r = 0; r < 3000; ++r) {
         ASSERT_EQ(array.At(r, 0), std::string(500 + r % 7, char('a' + r % 26))) << r;
-        ASSERT_EQ(std::strlen(array.CString(r, 0)), 500 + r % 7) << r;
+        ASSERT_EQ(std::strlen(array.At(r, 0).data()), 500 + r % 7) << r;
     }
     EXPECT_EQ(array.At(1500, 1), big);
-    EXPECT_STREQ(array.CString(1, 1), "second");
+    EXPECT_STREQ(array.At(1, 1).data(), "second");
     EXPECT_EQ(array.At(2, 1), "");
     EXPECT_THROW(array.At(3000, 0), std::out_of_range);
 

@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -119,6 +121,39 @@ TEST(ExactDelete, APathLongerThanPathMaxIsDeleted) {
         ::unlinkat(fds[i - 1], component.c_str(), AT_REMOVEDIR);
     }
     ::close(fds[0]);
+}
+
+// openat2 takes at most PATH_MAX bytes: a longer path goes in pieces, one of exactly PATH_MAX
+// bytes too.
+TEST(ExactDelete, FoldersAtAndBeyondPathMaxAreOpened) {
+    TempTree t;
+    const std::string component(240, 'd'); // 17 of them and their 16 "/" make PATH_MAX
+    const int root = ::open(t.Root().c_str(), O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(root, 0);
+    std::vector<int> fds{root};
+    std::string relative;
+    for (int level = 1; level <= 18; ++level) {
+        ASSERT_EQ(::mkdirat(fds.back(), component.c_str(), 0755), 0);
+        fds.push_back(::openat(fds.back(), component.c_str(), O_DIRECTORY | O_CLOEXEC));
+        ASSERT_GE(fds.back(), 0);
+        relative += (relative.empty() ? "" : "/") + component;
+        if (level < 17) continue;
+        SCOPED_TRACE(relative.size());
+        struct stat want {
+        }, got{};
+        ASSERT_EQ(::fstat(fds.back(), &want), 0);
+        const int fd = OpenFolderBeneath(root, relative);
+        ASSERT_GE(fd, 0) << std::strerror(errno);
+        EXPECT_EQ(::fstat(fd, &got), 0);
+        EXPECT_EQ(got.st_ino, want.st_ino);
+        ::close(fd);
+    }
+    EXPECT_EQ(relative.size(), std::size_t(PATH_MAX) + 241);
+    for (std::size_t i = fds.size() - 1; i > 0; --i) {
+        ::close(fds[i]);
+        ::unlinkat(fds[i - 1], component.c_str(), AT_REMOVEDIR);
+    }
+    ::close(root);
 }
 
 // The walk that stands in where openat2 is refused refuses the same things.
