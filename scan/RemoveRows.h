@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include <sys/stat.h>
+
 namespace nullsweep {
 
 enum class TRemoveMode { Delete, Trash };
@@ -30,11 +32,17 @@ struct TRemoveCallbacks {
     // Checked between files; true stops the run (the rest is left untouched).
     std::function<bool()> cancelled;
     // Deletes only. With a folder's descriptor and real path, when its rows begin (before
-    // anything in it changed), and with a file checked under its own name just before it is
-    // renamed away to be unlinked (`path`: its real path). May run on helper threads, several
-    // at once. A non-zero errno from `beforeUnlink` leaves the file untouched, as failed.
+    // anything in it changed), and with a file checked under its own name before it is renamed
+    // away to be unlinked (`path`: its real path; `status`: what that check read, with type,
+    // mode, owner, group and times). Files are checked in batches: `recordsDue` comes after a
+    // batch's checks and before any of its files is moved. May run on helper threads, several
+    // at once. A non-zero errno from `beforeUnlink` leaves that file untouched, from
+    // `recordsDue` the whole batch, as failed.
     std::function<void(int folder, const std::string& path)> onFolder;
-    std::function<int(int folder, const std::string& name, const std::string& path)> beforeUnlink;
+    std::function<int(int folder, const std::string& name, const std::string& path,
+                      const struct statx& status)>
+        beforeUnlink;
+    std::function<int()> recordsDue;
 };
 
 // Removes the rows' files, each only if it is still exactly the file listed: reached from its

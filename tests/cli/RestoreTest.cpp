@@ -226,6 +226,8 @@ TEST(Restore, AKilledDeleteRunKeepsTheRecordOfEveryFileGone) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (LatestJournal(folder).empty() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
+    // Records go in batches: the kill lands some way into the run, not just after a write.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
 

@@ -205,9 +205,14 @@ TEST(RemoveRows, WithoutProcAFolderSwappedForALinkStillLeadsNowhere) {
     made.SetField(TField::FullPath, t.Path("other/inner"));
     const TResultRow* const rows[] = {&made};
     std::string reason;
-    const TRemoveCount count = RemoveRows(
-        rows, TRemoveMode::Delete, true, nullptr,
-        {[&](std::size_t, TDeleteOutcome, const std::string& r) { reason = r; }, {}, {}, {}, {}});
+    const TRemoveCount count =
+        RemoveRows(rows, TRemoveMode::Delete, true, nullptr,
+                   {[&](std::size_t, TDeleteOutcome, const std::string& r) { reason = r; },
+                    {},
+                    {},
+                    {},
+                    {},
+                    {}});
     EXPECT_EQ(count.failed, 1u);
     EXPECT_EQ(reason, "no identity recorded by a scan");
     EXPECT_TRUE(exists(t.Path("other/inner")));
@@ -257,6 +262,7 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
                        {[&](std::size_t, TDeleteOutcome o, const std::string& reason) {
                             text = reason + "|" + std::to_string(int(o));
                         },
+                        {},
                         {},
                         {},
                         {},
