@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <stdexcept>
 
 namespace nullsweep {
@@ -48,17 +49,23 @@ int openFolder(const std::string& folder, bool make) {
 }
 
 // Owner, mode, extended attributes and times, in the order that keeps each: a change of owner
-// clears set-id bits, an access list sets the group bits, and times come last.
-std::string applyRecord(int fd, const TJournalRecord& record) {
+// clears set-id bits, an access list sets the group bits, and times come last. `made` is the
+// status the file was created with when that is known already; otherwise it is read.
+std::string applyRecord(int fd, const TJournalRecord& record, const struct stat* made = nullptr) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return reason("cannot read it back");
+    if (made)
+        st = *made;
+    else if (::fstat(fd, &st) != 0)
+        return reason("cannot read it back");
     std::string problem;
-    if ((st.st_uid != record.owner || st.st_gid != record.group) &&
-        ::fchown(fd, record.owner, record.group) != 0)
+    const bool chown = st.st_uid != record.owner || st.st_gid != record.group;
+    if (chown && ::fchown(fd, record.owner, record.group) != 0)
         problem = reason(("cannot give it owner " + std::to_string(record.owner) + " and group " +
                           std::to_string(record.group))
                              .c_str());
-    if (::fchmod(fd, record.mode) != 0 && problem.empty()) problem = reason("cannot set its mode");
+    if ((chown || (st.st_mode & 07777) != record.mode) && ::fchmod(fd, record.mode) != 0 &&
+        problem.empty())
+        problem = reason("cannot set its mode");
     for (const auto& [name, value] : record.attributes)
         if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0 && problem.empty())
             problem = reason(("cannot set its attribute " + name).c_str());
@@ -101,15 +108,21 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
     std::vector<const TJournalRecord*> order;
     for (const TJournalRecord& record : records)
         order.push_back(&record);
-    // Folders before files, outer folders before inner ones; files keep the journal's order.
+    // Folders before files, outer folders before inner ones; files grouped by their folder
+    // (a run on several threads journals folders interleaved), in the journal's order within it.
     std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
         if (a->folder != b->folder) return a->folder;
-        return a->folder && a->path.size() < b->path.size();
+        if (a->folder) return a->path.size() < b->path.size();
+        return SplitPath(a->path).folder < SplitPath(b->path).folder;
     });
     TRestoreCount count;
     std::vector<const TJournalRecord*> madeFolders;
     std::string lastFolder;
     TOwnedFd folder;
+    // The status a file made in `folder` with a mode had, by that mode.
+    std::map<mode_t, struct stat> created;
+    const uid_t user = ::geteuid();
+    const gid_t group = ::getegid();
     const auto problem = [&](const TJournalRecord& record, const std::string& why) {
         ++count.failed;
         if (options.onProblem) options.onProblem(record.path, why);
@@ -125,6 +138,7 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
         if (parts.folder != lastFolder || folder.get() < 0) {
             lastFolder = parts.folder;
             folder.reset(openFolder(lastFolder, options.parents && !options.dryRun));
+            created.clear();
         }
         if (folder.get() < 0) {
             const int error = errno;
@@ -153,14 +167,22 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
             continue;
         }
         TOwnedFd made;
+        mode_t plainMode = 0;
         if (record->folder) {
             if (::mkdirat(folder.get(), name.c_str(), 0700) == 0)
                 made.reset(::openat(folder.get(), name.c_str(),
                                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         } else {
-            // Private until its mode is set; O_EXCL never opens what stands there.
+            // Made with its own mode where it is ours and has no set-id or sticky bit (the mask
+            // can only take bits away); otherwise private until owner and mode are set. O_EXCL
+            // never opens what stands there.
+            plainMode =
+                (record->mode & 07000) == 0 && record->owner == user && record->group == group
+                    ? record->mode
+                    : 0;
             made.reset(::openat(folder.get(), name.c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                plainMode ? plainMode : 0600));
         }
         if (made.get() < 0) {
             if (errno == EEXIST)
@@ -174,7 +196,17 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
             madeFolders.push_back(record);
             continue;
         }
-        const std::string why = applyRecord(made.get(), *record);
+        // In one folder a mode asked for always gives the same file (the mask, a default access
+        // list and a set-group-id folder decide it): read back for its first file only.
+        const struct stat* known = nullptr;
+        if (plainMode) {
+            auto it = created.find(plainMode);
+            struct stat st {};
+            if (it == created.end() && ::fstat(made.get(), &st) == 0)
+                it = created.emplace(plainMode, st).first;
+            if (it != created.end()) known = &it->second;
+        }
+        const std::string why = applyRecord(made.get(), *record, known);
         if (!why.empty()) {
             problem(*record, why);
             continue;
