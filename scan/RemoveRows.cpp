@@ -117,6 +117,8 @@ std::function<void(int, const std::string&)> beforeMove;
 // the calling thread, which looks for a cancel between batches.
 constexpr std::size_t HelperBatch = 64;
 constexpr std::size_t CallerBatch = 16;
+// Files of one folder a helper thread takes at a time.
+constexpr std::size_t ShareOfAFolder = 1024;
 
 // The files in use as seen lately, shared by every run of the process.
 TFilesInUse& filesInUse() {
@@ -373,9 +375,14 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
     for (std::size_t f = 0; f < folders.size(); ++f)
         folders[f].second = f + 1 < folders.size() ? folders[f + 1].first : items.size();
 
-    // Folders go to helper threads, one folder each at a time (a folder's entries are changed
-    // under its own lock in the kernel); the results come back to this thread for the callbacks.
-    // Moves to the trash all change the same two folders: one thread.
+    // Helper threads take a share of a folder at a time: the checks of files in one folder run
+    // side by side, and a move to the trash overlaps the making of another's info file; their
+    // changes to one folder's entries take turns under its lock in the kernel. The results come
+    // back to this thread for the callbacks.
+    std::vector<std::pair<std::size_t, std::size_t>> shares;
+    for (const auto& [begin, end] : folders)
+        for (std::size_t i = begin; i < end; i += ShareOfAFolder)
+            shares.emplace_back(i, std::min(end, i + ShareOfAFolder));
     std::mutex mutex;
     std::condition_variable ready;
     std::vector<std::pair<std::size_t, Result>> results;
@@ -393,8 +400,8 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
             if (last) --running;
             ready.notify_one();
         };
-        for (std::size_t f; !stop && (f = nextFolder++) < folders.size();) {
-            const auto [begin, end] = folders[f];
+        for (std::size_t f; !stop && (f = nextFolder++) < shares.size();) {
+            const auto [begin, end] = shares[f];
             remover.openFolder(items[begin].id, items[begin].folder);
             for (std::size_t i = begin; i < end && !stop; i += HelperBatch) {
                 remover.batch(std::span(items).subspan(i, std::min(end - i, HelperBatch)), rows,
@@ -407,8 +414,7 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
         hand(true);
     };
     if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    if (mode == TRemoveMode::Trash) threads = 1;
-    threads = unsigned(std::min<std::size_t>(folders.size(), threads));
+    threads = unsigned(std::min<std::size_t>(shares.size(), threads));
     std::vector<std::thread> helpers;
     auto finish = [&] {
         stop = true;
@@ -433,7 +439,8 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
             running -= threads - helpers.size();
         }
         if (helpers.empty()) {
-            // One folder, or the trash: here, with the callbacks between files.
+            // One share of a folder, or one thread asked for: here, with the callbacks between
+            // batches of files.
             Remover remover(mode, includeKept, trash, callbacks);
             for (const auto& [begin, end] : folders) {
                 if (callbacks.cancelled && callbacks.cancelled()) break;

@@ -50,10 +50,10 @@ struct TRemoveCallbacks {
 // identity, not in use, and still that file once renamed to a private name (a delete) or once
 // in the trash (a move there); anything else is put back and counted as changed. Kept rows are
 // left unless `includeKept`; a file in use is always left. Rows of one folder are done together
-// (the folder opened once), so `onRow` may come in another order than `rows`. `trash` is needed
-// for TRemoveMode::Trash. Folders are done on up to `threads` helper threads (0: as the machine
-// suits; the trash always takes one). Never throws from the file work itself; a callback's
-// exception ends the run and passes on.
+// (the folder opened once for each share of it), so `onRow` may come in another order than
+// `rows`. `trash` is needed for TRemoveMode::Trash. Shares of folders are done on up to
+// `threads` helper threads (0: as the machine suits). Never throws from the file work itself; a
+// callback's exception ends the run and passes on.
 TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mode, bool includeKept,
                         TTrash* trash, const TRemoveCallbacks& callbacks, unsigned threads = 0);
 
