@@ -120,7 +120,7 @@ TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
 // A folder larger than a helper thread's share is split among the threads: every file is
 // taken exactly once, into the trash under a name and info file of its own, or deleted.
 TEST(RemoveRows, AFolderSharedAmongThreadsHasEachFileDoneOnce) {
-    constexpr std::size_t Files = 2100;
+    constexpr std::size_t Files = 1100;
     for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
         SCOPED_TRACE(mode == TRemoveMode::Trash ? "trash" : "delete");
         TempTree t;
