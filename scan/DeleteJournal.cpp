@@ -13,10 +13,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +29,8 @@ namespace nullsweep {
 namespace {
 
 constexpr std::string_view JournalEnding = ".jsonl";
+constexpr unsigned JournalStatusMask =
+    STATX_TYPE | STATX_MODE | STATX_UID | STATX_GID | STATX_ATIME | STATX_MTIME;
 
 QByteArray bytesOf(std::string_view text) {
     return QByteArray(text.data(), qsizetype(text.size()));
@@ -86,6 +90,28 @@ bool readAttributes(const std::string& path, int fd,
     return true;
 }
 
+// The extended attributes of `name` in `folder` through listxattrat(2) (Linux 6.13): no /proc
+// detour. False where the call is missing or refused (the caller then takes the detour); a
+// file with attributes also goes the detour, which reads their values.
+bool readAttributesAt(int folder, const std::string& name,
+                      std::vector<std::pair<std::string, std::string>>& out) {
+#ifdef SYS_listxattrat
+    constexpr long ListXattrAt = SYS_listxattrat;
+#else
+    constexpr long ListXattrAt = 465; // the same number on every architecture
+#endif
+    static std::atomic<bool> missing{false};
+    if (missing.load(std::memory_order_relaxed)) return false;
+    char names[1];
+    const long n =
+        ::syscall(ListXattrAt, folder, name.c_str(), AT_SYMLINK_NOFOLLOW, names, std::size_t(0));
+    if (n == 0) return true; // none: the common case, in one call
+    if (n < 0 && errno == ENOTSUP) return true;
+    if (n < 0 && (errno == ENOSYS || errno == EPERM)) missing = true;
+    (void)out;
+    return false;
+}
+
 timespec timeOf(const QJsonValue& value) {
     const QJsonArray pair = value.toArray();
     return timespec{std::time_t(pair.at(0).toInteger()), long(pair.at(1).toInteger())};
@@ -95,21 +121,31 @@ timespec timeOf(const QJsonValue& value) {
 
 std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& name,
                                                 const std::string& path) {
-    struct stat st {};
-    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    struct statx status {};
+    if (::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, JournalStatusMask,
+                &status) != 0)
+        return std::nullopt;
+    return JournalRecordOf(folder, name, path, status);
+}
+
+std::optional<TJournalRecord> JournalRecordOf(int folder, const std::string& name,
+                                              const std::string& path, const struct statx& status) {
+    if ((status.stx_mask & JournalStatusMask) != JournalStatusMask ||
+        (!S_ISREG(status.stx_mode) && !S_ISDIR(status.stx_mode))) {
         errno = EINVAL;
         return std::nullopt;
     }
     TJournalRecord record;
     record.path = path;
-    record.folder = S_ISDIR(st.st_mode);
-    record.mode = st.st_mode & 07777;
-    record.owner = st.st_uid;
-    record.group = st.st_gid;
-    record.accessed = st.st_atim;
-    record.written = st.st_mtim;
+    record.folder = S_ISDIR(status.stx_mode);
+    record.mode = status.stx_mode & 07777;
+    record.owner = status.stx_uid;
+    record.group = status.stx_gid;
+    record.accessed = {status.stx_atime.tv_sec, long(status.stx_atime.tv_nsec)};
+    record.written = {status.stx_mtime.tv_sec, long(status.stx_mtime.tv_nsec)};
+    if (readAttributesAt(folder, name, record.attributes)) return record;
     // The file's own name under the folder's descriptor: one call, no link on the way.
+    record.attributes.clear();
     const std::string viaFolder = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
     if (readAttributes(viaFolder, -1, record.attributes)) return record;
     record.attributes.clear();
@@ -242,6 +278,7 @@ TDeleteJournal::TDeleteJournal(const std::string& folder) {
 
 TDeleteJournal::~TDeleteJournal() {
     if (!fd_.valid()) return;
+    Flush();
     ::fdatasync(fd_.get());
     fd_.reset();
     // A run that deleted nothing leaves no journal to restore.
@@ -249,15 +286,42 @@ TDeleteJournal::~TDeleteJournal() {
 }
 
 int TDeleteJournal::Add(const TJournalRecord& record) {
-    // One write a record: a signal or a crash of the program keeps every line written before.
     const std::string line = JournalLine(record);
     const std::lock_guard lock(mutex_);
-    const int error = WriteFully(fd_.get(), line);
-    if (error == 0) ++count_;
-    return error;
+    buffer_ += line;
+    ++buffered_;
+    return writeLocked();
+}
+
+void TDeleteJournal::Buffer(const TJournalRecord& record) {
+    const std::string line = JournalLine(record);
+    const std::lock_guard lock(mutex_);
+    buffer_ += line;
+    ++buffered_;
+}
+
+int TDeleteJournal::Flush() {
+    const std::lock_guard lock(mutex_);
+    return writeLocked();
+}
+
+int TDeleteJournal::writeLocked() {
+    // One write for the batch: a signal or a crash of the program keeps every line written
+    // before. A failure is final: what a failed write left half done is not written after it.
+    if (error_ == 0 && !buffer_.empty()) error_ = WriteFully(fd_.get(), buffer_);
+    if (error_ == 0) count_ += buffered_;
+    buffer_.clear();
+    buffered_ = 0;
+    return error_;
+}
+
+std::size_t TDeleteJournal::Count() const {
+    const std::lock_guard lock(mutex_);
+    return count_;
 }
 
 int TDeleteJournal::Sync() {
+    if (const int error = Flush()) return error;
     return ::fdatasync(fd_.get()) == 0 ? 0 : errno;
 }
 

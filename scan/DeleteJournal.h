@@ -3,6 +3,7 @@
 
 #include "fs/OwnedFd.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -33,6 +34,10 @@ struct TJournalRecord {
 // followed; `path` is where it is. Returns nullopt with errno set when it cannot be read.
 std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& name,
                                                 const std::string& path);
+// The same from a status of it just read (type, mode, owner, group and times asked for): only
+// its extended attributes are read.
+std::optional<TJournalRecord> JournalRecordOf(int folder, const std::string& name,
+                                              const std::string& path, const struct statx& status);
 
 // One line of JSON Lines for a record, ending in "\n"; ReadJournalLine reads it back
 // (nullopt for a line that is not one).
@@ -61,17 +66,28 @@ class TDeleteJournal {
     TDeleteJournal& operator=(const TDeleteJournal&) = delete;
 
     const std::string& Path() const { return path_; }
-    // Returns 0, or the errno of the failure: the caller must then not delete the file. Safe
-    // to call from several threads.
+    // Writes the record now, with any buffered before it. Returns 0, or the errno of the
+    // failure: the caller must then not delete the file. Safe to call from several threads.
     int Add(const TJournalRecord& record);
+    // Keeps the record for the next Flush (or Add): a run takes its files in batches, one
+    // write for each batch, written before any file of the batch leaves its name.
+    void Buffer(const TJournalRecord& record);
+    // Writes what is buffered. 0, or the errno of the failure; once a write failed, every
+    // later Add and Flush fails too (records that were buffered by others may be lost).
+    int Flush();
     int Sync();
-    std::size_t Count() const { return count_; }
+    std::size_t Count() const;
 
   private:
+    int writeLocked(); // with mutex_ held
+
     std::string path_;
     TOwnedFd fd_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
+    std::string buffer_;
+    std::size_t buffered_ = 0;
     std::size_t count_ = 0;
+    int error_ = 0;
 };
 
 // Removes the journals in `folder` written before `cutoff` (seconds since the epoch).

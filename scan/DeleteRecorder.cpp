@@ -17,13 +17,16 @@ void TDeleteRecorder::Attach(TRemoveCallbacks& callbacks) {
             const std::lock_guard lock(mutex_);
             touched_->emplace(path, std::pair(st.st_atim, st.st_mtim));
         };
-    if (journal_)
+    if (journal_) {
         callbacks.beforeUnlink = [this](int folder, const std::string& name,
-                                        const std::string& path) {
-            std::optional<TJournalRecord> record = ReadJournalRecord(folder, name, path);
+                                        const std::string& path, const struct statx& status) {
+            std::optional<TJournalRecord> record = JournalRecordOf(folder, name, path, status);
             if (!record) return errno ? errno : EIO;
-            return journal_->Add(*record);
+            journal_->Buffer(*record);
+            return 0;
         };
+        callbacks.recordsDue = [this] { return journal_->Flush(); };
+    }
 }
 
 } // namespace nullsweep

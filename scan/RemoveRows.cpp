@@ -19,6 +19,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <span>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -87,11 +88,12 @@ class PrivateNames {
 };
 
 // Whether what stands as `name` in `folder` is the listed file; with `sameChange`, unchanged
-// since the scan too (a move of our own changes the status-change time).
-Result compare(int folder, const std::string& name, const TFileIdentity& id, bool sameChange) {
-    struct statx sx {};
+// since the scan too (a move of our own changes the status-change time). `sx` gets what was
+// read, the journal's fields among it.
+Result compare(int folder, const std::string& name, const TFileIdentity& id, bool sameChange,
+               struct statx& sx) {
     if (::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                STATX_TYPE | STATX_SIZE | STATX_INO | STATX_BTIME | STATX_CTIME, &sx) != 0)
+                STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
         return errno == ENOENT ? unreachable(ENOENT) : failedWith(errno);
     const unsigned needed = STATX_TYPE | STATX_SIZE | STATX_INO;
     if ((sx.stx_mask & needed) != needed || !S_ISREG(sx.stx_mode))
@@ -111,12 +113,26 @@ Result compare(int folder, const std::string& name, const TFileIdentity& id, boo
 
 std::function<void(int, const std::string&)> beforeMove;
 
+// Files checked together, then moved together (see Remover::batch): on helper threads, and on
+// the calling thread, which looks for a cancel between batches.
+constexpr std::size_t HelperBatch = 64;
+constexpr std::size_t CallerBatch = 16;
+// Files of one folder a helper thread takes at a time.
+constexpr std::size_t ShareOfAFolder = 1024;
+
 // The files in use as seen lately, shared by every run of the process.
 TFilesInUse& filesInUse() {
     static TFilesInUse inUse;
     return inUse;
 }
 std::mutex inUseMutex;
+
+struct Item {
+    std::size_t index;
+    TFileIdentity id;
+    std::string_view folder; // relative to the root, no final "/"
+    std::string_view relative;
+};
 
 class Remover {
   public:
@@ -140,47 +156,97 @@ class Remover {
         filesInUse().Refresh();
     }
 
-    Result one(const TResultRow& row, const TFileIdentity& id, std::string_view relative) {
+    // Checks the items of the open folder, then moves those that passed, and gives each item's
+    // result to `emit(index, result)`. Checks and moves of a batch are apart so that the journal
+    // takes the batch's records in one write before any of its files leaves its name.
+    template <typename Emit>
+    void batch(std::span<const Item> items, std::span<const TResultRow* const> rows, Emit emit) {
+        pending_.clear();
+        for (const Item& item : items) {
+            Result result;
+            try {
+                std::string name;
+                struct statx status {};
+                result = check(*rows[item.index], item.id, item.relative, name, status);
+                if (result.outcome == TDeleteOutcome::Deleted && mode_ == TRemoveMode::Delete &&
+                    callbacks_.beforeUnlink)
+                    if (const int error = callbacks_.beforeUnlink(
+                            folder_.get(), name, realPath(item.id, item.relative, rows[item.index]),
+                            status))
+                        result = failedWith(error, "cannot record it in the journal");
+                if (result.outcome == TDeleteOutcome::Deleted) {
+                    pending_.push_back({&item, std::move(name)});
+                    continue;
+                }
+            } catch (...) {
+                result = failedWith(ENOMEM);
+            }
+            emit(item.index, std::move(result));
+        }
+        if (pending_.empty()) return;
+        if (mode_ == TRemoveMode::Delete && callbacks_.recordsDue) {
+            int error = 0;
+            try {
+                error = callbacks_.recordsDue();
+            } catch (...) {
+                error = ENOMEM;
+            }
+            if (error) {
+                for (const Pending& p : pending_)
+                    emit(p.item->index, failedWith(error, "cannot record it in the journal"));
+                return;
+            }
+        }
+        for (const Pending& p : pending_) {
+            Result result;
+            try {
+                if (beforeMove) beforeMove(folder_.get(), p.name);
+                result = mode_ == TRemoveMode::Trash ? moveToTrash(*rows[p.item->index], p.item->id,
+                                                                   p.item->relative, p.name)
+                                                     : unlinkPrivately(p.item->id, p.name);
+            } catch (...) {
+                result = failedWith(ENOMEM);
+            }
+            emit(p.item->index, std::move(result));
+        }
+    }
+
+  private:
+    // Whether the file may be moved now; `name` gets its name in the folder, `status` what the
+    // check read.
+    Result check(const TResultRow& row, const TFileIdentity& id, std::string_view relative,
+                 std::string& name, struct statx& status) {
         if (!includeKept_)
             if (const std::string_view kept = KeptReasonOf(row); !kept.empty())
                 return {TDeleteOutcome::Kept, std::string(kept)};
         if (folder_.get() < 0) return unreachable(folderError_);
         const auto slash = relative.rfind('/');
-        const std::string name(slash == std::string_view::npos ? relative
-                                                               : relative.substr(slash + 1));
+        name = slash == std::string_view::npos ? relative : relative.substr(slash + 1);
         if (name.empty() || name == "." || name == "..")
             return {TDeleteOutcome::Changed, "not a file name"};
-        if (Result now = compare(folder_.get(), name, id, true);
+        if (Result now = compare(folder_.get(), name, id, true, status);
             now.outcome != TDeleteOutcome::Deleted)
             return now;
-        {
-            const std::lock_guard lock(inUseMutex);
-            // Looked at again now and then within a large folder too, at a bounded share of
-            // the work.
-            if ((++checked_ & 1023) == 0) filesInUse().Refresh();
-            if (std::string holder = filesInUse().HolderOf(id.device, id.inode); !holder.empty())
-                return {TDeleteOutcome::Kept, std::move(holder)};
-        }
-        if (beforeMove) beforeMove(folder_.get(), name);
-        return mode_ == TRemoveMode::Trash ? moveToTrash(row, id, relative, name)
-                                           : unlinkPrivately(row, id, relative, name);
+        const std::lock_guard lock(inUseMutex);
+        // Looked at again now and then within a large folder too, at a bounded share of the
+        // work.
+        if ((++checked_ & 1023) == 0) filesInUse().Refresh();
+        if (std::string holder = filesInUse().HolderOf(id.device, id.inode); !holder.empty())
+            return {TDeleteOutcome::Kept, std::move(holder)};
+        return removed();
     }
 
   private:
     // Renamed first to a name no one knows, then checked again: a file swapped in at the last
-    // moment (an exchange of names, an editor's save) is what would stand there now.
-    Result unlinkPrivately(const TResultRow& row, const TFileIdentity& id,
-                           std::string_view relative, const std::string& name) {
+    // moment (an exchange of names, an editor's save) is what would stand there now. Its
+    // journal record, if any, was written before this.
+    Result unlinkPrivately(const TFileIdentity& id, const std::string& name) {
         const int dir = folder_.get();
-        // Recorded before the file leaves its name: a run killed at any later point has the
-        // record of every file it took.
-        if (callbacks_.beforeUnlink)
-            if (const int error = callbacks_.beforeUnlink(dir, name, realPath(id, relative, &row)))
-                return failedWith(error, "cannot record it in the journal");
         const std::string hidden = names_.next();
         if (RenameNoReplace(dir, name, dir, hidden) != 0)
             return errno == ENOENT ? unreachable(ENOENT) : failedWith(errno);
-        const Result there = compare(dir, hidden, id, false);
+        struct statx status {};
+        const Result there = compare(dir, hidden, id, false, status);
         if (there.outcome == TDeleteOutcome::Deleted) {
             if (::unlinkat(dir, hidden.c_str(), 0) == 0) return removed();
             const int error = errno;
@@ -199,7 +265,8 @@ class Remover {
         if (trash_->Move(folder_.get(), name, realPath(id, relative, &row), id.device, placed) != 0)
             return errno == ENOENT ? unreachable(ENOENT)
                                    : failedWith(errno, "cannot move it to the trash");
-        const Result there = compare(placed.files, placed.name, id, false);
+        struct statx status {};
+        const Result there = compare(placed.files, placed.name, id, false, status);
         if (there.outcome == TDeleteOutcome::Deleted) return removed();
         if (TTrash::MoveBack(placed, folder_.get(), name) != 0)
             return failedWith(errno,
@@ -223,15 +290,13 @@ class Remover {
     const TRemoveCallbacks& callbacks_;
     PrivateNames names_;
     std::size_t checked_ = 0;
+    struct Pending {
+        const Item* item;
+        std::string name;
+    };
+    std::vector<Pending> pending_;
     TOwnedFd folder_;
     int folderError_ = 0;
-};
-
-struct Item {
-    std::size_t index;
-    TFileIdentity id;
-    std::string_view folder; // relative to the root, no final "/"
-    std::string_view relative;
 };
 
 } // namespace
@@ -310,9 +375,14 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
     for (std::size_t f = 0; f < folders.size(); ++f)
         folders[f].second = f + 1 < folders.size() ? folders[f + 1].first : items.size();
 
-    // Folders go to helper threads, one folder each at a time (a folder's entries are changed
-    // under its own lock in the kernel); the results come back to this thread for the callbacks.
-    // Moves to the trash all change the same two folders: one thread.
+    // Helper threads take a share of a folder at a time: the checks of files in one folder run
+    // side by side, and a move to the trash overlaps the making of another's info file; their
+    // changes to one folder's entries take turns under its lock in the kernel. The results come
+    // back to this thread for the callbacks.
+    std::vector<std::pair<std::size_t, std::size_t>> shares;
+    for (const auto& [begin, end] : folders)
+        for (std::size_t i = begin; i < end; i += ShareOfAFolder)
+            shares.emplace_back(i, std::min(end, i + ShareOfAFolder));
     std::mutex mutex;
     std::condition_variable ready;
     std::vector<std::pair<std::size_t, Result>> results;
@@ -330,25 +400,21 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
             if (last) --running;
             ready.notify_one();
         };
-        for (std::size_t f; !stop && (f = nextFolder++) < folders.size();) {
-            const auto [begin, end] = folders[f];
+        for (std::size_t f; !stop && (f = nextFolder++) < shares.size();) {
+            const auto [begin, end] = shares[f];
             remover.openFolder(items[begin].id, items[begin].folder);
-            for (std::size_t i = begin; i < end && !stop; ++i) {
-                Result result;
-                try {
-                    result = remover.one(*rows[items[i].index], items[i].id, items[i].relative);
-                } catch (...) {
-                    result = failedWith(ENOMEM);
-                }
-                batch.emplace_back(items[i].index, std::move(result));
-                if (batch.size() == 256) hand(false);
+            for (std::size_t i = begin; i < end && !stop; i += HelperBatch) {
+                remover.batch(std::span(items).subspan(i, std::min(end - i, HelperBatch)), rows,
+                              [&](std::size_t index, Result&& result) {
+                                  batch.emplace_back(index, std::move(result));
+                              });
+                if (batch.size() >= 256) hand(false);
             }
         }
         hand(true);
     };
     if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    if (mode == TRemoveMode::Trash) threads = 1;
-    threads = unsigned(std::min<std::size_t>(folders.size(), threads));
+    threads = unsigned(std::min<std::size_t>(shares.size(), threads));
     std::vector<std::thread> helpers;
     auto finish = [&] {
         stop = true;
@@ -373,22 +439,19 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
             running -= threads - helpers.size();
         }
         if (helpers.empty()) {
-            // One folder, or the trash: here, with the callbacks between files.
+            // One share of a folder, or one thread asked for: here, with the callbacks between
+            // batches of files.
             Remover remover(mode, includeKept, trash, callbacks);
             for (const auto& [begin, end] : folders) {
                 if (callbacks.cancelled && callbacks.cancelled()) break;
                 remover.openFolder(items[begin].id, items[begin].folder);
                 std::size_t i = begin;
-                for (; i < end; ++i) {
+                for (; i < end; i += CallerBatch) {
                     if (i > begin && callbacks.cancelled && callbacks.cancelled()) break;
                     progress();
-                    Result result;
-                    try {
-                        result = remover.one(*rows[items[i].index], items[i].id, items[i].relative);
-                    } catch (...) {
-                        result = failedWith(ENOMEM);
-                    }
-                    report(items[i].index, result);
+                    remover.batch(
+                        std::span(items).subspan(i, std::min(end - i, CallerBatch)), rows,
+                        [&](std::size_t index, const Result& result) { report(index, result); });
                 }
                 if (i < end) break;
             }

@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include <sys/stat.h>
+
 namespace nullsweep {
 
 enum class TRemoveMode { Delete, Trash };
@@ -30,11 +32,17 @@ struct TRemoveCallbacks {
     // Checked between files; true stops the run (the rest is left untouched).
     std::function<bool()> cancelled;
     // Deletes only. With a folder's descriptor and real path, when its rows begin (before
-    // anything in it changed), and with a file checked under its own name just before it is
-    // renamed away to be unlinked (`path`: its real path). May run on helper threads, several
-    // at once. A non-zero errno from `beforeUnlink` leaves the file untouched, as failed.
+    // anything in it changed), and with a file checked under its own name before it is renamed
+    // away to be unlinked (`path`: its real path; `status`: what that check read, with type,
+    // mode, owner, group and times). Files are checked in batches: `recordsDue` comes after a
+    // batch's checks and before any of its files is moved. May run on helper threads, several
+    // at once. A non-zero errno from `beforeUnlink` leaves that file untouched, from
+    // `recordsDue` the whole batch, as failed.
     std::function<void(int folder, const std::string& path)> onFolder;
-    std::function<int(int folder, const std::string& name, const std::string& path)> beforeUnlink;
+    std::function<int(int folder, const std::string& name, const std::string& path,
+                      const struct statx& status)>
+        beforeUnlink;
+    std::function<int()> recordsDue;
 };
 
 // Removes the rows' files, each only if it is still exactly the file listed: reached from its
@@ -42,10 +50,10 @@ struct TRemoveCallbacks {
 // identity, not in use, and still that file once renamed to a private name (a delete) or once
 // in the trash (a move there); anything else is put back and counted as changed. Kept rows are
 // left unless `includeKept`; a file in use is always left. Rows of one folder are done together
-// (the folder opened once), so `onRow` may come in another order than `rows`. `trash` is needed
-// for TRemoveMode::Trash. Folders are done on up to `threads` helper threads (0: as the machine
-// suits; the trash always takes one). Never throws from the file work itself; a callback's
-// exception ends the run and passes on.
+// (the folder opened once for each share of it), so `onRow` may come in another order than
+// `rows`. `trash` is needed for TRemoveMode::Trash. Shares of folders are done on up to
+// `threads` helper threads (0: as the machine suits). Never throws from the file work itself; a
+// callback's exception ends the run and passes on.
 TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mode, bool includeKept,
                         TTrash* trash, const TRemoveCallbacks& callbacks, unsigned threads = 0);
 

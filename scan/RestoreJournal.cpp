@@ -11,10 +11,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace nullsweep {
 
@@ -48,17 +52,23 @@ int openFolder(const std::string& folder, bool make) {
 }
 
 // Owner, mode, extended attributes and times, in the order that keeps each: a change of owner
-// clears set-id bits, an access list sets the group bits, and times come last.
-std::string applyRecord(int fd, const TJournalRecord& record) {
+// clears set-id bits, an access list sets the group bits, and times come last. `made` is the
+// status the file was created with when that is known already; otherwise it is read.
+std::string applyRecord(int fd, const TJournalRecord& record, const struct stat* made = nullptr) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return reason("cannot read it back");
+    if (made)
+        st = *made;
+    else if (::fstat(fd, &st) != 0)
+        return reason("cannot read it back");
     std::string problem;
-    if ((st.st_uid != record.owner || st.st_gid != record.group) &&
-        ::fchown(fd, record.owner, record.group) != 0)
+    const bool chown = st.st_uid != record.owner || st.st_gid != record.group;
+    if (chown && ::fchown(fd, record.owner, record.group) != 0)
         problem = reason(("cannot give it owner " + std::to_string(record.owner) + " and group " +
                           std::to_string(record.group))
                              .c_str());
-    if (::fchmod(fd, record.mode) != 0 && problem.empty()) problem = reason("cannot set its mode");
+    if ((chown || (st.st_mode & 07777) != record.mode) && ::fchmod(fd, record.mode) != 0 &&
+        problem.empty())
+        problem = reason("cannot set its mode");
     for (const auto& [name, value] : record.attributes)
         if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0 && problem.empty())
             problem = reason(("cannot set its attribute " + name).c_str());
@@ -96,91 +106,169 @@ std::vector<TJournalRecord> ReadJournal(const std::string& path,
     return records;
 }
 
+namespace {
+
+// What became of one record.
+struct TOutcome {
+    enum TKind { Restored, Already, Failed, MadeFolder } kind = Failed;
+    std::string why;
+};
+
+// The folder the records at hand are in, held open, and what a file made there with each mode
+// turned out to be.
+struct TFolderCursor {
+    std::string path;
+    TOwnedFd fd;
+    std::map<mode_t, struct stat> created;
+};
+
+TOutcome restoreOne(const TJournalRecord& record, TFolderCursor& at, const TRestoreOptions& options,
+                    uid_t user, gid_t group) {
+    const TPathParts parts = SplitPath(record.path);
+    const std::string name(parts.name);
+    if (name.empty() || name == "." || name == ".." || !record.path.starts_with('/'))
+        return {TOutcome::Failed, "not a path of a file"};
+    // Records of one folder come together: its descriptor serves them all.
+    if (parts.folder != at.path || at.fd.get() < 0) {
+        at.path = parts.folder;
+        at.fd.reset(openFolder(at.path, options.parents && !options.dryRun));
+        at.created.clear();
+    }
+    if (at.fd.get() < 0) {
+        const int error = errno;
+        if (options.dryRun && error == ENOENT && options.parents) return {TOutcome::Restored, {}};
+        return {TOutcome::Failed, error == ENOENT ? "its folder is missing (--parents makes it)"
+                                                  : reason("cannot reach its folder", error)};
+    }
+    const auto taken = [&]() -> TOutcome {
+        if (placeOf(at.fd.get(), name, record.folder) == TPlace::Already)
+            return {TOutcome::Already, {}};
+        return {TOutcome::Failed, "its place is taken by another file; left as it is"};
+    };
+    if (options.dryRun) {
+        if (placeOf(at.fd.get(), name, record.folder) != TPlace::Free) return taken();
+        return {TOutcome::Restored, {}};
+    }
+    TOwnedFd made;
+    mode_t plainMode = 0;
+    if (record.folder) {
+        if (::mkdirat(at.fd.get(), name.c_str(), 0700) == 0)
+            made.reset(::openat(at.fd.get(), name.c_str(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    } else {
+        // Made with its own mode where it is ours and has no set-id or sticky bit (the mask can
+        // only take bits away); otherwise private until owner and mode are set. O_EXCL never
+        // opens what stands there.
+        plainMode = (record.mode & 07000) == 0 && record.owner == user && record.group == group
+                        ? record.mode
+                        : 0;
+        made.reset(::openat(at.fd.get(), name.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                            plainMode ? plainMode : 0600));
+    }
+    if (made.get() < 0)
+        return errno == EEXIST ? taken() : TOutcome{TOutcome::Failed, reason("cannot create it")};
+    // Its mode may forbid making its files: it is set once they stand.
+    if (record.folder) return {TOutcome::MadeFolder, {}};
+    // In one folder a mode asked for always gives the same file (the mask, a default access
+    // list and a set-group-id folder decide it): read back for its first file only.
+    const struct stat* known = nullptr;
+    if (plainMode) {
+        auto it = at.created.find(plainMode);
+        struct stat st {};
+        if (it == at.created.end() && ::fstat(made.get(), &st) == 0)
+            it = at.created.emplace(plainMode, st).first;
+        if (it != at.created.end()) known = &it->second;
+    }
+    std::string why = applyRecord(made.get(), record, known);
+    if (!why.empty()) return {TOutcome::Failed, std::move(why)};
+    return {TOutcome::Restored, {}};
+}
+
+} // namespace
+
 TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
-                             const TRestoreOptions& options) {
+                             const TRestoreOptions& options, unsigned threads) {
     std::vector<const TJournalRecord*> order;
     for (const TJournalRecord& record : records)
         order.push_back(&record);
-    // Folders before files, outer folders before inner ones; files keep the journal's order.
+    // Folders before files, outer folders before inner ones; files grouped by their folder
+    // (a run on several threads journals folders interleaved), in the journal's order within it.
     std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
         if (a->folder != b->folder) return a->folder;
-        return a->folder && a->path.size() < b->path.size();
+        if (a->folder) return a->path.size() < b->path.size();
+        return SplitPath(a->path).folder < SplitPath(b->path).folder;
     });
+    const uid_t user = ::geteuid();
+    const gid_t group = ::getegid();
+    std::vector<TOutcome> outcomes(order.size());
+    // Folders in order, here: an inner one needs its outer one.
+    std::size_t firstFile = 0;
+    {
+        TFolderCursor at;
+        for (; firstFile < order.size() && order[firstFile]->folder; ++firstFile)
+            outcomes[firstFile] = restoreOne(*order[firstFile], at, options, user, group);
+    }
+    // Files folder by folder, on helper threads (files of distinct folders are made under
+    // distinct locks in the kernel); what became of each is said afterwards, in order.
+    std::vector<std::size_t> groups; // the first record of each folder
+    for (std::size_t i = firstFile; i < order.size(); ++i)
+        if (i == firstFile ||
+            SplitPath(order[i]->path).folder != SplitPath(order[i - 1]->path).folder)
+            groups.push_back(i);
+    groups.push_back(order.size());
+    std::atomic<std::size_t> nextGroup{0};
+    auto work = [&] {
+        TFolderCursor at;
+        for (std::size_t g; (g = nextGroup++) + 1 < groups.size();)
+            for (std::size_t i = groups[g]; i < groups[g + 1]; ++i) {
+                try {
+                    outcomes[i] = restoreOne(*order[i], at, options, user, group);
+                } catch (...) {
+                    outcomes[i] = {TOutcome::Failed, std::strerror(ENOMEM)};
+                }
+            }
+    };
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    threads = unsigned(std::min<std::size_t>(groups.size() - 1, threads));
+    std::vector<std::thread> helpers;
+    // A thread that cannot start leaves its share to the others, down to this thread alone.
+    for (unsigned t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+
     TRestoreCount count;
     std::vector<const TJournalRecord*> madeFolders;
-    std::string lastFolder;
-    TOwnedFd folder;
     const auto problem = [&](const TJournalRecord& record, const std::string& why) {
         ++count.failed;
         if (options.onProblem) options.onProblem(record.path, why);
     };
-    for (const TJournalRecord* record : order) {
-        const TPathParts parts = SplitPath(record->path);
-        const std::string name(parts.name);
-        if (name.empty() || name == "." || name == ".." || !record->path.starts_with('/')) {
-            problem(*record, "not a path of a file");
-            continue;
-        }
-        // Records of one folder come together: its descriptor serves them all.
-        if (parts.folder != lastFolder || folder.get() < 0) {
-            lastFolder = parts.folder;
-            folder.reset(openFolder(lastFolder, options.parents && !options.dryRun));
-        }
-        if (folder.get() < 0) {
-            const int error = errno;
-            if (options.dryRun && error == ENOENT && options.parents) {
-                ++count.restored;
-                if (options.onRestored) options.onRestored(record->path);
-            } else {
-                problem(*record, error == ENOENT ? "its folder is missing (--parents makes it)"
-                                                 : reason("cannot reach its folder", error));
-            }
-            continue;
-        }
-        const auto taken = [&] {
-            if (placeOf(folder.get(), name, record->folder) == TPlace::Already)
-                ++count.already;
-            else
-                problem(*record, "its place is taken by another file; left as it is");
-        };
-        if (options.dryRun) {
-            if (placeOf(folder.get(), name, record->folder) != TPlace::Free) {
-                taken();
-            } else {
-                ++count.restored;
-                if (options.onRestored) options.onRestored(record->path);
-            }
-            continue;
-        }
-        TOwnedFd made;
-        if (record->folder) {
-            if (::mkdirat(folder.get(), name.c_str(), 0700) == 0)
-                made.reset(::openat(folder.get(), name.c_str(),
-                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        } else {
-            // Private until its mode is set; O_EXCL never opens what stands there.
-            made.reset(::openat(folder.get(), name.c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        }
-        if (made.get() < 0) {
-            if (errno == EEXIST)
-                taken();
-            else
-                problem(*record, reason("cannot create it"));
-            continue;
-        }
-        if (record->folder) {
-            // Its mode may forbid making its files: it is set once they stand.
-            madeFolders.push_back(record);
-            continue;
-        }
-        const std::string why = applyRecord(made.get(), *record);
-        if (!why.empty()) {
-            problem(*record, why);
-            continue;
-        }
+    const auto restored = [&](const TJournalRecord& record) {
         ++count.restored;
-        if (options.onRestored) options.onRestored(record->path);
+        if (options.onRestored) options.onRestored(record.path);
+    };
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        switch (outcomes[i].kind) {
+        case TOutcome::Restored:
+            restored(*order[i]);
+            break;
+        case TOutcome::Already:
+            ++count.already;
+            break;
+        case TOutcome::Failed:
+            problem(*order[i], outcomes[i].why);
+            break;
+        case TOutcome::MadeFolder:
+            madeFolders.push_back(order[i]);
+            break;
+        }
     }
     // Inner folders first: setting a folder's times is the last change inside its parent.
     for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) {
@@ -194,8 +282,7 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
             problem(record, why);
             continue;
         }
-        ++count.restored;
-        if (options.onRestored) options.onRestored(record.path);
+        restored(record);
     }
     return count;
 }

@@ -27,9 +27,11 @@ struct TRestoreOptions {
 // Recreates each record where nothing stands now: folders first (outermost first), then the
 // files, each created exclusively in its folder, reached from "/" without following any link;
 // then mode, owner (where permitted), extended attributes and times as recorded. A place taken
-// by anything else is never touched.
+// by anything else is never touched. Files are made folder by folder on up to `threads` threads
+// (0: as the machine suits); the callbacks come afterwards, on the calling thread, folders
+// first and files grouped by folder.
 TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
-                             const TRestoreOptions& options);
+                             const TRestoreOptions& options, unsigned threads = 0);
 
 // The records of a journal file; `onBadLine` is told the number of each line that is not one.
 // Throws std::runtime_error naming the file when it cannot be read.

@@ -91,6 +91,7 @@ std::string TrashPathText(const std::string& path) {
 }
 
 const TTrash::Place* TTrash::placeFor(const std::string& realPath, std::uint64_t device) {
+    const std::lock_guard lock(mutex_);
     if (const auto found = places_.find(device); found != places_.end())
         return found->second.files.valid() ? &found->second : (errno = EACCES, nullptr);
     Place& place = places_[device];

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 
 namespace nullsweep {
@@ -33,7 +34,7 @@ class TTrash {
     };
     // Moves `name` of the folder `folder` into the trash; `realPath` is where the file is and
     // `device` its file system. Returns 0 with `placed` set, or -1 with errno set; nothing is
-    // moved on -1.
+    // moved on -1. Safe to call from several threads.
     int Move(int folder, const std::string& name, const std::string& realPath, std::uint64_t device,
              TPlace& placed);
     // Moves a file moved by Move back to `name` of `folder`, never over anything there, and
@@ -49,6 +50,7 @@ class TTrash {
     const Place* placeFor(const std::string& realPath, std::uint64_t device);
 
     std::string homeTrash_;
+    std::mutex mutex_; // guards places_; a Place, once made, stays where it is
     std::map<std::uint64_t, Place> places_;
 };
 

@@ -210,6 +210,37 @@ TEST(Restore, NeverReplacesFollowsLinksOrClaimsWhatItCouldNotDo) {
     EXPECT_NE(result.find("owner 0"), std::string::npos) << result;
 }
 
+// A file is made as its record says whatever the place would give a new file: a mask that
+// takes bits away, a folder that hands its group down. Several files of one mode per folder.
+TEST(Restore, ModeAndGroupAreTheRecordsNotThePlaces) {
+    TempTree tree;
+    tree.Folder("masked");
+    tree.Folder("shared");
+    ASSERT_EQ(::chown(tree.Path("shared").c_str(), ::geteuid(), ::getegid() + 1234), 0);
+    tree.Chmod("shared", 02777);
+    std::vector<TJournalRecord> records;
+    for (const char* name : {"masked/a", "masked/b", "shared/a", "shared/b"}) {
+        TJournalRecord r;
+        r.path = tree.Path(name);
+        r.mode = 0664;
+        r.owner = ::geteuid();
+        r.group = ::getegid();
+        r.written = {1000000000, 0};
+        records.push_back(r);
+    }
+    const mode_t mask = ::umask(077);
+    const TRestoreCount count = RestoreRecords(records, {});
+    ::umask(mask);
+    EXPECT_EQ(count.restored, 4u);
+    for (const TJournalRecord& r : records) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(r.path.c_str(), &st), 0) << r.path;
+        EXPECT_EQ(st.st_mode & 07777, 0664u) << r.path;
+        EXPECT_EQ(st.st_gid, ::getegid()) << r.path;
+        EXPECT_EQ(st.st_mtim.tv_sec, 1000000000) << r.path;
+    }
+}
+
 // A run killed in the middle keeps the record of every file it had already deleted.
 TEST(Restore, AKilledDeleteRunKeepsTheRecordOfEveryFileGone) {
     TempTree tree, io, state;
@@ -226,6 +257,8 @@ TEST(Restore, AKilledDeleteRunKeepsTheRecordOfEveryFileGone) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (LatestJournal(folder).empty() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
+    // Records go in batches: the kill lands some way into the run, not just after a write.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
 

@@ -117,6 +117,32 @@ TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
     }
 }
 
+// A folder larger than a helper thread's share is split among the threads: every file is
+// taken exactly once, into the trash under a name and info file of its own, or deleted.
+TEST(RemoveRows, AFolderSharedAmongThreadsHasEachFileDoneOnce) {
+    constexpr std::size_t Files = 1100;
+    for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
+        SCOPED_TRACE(mode == TRemoveMode::Trash ? "trash" : "delete");
+        TempTree t;
+        for (std::size_t i = 0; i < Files; ++i)
+            t.File("root/f" + std::to_string(i));
+        Scanned s(t.Path("root"));
+        ASSERT_EQ(s.rows.size(), Files);
+        TTrash trash(t.Path("share/Trash"));
+        const TRemoveCount count = RemoveRows(s.rows, mode, false, &trash, {}, 2);
+        EXPECT_EQ(count.removed, Files);
+        EXPECT_EQ(count.changed + count.failed + count.kept, 0u);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("root")), {}), 0);
+        if (mode == TRemoveMode::Trash) {
+            for (const char* sub : {"share/Trash/files", "share/Trash/info"}) {
+                const auto entries = std::distance(std::filesystem::directory_iterator(t.Path(sub)),
+                                                   std::filesystem::directory_iterator());
+                EXPECT_EQ(std::size_t(entries), Files) << sub;
+            }
+        }
+    }
+}
+
 // The same exchange made exactly between the last check and the move, every time.
 TEST(RemoveRows, AFileSwappedInJustBeforeTheMoveIsPutBack) {
     for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
@@ -205,9 +231,14 @@ TEST(RemoveRows, WithoutProcAFolderSwappedForALinkStillLeadsNowhere) {
     made.SetField(TField::FullPath, t.Path("other/inner"));
     const TResultRow* const rows[] = {&made};
     std::string reason;
-    const TRemoveCount count = RemoveRows(
-        rows, TRemoveMode::Delete, true, nullptr,
-        {[&](std::size_t, TDeleteOutcome, const std::string& r) { reason = r; }, {}, {}, {}, {}});
+    const TRemoveCount count =
+        RemoveRows(rows, TRemoveMode::Delete, true, nullptr,
+                   {[&](std::size_t, TDeleteOutcome, const std::string& r) { reason = r; },
+                    {},
+                    {},
+                    {},
+                    {},
+                    {}});
     EXPECT_EQ(count.failed, 1u);
     EXPECT_EQ(reason, "no identity recorded by a scan");
     EXPECT_TRUE(exists(t.Path("other/inner")));
@@ -257,6 +288,7 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
                        {[&](std::size_t, TDeleteOutcome o, const std::string& reason) {
                             text = reason + "|" + std::to_string(int(o));
                         },
+                        {},
                         {},
                         {},
                         {},
