@@ -45,6 +45,24 @@ bool excluded(const ListingRules& rules, const char* name) {
     return false;
 }
 
+bool isFolderAt(int fd, const char* name) {
+    struct stat st {};
+    return ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The kept-file check learns from the listing whether the folder is a repository.
+void noteMark(TKeptFiles::RepositoryMarks& marks, int fd, const FolderReader::Entry& entry) {
+    if (entry.name == ".git") {
+        marks.git = true;
+    } else if (entry.name == "HEAD") {
+        marks.head = true;
+    } else if (entry.name == "objects" || entry.name == "refs") {
+        const bool folder = entry.type == DT_DIR ||
+                            (entry.type == DT_UNKNOWN && isFolderAt(fd, entry.name.data()));
+        (entry.name == "refs" ? marks.refs : marks.objects) |= folder;
+    }
+}
+
 } // namespace
 
 namespace {
@@ -133,6 +151,7 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     while (reader.Next(entry)) {
         if (entry.name == "." || entry.name == "..") continue;
         ++folder.entryCount;
+        noteMark(folder.marks, fd, entry);
         if (entry.type != DT_DIR && entry.type != DT_REG && entry.type != DT_UNKNOWN)
             continue; // links, FIFOs, sockets and devices are never listed nor entered
         const auto offset = static_cast<std::uint32_t>(names.size());

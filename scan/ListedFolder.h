@@ -46,6 +46,7 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     int readError = 0;        // the listing ended early
     bool outOfMemory = false; // it could not be listed whole for lack of memory
     std::uint64_t entryCount = 0;
+    TKeptFiles::RepositoryMarks marks; // what the listing showed of a git repository
     std::vector<ListedEntry> entries;
     std::string names;
     std::vector<std::shared_ptr<ListedFolder>> children;
