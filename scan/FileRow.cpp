@@ -118,15 +118,10 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         keptFolder_ = kept_.ForFolder(resolvedFolder_);
         knowsFolder_ = true;
     }
-    return fill(row, {folder, resolvedFolder_, belowFrom_, keptFolder_}, name, status, root, below);
+    return Fill(row, {folder, resolvedFolder_, belowFrom_, keptFolder_}, name, status, root, below);
 }
 
 bool TFileRowMaker::Fill(TResultRow& row, const TWalkedFolder& folder, std::string_view name,
-                         const TFileStatus& status, const TFileIdentity* root) {
-    return fill(row, folder, name, status, root, {});
-}
-
-bool TFileRowMaker::fill(TResultRow& row, const TWalkedFolder& folder, std::string_view name,
                          const TFileStatus& status, const TFileIdentity* root,
                          std::string_view below) {
     // The texts go one after another into the buffer; `ends` marks where each ends.

@@ -65,7 +65,7 @@ class TFileRowMaker {
               const TFileStatus& status, const TFileIdentity* root, std::string_view below = {});
     // The same for a file of a folder the walk knows: nothing is looked up for the folder.
     bool Fill(TResultRow& row, const TWalkedFolder& folder, std::string_view name,
-              const TFileStatus& status, const TFileIdentity* root);
+              const TFileStatus& status, const TFileIdentity* root, std::string_view below = {});
 
   private:
     // The last stamp of one kind and its text: files made or changed together share it.
@@ -75,8 +75,6 @@ class TFileRowMaker {
         bool nearest = false; // the text shows the nearest time it can
         std::string text;
     };
-    bool fill(TResultRow& row, const TWalkedFolder& folder, std::string_view name,
-              const TFileStatus& status, const TFileIdentity* root, std::string_view below);
     // Returns false when the text shows only the nearest time.
     bool appendTime(std::int64_t seconds, LastTime& last);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/ListedFolder.h"
 
+#include "scan/ExactDelete.h"
 #include "scan/Scan.h"
 
 #include <fcntl.h>
@@ -65,6 +66,34 @@ void noteMark(TKeptFiles::RepositoryMarks& marks, int fd, const FolderReader::En
 
 } // namespace
 
+int StatEntry(int fd, const char* name, std::uint64_t folderDevice, FileStatus& status) {
+    struct statx sx {};
+    if (::statx(fd, name, StatxFlags, StatxMask, &sx) != 0) return -errno;
+    if (!(sx.stx_mask & STATX_TYPE)) return OtherEntry;
+    if (S_ISDIR(sx.stx_mode)) return FolderEntry;
+    if (!S_ISREG(sx.stx_mode) || !(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0)
+        return OtherEntry;
+    status.size = sx.stx_size;
+    // Where the file system keeps no birth time, the status-change time stands in.
+    status.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
+    status.accessed = sx.stx_atime.tv_sec;
+    status.written = sx.stx_mtime.tv_sec;
+    status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    status.inode = sx.stx_ino;
+    SetIdentityTimes(status, sx);
+    if (status.device != folderDevice && isPseudoFile(fd, name)) return OtherEntry;
+    return EmptyFileEntry;
+}
+
+std::optional<TFileIdentity> ScanRootIdentity(int fd, const std::string& path, bool hold) {
+    const std::uint32_t root = InternScanRoot(fd, ResolvedFolderPath(fd, path), hold);
+    if (root == NoScanRoot) return std::nullopt;
+    TFileIdentity identity;
+    identity.root = root;
+    identity.prefixLength = static_cast<std::uint32_t>(path.size());
+    return identity;
+}
+
 namespace {
 
 using Pending = ListingScratch::Pending;
@@ -76,22 +105,11 @@ enum Verdict : std::int64_t { Skip = 0, IsFolder = 1, FileOffset = 2 };
 
 std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint64_t folderDevice,
                        std::vector<FileStatus>& statuses) {
-    struct statx sx {};
-    if (::statx(fd, name, StatxFlags, StatxMask, &sx) != 0)
-        return errno == ENOENT ? Skip : -std::int64_t(errno); // gone: nothing missed
-    if (!(sx.stx_mask & STATX_TYPE)) return Skip;
-    if (S_ISDIR(sx.stx_mode)) return entry.type == DT_UNKNOWN ? IsFolder : Skip;
-    if (!S_ISREG(sx.stx_mode) || !(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return Skip;
     FileStatus status;
-    status.size = sx.stx_size;
-    // Where the file system keeps no birth time, the status-change time stands in.
-    status.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
-    status.accessed = sx.stx_atime.tv_sec;
-    status.written = sx.stx_mtime.tv_sec;
-    status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-    status.inode = sx.stx_ino;
-    SetIdentityTimes(status, sx);
-    if (status.device != folderDevice && isPseudoFile(fd, name)) return Skip;
+    const int found = StatEntry(fd, name, folderDevice, status);
+    if (found < 0) return found == -ENOENT ? std::int64_t(Skip) : found; // gone: nothing missed
+    if (found == FolderEntry) return entry.type == DT_UNKNOWN ? IsFolder : Skip;
+    if (found != EmptyFileEntry) return Skip;
     statuses.push_back(status);
     return FileOffset + std::int64_t(statuses.size() - 1);
 }

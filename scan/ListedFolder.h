@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,18 @@ struct ListingScratch {
 
 // True when the open `fd` lies on a pseudo file system.
 bool OnPseudoFileSystem(int fd);
+
+// What the status call of an entry found; a failed call gives minus its errno instead.
+enum EntryFound : int { OtherEntry = 0, FolderEntry = 1, EmptyFileEntry = 2 };
+// The status of `name` in the open folder `fd` (on `folderDevice`), links not followed. An
+// empty regular file fills `status`; one mounted there from a pseudo file system is an other
+// entry.
+int StatEntry(int fd, const char* name, std::uint64_t folderDevice, FileStatus& status);
+
+// The exact-delete identity of the files below the folder open as `fd`, reached as `path`
+// (what of their paths names it); none when the folder cannot be kept. `hold` as for
+// InternScanRoot.
+std::optional<TFileIdentity> ScanRootIdentity(int fd, const std::string& path, bool hold);
 
 // Reads the whole listing of the open `reader` into `folder` (whose device is set), with the
 // status of each regular file or entry of unknown type.

@@ -168,10 +168,9 @@ class Walk {
     // Deletes start from the folder held open now (a root given as a link is followed this
     // once).
     void rootFor(int fd, const std::string& path) {
-        const std::uint32_t root = InternScanRoot(fd, ResolvedFolderPath(fd, path));
-        if (root == NoScanRoot) return;
-        identity_.root = root;
-        identity_.prefixLength = static_cast<std::uint32_t>(path.size());
+        const std::optional<TFileIdentity> root = ScanRootIdentity(fd, path, /*hold=*/true);
+        if (!root) return;
+        identity_ = *root;
         hasRoot_ = true;
     }
 
