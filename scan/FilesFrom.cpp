@@ -151,7 +151,8 @@ class FileListScanner {
     }
 
   private:
-    static constexpr std::size_t BatchSize = 1 << 16;
+    // Big enough that a shuffled list still brings many lines of each folder together.
+    static constexpr std::size_t BatchSize = 1 << 18;
 
     static std::string shownWithNul(const std::string& path) {
         std::string shown;
