@@ -222,11 +222,17 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     else
         folder.names.reserve(folder.names.size() + names.size());
     folder.entries.reserve(folder.entries.size() + kept);
+    // A big folder's statuses are taken over rather than copied.
+    const auto statusBase = static_cast<std::uint32_t>(folder.statuses.size());
+    if (statusBase == 0 && statuses.size() >= 4 * ChunkSize)
+        folder.statuses.swap(statuses);
+    else
+        folder.statuses.insert(folder.statuses.end(), statuses.begin(), statuses.end());
     for (const Pending& p : pending) {
         if (p.verdict == Skip) continue;
         const char* name = (allKept ? folder.names : names).c_str() + p.name;
         const auto offset = allKept ? p.name : static_cast<std::uint32_t>(folder.names.size());
-        ListedEntry listed{ListedEntry::File, 0, offset, 0, {}};
+        ListedEntry listed{ListedEntry::File, 0, offset, 0};
         if (p.verdict == IsFolder) {
             auto child = std::make_shared<ListedFolder>();
             child->parent = &folder;
@@ -238,7 +244,7 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
             listed.kind = ListedEntry::Failed;
             listed.error = int(-p.verdict);
         } else {
-            listed.status = statuses[std::size_t(p.verdict - FileOffset)];
+            listed.child = statusBase + static_cast<std::uint32_t>(p.verdict - FileOffset);
         }
         if (!allKept) folder.names.append(name).push_back('\0');
         folder.entries.push_back(listed);

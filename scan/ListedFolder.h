@@ -26,8 +26,7 @@ struct ListedEntry {
     Kind kind;
     int error;           // Failed: the errno
     std::uint32_t name;  // offset of its NUL-ended name in the folder's `names`
-    std::uint32_t child; // Folder: index in the folder's `children`
-    FileStatus status;   // File
+    std::uint32_t child; // Folder: index in the folder's `children`; File: in its `statuses`
 };
 
 // A folder of the walk, listed whole by whichever thread gets to it first. Folders own their
@@ -51,6 +50,7 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     std::vector<ListedEntry> entries;
     std::string names;
     std::vector<std::shared_ptr<ListedFolder>> children;
+    std::vector<FileStatus> statuses; // of its empty files, apart: most entries need none
 };
 
 // What decides which entries a listing keeps and which folders it enters.

@@ -304,6 +304,7 @@ class Walk {
                 std::vector<ListedEntry>().swap(folder.entries);
                 std::string().swap(folder.names);
                 std::vector<std::shared_ptr<ListedFolder>>().swap(folder.children);
+                std::vector<FileStatus>().swap(folder.statuses);
                 stack_.pop_back();
                 if (!stack_.empty()) {
                     path_.resize(stack_.back().pathLength);
@@ -315,7 +316,7 @@ class Walk {
             const char* name = folder.names.c_str() + entry.name;
             switch (entry.kind) {
             case ListedEntry::File:
-                addRow(name, entry.status);
+                addRow(name, folder.statuses[entry.child]);
                 break;
             case ListedEntry::Failed:
                 fail(path_ + name, entry.error);
