@@ -224,7 +224,7 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     folder.entries.reserve(folder.entries.size() + kept);
     // A big folder's statuses are taken over rather than copied.
     const auto statusBase = static_cast<std::uint32_t>(folder.statuses.size());
-    if (statusBase == 0 && statuses.size() >= 4 * ChunkSize)
+    if (statusBase == 0 && statuses.size() >= ChunkSize)
         folder.statuses.swap(statuses);
     else
         folder.statuses.insert(folder.statuses.end(), statuses.begin(), statuses.end());
