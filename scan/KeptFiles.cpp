@@ -298,11 +298,11 @@ TKeptFiles::Folder TKeptFiles::ForSubFolder(const Folder& parent, std::string_vi
                                             std::string_view name, const RepositoryMarks& marks) {
     if (parent.reason == VersionControl || versionControlName(name)) return {VersionControl};
     if (parent.reason == PackageState || packageManagerState(folder)) return {PackageState};
-    if (parent.reason == TrashFolder ||
-        (!homeTrash_.empty() && folder.starts_with(homeTrash_)) || topTrashByName(folder, name))
+    if (parent.reason == TrashFolder || (!homeTrash_.empty() && folder.starts_with(homeTrash_)) ||
+        topTrashByName(folder, name))
         return {TrashFolder};
     if (folder.empty() || folder.front() != '/') return {};
-    const int parentState = parent.reason == BareRepository   ? Repositories::Bare
+    const int parentState = parent.reason == BareRepository    ? Repositories::Bare
                             : parent.reason == UnreadableIndex ? Repositories::Unreadable
                                                                : parent.repository;
     if (parentState == Repositories::Bare || parentState == Repositories::Unreadable ||

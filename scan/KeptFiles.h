@@ -51,8 +51,9 @@ class TKeptFiles {
 
     // What a folder's own listing shows of a git repository there.
     struct RepositoryMarks {
-        bool git = false;                              // an entry ".git" of any type
-        bool head = false, objects = false, refs = false; // a bare one: "HEAD", folders "objects", "refs"
+        bool git = false; // an entry ".git" of any type
+        // A bare one: an entry "HEAD", folders "objects" and "refs".
+        bool head = false, objects = false, refs = false;
     };
     // The same as ForFolder for `folder`, the sub-folder `name` of a folder found before as
     // `parent`, from what its listing showed: a walk going down opens and looks up nothing.

@@ -58,8 +58,8 @@ void noteMark(TKeptFiles::RepositoryMarks& marks, int fd, const FolderReader::En
     } else if (entry.name == "HEAD") {
         marks.head = true;
     } else if (entry.name == "objects" || entry.name == "refs") {
-        const bool folder = entry.type == DT_DIR ||
-                            (entry.type == DT_UNKNOWN && isFolderAt(fd, entry.name.data()));
+        const bool folder =
+            entry.type == DT_DIR || (entry.type == DT_UNKNOWN && isFolderAt(fd, entry.name.data()));
         (entry.name == "refs" ? marks.refs : marks.objects) |= folder;
     }
 }
@@ -71,8 +71,7 @@ int StatEntry(int fd, const char* name, std::uint64_t folderDevice, FileStatus& 
     if (::statx(fd, name, StatxFlags, StatxMask, &sx) != 0) return -errno;
     if (!(sx.stx_mask & STATX_TYPE)) return OtherEntry;
     if (S_ISDIR(sx.stx_mode)) return FolderEntry;
-    if (!S_ISREG(sx.stx_mode) || !(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0)
-        return OtherEntry;
+    if (!S_ISREG(sx.stx_mode) || !(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return OtherEntry;
     status.size = sx.stx_size;
     // Where the file system keeps no birth time, the status-change time stands in.
     status.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;

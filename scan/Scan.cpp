@@ -384,7 +384,7 @@ class Walk {
     ListingScratch scratch_; // the calling thread's
     std::size_t threads_ = 1;
     std::vector<Place> stack_;
-    std::string path_; // the path of the top folder, ending in "/"
+    std::string path_;     // the path of the top folder, ending in "/"
     std::string resolved_; // the same with no link in it, for the kept-file check
     ScanProgress progress_;
     std::uint64_t reported_ = 0;
