@@ -151,8 +151,7 @@ class FileListScanner {
     }
 
   private:
-    // Big enough that a shuffled list still brings many lines of each folder together.
-    static constexpr std::size_t BatchSize = 1 << 18;
+    static constexpr std::size_t BatchSize = 1 << 16;
 
     static std::string shownWithNul(const std::string& path) {
         std::string shown;
