@@ -104,6 +104,26 @@ bool TFileRowMaker::appendTime(std::int64_t seconds, LastTime& last) {
 bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
                          const TFileStatus& status, const TFileIdentity* root,
                          std::string_view below) {
+    if (!knowsFolder_ || folder != folder_) {
+        folder_ = folder;
+        resolvedFolder_ = folder;
+        belowFrom_ = 0;
+        if (root && root->prefixLength <= folder.size()) {
+            belowFrom_ = root->prefixLength;
+            if (std::string rootPath = ScanRootPath(root->root); !rootPath.empty()) {
+                if (rootPath.back() != '/') rootPath.push_back('/');
+                resolvedFolder_ = rootPath.append(folder.substr(belowFrom_));
+            }
+        }
+        keptFolder_ = kept_.ForFolder(resolvedFolder_);
+        knowsFolder_ = true;
+    }
+    return Fill(row, {folder, resolvedFolder_, belowFrom_, keptFolder_}, name, status, root, below);
+}
+
+bool TFileRowMaker::Fill(TResultRow& row, const TWalkedFolder& folder, std::string_view name,
+                         const TFileStatus& status, const TFileIdentity* root,
+                         std::string_view below) {
     // The texts go one after another into the buffer; `ends` marks where each ends.
     enum { Path, Size, Born, Accessed, Written, Identity, Count };
     std::size_t ends[Count] = {};
@@ -138,7 +158,7 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         row.Assign(slots, sources);
     };
     try {
-        buffer_.append(folder).append(name);
+        buffer_.append(folder.path).append(name);
         mark();
         char digits[24];
         const auto size = std::to_chars(digits, digits + sizeof digits, status.size);
@@ -154,29 +174,15 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
         commit();
         throw;
     }
-    if (!knowsFolder_ || folder != folder_) {
-        folder_ = folder;
-        resolvedFolder_ = folder;
-        belowFrom_ = 0;
-        if (root && root->prefixLength <= folder.size()) {
-            belowFrom_ = root->prefixLength;
-            if (std::string rootPath = ScanRootPath(root->root); !rootPath.empty()) {
-                if (rootPath.back() != '/') rootPath.push_back('/');
-                resolvedFolder_ = rootPath.append(folder.substr(belowFrom_));
-            }
-        }
-        keptFolder_ = kept_.ForFolder(resolvedFolder_);
-        knowsFolder_ = true;
-    }
-    const std::size_t resolvedSize = resolvedFolder_.size();
-    resolvedFolder_.append(name);
+    // The whole path is made only for what asks for it: a deep folder's would cost its depth.
+    keptPath_.clear();
+    if (folder.kept.repository >= 0) keptPath_.append(folder.resolved).append(name);
     std::string belowText;
-    if (below.empty()) {
-        belowText.assign(folder.substr(belowFrom_)).append(name);
+    if (below.empty() && kept_.HasKeepPatterns()) {
+        belowText.assign(folder.path.substr(folder.belowFrom)).append(name);
         below = belowText;
     }
-    std::string_view keptReason = kept_.ReasonFor(keptFolder_, resolvedFolder_, name, below);
-    resolvedFolder_.resize(resolvedSize);
+    std::string_view keptReason = kept_.ReasonFor(folder.kept, keptPath_, name, below);
     std::string inUse;
     if (keptReason.empty()) {
         inUse = kept_.InUseReason(status.device, status.inode);

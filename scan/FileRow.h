@@ -40,6 +40,14 @@ struct TFileStatus {
 // The identity parts of a status from statx (STATX_INO, STATX_BTIME and STATX_CTIME asked).
 void SetIdentityTimes(TFileStatus& status, const struct statx& sx);
 
+// A folder whose kept facts a walk found on its way down (TKeptFiles::ForSubFolder).
+struct TWalkedFolder {
+    std::string_view path;     // as listed, ending in "/"
+    std::string_view resolved; // where it is, with no link in it, ending in "/"
+    std::size_t belowFrom = 0; // where the part below the scanned folder begins in `path`
+    TKeptFiles::Folder kept;
+};
+
 // Makes the rows of one thread. A scan makes a million of them: what files of one folder share
 // (its kept facts) is found once per folder, the date texts of recent days are kept, and the
 // texts are gathered in one reused buffer and packed at once.
@@ -54,6 +62,9 @@ class TFileRowMaker {
     // the root). Returns true when the file is kept. When making a text fails part-way, the
     // texts made so far are stored and the error passes on.
     bool Fill(TResultRow& row, std::string_view folder, std::string_view name,
+              const TFileStatus& status, const TFileIdentity* root, std::string_view below = {});
+    // The same for a file of a folder the walk knows: nothing is looked up for the folder.
+    bool Fill(TResultRow& row, const TWalkedFolder& folder, std::string_view name,
               const TFileStatus& status, const TFileIdentity* root, std::string_view below = {});
 
   private:
@@ -74,6 +85,7 @@ class TFileRowMaker {
     std::size_t belowFrom_ = 0;  // where the part below the root begins in `folder_`
     bool knowsFolder_ = false;
     TKeptFiles::Folder keptFolder_;
+    std::string keptPath_; // a file's path where it is, when its repository is asked
     std::string buffer_;
     struct Day {
         std::int64_t key = -1;

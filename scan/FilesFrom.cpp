@@ -5,13 +5,12 @@
 #include "scan/ExactDelete.h"
 #include "scan/FileRow.h"
 #include "scan/FolderArgument.h"
+#include "scan/ListedFolder.h"
 #include "scan/ResultRow.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,20 +31,21 @@ namespace nullsweep {
 
 namespace {
 
-bool onPseudoFileSystem(int fd) {
-    struct statfs fs {};
-    return ::fstatfs(fd, &fs) == 0 && IsPseudoFileSystem(fs.f_type);
-}
-
 // An open folder of the list and what its files share.
 struct ListFolder {
     int fd = -1;
     int error = 0; // of the open
     bool pseudo = false;
     std::uint64_t device = 0;
-    TFileIdentity root;
-    bool hasRoot = false;
+    std::optional<TFileIdentity> root;
     std::uint64_t used = 0;
+};
+
+// What the files of one folder of a batch share for their rows, found for its first row.
+struct FolderFacts {
+    bool known = false;
+    std::string resolved; // with no link in it, ending in "/"
+    TKeptFiles::Folder kept;
 };
 
 // One line of the list, checked with the other lines of its folder.
@@ -56,8 +56,7 @@ struct ListLine {
     Kind kind = Pending;
     int error = 0;
     TFileStatus status{};
-    TFileIdentity root;
-    bool hasRoot = false;
+    std::optional<TFileIdentity> root;
     std::string given; // the line as read, when it is not the path itself (for --keep)
 };
 
@@ -138,10 +137,11 @@ class FileListScanner {
     // Checks and hands out the lines read so far.
     void flush() {
         check();
-        for (ListLine& line : batch_) {
+        for (std::size_t i = 0; i < batch_.size(); ++i) {
+            const ListLine& line = batch_[i];
             if (++progress_.files % 4096 == 0) report();
             if (line.kind == ListLine::Failed) fail(line.path, line.error);
-            if (line.kind == ListLine::File) addRow(line);
+            if (line.kind == ListLine::File) addRow(line, facts_[groupOf_[i]]);
         }
         batch_.clear();
     }
@@ -204,6 +204,8 @@ class FileListScanner {
         for (std::uint32_t& count : starts)
             start += std::exchange(count, start);
         order_.assign(start, 0);
+        facts_.clear();
+        facts_.resize(starts.size());
         for (std::uint32_t i = 0; i < batch_.size(); ++i)
             if (batch_[i].kind == ListLine::Pending) order_[starts[groupOf_[i]]++] = i;
         // A window of folders at a time (group g ends at starts[g]), opened here and held
@@ -230,39 +232,37 @@ class FileListScanner {
             line.error = folder.error;
             return;
         }
-        const char* name = line.path.c_str() + line.folderSize;
-        struct statx sx {};
-        if (::statx(folder.fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME |
-                        STATX_BTIME,
-                    &sx) != 0) {
+        const int found =
+            StatEntry(folder.fd, line.path.c_str() + line.folderSize, folder.device, line.status);
+        if (found < 0) {
             line.kind = ListLine::Failed;
-            line.error = errno;
+            line.error = -found;
             return;
         }
-        if (!S_ISREG(sx.stx_mode) || sx.stx_size != 0 || folder.pseudo) return;
-        const std::uint64_t device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-        // A file mounted over one of the folder's may come from a pseudo file system.
-        if (device != folder.device && isPseudoFile(folder.fd, name)) return;
+        if (found != EmptyFileEntry || folder.pseudo) return;
         line.kind = ListLine::File;
-        line.status = {sx.stx_size,
-                       (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec,
-                       sx.stx_atime.tv_sec,
-                       sx.stx_mtime.tv_sec,
-                       device,
-                       sx.stx_ino};
-        SetIdentityTimes(line.status, sx);
         line.root = folder.root;
-        line.hasRoot = folder.hasRoot;
     }
 
-    void addRow(const ListLine& line) {
+    // The folder's facts are found once a batch, not once a line: a shuffled list changes
+    // folder at nearly every line.
+    void addRow(const ListLine& line, FolderFacts& facts) {
         const std::string_view path(line.path);
+        const std::string_view folder = path.substr(0, line.folderSize);
         TResultRow row;
         try {
-            rows_.Fill(row, path.substr(0, line.folderSize), path.substr(line.folderSize),
-                       line.status, line.hasRoot ? &line.root : nullptr,
-                       line.given.empty() ? std::string_view(line.path) : line.given);
+            if (!facts.known) {
+                facts.resolved = line.root ? ScanRootPath(line.root->root) : std::string();
+                if (facts.resolved.empty()) facts.resolved = folder;
+                if (facts.resolved.back() != '/') facts.resolved.push_back('/');
+                facts.kept = kept_.ForFolder(facts.resolved);
+                facts.known = true;
+            }
+            const TWalkedFolder walked{folder, facts.resolved,
+                                       line.root ? line.root->prefixLength : 0u, facts.kept};
+            rows_.Fill(row, walked, path.substr(line.folderSize), line.status,
+                       line.root ? &*line.root : nullptr,
+                       line.given.empty() ? path : std::string_view(line.given));
         } catch (const std::bad_alloc&) {
             throw;
         } catch (...) {
@@ -297,23 +297,10 @@ class FileListScanner {
         folder.error = errno;
         if (folder.fd < 0) return folder;
         struct stat st {};
-        folder.pseudo = onPseudoFileSystem(folder.fd);
+        folder.pseudo = OnPseudoFileSystem(folder.fd);
         folder.device = ::fstat(folder.fd, &st) == 0 ? st.st_dev : 0;
-        const std::uint32_t root =
-            InternScanRoot(folder.fd, ResolvedFolderPath(folder.fd, path), false);
-        folder.hasRoot = root != NoScanRoot;
-        if (!folder.hasRoot) return folder;
-        folder.root.root = root;
-        folder.root.prefixLength = static_cast<std::uint32_t>(path.size());
+        folder.root = ScanRootIdentity(folder.fd, path, /*hold=*/false);
         return folder;
-    }
-
-    static bool isPseudoFile(int folderFd, const char* name) {
-        const int fd = ::openat(folderFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) return true;
-        const bool pseudo = onPseudoFileSystem(fd);
-        ::close(fd);
-        return pseudo;
     }
 
     const RowSink& sink_;
@@ -328,6 +315,7 @@ class FileListScanner {
     std::vector<ListLine> batch_;
     std::vector<std::uint32_t> order_;   // of the pending lines, folder by folder
     std::vector<std::uint32_t> groupOf_; // each line's folder, numbered in the batch
+    std::vector<FolderFacts> facts_;     // of each folder of the batch
     std::unordered_map<std::string_view, std::uint32_t> groups_;
     std::unordered_map<std::string, ListFolder> folders_;
     std::uint64_t clock_ = 0;

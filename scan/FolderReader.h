@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fs/OwnedFd.h"
+
 #include <dirent.h>
 #include <sys/types.h>
 
+#include <cstddef>
+#include <memory>
 #include <string_view>
 
 namespace nullsweep {
@@ -14,7 +18,7 @@ namespace nullsweep {
 class FolderReader {
   public:
     struct Entry {
-        std::string_view name;
+        std::string_view name; // NUL-ended
         unsigned char type;
         ino_t inode; // d_ino
     };
@@ -26,8 +30,8 @@ class FolderReader {
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
-    bool IsOpen() const { return dir_ != nullptr; }
-    int Fd() const { return fd_; }
+    bool IsOpen() const { return fd_.valid(); }
+    int Fd() const { return fd_.get(); }
     // The next entry, or false at the end (or on a read error, which ends the listing and
     // leaves its errno in Error()).
     bool Next(Entry& entry);
@@ -38,9 +42,13 @@ class FolderReader {
     static void ReportTypesUnknown(bool unknown);
 
   private:
-    int fd_ = -1;
-    DIR* dir_ = nullptr;
+    TOwnedFd fd_;
     int error_ = 0;
+    // The kernel's records, read straight into a buffer made at the first read (a folder
+    // opened only to reach the ones below it never reads).
+    std::unique_ptr<char[]> buffer_;
+    std::size_t size_ = 0, at_ = 0;
+    bool ended_ = false;
 };
 
 } // namespace nullsweep

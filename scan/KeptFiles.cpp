@@ -22,6 +22,9 @@ namespace {
 
 constexpr std::string_view BareRepository = "Kept: inside a bare git repository";
 constexpr std::string_view UnreadableIndex = "Kept: in a git repository whose index cannot be read";
+constexpr std::string_view VersionControl = "Kept: inside a version control folder";
+constexpr std::string_view PackageState = "Kept: package manager state";
+constexpr std::string_view TrashFolder = "Kept: inside a trash folder";
 
 std::string_view reasonForName(std::string_view name) {
     if (name == "__init__.py") return "Kept: marks a Python package";
@@ -36,6 +39,10 @@ bool insideVersionControl(std::string_view path) {
     for (const std::string_view folder : {"/.git/", "/.hg/", "/.svn/", "/.bzr/"})
         if (path.find(folder) != std::string_view::npos) return true;
     return false;
+}
+
+bool versionControlName(std::string_view name) {
+    return name == ".git" || name == ".hg" || name == ".svn" || name == ".bzr";
 }
 
 bool packageManagerState(std::string_view path) {
@@ -57,6 +64,13 @@ bool insideTopTrash(std::string_view folder) {
         if (rest[0] == '/' && allDigits(rest.substr(1, end - 1))) return true;
     }
     return false;
+}
+
+// insideTopTrash for `folder` whose parent is not inside one: only its last name can make it.
+bool topTrashByName(std::string_view folder, std::string_view name) {
+    if (name.starts_with(".Trash-") && allDigits(name.substr(7))) return true;
+    return allDigits(name) && folder.size() > name.size() + 1 &&
+           folder.substr(0, folder.size() - name.size() - 1).ends_with("/.Trash/");
 }
 
 std::string homeTrashFolder() {
@@ -97,6 +111,7 @@ struct TKeptFiles::Repositories {
         git_index* index = nullptr;
     };
     std::vector<Repository> repositories;
+    std::map<std::string, int, std::less<>> byWorkdir;
     std::unique_ptr<Node> root;
     std::function<void(const std::string&)>& warn;
     TOwnedFd last; // the folder opened last, at `lastPath`
@@ -194,13 +209,31 @@ struct TKeptFiles::Repositories {
     // A folder of its own: a repository of its own, a bare one, or as its parent.
     int look(int fd, std::string_view path, int parentState) {
         if (parentState == Bare || parentState == Unreadable) return parentState;
-        if (existsAt(fd, ".git")) return open(std::string(path));
-        if (existsAt(fd, "HEAD") && isFolderAt(fd, "objects") && isFolderAt(fd, "refs"))
-            return Bare;
+        RepositoryMarks marks;
+        marks.git = existsAt(fd, ".git");
+        marks.head = !marks.git && existsAt(fd, "HEAD");
+        marks.objects = marks.head && isFolderAt(fd, "objects");
+        marks.refs = marks.objects && isFolderAt(fd, "refs");
+        return fromMarks(path, parentState, marks);
+    }
+
+    int fromMarks(std::string_view path, int parentState, const RepositoryMarks& marks) {
+        if (parentState == Bare || parentState == Unreadable) return parentState;
+        if (marks.git) return open(std::string(path));
+        if (marks.head && marks.objects && marks.refs) return Bare;
         return parentState;
     }
 
+    // Each repository is opened (and an unreadable one named) once, however often it is met.
     int open(const std::string& workdir) {
+        const auto known = byWorkdir.find(workdir);
+        if (known != byWorkdir.end()) return known->second;
+        const int state = openNew(workdir);
+        byWorkdir.emplace(workdir, state);
+        return state;
+    }
+
+    int openNew(const std::string& workdir) {
         git_repository* repo = nullptr;
         git_index* index = nullptr;
         if (git_repository_open_ext(&repo, workdir.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH,
@@ -243,17 +276,41 @@ std::string_view TKeptFiles::ReasonFor(std::string_view path, std::string_view n
 
 TKeptFiles::Folder TKeptFiles::ForFolder(std::string_view folder) {
     // Each test looks for a text ending in "/", which a file's name cannot hold.
-    if (insideVersionControl(folder)) return {"Kept: inside a version control folder"};
-    if (packageManagerState(folder)) return {"Kept: package manager state"};
+    if (insideVersionControl(folder)) return {VersionControl};
+    if (packageManagerState(folder)) return {PackageState};
     if ((!homeTrash_.empty() && folder.starts_with(homeTrash_)) || insideTopTrash(folder))
-        return {"Kept: inside a trash folder"};
+        return {TrashFolder};
     if (folder.empty() || folder.front() != '/') return {};
     const std::lock_guard lock(mutex_);
     if (!repositories_) repositories_ = std::make_unique<Repositories>(warn_);
-    const int state = repositories_->stateOf(folder);
+    return fromState(repositories_->stateOf(folder));
+}
+
+TKeptFiles::Folder TKeptFiles::fromState(int state) {
     if (state == Repositories::Bare) return {BareRepository};
     if (state == Repositories::Unreadable) return {UnreadableIndex};
     return {{}, state};
+}
+
+// The tests of ForFolder, each on what the sub-folder adds to its parent's path: a path that
+// holds one of those places holds it for every folder below, so no test reads the whole path.
+TKeptFiles::Folder TKeptFiles::ForSubFolder(const Folder& parent, std::string_view folder,
+                                            std::string_view name, const RepositoryMarks& marks) {
+    if (parent.reason == VersionControl || versionControlName(name)) return {VersionControl};
+    if (parent.reason == PackageState || packageManagerState(folder)) return {PackageState};
+    if (parent.reason == TrashFolder || (!homeTrash_.empty() && folder.starts_with(homeTrash_)) ||
+        topTrashByName(folder, name))
+        return {TrashFolder};
+    if (folder.empty() || folder.front() != '/') return {};
+    const int parentState = parent.reason == BareRepository    ? Repositories::Bare
+                            : parent.reason == UnreadableIndex ? Repositories::Unreadable
+                                                               : parent.repository;
+    if (parentState == Repositories::Bare || parentState == Repositories::Unreadable ||
+        (!marks.git && !(marks.head && marks.objects && marks.refs)))
+        return parent;
+    const std::lock_guard lock(mutex_);
+    if (!repositories_) repositories_ = std::make_unique<Repositories>(warn_);
+    return fromState(repositories_->fromMarks(folder, parentState, marks));
 }
 
 std::string_view TKeptFiles::ReasonFor(const Folder& folder, std::string_view path,

@@ -49,12 +49,25 @@ class TKeptFiles {
     std::string_view ReasonFor(const Folder& folder, std::string_view path, std::string_view name,
                                std::string_view below);
 
+    // What a folder's own listing shows of a git repository there.
+    struct RepositoryMarks {
+        bool git = false; // an entry ".git" of any type
+        // A bare one: an entry "HEAD", folders "objects" and "refs".
+        bool head = false, objects = false, refs = false;
+    };
+    // The same as ForFolder for `folder`, the sub-folder `name` of a folder found before as
+    // `parent`, from what its listing showed: a walk going down opens and looks up nothing.
+    Folder ForSubFolder(const Folder& parent, std::string_view folder, std::string_view name,
+                        const RepositoryMarks& marks);
+    bool HasKeepPatterns() const { return !keepPatterns_.empty(); }
+
     // "Kept: in use by PID (NAME)" for a file locked or open in a running program (what was in
     // use when first asked), else empty.
     std::string InUseReason(std::uint64_t device, std::uint64_t inode);
 
   private:
     struct Repositories;
+    static Folder fromState(int state);
     std::vector<std::string> keepPatterns_;
     std::string homeTrash_; // with no link in it, ending in "/"; empty when unknown
     std::mutex mutex_;

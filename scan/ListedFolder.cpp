@@ -2,6 +2,7 @@
 #include "scan/ListedFolder.h"
 
 #include "fs/OwnedFd.h"
+#include "scan/ExactDelete.h"
 #include "scan/Scan.h"
 
 #include <fcntl.h>
@@ -43,7 +44,52 @@ bool excluded(const ListingRules& rules, const char* name) {
     return false;
 }
 
+bool isFolderAt(int fd, const char* name) {
+    struct stat st {};
+    return ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The kept-file check learns from the listing whether the folder is a repository.
+void noteMark(TKeptFiles::RepositoryMarks& marks, int fd, const FolderReader::Entry& entry) {
+    if (entry.name == ".git") {
+        marks.git = true;
+    } else if (entry.name == "HEAD") {
+        marks.head = true;
+    } else if (entry.name == "objects" || entry.name == "refs") {
+        const bool folder =
+            entry.type == DT_DIR || (entry.type == DT_UNKNOWN && isFolderAt(fd, entry.name.data()));
+        (entry.name == "refs" ? marks.refs : marks.objects) |= folder;
+    }
+}
+
 } // namespace
+
+int StatEntry(int fd, const char* name, std::uint64_t folderDevice, FileStatus& status) {
+    struct statx sx {};
+    if (::statx(fd, name, StatxFlags, StatxMask, &sx) != 0) return -errno;
+    if (!(sx.stx_mask & STATX_TYPE)) return OtherEntry;
+    if (S_ISDIR(sx.stx_mode)) return FolderEntry;
+    if (!S_ISREG(sx.stx_mode) || !(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return OtherEntry;
+    status.size = sx.stx_size;
+    // Where the file system keeps no birth time, the status-change time stands in.
+    status.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
+    status.accessed = sx.stx_atime.tv_sec;
+    status.written = sx.stx_mtime.tv_sec;
+    status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    status.inode = sx.stx_ino;
+    SetIdentityTimes(status, sx);
+    if (status.device != folderDevice && isPseudoFile(fd, name)) return OtherEntry;
+    return EmptyFileEntry;
+}
+
+std::optional<TFileIdentity> ScanRootIdentity(int fd, const std::string& path, bool hold) {
+    const std::uint32_t root = InternScanRoot(fd, ResolvedFolderPath(fd, path), hold);
+    if (root == NoScanRoot) return std::nullopt;
+    TFileIdentity identity;
+    identity.root = root;
+    identity.prefixLength = static_cast<std::uint32_t>(path.size());
+    return identity;
+}
 
 namespace {
 
@@ -56,22 +102,11 @@ enum Verdict : std::int64_t { Skip = 0, IsFolder = 1, FileOffset = 2 };
 
 std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint64_t folderDevice,
                        std::vector<FileStatus>& statuses) {
-    struct statx sx {};
-    if (::statx(fd, name, StatxFlags, StatxMask, &sx) != 0)
-        return errno == ENOENT ? Skip : -std::int64_t(errno); // gone: nothing missed
-    if (!(sx.stx_mask & STATX_TYPE)) return Skip;
-    if (S_ISDIR(sx.stx_mode)) return entry.type == DT_UNKNOWN ? IsFolder : Skip;
-    if (!S_ISREG(sx.stx_mode) || !(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return Skip;
     FileStatus status;
-    status.size = sx.stx_size;
-    // Where the file system keeps no birth time, the status-change time stands in.
-    status.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
-    status.accessed = sx.stx_atime.tv_sec;
-    status.written = sx.stx_mtime.tv_sec;
-    status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-    status.inode = sx.stx_ino;
-    SetIdentityTimes(status, sx);
-    if (status.device != folderDevice && isPseudoFile(fd, name)) return Skip;
+    const int found = StatEntry(fd, name, folderDevice, status);
+    if (found < 0) return found == -ENOENT ? std::int64_t(Skip) : found; // gone: nothing missed
+    if (found == FolderEntry) return entry.type == DT_UNKNOWN ? IsFolder : Skip;
+    if (found != EmptyFileEntry) return Skip;
     statuses.push_back(status);
     return FileOffset + std::int64_t(statuses.size() - 1);
 }
@@ -131,6 +166,7 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     while (reader.Next(entry)) {
         if (entry.name == "." || entry.name == "..") continue;
         ++folder.entryCount;
+        noteMark(folder.marks, fd, entry);
         if (entry.type != DT_DIR && entry.type != DT_REG && entry.type != DT_UNKNOWN)
             continue; // links, FIFOs, sockets and devices are never listed nor entered
         const auto offset = static_cast<std::uint32_t>(names.size());
@@ -183,11 +219,17 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     else
         folder.names.reserve(folder.names.size() + names.size());
     folder.entries.reserve(folder.entries.size() + kept);
+    // A big folder's statuses are taken over rather than copied.
+    const auto statusBase = static_cast<std::uint32_t>(folder.statuses.size());
+    if (statusBase == 0 && statuses.size() >= ChunkSize)
+        folder.statuses.swap(statuses);
+    else
+        folder.statuses.insert(folder.statuses.end(), statuses.begin(), statuses.end());
     for (const Pending& p : pending) {
         if (p.verdict == Skip) continue;
         const char* name = (allKept ? folder.names : names).c_str() + p.name;
         const auto offset = allKept ? p.name : static_cast<std::uint32_t>(folder.names.size());
-        ListedEntry listed{ListedEntry::File, 0, offset, 0, {}};
+        ListedEntry listed{ListedEntry::File, 0, offset, 0};
         if (p.verdict == IsFolder) {
             auto child = std::make_shared<ListedFolder>();
             child->parent = &folder;
@@ -199,7 +241,7 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
             listed.kind = ListedEntry::Failed;
             listed.error = int(-p.verdict);
         } else {
-            listed.status = statuses[std::size_t(p.verdict - FileOffset)];
+            listed.child = statusBase + static_cast<std::uint32_t>(p.verdict - FileOffset);
         }
         if (!allKept) folder.names.append(name).push_back('\0');
         folder.entries.push_back(listed);

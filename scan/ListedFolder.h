@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,7 @@ struct ListedEntry {
     Kind kind;
     int error;           // Failed: the errno
     std::uint32_t name;  // offset of its NUL-ended name in the folder's `names`
-    std::uint32_t child; // Folder: index in the folder's `children`
-    FileStatus status;   // File
+    std::uint32_t child; // Folder: index in the folder's `children`; File: in its `statuses`
 };
 
 // A folder of the walk, listed whole by whichever thread gets to it first. Folders own their
@@ -46,9 +46,11 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     int readError = 0;        // the listing ended early
     bool outOfMemory = false; // it could not be listed whole for lack of memory
     std::uint64_t entryCount = 0;
+    TKeptFiles::RepositoryMarks marks; // what the listing showed of a git repository
     std::vector<ListedEntry> entries;
     std::string names;
     std::vector<std::shared_ptr<ListedFolder>> children;
+    std::vector<FileStatus> statuses; // of its empty files, apart: most entries need none
 };
 
 // What decides which entries a listing keeps and which folders it enters.
@@ -88,6 +90,18 @@ struct ListingScratch {
 
 // True when the open `fd` lies on a pseudo file system.
 bool OnPseudoFileSystem(int fd);
+
+// What the status call of an entry found; a failed call gives minus its errno instead.
+enum EntryFound : int { OtherEntry = 0, FolderEntry = 1, EmptyFileEntry = 2 };
+// The status of `name` in the open folder `fd` (on `folderDevice`), links not followed. An
+// empty regular file fills `status`; one mounted there from a pseudo file system is an other
+// entry.
+int StatEntry(int fd, const char* name, std::uint64_t folderDevice, FileStatus& status);
+
+// The exact-delete identity of the files below the folder open as `fd`, reached as `path`
+// (what of their paths names it); none when the folder cannot be kept. `hold` as for
+// InternScanRoot.
+std::optional<TFileIdentity> ScanRootIdentity(int fd, const std::string& path, bool hold);
 
 // Reads the whole listing of the open `reader` into `folder` (whose device is set), with the
 // status of each regular file or entry of unknown type.

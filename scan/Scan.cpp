@@ -131,6 +131,9 @@ class Walk {
         if (!reader->IsOpen() || ::fstat(reader->Fd(), &st) != 0) return;
         if (OnPseudoFileSystem(reader->Fd())) return;
         rootFor(reader->Fd(), path);
+        resolved_ = hasRoot_ ? ScanRootPath(identity_.root) : std::string();
+        if (resolved_.empty()) resolved_ = path;
+        if (resolved_.back() != '/') resolved_.push_back('/');
         path_ = std::move(path);
         rules_.rootDevice = st.st_dev;
         const auto root = std::make_shared<ListedFolder>();
@@ -144,7 +147,7 @@ class Walk {
             std::lock_guard lock(mutex_);
             offerChildren(*root);
         }
-        enter(root);
+        enter(root, kept_.ForFolder(resolved_));
         walk();
         report();
     }
@@ -165,10 +168,9 @@ class Walk {
     // Deletes start from the folder held open now (a root given as a link is followed this
     // once).
     void rootFor(int fd, const std::string& path) {
-        const std::uint32_t root = InternScanRoot(fd, ResolvedFolderPath(fd, path));
-        if (root == NoScanRoot) return;
-        identity_.root = root;
-        identity_.prefixLength = static_cast<std::uint32_t>(path.size());
+        const std::optional<TFileIdentity> root = ScanRootIdentity(fd, path, /*hold=*/true);
+        if (!root) return;
+        identity_ = *root;
         hasRoot_ = true;
     }
 
@@ -280,10 +282,10 @@ class Walk {
         }
     }
 
-    void enter(const std::shared_ptr<ListedFolder>& folder) {
+    void enter(const std::shared_ptr<ListedFolder>& folder, const TKeptFiles::Folder& kept) {
         ++progress_.folders;
         progress_.files += folder->entryCount;
-        stack_.push_back({folder, 0, path_.size()});
+        stack_.push_back({folder, 0, path_.size(), resolved_.size(), kept});
         if ((progress_.files >> 12) != reported_) {
             reported_ = progress_.files >> 12;
             report();
@@ -302,15 +304,19 @@ class Walk {
                 std::vector<ListedEntry>().swap(folder.entries);
                 std::string().swap(folder.names);
                 std::vector<std::shared_ptr<ListedFolder>>().swap(folder.children);
+                std::vector<FileStatus>().swap(folder.statuses);
                 stack_.pop_back();
-                if (!stack_.empty()) path_.resize(stack_.back().pathLength);
+                if (!stack_.empty()) {
+                    path_.resize(stack_.back().pathLength);
+                    resolved_.resize(stack_.back().resolvedLength);
+                }
                 continue;
             }
             const ListedEntry& entry = folder.entries[place.next++];
             const char* name = folder.names.c_str() + entry.name;
             switch (entry.kind) {
             case ListedEntry::File:
-                addRow(name, entry.status);
+                addRow(name, folder.statuses[entry.child]);
                 break;
             case ListedEntry::Failed:
                 fail(path_ + name, entry.error);
@@ -324,7 +330,9 @@ class Walk {
                     break;
                 }
                 path_.append(name).push_back('/');
-                enter(child); // `place` and `folder` are not used after this
+                resolved_.append(name).push_back('/');
+                // `place` and `folder` are not used after this
+                enter(child, kept_.ForSubFolder(place.kept, resolved_, name, child->marks));
                 break;
             }
             }
@@ -334,7 +342,9 @@ class Walk {
     void addRow(std::string_view name, const FileStatus& status) {
         TResultRow row;
         try {
-            rows_.Fill(row, path_, name, status, hasRoot_ ? &identity_ : nullptr);
+            const TWalkedFolder folder{path_, resolved_, hasRoot_ ? identity_.prefixLength : 0u,
+                                       stack_.back().kept};
+            rows_.Fill(row, folder, name, status, hasRoot_ ? &identity_ : nullptr);
         } catch (const std::bad_alloc&) {
             throw;
         } catch (...) {
@@ -357,6 +367,8 @@ class Walk {
         std::shared_ptr<ListedFolder> folder;
         std::size_t next;       // its next entry to walk
         std::size_t pathLength; // of path_ while in this folder
+        std::size_t resolvedLength;
+        TKeptFiles::Folder kept;
     };
 
     const RowSink& sink_;
@@ -372,7 +384,8 @@ class Walk {
     ListingScratch scratch_; // the calling thread's
     std::size_t threads_ = 1;
     std::vector<Place> stack_;
-    std::string path_; // the path of the top folder, ending in "/"
+    std::string path_;     // the path of the top folder, ending in "/"
+    std::string resolved_; // the same with no link in it, for the kept-file check
     ScanProgress progress_;
     std::uint64_t reported_ = 0;
     TFileIdentity identity_;
