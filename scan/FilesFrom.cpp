@@ -98,8 +98,7 @@ class FileListScanner {
   public:
     FileListScanner(const RowSink& sink, const ScanOptions& options)
         : sink_(sink), options_(options),
-          times_(options.times ? *options.times : DateTimeText::System()),
-          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_, times_),
+          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_),
           limit_(openFolderLimit()),
           threads_(options.threads ? options.threads : DefaultScanThreads()) {}
     ~FileListScanner() {
@@ -245,13 +244,11 @@ class FileListScanner {
         // A file mounted over one of the folder's may come from a pseudo file system.
         if (device != folder.device && isPseudoFile(folder.fd, name)) return;
         line.kind = ListLine::File;
-        line.status = {sx.stx_size,
-                       (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec,
-                       sx.stx_atime.tv_sec,
-                       sx.stx_mtime.tv_sec,
-                       device,
-                       sx.stx_ino};
-        SetIdentityTimes(line.status, sx);
+        line.status = {};
+        line.status.size = sx.stx_size;
+        line.status.device = device;
+        line.status.inode = sx.stx_ino;
+        SetStatusTimes(line.status, sx);
         line.root = folder.root;
         line.hasRoot = folder.hasRoot;
     }
@@ -318,7 +315,6 @@ class FileListScanner {
 
     const RowSink& sink_;
     const ScanOptions& options_;
-    const DateTimeText& times_;
     std::optional<TKeptFiles> ownKept_;
     TKeptFiles& kept_;
     TFileRowMaker rows_;

@@ -66,13 +66,9 @@ std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint
     if (!S_ISREG(sx.stx_mode) || !(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return Skip;
     FileStatus status;
     status.size = sx.stx_size;
-    // Where the file system keeps no birth time, the status-change time stands in.
-    status.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
-    status.accessed = sx.stx_atime.tv_sec;
-    status.written = sx.stx_mtime.tv_sec;
     status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     status.inode = sx.stx_ino;
-    SetIdentityTimes(status, sx);
+    SetStatusTimes(status, sx);
     if (status.device != folderDevice && isPseudoFile(fd, name)) return Skip;
     statuses.push_back(status);
     return FileOffset + std::int64_t(statuses.size() - 1);

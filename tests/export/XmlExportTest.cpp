@@ -4,6 +4,7 @@
 #include "export/ExportFile.h"
 #include "export/FileInfo.h"
 #include "rows/GridRows.h"
+#include "scan/RowText.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
 
@@ -41,8 +42,12 @@ std::string hex(const std::string& bytes) {
 }
 
 // What ReadElements prints for an element at `depth` with only a file name.
+// The line of a row from AddTestRow with this name and no extension.
 std::string fileLine(int depth, const std::string& name) {
-    return std::to_string(depth) + " FileName=" + hex(name);
+    const std::string epoch = hex(std::string(TRowText().TimeText(0)));
+    return std::to_string(depth) + " FileName=" + hex(name) + " FullPath=" + hex(name) +
+           " FileSize=" + hex("0") + " FileType=" + hex("file") + " CreateTime=" + epoch +
+           " AccessTime=" + epoch + " WriteTime=" + epoch;
 }
 
 struct XmlFixture : ::testing::Test {
@@ -89,20 +94,21 @@ TEST_F(XmlFixture, ScannedRowsCarryTheirNonEmptyFieldsInFieldOrder) {
     }
 }
 
+// Each field's attribute is its name without blanks; a row writes the fields it has a text for.
 TEST_F(XmlFixture, EveryFieldHasItsNameWithoutBlanks) {
-    PVirtualNode node = AddTestRow(grid, nullptr, {});
-    const auto value = [](int i) { return std::string(1, 'v') + std::to_string(i); };
-    for (int i = 0; i < FieldCount; ++i)
-        RowOf(node).SetField(TField(i), value(i));
-    std::string expected = "1";
-    int i = 0;
-    for (const char* name :
-         {"FileName", "FullPath", "FileSize", "FileExt", "FileType", "Description",
-          "FileNameLength", "PathNameLength", "SizePercentage", "CatalogName", "CreateTime",
-          "AccessTime", "WriteTime", "DOSName", "FileCount", "CreateAgeRange", "AccessAgeRange",
-          "WriteAgeRange", "SizeRange"})
-        expected += std::string(1, ' ') + name + "=" + hex(value(i++));
-    EXPECT_EQ(exportAndRead().at(1), expected);
+    const std::array<std::string, FieldCount> names = {
+        "FileName",     "FullPath",       "FileSize",       "FileExt",       "FileType",
+        "Description",  "FileNameLength", "PathNameLength", "SizePercentage", "CatalogName",
+        "CreateTime",   "AccessTime",     "WriteTime",      "DOSName",       "FileCount",
+        "CreateAgeRange", "AccessAgeRange", "WriteAgeRange", "SizeRange"};
+    EXPECT_EQ(XmlAttributeNames(), names);
+    AddTestRow(grid, nullptr, {{TField::FullPath, "/d/v.e"}, {TField::FileName, "v.e"},
+                               {TField::FileSize, "7"}});
+    const std::string epoch = hex(std::string(TRowText().TimeText(0)));
+    EXPECT_EQ(exportAndRead().at(1), "1 FileName=" + hex("v.e") + " FullPath=" + hex("/d/v.e") +
+                                         " FileSize=" + hex("7") + " FileExt=" + hex("e") +
+                                         " FileType=" + hex("file") + " CreateTime=" + epoch +
+                                         " AccessTime=" + epoch + " WriteTime=" + epoch);
 }
 
 TEST_F(XmlFixture, ChildRowsNestInsideTheirParentsElement) {
