@@ -138,14 +138,15 @@ TEST_F(XmlFixture, EachExportHoldsOnlyItsOwnRows) {
 
 TEST_F(XmlFixture, NamesThatAreNotUtf8OrNotXmlCharactersStillGiveWellFormedXml) {
     AddTestRow(grid, nullptr, {{TField::FileName, "bad\xff\xfe"}});
-    AddTestRow(grid, nullptr, {{TField::FileName, "ctl\x01\x1f"}});
+    // Control characters and the noncharacters U+FFFE and U+FFFF: no XML may hold them.
+    AddTestRow(grid, nullptr, {{TField::FileName, "ctl\x01\x1f\xef\xbf\xbe\xef\xbf\xbf"}});
     AddTestRow(grid, nullptr, {{TField::FileName, "<&\"'> caf\xc3\xa9 \xf0\x9f\x98\x80"}});
     AddTestRow(grid, nullptr, {{TField::FileName, "tab\tline\nreturn\r"}});
     const auto lines = exportAndRead();
     ASSERT_EQ(lines.size(), 5u);
     const std::string replacement = "\xef\xbf\xbd";
     EXPECT_EQ(lines[1], fileLine(1, "bad" + replacement + replacement));
-    EXPECT_EQ(lines[2], fileLine(1, "ctl" + replacement + replacement));
+    EXPECT_EQ(lines[2], fileLine(1, "ctl" + replacement + replacement + replacement + replacement));
     EXPECT_EQ(lines[3], fileLine(1, "<&\"'> caf\xc3\xa9 \xf0\x9f\x98\x80"));
     EXPECT_EQ(lines[4], fileLine(1, "tab\tline\nreturn\r"));
 }
