@@ -7,7 +7,9 @@
 #include "scan/ResultRow.h"
 #include "scan/RowText.h"
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -35,21 +37,24 @@ class SortKeys {
     }
 
   private:
+    // Two words, so that a million keys and the merge's scratch stay small.
     struct Key {
-        double value; // the number, the date, or the text's rank
+        double value; // the number, the date, or the text's rank; NaN for an empty row
         PVirtualNode node;
-        bool empty; // an empty row: a kind of its own, with an empty time text
     };
+    static constexpr double NotARow = std::numeric_limits<double>::quiet_NaN();
+    static bool empty(const Key& key) { return std::isnan(key.value); }
 
     // CompareRows's verdict from the keys.
     int compare(const Key& x, const Key& y) const {
-        if (x.empty != y.empty) return direction_ == sdAscending ? 1 : -1; // neither a folder
+        // An empty row is a kind of its own (neither is a folder); two empty rows compare as
+        // their empty texts do: -1 for numbers and times, equal texts, +1 for the kind.
+        if (empty(x) != empty(y)) return direction_ == sdAscending ? 1 : -1;
         switch (rule_) {
         case TSortRule::Number:
             return x.value > y.value ? 1 : -1;
         case TSortRule::Date:
-            if (x.empty) return -1;
-            if (y.empty) return 1;
+            if (empty(x)) return -1;
             return CompareTimes(x.value, y.value);
         case TSortRule::Kind:
             return 1;
@@ -67,7 +72,6 @@ class SortKeys {
             const TResultRow& row = RowOf(nodes[i]);
             Key& key = keys_[i];
             key.node = nodes[i];
-            key.empty = row.Empty();
             switch (rule_) {
             case TSortRule::Number:
                 key.value = NumberOf(row, field_);
@@ -81,11 +85,12 @@ class SortKeys {
                 texts[i] = TRowText::HeldText(row, field_);
                 break;
             }
+            if (row.Empty()) key.value = NotARow;
         }
         if (rule_ != TSortRule::Text) return;
         const std::vector<std::uint32_t> ranks = TextRanks(texts);
         for (std::size_t i = 0; i < nodes.size(); ++i)
-            keys_[i].value = ranks[i];
+            if (!empty(keys_[i])) keys_[i].value = ranks[i];
     }
 
     const TField field_;
