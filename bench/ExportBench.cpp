@@ -32,20 +32,17 @@ void fill(TVirtualStringTree& grid, long rows) {
                            std::to_string(i) + (ext.empty() ? "" : "." + ext);
         const std::string folder = "/home/user/projects/dir_" + std::to_string(i / 1000 % 100) +
                                    "/sub_" + std::to_string(i / 100 % 10) + "/";
-        TResultRow::Texts texts{};
-        std::string day = std::to_string(1 + i % 28) + " Mar 2024 1" + std::to_string(i % 10) +
-                          ":2" + std::to_string(i % 6) + ":0" + std::to_string(i % 10);
+        // Times spread over a month, as files made together share their days.
+        const std::int64_t seconds = 1709251200 + std::int64_t(i % 28) * 86400 +
+                                     std::int64_t(i % 10 + 10) * 3600 + (i % 6 + 20) * 60 + i % 10;
+        TRowFacts facts;
+        facts.accessed.seconds = seconds;
+        facts.written.seconds = seconds;
+        facts.identity.birth = seconds;
+        facts.identity.hasBirth = 1;
         const std::string path = folder + name;
-        texts[8 + int(TField::FileName)] = name;
-        texts[8 + int(TField::FullPath)] = path;
-        texts[8 + int(TField::FileSize)] = "0";
-        texts[8 + int(TField::FileExt)] = ext;
-        texts[8 + int(TField::FileType)] = "file";
-        texts[8 + int(TField::CreateTime)] = day;
-        texts[8 + int(TField::AccessTime)] = day;
-        texts[8 + int(TField::WriteTime)] = day;
         PVirtualNode node = AddRow(grid, nullptr);
-        RowOf(node).Assign(texts);
+        RowOf(node) = TResultRow(path, name.size(), facts);
         grid.SetCheckState(node, csCheckedNormal);
     }
     grid.EndUpdate();

@@ -7,6 +7,7 @@
 #include "rows/RowSort.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
+#include "text/TextLocale.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 using namespace nullsweep;
@@ -24,7 +26,7 @@ namespace {
 // Rows like a scan of a home folder gives: paths a few levels deep, names of mixed case with
 // shared prefixes and common extensions, sizes spread over many magnitudes, write times over
 // ten years.
-void fill(TVirtualStringTree& grid, std::size_t count, const TTextLocale& locale) {
+void fill(TVirtualStringTree& grid, std::size_t count) {
     static const char* const words[] = {"cache",   "Config", "lock",     "README", "index", "tmp",
                                         "Session", "data",   "log",      "thumb",  "empty", "build",
                                         "marker",  "Report", "__init__", "stamp",  ".keep"};
@@ -48,34 +50,24 @@ void fill(TVirtualStringTree& grid, std::size_t count, const TTextLocale& locale
         name += std::to_string(random() % 100000);
         name += exts[random() % std::size(exts)];
         const std::string full = folder + name;
-        const std::string size = std::to_string(static_cast<long long>(sizes(random)));
         const std::int64_t seconds = 1420070400 + std::int64_t(random() % 315360000);
-        std::tm local{};
-        const std::time_t t = seconds;
-        localtime_r(&t, &local);
-        const std::string written = locale.Times().Format(local);
-        TResultRow::Texts texts{};
-        auto set = [&](TField f, std::string_view text) {
-            texts[TResultRow::FirstFieldSlot + int(f)] = text;
-        };
-        set(TField::FullPath, full);
-        set(TField::FileName, std::string_view(full).substr(folder.size()));
-        set(TField::FileSize, size);
-        set(TField::FileExt, FileExtOf(full));
-        set(TField::FileType, "file");
-        set(TField::CreateTime, written);
-        set(TField::AccessTime, written);
-        set(TField::WriteTime, written);
+        TRowFacts facts;
+        facts.size = static_cast<std::uint64_t>(sizes(random));
+        facts.accessed.seconds = seconds;
+        facts.written.seconds = seconds;
+        facts.identity.birth = seconds;
+        facts.identity.hasBirth = 1;
         PVirtualNode node = AddRow(grid, nullptr);
-        RowOf(node).Assign(texts);
+        RowOf(node) = TResultRow(full, name.size(), facts);
     }
     grid.EndUpdate();
 }
 
 // The rows back in their first order, so that every sort starts from the same shuffle.
-void restore(TVirtualStringTree& grid) {
-    grid.OnCompareNodes = [](PVirtualNode a, PVirtualNode b, int, int& result) {
-        result = RowOf(a).Slot(0) > RowOf(b).Slot(0) ? 1 : -1;
+void restore(TVirtualStringTree& grid,
+             const std::unordered_map<const TVirtualNode*, std::size_t>& order) {
+    grid.OnCompareNodes = [&order](PVirtualNode a, PVirtualNode b, int, int& result) {
+        result = order.at(a) > order.at(b) ? 1 : -1;
     };
 }
 
@@ -108,7 +100,7 @@ int main(int argc, char** argv) {
         grid.EndUpdate();
         rows = grid.TotalCount();
     } else {
-        fill(grid, rows, locale);
+        fill(grid, rows);
     }
     auto seconds = [](auto from) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
@@ -116,15 +108,10 @@ int main(int argc, char** argv) {
     std::printf("%zu rows built in %.2f s (locale %s)\n", rows, seconds(start),
                 locale.Times().Locale().name().toStdString().c_str());
 
-    // Keep each row's creation order in reserved slot 0 to undo every sort the same way.
-    {
-        std::size_t i = 0;
-        char id[32];
-        for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n)) {
-            std::snprintf(id, sizeof id, "%012zu", i++);
-            RowOf(n).SetSlot(0, id);
-        }
-    }
+    // Each row's creation order, to undo every sort the same way.
+    std::unordered_map<const TVirtualNode*, std::size_t> order;
+    for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n))
+        order.emplace(n, order.size());
     double nameTime[2] = {0, 0}, writeTime[2] = {0, 0};
     std::vector<TField> fields{TField::FileName, TField::FileSize, TField::WriteTime};
     if (all) {
@@ -137,10 +124,10 @@ int main(int argc, char** argv) {
         for (TSortDirection direction : {sdAscending, sdDescending}) {
             std::vector<double> times;
             for (int run = 0; run < runs; ++run) {
-                restore(grid);
+                restore(grid, order);
                 grid.SortTree(-1, sdAscending);
                 start = std::chrono::steady_clock::now();
-                SortRows(grid, -1, int(field), direction, locale);
+                SortRows(grid, -1, int(field), direction);
                 times.push_back(seconds(start));
             }
             std::sort(times.begin(), times.end());
@@ -151,10 +138,10 @@ int main(int argc, char** argv) {
             std::printf("%-12s %-10s %7.3f s\n", std::string(FieldNames[int(field)]).c_str(),
                         direction == sdAscending ? "ascending" : "descending", t);
             if (plain) {
-                restore(grid);
+                restore(grid, order);
                 grid.SortTree(-1, sdAscending);
                 grid.OnCompareNodes = [&](PVirtualNode a, PVirtualNode b, int, int& result) {
-                    result = CompareRows(RowOf(a), RowOf(b), direction, int(field), locale);
+                    result = CompareRows(RowOf(a), RowOf(b), direction, int(field));
                 };
                 start = std::chrono::steady_clock::now();
                 grid.SortTree(-1, direction);

@@ -27,7 +27,7 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
         if (outcome == TDeleteOutcome::Deleted ||
             (outcome == TDeleteOutcome::Kept && !KeptReasonOf(row).empty()))
             return;
-        const std::string path = EscapeControls(row.Field(TField::FullPath));
+        const std::string path = EscapeControls(row.Path());
         if (outcome == TDeleteOutcome::Failed)
             std::fprintf(err, "nullsweep scan: cannot %s %s: %s\n", verb, path.c_str(),
                          reason.c_str());

@@ -20,7 +20,6 @@
 #include "scan/FolderArgument.h"
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
-#include "text/DateTextParser.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,14 +27,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <new>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,27 +75,6 @@ class ProgressLine {
     bool shown_ = false;
 };
 
-// Rows are timed in UTC while it lives: the JSON list's times are read back from the rows'
-// texts, and local texts would be ambiguous in the hour a clock goes back.
-class UtcZone {
-  public:
-    UtcZone() {
-        const char* zone = std::getenv("TZ");
-        if (zone) old_ = zone;
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-    }
-    ~UtcZone() {
-        old_ ? ::setenv("TZ", old_->c_str(), 1) : ::unsetenv("TZ");
-        ::tzset();
-    }
-    UtcZone(const UtcZone&) = delete;
-    UtcZone& operator=(const UtcZone&) = delete;
-
-  private:
-    std::optional<std::string> old_;
-};
-
 // Walks the folders through `scanFolders` writing each path as it is found; the rows stay in
 // `grid` only when they are to be deleted. A walk that stops early still has its paths written
 // (`stopped` then gets the exception); false when not every row reached the grid.
@@ -111,7 +87,7 @@ bool streamPaths(const ScanArguments& args, std::FILE* out,
         TPathStream paths(sink, args.nullTerminated, std::move(push));
         try {
             scanFolders([&](TResultRow&& row) {
-                paths.Add(row.Field(TField::FullPath));
+                paths.Add(row.Path());
                 if (keep) listed.push_back(std::move(row));
             });
         } catch (const TExportError&) {
@@ -276,14 +252,7 @@ bool writeList(ScanRun& run) {
     TXMLDocument document;
     TFileInfo info(&document);
     PrepareExport(format, info, ExportRowsOf(run.grid));
-    const TDateTextParser times(DateTimeText::System());
-    TExportJob job{info, ExportRowsOf(run.grid), "", args.nullTerminated,
-                   [&times](std::string_view text) -> std::optional<std::int64_t> {
-                       const std::optional<double> days = times.Days(text);
-                       if (!days) return std::nullopt;
-                       // Days since 1899-12-30 in the zone of the texts, here UTC.
-                       return std::llround((*days - 25569.0) * 86400.0);
-                   }};
+    TExportJob job{info, ExportRowsOf(run.grid), "", args.nullTerminated};
     try {
         if (run.streamed) {
             const auto scanFolders = [&run](const RowSink& onRow) { walkFolders(run, onRow); };
@@ -370,8 +339,6 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     if (!loadConfiguration(args, err)) return 2;
 
     const TExportFormat& format = *FindExportFormat(args.format);
-    std::optional<UtcZone> utc;
-    if (format.name == "json") utc.emplace();
     ScanRun run(args, format, out, err);
     setUpWalk(run);
     if (!args.filesFrom.empty()) readList(run);

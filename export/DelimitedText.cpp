@@ -56,10 +56,11 @@ void AppendDelimitedHeader(std::string& out, const TExportColumns& columns,
 }
 
 void AppendDelimitedLine(std::string& out, const TResultRow& row,
-                         const std::vector<std::uint8_t>& fields, const TDelimitedFormat& format) {
+                         const std::vector<std::uint8_t>& fields, const TDelimitedFormat& format,
+                         TRowText& texts) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) out.append(format.separator);
-        appendValue(out, row.Field(fields[i]), format);
+        appendValue(out, texts.Field(row, fields[i]), format);
     }
     appendLineEnd(out, format);
 }
@@ -69,8 +70,9 @@ void WriteDelimited(TByteSink& sink, const TExportRows& rows, const TExportColum
     const auto fields = ExportFields(columns);
     TOutBuffer out(sink);
     AppendDelimitedHeader(out.Text(), columns, format);
+    TRowText texts;
     rows([&](const TResultRow& row, unsigned) {
-        AppendDelimitedLine(out.Text(), row, fields, format);
+        AppendDelimitedLine(out.Text(), row, fields, format, texts);
         out.Commit();
     });
     out.Flush();

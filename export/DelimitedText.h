@@ -3,6 +3,7 @@
 
 #include "export/ExportOutput.h"
 #include "export/ExportRows.h"
+#include "scan/RowText.h"
 
 #include <string>
 #include <string_view>
@@ -28,7 +29,8 @@ void AppendDelimitedHeader(std::string& out, const TExportColumns& columns,
                            const TDelimitedFormat& format);
 // One data line: the fields' texts joined by the separator, no separator at the end.
 void AppendDelimitedLine(std::string& out, const TResultRow& row,
-                         const std::vector<std::uint8_t>& fields, const TDelimitedFormat& format);
+                         const std::vector<std::uint8_t>& fields, const TDelimitedFormat& format,
+                         TRowText& texts);
 
 // The header line and one data line per row in export order.
 void WriteDelimited(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,

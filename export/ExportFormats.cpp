@@ -16,7 +16,7 @@ void writePaths(TByteSink& sink, const TExportJob& job) {
     const char end = job.nullTerminated ? '\0' : '\n';
     TOutBuffer out(sink);
     job.rows([&](const TResultRow& row, unsigned) {
-        out << row.Field(TField::FullPath);
+        out << row.Path();
         out.Text() += end;
         out.Commit();
     });
@@ -36,7 +36,7 @@ void writeXml(TByteSink& sink, const TExportJob& job) {
     job.info.WriteDocument(sink);
 }
 void writeJson(TByteSink& sink, const TExportJob& job) {
-    WriteJsonLines(sink, job.rows, job.timeSeconds);
+    WriteJsonLines(sink, job.rows);
 }
 
 void saveXlsx(TFileInfo& info, const std::string& path) {

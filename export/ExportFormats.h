@@ -20,8 +20,6 @@ struct TExportJob {
     TExportRows rows;
     std::string title;
     bool nullTerminated = false; // paths: end each path with NUL
-    // JSON: the seconds since 1970 (UTC) of a row's time text, or nothing.
-    std::function<std::optional<std::int64_t>(std::string_view)> timeSeconds;
 };
 
 // One kind of export: the window's pop-up menu and `nullsweep scan -f` both work from this

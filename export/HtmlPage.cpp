@@ -3,6 +3,7 @@
 
 #include "export/ExportFile.h"
 #include "export/MarkupText.h"
+#include "scan/RowText.h"
 
 namespace nullsweep {
 
@@ -42,6 +43,7 @@ void writePage(TByteSink& sink, const TExportRows& rows, const TExportColumns& c
     TOutBuffer out(sink);
     appendTop(out.Text(), columns, title);
     bool first = true; // the rows alternate, counted over all rows in pre-order
+    TRowText texts;
     rows([&](const TResultRow& row, unsigned) {
         std::string& text = out.Text();
         const std::string_view cellStart =
@@ -49,7 +51,7 @@ void writePage(TByteSink& sink, const TExportRows& rows, const TExportColumns& c
         text += "<tr>";
         for (std::uint8_t field : fields) {
             text += cellStart;
-            appendCellText(text, row.Field(field));
+            appendCellText(text, texts.Field(row, field));
             text += "</td>";
         }
         text += "</tr>";

@@ -2,13 +2,12 @@
 #include "export/JsonLines.h"
 
 #include "export/ExportRows.h"
-#include "scan/FileRow.h"
 #include "scan/JsonText.h"
-#include "scan/KeptFiles.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -16,16 +15,12 @@ namespace nullsweep {
 
 namespace {
 
-// ISO 8601 has four-digit years: a time outside the years 0001 to 9999 (also one whose text
-// shows only the nearest time, `row` knows) is null.
-void appendTime(std::string& out, const TResultRow& row, TField field,
-                const std::function<std::optional<std::int64_t>(std::string_view)>& seconds) {
-    const std::string_view text = row.Field(field);
-    const std::optional<std::int64_t> value =
-        text.empty() || RealTimeOf(row, field) ? std::nullopt : seconds(text);
+// ISO 8601 has four-digit years: a time outside the years 0001 to 9999 is null.
+void appendTime(std::string& out, const TResultRow& row, TFileTime time) {
     std::tm utc{};
-    const std::time_t t = value ? std::time_t(*value) : 0;
-    if (!value || !::gmtime_r(&t, &utc) || utc.tm_year < 1 - 1900 || utc.tm_year > 9999 - 1900) {
+    const std::time_t t = std::time_t(time.seconds);
+    if (row.Empty() || !::gmtime_r(&t, &utc) || utc.tm_year < 1 - 1900 ||
+        utc.tm_year > 9999 - 1900) {
         out += "null";
         return;
     }
@@ -35,21 +30,13 @@ void appendTime(std::string& out, const TResultRow& row, TField field,
     out += buffer;
 }
 
-void appendNumber(std::string& out, std::string_view text) {
-    const bool digits =
-        !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-    out += digits ? text : "null";
-}
-
 } // namespace
 
-void WriteJsonLines(
-    TByteSink& sink, const TExportRows& rows,
-    const std::function<std::optional<std::int64_t>(std::string_view)>& timeSeconds) {
+void WriteJsonLines(TByteSink& sink, const TExportRows& rows) {
     TOutBuffer out(sink);
     rows([&](const TResultRow& row, unsigned) {
         std::string& line = out.Text();
-        const std::string_view path = row.Field(TField::FullPath);
+        const std::string_view path = row.Path();
         bool valid = true;
         line += "{\"path\":";
         AppendJsonString(line, path, valid);
@@ -60,15 +47,20 @@ void WriteJsonLines(
             line += '"';
         }
         line += ",\"size\":";
-        appendNumber(line, row.Field(TField::FileSize));
+        if (row.Empty()) {
+            line += "null";
+        } else {
+            char digits[24];
+            line.append(digits, std::to_chars(digits, digits + sizeof digits, row.Size()).ptr);
+        }
         line += ",\"created\":";
-        appendTime(line, row, TField::CreateTime, timeSeconds);
+        appendTime(line, row, row.Created());
         line += ",\"accessed\":";
-        appendTime(line, row, TField::AccessTime, timeSeconds);
+        appendTime(line, row, row.Accessed());
         line += ",\"written\":";
-        appendTime(line, row, TField::WriteTime, timeSeconds);
+        appendTime(line, row, row.Written());
         line += ",\"kept\":";
-        const std::string_view kept = row.Slot(KeptSlot);
+        const std::string_view kept = row.KeptReason();
         if (kept.empty())
             line += "null";
         else

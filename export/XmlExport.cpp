@@ -4,6 +4,7 @@
 #include "desktop/DesktopShell.h"
 #include "export/ExportFile.h"
 #include "export/FileInfo.h"
+#include "scan/RowText.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -68,13 +69,13 @@ void TFileInfo::forEachGatheredBatch(const std::function<void(const TXMLNode&)>&
         rows = 0;
     };
     root.ChildNodes().Clear();
+    TRowText texts;
     gathered_([&](const TResultRow& row, unsigned depth) {
         if (depth == 0 && rows >= BatchRows) pass();
         open.resize(std::min<std::size_t>(open.size(), std::size_t(depth) + 1));
         TXMLNode element = open.back().AddChild("file");
-        const TResultRow::Texts slots = row.AllSlots();
         for (int field = 0; field < FieldCount; ++field) {
-            const std::string_view text = slots[TResultRow::FirstFieldSlot + field];
+            const std::string_view text = texts.Field(row, field);
             if (!text.empty()) element.AddAttribute(attributes[field], text);
         }
         open.push_back(std::move(element));

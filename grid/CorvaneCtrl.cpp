@@ -108,7 +108,7 @@ void TCorvaneCtrl::TreeGetText(PVirtualNode node, int column, TVSTTextType,
     try {
         const TResultRow& row = RowOf(node);
         const int field = FieldIndexOf(columnEntry(column).Name());
-        cellText = FormatCell(field, row);
+        cellText = FormatCell(field, row, texts_);
     } catch (...) {
         // No entry for this column: the cell keeps the grid's default (empty) text.
     }

@@ -4,6 +4,7 @@
 #include "config/XmlDocument.h"
 #include "export/ExportRows.h"
 #include "rows/VirtualTree.h"
+#include "scan/RowText.h"
 
 #include <cstdint>
 #include <string>
@@ -80,6 +81,7 @@ class TCorvaneCtrl {
 
     TVirtualStringTree& grid_;
     std::uint8_t sortField_ = 0;
+    mutable TRowText texts_; // asked from the paint of a cell
     TXMLDocument* exportDocument_ = nullptr;
 };
 

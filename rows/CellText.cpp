@@ -5,12 +5,8 @@
 
 namespace nullsweep {
 
-std::string SizeCellText(std::string_view sizeText, const TTextLocale& locale) {
-    if (sizeText.empty()) return {};
-    const auto value = locale.NumberValue(sizeText);
-    if (!value) return {};
+std::string SizeCellText(double v, const TTextLocale& locale) {
     constexpr double KB = 1024.0, MB = KB * 1024.0, GB = MB * 1024.0;
-    const double v = *value;
     // Dividing by a power of two is exact, so the rounding sees the true quotient.
     const auto [number, unit] = v < KB   ? std::pair(v, " B")
                                 : v < MB ? std::pair(v / KB, " KB")
@@ -20,14 +16,15 @@ std::string SizeCellText(std::string_view sizeText, const TTextLocale& locale) {
     return text.empty() ? text : text + unit;
 }
 
-std::string FormatCell(int fieldIndex, const TResultRow& row, const TTextLocale& locale) noexcept {
+std::string FormatCell(int fieldIndex, const TResultRow& row, TRowText& texts,
+                       const TTextLocale& locale) noexcept {
     try {
         if (fieldIndex < 0 || fieldIndex >= FieldCount) return {};
-        const std::string_view text = row.Field(fieldIndex);
+        const std::string_view text = texts.Field(row, fieldIndex);
         switch (static_cast<TField>(fieldIndex)) {
         case TField::FileSize:
-            return SizeCellText(text, locale);
-        case TField::SizePercentage:
+            return row.Empty() ? std::string() : SizeCellText(double(row.Size()), locale);
+        case TField::SizePercentage: // rows hold no percentage
             return text.empty() ? std::string() : std::string(text) + "%";
         case TField::FileName:
         case TField::FullPath:

@@ -75,15 +75,10 @@ void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions&
 void OpenInExplorer(const TVirtualStringTree& grid) {
     const TVirtualNode* node = grid.FocusedNode();
     if (!node) return;
-    const TResultRow& row = RowOf(node);
-    const std::string_view path = row.Field(TField::FullPath);
-    const bool file = row.Field(TField::FileType) == "file";
-    const std::string_view folder = file ? FolderPartOf(path) : path;
+    const std::string_view path = RowOf(node).Path(); // every row is a file's, or empty
+    const std::string_view folder = FolderPartOf(path);
     if (folder.empty()) return;
-    if (file)
-        Shell().ShowFile(std::string(path), std::string(folder));
-    else
-        Shell().OpenFolder(std::string(folder));
+    Shell().ShowFile(std::string(path), std::string(folder));
 }
 
 } // namespace nullsweep

@@ -42,8 +42,7 @@ bool AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows);
 // no memory for a row) is passed on; the rows found before it stay.
 void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});
 
-// Opens the folder of the grid's focused row in the file manager through Shell(): the row's
-// "Full Path", cut to its folder part when its "File Type" is exactly "file", and then with that
+// Opens the folder of the grid's focused row in the file manager through Shell(), with its
 // file shown selected (ShowFile). Nothing happens without a focused row or with an empty folder.
 void OpenInExplorer(const TVirtualStringTree& grid);
 

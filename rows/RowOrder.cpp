@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rows/RowOrder.h"
 
-#include "scan/FileRow.h"
+#include "scan/RowText.h"
 
 #include <cmath>
 #include <cstdint>
@@ -49,25 +49,13 @@ int CompareText(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-int CompareNumberText(std::string_view a, std::string_view b, const TTextLocale& locale) {
-    const double x = locale.NumberValue(a).value_or(0.0);
-    const double y = locale.NumberValue(b).value_or(0.0);
-    return x > y ? 1 : -1;
+double NumberOf(const TResultRow& row, TField field) {
+    return field == TField::FileSize ? double(row.Size()) : 0.0;
 }
 
-int CompareDateText(std::string_view a, std::string_view b, const TTextLocale& locale) {
-    if (a.empty()) return -1;
-    if (b.empty()) return 1;
-    const auto x = locale.DateValue(a);
-    const auto y = locale.DateValue(b);
-    if (!x || !y) return 1;
-    return CompareTimes(*x, *y);
-}
-
-std::optional<double> DaysBeyondText(const TResultRow& row, int field) {
-    const std::optional<std::int64_t> seconds = RealTimeOf(row, TField(field));
-    if (!seconds) return std::nullopt;
-    return double(*seconds) / 86400.0 + 25569.0;
+std::optional<double> DaysOf(const TResultRow& row, TField field) {
+    if (row.Empty()) return std::nullopt;
+    return ShownDays(row.TimeOf(field).seconds);
 }
 
 int CompareTimes(double a, double b) {
@@ -78,35 +66,24 @@ int CompareTimes(double a, double b) {
     return a < b ? -1 : 1;
 }
 
-int CompareRows(const TResultRow& r1, const TResultRow& r2, TSortDirection direction, int sortField,
-                const TTextLocale& locale) noexcept {
-    try {
-        const int s = direction == sdAscending ? -1 : 1;
-        const std::string_view kind1 = TrimControl(r1.Field(TField::FileType));
-        const std::string_view kind2 = TrimControl(r2.Field(TField::FileType));
-        if (kind1 != kind2) return kind1 == "folder" ? s : -s;
-        if (sortField < 0 || sortField >= FieldCount) sortField = 0;
-        const std::string_view a = r1.Field(sortField);
-        const std::string_view b = r2.Field(sortField);
-        switch (SortRuleOf(static_cast<TField>(sortField))) {
-        case TSortRule::Number:
-            return CompareNumberText(a, b, locale);
-        case TSortRule::Date: {
-            const auto x = DaysBeyondText(r1, sortField), y = DaysBeyondText(r2, sortField);
-            if (!x && !y) return CompareDateText(a, b, locale);
-            const auto dx = x ? x : a.empty() ? std::nullopt : locale.DateValue(a);
-            const auto dy = y ? y : b.empty() ? std::nullopt : locale.DateValue(b);
-            if (!dx) return -1; // empty first, as CompareDateText has it
-            if (!dy) return 1;
-            return CompareTimes(*dx, *dy);
-        }
-        case TSortRule::Kind:
-            return 1;
-        case TSortRule::Text:
-            return CompareText(a, b);
-        }
-    } catch (...) {
-        // a comparison never fails; the texts involved are all in memory
+int CompareRows(const TResultRow& r1, const TResultRow& r2, TSortDirection direction,
+                int sortField) noexcept {
+    if (r1.Empty() != r2.Empty()) return direction == sdAscending ? 1 : -1;
+    if (sortField < 0 || sortField >= FieldCount) sortField = 0;
+    const auto field = static_cast<TField>(sortField);
+    switch (SortRuleOf(field)) {
+    case TSortRule::Number:
+        return NumberOf(r1, field) > NumberOf(r2, field) ? 1 : -1;
+    case TSortRule::Date: {
+        const auto a = DaysOf(r1, field), b = DaysOf(r2, field);
+        if (!a) return -1; // an empty text first, even against another
+        if (!b) return 1;
+        return CompareTimes(*a, *b);
+    }
+    case TSortRule::Kind:
+        return 1;
+    case TSortRule::Text:
+        return CompareText(TRowText::HeldText(r1, field), TRowText::HeldText(r2, field));
     }
     return 1;
 }

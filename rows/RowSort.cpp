@@ -5,10 +5,12 @@
 #include "rows/RowOrder.h"
 #include "rows/TextRanks.h"
 #include "scan/ResultRow.h"
+#include "scan/RowText.h"
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace nullsweep {
@@ -20,9 +22,9 @@ namespace {
 // whole grid, which is what a sort of a million rows spends its time on otherwise.
 class SortKeys {
   public:
-    SortKeys(int sortField, TSortDirection direction, const TTextLocale& locale)
-        : field_(sortField < 0 || sortField >= FieldCount ? 0 : sortField),
-          rule_(SortRuleOf(static_cast<TField>(field_))), direction_(direction), locale_(locale) {}
+    SortKeys(int sortField, TSortDirection direction)
+        : field_(static_cast<TField>(sortField < 0 || sortField >= FieldCount ? 0 : sortField)),
+          rule_(SortRuleOf(field_)), direction_(direction) {}
 
     void Sort(std::span<PVirtualNode> nodes) {
         prepare(nodes);
@@ -35,29 +37,24 @@ class SortKeys {
     }
 
   private:
-    static constexpr std::uint32_t FolderBit = 0x80000000u;
-    enum DateState : std::uint8_t { Empty, NotADate, Date };
-
+    // Two words, so that a million keys and the merge's scratch stay small.
     struct Key {
-        double value; // the number, the date, or the text's rank
+        double value; // the number, the date, or the text's rank; NaN for an empty row
         PVirtualNode node;
-        std::uint32_t kind;
-        std::uint8_t state;
     };
+    static constexpr double NotARow = std::numeric_limits<double>::quiet_NaN();
+    static bool empty(const Key& key) { return std::isnan(key.value); }
 
     // CompareRows's verdict from the keys.
     int compare(const Key& x, const Key& y) const {
-        if (x.kind != y.kind) {
-            const int s = direction_ == sdAscending ? -1 : 1;
-            return (x.kind & FolderBit) ? s : -s;
-        }
+        // An empty row is a kind of its own (neither is a folder); two empty rows compare as
+        // their empty texts do: -1 for numbers and times, equal texts, +1 for the kind.
+        if (empty(x) != empty(y)) return direction_ == sdAscending ? 1 : -1;
         switch (rule_) {
         case TSortRule::Number:
             return x.value > y.value ? 1 : -1;
         case TSortRule::Date:
-            if (x.state == Empty) return -1;
-            if (y.state == Empty) return 1;
-            if (x.state == NotADate || y.state == NotADate) return 1;
+            if (empty(x)) return -1;
             return CompareTimes(x.value, y.value);
         case TSortRule::Kind:
             return 1;
@@ -75,63 +72,38 @@ class SortKeys {
             const TResultRow& row = RowOf(nodes[i]);
             Key& key = keys_[i];
             key.node = nodes[i];
-            key.kind = kindOf(TrimControl(row.Field(TField::FileType)));
-            const std::string_view text = row.Field(field_);
             switch (rule_) {
             case TSortRule::Number:
-                key.value = locale_.NumberValue(text).value_or(0.0);
+                key.value = NumberOf(row, field_);
                 break;
             case TSortRule::Date:
-                key.state = Empty;
-                if (const auto days = DaysBeyondText(row, field_)) {
-                    key.state = Date;
-                    key.value = *days;
-                } else if (!text.empty()) {
-                    const auto days = locale_.DateValue(text);
-                    key.state = days ? Date : NotADate;
-                    key.value = days.value_or(0.0);
-                }
+                key.value = DaysOf(row, field_).value_or(0.0);
                 break;
             case TSortRule::Kind:
                 break;
             case TSortRule::Text:
-                texts[i] = text;
+                texts[i] = TRowText::HeldText(row, field_);
                 break;
             }
+            if (row.Empty()) key.value = NotARow;
         }
         if (rule_ != TSortRule::Text) return;
         const std::vector<std::uint32_t> ranks = TextRanks(texts);
         for (std::size_t i = 0; i < nodes.size(); ++i)
-            keys_[i].value = ranks[i];
+            if (!empty(keys_[i])) keys_[i].value = ranks[i];
     }
 
-    // Equal trimmed kind texts get equal numbers; "folder" carries FolderBit.
-    std::uint32_t kindOf(std::string_view kind) {
-        if (kind == lastKind_ && lastKindKey_) return lastKindKey_;
-        auto [it, added] = kindKeys_.try_emplace(kind, 0);
-        if (added)
-            it->second = std::uint32_t(kindKeys_.size()) | (kind == "folder" ? FolderBit : 0);
-        lastKind_ = kind;
-        lastKindKey_ = it->second;
-        return it->second;
-    }
-
-    const int field_;
+    const TField field_;
     const TSortRule rule_;
     const TSortDirection direction_;
-    const TTextLocale& locale_;
     std::vector<Key> keys_;
-    std::unordered_map<std::string_view, std::uint32_t> kindKeys_;
-    std::string_view lastKind_;
-    std::uint32_t lastKindKey_ = 0;
 };
 
 } // namespace
 
-void SortRows(TVirtualStringTree& grid, int column, int sortField, TSortDirection direction,
-              const TTextLocale& locale) {
+void SortRows(TVirtualStringTree& grid, int column, int sortField, TSortDirection direction) {
     if (grid.TotalCount() > 0 && grid.NodeDataSize() != RowDataSize) return; // not rows
-    SortKeys keys(sortField, direction, locale);
+    SortKeys keys(sortField, direction);
     grid.SortTree(column,
                   [&keys](PVirtualNode, std::span<PVirtualNode> nodes) { keys.Sort(nodes); });
 }

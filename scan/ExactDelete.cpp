@@ -268,17 +268,9 @@ std::string ResolvedFolderPath(int fd, const std::string& given) {
     return {};
 }
 
-std::string IdentityText(const TFileIdentity& identity) {
-    std::string bytes(sizeof identity, '\0');
-    std::memcpy(bytes.data(), &identity, sizeof identity);
-    return bytes;
-}
-
 bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity) {
-    const std::string_view bytes = row.Slot(IdentitySlot);
-    if (bytes.size() != sizeof identity) return false;
-    std::memcpy(&identity, bytes.data(), sizeof identity);
-    return identity.root != NoScanRoot;
+    identity = row.Identity();
+    return row.HasIdentity();
 }
 
 } // namespace nullsweep

@@ -97,8 +97,7 @@ class FileListScanner {
   public:
     FileListScanner(const RowSink& sink, const ScanOptions& options)
         : sink_(sink), options_(options),
-          times_(options.times ? *options.times : DateTimeText::System()),
-          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_, times_),
+          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_),
           limit_(openFolderLimit()),
           threads_(options.threads ? options.threads : DefaultScanThreads()) {}
     ~FileListScanner() {
@@ -305,7 +304,6 @@ class FileListScanner {
 
     const RowSink& sink_;
     const ScanOptions& options_;
-    const DateTimeText& times_;
     std::optional<TKeptFiles> ownKept_;
     TKeptFiles& kept_;
     TFileRowMaker rows_;

@@ -342,12 +342,4 @@ std::string TKeptFiles::InUseReason(std::uint64_t device, std::uint64_t inode) {
     return holder.empty() ? holder : "Kept: " + holder;
 }
 
-std::string_view KeptReasonOf(const TResultRow& row) {
-    return row.Slot(KeptSlot);
-}
-
-void SetKeptReason(TResultRow& row, std::string_view reason) {
-    row.SetSlot(KeptSlot, reason);
-}
-
 } // namespace nullsweep

@@ -76,9 +76,9 @@ class TKeptFiles {
     std::unique_ptr<TFilesInUse> inUse_;
 };
 
-// The reason stored in a row (in slot KeptSlot): empty for a file that may go.
-constexpr int KeptSlot = 2;
-std::string_view KeptReasonOf(const TResultRow& row);
-void SetKeptReason(TResultRow& row, std::string_view reason);
+// The reason stored in a row: empty for a file that may go.
+inline std::string_view KeptReasonOf(const TResultRow& row) {
+    return row.KeptReason();
+}
 
 } // namespace nullsweep

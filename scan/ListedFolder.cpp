@@ -71,13 +71,9 @@ int StatEntry(int fd, const char* name, std::uint64_t folderDevice, FileStatus& 
     if (S_ISDIR(sx.stx_mode)) return FolderEntry;
     if (!S_ISREG(sx.stx_mode) || !(sx.stx_mask & STATX_SIZE) || sx.stx_size != 0) return OtherEntry;
     status.size = sx.stx_size;
-    // Where the file system keeps no birth time, the status-change time stands in.
-    status.born = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
-    status.accessed = sx.stx_atime.tv_sec;
-    status.written = sx.stx_mtime.tv_sec;
     status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     status.inode = sx.stx_ino;
-    SetIdentityTimes(status, sx);
+    SetStatusTimes(status, sx);
     if (status.device != folderDevice && isPseudoFile(fd, name)) return OtherEntry;
     return EmptyFileEntry;
 }

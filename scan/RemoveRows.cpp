@@ -279,7 +279,7 @@ class Remover {
     static std::string realPath(const TFileIdentity& id, std::string_view relative,
                                 const TResultRow* row = nullptr) {
         std::string path = ScanRootPath(id.root);
-        if (path.empty()) return row ? std::string(row->Field(TField::FullPath)) : path;
+        if (path.empty()) return row ? std::string(row->Path()) : path;
         if (!relative.empty()) path.append(path == "/" ? "" : "/").append(relative);
         return path;
     }
@@ -343,7 +343,7 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
     items.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         Item item{i, {}, {}, {}};
-        const std::string_view path = rows[i]->Field(TField::FullPath);
+        const std::string_view path = rows[i]->Path();
         if (!GetFileIdentity(*rows[i], item.id) || item.id.prefixLength > path.size()) {
             report(i, {TDeleteOutcome::Failed, "no identity recorded by a scan", EINVAL});
             continue;

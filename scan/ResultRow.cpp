@@ -2,120 +2,90 @@
 #include "scan/ResultRow.h"
 
 #include <cstring>
+#include <limits>
 #include <new>
 #include <stdexcept>
-#include <string>
 
 namespace nullsweep {
 
-// Block layout: one byte with the entry count, then per set slot either
-//   slot, varint length, bytes                    (a text of its own)
-//   slot | 0x80, source slot, varint length       (the last `length` bytes of the source's text)
-namespace {
+// The facts, then the path's bytes and the kept reason's, in one allocation.
+struct TResultRow::Block {
+    std::uint64_t size;
+    std::uint64_t device, inode;
+    std::int64_t accessed, written, birth, changed;
+    std::uint32_t accessedNanoseconds, writtenNanoseconds, birthNanoseconds, changedNanoseconds;
+    std::uint32_t root, prefixLength;
+    std::uint32_t pathLength, keptLength;
+    std::uint16_t nameLength;
+    bool hasBirth;
 
-constexpr unsigned char AliasBit = 0x80;
-
-std::size_t putVarint(unsigned char* out, std::size_t value) {
-    std::size_t n = 0;
-    do {
-        unsigned char byte = value & 0x7F;
-        value >>= 7;
-        if (value) byte |= 0x80;
-        if (out) out[n] = byte;
-        ++n;
-    } while (value);
-    return n;
-}
-
-std::size_t getVarint(const unsigned char*& in) {
-    std::size_t value = 0;
-    for (int shift = 0;; shift += 7) {
-        const unsigned char byte = *in++;
-        value |= std::size_t(byte & 0x7F) << shift;
-        if (!(byte & 0x80)) return value;
-    }
-}
-
-struct Entry {
-    int slot;
-    int source; // -1: own text
-    std::size_t length;
-    const unsigned char* bytes; // own text only
+    char* bytes() { return reinterpret_cast<char*>(this + 1); }
+    const char* bytes() const { return reinterpret_cast<const char*>(this + 1); }
+    std::size_t total() const { return sizeof(Block) + pathLength + keptLength; }
 };
 
-template <typename Visit> void forEachEntry(const unsigned char* block, Visit&& visit) {
-    if (!block) return;
-    const unsigned char* p = block;
-    const int count = *p++;
-    for (int i = 0; i < count; ++i) {
-        Entry e{};
-        const unsigned char tag = *p++;
-        e.slot = tag & ~AliasBit;
-        if (tag & AliasBit) {
-            e.source = *p++;
-            e.length = getVarint(p);
-        } else {
-            e.source = -1;
-            e.length = getVarint(p);
-            e.bytes = p;
-            p += e.length;
-        }
-        if (!visit(e)) return;
-    }
+namespace {
+
+using Block = TResultRow::Block;
+
+Block* newBlock(std::size_t bytes) {
+    return static_cast<Block*>(::operator new(sizeof(Block) + bytes));
 }
 
-std::size_t blockSize(const unsigned char* block) {
-    if (!block) return 0;
-    std::size_t size = 1;
-    forEachEntry(block, [&](const Entry& e) {
-        size += 1 + putVarint(nullptr, e.length) + (e.source >= 0 ? 1 : e.length);
-        return true;
-    });
-    return size;
-}
-
-unsigned char* copyBlock(const unsigned char* block) {
+Block* copyOf(const Block* block) {
     if (!block) return nullptr;
-    const std::size_t size = blockSize(block);
-    auto* copy = static_cast<unsigned char*>(::operator new(size));
-    std::memcpy(copy, block, size);
+    Block* copy = static_cast<Block*>(::operator new(block->total()));
+    std::memcpy(static_cast<void*>(copy), block, block->total());
     return copy;
 }
 
-// For each slot, the slot whose text it can be stored as the end of (the longest such text,
-// which is never itself a reference), or -1.
-TResultRow::Sources findSources(const TResultRow::Texts& texts) {
-    TResultRow::Sources source;
-    source.fill(-1);
-    std::array<int, TResultRow::SlotCount> set;
-    int setCount = 0;
-    for (int s = 0; s < TResultRow::SlotCount; ++s)
-        if (!texts[s].empty()) set[setCount++] = s;
-    for (int i = 0; i < setCount; ++i) {
-        const auto t = texts[set[i]];
-        std::size_t best = t.size();
-        for (int j = 0; j < setCount; ++j) {
-            const auto u = texts[set[j]];
-            if (u.size() > best && u.ends_with(t)) {
-                best = u.size();
-                source[set[i]] = static_cast<std::int8_t>(set[j]);
-            }
-        }
-    }
-    return source;
+std::uint32_t length32(std::size_t size, const char* what) {
+    if (size > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error(std::string(what) + " too long for a row");
+    return static_cast<std::uint32_t>(size);
 }
 
 } // namespace
+
+TResultRow::TResultRow(std::string_view path, std::size_t nameLength, const TRowFacts& facts,
+                       std::string_view keptReason) {
+    if (nameLength > path.size() || nameLength > std::numeric_limits<std::uint16_t>::max())
+        throw std::length_error("file name longer than its path or than a name can be");
+    const std::uint32_t pathLength = length32(path.size(), "path");
+    const std::uint32_t keptLength = length32(keptReason.size(), "kept reason");
+    Block* b = newBlock(std::size_t(pathLength) + keptLength);
+    const TFileIdentity& id = facts.identity;
+    b->size = facts.size;
+    b->device = id.device;
+    b->inode = id.inode;
+    b->accessed = facts.accessed.seconds;
+    b->written = facts.written.seconds;
+    b->birth = id.birth;
+    b->changed = id.changed;
+    b->accessedNanoseconds = facts.accessed.nanoseconds;
+    b->writtenNanoseconds = facts.written.nanoseconds;
+    b->birthNanoseconds = id.birthNanoseconds;
+    b->changedNanoseconds = id.changedNanoseconds;
+    b->root = id.root;
+    b->prefixLength = id.prefixLength;
+    b->pathLength = pathLength;
+    b->keptLength = keptLength;
+    b->nameLength = static_cast<std::uint16_t>(nameLength);
+    b->hasBirth = id.hasBirth != 0;
+    std::memcpy(b->bytes(), path.data(), path.size());
+    std::memcpy(b->bytes() + pathLength, keptReason.data(), keptReason.size());
+    block_ = b;
+}
 
 TResultRow::~TResultRow() {
     ::operator delete(block_);
 }
 
-TResultRow::TResultRow(const TResultRow& other) : block_(copyBlock(other.block_)) {}
+TResultRow::TResultRow(const TResultRow& other) : block_(copyOf(other.block_)) {}
 
 TResultRow& TResultRow::operator=(const TResultRow& other) {
     if (this != &other) {
-        unsigned char* copy = copyBlock(other.block_);
+        Block* copy = copyOf(other.block_);
         ::operator delete(block_);
         block_ = copy;
     }
@@ -131,88 +101,61 @@ TResultRow& TResultRow::operator=(TResultRow&& other) noexcept {
     return *this;
 }
 
-TResultRow::Texts TResultRow::AllSlots() const {
-    Texts texts{};
-    std::array<Entry, SlotCount> aliases{};
-    int aliasCount = 0;
-    forEachEntry(block_, [&](const Entry& e) {
-        if (e.source < 0)
-            texts[e.slot] = {reinterpret_cast<const char*>(e.bytes), e.length};
-        else
-            aliases[aliasCount++] = e;
-        return true;
-    });
-    for (int i = 0; i < aliasCount; ++i) {
-        const auto& source = texts[aliases[i].source];
-        texts[aliases[i].slot] = source.substr(source.size() - aliases[i].length);
-    }
-    return texts;
+std::string_view TResultRow::Path() const {
+    return block_ ? std::string_view(block_->bytes(), block_->pathLength) : std::string_view();
 }
 
-std::string_view TResultRow::Slot(int slot) const {
-    if (slot < 0 || slot >= SlotCount) throw std::out_of_range("slot " + std::to_string(slot));
-    Entry found{-1, -1, 0, nullptr};
-    forEachEntry(block_, [&](const Entry& e) {
-        if (e.slot != slot) return true;
-        found = e;
-        return false;
-    });
-    if (found.slot < 0) return {};
-    if (found.source < 0) return {reinterpret_cast<const char*>(found.bytes), found.length};
-    const auto source = Slot(found.source);
-    return source.substr(source.size() - found.length);
+std::string_view TResultRow::Name() const {
+    const std::string_view path = Path();
+    return block_ ? path.substr(path.size() - block_->nameLength) : path;
 }
 
-void TResultRow::SetSlot(int slot, std::string_view text) {
-    if (slot < 0 || slot >= SlotCount) throw std::out_of_range("slot " + std::to_string(slot));
-    Texts texts = AllSlots();
-    texts[slot] = text;
-    Assign(texts);
+std::string_view TResultRow::KeptReason() const {
+    return block_ ? std::string_view(block_->bytes() + block_->pathLength, block_->keptLength)
+                  : std::string_view();
 }
 
-void TResultRow::Assign(const Texts& texts) {
-    Assign(texts, findSources(texts));
+std::uint64_t TResultRow::Size() const {
+    return block_ ? block_->size : 0;
 }
 
-void TResultRow::Assign(const Texts& texts, const Sources& given) {
-    Sources source = given;
-    for (int s = 0; s < SlotCount; ++s) {
-        const int from = source[s];
-        if (from < 0) continue;
-        if (from >= SlotCount || given[from] >= 0 || texts[from].size() <= texts[s].size() ||
-            !texts[from].ends_with(texts[s]))
-            source[s] = -1;
-    }
-    std::size_t size = 1;
-    int count = 0;
-    for (int s = 0; s < SlotCount; ++s) {
-        if (texts[s].empty()) continue;
-        ++count;
-        size += 1 + putVarint(nullptr, texts[s].size()) + (source[s] >= 0 ? 1 : texts[s].size());
-    }
-    unsigned char* block = nullptr;
-    if (count > 0) {
-        block = static_cast<unsigned char*>(::operator new(size));
-        unsigned char* p = block;
-        *p++ = static_cast<unsigned char>(count);
-        for (int s = 0; s < SlotCount; ++s) {
-            const auto t = texts[s];
-            if (t.empty()) continue;
-            if (source[s] >= 0) {
-                *p++ = static_cast<unsigned char>(s) | AliasBit;
-                *p++ = static_cast<unsigned char>(source[s]);
-                p += putVarint(p, t.size());
-            } else {
-                *p++ = static_cast<unsigned char>(s);
-                p += putVarint(p, t.size());
-                std::memcpy(p, t.data(), t.size());
-                p += t.size();
-            }
-        }
-    }
-    // `texts` may point into the old block: free it only now.
-    ::operator delete(block_);
-    block_ = block;
+TFileTime TResultRow::Created() const {
+    if (!block_) return {};
+    return block_->hasBirth ? TFileTime{block_->birth, block_->birthNanoseconds}
+                            : TFileTime{block_->changed, block_->changedNanoseconds};
+}
+
+TFileTime TResultRow::Accessed() const {
+    return block_ ? TFileTime{block_->accessed, block_->accessedNanoseconds} : TFileTime{};
+}
+
+TFileTime TResultRow::Written() const {
+    return block_ ? TFileTime{block_->written, block_->writtenNanoseconds} : TFileTime{};
+}
+
+TFileTime TResultRow::TimeOf(TField field) const {
+    return field == TField::CreateTime   ? Created()
+           : field == TField::AccessTime ? Accessed()
+                                         : Written();
+}
+
+bool TResultRow::HasIdentity() const {
+    return block_ && block_->root != NoScanRoot;
+}
+
+TFileIdentity TResultRow::Identity() const {
+    TFileIdentity id{NoScanRoot};
+    if (!block_) return id;
+    id.root = block_->root;
+    id.prefixLength = block_->prefixLength;
+    id.device = block_->device;
+    id.inode = block_->inode;
+    id.birth = block_->birth;
+    id.changed = block_->changed;
+    id.birthNanoseconds = block_->birthNanoseconds;
+    id.changedNanoseconds = block_->changedNanoseconds;
+    id.hasBirth = block_->hasBirth;
+    return id;
 }
 
 } // namespace nullsweep

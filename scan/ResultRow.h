@@ -3,50 +3,83 @@
 
 #include "scan/FieldNames.h"
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
 namespace nullsweep {
 
-// The record behind one grid row: 27 byte-string slots; slot 8 + i holds field i, slots 0 to 7
-// are reserved. An unset slot reads empty. A million rows must fit in little memory, so the
-// texts live packed in one owned block: each set slot as (slot, length, bytes), and a text that
-// ends another, longer slot's text (the file name ends the full path) stored as a reference.
-// An all-zero TResultRow is a valid empty row, which is what a node's zero-filled data holds.
+// What a row remembers so that a delete removes exactly the file that was listed: the folder
+// the scan started from (held open), how much of the row's full path names that folder, and
+// what tells the file from any other: device, inode, birth time where the file system keeps
+// one, and status-change time (a file made again, touched, chmodded or linked has another).
+struct TFileIdentity {
+    std::uint32_t root = 0;         // from InternScanRoot
+    std::uint32_t prefixLength = 0; // bytes of the full path up to and with the root's "/"
+    std::uint64_t device = 0;       // makedev of the statx major and minor
+    std::uint64_t inode = 0;
+    std::int64_t birth = 0;
+    std::int64_t changed = 0;
+    std::uint32_t birthNanoseconds = 0;
+    std::uint32_t changedNanoseconds = 0;
+    std::uint32_t hasBirth = 0;
+};
+
+constexpr std::uint32_t NoScanRoot = 0xFFFFFFFFu;
+
+// A file-system time stamp: seconds since the epoch (UTC) and nanoseconds.
+struct TFileTime {
+    std::int64_t seconds = 0;
+    std::uint32_t nanoseconds = 0;
+    friend bool operator==(const TFileTime&, const TFileTime&) = default;
+};
+
+// The facts a row is made of, besides its path and kept reason.
+struct TRowFacts {
+    std::uint64_t size = 0;
+    TFileTime accessed, written;
+    // Without a root (NoScanRoot) the row has no identity and is never deleted. The birth time
+    // (or, where the file system keeps none, the status-change time) is the row's creation time.
+    TFileIdentity identity{NoScanRoot};
+};
+
+// The record behind one grid row: the facts of one listed file, not texts (TRowText makes a
+// field's text when a cell, a writer or a sort asks). A million rows must fit in little memory:
+// a row is one pointer to one block, the facts then the path and the kept reason. A
+// default-made row (also an all-zero one, which is what a node's zero-filled data holds) is
+// empty: no path, every field without a value.
 class TResultRow {
   public:
-    static constexpr int SlotCount = 27;
-    static constexpr int FirstFieldSlot = 8;
-    using Texts = std::array<std::string_view, SlotCount>;
-    // For each slot, the slot whose (longer) text ends with its own, or -1.
-    using Sources = std::array<std::int8_t, SlotCount>;
-
     TResultRow() = default;
+    // `nameLength`: how many bytes at the end of `path` are the file name.
+    TResultRow(std::string_view path, std::size_t nameLength, const TRowFacts& facts,
+               std::string_view keptReason = {});
     ~TResultRow();
     TResultRow(const TResultRow& other);
     TResultRow& operator=(const TResultRow& other);
     TResultRow(TResultRow&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
     TResultRow& operator=(TResultRow&& other) noexcept;
 
-    // The view stays valid until the row is changed or destroyed.
-    std::string_view Slot(int slot) const;
-    void SetSlot(int slot, std::string_view text);
-    std::string_view Field(TField field) const { return Slot(FirstFieldSlot + int(field)); }
-    std::string_view Field(int fieldIndex) const { return Slot(FirstFieldSlot + fieldIndex); }
-    void SetField(TField field, std::string_view text) {
-        SetSlot(FirstFieldSlot + int(field), text);
-    }
+    bool Empty() const { return block_ == nullptr; }
+    // The views stay valid until the row is changed or destroyed.
+    std::string_view Path() const;
+    std::string_view Name() const;
+    // Empty for a file that may go.
+    std::string_view KeptReason() const;
 
-    // Every slot at once (one packing instead of one per slot).
-    Texts AllSlots() const;
-    void Assign(const Texts& texts);
-    // The same where the caller knows which texts end others (a source that does not hold
-    // such a text is not used).
-    void Assign(const Texts& texts, const Sources& sources);
+    std::uint64_t Size() const;
+    TFileTime Created() const; // the birth time, or the status-change time where none is kept
+    TFileTime Accessed() const;
+    TFileTime Written() const;
+    // The time of a time field (CreateTime, AccessTime or WriteTime).
+    TFileTime TimeOf(TField field) const;
+    // False for a row made without a scan root (nothing to delete it by).
+    bool HasIdentity() const;
+    TFileIdentity Identity() const;
+
+    struct Block; // the layout, known to ResultRow.cpp only
 
   private:
-    unsigned char* block_ = nullptr;
+    Block* block_ = nullptr;
 };
 
 } // namespace nullsweep

@@ -85,9 +85,9 @@ DescriptorBudget descriptorBudget() {
 class Walk {
   public:
     Walk(const RowSink& sink, const ScanOptions& options)
-        : sink_(sink), times_(options.times ? *options.times : DateTimeText::System()),
+        : sink_(sink),
           onProgress_(options.onProgress), onError_(options.onError),
-          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_, times_),
+          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_),
           budget_(descriptorBudget()), handles_(budget_.held) {
         rules_.oneFileSystem = options.oneFileSystem;
         rules_.excludes = &options.excludes;
@@ -372,7 +372,6 @@ class Walk {
     };
 
     const RowSink& sink_;
-    const DateTimeText& times_;
     const std::function<void(const ScanProgress&)>& onProgress_;
     const std::function<void(const std::string&, int)>& onError_;
     std::optional<TKeptFiles> ownKept_;

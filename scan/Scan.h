@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "text/DateTimeText.h"
 #include "scan/KeptFiles.h"
 #include "scan/ResultRow.h"
 
@@ -29,7 +28,6 @@ class TWalkStopped : public std::runtime_error {
 };
 
 struct ScanOptions {
-    const DateTimeText* times = nullptr; // null: the process's locale
     // Called now and then during the walk (every few thousand entries).
     std::function<void(const ScanProgress&)> onProgress;
     // Called with the full path (as it would be listed) and the errno of each folder or entry

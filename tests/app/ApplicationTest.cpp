@@ -72,7 +72,7 @@ TEST(Application, FoldersOnTheCommandLineAreScannedAsOneDrop) {
         if (!main || (main->VT().TotalCount() == 0 && ++tries < 250)) return;
         poll.stop();
         for (PVirtualNode n = main->VT().GetFirst(); n; n = main->VT().GetNext(n))
-            names.emplace_back(RowOf(n).Field(TField::FileName));
+            names.emplace_back(RowOf(n).Name());
         main->close();
     });
     poll.start(20);

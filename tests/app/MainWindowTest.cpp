@@ -104,7 +104,7 @@ struct Fixture {
     std::vector<std::string> names() {
         std::vector<std::string> out;
         for (PVirtualNode n = vt().GetFirst(); n; n = vt().GetNext(n))
-            out.emplace_back(RowOf(n).Field(TField::FileName));
+            out.emplace_back(RowOf(n).Name());
         return out;
     }
     std::vector<int> checks() {
@@ -998,7 +998,7 @@ TEST(MainWindow, TheGridWorksFromTheKeyboard) {
               "Are you sure to delete the file from disk?");
     EXPECT_FALSE(std::filesystem::exists(t.Path("b.txt")));
     ASSERT_NE(f.vt().FocusedNode(), nullptr);
-    EXPECT_EQ(RowOf(f.vt().FocusedNode()).Field(TField::FileName), "c.txt");
+    EXPECT_EQ(RowOf(f.vt().FocusedNode()).Name(), "c.txt");
 
     // Shift+F10 opens the pop-up menu.
     QTest::keyClick(&view, Qt::Key_F10, Qt::ShiftModifier);
@@ -1027,7 +1027,7 @@ TEST(MainWindow, MoveCheckedToTrashAsksAndReports) {
     Fixture f;
     f.window.DropFolders({t.Path("data")});
     f.vt().SetCheckState(f.row(1), csUncheckedNormal);
-    const std::string kept(RowOf(f.row(1)).Field(TField::FileName));
+    const std::string kept(RowOf(f.row(1)).Name());
     f.shell.answers = {true};
     f.window.MoveToTrash1->trigger();
     ASSERT_EQ(f.shell.CallsOf(Kind::AskYesNo).size(), 1u);

@@ -35,8 +35,8 @@ TEST(ScanThread, TimersRunOnTheUserInterfaceThreadWhileTheWalkRuns) {
     EXPECT_TRUE(sawTick);
     EXPECT_NE(walker, std::this_thread::get_id());
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].Field(TField::FullPath), t.Path("b/e"));
-    EXPECT_EQ(rows[1].Field(TField::FullPath), t.Path("a/e"));
+    EXPECT_EQ(rows[0].Path(), t.Path("b/e"));
+    EXPECT_EQ(rows[1].Path(), t.Path("a/e"));
 }
 
 // A walk cut short by anything but the user's cancel says so: its rows are not the whole list.

@@ -40,11 +40,11 @@ TEST(DelimitedText, HeaderKeepsNamesAsStoredWhileDataLinesFindTheirFields) {
     info.Columns = {PaddedFileName, " Write Time ", "File Size", "no such field"};
     EXPECT_EQ(delimited(info, ",", grid),
               "         File Name, Write Time ,File Size,no such field,\n"
-              "a.txt,,0,a.txt\n");
+              "a.txt,1 Jan 1970,0,a.txt\n");
     EXPECT_EQ(delimited(info, std::string(TextSeparator), grid),
               "         File Name           Write Time           File Size          "
               "no such field          \n"
-              "a.txt                    0          a.txt\n");
+              "a.txt          1 Jan 1970          0          a.txt\n");
 }
 
 TEST(DelimitedText, EveryRowInPreOrderWhateverItsCheckState) {
@@ -81,7 +81,7 @@ TEST(DelimitedText, CsvValuesWithSpecialCharactersReadBackUnchanged) {
                                             ""};
     TVirtualStringTree grid;
     for (const std::string& name : names)
-        AddTestRow(grid, nullptr, {{TField::FileName, name}, {TField::FileExt, "x,y"}});
+        AddTestRow(grid, nullptr, {{TField::FileName, name + ".x,y"}});
     TempTree t;
     FakeExportShell shell;
     shell.savePath = t.Path("list.csv");
@@ -94,17 +94,21 @@ TEST(DelimitedText, CsvValuesWithSpecialCharactersReadBackUnchanged) {
     // The header keeps its trailing separator, so it has one field more.
     EXPECT_EQ(records[0], (std::vector<std::string>{PaddedFileName, "File Ext", "Full Path", ""}));
     for (std::size_t i = 0; i < names.size(); ++i)
-        EXPECT_EQ(records[i + 1], (std::vector<std::string>{names[i], "x,y", ""})) << i;
+        EXPECT_EQ(records[i + 1],
+                  (std::vector<std::string>{names[i] + ".x,y", "x,y", names[i] + ".x,y"}))
+            << i;
 }
 
 TEST(DelimitedText, CsvQuotesOnlyWhatNeedsIt) {
     TVirtualStringTree grid;
-    AddTestRow(grid, nullptr, {{TField::FileName, "say \"hi\""}, {TField::FullPath, "/p q/r"}});
+    AddTestRow(grid, nullptr,
+               {{TField::FileName, "say \"hi\""}, {TField::FullPath, "/p q/say \"hi\""}});
     TFileInfo info;
     info.Columns = {"Full Path", "File Name", "Name, with comma"};
     EXPECT_EQ(delimited(info, ",", grid, true), "Full Path,File Name,\"Name, with comma\",\n"
-                                                "/p q/r,\"say \"\"hi\"\"\",\"say \"\"hi\"\"\"\n");
+                                                "\"/p q/say \"\"hi\"\"\",\"say \"\"hi\"\"\",\"say "
+                                                "\"\"hi\"\"\"\n");
     // The text format never quotes.
     EXPECT_EQ(delimited(info, "  ", grid, false),
-              "Full Path  File Name  Name, with comma  \n/p q/r  say \"hi\"  say \"hi\"\n");
+              "Full Path  File Name  Name, with comma  \n/p q/say \"hi\"  say \"hi\"  say \"hi\"\n");
 }

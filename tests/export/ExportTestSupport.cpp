@@ -18,8 +18,22 @@ namespace nullsweep::test {
 PVirtualNode AddTestRow(TVirtualStringTree& grid, PVirtualNode parent, FieldTexts fields) {
     PrepareRowData(grid);
     PVirtualNode node = AddRow(grid, parent);
-    for (const auto& [field, text] : fields)
-        RowOf(node).SetField(field, text);
+    if (fields.size() == 0) return node;
+    std::string name, path;
+    std::uint64_t size = 0;
+    bool hasPath = false;
+    for (const auto& [field, text] : fields) {
+        if (field == TField::FileName) name = text;
+        if (field == TField::FullPath) path = text, hasPath = true;
+        if (field == TField::FileSize) size = std::stoull(text);
+        if (field != TField::FileName && field != TField::FullPath && field != TField::FileSize)
+            throw std::invalid_argument("a row holds no text of its own for that field");
+    }
+    if (!hasPath) path = name;
+    if (!path.ends_with(name)) throw std::invalid_argument("a name is the end of its path");
+    TRowFacts facts;
+    facts.size = size;
+    RowOf(node) = TResultRow(path, name.size(), facts);
     return node;
 }
 

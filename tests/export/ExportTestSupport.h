@@ -61,7 +61,9 @@ class RecordingWaitWindow final : public TWaitWindow {
 
 using FieldTexts = std::initializer_list<std::pair<TField, std::string>>;
 
-// Adds a row with these fields under `parent` (null: top level) of a grid made ready for rows.
+// Adds a row under `parent` (null: top level) of a grid made ready for rows: the file named
+// "File Name" at "Full Path" (default: the name alone) of "File Size" bytes, with every time
+// at the epoch; no fields: an empty row.
 PVirtualNode AddTestRow(TVirtualStringTree& grid, PVirtualNode parent, FieldTexts fields);
 
 void WriteFile(const std::string& path, const std::string& content);

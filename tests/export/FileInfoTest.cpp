@@ -36,7 +36,7 @@ TEST_F(ExportFixture, TextFileEndsEveryLineWithCrLf) {
     // A line feed inside a value ends a line of the file like any other.
     EXPECT_EQ(ReadFile(t.Path("out.txt")), "         File Name          File Size          \r\n"
                                            "one          0\r\n"
-                                           "two\r\nlines          \r\n");
+                                           "two\r\nlines          0\r\n");
     EXPECT_EQ(shell.saveRequests.at(0).defaultSuffix, "txt");
     EXPECT_EQ(shell.saveRequests.at(0).filter, "Text File (*.txt)");
     EXPECT_EQ(wait.calls, ExportWaitCalls);
@@ -46,7 +46,7 @@ TEST_F(ExportFixture, CsvFileHasNoByteOrderMarkAndQuotedLineBreaksStayInTheirVal
     shell.savePath = t.Path("out.csv");
     ASSERT_TRUE(info.ExportToCSV("", ",", ExportRowsOf(grid)));
     EXPECT_EQ(ReadFile(t.Path("out.csv")),
-              "         File Name,File Size,\r\none,0\r\n\"two\nlines\",\r\n");
+              "         File Name,File Size,\r\none,0\r\n\"two\nlines\",0\r\n");
     EXPECT_EQ(shell.saveRequests.at(0).filter, "CSV File (*.csv)");
 }
 

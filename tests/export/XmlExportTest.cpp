@@ -4,6 +4,7 @@
 #include "export/ExportFile.h"
 #include "export/FileInfo.h"
 #include "rows/GridRows.h"
+#include "scan/RowText.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
 
@@ -41,8 +42,12 @@ std::string hex(const std::string& bytes) {
 }
 
 // What ReadElements prints for an element at `depth` with only a file name.
+// The line of a row from AddTestRow with this name and no extension.
 std::string fileLine(int depth, const std::string& name) {
-    return std::to_string(depth) + " FileName=" + hex(name);
+    const std::string epoch = hex(std::string(TRowText().TimeText(0)));
+    return std::to_string(depth) + " FileName=" + hex(name) + " FullPath=" + hex(name) +
+           " FileSize=" + hex("0") + " FileType=" + hex("file") + " CreateTime=" + epoch +
+           " AccessTime=" + epoch + " WriteTime=" + epoch;
 }
 
 struct XmlFixture : ::testing::Test {
@@ -89,20 +94,21 @@ TEST_F(XmlFixture, ScannedRowsCarryTheirNonEmptyFieldsInFieldOrder) {
     }
 }
 
+// Each field's attribute is its name without blanks; a row writes the fields it has a text for.
 TEST_F(XmlFixture, EveryFieldHasItsNameWithoutBlanks) {
-    PVirtualNode node = AddTestRow(grid, nullptr, {});
-    const auto value = [](int i) { return std::string(1, 'v') + std::to_string(i); };
-    for (int i = 0; i < FieldCount; ++i)
-        RowOf(node).SetField(TField(i), value(i));
-    std::string expected = "1";
-    int i = 0;
-    for (const char* name :
-         {"FileName", "FullPath", "FileSize", "FileExt", "FileType", "Description",
-          "FileNameLength", "PathNameLength", "SizePercentage", "CatalogName", "CreateTime",
-          "AccessTime", "WriteTime", "DOSName", "FileCount", "CreateAgeRange", "AccessAgeRange",
-          "WriteAgeRange", "SizeRange"})
-        expected += std::string(1, ' ') + name + "=" + hex(value(i++));
-    EXPECT_EQ(exportAndRead().at(1), expected);
+    const std::array<std::string, FieldCount> names = {
+        "FileName",     "FullPath",       "FileSize",       "FileExt",       "FileType",
+        "Description",  "FileNameLength", "PathNameLength", "SizePercentage", "CatalogName",
+        "CreateTime",   "AccessTime",     "WriteTime",      "DOSName",       "FileCount",
+        "CreateAgeRange", "AccessAgeRange", "WriteAgeRange", "SizeRange"};
+    EXPECT_EQ(XmlAttributeNames(), names);
+    AddTestRow(grid, nullptr, {{TField::FullPath, "/d/v.e"}, {TField::FileName, "v.e"},
+                               {TField::FileSize, "7"}});
+    const std::string epoch = hex(std::string(TRowText().TimeText(0)));
+    EXPECT_EQ(exportAndRead().at(1), "1 FileName=" + hex("v.e") + " FullPath=" + hex("/d/v.e") +
+                                         " FileSize=" + hex("7") + " FileExt=" + hex("e") +
+                                         " FileType=" + hex("file") + " CreateTime=" + epoch +
+                                         " AccessTime=" + epoch + " WriteTime=" + epoch);
 }
 
 TEST_F(XmlFixture, ChildRowsNestInsideTheirParentsElement) {
@@ -132,14 +138,15 @@ TEST_F(XmlFixture, EachExportHoldsOnlyItsOwnRows) {
 
 TEST_F(XmlFixture, NamesThatAreNotUtf8OrNotXmlCharactersStillGiveWellFormedXml) {
     AddTestRow(grid, nullptr, {{TField::FileName, "bad\xff\xfe"}});
-    AddTestRow(grid, nullptr, {{TField::FileName, "ctl\x01\x1f"}});
+    // Control characters and the noncharacters U+FFFE and U+FFFF: no XML may hold them.
+    AddTestRow(grid, nullptr, {{TField::FileName, "ctl\x01\x1f\xef\xbf\xbe\xef\xbf\xbf"}});
     AddTestRow(grid, nullptr, {{TField::FileName, "<&\"'> caf\xc3\xa9 \xf0\x9f\x98\x80"}});
     AddTestRow(grid, nullptr, {{TField::FileName, "tab\tline\nreturn\r"}});
     const auto lines = exportAndRead();
     ASSERT_EQ(lines.size(), 5u);
     const std::string replacement = "\xef\xbf\xbd";
     EXPECT_EQ(lines[1], fileLine(1, "bad" + replacement + replacement));
-    EXPECT_EQ(lines[2], fileLine(1, "ctl" + replacement + replacement));
+    EXPECT_EQ(lines[2], fileLine(1, "ctl" + replacement + replacement + replacement + replacement));
     EXPECT_EQ(lines[3], fileLine(1, "<&\"'> caf\xc3\xa9 \xf0\x9f\x98\x80"));
     EXPECT_EQ(lines[4], fileLine(1, "tab\tline\nreturn\r"));
 }

@@ -6,6 +6,7 @@
 #include "rows/GridRows.h"
 #include "scan/ResultRow.h"
 #include "support/FakeShell.h"
+#include "support/TestRows.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -54,21 +55,19 @@ class Config {
 struct Grid {
     TVirtualStringTree tree;
     Grid() { PrepareRowData(tree); }
-    PVirtualNode add(const std::string& name, const std::string& size = "0",
-                     const std::string& type = "file", const std::string& path = {}) {
+    // A file of `size` bytes at `path` (default: /data/NAME), written at the epoch; no name:
+    // an empty row.
+    PVirtualNode add(const std::string& name, std::uint64_t size = 0,
+                     const std::string& path = {}) {
         PVirtualNode n = AddRow(tree, nullptr);
-        TResultRow& row = RowOf(n);
-        row.SetField(TField::FileName, name);
-        row.SetField(TField::FileSize, size);
-        row.SetField(TField::FileType, type);
-        row.SetField(TField::FullPath, path.empty() ? "/data/" + name : path);
-        row.SetField(TField::WriteTime, "write " + name);
+        if (!name.empty())
+            RowOf(n) = test::FileRow(path.empty() ? "/data/" + name : path, test::FileFacts(size));
         return n;
     }
     std::vector<std::string> names() const {
         std::vector<std::string> out;
         for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
-            out.emplace_back(RowOf(n).Field(TField::FileName));
+            out.emplace_back(RowOf(n).Name());
         return out;
     }
     std::string text(PVirtualNode node, int column, std::string start = {}) const {
@@ -237,8 +236,8 @@ TEST(CorvaneCtrl, CellTextsFollowTheColumnsField) {
     Grid g;
     TCorvaneCtrl ctrl(g.tree);
     ctrl.SetupColumns(g.tree);
-    PVirtualNode n = g.add("a.txt", "2048");
-    EXPECT_EQ(g.text(n, 0), "write a.txt");
+    PVirtualNode n = g.add("a.txt", 2048);
+    EXPECT_EQ(g.text(n, 0), "1 Jan 1970");
     EXPECT_EQ(g.text(n, 1), "a.txt"); // not a field name: "File Name"
     EXPECT_EQ(g.text(n, 2), "2.00 KB");
     // No entry for the column: the text passed in stays.
@@ -251,9 +250,9 @@ TEST(CorvaneCtrl, HeaderClicksTurnTheDirectionOnEveryLeftClick) {
     Grid g;
     TCorvaneCtrl ctrl(g.tree);
     ctrl.SetupColumns(g.tree);
-    g.add("b", "30");
-    g.add("c", "1000");
-    g.add("a", "200");
+    g.add("b", 30);
+    g.add("c", 1000);
+    g.add("a", 200);
 
     g.tree.OnHeaderClick(1, TMouseButton::mbLeft, 5, 5); // first: ascending
     EXPECT_EQ(g.tree.SortColumn(), 1);
@@ -285,29 +284,29 @@ TEST(CorvaneCtrl, TheComparisonUsesTheSortFieldAndTheHeadersDirection) {
     Grid g;
     TCorvaneCtrl ctrl(g.tree);
     ctrl.SetupColumns(g.tree);
-    g.add("x", "10");
-    g.add("dir", "0", "folder");
-    g.add("y", "5");
+    g.add("x", 10);
+    g.add("zero", 0);
+    g.add("y", 5);
     g.tree.OnHeaderClick(1, TMouseButton::mbLeft, 0, 0);
-    // The column handed to the comparison does not matter; folders come first.
+    // The column handed to the comparison does not matter.
     g.tree.SortTree(0, g.tree.SortDirection());
-    EXPECT_EQ(g.names(), (std::vector<std::string>{"dir", "y", "x"}));
+    EXPECT_EQ(g.names(), (std::vector<std::string>{"zero", "y", "x"}));
     g.tree.SetSortDirection(sdDescending);
     g.tree.SortTree(-1, sdDescending);
-    EXPECT_EQ(g.names(), (std::vector<std::string>{"dir", "x", "y"}));
+    EXPECT_EQ(g.names(), (std::vector<std::string>{"x", "y", "zero"}));
 }
 
 TEST(CorvaneCtrl, SortGridGivesTheOrderOfTheComparisonPairByPair) {
     Config config{std::string(DefaultConfigText)};
     std::mt19937 random(7);
-    const std::vector<std::string> sizes{"0", "12", "12", "1024", "", "x", "7.5", "-3"};
-    const std::vector<std::string> types{"file", "file", "folder", " folder"};
+    const std::vector<std::uint64_t> sizes{0, 12, 12, 1024, 7};
     auto fill = [&](Grid& g) {
         random.seed(7);
-        for (int i = 0; i < 300; ++i)
-            g.add(std::string(1, char('a' + random() % 26)) + std::to_string(random() % 5),
-                  sizes[random() % sizes.size()], types[random() % types.size()],
-                  "/p/" + std::to_string(i));
+        for (int i = 0; i < 300; ++i) {
+            const std::string name =
+                random() % 20 ? std::string(1, char('a' + random() % 26)) + std::to_string(i) : "";
+            g.add(name, sizes[random() % sizes.size()], "/p/" + name);
+        }
     };
     for (int column : {0, 2}) {
         for (auto direction : {sdAscending, sdDescending}) {
@@ -325,9 +324,9 @@ TEST(CorvaneCtrl, SortGridGivesTheOrderOfTheComparisonPairByPair) {
             plain.tree.SortTree(plain.tree.SortColumn(), direction); // through TreeCompareNodes
             std::vector<std::string> fastPaths, plainPaths;
             for (PVirtualNode n = fast.tree.GetFirst(); n; n = fast.tree.GetNext(n))
-                fastPaths.emplace_back(RowOf(n).Field(TField::FullPath));
+                fastPaths.emplace_back(RowOf(n).Path());
             for (PVirtualNode n = plain.tree.GetFirst(); n; n = plain.tree.GetNext(n))
-                plainPaths.emplace_back(RowOf(n).Field(TField::FullPath));
+                plainPaths.emplace_back(RowOf(n).Path());
             EXPECT_EQ(fastPaths, plainPaths) << column << " " << int(direction);
         }
     }
@@ -340,27 +339,17 @@ TEST(CorvaneCtrl, DoubleClickOpensTheFocusedRowsFolder) {
     g.tree.OnDblClick(); // no focused row: nothing
     EXPECT_TRUE(shell.Calls().empty());
 
-    g.tree.SetFocusedNode(g.add("a.txt", "0", "file", "/data/sub/a.txt"));
+    g.tree.SetFocusedNode(g.add("a.txt", 0, "/data/sub/a.txt"));
     g.tree.OnDblClick();
-    g.tree.SetFocusedNode(g.add("sub", "0", "folder", "/data/sub"));
-    g.tree.OnDblClick();
-    g.tree.SetFocusedNode(g.add("odd", "0", "file ", "/data/odd")); // "file " is not "file"
-    g.tree.OnDblClick();
-    PVirtualNode empty = g.add("empty", "0", "folder");
-    RowOf(empty).SetField(TField::FullPath, "");
-    g.tree.SetFocusedNode(empty);
+    g.tree.SetFocusedNode(g.add(""));
     g.tree.OnDblClick(); // nothing to open
     const auto shown = shell.CallsOf(FakeShell::Kind::ShowFile);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "/data/sub/a.txt");
     EXPECT_EQ(shown[0].caption, "/data/sub");
-    const auto opened = shell.CallsOf(FakeShell::Kind::OpenFolder);
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0].text, "/data/sub");
-    EXPECT_EQ(opened[1].text, "/data/odd");
 
     // Another grid's double click is not this grid's.
     TVirtualStringTree other;
     ctrl.TreeDblClick(&other);
-    EXPECT_EQ(shell.Calls().size(), 3u);
+    EXPECT_EQ(shell.Calls().size(), 1u);
 }

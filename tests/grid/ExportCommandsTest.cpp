@@ -10,6 +10,8 @@
 #include "support/TempTree.h"
 #include "support/WorkbookReader.h"
 
+#include "support/TestRows.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -48,8 +50,7 @@ class ExportCommands : public ::testing::Test {
     PVirtualNode Row(const std::string& name, PVirtualNode parent = nullptr,
                      TCheckState check = csCheckedNormal) {
         PVirtualNode node = AddRow(grid, parent);
-        RowOf(node).SetField(TField::FileName, name);
-        RowOf(node).SetField(TField::FullPath, "/data/" + name);
+        RowOf(node) = test::FileRow("/data/" + name);
         grid.SetCheckState(node, check);
         return node;
     }

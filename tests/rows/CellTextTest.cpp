@@ -1,78 +1,59 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rows/CellText.h"
+#include "support/TestRows.h"
+#include "support/TimeFields.h"
 #include "text/NumberText.h"
 
 #include <gtest/gtest.h>
 
 using namespace nullsweep;
 
-namespace {
-
-std::string sizeCell(const std::string& size, const TTextLocale& locale) {
-    TResultRow row;
-    row.SetField(TField::FileSize, size);
-    return FormatCell(int(TField::FileSize), row, locale);
-}
-
-} // namespace
-
 TEST(CellText, SizeUnitsWithPointAndComma) {
     const TTextLocale c(QLocale::c());
-    const std::pair<const char*, const char*> table[] = {
-        {"0", "0.00 B"},
-        {"1023", "1,023.00 B"},
-        {"1024", "1.00 KB"},
-        {"1152", "1.13 KB"}, // exactly 1.125: a half goes away from zero
-        {"1536", "1.50 KB"},
-        {"1048575", "1,024.00 KB"},
-        {"1048576", "1.00 MB"},
-        {"1179648", "1.13 MB"},
-        {"123456789", "117.74 MB"},
-        {"1073741824", "1.00 GB"},
-        {"5368709120", "5.00 GB"},
-        {"1e15", "931,322.57 GB"},
-        {"-5", "-5.00 B"},
-        {"-0.125", "-0.13 B"},
-        {"-0.001", "0.00 B"},
-        {"0.625", "0.63 B"},
-        {" 2048 ", "2.00 KB"},
-        {"", ""},
-        {"12abc", ""},
-        {"1,024", ""},
-        {"1e999", ""},
+    const std::pair<double, const char*> table[] = {
+        {0, "0.00 B"},
+        {1023, "1,023.00 B"},
+        {1024, "1.00 KB"},
+        {1152, "1.13 KB"}, // exactly 1.125: a half goes away from zero
+        {1536, "1.50 KB"},
+        {1048575, "1,024.00 KB"},
+        {1048576, "1.00 MB"},
+        {1179648, "1.13 MB"},
+        {123456789, "117.74 MB"},
+        {1073741824, "1.00 GB"},
+        {5368709120, "5.00 GB"},
+        {1e15, "931,322.57 GB"},
+        {-5, "-5.00 B"},
+        {-0.125, "-0.13 B"},
+        {-0.001, "0.00 B"},
+        {0.625, "0.63 B"},
     };
-    for (const auto& [slot, cell] : table)
-        EXPECT_EQ(sizeCell(slot, c), cell) << slot;
-}
-
-TEST(CellText, SizeUnitsInALocaleWithDecimalComma) {
+    for (const auto& [bytes, cell] : table)
+        EXPECT_EQ(SizeCellText(bytes, c), cell) << bytes;
     const TTextLocale de(QLocale("de_DE"));
-    EXPECT_EQ(sizeCell("1023", de), "1.023,00 B");
-    EXPECT_EQ(sizeCell("1152", de), "1,13 KB");
-    EXPECT_EQ(sizeCell("1048575", de), "1.024,00 KB");
-    EXPECT_EQ(sizeCell("123456789", de), "117,74 MB");
-    EXPECT_EQ(sizeCell("1,5", de), "1,50 B");
-    EXPECT_EQ(sizeCell("1.5", de), "");   // "." groups in German: not a number text
-    EXPECT_EQ(sizeCell("1.024", de), ""); // group separators are never accepted
+    EXPECT_EQ(SizeCellText(1023, de), "1.023,00 B");
+    EXPECT_EQ(SizeCellText(1152, de), "1,13 KB");
+    EXPECT_EQ(SizeCellText(123456789, de), "117,74 MB");
 }
 
-TEST(CellText, PercentageAndOtherFields) {
+// A row's cells: the size in units, the times in the locale's texts, the name as it is, the
+// fields rows never fill empty; an empty row and a field out of range show nothing.
+TEST(CellText, CellsOfARow) {
     const TTextLocale c(QLocale::c());
-    TResultRow row;
-    row.SetField(TField::SizePercentage, "45");
-    row.SetField(TField::FileName, " Name.TXT ");
-    row.SetField(TField::WriteTime, "3/4/2021 3:06:07 PM");
-    row.SetField(TField::FileNameLength, "1e3");
-    EXPECT_EQ(FormatCell(int(TField::SizePercentage), row, c), "45%");
-    EXPECT_EQ(FormatCell(int(TField::FileName), row, c), " Name.TXT ");
-    EXPECT_EQ(FormatCell(int(TField::WriteTime), row, c), "3/4/2021 3:06:07 PM");
-    EXPECT_EQ(FormatCell(int(TField::FileNameLength), row, c), "1e3");
-    EXPECT_EQ(FormatCell(int(TField::Description), row, c), "");
-    EXPECT_EQ(FormatCell(-1, row, c), "");
-    EXPECT_EQ(FormatCell(FieldCount, row, c), "");
-    TResultRow empty;
-    EXPECT_EQ(FormatCell(int(TField::SizePercentage), empty, c), "");
-    EXPECT_EQ(FormatCell(int(TField::FileSize), empty, c), "");
+    TRowText texts(c.Times());
+    const TResultRow row = test::FileRow(" Name.TXT ", test::FileFacts(1152, 0, 0, 1614870367));
+    EXPECT_EQ(FormatCell(int(TField::FileSize), row, texts, c), "1.13 KB");
+    EXPECT_EQ(FormatCell(int(TField::FileName), row, texts, c), " Name.TXT ");
+    EXPECT_EQ(FormatCell(int(TField::WriteTime), row, texts, c),
+              c.Times().Format(test::TimeFields(2021, 3, 4, 15, 6, 7)));
+    EXPECT_EQ(FormatCell(int(TField::CreateTime), row, texts, c),
+              c.Times().Format(test::TimeFields(1970, 1, 1, 0, 0, 0)));
+    for (TField empty : {TField::SizePercentage, TField::Description, TField::FileNameLength})
+        EXPECT_EQ(FormatCell(int(empty), row, texts, c), "");
+    EXPECT_EQ(FormatCell(-1, row, texts, c), "");
+    EXPECT_EQ(FormatCell(FieldCount, row, texts, c), "");
+    for (int field = 0; field < FieldCount; ++field)
+        EXPECT_EQ(FormatCell(field, TResultRow(), texts, c), "") << field;
 }
 
 TEST(NumberText, Grammar) {

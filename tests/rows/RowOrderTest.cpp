@@ -5,90 +5,62 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <functional>
 
 using namespace nullsweep;
+using nullsweep::test::FileFacts;
+using nullsweep::test::FileRow;
 using nullsweep::test::RowGrid;
 
 namespace {
 
-const TTextLocale& us() {
-    static const TTextLocale locale(QLocale("en_US"));
-    return locale;
-}
-
 // Every order is checked through both ways of sorting: pair by pair, and with prepared keys.
 void expectOrder(const std::function<void(RowGrid&)>& fill, TField field, TSortDirection direction,
-                 const std::string& expected, const TTextLocale& locale = us()) {
+                 const std::string& expected) {
     RowGrid plain, keyed;
     fill(plain);
     fill(keyed);
-    plain.PlainSort(int(field), direction, locale);
-    SortRows(keyed.tree, -1, int(field), direction, locale);
+    plain.PlainSort(int(field), direction);
+    SortRows(keyed.tree, -1, int(field), direction);
     EXPECT_EQ(plain.Order(), expected) << "pair by pair";
     EXPECT_EQ(keyed.Order(), expected) << "prepared keys";
 }
 
+TResultRow sized(std::uint64_t size) {
+    return FileRow("/d/f", FileFacts(size));
+}
+
+TResultRow written(std::int64_t seconds) {
+    return FileRow("/d/f", FileFacts(0, 0, 0, seconds));
+}
+
 } // namespace
 
+// Equal numbers give -1 both ways; the fields rows leave empty all read as 0.
 TEST(RowOrder, EqualNumbersKeepOrderAscendingAndReverseDescending) {
     auto fill = [](RowGrid& g) {
-        g.Add("a", {{TField::FileSize, "5"}});
-        g.Add("b", {{TField::FileSize, " 5 "}});
-        g.Add("c", {{TField::FileSize, "5.0"}});
-        g.Add("d", {{TField::FileSize, "0.5e1"}});
-        g.Add("e", {{TField::FileSize, "4"}});
+        g.Add("a", sized(5));
+        g.Add("b", sized(5));
+        g.Add("c", sized(5));
+        g.Add("big", sized(std::uint64_t(1) << 60));
+        g.Add("e", sized(4));
     };
-    expectOrder(fill, TField::FileSize, sdAscending, "e a b c d");
-    expectOrder(fill, TField::FileSize, sdDescending, "d c b a e");
+    expectOrder(fill, TField::FileSize, sdAscending, "e a b c big");
+    expectOrder(fill, TField::FileSize, sdDescending, "big c b a e");
+    expectOrder(fill, TField::FileCount, sdAscending, "a b c big e");
+    expectOrder(fill, TField::FileCount, sdDescending, "e big c b a");
 }
 
-TEST(RowOrder, TextsThatAreNoNumbersSortAsZero) {
+// Every row is a file, an empty row a kind of its own; neither is a folder.
+TEST(RowOrder, KindFieldReversesAscendingAndKeepsDescending) {
     auto fill = [](RowGrid& g) {
-        g.Add("three", {{TField::FileCount, "3"}});
-        g.Add("junk", {{TField::FileCount, "abc"}});
-        g.Add("empty", {{TField::FileCount, ""}});
-        g.Add("minus", {{TField::FileCount, "-1"}});
-        g.Add("zero", {{TField::FileCount, "0"}});
-        g.Add("grouped", {{TField::FileCount, "1,000"}});
+        g.Add("f1", sized(1));
+        g.Add("f2", sized(2));
+        g.Add("none");
+        g.Add("f3", sized(3));
     };
-    expectOrder(fill, TField::FileCount, sdAscending, "minus junk empty zero grouped three");
-    expectOrder(fill, TField::FileCount, sdDescending, "three grouped zero empty junk minus");
-}
-
-TEST(RowOrder, NumbersFollowTheLocalesDecimalSeparator) {
-    const TTextLocale de(QLocale("de_DE"));
-    auto fill = [](RowGrid& g) {
-        g.Add("two", {{TField::SizePercentage, "2"}});
-        g.Add("one-and-half", {{TField::SizePercentage, "1,5"}});
-        g.Add("point", {{TField::SizePercentage, "1.5"}}); // no number in German: 0
-    };
-    expectOrder(fill, TField::SizePercentage, sdAscending, "point one-and-half two", de);
-    expectOrder(fill, TField::SizePercentage, sdAscending, "one-and-half point two");
-}
-
-TEST(RowOrder, KindFieldReversesAscendingAndKeepsDescendingWithFoldersFirst) {
-    auto fill = [](RowGrid& g) {
-        g.Add("f1", {{TField::FileType, "file"}});
-        g.Add("f2", {{TField::FileType, "file"}});
-        g.Add("d1", {{TField::FileType, "folder"}});
-        g.Add("f3", {{TField::FileType, "file"}});
-        g.Add("d2", {{TField::FileType, " folder\t"}});
-    };
-    expectOrder(fill, TField::FileType, sdAscending, "d2 d1 f3 f2 f1");
-    expectOrder(fill, TField::FileType, sdDescending, "d1 d2 f1 f2 f3");
-}
-
-TEST(RowOrder, FoldersComeFirstInBothDirections) {
-    auto fill = [](RowGrid& g) {
-        g.Add("a", {{TField::FileName, "a"}, {TField::FileType, "file"}});
-        g.Add("z-folder", {{TField::FileName, "z"}, {TField::FileType, "folder"}});
-        g.Add("m", {{TField::FileName, "m"}, {TField::FileType, "file"}});
-        g.Add("b-folder", {{TField::FileName, "b"}, {TField::FileType, "folder "}});
-    };
-    expectOrder(fill, TField::FileName, sdAscending, "b-folder z-folder a m");
-    expectOrder(fill, TField::FileName, sdDescending, "z-folder b-folder m a");
+    expectOrder(fill, TField::FileType, sdAscending, "f3 none f2 f1");
+    expectOrder(fill, TField::FileType, sdDescending, "f1 f2 f3 none");
 }
 
 TEST(RowOrder, TextFoldsOnlyAsciiLetters) {
@@ -102,55 +74,37 @@ TEST(RowOrder, TextFoldsOnlyAsciiLetters) {
     EXPECT_LT(CompareText("\u00c9", "\u00e9"), 0);
     EXPECT_GT(CompareText("\xff", "a"), 0); // bytes are unsigned
     auto fill = [](RowGrid& g) {
-        g.Add("lower", {{TField::FileName, "\u00e9t\u00e9"}});
-        g.Add("upper", {{TField::FileName, "\u00c9T\u00c9"}});
-        g.Add("abc", {{TField::FileName, "abc"}});
-        g.Add("ABC", {{TField::FileName, "ABC"}});
-        g.Add("ab", {{TField::FileName, "ab"}});
+        g.Add("lower", FileRow("/z/\u00e9t\u00e9"));
+        g.Add("upper", FileRow("/y/\u00c9T\u00c9"));
+        g.Add("abc", FileRow("/x/abc"));
+        g.Add("ABC", FileRow("/w/ABC"));
+        g.Add("ab", FileRow("/v/ab"));
     };
     expectOrder(fill, TField::FileName, sdAscending, "ab abc ABC upper lower");
     expectOrder(fill, TField::FileName, sdDescending, "lower upper abc ABC ab");
+    expectOrder(fill, TField::FullPath, sdAscending, "ab ABC abc upper lower");
 }
 
-TEST(RowOrder, DateTexts) {
-    // American texts as this Qt release writes them (newer locale data puts U+202F before PM).
-    const auto usText = [](int hour, int minute, int second) {
-        std::tm t{};
-        t.tm_year = 2021 - 1900;
-        t.tm_mon = 2;
-        t.tm_mday = 4;
-        t.tm_hour = hour;
-        t.tm_min = minute;
-        t.tm_sec = second;
-        return us().Times().Format(t);
+// Times order as their texts read (a second apart, equal, midnight without a time part); times
+// the texts cannot show (before the year 1, beyond 9999) by their real value, although their
+// texts show the nearest time they can.
+TEST(RowOrder, Times) {
+    auto fill = [](RowGrid& g) {
+        g.Add("t2", written(1614870368));
+        g.Add("beyond", written(253402300800));
+        g.Add("t1", written(1614870367));
+        g.Add("t1-again", written(1614870367));
+        g.Add("year-5138", written(99999999999));
+        g.Add("last-shown", written(253402300799));
+        g.Add("midnight", written(1614816000));
+        g.Add("before", written(-99999999999));
     };
-    const std::string t1 = usText(15, 6, 7), t2 = usText(15, 6, 8);
-    EXPECT_EQ(CompareDateText(t1, t2, us()), -1);
-    EXPECT_EQ(CompareDateText(t2, t1, us()), 1);
-    EXPECT_EQ(CompareDateText(t1, t1, us()), 0);
-    EXPECT_EQ(CompareDateText("3/4/2021", usText(0, 0, 1), us()), -1);
-    EXPECT_EQ(CompareDateText("", "", us()), -1);
-    EXPECT_EQ(CompareDateText("", "junk", us()), -1);
-    EXPECT_EQ(CompareDateText("junk", "", us()), 1);
-    EXPECT_EQ(CompareDateText("junk", t1, us()), 1);
-    EXPECT_EQ(CompareDateText(t1, "junk", us()), 1);
-    EXPECT_EQ(CompareDateText("2/30/2021", t1, us()), 1);
-    // German texts mean nothing in an American locale and the other way round.
-    const TTextLocale de(QLocale("de_DE"));
-    EXPECT_EQ(CompareDateText("04.03.2021 15:06:07", "04.03.2021 15:06:08", de), -1);
-    EXPECT_EQ(CompareDateText("04.03.2021 15:06:08", "04.03.2021 15:06:07", de), 1);
-    EXPECT_EQ(CompareDateText("04.03.2021 15:06:08", t1, de), 1);
-    EXPECT_EQ(CompareDateText(t2, t1, de), 1);
-    EXPECT_EQ(CompareDateText(t1, t2, de), 1);
-
-    auto fill = [&](RowGrid& g) {
-        g.Add("junk", {{TField::WriteTime, "yesterday"}});
-        g.Add("t2", {{TField::WriteTime, t2}});
-        g.Add("empty", {{TField::WriteTime, ""}});
-        g.Add("t1", {{TField::WriteTime, t1}});
-        g.Add("midnight", {{TField::WriteTime, "3/4/2021"}});
-    };
-    expectOrder(fill, TField::WriteTime, sdAscending, "empty midnight t1 t2 junk");
+    expectOrder(fill, TField::WriteTime, sdAscending,
+                "before midnight t1 t1-again t2 year-5138 last-shown beyond");
+    expectOrder(fill, TField::WriteTime, sdDescending,
+                "beyond last-shown year-5138 t2 t1 t1-again midnight before");
+    expectOrder(fill, TField::CreateTime, sdAscending,
+                "t2 beyond t1 t1-again year-5138 last-shown midnight before");
 }
 
 TEST(RowOrder, TimesWithinAMillisecondAreEqual) {
@@ -175,14 +129,10 @@ TEST(RowOrder, RulesPerField) {
     for (int i = 0; i < FieldCount; ++i)
         texts += SortRuleOf(TField(i)) == TSortRule::Text;
     EXPECT_EQ(texts, 10);
-    // A size text is compared as a number, an extension as text.
-    TResultRow nine, ten;
-    for (TField f : {TField::FileSize, TField::FileExt}) {
-        nine.SetField(f, "9");
-        ten.SetField(f, "10");
-    }
-    EXPECT_LT(CompareRows(nine, ten, sdAscending, int(TField::FileSize), us()), 0);
-    EXPECT_GT(CompareRows(nine, ten, sdAscending, int(TField::FileExt), us()), 0);
-    EXPECT_GT(CompareRows(nine, ten, sdAscending, int(TField::FileType), us()), 0);
-    EXPECT_GT(CompareRows(ten, nine, sdAscending, int(TField::FileType), us()), 0);
+    // A size is compared as a number, an extension as text.
+    const TResultRow nine = FileRow("/d/f.9", FileFacts(9)), ten = FileRow("/d/f.10", FileFacts(10));
+    EXPECT_LT(CompareRows(nine, ten, sdAscending, int(TField::FileSize)), 0);
+    EXPECT_GT(CompareRows(nine, ten, sdAscending, int(TField::FileExt)), 0);
+    EXPECT_GT(CompareRows(nine, ten, sdAscending, int(TField::FileType)), 0);
+    EXPECT_GT(CompareRows(ten, nine, sdAscending, int(TField::FileType)), 0);
 }

@@ -5,25 +5,24 @@
 #include "rows/RowOrder.h"
 #include "rows/VirtualTree.h"
 #include "scan/ResultRow.h"
+#include "support/TestRows.h"
 
-#include <initializer_list>
+#include <map>
 #include <string>
 #include <utility>
 
 namespace nullsweep::test {
 
-// A grid of rows for order tests; each row carries its name for the test in reserved slot 0.
+// A grid of rows for order tests; each node has a name for the test.
 struct RowGrid {
     TVirtualStringTree tree;
+    std::map<const TVirtualNode*, std::string> ids;
     RowGrid() { PrepareRowData(tree); }
 
-    PVirtualNode Add(const std::string& id,
-                     std::initializer_list<std::pair<TField, std::string>> fields,
-                     PVirtualNode parent = nullptr) {
+    PVirtualNode Add(const std::string& id, TResultRow row = {}, PVirtualNode parent = nullptr) {
         PVirtualNode node = AddRow(tree, parent);
-        RowOf(node).SetSlot(0, id);
-        for (const auto& [field, text] : fields)
-            RowOf(node).SetField(field, text);
+        RowOf(node) = std::move(row);
+        ids[node] = id;
         return node;
     }
 
@@ -32,18 +31,24 @@ struct RowGrid {
         std::string out;
         for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n)) {
             if (!out.empty()) out += ' ';
-            out += RowOf(n).Slot(0);
+            out += ids.at(n);
         }
         return out;
     }
 
-    // The plain sort: CompareRows one pair at a time through the tree's merge.
-    void PlainSort(int field, TSortDirection direction, const TTextLocale& locale) {
+    // A sort one pair at a time through the tree's merge.
+    template <typename Compare> void PlainSort(TSortDirection direction, Compare&& compare) {
         tree.OnCompareNodes = [&](PVirtualNode a, PVirtualNode b, int, int& result) {
-            result = CompareRows(RowOf(a), RowOf(b), direction, field, locale);
+            result = compare(RowOf(a), RowOf(b));
         };
         tree.SortTree(-1, direction);
         tree.OnCompareNodes = nullptr;
+    }
+    // The plain sort: CompareRows one pair at a time.
+    void PlainSort(int field, TSortDirection direction) {
+        PlainSort(direction, [&](const TResultRow& a, const TResultRow& b) {
+            return CompareRows(a, b, direction, field);
+        });
     }
 };
 

@@ -3,6 +3,7 @@
 #include "rows/GridRows.h"
 #include "scan/ResultRow.h"
 #include "support/FakeShell.h"
+#include "support/TestRows.h"
 
 #include <gtest/gtest.h>
 
@@ -22,17 +23,14 @@ TEST(FileActions, OpenInExplorerShowsTheFocusedRowsFileInItsFolder) {
     FakeShell shell;
     TVirtualStringTree grid;
     PrepareRowData(grid);
-    auto add = [&](const std::string& path, const std::string& kind) {
+    auto add = [&](const std::string& path) {
         PVirtualNode node = AddRow(grid, nullptr);
-        RowOf(node).SetField(TField::FullPath, path);
-        RowOf(node).SetField(TField::FileType, kind);
+        if (!path.empty()) RowOf(node) = test::FileRow(path);
         return node;
     };
     OpenInExplorer(grid); // no focused row
     EXPECT_TRUE(shell.Calls().empty());
-    const PVirtualNode rows[] = {add("/a/x.txt", "file"), add("/x.txt", "file"),
-                                 add("/a/sub", "folder"), add("/a/y.txt", " file"),
-                                 add("", "folder"),       add("x.txt", "file")};
+    const PVirtualNode rows[] = {add("/a/x.txt"), add("/x.txt"), add(""), add("x.txt")};
     for (PVirtualNode row : rows) {
         grid.SetFocusedNode(row);
         OpenInExplorer(grid);
@@ -42,6 +40,5 @@ TEST(FileActions, OpenInExplorerShowsTheFocusedRowsFileInItsFolder) {
         opened.push_back(call.kind == FakeShell::Kind::ShowFile
                              ? "show " + call.text + " in " + call.caption
                              : "open " + call.text);
-    EXPECT_EQ(opened, (std::vector<std::string>{"show /a/x.txt in /a", "show /x.txt in /",
-                                                "open /a/sub", "open /a/y.txt"}));
+    EXPECT_EQ(opened, (std::vector<std::string>{"show /a/x.txt in /a", "show /x.txt in /"}));
 }

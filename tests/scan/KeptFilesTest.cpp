@@ -29,7 +29,7 @@ std::map<std::string, std::string> scanReasons(const std::string& folder, TKeptF
     for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n)) {
         const std::string reason(KeptReasonOf(RowOf(n)));
         EXPECT_EQ(n->CheckState, reason.empty() ? csCheckedNormal : csUncheckedNormal);
-        reasons[std::string(RowOf(n).Field(TField::FullPath)).substr(folder.size() + 1)] = reason;
+        reasons[std::string(RowOf(n).Path()).substr(folder.size() + 1)] = reason;
     }
     return reasons;
 }

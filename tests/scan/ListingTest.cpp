@@ -27,7 +27,7 @@ std::set<std::string> walkedPaths(const std::string& folder, unsigned threads) {
     ScanOptions options;
     options.threads = threads;
     WalkFolder(folder, options,
-               [&](TResultRow&& row) { paths.emplace(row.Field(TField::FullPath)); });
+               [&](TResultRow&& row) { paths.emplace(row.Path()); });
     return paths;
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/RemoveRows.h"
+#include "support/TestRows.h"
 #include "rows/GridRows.h"
 #include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
@@ -58,7 +59,7 @@ std::map<std::string, Outcome> removeAll(const Scanned& s, TRemoveMode mode = TR
     std::map<std::string, Outcome> outcomes;
     TRemoveCallbacks callbacks;
     callbacks.onRow = [&](std::size_t i, TDeleteOutcome o, const std::string& reason) {
-        outcomes[std::string(s.rows[i]->Field(TField::FullPath))] = {o, reason};
+        outcomes[std::string(s.rows[i]->Path())] = {o, reason};
     };
     RemoveRows(s.rows, mode, false, trash, callbacks);
     return outcomes;
@@ -227,8 +228,7 @@ TEST(RemoveRows, WithoutProcAFolderSwappedForALinkStillLeadsNowhere) {
     EXPECT_TRUE(exists(t.Path("other/inner")));
     EXPECT_FALSE(exists(t.Path("root/b/stays")));
 
-    TResultRow made;
-    made.SetField(TField::FullPath, t.Path("other/inner"));
+    const TResultRow made = test::FileRow(t.Path("other/inner"));
     const TResultRow* const rows[] = {&made};
     std::string reason;
     const TRemoveCount count =
@@ -273,8 +273,8 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
     const Scanned again(t.Path("root"));
     for (const TResultRow* row : again.rows) {
         EXPECT_EQ(KeptReasonOf(*row).starts_with("Kept: in use by " + std::to_string(holder)),
-                  !row->Field(TField::FullPath).ends_with("/free"))
-            << row->Field(TField::FullPath);
+                  !row->Path().ends_with("/free"))
+            << row->Path();
     }
     const auto outcomes = removeAll(s);
     // As another user, who may not look at the holder's descriptors: only the lock shows.
@@ -282,7 +282,7 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) return std::string("skip");
         std::string text;
         for (const TResultRow* row : s.rows) {
-            if (!row->Field(TField::FullPath).ends_with("/locked")) continue;
+            if (!row->Path().ends_with("/locked")) continue;
             const TResultRow* const one[] = {row};
             RemoveRows(one, TRemoveMode::Delete, false, nullptr,
                        {[&](std::size_t, TDeleteOutcome o, const std::string& reason) {

@@ -19,52 +19,54 @@ TEST(FieldIndexOf, TrimsComparesCaseSensitivelyAndFallsBackToFileName) {
         EXPECT_EQ(FieldIndexOf(FieldNames[i]), i);
 }
 
-TEST(ResultRow, SlotsStartEmptyAndKeepWhatIsWritten) {
-    TResultRow row;
-    for (int s = 0; s < TResultRow::SlotCount; ++s)
-        EXPECT_TRUE(row.Slot(s).empty());
-    row.SetField(TField::FullPath, "/a/b/name.txt");
-    row.SetField(TField::FileName, "name.txt");
-    row.SetField(TField::FileExt, "txt");
-    row.SetSlot(0, "reserved");
-    EXPECT_EQ(row.Field(TField::FullPath), "/a/b/name.txt");
-    EXPECT_EQ(row.Field(TField::FileName), "name.txt");
-    EXPECT_EQ(row.Field(TField::FileExt), "txt");
-    EXPECT_EQ(row.Slot(0), "reserved");
-    EXPECT_EQ(row.Slot(9), "/a/b/name.txt");
-
-    // Changing the text another slot ends in must not change that slot.
-    row.SetField(TField::FullPath, "/elsewhere/x");
-    EXPECT_EQ(row.Field(TField::FileName), "name.txt");
-    EXPECT_EQ(row.Field(TField::FileExt), "txt");
-    row.SetField(TField::FileName, "");
-    EXPECT_TRUE(row.Field(TField::FileName).empty());
-    EXPECT_THROW(row.Slot(27), std::out_of_range);
-}
-
-TEST(ResultRow, CopiesAreIndependentAndBytesSurvive) {
-    TResultRow row;
-    const std::string odd("bad\xff\xfe\n\0name", 12);
-    row.SetField(TField::FullPath, "/x/" + odd);
-    row.SetField(TField::FileName, odd);
-    row.SetField(TField::Description, std::string(300, 'd'));
+// A row keeps every fact and the exact bytes of its path and kept reason; its copies are
+// independent; an empty row has no value at all.
+TEST(ResultRow, KeepsItsFactsAndBytes) {
+    TRowFacts facts;
+    facts.size = std::uint64_t(1) << 40;
+    facts.accessed = {-99999999999, 1};
+    facts.written = {99999999999, 999999999};
+    facts.identity = {7, 3, 0x1234567890ull, 42, 1500000000, 1600000000, 5, 6, 0};
+    const std::string odd("n\xff\n\0e.x", 8);
+    const std::string path = "/x/" + std::string(70000, 'd') + "/" + odd;
+    TResultRow row(path, odd.size(), facts, "Kept: in use by 1 (init)");
     TResultRow copy = row;
-    row.SetField(TField::FileName, "changed");
-    EXPECT_EQ(copy.Field(TField::FileName), odd);
-    EXPECT_EQ(copy.Field(TField::FullPath), "/x/" + odd);
-    EXPECT_EQ(copy.Field(TField::Description), std::string(300, 'd'));
+    row = TResultRow();
+    EXPECT_TRUE(row.Empty());
+    EXPECT_EQ(row.Path(), "");
+    EXPECT_FALSE(row.HasIdentity());
+    EXPECT_EQ(copy.Path(), path);
+    EXPECT_EQ(copy.Name(), odd);
+    EXPECT_EQ(copy.KeptReason(), "Kept: in use by 1 (init)");
+    EXPECT_EQ(copy.Size(), facts.size);
+    EXPECT_EQ(copy.Accessed(), facts.accessed);
+    EXPECT_EQ(copy.Written(), facts.written);
+    EXPECT_EQ(copy.Created(), (TFileTime{1600000000, 6})); // no birth time: the change time
+    const TFileIdentity id = copy.Identity();
+    EXPECT_TRUE(copy.HasIdentity());
+    EXPECT_EQ(id.root, 7u);
+    EXPECT_EQ(id.prefixLength, 3u);
+    EXPECT_EQ(id.device, 0x1234567890ull);
+    EXPECT_EQ(id.inode, 42u);
+    EXPECT_EQ(id.birth, 1500000000);
+    EXPECT_EQ(id.changedNanoseconds, 6u);
+    facts.identity.hasBirth = 1;
+    facts.identity.root = NoScanRoot;
+    const TResultRow born("/b", 1, facts);
+    EXPECT_EQ(born.Created(), (TFileTime{1500000000, 5}));
+    EXPECT_FALSE(born.HasIdentity());
     TResultRow moved = std::move(copy);
-    EXPECT_EQ(moved.Field(TField::FileName), odd);
+    EXPECT_EQ(moved.Name(), odd);
 }
 
 TEST(ResultRow, GridReleasesRowsWithTheirNodes) {
     TVirtualStringTree grid;
     PrepareRowData(grid);
     PVirtualNode n = AddRow(grid, nullptr);
-    RowOf(n).SetField(TField::FileName, std::string(1000, 'x'));
+    RowOf(n) = TResultRow("/" + std::string(1000, 'x'), 1000, {});
     PrepareRowData(grid); // same size: rows stay
     EXPECT_EQ(grid.TotalCount(), 1u);
-    EXPECT_EQ(RowOf(grid.GetFirst()).Field(TField::FileName).size(), 1000u);
+    EXPECT_EQ(RowOf(grid.GetFirst()).Name().size(), 1000u);
     grid.Clear(); // a leak here shows under the sanitizers
     EXPECT_EQ(grid.TotalCount(), 0u);
 }

@@ -83,11 +83,9 @@ std::string scanLimited(const std::string& root, rlim_t openFiles, unsigned thre
     return RunInChild([&] {
         const rlimit limit{openFiles, openFiles};
         if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("setrlimit failed");
-        static const DateTimeText times{QLocale::c()};
         TVirtualStringTree tree;
         std::string errors;
         ScanOptions options;
-        options.times = &times;
         options.threads = threads;
         options.onError = [&](const std::string& path, int error) {
             errors.append(" ").append(path, 0, 60).append(": ").append(std::strerror(error));
@@ -96,8 +94,8 @@ std::string scanLimited(const std::string& root, rlim_t openFiles, unsigned thre
         std::size_t longest = 0;
         std::set<std::string> paths;
         for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n)) {
-            longest = std::max(longest, RowOf(n).Field(TField::FullPath).size());
-            if (listPaths) paths.emplace(RowOf(n).Field(TField::FullPath));
+            longest = std::max(longest, RowOf(n).Path().size());
+            if (listPaths) paths.emplace(RowOf(n).Path());
         }
         std::string text =
             std::to_string(tree.TotalCount()) + " " + std::to_string(longest) + errors;
@@ -151,14 +149,12 @@ TEST(ScanPseudo, PseudoFilesMountedBelowTheRootAreNotListed) {
             ::mount("tmpfs", t.Path("tmpfs").c_str(), "tmpfs", 0, nullptr) != 0)
             return "skip";
         ::close(::open(t.Path("tmpfs/e").c_str(), O_CREAT | O_WRONLY, 0644));
-        static const DateTimeText times{QLocale::c()};
         TVirtualStringTree tree;
         ScanOptions options;
-        options.times = &times;
         ScanFolder(tree, t.Root(), options);
         std::set<std::string> paths; // in name order
         for (PVirtualNode n = tree.GetFirst(); n; n = tree.GetNext(n))
-            paths.emplace(RowOf(n).Field(TField::FullPath));
+            paths.emplace(RowOf(n).Path());
         std::string out;
         for (const std::string& path : paths)
             out += path + "\n";

@@ -5,6 +5,9 @@
 #include "scan/ResultRow.h"
 #include "support/TempTree.h"
 
+#include "scan/RowText.h"
+#include "text/DateTimeText.h"
+
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -28,18 +31,22 @@ const DateTimeText& cTimes() {
     return times;
 }
 
+std::string field(const TResultRow& row, TField f) {
+    static TRowText texts(cTimes());
+    return std::string(texts.Field(row, f));
+}
+
 struct Grid {
     TVirtualStringTree tree;
     void scan(const std::string& folder, unsigned threads = 0) {
         ScanOptions options;
-        options.times = &cTimes();
         options.threads = threads;
         ScanFolder(tree, folder, options);
     }
     std::vector<std::string> paths() const {
         std::vector<std::string> out;
         for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
-            out.emplace_back(RowOf(n).Field(TField::FullPath));
+            out.emplace_back(RowOf(n).Path());
         return out;
     }
     std::set<std::string> pathSet() const {
@@ -67,7 +74,7 @@ TEST(Scan, ListsEmptyFilesDeepDownAsTopLevelCheckedRows) {
     }
 }
 
-TEST(Scan, FillsExactlyTheScanSlots) {
+TEST(Scan, FillsExactlyTheScanFields) {
     TempTree t;
     t.File("dir/report.txt");
     t.SetTimes("dir/report.txt", 1610668800 + 3600 * 5 + 61); // 15 Jan 2021 05:01:01 UTC
@@ -75,17 +82,18 @@ TEST(Scan, FillsExactlyTheScanSlots) {
     g.scan(t.Root());
     ASSERT_EQ(g.tree.TotalCount(), 1u);
     const TResultRow& row = RowOf(g.tree.GetFirst());
-    EXPECT_EQ(row.Field(TField::FileName), "report.txt");
-    EXPECT_EQ(row.Field(TField::FullPath), t.Path("dir/report.txt"));
-    EXPECT_EQ(row.Field(TField::FileSize), "0");
-    EXPECT_EQ(row.Field(TField::FileExt), "txt");
-    EXPECT_EQ(row.Field(TField::FileType), "file");
-    EXPECT_EQ(row.Field(TField::WriteTime), "15 Jan 2021 05:01:01");
-    EXPECT_EQ(row.Field(TField::AccessTime), "15 Jan 2021 05:01:01");
-    EXPECT_FALSE(row.Field(TField::CreateTime).empty());
-    const std::set<int> filled{1, 8, 9, 10, 11, 12, 18, 19, 20};
-    for (int s = 0; s < TResultRow::SlotCount; ++s)
-        EXPECT_EQ(!row.Slot(s).empty(), filled.count(s) == 1) << "slot " << s;
+    EXPECT_EQ(row.Name(), "report.txt");
+    EXPECT_EQ(row.Path(), t.Path("dir/report.txt"));
+    EXPECT_EQ(field(row, TField::FileSize), "0");
+    EXPECT_EQ(field(row, TField::FileExt), "txt");
+    EXPECT_EQ(field(row, TField::FileType), "file");
+    EXPECT_EQ(field(row, TField::WriteTime), "15 Jan 2021 05:01:01");
+    EXPECT_EQ(field(row, TField::AccessTime), "15 Jan 2021 05:01:01");
+    EXPECT_FALSE(field(row, TField::CreateTime).empty());
+    const std::set<int> filled{0, 1, 2, 3, 4, 10, 11, 12};
+    for (int f = 0; f < FieldCount; ++f)
+        EXPECT_EQ(!field(row, TField(f)).empty(), filled.count(f) == 1) << "field " << f;
+    EXPECT_TRUE(row.HasIdentity());
 }
 
 TEST(Scan, MidnightWriteTimeShowsTheDateAlone) {
@@ -95,7 +103,7 @@ TEST(Scan, MidnightWriteTimeShowsTheDateAlone) {
     Grid g;
     g.scan(t.Root());
     ASSERT_EQ(g.tree.TotalCount(), 1u);
-    EXPECT_EQ(RowOf(g.tree.GetFirst()).Field(TField::WriteTime), "15 Jan 2021");
+    EXPECT_EQ(field(RowOf(g.tree.GetFirst()), TField::WriteTime), "15 Jan 2021");
 }
 
 // Rows keep date texts by day and the last text of each time: every time of a scan reads as the
@@ -125,9 +133,9 @@ TEST(Scan, TimeTextsMatchTheFormatterAcrossDaysMonthsAndYears) {
     for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
         const TResultRow& row = RowOf(n);
         const long long stamp =
-            stamps[std::stoul(std::string(row.Field(TField::FileName)).substr(1))];
-        EXPECT_EQ(row.Field(TField::WriteTime), FileTimeText(stamp, cTimes())) << stamp;
-        EXPECT_EQ(row.Field(TField::AccessTime), FileTimeText(stamp, cTimes())) << stamp;
+            stamps[std::stoul(std::string(row.Name()).substr(1))];
+        EXPECT_EQ(field(row, TField::WriteTime), FileTimeText(stamp, cTimes())) << stamp;
+        EXPECT_EQ(field(row, TField::AccessTime), FileTimeText(stamp, cTimes())) << stamp;
     }
 }
 
@@ -147,7 +155,7 @@ TEST(Scan, ExtensionsFollowTheLastDotAfterTheLastSlash) {
     g.scan(t.Root());
     std::set<std::pair<std::string, std::string>> got;
     for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n))
-        got.emplace(RowOf(n).Field(TField::FileName), RowOf(n).Field(TField::FileExt));
+        got.emplace(RowOf(n).Name(), field(RowOf(n), TField::FileExt));
     EXPECT_EQ(got, (std::set<std::pair<std::string, std::string>>{
                        {"c", ""}, {"notes.", ""}, {".profile", "profile"}}));
 }
@@ -221,8 +229,7 @@ TEST(Scan, UnreadableFolderIsSaidAndSkippedWhileItsSiblingsAreScanned) {
             Grid g;
             std::string out;
             ScanOptions options;
-            options.times = &cTimes();
-            options.threads = threads;
+                options.threads = threads;
             options.onError = [&](const std::string& path, int error) {
                 out += "cannot read " + path + ": " + std::strerror(error) + "\n";
             };
@@ -264,7 +271,7 @@ TEST(Scan, NamesAreListedByteForByte) {
         expected.insert(t.Path("d/" + n));
     EXPECT_EQ(g.pathSet(), expected);
     for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n))
-        EXPECT_TRUE(RowOf(n).Field(TField::FullPath).ends_with(RowOf(n).Field(TField::FileName)));
+        EXPECT_TRUE(RowOf(n).Path().ends_with(RowOf(n).Name()));
 }
 
 TEST(Scan, PseudoFileSystemsAreKnown) {
@@ -333,7 +340,7 @@ TEST(Scan, FoldersOfEverySizeAreListedWholeInWalkOrder) {
         g.scan(t.Root(), threads);
         EXPECT_EQ(g.paths(), expected) << threads << " threads";
         for (const TVirtualNode* n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
-            const std::string path(RowOf(n).Field(TField::FullPath));
+            const std::string path(RowOf(n).Path());
             TFileIdentity identity;
             struct stat st {};
             ASSERT_TRUE(GetFileIdentity(RowOf(n), identity) && ::lstat(path.c_str(), &st) == 0);

@@ -22,7 +22,7 @@ ScanThenAct(const std::string& folder, const std::function<void()>& between,
     between();
     std::map<std::string, TDeleteOutcome> outcomes;
     for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n))
-        outcomes[std::string(RowOf(n).Field(TField::FullPath))] = act(RowOf(n));
+        outcomes[std::string(RowOf(n).Path())] = act(RowOf(n));
     return outcomes;
 }
 
