@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/FilesFrom.h"
 
+#include "fs/OwnedFd.h"
 #include "fs/PathParts.h"
 #include "scan/ExactDelete.h"
 #include "scan/FileRow.h"
@@ -33,7 +34,7 @@ namespace {
 
 // An open folder of the list and what its files share.
 struct ListFolder {
-    int fd = -1;
+    TOwnedFd fd;
     int error = 0; // of the open
     bool pseudo = false;
     std::uint64_t device = 0;
@@ -100,10 +101,6 @@ class FileListScanner {
           kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_),
           limit_(openFolderLimit()),
           threads_(options.threads ? options.threads : DefaultScanThreads()) {}
-    ~FileListScanner() {
-        for (auto& [path, folder] : folders_)
-            if (folder.fd >= 0) ::close(folder.fd);
-    }
     FileListScanner(const FileListScanner&) = delete;
     FileListScanner& operator=(const FileListScanner&) = delete;
 
@@ -226,13 +223,13 @@ class FileListScanner {
 
     void checkLine(ListLine& line, const ListFolder& folder) {
         line.kind = ListLine::Nothing;
-        if (folder.fd < 0) {
+        if (!folder.fd.valid()) {
             line.kind = ListLine::Failed;
             line.error = folder.error;
             return;
         }
         const int found =
-            StatEntry(folder.fd, line.path.c_str() + line.folderSize, folder.device, line.status);
+            StatEntry(folder.fd.get(), line.path.c_str() + line.folderSize, folder.device, line.status);
         if (found < 0) {
             line.kind = ListLine::Failed;
             line.error = -found;
@@ -279,7 +276,6 @@ class FileListScanner {
                 auto oldest = folders_.begin();
                 for (auto it = folders_.begin(); it != folders_.end(); ++it)
                     if (it->second.used < oldest->second.used) oldest = it;
-                if (oldest->second.fd >= 0) ::close(oldest->second.fd);
                 folders_.erase(oldest);
             }
             found = folders_.emplace(std::string(path), openFolder(std::string(path))).first;
@@ -292,13 +288,13 @@ class FileListScanner {
     // deletes.
     static ListFolder openFolder(const std::string& path) {
         ListFolder folder;
-        folder.fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        folder.fd.reset(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         folder.error = errno;
-        if (folder.fd < 0) return folder;
+        if (!folder.fd.valid()) return folder;
         struct stat st {};
-        folder.pseudo = OnPseudoFileSystem(folder.fd);
-        folder.device = ::fstat(folder.fd, &st) == 0 ? st.st_dev : 0;
-        folder.root = ScanRootIdentity(folder.fd, path, /*hold=*/false);
+        folder.pseudo = OnPseudoFileSystem(folder.fd.get());
+        folder.device = ::fstat(folder.fd.get(), &st) == 0 ? st.st_dev : 0;
+        folder.root = ScanRootIdentity(folder.fd.get(), path, /*hold=*/false);
         return folder;
     }
 
