@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/EmptiedFolders.h"
 
+#include "fs/OwnedFd.h"
 #include "fs/PathParts.h"
 #include "scan/DeleteJournal.h"
 #include "scan/ExactDelete.h"
-#include "fs/OwnedFd.h"
+#include "scan/FolderReader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,6 +35,16 @@ bool rootOrAbove(const std::string& path, const std::vector<std::string>& roots)
     return false;
 }
 
+// True when the folder `name` of `parentFd` holds any entry. Such a folder stays: the rmdir
+// would refuse it too, but only after the journal took a record of a folder never removed.
+bool holdsEntries(int parentFd, const char* name) {
+    FolderReader reader(parentFd, name, /*followLink=*/false);
+    FolderReader::Entry entry;
+    while (reader.Next(entry))
+        if (entry.name != "." && entry.name != "..") return true;
+    return false;
+}
+
 // The folder's name removed from its parent, reached from "/" without links. 0 or an errno.
 int removeFolder(const std::string& path, TTouchedFolders& folders, TDeleteJournal* journal) {
     const TPathParts parts = SplitPath(path);
@@ -46,6 +57,7 @@ int removeFolder(const std::string& path, TTouchedFolders& folders, TDeleteJourn
     struct stat st {};
     if (!record || ::fstat(parent.get(), &st) != 0) return errno;
     if (!record->folder) return ENOTDIR;
+    if (holdsEntries(parent.get(), name.c_str())) return ENOTEMPTY;
     // The times it had before this run took its files (or folders) away.
     if (const auto it = folders.find(path); it != folders.end())
         std::tie(record->accessed, record->written) = it->second;
