@@ -72,8 +72,10 @@ TResultRow::TResultRow(std::string_view path, std::size_t nameLength, const TRow
     b->keptLength = keptLength;
     b->nameLength = static_cast<std::uint16_t>(nameLength);
     b->hasBirth = id.hasBirth != 0;
-    std::memcpy(b->bytes(), path.data(), path.size());
-    std::memcpy(b->bytes() + pathLength, keptReason.data(), keptReason.size());
+    // An empty view may have no data pointer at all, which memcpy must not be given.
+    if (!path.empty()) std::memcpy(b->bytes(), path.data(), path.size());
+    if (!keptReason.empty())
+        std::memcpy(b->bytes() + pathLength, keptReason.data(), keptReason.size());
     block_ = b;
 }
 
