@@ -10,22 +10,22 @@
 
 namespace nullsweep {
 
-TStripButton::TStripButton(const QIcon& icon, const QString& text, int width, int height,
-                           QWidget* parent)
+StripButton::StripButton(const QIcon& icon, const QString& text, int width, int height,
+                         QWidget* parent)
     : QPushButton(icon, text, parent), size_(width, height) {
     setFixedHeight(height);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
-QSize TStripButton::sizeHint() const {
+QSize StripButton::sizeHint() const {
     return size_;
 }
 
-QSize TStripButton::minimumSizeHint() const {
+QSize StripButton::minimumSizeHint() const {
     return {std::min(size_.width(), QPushButton::sizeHint().width()), size_.height()};
 }
 
-void TCheckAllBox::paintEvent(QPaintEvent* event) {
+void CheckAllBox::paintEvent(QPaintEvent* event) {
     QCheckBox::paintEvent(event);
     if (!hasFocus()) return;
     QStyleOptionButton option;

@@ -10,9 +10,9 @@ namespace nullsweep {
 
 // A command button of the main window's strip: `width` pixels wide where the window has room,
 // narrower (down to what its picture and text need) on a small screen.
-class TStripButton final : public QPushButton {
+class StripButton final : public QPushButton {
   public:
-    TStripButton(const QIcon& icon, const QString& text, int width, int height, QWidget* parent);
+    StripButton(const QIcon& icon, const QString& text, int width, int height, QWidget* parent);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -22,7 +22,7 @@ class TStripButton final : public QPushButton {
 
 // The Check All box, of which only the box shows (its caption lies under the grid's header): it
 // draws its keyboard focus around the box itself.
-class TCheckAllBox final : public QCheckBox {
+class CheckAllBox final : public QCheckBox {
   public:
     using QCheckBox::QCheckBox;
 

@@ -14,7 +14,6 @@
 #include "desktop/RunCommand.h"
 #include "desktop/WaitCancel.h"
 #include "rows/GridRows.h"
-#include "text/DateTimeText.h"
 #include "scan/DeleteJournal.h"
 #include "scan/DeleteRecorder.h"
 #include "scan/ExactDelete.h"
@@ -25,6 +24,7 @@
 #include "scan/ResultRow.h"
 #include "scan/Scan.h"
 #include "scan/Trash.h"
+#include "text/DateTimeText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -204,7 +204,7 @@ TFMMain::TFMMain() {
     layout->addWidget(panel, 1);
 
     // Over the left end of the grid's header; only the box shows.
-    cbCheckAll = new TCheckAllBox(QStringLiteral("Check All"), panel);
+    cbCheckAll = new CheckAllBox(QStringLiteral("Check All"), panel);
     cbCheckAll->setGeometry(4, 3, 17, 17);
     cbCheckAll->setChecked(true);
     cbCheckAll->raise();
@@ -292,8 +292,8 @@ void TFMMain::buildButtons(QWidget* strip) {
     row->setContentsMargins(4, 6, 4, 6);
     row->setSpacing(2);
     auto make = [&](const char* text, int width, bool bold, QStyle::StandardPixmap picture) {
-        auto* button = new TStripButton(style()->standardIcon(picture), QString::fromUtf8(text),
-                                        width, 54, strip);
+        auto* button = new StripButton(style()->standardIcon(picture), QString::fromUtf8(text),
+                                       width, 54, strip);
         button->setIconSize(QSize(32, 32));
         QFont font = button->font();
         font.setBold(bold);
@@ -387,17 +387,17 @@ void TFMMain::FormShow() {
     } catch (const std::exception& error) {
         // The window cannot work without its columns: say why, and the program ends.
         startFailed_ = true;
-        RunCommand([&] { Shell().ShowMessage(error.what(), "Warning", TMessageIcon::Warning); });
+        RunCommand([&] { Shell().ShowMessage(error.what(), "Warning", MessageIcon::Warning); });
         return;
     }
     // Columns from the built-in default because the file could not be written: said once.
     RunCommand([] {
         const std::string& notice = ConfigStore()->Notice();
-        if (!notice.empty()) Shell().ShowMessage(notice, "Warning", TMessageIcon::Warning);
+        if (!notice.empty()) Shell().ShowMessage(notice, "Warning", MessageIcon::Warning);
     });
     setAcceptDrops(true);
     // Full Path takes the width the window gives beyond the configured widths.
-    const TVTColumns& columns = vt_.Columns();
+    const VTColumns& columns = vt_.Columns();
     for (std::uint32_t c = 0; c < columns.Count(); ++c)
         if (FieldIndexOf(columns.Items(c).Text()) == std::uint8_t(TField::FullPath))
             view_->SetStretchColumn(int(c));
@@ -456,7 +456,7 @@ void TFMMain::scanFolders(const std::vector<std::string>& folders, const char* w
     TWaitScope wait;
     if (waitText) SetWaitText(waitText);
     ScanOptions options;
-    TProgressPace pace;
+    ProgressPace pace;
     options.onProgress = [&](const ScanProgress& seen) {
         if (!pace.Due()) return;
         SetWaitText(QStringLiteral("%1, %2 seen, %3")
@@ -495,7 +495,7 @@ namespace {
 std::string keptNote(const TVirtualStringTree& vt) {
     std::map<std::string_view, std::size_t> reasons;
     std::size_t kept = 0;
-    for (const TVirtualNode* node = vt.GetFirst(); node; node = vt.GetNext(node)) {
+    for (const VirtualNode* node = vt.GetFirst(); node; node = vt.GetNext(node)) {
         if (node->CheckState != csCheckedNormal) continue;
         std::string_view reason = KeptReasonOf(RowOf(node));
         if (reason.empty()) continue;
@@ -556,7 +556,7 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
     rows.reserve(nodes.size());
     for (PVirtualNode node : nodes)
         rows.push_back(&RowOf(node));
-    std::vector<TDeleteOutcome> outcomes(nodes.size(), TDeleteOutcome::Changed);
+    std::vector<DeleteOutcome> outcomes(nodes.size(), DeleteOutcome::Changed);
     std::vector<char> tried(nodes.size(), 0);
     std::unique_ptr<TTrash> trash;
     if (toTrash) trash = std::make_unique<TTrash>(TTrash::HomeTrashPath());
@@ -568,7 +568,7 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
             journal = std::make_unique<TDeleteJournal>(JournalFolder());
         } catch (const std::exception& e) {
             Shell().ShowMessage(std::string(e.what()) + "\nNothing was deleted.", "Warning",
-                                TMessageIcon::Warning);
+                                MessageIcon::Warning);
             return;
         }
     }
@@ -576,8 +576,8 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
     {
         WorkScope work(*this);
         TWaitScope wait(toTrash ? "Moving to the trash.." : "Deleting..");
-        TRemoveCallbacks callbacks;
-        callbacks.onRow = [&](std::size_t index, TDeleteOutcome outcome, const std::string&) {
+        RemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t index, DeleteOutcome outcome, const std::string&) {
             outcomes[index] = outcome;
             tried[index] = 1;
         };
@@ -589,7 +589,7 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
         recorder.Attach(callbacks);
         RunOffUiThread([&] {
             // One thread: a cancel stops between two files.
-            RemoveRows(rows, toTrash ? TRemoveMode::Trash : TRemoveMode::Delete,
+            RemoveRows(rows, toTrash ? RemoveMode::Trash : RemoveMode::Delete,
                        /*includeKept=*/true, trash.get(), callbacks, /*threads=*/1);
         });
     }
@@ -602,8 +602,8 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
                 continue;
             }
             // Anything but gone (changed, refused, kept) leaves the row.
-            if (outcomes[i] == TDeleteOutcome::Deleted) ++removed;
-            if (outcomes[i] == TDeleteOutcome::Deleted || outcomes[i] == TDeleteOutcome::Vanished)
+            if (outcomes[i] == DeleteOutcome::Deleted) ++removed;
+            if (outcomes[i] == DeleteOutcome::Deleted || outcomes[i] == DeleteOutcome::Vanished)
                 vt_.DeleteNode(nodes[i]);
             else
                 ++left;
@@ -654,7 +654,7 @@ void TFMMain::exportOffThread(void (TCorvaneCtrl::*command)(const TVirtualString
     try {
         WorkScope work(*this);
         RunOffUiThread([&] { (ctrl_.get()->*command)(vt_); });
-    } catch (const TCancelled&) {
+    } catch (const Cancelled&) {
         SBPanels[0]->setText(QStringLiteral("Export cancelled; no file was changed"));
     }
 }
@@ -689,7 +689,7 @@ void TFMMain::UndoDeleteClick() {
     if (lastJournal_.empty()) return;
     if (!Shell().AskYesNo("Are you sure to restore the files of the last delete?", "Warning"))
         return;
-    TUndoResult result;
+    UndoResult result;
     std::string failure;
     {
         WorkScope work(*this);
@@ -717,7 +717,7 @@ void TFMMain::UndoDeleteClick() {
             text += "\n" + result.problems[i];
         if (result.problems.size() > 20)
             text += "\n(" + std::to_string(result.problems.size() - 20) + " more)";
-        Shell().ShowMessage(text, "Warning", TMessageIcon::Warning);
+        Shell().ShowMessage(text, "Warning", MessageIcon::Warning);
     }
 }
 

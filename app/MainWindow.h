@@ -104,7 +104,7 @@ class TFMMain final : public QMainWindow {
     QLabel* SBSummary = nullptr;         // "3,000 empty files, 2,992 checked, 8 kept"
     QPushButton* SBUnreadable = nullptr; // how many could not be read; a click lists them
     // The export document that the XML and spreadsheet exports fill and reuse.
-    TXMLDocument XMLDoc;
+    XMLDocument XMLDoc;
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -61,10 +61,10 @@ class UiThreadShell final : public TDesktopShell {
         return yes;
     }
     void ShowMessage(const std::string& text, const std::string& caption,
-                     TMessageIcon icon) override {
+                     MessageIcon icon) override {
         onUiThread([&] { shell_.ShowMessage(text, caption, icon); });
     }
-    std::string SaveFileName(const TSaveFileRequest& request) override {
+    std::string SaveFileName(const SaveFileRequest& request) override {
         std::string path;
         onUiThread([&] { path = shell_.SaveFileName(request); });
         return path;

@@ -26,13 +26,13 @@ std::string pathBytes(const QString& s) {
     return QFile::encodeName(s).toStdString();
 }
 
-QMessageBox::Icon boxIcon(TMessageIcon icon) {
+QMessageBox::Icon boxIcon(MessageIcon icon) {
     switch (icon) {
-    case TMessageIcon::None:
+    case MessageIcon::None:
         return QMessageBox::NoIcon;
-    case TMessageIcon::Question:
+    case MessageIcon::Question:
         return QMessageBox::Question;
-    case TMessageIcon::Warning:
+    case MessageIcon::Warning:
         return QMessageBox::Warning;
     }
     return QMessageBox::NoIcon;
@@ -92,12 +92,12 @@ bool TQtDesktopShell::AskYesNo(const std::string& question, const std::string& c
 }
 
 void TQtDesktopShell::ShowMessage(const std::string& message, const std::string& caption,
-                                  TMessageIcon icon) {
+                                  MessageIcon icon) {
     QMessageBox box(boxIcon(icon), text(caption), text(message), QMessageBox::Ok, owner_);
     box.exec();
 }
 
-std::string TQtDesktopShell::SaveFileName(const TSaveFileRequest& request) {
+std::string TQtDesktopShell::SaveFileName(const SaveFileRequest& request) {
     QFileDialog dialog(owner_);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

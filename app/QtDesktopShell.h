@@ -30,9 +30,9 @@ class TQtDesktopShell final : public TDesktopShell {
     void OpenUrl(const std::string& url) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void ShowMessage(const std::string& text, const std::string& caption,
-                     TMessageIcon icon) override;
+                     MessageIcon icon) override;
     // No title of its own and no overwrite prompt: callers ask their own question.
-    std::string SaveFileName(const TSaveFileRequest& request) override;
+    std::string SaveFileName(const SaveFileRequest& request) override;
 
   private:
     QPointer<QWidget> owner_;

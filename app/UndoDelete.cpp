@@ -10,20 +10,20 @@
 
 namespace nullsweep {
 
-TUndoResult UndoDeleteRun(const std::string& journal) {
-    TUndoResult result;
+UndoResult UndoDeleteRun(const std::string& journal) {
+    UndoResult result;
     std::vector<std::string> made;
-    TRestoreOptions options;
+    RestoreOptions options;
     options.onRestored = [&](const std::string& path) { made.push_back(path); };
     options.onProblem = [&](const std::string& path, const std::string& why) {
         result.problems.push_back(path + ": " + why);
     };
-    const std::vector<TJournalRecord> records = ReadJournal(journal, {});
+    const std::vector<JournalRecord> records = ReadJournal(journal, {});
     result.count = RestoreRecords(records, options);
     // Folders come back with their files; only the files are listed again.
     const std::set<std::string> restored(made.begin(), made.end());
     std::string list;
-    for (const TJournalRecord& record : records)
+    for (const JournalRecord& record : records)
         if (!record.folder && restored.count(record.path)) list.append(record.path).push_back('\0');
     if (list.empty()) return result;
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(
@@ -34,7 +34,7 @@ TUndoResult UndoDeleteRun(const std::string& journal) {
     return result;
 }
 
-std::string UndoSummary(const TRestoreCount& count) {
+std::string UndoSummary(const RestoreCount& count) {
     return "Restored " + std::to_string(count.restored) +
            (count.restored == 1 ? " file; " : " files; ") + std::to_string(count.already) +
            " already there; " + std::to_string(count.failed) + " failed";

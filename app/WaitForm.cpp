@@ -24,7 +24,7 @@ constexpr int SweepSteps = 30; // from one end to the other
 
 } // namespace
 
-TBusyIndicator::TBusyIndicator(QWidget* parent) : QWidget(parent) {
+BusyIndicator::BusyIndicator(QWidget* parent) : QWidget(parent) {
     timer_.setInterval(StepMs);
     connect(&timer_, &QTimer::timeout, this, [this] {
         ++phase_;
@@ -32,17 +32,17 @@ TBusyIndicator::TBusyIndicator(QWidget* parent) : QWidget(parent) {
     });
 }
 
-void TBusyIndicator::showEvent(QShowEvent* event) {
+void BusyIndicator::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     timer_.start();
 }
 
-void TBusyIndicator::hideEvent(QHideEvent* event) {
+void BusyIndicator::hideEvent(QHideEvent* event) {
     timer_.stop();
     QWidget::hideEvent(event);
 }
 
-void TBusyIndicator::paintEvent(QPaintEvent*) {
+void BusyIndicator::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect groove = rect().adjusted(0, 0, -1, -1);
     painter.setPen(palette().color(QPalette::Mid));
@@ -60,7 +60,7 @@ TWaitForm::TWaitForm(QWidget* over)
     : QWidget(over, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("WaitForm"));
 
-    busy_ = new TBusyIndicator(this);
+    busy_ = new BusyIndicator(this);
     busy_->setGeometry(8, 25, 80, 16);
 
     label1_ = new QLabel(QStringLiteral("This will take a few minutes.Please be patient..."), this);

@@ -14,11 +14,11 @@ namespace nullsweep {
 
 // A busy indicator: a block that sweeps to and fro across a groove while it is shown, driven by
 // a timer, so it moves whenever the thread that owns it handles its events.
-class TBusyIndicator final : public QWidget {
+class BusyIndicator final : public QWidget {
     Q_OBJECT
 
   public:
-    explicit TBusyIndicator(QWidget* parent);
+    explicit BusyIndicator(QWidget* parent);
     // How many steps it has moved since it was made.
     int Phase() const { return phase_; }
 
@@ -54,7 +54,7 @@ class TWaitForm final : public QWidget, public TWaitWindow {
     QLabel* Notice() const { return label1_; }
     QLabel* Progress() const { return label2_; }
     QPushButton* Cancel() const { return cancel_; }
-    TBusyIndicator* Busy() const { return busy_; }
+    BusyIndicator* Busy() const { return busy_; }
 
   protected:
     // Escape asks the work to stop, as Cancel does, while Cancel shows.
@@ -64,7 +64,7 @@ class TWaitForm final : public QWidget, public TWaitWindow {
     void paintNow();
     void fitProgress();
 
-    TBusyIndicator* busy_;
+    BusyIndicator* busy_;
     QLabel* label1_;
     QLabel* label2_;
     QPushButton* cancel_;

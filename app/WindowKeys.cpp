@@ -65,9 +65,9 @@ void TFMMain::popupAtFocus() {
 
 void TFMMain::fillSortMenu() {
     SortBy1->clear();
-    const TVTColumns& columns = vt_.Columns();
+    const VTColumns& columns = vt_.Columns();
     for (const std::uint32_t index : columns.DisplayOrder()) {
-        const TVirtualTreeColumn& column = columns.Items(index);
+        const VirtualTreeColumn& column = columns.Items(index);
         if (!column.Visible()) continue;
         QAction* item = SortBy1->addAction(QString::fromUtf8(column.Text()).trimmed());
         item->setCheckable(true);

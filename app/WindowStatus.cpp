@@ -61,7 +61,7 @@ void TFMMain::ShowUnreadableClick() {
         text += unreadable_[i] + "\n";
     if (unreadable_.size() > Shown)
         text += "and " + std::to_string(unreadable_.size() - Shown) + " more\n";
-    Shell().ShowMessage(text, "Could not be read", TMessageIcon::Warning);
+    Shell().ShowMessage(text, "Could not be read", MessageIcon::Warning);
 }
 
 } // namespace nullsweep

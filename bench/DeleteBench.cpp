@@ -31,8 +31,8 @@ class YesShell final : public TDesktopShell {
     void OpenFolder(const std::string&) override {}
     void OpenUrl(const std::string&) override {}
     bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    void ShowMessage(const std::string&, const std::string&, TMessageIcon) override {}
-    std::string SaveFileName(const TSaveFileRequest&) override { return {}; }
+    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+    std::string SaveFileName(const SaveFileRequest&) override { return {}; }
 };
 
 // ROWS empty files, 1,000 to a folder.

@@ -35,7 +35,7 @@ void fill(TVirtualStringTree& grid, long rows) {
         // Times spread over a month, as files made together share their days.
         const std::int64_t seconds = 1709251200 + std::int64_t(i % 28) * 86400 +
                                      std::int64_t(i % 10 + 10) * 3600 + (i % 6 + 20) * 60 + i % 10;
-        TRowFacts facts;
+        RowFacts facts;
         facts.accessed.seconds = seconds;
         facts.written.seconds = seconds;
         facts.identity.birth = seconds;
@@ -48,8 +48,8 @@ void fill(TVirtualStringTree& grid, long rows) {
     grid.EndUpdate();
 }
 
-const TExportColumns Columns = {"         File Name", "Full Path",   "File Size", "File Ext",
-                                "Create Time",        "Access Time", "Write Time"};
+const ExportColumns Columns = {"         File Name", "Full Path",   "File Size", "File Ext",
+                               "Create Time",        "Access Time", "Write Time"};
 
 } // namespace
 
@@ -74,24 +74,24 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     try {
         if (format == "text")
-            ReplaceFile(path, [&](TByteSink& s) {
+            ReplaceFile(path, [&](ByteSink& s) {
                 WriteDelimited(s, ExportRowsOf(grid), Columns, {TextSeparator, false, true});
             });
         else if (format == "csv")
-            ReplaceFile(path, [&](TByteSink& s) {
+            ReplaceFile(path, [&](ByteSink& s) {
                 WriteDelimited(s, ExportRowsOf(grid), Columns, {CsvSeparator, true, true});
             });
         else if (format == "html")
             ReplaceFile(path,
-                        [&](TByteSink& s) { WriteHTML(s, ExportRowsOf(grid), Columns, "bench"); });
+                        [&](ByteSink& s) { WriteHTML(s, ExportRowsOf(grid), Columns, "bench"); });
         else if (format == "xml") {
-            TXMLDocument document;
+            XMLDocument document;
             TFileInfo info(&document);
             info.InitDocument();
             info.GatherInfo(ExportRowsOf(grid));
             info.SaveDocument(path);
         } else if (format == "xlsx") {
-            TXMLDocument document;
+            XMLDocument document;
             TFileInfo info(&document);
             info.Columns = Columns;
             info.InitDocument();

@@ -51,7 +51,7 @@ void fill(TVirtualStringTree& grid, std::size_t count) {
         name += exts[random() % std::size(exts)];
         const std::string full = folder + name;
         const std::int64_t seconds = 1420070400 + std::int64_t(random() % 315360000);
-        TRowFacts facts;
+        RowFacts facts;
         facts.size = static_cast<std::uint64_t>(sizes(random));
         facts.accessed.seconds = seconds;
         facts.written.seconds = seconds;
@@ -65,7 +65,7 @@ void fill(TVirtualStringTree& grid, std::size_t count) {
 
 // The rows back in their first order, so that every sort starts from the same shuffle.
 void restore(TVirtualStringTree& grid,
-             const std::unordered_map<const TVirtualNode*, std::size_t>& order) {
+             const std::unordered_map<const VirtualNode*, std::size_t>& order) {
     grid.OnCompareNodes = [&order](PVirtualNode a, PVirtualNode b, int, int& result) {
         result = order.at(a) > order.at(b) ? 1 : -1;
     };
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
                 locale.Times().Locale().name().toStdString().c_str());
 
     // Each row's creation order, to undo every sort the same way.
-    std::unordered_map<const TVirtualNode*, std::size_t> order;
+    std::unordered_map<const VirtualNode*, std::size_t> order;
     for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n))
         order.emplace(n, order.size());
     double nameTime[2] = {0, 0}, writeTime[2] = {0, 0};

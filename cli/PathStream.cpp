@@ -8,7 +8,7 @@ namespace {
 constexpr std::chrono::milliseconds Delay{20};
 } // namespace
 
-TPathStream::TPathStream(TByteSink& sink, bool nullTerminated, std::function<void()> push)
+TPathStream::TPathStream(ByteSink& sink, bool nullTerminated, std::function<void()> push)
     : out_(sink), end_(nullTerminated ? '\0' : '\n'), push_(std::move(push)),
       due_(std::chrono::steady_clock::now()) {}
 

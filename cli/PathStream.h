@@ -14,7 +14,7 @@ namespace nullsweep {
 // walk goes on. `push` hands what was written on to the reader (a flush of the stream).
 class TPathStream {
   public:
-    TPathStream(TByteSink& sink, bool nullTerminated, std::function<void()> push = {});
+    TPathStream(ByteSink& sink, bool nullTerminated, std::function<void()> push = {});
 
     void Add(std::string_view path);
     // Passes on everything added so far.

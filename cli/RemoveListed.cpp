@@ -13,22 +13,22 @@
 
 namespace nullsweep {
 
-TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
-                          TDeleteJournal* journal, TTouchedFolders* deletedIn, std::FILE* err) {
+RemoveCount RemoveListed(const TVirtualStringTree& grid, RemoveMode mode, bool includeKept,
+                         TDeleteJournal* journal, TouchedFolders* deletedIn, std::FILE* err) {
     std::vector<const TResultRow*> rows;
-    for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node))
+    for (const VirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node))
         rows.push_back(&RowOf(node));
     TTrash trash(TTrash::HomeTrashPath());
-    TRemoveCallbacks callbacks;
-    const char* verb = mode == TRemoveMode::Trash ? "move to the trash" : "delete";
-    callbacks.onRow = [&](std::size_t index, TDeleteOutcome outcome, const std::string& reason) {
+    RemoveCallbacks callbacks;
+    const char* verb = mode == RemoveMode::Trash ? "move to the trash" : "delete";
+    callbacks.onRow = [&](std::size_t index, DeleteOutcome outcome, const std::string& reason) {
         const TResultRow& row = *rows[index];
         // A kept reason the listing already shows needs no line of its own.
-        if (outcome == TDeleteOutcome::Deleted ||
-            (outcome == TDeleteOutcome::Kept && !KeptReasonOf(row).empty()))
+        if (outcome == DeleteOutcome::Deleted ||
+            (outcome == DeleteOutcome::Kept && !KeptReasonOf(row).empty()))
             return;
         const std::string path = EscapeControls(row.Path());
-        if (outcome == TDeleteOutcome::Failed)
+        if (outcome == DeleteOutcome::Failed)
             std::fprintf(err, "nullsweep scan: cannot %s %s: %s\n", verb, path.c_str(),
                          reason.c_str());
         else
@@ -36,9 +36,9 @@ TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool
     };
     TDeleteRecorder recorder(journal, deletedIn);
     recorder.Attach(callbacks);
-    const TRemoveCount count = RemoveRows(rows, mode, includeKept, &trash, callbacks);
+    const RemoveCount count = RemoveRows(rows, mode, includeKept, &trash, callbacks);
     const char* files = count.removed == 1 ? "file" : "files";
-    if (mode == TRemoveMode::Trash)
+    if (mode == RemoveMode::Trash)
         std::fprintf(err, "nullsweep scan: moved %zu %s to the trash", count.removed, files);
     else
         std::fprintf(err, "nullsweep scan: deleted %zu %s", count.removed, files);

@@ -16,7 +16,7 @@ class TDeleteJournal;
 // ending with one line that names every count (and the journal, where deletes were journalled
 // in `journal`). `deletedIn`, when given, gets the folders deleted in, with their times from
 // before.
-TRemoveCount RemoveListed(const TVirtualStringTree& grid, TRemoveMode mode, bool includeKept,
-                          TDeleteJournal* journal, TTouchedFolders* deletedIn, std::FILE* err);
+RemoveCount RemoveListed(const TVirtualStringTree& grid, RemoveMode mode, bool includeKept,
+                         TDeleteJournal* journal, TouchedFolders* deletedIn, std::FILE* err);
 
 } // namespace nullsweep

@@ -35,7 +35,7 @@ int RunRestoreCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
-    TRestoreOptions options;
+    RestoreOptions options;
     optind = 0;
     opterr = 0;
     for (int c; (c = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1;) {
@@ -69,16 +69,16 @@ int RunRestoreCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "nullsweep: cannot restore %s: %s\n", EscapeControls(path).c_str(),
                      EscapeControls(why).c_str());
     };
-    TRestoreCount total;
+    RestoreCount total;
     bool unreadable = false;
     for (const std::string& journal : journals) {
         try {
-            const std::vector<TJournalRecord> records = ReadJournal(journal, [&](std::size_t line) {
+            const std::vector<JournalRecord> records = ReadJournal(journal, [&](std::size_t line) {
                 std::fprintf(err, "nullsweep: %s:%zu: not a journal record\n",
                              EscapeControls(journal).c_str(), line);
                 unreadable = true;
             });
-            const TRestoreCount count = RestoreRecords(records, options);
+            const RestoreCount count = RestoreRecords(records, options);
             total.restored += count.restored;
             total.already += count.already;
             total.failed += count.failed;

@@ -83,14 +83,14 @@ bool streamPaths(const ScanArguments& args, std::FILE* out,
                  std::exception_ptr& stopped) {
     std::vector<TResultRow> listed;
     const bool keep = args.deleteListed || args.trashListed;
-    auto write = [&](TByteSink& sink, std::function<void()> push) {
+    auto write = [&](ByteSink& sink, std::function<void()> push) {
         TPathStream paths(sink, args.nullTerminated, std::move(push));
         try {
             scanFolders([&](TResultRow&& row) {
                 paths.Add(row.Path());
                 if (keep) listed.push_back(std::move(row));
             });
-        } catch (const TExportError&) {
+        } catch (const ExportError&) {
             throw;
         } catch (...) {
             stopped = std::current_exception();
@@ -101,7 +101,7 @@ bool streamPaths(const ScanArguments& args, std::FILE* out,
         TStreamSink sink(out, "standard output");
         write(sink, [&] { sink.Finish(); });
     } else {
-        ReplaceFile(args.output, [&](TByteSink& sink) { write(sink, {}); });
+        ReplaceFile(args.output, [&](ByteSink& sink) { write(sink, {}); });
     }
     return AddScannedRows(grid, std::move(listed));
 }
@@ -110,7 +110,7 @@ bool streamPaths(const ScanArguments& args, std::FILE* out,
 std::string stopReason(const std::exception_ptr& stopped) {
     try {
         std::rethrow_exception(stopped);
-    } catch (const TWalkStopped& e) {
+    } catch (const WalkStopped& e) {
         return e.what();
     } catch (const std::bad_alloc&) {
         return std::string("the walk stopped early: ") + std::strerror(ENOMEM);
@@ -123,7 +123,7 @@ std::string stopReason(const std::exception_ptr& stopped) {
 
 // What the steps of one run share.
 struct ScanRun {
-    ScanRun(const ScanArguments& arguments, const TExportFormat& format, std::FILE* out,
+    ScanRun(const ScanArguments& arguments, const ExportFormat& format, std::FILE* out,
             std::FILE* err)
         : args(arguments), format(format), out(out), err(err),
           streamed(arguments.sortField == "none" && format.name == "paths" &&
@@ -135,7 +135,7 @@ struct ScanRun {
                                                                          : "") {}
 
     const ScanArguments& args;
-    const TExportFormat& format;
+    const ExportFormat& format;
     std::FILE* out;
     std::FILE* err;
     // Paths in walk order are written as they are found; a progress line would come between
@@ -248,11 +248,11 @@ void sortRows(ScanRun& run) {
 // Writes the list in the chosen format; false (said) when the output failed.
 bool writeList(ScanRun& run) {
     const ScanArguments& args = run.args;
-    const TExportFormat& format = run.format;
-    TXMLDocument document;
+    const ExportFormat& format = run.format;
+    XMLDocument document;
     TFileInfo info(&document);
     PrepareExport(format, info, ExportRowsOf(run.grid));
-    TExportJob job{info, ExportRowsOf(run.grid), "", args.nullTerminated};
+    ExportJob job{info, ExportRowsOf(run.grid), "", args.nullTerminated};
     try {
         if (run.streamed) {
             const auto scanFolders = [&run](const RowSink& onRow) { walkFolders(run, onRow); };
@@ -265,7 +265,7 @@ bool writeList(ScanRun& run) {
             format.write(sink, job);
             sink.Finish();
         }
-    } catch (const TExportError& e) {
+    } catch (const ExportError& e) {
         std::fprintf(run.err, "nullsweep scan: %s\n", EscapeControls(e.what()).c_str());
         return false;
     }
@@ -290,9 +290,9 @@ bool removeFiles(ScanRun& run) {
             return false;
         }
     }
-    TTouchedFolders deletedIn;
-    const TRemoveCount count = RemoveListed(
-        run.grid, args.trashListed ? TRemoveMode::Trash : TRemoveMode::Delete, args.includeKept,
+    TouchedFolders deletedIn;
+    const RemoveCount count = RemoveListed(
+        run.grid, args.trashListed ? RemoveMode::Trash : RemoveMode::Delete, args.includeKept,
         journal.get(), args.removeEmptiedFolders ? &deletedIn : nullptr, err);
     // Kept files are left by choice; a file that changed or failed is not done.
     if (count.changed + count.failed > 0) run.status = 1;
@@ -338,7 +338,7 @@ int RunScanCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     }
     if (!loadConfiguration(args, err)) return 2;
 
-    const TExportFormat& format = *FindExportFormat(args.format);
+    const ExportFormat& format = *FindExportFormat(args.format);
     ScanRun run(args, format, out, err);
     setUpWalk(run);
     if (!args.filesFrom.empty()) readList(run);

@@ -5,53 +5,53 @@
 
 namespace nullsweep {
 
-int TXMLElementView::integer(const char* name) const {
+int XMLElementView::integer(const char* name) const {
     return IntegerFromText(element_.Attribute(name));
 }
 
-bool TXMLElementView::boolean(const char* name) const {
+bool XMLElementView::boolean(const char* name) const {
     return BooleanFromText(element_.Attribute(name));
 }
 
-void TXMLElementView::setText(const char* name, const std::string& value) const {
+void XMLElementView::setText(const char* name, const std::string& value) const {
     element_.SetAttribute(name, value);
 }
 
-void TXMLElementView::setInteger(const char* name, int value) const {
+void XMLElementView::setInteger(const char* name, int value) const {
     element_.SetAttribute(name, IntegerText(value));
 }
 
-void TXMLElementView::setBoolean(const char* name, bool value) const {
+void XMLElementView::setBoolean(const char* name, bool value) const {
     element_.SetAttribute(name, BooleanText(value));
 }
 
 namespace {
-bool isItem(const TXMLNode& node, const char* itemName) {
+bool isItem(const XMLNode& node, const char* itemName) {
     return node.IsElement() && node.NodeName() == itemName;
 }
 } // namespace
 
-bool TXMLCollectionBase::remembered(const Position& position) const {
+bool XMLCollectionBase::remembered(const Position& position) const {
     return position.version == Element().TreeVersion();
 }
 
-int TXMLCollectionBase::Count() const {
+int XMLCollectionBase::Count() const {
     if (remembered(position_) && position_.count >= 0) return position_.count;
     int count = 0;
-    for (TXMLNode n = Element().ChildNodes().First(); n; n = n.NextSibling())
+    for (XMLNode n = Element().ChildNodes().First(); n; n = n.NextSibling())
         if (isItem(n, itemName_)) ++count;
     if (!remembered(position_)) position_ = {Element().TreeVersion(), -1, {}, -1};
     position_.count = count;
     return count;
 }
 
-TXMLNode TXMLCollectionBase::itemAt(int index) const {
+XMLNode XMLCollectionBase::itemAt(int index) const {
     if (index >= 0) {
         if (!remembered(position_)) position_ = {Element().TreeVersion(), -1, {}, -1};
         // From the remembered item when it comes before, else from the first.
         const bool onward = position_.index >= 0 && position_.index <= index;
         int i = onward ? position_.index : 0;
-        for (TXMLNode n = onward ? position_.node : Element().ChildNodes().First(); n;
+        for (XMLNode n = onward ? position_.node : Element().ChildNodes().First(); n;
              n = n.NextSibling()) {
             if (!isItem(n, itemName_)) continue;
             if (i++ == index) {
@@ -64,30 +64,30 @@ TXMLNode TXMLCollectionBase::itemAt(int index) const {
     throw ListIndexError(index);
 }
 
-TXMLNode TXMLCollectionBase::add() const {
+XMLNode XMLCollectionBase::add() const {
     return Element().AddChild(itemName_);
 }
 
-TXMLNode TXMLCollectionBase::insert(int index) const {
+XMLNode XMLCollectionBase::insert(int index) const {
     if (index == Count()) return add();
     return Element().InsertChildBefore(itemName_, itemAt(index));
 }
 
-void TXMLCollectionBase::Clear() const {
-    for (TXMLNode n = Element().ChildNodes().First(); n;) {
-        const TXMLNode next = n.NextSibling();
+void XMLCollectionBase::Clear() const {
+    for (XMLNode n = Element().ChildNodes().First(); n;) {
+        const XMLNode next = n.NextSibling();
         if (isItem(n, itemName_)) Element().RemoveChild(n);
         n = next;
     }
 }
 
-void TXMLCollectionBase::Delete(int index) const {
+void XMLCollectionBase::Delete(int index) const {
     Element().RemoveChild(itemAt(index));
 }
 
-int TXMLCollectionBase::remove(const TXMLNode& item) const {
+int XMLCollectionBase::remove(const XMLNode& item) const {
     int i = 0;
-    for (TXMLNode n = Element().ChildNodes().First(); n; n = n.NextSibling()) {
+    for (XMLNode n = Element().ChildNodes().First(); n; n = n.NextSibling()) {
         if (!isItem(n, itemName_)) continue;
         if (n == item) {
             Element().RemoveChild(n);
@@ -99,8 +99,8 @@ int TXMLCollectionBase::remove(const TXMLNode& item) const {
 }
 
 namespace {
-TXMLConfigType bindRoot(const TXMLDocument& document, const std::string& displayName) {
-    const TXMLNode root = document.DocumentElement();
+TXMLConfigType bindRoot(const XMLDocument& document, const std::string& displayName) {
+    const XMLNode root = document.DocumentElement();
     if (root.NodeName() != "config")
         throw ConfigError(displayName + ": the root element is \"" + root.NodeName() +
                           "\", not \"config\"");
@@ -109,13 +109,13 @@ TXMLConfigType bindRoot(const TXMLDocument& document, const std::string& display
 } // namespace
 
 TXMLConfigType OpenConfigDocument(const std::string& fileName) {
-    TXMLDocument document;
+    XMLDocument document;
     document.LoadFromFile(fileName);
     return bindRoot(document, fileName);
 }
 
 TXMLConfigType ConfigDocumentFromText(const std::string& text) {
-    TXMLDocument document;
+    XMLDocument document;
     document.LoadFromXML(text);
     return bindRoot(document, "XML text");
 }

@@ -11,7 +11,7 @@
 namespace nullsweep {
 
 // The typed binding of CorvaneConfig.xml. Each class is a view of one element of a loaded
-// document: it holds a TXMLNode, so the document lives as long as any view of it, and copies
+// document: it holds a XMLNode, so the document lives as long as any view of it, and copies
 // refer to the same element. Getters are named after their attribute or child element; setters
 // share the getter's name and take the value.
 //
@@ -28,12 +28,12 @@ class ConfigError : public std::runtime_error {
 };
 
 // The common part of every view.
-class TXMLElementView {
+class XMLElementView {
   public:
-    TXMLElementView() = default;
-    explicit TXMLElementView(TXMLNode element) : element_(std::move(element)) {}
-    const TXMLNode& Element() const { return element_; }
-    bool operator==(const TXMLElementView& other) const { return element_ == other.element_; }
+    XMLElementView() = default;
+    explicit XMLElementView(XMLNode element) : element_(std::move(element)) {}
+    const XMLNode& Element() const { return element_; }
+    bool operator==(const XMLElementView& other) const { return element_ == other.element_; }
 
   protected:
     std::string text(const char* name) const { return element_.Attribute(name); }
@@ -44,12 +44,12 @@ class TXMLElementView {
     void setBoolean(const char* name, bool value) const;
 
   private:
-    TXMLNode element_;
+    XMLNode element_;
 };
 
 // The items of a collection are the child elements called `itemName`, in document order; other
 // children are skipped and kept.
-class TXMLCollectionBase : public TXMLElementView {
+class XMLCollectionBase : public XMLElementView {
   public:
     int Count() const;
     void Clear() const;
@@ -57,14 +57,14 @@ class TXMLCollectionBase : public TXMLElementView {
     void Delete(int index) const;
 
   protected:
-    TXMLCollectionBase() = default;
-    TXMLCollectionBase(TXMLNode element, const char* itemName)
-        : TXMLElementView(std::move(element)), itemName_(itemName) {}
-    TXMLNode itemAt(int index) const;
-    TXMLNode add() const;
+    XMLCollectionBase() = default;
+    XMLCollectionBase(XMLNode element, const char* itemName)
+        : XMLElementView(std::move(element)), itemName_(itemName) {}
+    XMLNode itemAt(int index) const;
+    XMLNode add() const;
     // index == Count() appends.
-    TXMLNode insert(int index) const;
-    int remove(const TXMLNode& item) const;
+    XMLNode insert(int index) const;
+    int remove(const XMLNode& item) const;
 
   private:
     // Where the last Item or Count left off, while the tree has not changed since: loops over
@@ -72,7 +72,7 @@ class TXMLCollectionBase : public TXMLElementView {
     struct Position {
         std::uint64_t version = 0;
         int index = -1; // -1: nothing remembered
-        TXMLNode node;  // item `index`
+        XMLNode node;   // item `index`
         int count = -1; // -1: not counted
     };
     bool remembered(const Position& position) const;
@@ -81,7 +81,7 @@ class TXMLCollectionBase : public TXMLElementView {
     mutable Position position_;
 };
 
-template <class TItem> class TXMLCollection : public TXMLCollectionBase {
+template <class TItem> class XMLCollection : public XMLCollectionBase {
   public:
     // Throws ListIndexError outside 0 to Count()-1.
     TItem Item(int index) const { return TItem(itemAt(index)); }
@@ -93,12 +93,12 @@ template <class TItem> class TXMLCollection : public TXMLCollectionBase {
     int Remove(const TItem& item) const { return remove(item.Element()); }
 
   protected:
-    using TXMLCollectionBase::TXMLCollectionBase;
+    using XMLCollectionBase::XMLCollectionBase;
 };
 
-class TXMLPlLeftType : public TXMLElementView {
+class TXMLPlLeftType : public XMLElementView {
   public:
-    using TXMLElementView::TXMLElementView;
+    using XMLElementView::XMLElementView;
     int width() const { return integer("width"); }
     int col1() const { return integer("col1"); }
     int col2() const { return integer("col2"); }
@@ -109,9 +109,9 @@ class TXMLPlLeftType : public TXMLElementView {
     void col3(int value) const { setInteger("col3", value); }
 };
 
-class TXMLPlHintType : public TXMLElementView {
+class TXMLPlHintType : public XMLElementView {
   public:
-    using TXMLElementView::TXMLElementView;
+    using XMLElementView::XMLElementView;
     int height() const { return integer("height"); }
     int col1() const { return integer("col1"); }
     int col2() const { return integer("col2"); }
@@ -120,9 +120,9 @@ class TXMLPlHintType : public TXMLElementView {
     void col2(int value) const { setInteger("col2", value); }
 };
 
-class TXMLFrameType : public TXMLElementView {
+class TXMLFrameType : public XMLElementView {
   public:
-    using TXMLElementView::TXMLElementView;
+    using XMLElementView::XMLElementView;
     std::string left() const { return text("left"); }
     std::string top() const { return text("top"); }
     int height() const { return integer("height"); }
@@ -138,9 +138,9 @@ class TXMLFrameType : public TXMLElementView {
 };
 
 // One grid column.
-class TXMLNodeType : public TXMLElementView {
+class TXMLNodeType : public XMLElementView {
   public:
-    using TXMLElementView::TXMLElementView;
+    using XMLElementView::XMLElementView;
     std::string Name() const { return text("Name"); }
     bool DefaultExport() const { return boolean("DefaultExport"); }
     bool ReadOnly() const { return boolean("ReadOnly"); }
@@ -157,37 +157,37 @@ class TXMLNodeType : public TXMLElementView {
     void Index(int value) const { setInteger("Index", value); }
 };
 
-class TXMLNodesType : public TXMLCollection<TXMLNodeType> {
+class TXMLNodesType : public XMLCollection<TXMLNodeType> {
   public:
     TXMLNodesType() = default;
-    explicit TXMLNodesType(TXMLNode element) : TXMLCollection(std::move(element), "node") {}
+    explicit TXMLNodesType(XMLNode element) : XMLCollection(std::move(element), "node") {}
 };
 
-class TXMLItemType : public TXMLElementView {
+class TXMLItemType : public XMLElementView {
   public:
-    using TXMLElementView::TXMLElementView;
+    using XMLElementView::XMLElementView;
     std::string label() const { return text("label"); }
     int value() const { return integer("value"); }
     void label(const std::string& text) const { setText("label", text); }
     void value(int number) const { setInteger("value", number); }
 };
 
-class TXMLAgerangeType : public TXMLCollection<TXMLItemType> {
+class TXMLAgerangeType : public XMLCollection<TXMLItemType> {
   public:
     TXMLAgerangeType() = default;
-    explicit TXMLAgerangeType(TXMLNode element) : TXMLCollection(std::move(element), "item") {}
+    explicit TXMLAgerangeType(XMLNode element) : XMLCollection(std::move(element), "item") {}
 };
 
-class TXMLSizerangeType : public TXMLCollection<TXMLItemType> {
+class TXMLSizerangeType : public XMLCollection<TXMLItemType> {
   public:
     TXMLSizerangeType() = default;
-    explicit TXMLSizerangeType(TXMLNode element) : TXMLCollection(std::move(element), "item") {}
+    explicit TXMLSizerangeType(XMLNode element) : XMLCollection(std::move(element), "item") {}
 };
 
 // The root element `config`.
-class TXMLConfigType : public TXMLElementView {
+class TXMLConfigType : public XMLElementView {
   public:
-    using TXMLElementView::TXMLElementView;
+    using XMLElementView::XMLElementView;
     int versionNo() const { return integer("versionNo"); }
     TXMLFrameType frame() const { return TXMLFrameType(Element().ChildElement("frame")); }
     TXMLNodesType nodes() const { return TXMLNodesType(Element().ChildElement("nodes")); }

@@ -21,7 +21,7 @@
 
 namespace nullsweep {
 
-struct TXMLNode::Tree {
+struct XMLNode::Tree {
     pugi::xml_document doc;
     std::uint64_t version = 0; // counts the changes of structure
 };
@@ -199,7 +199,7 @@ XmlParseError::XmlParseError(std::string fileName, std::string reason, int line,
 ListIndexError::ListIndexError(int index)
     : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")") {}
 
-// --- TXMLNode ---------------------------------------------------------------------------------
+// --- XMLNode ---------------------------------------------------------------------------------
 
 namespace {
 pugi::xml_node pugiNode(pugi::xml_node_struct* node) {
@@ -208,11 +208,11 @@ pugi::xml_node pugiNode(pugi::xml_node_struct* node) {
 }
 } // namespace
 
-bool TXMLNode::IsElement() const {
+bool XMLNode::IsElement() const {
     return pugiNode(node_).type() == pugi::node_element;
 }
 
-std::string TXMLNode::NodeName() const {
+std::string XMLNode::NodeName() const {
     const pugi::xml_node n = pugiNode(node_);
     switch (n.type()) {
     case pugi::node_pcdata:
@@ -224,74 +224,74 @@ std::string TXMLNode::NodeName() const {
     }
 }
 
-std::string TXMLNode::Text() const {
+std::string XMLNode::Text() const {
     const pugi::xml_node n = pugiNode(node_);
     return n.type() == pugi::node_element ? std::string() : std::string(n.value());
 }
 
-TXMLNodeList TXMLNode::ChildNodes() const {
+XMLNodeList XMLNode::ChildNodes() const {
     pugiNode(node_);
-    return TXMLNodeList(*this);
+    return XMLNodeList(*this);
 }
 
-bool TXMLNode::HasChildNodes() const {
+bool XMLNode::HasChildNodes() const {
     return bool(pugiNode(node_).first_child());
 }
 
-TXMLNode TXMLNode::NextSibling() const {
-    return TXMLNode(tree_, pugiNode(node_).next_sibling().internal_object());
+XMLNode XMLNode::NextSibling() const {
+    return XMLNode(tree_, pugiNode(node_).next_sibling().internal_object());
 }
 
-TXMLNode TXMLNode::ParentNode() const {
+XMLNode XMLNode::ParentNode() const {
     const pugi::xml_node parent = pugiNode(node_).parent();
     // The document itself is no node of the interface.
     if (parent.type() == pugi::node_document) return {};
-    return TXMLNode(tree_, parent.internal_object());
+    return XMLNode(tree_, parent.internal_object());
 }
 
-TXMLNode TXMLNode::ChildElement(const std::string& name) const {
+XMLNode XMLNode::ChildElement(const std::string& name) const {
     pugi::xml_node child = pugiNode(node_).child(name.c_str());
     if (!child) return AddChild(name);
-    return TXMLNode(tree_, child.internal_object());
+    return XMLNode(tree_, child.internal_object());
 }
 
-TXMLNode TXMLNode::AddChild(const std::string& name) const {
+XMLNode XMLNode::AddChild(const std::string& name) const {
     checkName(name);
-    TXMLNode added(tree_, pugiNode(node_).append_child(name.c_str()).internal_object());
+    XMLNode added(tree_, pugiNode(node_).append_child(name.c_str()).internal_object());
     ++tree_->version;
     return added;
 }
 
-TXMLNode TXMLNode::InsertChildBefore(const std::string& name, const TXMLNode& sibling) const {
+XMLNode XMLNode::InsertChildBefore(const std::string& name, const XMLNode& sibling) const {
     if (sibling.IsNull()) return AddChild(name);
     checkName(name);
     pugi::xml_node added =
         pugiNode(node_).insert_child_before(name.c_str(), pugi::xml_node(sibling.node_));
     if (!added) throw XmlError("cannot insert \"" + name + "\": the sibling is no child here");
     ++tree_->version;
-    return TXMLNode(tree_, added.internal_object());
+    return XMLNode(tree_, added.internal_object());
 }
 
-void TXMLNode::RemoveChild(const TXMLNode& child) const {
+void XMLNode::RemoveChild(const XMLNode& child) const {
     if (child.IsNull() || !pugiNode(node_).remove_child(pugi::xml_node(child.node_)))
         throw XmlError("cannot remove a node that is no child of \"" + NodeName() + "\"");
     ++tree_->version;
 }
 
-std::uint64_t TXMLNode::TreeVersion() const {
+std::uint64_t XMLNode::TreeVersion() const {
     pugiNode(node_); // a null handle throws
     return tree_->version;
 }
 
-bool TXMLNode::HasAttribute(const std::string& name) const {
+bool XMLNode::HasAttribute(const std::string& name) const {
     return bool(pugiNode(node_).attribute(name.c_str()));
 }
 
-std::string TXMLNode::Attribute(const std::string& name) const {
+std::string XMLNode::Attribute(const std::string& name) const {
     return pugiNode(node_).attribute(name.c_str()).value();
 }
 
-void TXMLNode::SetAttribute(const std::string& name, const std::string& value) const {
+void XMLNode::SetAttribute(const std::string& name, const std::string& value) const {
     pugi::xml_node n = pugiNode(node_);
     pugi::xml_attribute a = n.attribute(name.c_str());
     if (!a) {
@@ -301,7 +301,7 @@ void TXMLNode::SetAttribute(const std::string& name, const std::string& value) c
     a.set_value(ValidXmlText(value).c_str());
 }
 
-void TXMLNode::AddAttribute(const std::string& name, std::string_view value) const {
+void XMLNode::AddAttribute(const std::string& name, std::string_view value) const {
     pugi::xml_node n = pugiNode(node_);
     checkName(name);
     pugi::xml_attribute a = n.append_attribute(name.c_str());
@@ -314,65 +314,65 @@ void TXMLNode::AddAttribute(const std::string& name, std::string_view value) con
     a.set_value(valid.data(), valid.size());
 }
 
-void TXMLNode::SaveTo(const std::function<void(std::string_view)>& write) const {
+void XMLNode::SaveTo(const std::function<void(std::string_view)>& write) const {
     FunctionWriter writer(write);
     pugiNode(node_).print(writer, "", pugi::format_raw, pugi::encoding_utf8);
 }
 
-// --- TXMLNodeList -----------------------------------------------------------------------------
+// --- XMLNodeList -----------------------------------------------------------------------------
 
-int TXMLNodeList::Count() const {
+int XMLNodeList::Count() const {
     int count = 0;
     for (pugi::xml_node c = pugiNode(parent_.node_).first_child(); c; c = c.next_sibling())
         ++count;
     return count;
 }
 
-TXMLNode TXMLNodeList::Item(int index) const {
+XMLNode XMLNodeList::Item(int index) const {
     if (index >= 0) {
         int i = 0;
         for (pugi::xml_node c = pugiNode(parent_.node_).first_child(); c; c = c.next_sibling())
-            if (i++ == index) return TXMLNode(parent_.tree_, c.internal_object());
+            if (i++ == index) return XMLNode(parent_.tree_, c.internal_object());
     }
     throw ListIndexError(index);
 }
 
-TXMLNode TXMLNodeList::First() const {
-    return TXMLNode(parent_.tree_, pugiNode(parent_.node_).first_child().internal_object());
+XMLNode XMLNodeList::First() const {
+    return XMLNode(parent_.tree_, pugiNode(parent_.node_).first_child().internal_object());
 }
 
-void TXMLNodeList::Clear() const {
+void XMLNodeList::Clear() const {
     pugiNode(parent_.node_).remove_children();
     ++parent_.tree_->version;
 }
 
-// --- TXMLDocument -----------------------------------------------------------------------------
+// --- XMLDocument -----------------------------------------------------------------------------
 
-TXMLDocument::TXMLDocument() = default;
-TXMLDocument::~TXMLDocument() = default;
-TXMLDocument::TXMLDocument(TXMLDocument&&) noexcept = default;
-TXMLDocument& TXMLDocument::operator=(TXMLDocument&&) noexcept = default;
+XMLDocument::XMLDocument() = default;
+XMLDocument::~XMLDocument() = default;
+XMLDocument::XMLDocument(XMLDocument&&) noexcept = default;
+XMLDocument& XMLDocument::operator=(XMLDocument&&) noexcept = default;
 
-void TXMLDocument::SetXML(std::string text) {
+void XMLDocument::SetXML(std::string text) {
     Close();
     source_ = std::move(text);
     fileName_.clear();
 }
 
-void TXMLDocument::SetFileName(std::string path) {
+void XMLDocument::SetFileName(std::string path) {
     Close();
     source_.clear();
     fileName_ = std::move(path);
 }
 
-void TXMLDocument::Open() {
+void XMLDocument::Open() {
     if (Active()) return;
     const std::string displayName = fileName_.empty() ? "XML text" : fileName_;
     const std::string fileText = fileName_.empty() ? std::string() : readFile(fileName_);
     const std::string& source = fileName_.empty() ? source_ : fileText;
 
     checkSourceText(source, displayName);
-    auto tree = std::make_shared<TXMLNode::Tree>();
+    auto tree = std::make_shared<XMLNode::Tree>();
     const pugi::xml_parse_result result =
         tree->doc.load_buffer(source.data(), source.size(), ParseOptions);
     if (!result) failAt(source, result.offset, displayName, result.description());
@@ -380,26 +380,26 @@ void TXMLDocument::Open() {
     tree_ = std::move(tree);
 }
 
-void TXMLDocument::LoadFromFile(std::string path) {
+void XMLDocument::LoadFromFile(std::string path) {
     SetFileName(std::move(path));
     Open();
 }
 
-void TXMLDocument::LoadFromXML(std::string text) {
+void XMLDocument::LoadFromXML(std::string text) {
     SetXML(std::move(text));
     Open();
 }
 
-void TXMLDocument::Close() {
+void XMLDocument::Close() {
     tree_.reset();
 }
 
-TXMLNode TXMLDocument::DocumentElement() const {
+XMLNode XMLDocument::DocumentElement() const {
     if (!tree_) throw XmlError("the XML document is not open");
-    return TXMLNode(tree_, tree_->doc.document_element().internal_object());
+    return XMLNode(tree_, tree_->doc.document_element().internal_object());
 }
 
-void TXMLDocument::SaveTo(const std::function<void(std::string_view)>& write) const {
+void XMLDocument::SaveTo(const std::function<void(std::string_view)>& write) const {
     if (!tree_) throw XmlError("the XML document is not open");
     // The bytes written are UTF-8 whatever the source was, so its declaration must say so.
     for (pugi::xml_node n : tree_->doc.children())
@@ -411,7 +411,7 @@ void TXMLDocument::SaveTo(const std::function<void(std::string_view)>& write) co
                     pugi::encoding_utf8);
 }
 
-std::string TXMLDocument::SaveToText() const {
+std::string XMLDocument::SaveToText() const {
     std::string text;
     SaveTo([&text](std::string_view bytes) { text.append(bytes); });
     return text;

@@ -17,7 +17,7 @@ namespace nullsweep {
 
 // The XML document object model that the configuration and the XML and spreadsheet exports
 // share. Texts are UTF-8 bytes in std::string. A document is parsed from a file or from a source
-// text; its nodes are handles (TXMLNode) that keep the parsed tree alive while they are held, so
+// text; its nodes are handles (XMLNode) that keep the parsed tree alive while they are held, so
 // closing or reloading a document never leaves a handle dangling: the handle keeps the old tree.
 //
 // Parsing never expands entities declared in a DOCTYPE, internal or external, and never reads
@@ -53,18 +53,18 @@ class ListIndexError : public std::out_of_range {
     explicit ListIndexError(int index);
 };
 
-class TXMLNodeList;
+class XMLNodeList;
 
 // One node of a parsed document: an element, or a text or CDATA node. A default-constructed
 // handle is null (false in a test); asking a null handle for anything but IsNull throws XmlError.
 // Copies are cheap and refer to the same node; == compares the node, not its content.
-class TXMLNode {
+class XMLNode {
   public:
-    TXMLNode() = default;
+    XMLNode() = default;
 
     bool IsNull() const { return node_ == nullptr; }
     explicit operator bool() const { return node_ != nullptr; }
-    bool operator==(const TXMLNode& other) const { return node_ == other.node_; }
+    bool operator==(const XMLNode& other) const { return node_ == other.node_; }
 
     bool IsElement() const;
     // An element's name; "#text" or "#cdata-section" for text.
@@ -73,22 +73,22 @@ class TXMLNode {
     std::string Text() const;
 
     // The child nodes in document order (elements and text; comments are not kept).
-    TXMLNodeList ChildNodes() const;
+    XMLNodeList ChildNodes() const;
     bool HasChildNodes() const;
     // The next node with the same parent; null after the last.
-    TXMLNode NextSibling() const;
-    TXMLNode ParentNode() const;
+    XMLNode NextSibling() const;
+    XMLNode ParentNode() const;
 
     // The first child element called `name`; when there is none, a new empty one is appended
     // to this element in memory and returned.
-    TXMLNode ChildElement(const std::string& name) const;
+    XMLNode ChildElement(const std::string& name) const;
     // A new empty child element called `name`, appended after the last child.
-    TXMLNode AddChild(const std::string& name) const;
+    XMLNode AddChild(const std::string& name) const;
     // A new empty child element called `name`, inserted before `sibling` (a child of this
     // element; null appends).
-    TXMLNode InsertChildBefore(const std::string& name, const TXMLNode& sibling) const;
+    XMLNode InsertChildBefore(const std::string& name, const XMLNode& sibling) const;
     // Removes `child` with everything below it. Handles to the removed nodes must not be used.
-    void RemoveChild(const TXMLNode& child) const;
+    void RemoveChild(const XMLNode& child) const;
     // Changes whenever a node is added to or removed from this node's tree, so that a walk
     // over children can remember where it was.
     std::uint64_t TreeVersion() const;
@@ -107,10 +107,10 @@ class TXMLNode {
     void SaveTo(const std::function<void(std::string_view)>& write) const;
 
   private:
-    friend class TXMLDocument;
-    friend class TXMLNodeList;
+    friend class XMLDocument;
+    friend class XMLNodeList;
     struct Tree;
-    TXMLNode(std::shared_ptr<Tree> tree, pugi::xml_node_struct* node)
+    XMLNode(std::shared_ptr<Tree> tree, pugi::xml_node_struct* node)
         : tree_(std::move(tree)), node_(node) {}
 
     std::shared_ptr<Tree> tree_;
@@ -119,28 +119,28 @@ class TXMLNode {
 
 // The child nodes of one node, read live: Count and Item walk the list, so loops over many
 // children should use First and NextSibling.
-class TXMLNodeList {
+class XMLNodeList {
   public:
     int Count() const;
     // Throws ListIndexError outside 0 to Count()-1.
-    TXMLNode Item(int index) const;
-    TXMLNode First() const;
+    XMLNode Item(int index) const;
+    XMLNode First() const;
     // Removes every child node.
     void Clear() const;
 
   private:
-    friend class TXMLNode;
-    explicit TXMLNodeList(TXMLNode parent) : parent_(std::move(parent)) {}
-    TXMLNode parent_;
+    friend class XMLNode;
+    explicit XMLNodeList(XMLNode parent) : parent_(std::move(parent)) {}
+    XMLNode parent_;
 };
 
 // A document: its source (a file or a source text), and while open, its parsed tree.
-class TXMLDocument {
+class XMLDocument {
   public:
-    TXMLDocument();
-    ~TXMLDocument();
-    TXMLDocument(TXMLDocument&&) noexcept;
-    TXMLDocument& operator=(TXMLDocument&&) noexcept;
+    XMLDocument();
+    ~XMLDocument();
+    XMLDocument(XMLDocument&&) noexcept;
+    XMLDocument& operator=(XMLDocument&&) noexcept;
 
     // Sets the source; an open document is closed first. The source is parsed by Open.
     void SetXML(std::string text);
@@ -158,7 +158,7 @@ class TXMLDocument {
     bool Active() const { return tree_ != nullptr; }
 
     // The root element. Throws XmlError when the document is not open.
-    TXMLNode DocumentElement() const;
+    XMLNode DocumentElement() const;
 
     // The tree as UTF-8, without indentation, starting with the source's declaration (its
     // encoding given as utf-8) or with none when the source had none.
@@ -167,7 +167,7 @@ class TXMLDocument {
     void SaveTo(const std::function<void(std::string_view)>& write) const;
 
   private:
-    std::shared_ptr<TXMLNode::Tree> tree_;
+    std::shared_ptr<XMLNode::Tree> tree_;
     std::string source_;
     std::string fileName_; // non-empty: the source is this file
 };

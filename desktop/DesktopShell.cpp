@@ -13,8 +13,8 @@ class NoDesktop final : public TDesktopShell {
     void OpenFolder(const std::string&) override {}
     void OpenUrl(const std::string&) override {}
     bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    void ShowMessage(const std::string&, const std::string&, TMessageIcon) override {}
-    std::string SaveFileName(const TSaveFileRequest&) override { return {}; }
+    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+    std::string SaveFileName(const SaveFileRequest&) override { return {}; }
 };
 
 class NoWaitWindow final : public TWaitWindow {

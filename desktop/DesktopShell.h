@@ -6,11 +6,11 @@
 
 namespace nullsweep {
 
-enum class TMessageIcon { None, Question, Warning };
+enum class MessageIcon { None, Question, Warning };
 
 // What a file-save dialog is asked for. `filter` is in the toolkit's form, e.g.
 // "Text File (*.txt)"; `defaultSuffix` has no dot ("txt").
-struct TSaveFileRequest {
+struct SaveFileRequest {
     std::string defaultSuffix;
     std::string filter;
     std::string initialName;
@@ -38,9 +38,9 @@ class TDesktopShell {
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
     // A modal message with one OK button.
     virtual void ShowMessage(const std::string& text, const std::string& caption,
-                             TMessageIcon icon) = 0;
+                             MessageIcon icon) = 0;
     // The file-save dialog; the chosen path, or empty when the user cancels.
-    virtual std::string SaveFileName(const TSaveFileRequest& request) = 0;
+    virtual std::string SaveFileName(const SaveFileRequest& request) = 0;
 };
 
 // The process-wide shell. Until one is installed, a shell that opens nothing, answers every

@@ -14,20 +14,20 @@ void ClearCancel() noexcept;
 bool CancelRequested() noexcept;
 
 // What long work throws when it stops on the user's request.
-class TCancelled : public std::runtime_error {
+class Cancelled : public std::runtime_error {
   public:
-    TCancelled() : std::runtime_error("cancelled by the user") {}
+    Cancelled() : std::runtime_error("cancelled by the user") {}
 };
 
 inline void ThrowIfCancelled() {
-    if (CancelRequested()) throw TCancelled();
+    if (CancelRequested()) throw Cancelled();
 }
 
 // Says when a progress line is due: on the first call, then at most once per `interval`, so the
 // wait window is told a few times a second, never per file.
-class TProgressPace {
+class ProgressPace {
   public:
-    explicit TProgressPace(std::chrono::milliseconds interval = std::chrono::milliseconds(250))
+    explicit ProgressPace(std::chrono::milliseconds interval = std::chrono::milliseconds(250))
         : interval_(interval) {}
     bool Due() {
         const auto now = std::chrono::steady_clock::now();

@@ -14,16 +14,16 @@ bool IsMember(std::string_view member, std::string_view name) {
     return true;
 }
 
-TDispatch& TAutoObject::Target(std::string_view member) const {
+Dispatch& AutoObject::Target(std::string_view member) const {
     if (!object_)
-        throw TAutomationError("\"" + std::string(member) + "\" called on an empty object");
+        throw AutomationError("\"" + std::string(member) + "\" called on an empty object");
     return *object_;
 }
 
-TAutoObject CreateOleObject(std::string_view programId) {
+AutoObject CreateOleObject(std::string_view programId) {
     if (IsMember(programId, "Excel.Application")) return CreateSpreadsheetApp();
-    throw TAutomationError("No automation object is registered as \"" + std::string(programId) +
-                           "\"");
+    throw AutomationError("No automation object is registered as \"" + std::string(programId) +
+                          "\"");
 }
 
 } // namespace nullsweep

@@ -15,36 +15,36 @@ namespace nullsweep {
 
 // An argument or property value of an automation call. A TSheetArray is moved, never copied:
 // it may hold millions of texts.
-using TVariant = std::variant<std::monostate, bool, long long, std::string, TSheetArray>;
+using Variant = std::variant<std::monostate, bool, long long, std::string, TSheetArray>;
 
 // A call the object does not offer, or arguments it cannot take.
-class TAutomationError : public std::runtime_error {
+class AutomationError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
-class TAutoObject;
+class AutoObject;
 
 // One object of an automation object model, reached through member names at run time.
-class TDispatch {
+class Dispatch {
   public:
-    virtual ~TDispatch() = default;
+    virtual ~Dispatch() = default;
     // Reads a property (with or without index arguments) or calls a method; the result is the
     // object it gives, or an empty object.
-    virtual TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) = 0;
+    virtual AutoObject Invoke(std::string_view member, std::vector<Variant> args) = 0;
     // Sets a property.
-    virtual void Put(std::string_view member, TVariant value) = 0;
+    virtual void Put(std::string_view member, Variant value) = 0;
 };
 
 // A reference to an automation object; copies refer to the same object. Member names match
 // without regard to letter case, as late-bound automation matches them.
-class TAutoObject {
+class AutoObject {
   public:
-    TAutoObject() = default;
-    explicit TAutoObject(std::shared_ptr<TDispatch> object) : object_(std::move(object)) {}
+    AutoObject() = default;
+    explicit AutoObject(std::shared_ptr<Dispatch> object) : object_(std::move(object)) {}
 
-    template <class... Args> TAutoObject Get(std::string_view member, Args&&... args) const {
-        std::vector<TVariant> list;
+    template <class... Args> AutoObject Get(std::string_view member, Args&&... args) const {
+        std::vector<Variant> list;
         (list.emplace_back(Arg(std::forward<Args>(args))), ...);
         return Target(member).Invoke(member, std::move(list));
     }
@@ -52,25 +52,25 @@ class TAutoObject {
     template <class... Args> void Call(std::string_view member, Args&&... args) const {
         Get(member, std::forward<Args>(args)...);
     }
-    void Set(std::string_view member, TVariant value) const {
+    void Set(std::string_view member, Variant value) const {
         Target(member).Put(member, std::move(value));
     }
 
   private:
-    static TVariant Arg(int value) { return static_cast<long long>(value); }
-    static TVariant Arg(long long value) { return value; }
-    static TVariant Arg(bool value) { return value; }
-    static TVariant Arg(const char* value) { return std::string(value); }
-    static TVariant Arg(std::string value) { return value; }
+    static Variant Arg(int value) { return static_cast<long long>(value); }
+    static Variant Arg(long long value) { return value; }
+    static Variant Arg(bool value) { return value; }
+    static Variant Arg(const char* value) { return std::string(value); }
+    static Variant Arg(std::string value) { return value; }
 
-    TDispatch& Target(std::string_view member) const;
+    Dispatch& Target(std::string_view member) const;
 
-    std::shared_ptr<TDispatch> object_;
+    std::shared_ptr<Dispatch> object_;
 };
 
-// Creates the object registered under `programId`; throws TAutomationError when no such
+// Creates the object registered under `programId`; throws AutomationError when no such
 // object is known. "Excel.Application" gives the spreadsheet application of SpreadsheetApp.h.
-TAutoObject CreateOleObject(std::string_view programId);
+AutoObject CreateOleObject(std::string_view programId);
 
 // True when `member` names `name`, letter case aside (ASCII).
 bool IsMember(std::string_view member, std::string_view name);

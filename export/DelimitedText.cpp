@@ -18,7 +18,7 @@ bool needsQuotes(std::string_view value, std::string_view separator) {
     return false;
 }
 
-void appendValue(std::string& out, std::string_view value, const TDelimitedFormat& format) {
+void appendValue(std::string& out, std::string_view value, const DelimitedFormat& format) {
     if (format.csvQuoting && needsQuotes(value, format.separator)) {
         // Line breaks stay as they are inside the quotes: they are part of the value.
         out += '"';
@@ -40,14 +40,14 @@ void appendValue(std::string& out, std::string_view value, const TDelimitedForma
     }
 }
 
-void appendLineEnd(std::string& out, const TDelimitedFormat& format) {
+void appendLineEnd(std::string& out, const DelimitedFormat& format) {
     out.append(format.crlf ? "\r\n" : "\n");
 }
 
 } // namespace
 
-void AppendDelimitedHeader(std::string& out, const TExportColumns& columns,
-                           const TDelimitedFormat& format) {
+void AppendDelimitedHeader(std::string& out, const ExportColumns& columns,
+                           const DelimitedFormat& format) {
     for (const std::string& name : columns) {
         appendValue(out, name, format);
         out.append(format.separator);
@@ -56,7 +56,7 @@ void AppendDelimitedHeader(std::string& out, const TExportColumns& columns,
 }
 
 void AppendDelimitedLine(std::string& out, const TResultRow& row,
-                         const std::vector<std::uint8_t>& fields, const TDelimitedFormat& format,
+                         const std::vector<std::uint8_t>& fields, const DelimitedFormat& format,
                          TRowText& texts) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) out.append(format.separator);
@@ -65,8 +65,8 @@ void AppendDelimitedLine(std::string& out, const TResultRow& row,
     appendLineEnd(out, format);
 }
 
-void WriteDelimited(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
-                    const TDelimitedFormat& format) {
+void WriteDelimited(ByteSink& sink, const TExportRows& rows, const ExportColumns& columns,
+                    const DelimitedFormat& format) {
     const auto fields = ExportFields(columns);
     TOutBuffer out(sink);
     AppendDelimitedHeader(out.Text(), columns, format);

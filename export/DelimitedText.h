@@ -14,7 +14,7 @@ inline constexpr std::string_view TextSeparator = "          "; // ten blanks
 inline constexpr std::string_view CsvSeparator = ",";
 
 // How the line-oriented formats write their values.
-struct TDelimitedFormat {
+struct DelimitedFormat {
     std::string_view separator;
     // CSV: a value holding the separator, a double quote, CR or LF is enclosed in double
     // quotes with its inner quotes doubled; every other value goes out as it is.
@@ -25,15 +25,15 @@ struct TDelimitedFormat {
 };
 
 // The header line: every name exactly as stored, each followed by the separator.
-void AppendDelimitedHeader(std::string& out, const TExportColumns& columns,
-                           const TDelimitedFormat& format);
+void AppendDelimitedHeader(std::string& out, const ExportColumns& columns,
+                           const DelimitedFormat& format);
 // One data line: the fields' texts joined by the separator, no separator at the end.
 void AppendDelimitedLine(std::string& out, const TResultRow& row,
-                         const std::vector<std::uint8_t>& fields, const TDelimitedFormat& format,
+                         const std::vector<std::uint8_t>& fields, const DelimitedFormat& format,
                          TRowText& texts);
 
 // The header line and one data line per row in export order.
-void WriteDelimited(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
-                    const TDelimitedFormat& format);
+void WriteDelimited(ByteSink& sink, const TExportRows& rows, const ExportColumns& columns,
+                    const DelimitedFormat& format);
 
 } // namespace nullsweep

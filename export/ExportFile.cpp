@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/ExportFile.h"
 
-#include "fs/PathParts.h"
 #include "desktop/DesktopShell.h"
+#include "fs/PathParts.h"
 
 #include <sys/stat.h>
 
@@ -26,7 +26,7 @@ bool exists(const std::string& path) {
 
 std::string ChooseExportFile(std::string_view defaultExt, std::string_view filter,
                              const std::string& initialName) {
-    TSaveFileRequest request;
+    SaveFileRequest request;
     request.defaultSuffix =
         std::string(defaultExt.starts_with('.') ? defaultExt.substr(1) : defaultExt);
     request.filter = toolkitFilter(filter);

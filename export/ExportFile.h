@@ -10,16 +10,16 @@ namespace nullsweep {
 
 // What the save dialog offers for one kind of export: the extension appended to a name typed
 // without one (with its dot) and the one filter entry, as "description|pattern".
-struct TExportFileType {
+struct ExportFileType {
     std::string_view defaultExt;
     std::string_view filter;
 };
 
-inline constexpr TExportFileType TextFileType{".txt", "Text File|*.txt"};
-inline constexpr TExportFileType CsvFileType{".csv", "CSV File|*.csv"};
-inline constexpr TExportFileType HtmlFileType{".htm", "HTML File|*.htm"};
+inline constexpr ExportFileType TextFileType{".txt", "Text File|*.txt"};
+inline constexpr ExportFileType CsvFileType{".csv", "CSV File|*.csv"};
+inline constexpr ExportFileType HtmlFileType{".htm", "HTML File|*.htm"};
 // Both cases: file-name patterns are case-sensitive here, and ".xml" is what people write.
-inline constexpr TExportFileType XmlFileType{".xml", "XML File|*.xml *.XML"};
+inline constexpr ExportFileType XmlFileType{".xml", "XML File|*.xml *.XML"};
 
 inline constexpr std::string_view OverwriteQuestion =
     "Catalog with the same name already exists,overwrite?";
@@ -35,7 +35,7 @@ inline constexpr std::string_view MakerAddress = NULLSWEEP_HOMEPAGE;
 // it only once the new file is complete.
 std::string ChooseExportFile(std::string_view defaultExt, std::string_view filter,
                              const std::string& initialName);
-inline std::string ChooseExportFile(const TExportFileType& type, const std::string& initialName) {
+inline std::string ChooseExportFile(const ExportFileType& type, const std::string& initialName) {
     return ChooseExportFile(type.defaultExt, type.filter, initialName);
 }
 

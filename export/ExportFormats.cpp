@@ -12,7 +12,7 @@ namespace nullsweep {
 
 namespace {
 
-void writePaths(TByteSink& sink, const TExportJob& job) {
+void writePaths(ByteSink& sink, const ExportJob& job) {
     const char end = job.nullTerminated ? '\0' : '\n';
     TOutBuffer out(sink);
     job.rows([&](const TResultRow& row, unsigned) {
@@ -23,19 +23,19 @@ void writePaths(TByteSink& sink, const TExportJob& job) {
     out.Flush();
 }
 
-void writeText(TByteSink& sink, const TExportJob& job) {
+void writeText(ByteSink& sink, const ExportJob& job) {
     WriteDelimited(sink, job.rows, job.info.Columns, {TextSeparator, false, true});
 }
-void writeCsv(TByteSink& sink, const TExportJob& job) {
+void writeCsv(ByteSink& sink, const ExportJob& job) {
     WriteDelimited(sink, job.rows, job.info.Columns, {CsvSeparator, true, true});
 }
-void writeHtml(TByteSink& sink, const TExportJob& job) {
+void writeHtml(ByteSink& sink, const ExportJob& job) {
     WriteHTML(sink, job.rows, job.info.Columns, job.title);
 }
-void writeXml(TByteSink& sink, const TExportJob& job) {
+void writeXml(ByteSink& sink, const ExportJob& job) {
     job.info.WriteDocument(sink);
 }
-void writeJson(TByteSink& sink, const TExportJob& job) {
+void writeJson(ByteSink& sink, const ExportJob& job) {
     WriteJsonLines(sink, job.rows);
 }
 
@@ -59,7 +59,7 @@ bool windowXlsx(TFileInfo& info, const TExportRows&) {
     return info.ExportToExcel("");
 }
 
-constexpr std::array<TExportFormat, 7> Formats{{
+constexpr std::array<ExportFormat, 7> Formats{{
     {"paths", {}, false, writePaths, nullptr, nullptr},
     {"text", TextFileType, false, writeText, nullptr, windowText},
     {"csv", CsvFileType, false, writeCsv, nullptr, windowCsv},
@@ -71,23 +71,23 @@ constexpr std::array<TExportFormat, 7> Formats{{
 
 } // namespace
 
-std::span<const TExportFormat> ExportFormats() {
+std::span<const ExportFormat> ExportFormats() {
     return Formats;
 }
 
-const TExportFormat* FindExportFormat(std::string_view name) {
-    for (const TExportFormat& format : Formats)
+const ExportFormat* FindExportFormat(std::string_view name) {
+    for (const ExportFormat& format : Formats)
         if (format.name == name) return &format;
     return nullptr;
 }
 
-void SaveExport(const TExportFormat& format, TExportJob job, const std::string& path) {
+void SaveExport(const ExportFormat& format, ExportJob job, const std::string& path) {
     if (format.saveFile) return format.saveFile(job.info, path);
     job.title = TitleFromPath(path);
-    ReplaceFile(path, [&](TByteSink& sink) { format.write(sink, job); });
+    ReplaceFile(path, [&](ByteSink& sink) { format.write(sink, job); });
 }
 
-void PrepareExport(const TExportFormat& format, TFileInfo& info, const TExportRows& rows) {
+void PrepareExport(const ExportFormat& format, TFileInfo& info, const TExportRows& rows) {
     FillExportColumns(info.Columns);
     if (!format.gathersDocument) return;
     info.InitDocument();
@@ -96,7 +96,7 @@ void PrepareExport(const TExportFormat& format, TFileInfo& info, const TExportRo
 
 std::string ExportFormatNames() {
     std::string names;
-    for (const TExportFormat& format : Formats)
+    for (const ExportFormat& format : Formats)
         names += (names.empty() ? "" : ", ") + std::string(format.name);
     return names;
 }

@@ -15,7 +15,7 @@ namespace nullsweep {
 
 // What a stream writer is given: the rows in export order, the export's column list and (for
 // XML) its gathered document, the HTML page's title.
-struct TExportJob {
+struct ExportJob {
     TFileInfo& info;
     TExportRows rows;
     std::string title;
@@ -24,12 +24,12 @@ struct TExportJob {
 
 // One kind of export: the window's pop-up menu and `nullsweep scan -f` both work from this
 // table, so a format's name, file type and writer are written once.
-struct TExportFormat {
+struct ExportFormat {
     std::string_view name; // as `-f` takes it
-    TExportFileType file;  // the save dialog's suffix and filter; empty: command line only
+    ExportFileType file;   // the save dialog's suffix and filter; empty: command line only
     bool gathersDocument;  // the rows go into the export document first (InitDocument, GatherInfo)
     // Writes the whole export to a stream; null for a writer that needs a file (xlsx).
-    void (*write)(TByteSink& sink, const TExportJob& job);
+    void (*write)(ByteSink& sink, const ExportJob& job);
     // Writes the whole export over `path` when the writer needs a file; else null.
     void (*saveFile)(TFileInfo& info, const std::string& path);
     // The window's command: asks for the file and writes it, true when written; null when the
@@ -38,18 +38,18 @@ struct TExportFormat {
 };
 
 // Every format, "paths" first.
-std::span<const TExportFormat> ExportFormats();
+std::span<const ExportFormat> ExportFormats();
 
 // The format of that name, or null.
-const TExportFormat* FindExportFormat(std::string_view name);
+const ExportFormat* FindExportFormat(std::string_view name);
 
 // What every export does before its writer runs: the columns from the configuration and, for a
 // format that gathers, the export document from `rows`.
-void PrepareExport(const TExportFormat& format, TFileInfo& info, const TExportRows& rows);
+void PrepareExport(const ExportFormat& format, TFileInfo& info, const TExportRows& rows);
 
 // Writes the export over `path` (an output target as ReplaceFile takes it), the title being
-// taken from `path`. Throws TExportError when it cannot.
-void SaveExport(const TExportFormat& format, TExportJob job, const std::string& path);
+// taken from `path`. Throws ExportError when it cannot.
+void SaveExport(const ExportFormat& format, ExportJob job, const std::string& path);
 
 // Every name, as "paths, text, ...".
 std::string ExportFormatNames();

@@ -18,13 +18,13 @@ namespace nullsweep {
 namespace {
 
 void check(int error, const std::string& path) {
-    if (error != 0) throw TExportError(WriteFailure(path, error));
+    if (error != 0) throw ExportError(WriteFailure(path, error));
 }
 
 // Writes to a device, FIFO or socket as it comes, or to a temporary file.
-class TDirectSink final : public TByteSink {
+class DirectSink final : public ByteSink {
   public:
-    TDirectSink(int fd, const std::string& name) : fd_(fd), name_(name) {}
+    DirectSink(int fd, const std::string& name) : fd_(fd), name_(name) {}
     void Write(std::string_view bytes) override { WriteAll(fd_, bytes, name_); }
 
   private:
@@ -35,14 +35,14 @@ class TDirectSink final : public TByteSink {
 // Where a writer that needs a path writes what goes to a device, FIFO or socket: a file in
 // memory with no name in any folder, so that no one else can read it and nothing is left
 // behind whatever ends the program; the writer opens it through /proc.
-class TMemoryFile {
+class MemoryFile {
   public:
-    explicit TMemoryFile(const std::string& name)
+    explicit MemoryFile(const std::string& name)
         : fd_(::memfd_create("nullsweep-export", MFD_CLOEXEC)) {
-        if (!fd_.valid()) throw TExportError(WriteFailure(name, errno));
+        if (!fd_.valid()) throw ExportError(WriteFailure(name, errno));
         ::fchmod(fd_.get(), 0600); // made 0777; only a path through this process could reach it
         path_ = "/proc/self/fd/" + std::to_string(fd_.get());
-        if (::access(path_.c_str(), W_OK) != 0) throw TExportError(WriteFailure(name, errno));
+        if (::access(path_.c_str(), W_OK) != 0) throw ExportError(WriteFailure(name, errno));
     }
 
     int Fd() const { return fd_.get(); }
@@ -54,12 +54,12 @@ class TMemoryFile {
 };
 
 void copyInto(int from, int to, const std::string& name) {
-    if (::lseek(from, 0, SEEK_SET) != 0) throw TExportError(WriteFailure(name, errno));
+    if (::lseek(from, 0, SEEK_SET) != 0) throw ExportError(WriteFailure(name, errno));
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(from, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw TExportError(WriteFailure(name, errno));
+        if (n < 0) throw ExportError(WriteFailure(name, errno));
         if (n == 0) return;
         WriteAll(to, std::string_view(buffer, std::size_t(n)), name);
     }
@@ -70,17 +70,16 @@ void copyInto(int from, int to, const std::string& name) {
 void TStreamSink::Write(std::string_view bytes) {
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size())
-        throw TExportError(WriteFailure(name_, errno ? errno : EIO));
+        throw ExportError(WriteFailure(name_, errno ? errno : EIO));
 }
 
 void TStreamSink::Finish() {
     errno = 0;
     if (std::fflush(stream_) != 0 || std::ferror(stream_))
-        throw TExportError(WriteFailure(name_, errno ? errno : EIO));
+        throw ExportError(WriteFailure(name_, errno ? errno : EIO));
 }
 
-TOutBuffer::TOutBuffer(TByteSink& sink, std::size_t blockSize)
-    : sink_(sink), blockSize_(blockSize) {
+TOutBuffer::TOutBuffer(ByteSink& sink, std::size_t blockSize) : sink_(sink), blockSize_(blockSize) {
     buffer_.reserve(blockSize + blockSize / 4);
 }
 
@@ -90,17 +89,17 @@ void TOutBuffer::Flush() {
     buffer_.clear();
 }
 
-void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>& write) {
+void ReplaceFile(const std::string& path, const std::function<void(ByteSink&)>& write) {
     TOutputTarget target(path);
     if (target.DirectFd() >= 0) {
-        TDirectSink sink(target.DirectFd(), path);
+        DirectSink sink(target.DirectFd(), path);
         write(sink);
         target.CloseDirect();
         return;
     }
     TTemporaryFile file(target.Folder(), target.BaseName());
     check(file.Create(false), path);
-    TDirectSink sink(file.Fd(), path);
+    DirectSink sink(file.Fd(), path);
     write(sink);
     check(file.Place(target.Path(), target.Existing(), true), path);
 }
@@ -109,7 +108,7 @@ void ReplaceFileAt(const std::string& path,
                    const std::function<void(const std::string& temporaryPath)>& write) {
     TOutputTarget target(path);
     if (target.DirectFd() >= 0) {
-        const TMemoryFile file(path);
+        const MemoryFile file(path);
         write(file.Path());
         copyInto(file.Fd(), target.DirectFd(), path);
         target.CloseDirect();

@@ -10,27 +10,27 @@
 namespace nullsweep {
 
 // An export that could not be written; the message names the file and the reason.
-class TExportError : public std::runtime_error {
+class ExportError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
-// Where an export's bytes go. Write throws TExportError when the bytes cannot be stored.
-class TByteSink {
+// Where an export's bytes go. Write throws ExportError when the bytes cannot be stored.
+class ByteSink {
   public:
-    virtual ~TByteSink() = default;
+    virtual ~ByteSink() = default;
     virtual void Write(std::string_view bytes) = 0;
 };
 
 // Collects everything in memory.
-class TStringSink final : public TByteSink {
+class StringSink final : public ByteSink {
   public:
     void Write(std::string_view bytes) override { text.append(bytes); }
     std::string text;
 };
 
 // Writes to an open stream (standard output for the command line); `name` is used in messages.
-class TStreamSink final : public TByteSink {
+class TStreamSink final : public ByteSink {
   public:
     TStreamSink(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) {}
     void Write(std::string_view bytes) override;
@@ -46,7 +46,7 @@ class TStreamSink final : public TByteSink {
 // row by row costs neither a call per piece nor the whole text in memory.
 class TOutBuffer {
   public:
-    explicit TOutBuffer(TByteSink& sink, std::size_t blockSize = 1 << 16);
+    explicit TOutBuffer(ByteSink& sink, std::size_t blockSize = 1 << 16);
     ~TOutBuffer() = default;
     TOutBuffer(const TOutBuffer&) = delete;
     TOutBuffer& operator=(const TOutBuffer&) = delete;
@@ -66,7 +66,7 @@ class TOutBuffer {
     void Flush();
 
   private:
-    TByteSink& sink_;
+    ByteSink& sink_;
     std::size_t blockSize_;
     std::string buffer_;
 };
@@ -81,8 +81,8 @@ class TOutBuffer {
 //    written.
 // If anything fails (including an exception from `write`) or a signal ends the program, the
 // temporary file is removed and an old file at `path` is left as it was; the error passes on
-// (TExportError "cannot write PATH: REASON" for failures of the file itself).
-void ReplaceFile(const std::string& path, const std::function<void(TByteSink&)>& write);
+// (ExportError "cannot write PATH: REASON" for failures of the file itself).
+void ReplaceFile(const std::string& path, const std::function<void(ByteSink&)>& write);
 
 // The same for a writer that opens the file itself (a library that takes a file name): `write`
 // writes the whole file at the temporary path it is given, which then replaces `path` (or, in

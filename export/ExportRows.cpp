@@ -5,7 +5,7 @@
 
 namespace nullsweep {
 
-void FillExportColumns(TExportColumns& list) {
+void FillExportColumns(ExportColumns& list) {
     const TXMLNodesType nodes = ConfigStore()->Root().nodes();
     for (int i = 0; i < nodes.Count(); ++i) {
         const TXMLNodeType node = nodes.Item(i);
@@ -13,7 +13,7 @@ void FillExportColumns(TExportColumns& list) {
     }
 }
 
-std::vector<std::uint8_t> ExportFields(const TExportColumns& columns) {
+std::vector<std::uint8_t> ExportFields(const ExportColumns& columns) {
     std::vector<std::uint8_t> fields;
     fields.reserve(columns.size());
     for (const std::string& name : columns)

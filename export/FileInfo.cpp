@@ -17,12 +17,12 @@ bool TFileInfo::ExportToCSV(const std::string& initialName, const std::string& s
     return exportDelimited(initialName, {separator, true, true}, rows, true);
 }
 
-bool TFileInfo::exportDelimited(const std::string& initialName, const TDelimitedFormat& format,
+bool TFileInfo::exportDelimited(const std::string& initialName, const DelimitedFormat& format,
                                 const TExportRows& rows, bool csv) {
     const std::string path = ChooseExportFile(csv ? CsvFileType : TextFileType, initialName);
     if (path.empty()) return false;
     TWaitScope wait(ExportWaitText);
-    ReplaceFile(path, [&](TByteSink& sink) { WriteDelimited(sink, rows, Columns, format); });
+    ReplaceFile(path, [&](ByteSink& sink) { WriteDelimited(sink, rows, Columns, format); });
     return true;
 }
 
@@ -31,7 +31,7 @@ bool TFileInfo::ExportToHTML(const std::string& initialName, const TExportRows& 
     if (path.empty()) return false;
     TWaitScope wait(ExportWaitText);
     const std::string title = TitleFromPath(path);
-    ReplaceFile(path, [&](TByteSink& sink) { WriteHTML(sink, rows, Columns, title); });
+    ReplaceFile(path, [&](ByteSink& sink) { WriteHTML(sink, rows, Columns, title); });
     return true;
 }
 

@@ -14,13 +14,13 @@ namespace nullsweep {
 // column names in configuration order, exactly as stored) and the writers. A writer asks for the
 // file, shows the wait window while it writes, and returns true when the file was written and false
 // when the user cancelled the dialog or declined to overwrite. A file that cannot be written throws
-// TExportError; the chosen file is then as it was before.
+// ExportError; the chosen file is then as it was before.
 class TFileInfo {
   public:
-    explicit TFileInfo(TXMLDocument* doc = nullptr) : Doc(doc) {}
+    explicit TFileInfo(XMLDocument* doc = nullptr) : Doc(doc) {}
 
-    TXMLDocument* Doc;
-    TExportColumns Columns;
+    XMLDocument* Doc;
+    ExportColumns Columns;
 
     bool ExportToText(const std::string& initialName, const std::string& separator,
                       const TExportRows& rows);
@@ -34,7 +34,7 @@ class TFileInfo {
     // Resets the export document to the empty template.
     void InitDocument();
     // The document's root element, parsing the document first when it is not open.
-    TXMLNode GetRootNode();
+    XMLNode GetRootNode();
     // Takes the rows as the document's: one "file" element per row, nested as the rows
     // nest, with one attribute per non-empty field. A million rows would take a gigabyte at
     // once, so the elements are put under the root a batch of rows at a time while the export
@@ -45,7 +45,7 @@ class TFileInfo {
     // Saves the document over `path` once it is complete.
     void SaveDocument(const std::string& path) const;
     // Writes the document's bytes.
-    void WriteDocument(TByteSink& sink) const;
+    void WriteDocument(ByteSink& sink) const;
 
     // The spreadsheet export, after InitDocument and GatherInfo: the export document's rows as
     // an .xlsx workbook (SpreadsheetExport.h). Returns false, having shown a warning and asked
@@ -53,19 +53,19 @@ class TFileInfo {
     // declined to overwrite.
     bool ExportToExcel(const std::string& initialName);
     // What ExportToExcel does once the file is chosen: writes the workbook over `path`. Throws
-    // TExportError when it cannot, naming the file, also when the rows do not fit a sheet.
+    // ExportError when it cannot, naming the file, also when the rows do not fit a sheet.
     void SaveSpreadsheet(const std::string& path);
 
   private:
-    TXMLDocument& document() const;
+    XMLDocument& document() const;
     // The root with the gathered rows under it, a batch at a time: take(root) for each batch,
     // each a run of top-level rows with everything below them. Nothing when none were gathered.
-    void forEachGatheredBatch(const std::function<void(const TXMLNode& root)>& take) const;
+    void forEachGatheredBatch(const std::function<void(const XMLNode& root)>& take) const;
     // The number of rows the export writes: the gathered rows', or the elements below the root.
     std::size_t exportRowCount();
 
     TExportRows gathered_; // empty until GatherInfo
-    bool exportDelimited(const std::string& initialName, const TDelimitedFormat& format,
+    bool exportDelimited(const std::string& initialName, const DelimitedFormat& format,
                          const TExportRows& rows, bool csv);
 };
 

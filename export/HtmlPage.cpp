@@ -17,7 +17,7 @@ void appendCellText(std::string& out, std::string_view text) {
 }
 
 // Everything up to the last data row; the rows and the tail follow.
-void appendTop(std::string& out, const TExportColumns& columns, std::string_view title) {
+void appendTop(std::string& out, const ExportColumns& columns, std::string_view title) {
     out += HtmlHead;
     out += "<H5 Align=center>";
     AppendHtmlText(out, title);
@@ -37,7 +37,7 @@ void appendTop(std::string& out, const TExportColumns& columns, std::string_view
 
 constexpr std::string_view Tail = "</Table></BODY></HTML>";
 
-void writePage(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
+void writePage(ByteSink& sink, const TExportRows& rows, const ExportColumns& columns,
                std::string_view title, std::string_view lineEnd) {
     const auto fields = ExportFields(columns);
     TOutBuffer out(sink);
@@ -64,7 +64,7 @@ void writePage(TByteSink& sink, const TExportRows& rows, const TExportColumns& c
 
 } // namespace
 
-void WriteHTML(TByteSink& sink, const TExportRows& rows, const TExportColumns& columns,
+void WriteHTML(ByteSink& sink, const TExportRows& rows, const ExportColumns& columns,
                std::string_view title) {
     writePage(sink, rows, columns, title, "\r\n");
 }

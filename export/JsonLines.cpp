@@ -16,7 +16,7 @@ namespace nullsweep {
 namespace {
 
 // ISO 8601 has four-digit years: a time outside the years 0001 to 9999 is null.
-void appendTime(std::string& out, const TResultRow& row, TFileTime time) {
+void appendTime(std::string& out, const TResultRow& row, FileTime time) {
     std::tm utc{};
     const std::time_t t = std::time_t(time.seconds);
     if (row.Empty() || !::gmtime_r(&t, &utc) || utc.tm_year < 1 - 1900 ||
@@ -32,7 +32,7 @@ void appendTime(std::string& out, const TResultRow& row, TFileTime time) {
 
 } // namespace
 
-void WriteJsonLines(TByteSink& sink, const TExportRows& rows) {
+void WriteJsonLines(ByteSink& sink, const TExportRows& rows) {
     TOutBuffer out(sink);
     rows([&](const TResultRow& row, unsigned) {
         std::string& line = out.Text();

@@ -4,7 +4,6 @@
 #include "export/ExportOutput.h"
 #include "export/ExportRows.h"
 
-
 namespace nullsweep {
 
 // JSON Lines for scripts: one object a row, in export order, with the keys "path" (bytes that
@@ -12,6 +11,6 @@ namespace nullsweep {
 // "size" (a number), "created", "accessed", "written" (UTC, "2026-12-08T06:12:53Z"; null for
 // an empty row and outside the years 0001 to 9999) and "kept" (the kept reason, or null). The
 // process's time zone plays no part.
-void WriteJsonLines(TByteSink& sink, const TExportRows& rows);
+void WriteJsonLines(ByteSink& sink, const TExportRows& rows);
 
 } // namespace nullsweep

@@ -19,7 +19,7 @@ namespace nullsweep {
 namespace {
 
 [[noreturn]] void fail(const std::string& name, int error) {
-    throw TExportError(WriteFailure(name, error));
+    throw ExportError(WriteFailure(name, error));
 }
 
 // A socket is not opened but connected to; stream first, then datagram.
@@ -88,7 +88,7 @@ std::string resolve(const std::string& name, struct stat& status) {
             fail(name, errno);
         }
         if (const std::string problem = sharedFolderProblem(path, st); !problem.empty())
-            throw TExportError("cannot write " + name + ": " + problem);
+            throw ExportError("cannot write " + name + ": " + problem);
         if (S_ISLNK(st.st_mode)) {
             if (++links > 40) fail(name, ELOOP);
             std::string text(std::size_t(st.st_size > 0 ? st.st_size : 4095) + 1, '\0');
@@ -157,7 +157,7 @@ TOutputTarget::TOutputTarget(const std::string& name) : name_(name) {
     if (S_ISREG(status_.st_mode)) {
         // The file to be replaced by its path: the one the checks above saw.
         if (!sameFile(status_, found))
-            throw TExportError("cannot write " + name + ": it changed while it was opened");
+            throw ExportError("cannot write " + name + ": it changed while it was opened");
         exists_ = true;
         if (std::string real = pathOf(fd.get(), status_); !real.empty()) path_ = std::move(real);
         return;

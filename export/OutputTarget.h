@@ -21,7 +21,7 @@ namespace nullsweep {
 //  - In a sticky folder that all may write, another user's file, or one reached through
 //    another user's link there (the folder owner's excepted), is refused whatever the kernel's
 //    switches say: someone else may have planted it to turn the export against its user.
-// Throws TExportError "cannot write NAME: REASON" (NAME as given) when it cannot be written.
+// Throws ExportError "cannot write NAME: REASON" (NAME as given) when it cannot be written.
 class TOutputTarget {
   public:
     explicit TOutputTarget(const std::string& name);
@@ -48,7 +48,7 @@ class TOutputTarget {
 // "cannot write NAME: REASON" for the errno value `error`.
 std::string WriteFailure(const std::string& name, int error);
 
-// Writes all of `bytes` to `fd`; throws TExportError naming `name` when it cannot.
+// Writes all of `bytes` to `fd`; throws ExportError naming `name` when it cannot.
 void WriteAll(int fd, std::string_view bytes, const std::string& name);
 
 } // namespace nullsweep

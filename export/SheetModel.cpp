@@ -57,14 +57,14 @@ bool ParseCell(std::string_view text, std::uint32_t& row, std::uint32_t& column)
 
 } // namespace
 
-TCellRange ParseRange(std::string_view text) {
+CellRange ParseRange(std::string_view text) {
     std::size_t colon = text.find(':');
     std::string_view first = text.substr(0, colon);
     std::string_view second = colon == std::string_view::npos ? first : text.substr(colon + 1);
     std::uint32_t r1, c1, r2, c2;
     if (!ParseCell(first, r1, c1) || !ParseCell(second, r2, c2))
-        throw TAutomationError("Range \"" + std::string(text) +
-                               "\" is no range of cells within the sheet");
+        throw AutomationError("Range \"" + std::string(text) +
+                              "\" is no range of cells within the sheet");
     return {std::min(r1, r2), std::min(c1, c2), std::max(r1, r2), std::max(c1, c2)};
 }
 

@@ -10,118 +10,118 @@
 namespace nullsweep {
 namespace {
 
-struct TWorkbookState {
+struct WorkbookState {
     TSheetModel sheet;
     bool closed = false;
 };
-using PWorkbook = std::shared_ptr<TWorkbookState>;
+using PWorkbook = std::shared_ptr<WorkbookState>;
 
 [[noreturn]] void NoMember(std::string_view object, std::string_view member) {
-    throw TAutomationError(std::string(object) + " has no member \"" + std::string(member) +
-                           "\" taking these arguments");
+    throw AutomationError(std::string(object) + " has no member \"" + std::string(member) +
+                          "\" taking these arguments");
 }
 
-void ExpectArgs(const std::vector<TVariant>& args, std::size_t count, std::string_view object,
+void ExpectArgs(const std::vector<Variant>& args, std::size_t count, std::string_view object,
                 std::string_view member) {
     if (args.size() != count) NoMember(object, member);
 }
 
-long long NumberArg(const TVariant& arg, std::string_view member) {
+long long NumberArg(const Variant& arg, std::string_view member) {
     if (const auto* number = std::get_if<long long>(&arg)) return *number;
-    throw TAutomationError("\"" + std::string(member) + "\" needs a number");
+    throw AutomationError("\"" + std::string(member) + "\" needs a number");
 }
 
-std::string TextArg(const TVariant& arg, std::string_view member) {
+std::string TextArg(const Variant& arg, std::string_view member) {
     if (const auto* text = std::get_if<std::string>(&arg)) return *text;
-    throw TAutomationError("\"" + std::string(member) + "\" needs a text");
+    throw AutomationError("\"" + std::string(member) + "\" needs a text");
 }
 
-TWorkbookState& Open(const PWorkbook& book) {
-    if (book->closed) throw TAutomationError("The workbook has been closed");
+WorkbookState& Open(const PWorkbook& book) {
+    if (book->closed) throw AutomationError("The workbook has been closed");
     return *book;
 }
 
 // A range's Font (Bold) or Borders (LineStyle): each puts one style on the range.
-class TStyleObject : public TDispatch {
+class StyleObject : public Dispatch {
   public:
-    TStyleObject(PWorkbook book, TCellRange range, TStyleKind kind)
+    StyleObject(PWorkbook book, CellRange range, StyleKind kind)
         : book_(std::move(book)), range_(range), kind_(kind) {}
-    TAutoObject Invoke(std::string_view member, std::vector<TVariant>) override {
+    AutoObject Invoke(std::string_view member, std::vector<Variant>) override {
         NoMember(name(), member);
     }
-    void Put(std::string_view member, TVariant value) override {
-        const int setting = kind_ == TStyleKind::Bold ? bold(member, value) : border(member, value);
+    void Put(std::string_view member, Variant value) override {
+        const int setting = kind_ == StyleKind::Bold ? bold(member, value) : border(member, value);
         Open(book_).sheet.styles.push_back({range_, kind_, setting});
     }
 
   private:
-    const char* name() const { return kind_ == TStyleKind::Bold ? "Font" : "Borders"; }
-    int bold(std::string_view member, const TVariant& value) const {
+    const char* name() const { return kind_ == StyleKind::Bold ? "Font" : "Borders"; }
+    int bold(std::string_view member, const Variant& value) const {
         const auto* bold = std::get_if<bool>(&value);
         if (!IsMember(member, "Bold") || !bold) NoMember(name(), member);
         return *bold ? 1 : 0;
     }
-    int border(std::string_view member, const TVariant& value) const {
+    int border(std::string_view member, const Variant& value) const {
         if (!IsMember(member, "LineStyle")) NoMember(name(), member);
         const long long style = NumberArg(value, member);
         constexpr long long continuous = 1, none = -4142;
         if (style != continuous && style != none)
-            throw TAutomationError("Borders: line style " + std::to_string(style) +
-                                   " is not offered");
+            throw AutomationError("Borders: line style " + std::to_string(style) +
+                                  " is not offered");
         return style == continuous ? 1 : 0;
     }
 
     PWorkbook book_;
-    TCellRange range_;
-    TStyleKind kind_;
+    CellRange range_;
+    StyleKind kind_;
 };
 
-class TRangeObject : public TDispatch {
+class RangeObject : public Dispatch {
   public:
-    enum class TPart { Cells, Columns, Rows };
+    enum class Part { Cells, Columns, Rows };
 
-    TRangeObject(PWorkbook book, TCellRange range, TPart part = TPart::Cells)
+    RangeObject(PWorkbook book, CellRange range, Part part = Part::Cells)
         : book_(std::move(book)), range_(range), part_(part) {}
 
-    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
+    AutoObject Invoke(std::string_view member, std::vector<Variant> args) override {
         ExpectArgs(args, 0, "Range", member);
         TSheetModel& sheet = Open(book_).sheet;
         if (IsMember(member, "Font"))
-            return TAutoObject(std::make_shared<TStyleObject>(book_, range_, TStyleKind::Bold));
+            return AutoObject(std::make_shared<StyleObject>(book_, range_, StyleKind::Bold));
         if (IsMember(member, "Borders"))
-            return TAutoObject(std::make_shared<TStyleObject>(book_, range_, TStyleKind::Border));
+            return AutoObject(std::make_shared<StyleObject>(book_, range_, StyleKind::Border));
         if (IsMember(member, "Columns"))
-            return TAutoObject(std::make_shared<TRangeObject>(book_, range_, TPart::Columns));
+            return AutoObject(std::make_shared<RangeObject>(book_, range_, Part::Columns));
         if (IsMember(member, "Rows"))
-            return TAutoObject(std::make_shared<TRangeObject>(book_, range_, TPart::Rows));
+            return AutoObject(std::make_shared<RangeObject>(book_, range_, Part::Rows));
         if (IsMember(member, "Merge")) {
             // Rows are written one after the other, never revisited, so a merge stays in one
             // row. Merging one cell leaves it as it is.
             if (range_.Height() > 1)
-                throw TAutomationError("Merge: ranges over several rows are not offered");
+                throw AutomationError("Merge: ranges over several rows are not offered");
             if (range_.Width() > 1) sheet.merges.push_back(range_);
             return {};
         }
-        if (IsMember(member, "AutoFit") && part_ != TPart::Cells) {
-            if (part_ == TPart::Columns) sheet.fittedColumns.push_back(range_);
+        if (IsMember(member, "AutoFit") && part_ != Part::Cells) {
+            if (part_ == Part::Columns) sheet.fittedColumns.push_back(range_);
             return {};
         }
         NoMember("Range", member);
     }
 
-    void Put(std::string_view member, TVariant value) override {
+    void Put(std::string_view member, Variant value) override {
         TSheetModel& sheet = Open(book_).sheet;
         if (IsMember(member, "Value")) {
             sheet.values.push_back({range_, ValueArray(std::move(value))});
         } else if (IsMember(member, "HorizontalAlignment")) {
             const long long constant = NumberArg(value, member);
             sheet.styles.push_back(
-                {range_, TStyleKind::HorizontalAlign,
+                {range_, StyleKind::HorizontalAlign,
                  Alignment(HorizontalAlignOf(constant), constant, "HorizontalAlignment")});
         } else if (IsMember(member, "VerticalAlignment")) {
             const long long constant = NumberArg(value, member);
             sheet.styles.push_back(
-                {range_, TStyleKind::VerticalAlign,
+                {range_, StyleKind::VerticalAlign,
                  Alignment(VerticalAlignOf(constant), constant, "VerticalAlignment")});
         } else {
             NoMember("Range", member);
@@ -129,7 +129,7 @@ class TRangeObject : public TDispatch {
     }
 
   private:
-    TSheetArray ValueArray(TVariant value) const {
+    TSheetArray ValueArray(Variant value) const {
         if (auto* text = std::get_if<std::string>(&value)) {
             TSheetArray one(1, 1);
             one.Set(0, 0, *text);
@@ -137,67 +137,67 @@ class TRangeObject : public TDispatch {
         }
         if (auto* array = std::get_if<TSheetArray>(&value)) {
             if (array->Rows() != range_.Height() || array->Columns() != range_.Width())
-                throw TAutomationError("Value: an array of " + std::to_string(array->Rows()) +
-                                       " x " + std::to_string(array->Columns()) +
-                                       " texts for a range of " + std::to_string(range_.Height()) +
-                                       " x " + std::to_string(range_.Width()) + " cells");
+                throw AutomationError("Value: an array of " + std::to_string(array->Rows()) +
+                                      " x " + std::to_string(array->Columns()) +
+                                      " texts for a range of " + std::to_string(range_.Height()) +
+                                      " x " + std::to_string(range_.Width()) + " cells");
             return std::move(*array);
         }
-        throw TAutomationError("Value takes a text or an array of texts");
+        throw AutomationError("Value takes a text or an array of texts");
     }
 
     static int Alignment(const std::optional<std::uint8_t>& align, long long constant,
                          std::string_view member) {
         if (!align)
-            throw TAutomationError(std::string(member) + " " + std::to_string(constant) +
-                                   " is not offered");
+            throw AutomationError(std::string(member) + " " + std::to_string(constant) +
+                                  " is not offered");
         return *align;
     }
 
     PWorkbook book_;
-    TCellRange range_;
-    TPart part_;
+    CellRange range_;
+    Part part_;
 };
 
-class TSheetObject : public TDispatch {
+class SheetObject : public Dispatch {
   public:
-    explicit TSheetObject(PWorkbook book) : book_(std::move(book)) {}
+    explicit SheetObject(PWorkbook book) : book_(std::move(book)) {}
 
-    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
+    AutoObject Invoke(std::string_view member, std::vector<Variant> args) override {
         Open(book_);
         if (IsMember(member, "Cells")) {
             ExpectArgs(args, 2, "Worksheet", member);
             long long row = NumberArg(args[0], member), column = NumberArg(args[1], member);
             if (row < 1 || row > SheetRows || column < 1 || column > SheetColumns)
-                throw TAutomationError("Cells(" + std::to_string(row) + ", " +
-                                       std::to_string(column) + ") lies outside the sheet");
+                throw AutomationError("Cells(" + std::to_string(row) + ", " +
+                                      std::to_string(column) + ") lies outside the sheet");
             auto r = std::uint32_t(row - 1), c = std::uint32_t(column - 1);
-            return TAutoObject(std::make_shared<TRangeObject>(book_, TCellRange{r, c, r, c}));
+            return AutoObject(std::make_shared<RangeObject>(book_, CellRange{r, c, r, c}));
         }
         if (IsMember(member, "Range")) {
             ExpectArgs(args, 1, "Worksheet", member);
-            return TAutoObject(
-                std::make_shared<TRangeObject>(book_, ParseRange(TextArg(args[0], member))));
+            return AutoObject(
+                std::make_shared<RangeObject>(book_, ParseRange(TextArg(args[0], member))));
         }
         NoMember("Worksheet", member);
     }
-    void Put(std::string_view member, TVariant) override { NoMember("Worksheet", member); }
+    void Put(std::string_view member, Variant) override { NoMember("Worksheet", member); }
 
   private:
     PWorkbook book_;
 };
 
-class TWorkbookObject : public TDispatch {
+class WorkbookObject : public Dispatch {
   public:
-    explicit TWorkbookObject(PWorkbook book) : book_(std::move(book)) {}
+    explicit WorkbookObject(PWorkbook book) : book_(std::move(book)) {}
 
-    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
-        TWorkbookState& book = Open(book_);
+    AutoObject Invoke(std::string_view member, std::vector<Variant> args) override {
+        WorkbookState& book = Open(book_);
         if (IsMember(member, "WorkSheets")) {
             ExpectArgs(args, 1, "Workbook", member);
             if (NumberArg(args[0], member) != 1)
-                throw TAutomationError("The workbook has one sheet only");
-            return TAutoObject(std::make_shared<TSheetObject>(book_));
+                throw AutomationError("The workbook has one sheet only");
+            return AutoObject(std::make_shared<SheetObject>(book_));
         }
         if (IsMember(member, "SaveAs")) {
             ExpectArgs(args, 1, "Workbook", member);
@@ -215,41 +215,41 @@ class TWorkbookObject : public TDispatch {
         }
         NoMember("Workbook", member);
     }
-    void Put(std::string_view member, TVariant) override { NoMember("Workbook", member); }
+    void Put(std::string_view member, Variant) override { NoMember("Workbook", member); }
 
   private:
     PWorkbook book_;
 };
 
-class TWorkbooksObject : public TDispatch {
+class WorkbooksObject : public Dispatch {
   public:
-    explicit TWorkbooksObject(std::shared_ptr<std::vector<PWorkbook>> books)
+    explicit WorkbooksObject(std::shared_ptr<std::vector<PWorkbook>> books)
         : books_(std::move(books)) {}
 
-    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
+    AutoObject Invoke(std::string_view member, std::vector<Variant> args) override {
         if (!IsMember(member, "Add") || !args.empty()) NoMember("Workbooks", member);
-        books_->push_back(std::make_shared<TWorkbookState>());
-        return TAutoObject(std::make_shared<TWorkbookObject>(books_->back()));
+        books_->push_back(std::make_shared<WorkbookState>());
+        return AutoObject(std::make_shared<WorkbookObject>(books_->back()));
     }
-    void Put(std::string_view member, TVariant) override { NoMember("Workbooks", member); }
+    void Put(std::string_view member, Variant) override { NoMember("Workbooks", member); }
 
   private:
     std::shared_ptr<std::vector<PWorkbook>> books_;
 };
 
-class TApplicationObject : public TDispatch {
+class ApplicationObject : public Dispatch {
   public:
-    TAutoObject Invoke(std::string_view member, std::vector<TVariant> args) override {
+    AutoObject Invoke(std::string_view member, std::vector<Variant> args) override {
         if (!IsMember(member, "WorkBooks") || args.size() > 1) NoMember("Application", member);
-        if (args.empty()) return TAutoObject(std::make_shared<TWorkbooksObject>(books_));
+        if (args.empty()) return AutoObject(std::make_shared<WorkbooksObject>(books_));
         // A closed workbook leaves the collection, as it does in a spreadsheet application.
         std::erase_if(*books_, [](const PWorkbook& book) { return book->closed; });
         long long index = NumberArg(args[0], member);
         if (index < 1 || std::size_t(index) > books_->size())
-            throw TAutomationError("There is no workbook " + std::to_string(index));
-        return TAutoObject(std::make_shared<TWorkbookObject>((*books_)[index - 1]));
+            throw AutomationError("There is no workbook " + std::to_string(index));
+        return AutoObject(std::make_shared<WorkbookObject>((*books_)[index - 1]));
     }
-    void Put(std::string_view member, TVariant value) override {
+    void Put(std::string_view member, Variant value) override {
         if (!std::holds_alternative<bool>(value) ||
             !(IsMember(member, "ScreenUpdating") || IsMember(member, "Visible")))
             NoMember("Application", member);
@@ -261,8 +261,8 @@ class TApplicationObject : public TDispatch {
 
 } // namespace
 
-TAutoObject CreateSpreadsheetApp() {
-    return TAutoObject(std::make_shared<TApplicationObject>());
+AutoObject CreateSpreadsheetApp() {
+    return AutoObject(std::make_shared<ApplicationObject>());
 }
 
 } // namespace nullsweep

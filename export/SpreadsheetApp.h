@@ -23,7 +23,7 @@ namespace nullsweep {
 //                the column widths to the longest text in the range (rows: single-line texts
 //                in the default font already have the fitted height)
 //
-// Anything else throws TAutomationError naming the object and the member.
-TAutoObject CreateSpreadsheetApp();
+// Anything else throws AutomationError naming the object and the member.
+AutoObject CreateSpreadsheetApp();
 
 } // namespace nullsweep

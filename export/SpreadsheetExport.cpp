@@ -11,32 +11,32 @@
 namespace nullsweep {
 namespace {
 
-TXMLNode ElementFrom(TXMLNode node) {
+XMLNode ElementFrom(XMLNode node) {
     while (node && !node.IsElement())
         node = node.NextSibling();
     return node;
 }
-TXMLNode FirstChildElement(const TXMLNode& node) {
+XMLNode FirstChildElement(const XMLNode& node) {
     return ElementFrom(node.ChildNodes().First());
 }
-TXMLNode NextSiblingElement(const TXMLNode& node) {
+XMLNode NextSiblingElement(const XMLNode& node) {
     return ElementFrom(node.NextSibling());
 }
 
 // The element after `node` in document order within `root`: its first child, else the next
 // sibling of it or of its nearest ancestor that has one. Walked without recursion, so deep
 // nesting cannot exhaust the stack.
-TXMLNode NextInDocument(TXMLNode node, const TXMLNode& root) {
-    if (TXMLNode child = FirstChildElement(node)) return child;
+XMLNode NextInDocument(XMLNode node, const XMLNode& root) {
+    if (XMLNode child = FirstChildElement(node)) return child;
     while (node != root) {
-        if (TXMLNode sibling = NextSiblingElement(node)) return sibling;
+        if (XMLNode sibling = NextSiblingElement(node)) return sibling;
         node = node.ParentNode();
     }
     return {};
 }
 
-template <class F> void ForEachElementBelow(const TXMLNode& root, F&& f) {
-    for (TXMLNode node = FirstChildElement(root); node; node = NextInDocument(node, root))
+template <class F> void ForEachElementBelow(const XMLNode& root, F&& f) {
+    for (XMLNode node = FirstChildElement(root); node; node = NextInDocument(node, root))
         f(node);
 }
 
@@ -52,22 +52,22 @@ std::string SheetRange(const std::string& lastColumn, std::size_t top, std::size
 
 } // namespace
 
-std::size_t CountElements(const TXMLNode& element) {
+std::size_t CountElements(const XMLNode& element) {
     std::size_t count = 0;
-    ForEachElementBelow(element, [&count](const TXMLNode&) { ++count; });
+    ForEachElementBelow(element, [&count](const XMLNode&) { ++count; });
     return count;
 }
 
 namespace {
 
 // Row 0 of the sheet array: "SerialNO" and the column names as stored.
-void SetHeaderRow(TSheetArray& array, const TExportColumns& columns) {
+void SetHeaderRow(TSheetArray& array, const ExportColumns& columns) {
     array.Set(0, 0, "SerialNO");
     for (std::size_t j = 0; j < columns.size(); ++j)
         array.Set(0, j + 1, columns[j]);
 }
 
-std::vector<std::string> AttributeNames(const TExportColumns& columns) {
+std::vector<std::string> AttributeNames(const ExportColumns& columns) {
     std::vector<std::string> attributes;
     for (const std::string& column : columns)
         attributes.push_back(WithoutBlanks(column));
@@ -75,10 +75,10 @@ std::vector<std::string> AttributeNames(const TExportColumns& columns) {
 }
 
 // Numbers the elements below `root` from row `next` on; returns the row after the last.
-std::size_t FillSheetRows(TSheetArray& array, const TXMLNode& root, std::size_t next,
+std::size_t FillSheetRows(TSheetArray& array, const XMLNode& root, std::size_t next,
                           const std::vector<std::string>& attributes) {
     const std::size_t count = array.Rows() - 1;
-    ForEachElementBelow(root, [&](const TXMLNode& element) {
+    ForEachElementBelow(root, [&](const XMLNode& element) {
         if (next > count)
             throw std::logic_error("The export document holds more than " + std::to_string(count) +
                                    " elements");
@@ -92,8 +92,7 @@ std::size_t FillSheetRows(TSheetArray& array, const TXMLNode& root, std::size_t 
 
 } // namespace
 
-TSheetArray BuildSheetArray(const TXMLNode& root, std::size_t count,
-                            const TExportColumns& columns) {
+TSheetArray BuildSheetArray(const XMLNode& root, std::size_t count, const ExportColumns& columns) {
     TSheetArray array(count + 1, columns.size() + 1);
     SetHeaderRow(array, columns);
     FillSheetRows(array, root, 1, AttributeNames(columns));
@@ -109,7 +108,7 @@ std::size_t TFileInfo::exportRowCount() {
 
 bool TFileInfo::ExportToExcel(const std::string& initialName) {
     if (exportRowCount() + 1 > SpreadsheetRowLimit) {
-        Shell().ShowMessage(std::string(RowLimitWarning), "Warning", TMessageIcon::Warning);
+        Shell().ShowMessage(std::string(RowLimitWarning), "Warning", MessageIcon::Warning);
         return false;
     }
     const std::string path = ChooseExportFile(SpreadsheetFileType, initialName);
@@ -121,16 +120,16 @@ bool TFileInfo::ExportToExcel(const std::string& initialName) {
 void TFileInfo::SaveSpreadsheet(const std::string& path) {
     const std::size_t rows = exportRowCount();
     if (rows + 1 > SpreadsheetRowLimit)
-        throw TExportError(path + ": " + std::string(RowLimitWarning));
+        throw ExportError(path + ": " + std::string(RowLimitWarning));
 
     // Unlike an application that already holds the sheet, ours writes the whole workbook in
     // "SaveAs", so the wait window stays up until the file is saved.
     TWaitScope wait(ExportWaitText);
-    TAutoObject app;
+    AutoObject app;
     try {
         app = CreateOleObject("Excel.Application");
-    } catch (const TAutomationError&) {
-        throw TExportError(path + ": Excel is not installed.");
+    } catch (const AutomationError&) {
+        throw ExportError(path + ": Excel is not installed.");
     }
 
     const std::string lastColumn = ColumnLetters(std::to_string(Columns.size() + 1));
@@ -140,7 +139,7 @@ void TFileInfo::SaveSpreadsheet(const std::string& path) {
         app.Set("Visible", false);
         app.Get("WorkBooks").Call("Add");
 
-        const TAutoObject title = app.Get("WorkBooks", 1).Get("WorkSheets", 1).Get("Cells", 1, 1);
+        const AutoObject title = app.Get("WorkBooks", 1).Get("WorkSheets", 1).Get("Cells", 1, 1);
         title.Set("Value", TitleFromPath(path));
         title.Set("HorizontalAlignment", -4108LL);
         title.Set("VerticalAlignment", -4108LL);
@@ -156,15 +155,15 @@ void TFileInfo::SaveSpreadsheet(const std::string& path) {
             SetHeaderRow(values, Columns);
             const auto attributes = AttributeNames(Columns);
             std::size_t next = 1;
-            forEachGatheredBatch([&](const TXMLNode& batch) {
+            forEachGatheredBatch([&](const XMLNode& batch) {
                 next = FillSheetRows(values, batch, next, attributes);
             });
         } else {
             values = BuildSheetArray(GetRootNode(), rows, Columns);
         }
-        const TAutoObject data = app.Get("WorkBooks", 1)
-                                     .Get("WorkSheets", 1)
-                                     .Get("Range", SheetRange(lastColumn, 2, rows + 2));
+        const AutoObject data = app.Get("WorkBooks", 1)
+                                    .Get("WorkSheets", 1)
+                                    .Get("Range", SheetRange(lastColumn, 2, rows + 2));
         data.Set("Value", std::move(values));
         data.Get("Borders").Set("LineStyle", 1LL);
         data.Get("Columns").Call("AutoFit");
@@ -187,10 +186,10 @@ void TFileInfo::SaveSpreadsheet(const std::string& path) {
     if (!failure) return;
     try {
         std::rethrow_exception(failure);
-    } catch (const TExportError&) { // the file could not be written; it is named already
+    } catch (const ExportError&) { // the file could not be written; it is named already
         throw;
     } catch (const std::exception& error) {
-        throw TExportError(path + ": " + error.what());
+        throw ExportError(path + ": " + error.what());
     }
 }
 

@@ -24,22 +24,22 @@ namespace {
 // The widest column a spreadsheet allows, in characters.
 constexpr double MaxColumnWidth = 255;
 
-struct TCellStyle {
+struct CellStyle {
     std::uint8_t horizontal = LXW_ALIGN_NONE; // as HorizontalAlignOf gives it
     std::uint8_t vertical = LXW_ALIGN_NONE;
     bool bold = false;
     bool border = false;
 
-    bool IsDefault() const { return *this == TCellStyle{}; }
-    bool operator==(const TCellStyle&) const = default;
+    bool IsDefault() const { return *this == CellStyle{}; }
+    bool operator==(const CellStyle&) const = default;
     auto Key() const { return std::tuple(int(horizontal), int(vertical), bold, border); }
 };
 
-class TWorkbookWriter {
+class WorkbookWriter {
   public:
-    TWorkbookWriter(const TSheetModel& sheet, const std::string& path, const std::string& shown)
+    WorkbookWriter(const TSheetModel& sheet, const std::string& path, const std::string& shown)
         : sheet_(sheet), path_(path), shown_(shown.empty() ? path : shown) {}
-    ~TWorkbookWriter() {
+    ~WorkbookWriter() {
         if (book_) lxw_workbook_free(book_);
     }
 
@@ -70,7 +70,7 @@ class TWorkbookWriter {
 
   private:
     [[noreturn]] void Fail(const std::string& reason) const {
-        throw TExportError("cannot write " + shown_ + ": " + reason);
+        throw ExportError("cannot write " + shown_ + ": " + reason);
     }
     void Check(lxw_error error) const {
         // A failed write of the file itself leaves its reason (a full disk) in errno.
@@ -79,7 +79,7 @@ class TWorkbookWriter {
     }
 
     void FindExtent() {
-        auto take = [this](const TCellRange& range) {
+        auto take = [this](const CellRange& range) {
             used_ = true;
             lastRow_ = std::max(lastRow_, range.bottom);
             lastColumn_ = std::max(lastColumn_, range.right);
@@ -121,21 +121,21 @@ class TWorkbookWriter {
         return std::nullopt;
     }
 
-    TCellStyle StyleAt(std::uint32_t row, std::uint32_t column) const {
-        TCellStyle style;
+    CellStyle StyleAt(std::uint32_t row, std::uint32_t column) const {
+        CellStyle style;
         for (const auto& span : sheet_.styles) {
             if (!span.range.Contains(row, column)) continue;
             switch (span.kind) {
-            case TStyleKind::HorizontalAlign:
+            case StyleKind::HorizontalAlign:
                 style.horizontal = std::uint8_t(span.value);
                 break;
-            case TStyleKind::VerticalAlign:
+            case StyleKind::VerticalAlign:
                 style.vertical = std::uint8_t(span.value);
                 break;
-            case TStyleKind::Bold:
+            case StyleKind::Bold:
                 style.bold = span.value != 0;
                 break;
-            case TStyleKind::Border:
+            case StyleKind::Border:
                 style.border = span.value != 0;
                 break;
             }
@@ -143,7 +143,7 @@ class TWorkbookWriter {
         return style;
     }
 
-    lxw_format* Format(const TCellStyle& style) {
+    lxw_format* Format(const CellStyle& style) {
         if (style.IsDefault()) return nullptr;
         auto [it, added] = formats_.try_emplace(style.Key(), nullptr);
         if (!added) return it->second;
@@ -188,7 +188,7 @@ class TWorkbookWriter {
             lxw_format* format = Format(StyleAt(row, column));
             // A merged range shows its first cell's text and format over all its cells.
             auto merge = std::find_if(sheet_.merges.rbegin(), sheet_.merges.rend(),
-                                      [&](const TCellRange& m) { return m.Contains(row, column); });
+                                      [&](const CellRange& m) { return m.Contains(row, column); });
             if (merge != sheet_.merges.rend()) {
                 if (merge->top == row && merge->left == column) {
                     Check(worksheet_merge_range(sheetOut_, row, lxw_col_t(column), merge->bottom,
@@ -236,7 +236,7 @@ double FittedWidth(std::string_view text) {
 
 void SaveWorkbook(const TSheetModel& sheet, const std::string& path, const std::string& shownName) {
     const TQuietStandardError quiet; // the library's own lines say what our error says
-    TWorkbookWriter(sheet, path, shownName).Write();
+    WorkbookWriter(sheet, path, shownName).Write();
 }
 
 } // namespace nullsweep

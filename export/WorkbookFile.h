@@ -9,7 +9,7 @@ namespace nullsweep {
 
 // Writes `sheet` to `path` as an .xlsx workbook, row after row so that memory does not grow
 // with the sheet. Texts are written as texts (never turned into numbers or dates); bytes that
-// are not UTF-8 and characters XML does not allow become U+FFFD. Throws TExportError naming
+// are not UTF-8 and characters XML does not allow become U+FFFD. Throws ExportError naming
 // the file (`shownName`, `path` when empty) and the reason when the workbook cannot be
 // written.
 void SaveWorkbook(const TSheetModel& sheet, const std::string& path,

@@ -30,7 +30,7 @@ const std::array<std::string, FieldCount>& XmlAttributeNames() {
     return names;
 }
 
-TXMLDocument& TFileInfo::document() const {
+XMLDocument& TFileInfo::document() const {
     if (!Doc) throw std::logic_error("the export has no XML document");
     return *Doc;
 }
@@ -40,7 +40,7 @@ void TFileInfo::InitDocument() {
     gathered_ = nullptr;
 }
 
-TXMLNode TFileInfo::GetRootNode() {
+XMLNode TFileInfo::GetRootNode() {
     document().Open(); // parses the source only when the document is not open
     return document().DocumentElement();
 }
@@ -51,16 +51,16 @@ void TFileInfo::GatherInfo(const TExportRows& rows) {
     gathered_ = rows;
 }
 
-void TFileInfo::forEachGatheredBatch(const std::function<void(const TXMLNode&)>& take) const {
+void TFileInfo::forEachGatheredBatch(const std::function<void(const XMLNode&)>& take) const {
     if (!gathered_) return;
     // Large enough that a batch costs little beside its rows, small enough to stay in the cache.
     constexpr std::size_t BatchRows = 4096;
     document().Open();
-    const TXMLNode root = document().DocumentElement();
+    const XMLNode root = document().DocumentElement();
     const auto& attributes = XmlAttributeNames();
     // The elements of the current row's ancestors, so that each row's element goes under its
     // parent's while the rows are visited in pre-order.
-    std::vector<TXMLNode> open{root};
+    std::vector<XMLNode> open{root};
     std::size_t rows = 0;
     auto pass = [&] {
         take(root);
@@ -73,7 +73,7 @@ void TFileInfo::forEachGatheredBatch(const std::function<void(const TXMLNode&)>&
     gathered_([&](const TResultRow& row, unsigned depth) {
         if (depth == 0 && rows >= BatchRows) pass();
         open.resize(std::min<std::size_t>(open.size(), std::size_t(depth) + 1));
-        TXMLNode element = open.back().AddChild("file");
+        XMLNode element = open.back().AddChild("file");
         for (int field = 0; field < FieldCount; ++field) {
             const std::string_view text = texts.Field(row, field);
             if (!text.empty()) element.AddAttribute(attributes[field], text);
@@ -92,7 +92,7 @@ bool TFileInfo::ExportToXML(const std::string& initialName) {
     return true;
 }
 
-void TFileInfo::WriteDocument(TByteSink& sink) const {
+void TFileInfo::WriteDocument(ByteSink& sink) const {
     TOutBuffer out(sink);
     const std::function<void(std::string_view)> write = [&out](std::string_view bytes) {
         out << bytes;
@@ -106,19 +106,18 @@ void TFileInfo::WriteDocument(TByteSink& sink) const {
     // The bytes around the rows are those of the document without rows, its root element
     // opened instead of closed empty.
     document().Open();
-    const TXMLNode root = document().DocumentElement();
+    const XMLNode root = document().DocumentElement();
     root.ChildNodes().Clear();
     const std::string empty = document().SaveToText();
     if (!empty.ends_with("/>")) throw std::logic_error("the export document ends after its root");
     bool opened = false;
-    forEachGatheredBatch([&](const TXMLNode& batch) {
+    forEachGatheredBatch([&](const XMLNode& batch) {
         if (!opened) {
             write(std::string_view(empty).substr(0, empty.size() - 2));
             write(">");
             opened = true;
         }
-        for (TXMLNode element = batch.ChildNodes().First(); element;
-             element = element.NextSibling())
+        for (XMLNode element = batch.ChildNodes().First(); element; element = element.NextSibling())
             element.SaveTo(write);
     });
     write(opened ? "</" + root.NodeName() + ">" : empty);
@@ -126,7 +125,7 @@ void TFileInfo::WriteDocument(TByteSink& sink) const {
 }
 
 void TFileInfo::SaveDocument(const std::string& path) const {
-    ReplaceFile(path, [this](TByteSink& sink) { WriteDocument(sink); });
+    ReplaceFile(path, [this](ByteSink& sink) { WriteDocument(sink); });
 }
 
 } // namespace nullsweep

@@ -3,8 +3,8 @@
 
 #include "config/ColumnCheck.h"
 #include "config/ConfigStore.h"
-#include "rows/CellText.h"
 #include "grid/ExportCommands.h"
+#include "rows/CellText.h"
 #include "rows/GridRows.h"
 #include "rows/RowOrder.h"
 #include "rows/RowSort.h"
@@ -30,17 +30,17 @@ TAlignment alignmentOf(const std::string& align) {
 
 // Ends an update bracket of the column collection however the first pass ends.
 struct ColumnsBracket {
-    explicit ColumnsBracket(TVTColumns& columns) : columns(columns) { columns.BeginUpdate(); }
+    explicit ColumnsBracket(VTColumns& columns) : columns(columns) { columns.BeginUpdate(); }
     ~ColumnsBracket() { columns.EndUpdate(); }
     ColumnsBracket(const ColumnsBracket&) = delete;
     ColumnsBracket& operator=(const ColumnsBracket&) = delete;
-    TVTColumns& columns;
+    VTColumns& columns;
 };
 
 } // namespace
 
 TCorvaneCtrl::TCorvaneCtrl(TVirtualStringTree& grid) : grid_(grid) {
-    grid_.OnGetText = [this](PVirtualNode node, int column, TVSTTextType type, std::string& text) {
+    grid_.OnGetText = [this](PVirtualNode node, int column, VSTTextType type, std::string& text) {
         TreeGetText(node, column, type, text);
     };
     grid_.OnCompareNodes = [this](PVirtualNode a, PVirtualNode b, int column, int& result) {
@@ -66,7 +66,7 @@ TCorvaneCtrl::~TCorvaneCtrl() {
 }
 
 void TCorvaneCtrl::SetupColumns(TVirtualStringTree& grid) {
-    TVTColumns& columns = grid.Columns();
+    VTColumns& columns = grid.Columns();
     columns.Clear();
     const TXMLNodesType entries = ConfigStore()->Root().nodes();
     const int count = entries.Count();
@@ -76,7 +76,7 @@ void TCorvaneCtrl::SetupColumns(TVirtualStringTree& grid) {
         ColumnsBracket bracket(columns);
         for (int i = 0; i < count; ++i) {
             const TXMLNodeType entry = entries.Item(i);
-            TVirtualTreeColumn& column = columns.Add();
+            VirtualTreeColumn& column = columns.Add();
             column.SetText(entry.Name());
             column.SetWidth(
                 ReadColumnEntry(entry, i, "Width", file, [&] { return entry.Width(); }));
@@ -90,7 +90,7 @@ void TCorvaneCtrl::SetupColumns(TVirtualStringTree& grid) {
     // Each move sees the order the earlier ones left.
     for (int i = 0; i < count; ++i) {
         const TXMLNodeType entry = entries.Item(i);
-        TVirtualTreeColumn& column = columns.Items(std::uint32_t(i));
+        VirtualTreeColumn& column = columns.Items(std::uint32_t(i));
         column.SetPosition(ReadColumnEntry(entry, i, "Index", file, [&] { return entry.Index(); }));
         const std::uint32_t options = column.Options();
         const bool visible =
@@ -103,7 +103,7 @@ void TCorvaneCtrl::SortGrid() {
     SortRows(grid_, grid_.SortColumn(), sortField_, grid_.SortDirection());
 }
 
-void TCorvaneCtrl::TreeGetText(PVirtualNode node, int column, TVSTTextType,
+void TCorvaneCtrl::TreeGetText(PVirtualNode node, int column, VSTTextType,
                                std::string& cellText) const {
     try {
         const TResultRow& row = RowOf(node);
@@ -152,33 +152,33 @@ void TCorvaneCtrl::OpenFocusedRow(const TVirtualStringTree& grid) const {
     OpenInExplorer(grid);
 }
 
-TXMLDocument& TCorvaneCtrl::exportDocument() const {
+XMLDocument& TCorvaneCtrl::exportDocument() const {
     if (!exportDocument_) throw std::logic_error("The grid controller has no export document");
     return *exportDocument_;
 }
 
-void TCorvaneCtrl::FillExportColumns(TExportColumns& list) const {
+void TCorvaneCtrl::FillExportColumns(ExportColumns& list) const {
     nullsweep::FillExportColumns(list);
 }
 
 void TCorvaneCtrl::ExportToHTML(const TVirtualStringTree& grid) {
-    RunExportCommand(TExportCommand::HTML, grid, exportDocument());
+    RunExportCommand(ExportCommand::HTML, grid, exportDocument());
 }
 
 void TCorvaneCtrl::ExportToText(const TVirtualStringTree& grid) {
-    RunExportCommand(TExportCommand::Text, grid, exportDocument());
+    RunExportCommand(ExportCommand::Text, grid, exportDocument());
 }
 
 void TCorvaneCtrl::ExportToExcel(const TVirtualStringTree& grid) {
-    RunExportCommand(TExportCommand::Excel, grid, exportDocument());
+    RunExportCommand(ExportCommand::Excel, grid, exportDocument());
 }
 
 void TCorvaneCtrl::ExportToCSV(const TVirtualStringTree& grid) {
-    RunExportCommand(TExportCommand::CSV, grid, exportDocument());
+    RunExportCommand(ExportCommand::CSV, grid, exportDocument());
 }
 
 void TCorvaneCtrl::ExportToXML(const TVirtualStringTree& grid) {
-    RunExportCommand(TExportCommand::XML, grid, exportDocument());
+    RunExportCommand(ExportCommand::XML, grid, exportDocument());
 }
 
 } // namespace nullsweep

@@ -48,7 +48,7 @@ class TCorvaneCtrl {
     void SortGrid();
 
     // The grid's events.
-    void TreeGetText(PVirtualNode node, int column, TVSTTextType textType,
+    void TreeGetText(PVirtualNode node, int column, VSTTextType textType,
                      std::string& cellText) const;
     void TreeCompareNodes(PVirtualNode node1, PVirtualNode node2, int column, int& result) const;
     void TreeHeaderClick(int column, TMouseButton button, int x, int y);
@@ -62,8 +62,8 @@ class TCorvaneCtrl {
     // The export commands of the grid's pop-up menu (ExportCommands.h). They use the export
     // document given to SetExportDocument (the main window's; not owned), which must outlive
     // the controller.
-    void SetExportDocument(TXMLDocument* doc) { exportDocument_ = doc; }
-    void FillExportColumns(TExportColumns& list) const;
+    void SetExportDocument(XMLDocument* doc) { exportDocument_ = doc; }
+    void FillExportColumns(ExportColumns& list) const;
     void ExportToHTML(const TVirtualStringTree& grid);
     void ExportToText(const TVirtualStringTree& grid);
     void ExportToExcel(const TVirtualStringTree& grid);
@@ -75,14 +75,14 @@ class TCorvaneCtrl {
     static constexpr TColor EditableColor = clInfoBk;
 
   private:
-    TXMLDocument& exportDocument() const;
+    XMLDocument& exportDocument() const;
     // The row's kept reason; empty for a row that may go or a grid without rows.
     std::string_view keptReason(PVirtualNode node) const;
 
     TVirtualStringTree& grid_;
     std::uint8_t sortField_ = 0;
     mutable TRowText texts_; // asked from the paint of a cell
-    TXMLDocument* exportDocument_ = nullptr;
+    XMLDocument* exportDocument_ = nullptr;
 };
 
 } // namespace nullsweep

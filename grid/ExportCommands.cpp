@@ -11,17 +11,17 @@ namespace nullsweep {
 namespace {
 
 // The pop-up menu's command as the format table names it.
-std::string_view formatName(TExportCommand command) {
+std::string_view formatName(ExportCommand command) {
     switch (command) {
-    case TExportCommand::HTML:
+    case ExportCommand::HTML:
         return "html";
-    case TExportCommand::Text:
+    case ExportCommand::Text:
         return "text";
-    case TExportCommand::Excel:
+    case ExportCommand::Excel:
         return "xlsx";
-    case TExportCommand::CSV:
+    case ExportCommand::CSV:
         return "csv";
-    case TExportCommand::XML:
+    case ExportCommand::XML:
         return "xml";
     }
     return {};
@@ -30,8 +30,8 @@ std::string_view formatName(TExportCommand command) {
 // The grid's rows with a progress line ("N of M rows") and the user's cancel request read
 // between rows: a cancel throws out of the writer, which then leaves the old file as it was.
 TExportRows watchedRows(TExportRows rows, std::size_t total) {
-    return [rows = std::move(rows), total](const TExportRowVisit& visit) {
-        TProgressPace pace;
+    return [rows = std::move(rows), total](const ExportRowVisit& visit) {
+        ProgressPace pace;
         std::size_t done = 0;
         rows([&](const TResultRow& row, unsigned depth) {
             ThrowIfCancelled();
@@ -46,14 +46,14 @@ TExportRows watchedRows(TExportRows rows, std::size_t total) {
 
 } // namespace
 
-void RunExportCommand(TExportCommand command, const TVirtualStringTree& grid, TXMLDocument& doc) {
+void RunExportCommand(ExportCommand command, const TVirtualStringTree& grid, XMLDocument& doc) {
     if (grid.TotalCount() == 0) return;
-    const TExportFormat& format = *FindExportFormat(formatName(command));
+    const ExportFormat& format = *FindExportFormat(formatName(command));
     TFileInfo info(&doc);
     const TExportRows rows = watchedRows(ExportRowsOf(grid), grid.TotalCount());
     PrepareExport(format, info, rows);
     if (format.windowExport(info, rows))
-        Shell().ShowMessage("Export Finished", "Done", TMessageIcon::None);
+        Shell().ShowMessage("Export Finished", "Done", MessageIcon::None);
 }
 
 } // namespace nullsweep

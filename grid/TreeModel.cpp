@@ -174,7 +174,7 @@ QVariant TTreeModel::headerData(int section, Qt::Orientation orientation, int ro
     const std::optional<int> treeColumn = TreeColumnOf(section);
     if (!treeColumn || *treeColumn < 0) // no caption, not the section's number
         return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
-    const TVirtualTreeColumn& column = tree_.Columns().Items(std::uint32_t(*treeColumn));
+    const VirtualTreeColumn& column = tree_.Columns().Items(std::uint32_t(*treeColumn));
     switch (role) {
     case Qt::DisplayRole:
         return decoded(column.Text());

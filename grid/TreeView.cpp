@@ -143,7 +143,7 @@ void TTreeView::applyColours() {
 }
 
 void TTreeView::applyColumns() {
-    const TVTColumns& columns = tree_.Columns();
+    const VTColumns& columns = tree_.Columns();
     QHeaderView* h = header();
     if (h->count() != model_->columnCount()) return; // a reset is under way
     syncing_ = true;
@@ -153,7 +153,7 @@ void TTreeView::applyColumns() {
         if (h->sectionSize(0) == 0) h->resizeSection(0, h->defaultSectionSize());
     }
     for (std::uint32_t c = 0; c < columns.Count(); ++c) {
-        const TVirtualTreeColumn& column = columns.Items(c);
+        const VirtualTreeColumn& column = columns.Items(c);
         setColumnHidden(int(c), !column.Visible());
         const bool stretch = int(c) == stretchColumn_;
         h->setSectionResizeMode(int(c), stretch ? QHeaderView::Stretch : QHeaderView::Interactive);

@@ -24,10 +24,10 @@ PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent) {
 }
 
 TExportRows ExportRowsOf(const TVirtualStringTree& grid) {
-    return [&grid](const TExportRowVisit& visit) {
-        for (const TVirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
+    return [&grid](const ExportRowVisit& visit) {
+        for (const VirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
             unsigned depth = 0;
-            for (const TVirtualNode* up = node->Parent; up != grid.RootNode(); up = up->Parent)
+            for (const VirtualNode* up = node->Parent; up != grid.RootNode(); up = up->Parent)
                 ++depth;
             visit(RowOf(node), depth);
         }
@@ -73,7 +73,7 @@ void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions&
 }
 
 void OpenInExplorer(const TVirtualStringTree& grid) {
-    const TVirtualNode* node = grid.FocusedNode();
+    const VirtualNode* node = grid.FocusedNode();
     if (!node) return;
     const std::string_view path = RowOf(node).Path(); // every row is a file's, or empty
     const std::string_view folder = FolderPartOf(path);

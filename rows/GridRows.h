@@ -22,7 +22,7 @@ void PrepareRowData(TVirtualStringTree& grid);
 inline TResultRow& RowOf(PVirtualNode node) {
     return *static_cast<TResultRow*>(node->Data());
 }
-inline const TResultRow& RowOf(const TVirtualNode* node) {
+inline const TResultRow& RowOf(const VirtualNode* node) {
     return *static_cast<const TResultRow*>(node->Data());
 }
 
@@ -38,7 +38,7 @@ PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent);
 bool AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows);
 
 // The walk of `folder` (WalkFolder) as top-level rows of the grid, in walk order, inside one
-// update bracket, each checked unless it is kept. What ends the walk early (TWalkStopped, or
+// update bracket, each checked unless it is kept. What ends the walk early (WalkStopped, or
 // no memory for a row) is passed on; the rows found before it stay.
 void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options = {});
 

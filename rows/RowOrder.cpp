@@ -8,20 +8,20 @@
 
 namespace nullsweep {
 
-TSortRule SortRuleOf(TField field) {
+SortRule SortRuleOf(TField field) {
     switch (field) {
     case TField::FileSize:
     case TField::FileNameLength:
     case TField::PathNameLength:
     case TField::SizePercentage:
     case TField::FileCount:
-        return TSortRule::Number;
+        return SortRule::Number;
     case TField::CreateTime:
     case TField::AccessTime:
     case TField::WriteTime:
-        return TSortRule::Date;
+        return SortRule::Date;
     case TField::FileType:
-        return TSortRule::Kind;
+        return SortRule::Kind;
     case TField::FileName:
     case TField::FullPath:
     case TField::FileExt:
@@ -32,9 +32,9 @@ TSortRule SortRuleOf(TField field) {
     case TField::AccessAgeRange:
     case TField::WriteAgeRange:
     case TField::SizeRange:
-        return TSortRule::Text;
+        return SortRule::Text;
     }
-    return TSortRule::Text;
+    return SortRule::Text;
 }
 
 int CompareText(std::string_view a, std::string_view b) {
@@ -72,17 +72,17 @@ int CompareRows(const TResultRow& r1, const TResultRow& r2, TSortDirection direc
     if (sortField < 0 || sortField >= FieldCount) sortField = 0;
     const auto field = static_cast<TField>(sortField);
     switch (SortRuleOf(field)) {
-    case TSortRule::Number:
+    case SortRule::Number:
         return NumberOf(r1, field) > NumberOf(r2, field) ? 1 : -1;
-    case TSortRule::Date: {
+    case SortRule::Date: {
         const auto a = DaysOf(r1, field), b = DaysOf(r2, field);
         if (!a) return -1; // an empty text first, even against another
         if (!b) return 1;
         return CompareTimes(*a, *b);
     }
-    case TSortRule::Kind:
+    case SortRule::Kind:
         return 1;
-    case TSortRule::Text:
+    case SortRule::Text:
         return CompareText(TRowText::HeldText(r1, field), TRowText::HeldText(r2, field));
     }
     return 1;

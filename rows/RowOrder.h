@@ -10,14 +10,14 @@
 namespace nullsweep {
 
 // How rows of the same kind compare by a field.
-enum class TSortRule : std::uint8_t {
+enum class SortRule : std::uint8_t {
     Number, // the numbers the texts read as: greater +1, else -1 (also when equal)
     Date,   // the times the texts read as: empty first, else CompareTimes
     Kind,   // no comparison: always +1
     Text,   // CompareText
 };
 
-TSortRule SortRuleOf(TField field);
+SortRule SortRuleOf(TField field);
 
 // Byte-wise comparison where only a-z are folded to A-Z; the first differing byte decides, else
 // the shorter text comes first. Only the sign of the result means something.

@@ -51,14 +51,14 @@ class SortKeys {
         // their empty texts do: -1 for numbers and times, equal texts, +1 for the kind.
         if (empty(x) != empty(y)) return direction_ == sdAscending ? 1 : -1;
         switch (rule_) {
-        case TSortRule::Number:
+        case SortRule::Number:
             return x.value > y.value ? 1 : -1;
-        case TSortRule::Date:
+        case SortRule::Date:
             if (empty(x)) return -1;
             return CompareTimes(x.value, y.value);
-        case TSortRule::Kind:
+        case SortRule::Kind:
             return 1;
-        case TSortRule::Text:
+        case SortRule::Text:
             return x.value < y.value ? -1 : x.value > y.value;
         }
         return 1;
@@ -67,34 +67,34 @@ class SortKeys {
     void prepare(std::span<PVirtualNode> nodes) {
         keys_.assign(nodes.size(), Key{});
         std::vector<std::string_view> texts;
-        if (rule_ == TSortRule::Text) texts.resize(nodes.size());
+        if (rule_ == SortRule::Text) texts.resize(nodes.size());
         for (std::size_t i = 0; i < nodes.size(); ++i) {
             const TResultRow& row = RowOf(nodes[i]);
             Key& key = keys_[i];
             key.node = nodes[i];
             switch (rule_) {
-            case TSortRule::Number:
+            case SortRule::Number:
                 key.value = NumberOf(row, field_);
                 break;
-            case TSortRule::Date:
+            case SortRule::Date:
                 key.value = DaysOf(row, field_).value_or(0.0);
                 break;
-            case TSortRule::Kind:
+            case SortRule::Kind:
                 break;
-            case TSortRule::Text:
+            case SortRule::Text:
                 texts[i] = TRowText::HeldText(row, field_);
                 break;
             }
             if (row.Empty()) key.value = NotARow;
         }
-        if (rule_ != TSortRule::Text) return;
+        if (rule_ != SortRule::Text) return;
         const std::vector<std::uint32_t> ranks = TextRanks(texts);
         for (std::size_t i = 0; i < nodes.size(); ++i)
             if (!empty(keys_[i])) keys_[i].value = ranks[i];
     }
 
     const TField field_;
-    const TSortRule rule_;
+    const SortRule rule_;
     const TSortDirection direction_;
     std::vector<Key> keys_;
 };

@@ -7,57 +7,57 @@
 
 namespace nullsweep {
 
-void TVirtualTreeColumn::SetText(std::string text) {
+void VirtualTreeColumn::SetText(std::string text) {
     text_ = std::move(text);
     owner_->changed();
 }
 
-void TVirtualTreeColumn::SetWidth(int width) {
+void VirtualTreeColumn::SetWidth(int width) {
     width_ = width;
     owner_->changed();
 }
 
-void TVirtualTreeColumn::SetAlignment(TAlignment alignment) {
+void VirtualTreeColumn::SetAlignment(TAlignment alignment) {
     alignment_ = alignment;
     owner_->changed();
 }
 
-void TVirtualTreeColumn::SetColor(TColor color) {
+void VirtualTreeColumn::SetColor(TColor color) {
     color_ = color;
     owner_->changed();
 }
 
-void TVirtualTreeColumn::SetOptions(std::uint32_t options) {
+void VirtualTreeColumn::SetOptions(std::uint32_t options) {
     options_ = options;
     owner_->changed();
 }
 
-std::uint32_t TVirtualTreeColumn::Position() const {
+std::uint32_t VirtualTreeColumn::Position() const {
     const auto& order = owner_->order_;
     return static_cast<std::uint32_t>(std::find(order.begin(), order.end(), index_) -
                                       order.begin());
 }
 
-void TVirtualTreeColumn::SetPosition(int position) {
+void VirtualTreeColumn::SetPosition(int position) {
     owner_->move(index_, position);
 }
 
-void TVTColumns::Clear() {
+void VTColumns::Clear() {
     columns_.clear();
     order_.clear();
     tree_->SetSortColumn(-1);
     changed();
 }
 
-TVirtualTreeColumn& TVTColumns::Add() {
+VirtualTreeColumn& VTColumns::Add() {
     const auto index = Count();
-    columns_.push_back(std::unique_ptr<TVirtualTreeColumn>(new TVirtualTreeColumn(this, index)));
+    columns_.push_back(std::unique_ptr<VirtualTreeColumn>(new VirtualTreeColumn(this, index)));
     order_.push_back(index);
     changed();
     return *columns_.back();
 }
 
-void TVTColumns::move(std::uint32_t index, int position) {
+void VTColumns::move(std::uint32_t index, int position) {
     auto from = std::find(order_.begin(), order_.end(), index);
     if (from == order_.end()) return;
     order_.erase(from);
@@ -68,14 +68,14 @@ void TVTColumns::move(std::uint32_t index, int position) {
     changed();
 }
 
-void TVTColumns::EndUpdate() {
+void VTColumns::EndUpdate() {
     if (updateCount_ > 0 && --updateCount_ == 0 && pending_) {
         pending_ = false;
         tree_->columnsChanged();
     }
 }
 
-void TVTColumns::changed() {
+void VTColumns::changed() {
     if (updateCount_ > 0)
         pending_ = true;
     else

@@ -10,7 +10,7 @@ namespace nullsweep {
 
 enum TAlignment : std::uint8_t { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 
-enum TVTColumnOption : std::uint32_t {
+enum VTColumnOption : std::uint32_t {
     coAllowClick = 1u << 0,
     coDraggable = 1u << 1,
     coEnabled = 1u << 2,
@@ -28,11 +28,11 @@ constexpr bool IsSystemColor(TColor c) {
     return (c & 0xFF000000u) != 0;
 }
 
-class TVTColumns;
+class VTColumns;
 class TVirtualStringTree;
 
 // A header column. Its index is its place in creation order; Position is its display place.
-class TVirtualTreeColumn {
+class VirtualTreeColumn {
   public:
     std::uint32_t Index() const { return index_; }
 
@@ -54,9 +54,9 @@ class TVirtualTreeColumn {
     void SetPosition(int position);
 
   private:
-    friend class TVTColumns;
-    TVirtualTreeColumn(TVTColumns* owner, std::uint32_t index) : owner_(owner), index_(index) {}
-    TVTColumns* owner_;
+    friend class VTColumns;
+    VirtualTreeColumn(VTColumns* owner, std::uint32_t index) : owner_(owner), index_(index) {}
+    VTColumns* owner_;
     std::uint32_t index_;
     std::string text_;
     int width_ = 50;
@@ -66,16 +66,16 @@ class TVirtualTreeColumn {
                              coShowDropMark | coVisible;
 };
 
-class TVTColumns {
+class VTColumns {
   public:
-    explicit TVTColumns(TVirtualStringTree* tree) : tree_(tree) {}
+    explicit VTColumns(TVirtualStringTree* tree) : tree_(tree) {}
 
     // Removes every column and resets the header's sort column to -1.
     void Clear();
-    TVirtualTreeColumn& Add();
+    VirtualTreeColumn& Add();
     std::uint32_t Count() const { return static_cast<std::uint32_t>(columns_.size()); }
-    TVirtualTreeColumn& Items(std::uint32_t index) { return *columns_.at(index); }
-    const TVirtualTreeColumn& Items(std::uint32_t index) const { return *columns_.at(index); }
+    VirtualTreeColumn& Items(std::uint32_t index) { return *columns_.at(index); }
+    const VirtualTreeColumn& Items(std::uint32_t index) const { return *columns_.at(index); }
     // Column indexes in display order.
     const std::vector<std::uint32_t>& DisplayOrder() const { return order_; }
 
@@ -83,12 +83,12 @@ class TVTColumns {
     void EndUpdate();
 
   private:
-    friend class TVirtualTreeColumn;
+    friend class VirtualTreeColumn;
     void changed();
     void move(std::uint32_t index, int position);
 
     TVirtualStringTree* tree_;
-    std::vector<std::unique_ptr<TVirtualTreeColumn>> columns_;
+    std::vector<std::unique_ptr<VirtualTreeColumn>> columns_;
     std::vector<std::uint32_t> order_;
     int updateCount_ = 0;
     bool pending_ = false;

@@ -9,21 +9,21 @@
 
 namespace nullsweep {
 
-const TVirtualNode* TVirtualNode::FirstChild() const {
+const VirtualNode* VirtualNode::FirstChild() const {
     if (!Children) return nullptr;
     for (auto* n : Children->Nodes)
         if (n) return n;
     return nullptr;
 }
 
-const TVirtualNode* TVirtualNode::LastChild() const {
+const VirtualNode* VirtualNode::LastChild() const {
     if (!Children) return nullptr;
     for (auto it = Children->Nodes.rbegin(); it != Children->Nodes.rend(); ++it)
         if (*it) return *it;
     return nullptr;
 }
 
-const TVirtualNode* TVirtualNode::NextSibling() const {
+const VirtualNode* VirtualNode::NextSibling() const {
     if (!Parent) return nullptr;
     const auto& nodes = Parent->Children->Nodes;
     for (std::size_t i = Index + 1; i < nodes.size(); ++i)
@@ -31,7 +31,7 @@ const TVirtualNode* TVirtualNode::NextSibling() const {
     return nullptr;
 }
 
-const TVirtualNode* TVirtualNode::PrevSibling() const {
+const VirtualNode* VirtualNode::PrevSibling() const {
     if (!Parent) return nullptr;
     const auto& nodes = Parent->Children->Nodes;
     for (std::size_t i = Index; i-- > 0;)
@@ -42,14 +42,14 @@ const TVirtualNode* TVirtualNode::PrevSibling() const {
 namespace {
 
 PVirtualNode allocateNode(std::size_t dataSize) {
-    void* memory = ::operator new(TVirtualNode::DataOffset() + dataSize);
-    auto* node = new (memory) TVirtualNode();
+    void* memory = ::operator new(VirtualNode::DataOffset() + dataSize);
+    auto* node = new (memory) VirtualNode();
     std::memset(node->Data(), 0, dataSize);
     return node;
 }
 
 void destroyNode(PVirtualNode node) {
-    node->~TVirtualNode();
+    node->~VirtualNode();
     ::operator delete(node);
 }
 
@@ -97,7 +97,7 @@ void TVirtualStringTree::SetNodeDataSize(std::size_t size) {
 
 PVirtualNode TVirtualStringTree::AddChild(PVirtualNode parent) {
     if (!parent) parent = root_;
-    if (!parent->Children) parent->Children = std::make_unique<TChildList>();
+    if (!parent->Children) parent->Children = std::make_unique<ChildList>();
     auto& nodes = parent->Children->Nodes;
     const auto row = static_cast<std::uint32_t>(nodes.size());
     structuralChange();
@@ -185,11 +185,11 @@ void TVirtualStringTree::Clear() {
     if (own && observer_) observer_->resetEnded();
 }
 
-const TVirtualNode* TVirtualStringTree::GetFirst() const {
+const VirtualNode* TVirtualStringTree::GetFirst() const {
     return root_->FirstChild();
 }
 
-const TVirtualNode* TVirtualStringTree::GetNext(const TVirtualNode* node) const {
+const VirtualNode* TVirtualStringTree::GetNext(const VirtualNode* node) const {
     if (!node) return nullptr;
     if (auto* child = node->FirstChild()) return child;
     for (; node && node != root_; node = node->Parent)
@@ -197,14 +197,14 @@ const TVirtualNode* TVirtualStringTree::GetNext(const TVirtualNode* node) const 
     return nullptr;
 }
 
-const TVirtualNode* TVirtualStringTree::GetLast() const {
-    const TVirtualNode* node = std::as_const(*root_).LastChild();
+const VirtualNode* TVirtualStringTree::GetLast() const {
+    const VirtualNode* node = std::as_const(*root_).LastChild();
     while (node && node->LastChild())
         node = node->LastChild();
     return node;
 }
 
-const TVirtualNode* TVirtualStringTree::GetPrevious(const TVirtualNode* node) const {
+const VirtualNode* TVirtualStringTree::GetPrevious(const VirtualNode* node) const {
     if (!node || node == root_) return nullptr;
     if (auto* prev = node->PrevSibling()) {
         while (prev->LastChild())
@@ -245,7 +245,7 @@ void TVirtualStringTree::SortTree(int column, TSortDirection direction, bool doI
         doInit);
 }
 
-void TVirtualStringTree::SortTree(int column, const TChildrenSort& sortChildren, bool doInit) {
+void TVirtualStringTree::SortTree(int column, const ChildrenSort& sortChildren, bool doInit) {
     if (column < -1) return;
     closeHoles();
     structuralChange();
@@ -317,7 +317,7 @@ void TVirtualStringTree::columnsChanged() {
 
 std::string TVirtualStringTree::GetText(PVirtualNode node, int column) const {
     std::string text;
-    if (OnGetText) OnGetText(node, column, TVSTTextType::ttNormal, text);
+    if (OnGetText) OnGetText(node, column, VSTTextType::ttNormal, text);
     return text;
 }
 

@@ -35,7 +35,7 @@ enum TSortDirection : std::uint8_t { sdAscending = 0, sdDescending = 1 };
 
 enum class TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
 
-enum class TVSTTextType : std::uint8_t { ttNormal, ttStatic };
+enum class VSTTextType : std::uint8_t { ttNormal, ttStatic };
 
 class TVirtualStringTree;
 
@@ -43,56 +43,56 @@ class TVirtualStringTree;
 // and `Index` is its place under its parent (renumbered by a sort), so a model can find a
 // node's row in O(1). The user-data block of the tree's NodeDataSize follows the node in the
 // same allocation.
-struct TVirtualNode;
+struct VirtualNode;
 
 // A parent's children in order. Inside an update bracket a deleted child leaves a hole (null)
 // so that deleting many rows costs no shifting; the closing EndUpdate closes the holes.
-struct TChildList {
-    std::vector<TVirtualNode*> Nodes;
+struct ChildList {
+    std::vector<VirtualNode*> Nodes;
     std::uint32_t Holes = 0;
 };
 
-struct TVirtualNode {
-    TVirtualNode* Parent = nullptr;
+struct VirtualNode {
+    VirtualNode* Parent = nullptr;
     std::uint32_t Index = 0; // place in the parent's child list
     TCheckState CheckState = csUncheckedNormal;
     TCheckType CheckType = ctNone;
     bool Initialized = false;
-    std::unique_ptr<TChildList> Children; // null while the node never had children
+    std::unique_ptr<ChildList> Children; // null while the node never had children
 
     std::uint32_t ChildCount() const {
         return Children ? static_cast<std::uint32_t>(Children->Nodes.size()) - Children->Holes : 0;
     }
     // A const node leads only to const nodes, so that a const tree hands out no row to change.
-    const TVirtualNode* FirstChild() const;
-    const TVirtualNode* LastChild() const;
-    const TVirtualNode* NextSibling() const;
-    const TVirtualNode* PrevSibling() const;
-    TVirtualNode* FirstChild() { return mutableNode(std::as_const(*this).FirstChild()); }
-    TVirtualNode* LastChild() { return mutableNode(std::as_const(*this).LastChild()); }
-    TVirtualNode* NextSibling() { return mutableNode(std::as_const(*this).NextSibling()); }
-    TVirtualNode* PrevSibling() { return mutableNode(std::as_const(*this).PrevSibling()); }
+    const VirtualNode* FirstChild() const;
+    const VirtualNode* LastChild() const;
+    const VirtualNode* NextSibling() const;
+    const VirtualNode* PrevSibling() const;
+    VirtualNode* FirstChild() { return mutableNode(std::as_const(*this).FirstChild()); }
+    VirtualNode* LastChild() { return mutableNode(std::as_const(*this).LastChild()); }
+    VirtualNode* NextSibling() { return mutableNode(std::as_const(*this).NextSibling()); }
+    VirtualNode* PrevSibling() { return mutableNode(std::as_const(*this).PrevSibling()); }
     // The child at `row`; valid only outside an update bracket (no holes).
-    const TVirtualNode* ChildAt(std::uint32_t row) const {
+    const VirtualNode* ChildAt(std::uint32_t row) const {
         return Children && row < Children->Nodes.size() ? Children->Nodes[row] : nullptr;
     }
-    TVirtualNode* ChildAt(std::uint32_t row) {
+    VirtualNode* ChildAt(std::uint32_t row) {
         return mutableNode(std::as_const(*this).ChildAt(row));
     }
 
     void* Data() { return reinterpret_cast<std::byte*>(this) + DataOffset(); }
     const void* Data() const { return reinterpret_cast<const std::byte*>(this) + DataOffset(); }
     static constexpr std::size_t DataOffset() {
-        return (sizeof(TVirtualNode) + alignof(void*) - 1) & ~(alignof(void*) - 1);
+        return (sizeof(VirtualNode) + alignof(void*) - 1) & ~(alignof(void*) - 1);
     }
 
   private:
     // Every node is reached from a mutable tree or node here, so dropping the const is sound.
-    static TVirtualNode* mutableNode(const TVirtualNode* node) {
-        return const_cast<TVirtualNode*>(node);
+    static VirtualNode* mutableNode(const VirtualNode* node) {
+        return const_cast<VirtualNode*>(node);
     }
 };
-using PVirtualNode = TVirtualNode*;
+using PVirtualNode = VirtualNode*;
 
 // What a view of the tree is told. Outside an update bracket each change is reported as it
 // happens; inside one, the first structural change reports `resetBegun` and the closing
@@ -129,7 +129,7 @@ class TVirtualStringTree {
     // Events. The owner of the user data sets OnFreeNode to release it.
     std::function<void(PVirtualNode)> OnInitNode;
     std::function<void(PVirtualNode)> OnFreeNode;
-    std::function<void(PVirtualNode, int column, TVSTTextType, std::string& text)> OnGetText;
+    std::function<void(PVirtualNode, int column, VSTTextType, std::string& text)> OnGetText;
     std::function<void(PVirtualNode, PVirtualNode, int column, int& result)> OnCompareNodes;
     std::function<void(int column, TMouseButton, int x, int y)> OnHeaderClick;
     std::function<void(PVirtualNode, int column, std::string& hint)> OnGetHint;
@@ -151,23 +151,23 @@ class TVirtualStringTree {
     void Clear();
 
     // The walk in pre-order; a const tree gives const nodes.
-    const TVirtualNode* RootNode() const { return root_; }
+    const VirtualNode* RootNode() const { return root_; }
     PVirtualNode RootNode() { return root_; }
-    const TVirtualNode* GetFirst() const;
+    const VirtualNode* GetFirst() const;
     PVirtualNode GetFirst() { return mutableNode(std::as_const(*this).GetFirst()); }
-    const TVirtualNode* GetNext(const TVirtualNode* node) const;
+    const VirtualNode* GetNext(const VirtualNode* node) const;
     PVirtualNode GetNext(PVirtualNode node) {
         return mutableNode(std::as_const(*this).GetNext(node));
     }
-    const TVirtualNode* GetLast() const;
+    const VirtualNode* GetLast() const;
     PVirtualNode GetLast() { return mutableNode(std::as_const(*this).GetLast()); }
-    const TVirtualNode* GetPrevious(const TVirtualNode* node) const;
+    const VirtualNode* GetPrevious(const VirtualNode* node) const;
     PVirtualNode GetPrevious(PVirtualNode node) {
         return mutableNode(std::as_const(*this).GetPrevious(node));
     }
     std::size_t TotalCount() const { return totalCount_; }
 
-    const TVirtualNode* FocusedNode() const { return focused_; }
+    const VirtualNode* FocusedNode() const { return focused_; }
     PVirtualNode FocusedNode() { return focused_; }
     void SetFocusedNode(PVirtualNode node);
 
@@ -183,14 +183,14 @@ class TVirtualStringTree {
     // through OnCompareNodes. Nothing happens for a column below -1.
     void SortTree(int column, TSortDirection direction, bool doInit = false);
     // Puts one parent's children in order in place; it must leave a permutation of them.
-    using TChildrenSort = std::function<void(PVirtualNode parent, std::span<PVirtualNode> nodes)>;
+    using ChildrenSort = std::function<void(PVirtualNode parent, std::span<PVirtualNode> nodes)>;
     // The same walk with `sortChildren` ordering each parent's children: for sorts that prepare
     // their keys once per parent and then run TopDownMergeSort over them, as the merge over
     // OnCompareNodes would.
-    void SortTree(int column, const TChildrenSort& sortChildren, bool doInit = false);
+    void SortTree(int column, const ChildrenSort& sortChildren, bool doInit = false);
 
-    TVTColumns& Columns() { return columns_; }
-    const TVTColumns& Columns() const { return columns_; }
+    VTColumns& Columns() { return columns_; }
+    const VTColumns& Columns() const { return columns_; }
 
     int SortColumn() const { return sortColumn_; }
     void SetSortColumn(int column);
@@ -204,9 +204,9 @@ class TVirtualStringTree {
     void SetObserver(TreeObserver* observer) { observer_ = observer; }
 
   private:
-    friend class TVTColumns;
+    friend class VTColumns;
     // The nodes belong to the tree, so a mutable tree may hand its nodes out mutable.
-    static PVirtualNode mutableNode(const TVirtualNode* node) {
+    static PVirtualNode mutableNode(const VirtualNode* node) {
         return const_cast<PVirtualNode>(node);
     }
     void structuralChange();
@@ -227,7 +227,7 @@ class TVirtualStringTree {
     std::vector<PVirtualNode> holeyParents_;
     int sortColumn_ = -1;
     TSortDirection sortDirection_ = sdAscending;
-    TVTColumns columns_;
+    VTColumns columns_;
     TreeObserver* observer_ = nullptr;
 };
 

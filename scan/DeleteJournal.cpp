@@ -119,8 +119,8 @@ timespec timeOf(const QJsonValue& value) {
 
 } // namespace
 
-std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& name,
-                                                const std::string& path) {
+std::optional<JournalRecord> ReadJournalRecord(int folder, const std::string& name,
+                                               const std::string& path) {
     struct statx status {};
     if (::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, JournalStatusMask,
                 &status) != 0)
@@ -128,14 +128,14 @@ std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& n
     return JournalRecordOf(folder, name, path, status);
 }
 
-std::optional<TJournalRecord> JournalRecordOf(int folder, const std::string& name,
-                                              const std::string& path, const struct statx& status) {
+std::optional<JournalRecord> JournalRecordOf(int folder, const std::string& name,
+                                             const std::string& path, const struct statx& status) {
     if ((status.stx_mask & JournalStatusMask) != JournalStatusMask ||
         (!S_ISREG(status.stx_mode) && !S_ISDIR(status.stx_mode))) {
         errno = EINVAL;
         return std::nullopt;
     }
-    TJournalRecord record;
+    JournalRecord record;
     record.path = path;
     record.folder = S_ISDIR(status.stx_mode);
     record.mode = status.stx_mode & 07777;
@@ -155,7 +155,7 @@ std::optional<TJournalRecord> JournalRecordOf(int folder, const std::string& nam
     return record;
 }
 
-std::string JournalLine(const TJournalRecord& record) {
+std::string JournalLine(const JournalRecord& record) {
     std::string out = "{\"path\":";
     if (!appendString(out, record.path)) {
         out += ",\"path_b64\":";
@@ -180,14 +180,14 @@ std::string JournalLine(const TJournalRecord& record) {
     return out;
 }
 
-std::optional<TJournalRecord> ReadJournalLine(std::string_view line) {
+std::optional<JournalRecord> ReadJournalLine(std::string_view line) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytesOf(line), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
     const QJsonObject object = document.object();
     for (const char* key : {"path", "type", "mode", "owner", "group", "accessed", "written"})
         if (!object.contains(QLatin1String(key))) return std::nullopt;
-    TJournalRecord record;
+    JournalRecord record;
     const QJsonValue b64 = object.value(QLatin1String("path_b64"));
     record.path = b64.isString()
                       ? stringOf(QByteArray::fromBase64(b64.toString().toLatin1()))
@@ -285,7 +285,7 @@ TDeleteJournal::~TDeleteJournal() {
     if (count_ == 0) ::unlink(path_.c_str());
 }
 
-int TDeleteJournal::Add(const TJournalRecord& record) {
+int TDeleteJournal::Add(const JournalRecord& record) {
     const std::string line = JournalLine(record);
     const std::lock_guard lock(mutex_);
     buffer_ += line;
@@ -293,7 +293,7 @@ int TDeleteJournal::Add(const TJournalRecord& record) {
     return writeLocked();
 }
 
-void TDeleteJournal::Buffer(const TJournalRecord& record) {
+void TDeleteJournal::Buffer(const JournalRecord& record) {
     const std::string line = JournalLine(record);
     const std::lock_guard lock(mutex_);
     buffer_ += line;

@@ -19,7 +19,7 @@ namespace nullsweep {
 // What a deleted empty file (or a folder a delete emptied) needs to stand again as it stood:
 // its place, its type, mode, owner and group, access and modification times and extended
 // attributes (POSIX ACLs are among them). An empty file holds nothing else.
-struct TJournalRecord {
+struct JournalRecord {
     std::string path; // absolute, as the bytes the file system gave
     bool folder = false;
     mode_t mode = 0; // permission bits with set-id and sticky bits
@@ -32,17 +32,17 @@ struct TJournalRecord {
 
 // The record of `name` in the folder `folder` (a descriptor) as it stands now, links not
 // followed; `path` is where it is. Returns nullopt with errno set when it cannot be read.
-std::optional<TJournalRecord> ReadJournalRecord(int folder, const std::string& name,
-                                                const std::string& path);
+std::optional<JournalRecord> ReadJournalRecord(int folder, const std::string& name,
+                                               const std::string& path);
 // The same from a status of it just read (type, mode, owner, group and times asked for): only
 // its extended attributes are read.
-std::optional<TJournalRecord> JournalRecordOf(int folder, const std::string& name,
-                                              const std::string& path, const struct statx& status);
+std::optional<JournalRecord> JournalRecordOf(int folder, const std::string& name,
+                                             const std::string& path, const struct statx& status);
 
 // One line of JSON Lines for a record, ending in "\n"; ReadJournalLine reads it back
 // (nullopt for a line that is not one).
-std::string JournalLine(const TJournalRecord& record);
-std::optional<TJournalRecord> ReadJournalLine(std::string_view line);
+std::string JournalLine(const JournalRecord& record);
+std::optional<JournalRecord> ReadJournalLine(std::string_view line);
 
 // The folder that holds this user's journals: $XDG_STATE_HOME/nullsweep/deleted when
 // XDG_STATE_HOME is an absolute path, else $HOME/.local/state/nullsweep/deleted; empty when
@@ -68,10 +68,10 @@ class TDeleteJournal {
     const std::string& Path() const { return path_; }
     // Writes the record now, with any buffered before it. Returns 0, or the errno of the
     // failure: the caller must then not delete the file. Safe to call from several threads.
-    int Add(const TJournalRecord& record);
+    int Add(const JournalRecord& record);
     // Keeps the record for the next Flush (or Add): a run takes its files in batches, one
     // write for each batch, written before any file of the batch leaves its name.
-    void Buffer(const TJournalRecord& record);
+    void Buffer(const JournalRecord& record);
     // Writes what is buffered. 0, or the errno of the failure; once a write failed, every
     // later Add and Flush fails too (records that were buffered by others may be lost).
     int Flush();

@@ -9,7 +9,7 @@
 
 namespace nullsweep {
 
-void TDeleteRecorder::Attach(TRemoveCallbacks& callbacks) {
+void TDeleteRecorder::Attach(RemoveCallbacks& callbacks) {
     if (touched_)
         callbacks.onFolder = [this](int folder, const std::string& path) {
             struct stat st {};
@@ -20,7 +20,7 @@ void TDeleteRecorder::Attach(TRemoveCallbacks& callbacks) {
     if (journal_) {
         callbacks.beforeUnlink = [this](int folder, const std::string& name,
                                         const std::string& path, const struct statx& status) {
-            std::optional<TJournalRecord> record = JournalRecordOf(folder, name, path, status);
+            std::optional<JournalRecord> record = JournalRecordOf(folder, name, path, status);
             if (!record) return errno ? errno : EIO;
             journal_->Buffer(*record);
             return 0;

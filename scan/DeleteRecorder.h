@@ -15,15 +15,15 @@ class TDeleteJournal;
 // RemoveEmptiedFolders). Either may be null.
 class TDeleteRecorder {
   public:
-    TDeleteRecorder(TDeleteJournal* journal, TTouchedFolders* touched)
+    TDeleteRecorder(TDeleteJournal* journal, TouchedFolders* touched)
         : journal_(journal), touched_(touched) {}
 
     // Sets the engine's folder and unlink hooks of `callbacks` to this recorder.
-    void Attach(TRemoveCallbacks& callbacks);
+    void Attach(RemoveCallbacks& callbacks);
 
   private:
     TDeleteJournal* journal_;
-    TTouchedFolders* touched_;
+    TouchedFolders* touched_;
     std::mutex mutex_;
 };
 

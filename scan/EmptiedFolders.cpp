@@ -46,14 +46,14 @@ bool holdsEntries(int parentFd, const char* name) {
 }
 
 // The folder's name removed from its parent, reached from "/" without links. 0 or an errno.
-int removeFolder(const std::string& path, TTouchedFolders& folders, TDeleteJournal* journal) {
+int removeFolder(const std::string& path, TouchedFolders& folders, TDeleteJournal* journal) {
     const TPathParts parts = SplitPath(path);
     const TOwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (top.get() < 0) return errno;
     const TOwnedFd parent(OpenFolderBeneath(top.get(), std::string_view(parts.folder).substr(1)));
     if (parent.get() < 0) return errno;
     const std::string name(parts.name);
-    std::optional<TJournalRecord> record = ReadJournalRecord(parent.get(), name, path);
+    std::optional<JournalRecord> record = ReadJournalRecord(parent.get(), name, path);
     struct stat st {};
     if (!record || ::fstat(parent.get(), &st) != 0) return errno;
     if (!record->folder) return ENOTDIR;
@@ -70,7 +70,7 @@ int removeFolder(const std::string& path, TTouchedFolders& folders, TDeleteJourn
 
 } // namespace
 
-std::size_t RemoveEmptiedFolders(TTouchedFolders folders, const std::vector<std::string>& roots,
+std::size_t RemoveEmptiedFolders(TouchedFolders folders, const std::vector<std::string>& roots,
                                  TDeleteJournal* journal,
                                  const std::function<void(const std::string&, int)>& onError) {
     // Deepest first, so that a parent is tried once its emptied children are gone.

@@ -268,7 +268,7 @@ std::string ResolvedFolderPath(int fd, const std::string& given) {
     return {};
 }
 
-bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity) {
+bool GetFileIdentity(const TResultRow& row, FileIdentity& identity) {
     identity = row.Identity();
     return row.HasIdentity();
 }

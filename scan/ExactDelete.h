@@ -29,11 +29,11 @@ std::string ScanRootPath(std::uint32_t root);
 std::string ResolvedFolderPath(int fd, const std::string& given);
 
 // The row's identity; false for a row made without a scan root (nothing remembered).
-bool GetFileIdentity(const TResultRow& row, TFileIdentity& identity);
+bool GetFileIdentity(const TResultRow& row, FileIdentity& identity);
 
 // Deletes the row's file if it is still the one listed, as RemoveRows does (kept files too:
 // the caller has chosen it). errno tells why on Failed. Never throws.
-TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept;
+DeleteOutcome DeleteListedFile(const TResultRow& row) noexcept;
 
 // renameat2 with RENAME_NOREPLACE; where the file system does not offer it, a look first (for
 // a name no one can guess or has claimed). Returns 0, or -1 with errno set.

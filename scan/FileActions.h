@@ -6,7 +6,7 @@
 namespace nullsweep {
 
 // What a delete of a listed file did.
-enum class TDeleteOutcome {
+enum class DeleteOutcome {
     Deleted,
     Changed,  // no longer an empty regular file: left alone
     Vanished, // nothing there any more

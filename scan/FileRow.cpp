@@ -7,7 +7,7 @@ namespace nullsweep {
 
 namespace {
 
-TFileTime timeOf(const struct statx_timestamp& t) {
+FileTime timeOf(const struct statx_timestamp& t) {
     return {t.tv_sec, t.tv_nsec};
 }
 
@@ -21,11 +21,11 @@ void SetStatusTimes(TFileStatus& status, const struct statx& sx) {
     status.changed = timeOf(sx.stx_ctime);
 }
 
-TFileRowMaker::TFileRowMaker(TKeptFiles& kept) : kept_(kept) {}
+FileRowMaker::FileRowMaker(TKeptFiles& kept) : kept_(kept) {}
 
-bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
-                         const TFileStatus& status, const TFileIdentity* root,
-                         std::string_view below) {
+bool FileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
+                        const TFileStatus& status, const FileIdentity* root,
+                        std::string_view below) {
     if (!knowsFolder_ || folder != folder_) {
         folder_ = folder;
         resolvedFolder_ = folder;
@@ -43,9 +43,9 @@ bool TFileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_v
     return Fill(row, {folder, resolvedFolder_, belowFrom_, keptFolder_}, name, status, root, below);
 }
 
-bool TFileRowMaker::Fill(TResultRow& row, const TWalkedFolder& folder, std::string_view name,
-                         const TFileStatus& status, const TFileIdentity* root,
-                         std::string_view below) {
+bool FileRowMaker::Fill(TResultRow& row, const WalkedFolder& folder, std::string_view name,
+                        const TFileStatus& status, const FileIdentity* root,
+                        std::string_view below) {
     // The whole path where the file is, is made only for what asks for it: a deep folder's
     // would cost its depth.
     keptPath_.clear();
@@ -61,11 +61,11 @@ bool TFileRowMaker::Fill(TResultRow& row, const TWalkedFolder& folder, std::stri
         inUse = kept_.InUseReason(status.device, status.inode);
         keptReason = inUse;
     }
-    TRowFacts facts;
+    RowFacts facts;
     facts.size = status.size;
     facts.accessed = status.accessed;
     facts.written = status.written;
-    TFileIdentity& identity = facts.identity;
+    FileIdentity& identity = facts.identity;
     if (root) {
         identity.root = root->root;
         identity.prefixLength = root->prefixLength;

@@ -17,10 +17,10 @@ namespace nullsweep {
 struct TFileStatus {
     std::uint64_t size = 0;
     std::uint64_t device = 0, inode = 0;
-    TFileTime accessed, written;
+    FileTime accessed, written;
     // The birth time where the file system keeps one, and the status-change time: they tell
     // this file from one made again at the same place, and the first of them is its creation.
-    TFileTime birth, changed;
+    FileTime birth, changed;
     bool hasBirth = false;
 };
 
@@ -29,7 +29,7 @@ struct TFileStatus {
 void SetStatusTimes(TFileStatus& status, const struct statx& sx);
 
 // A folder whose kept facts a walk found on its way down (TKeptFiles::ForSubFolder).
-struct TWalkedFolder {
+struct WalkedFolder {
     std::string_view path;     // as listed, ending in "/"
     std::string_view resolved; // where it is, with no link in it, ending in "/"
     std::size_t belowFrom = 0; // where the part below the scanned folder begins in `path`
@@ -38,9 +38,9 @@ struct TWalkedFolder {
 
 // Makes the rows of one thread. A scan makes a million of them: what files of one folder share
 // (its kept facts) is found once per folder, and the path is built in one reused buffer.
-class TFileRowMaker {
+class FileRowMaker {
   public:
-    explicit TFileRowMaker(TKeptFiles& kept);
+    explicit FileRowMaker(TKeptFiles& kept);
 
     // Fills `row` for the file `name` in the folder `folder` (ending in "/"): its facts, its
     // kept reason, and, with `root` (the scan root's part of the identity), its identity for an
@@ -48,10 +48,10 @@ class TFileRowMaker {
     // link in it. `below` is what a --keep pattern with a "/" matches (default: the path below
     // the root). Returns true when the file is kept.
     bool Fill(TResultRow& row, std::string_view folder, std::string_view name,
-              const TFileStatus& status, const TFileIdentity* root, std::string_view below = {});
+              const TFileStatus& status, const FileIdentity* root, std::string_view below = {});
     // The same for a file of a folder the walk knows: nothing is looked up for the folder.
-    bool Fill(TResultRow& row, const TWalkedFolder& folder, std::string_view name,
-              const TFileStatus& status, const TFileIdentity* root, std::string_view below = {});
+    bool Fill(TResultRow& row, const WalkedFolder& folder, std::string_view name,
+              const TFileStatus& status, const FileIdentity* root, std::string_view below = {});
 
   private:
     TKeptFiles& kept_;

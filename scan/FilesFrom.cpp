@@ -38,7 +38,7 @@ struct ListFolder {
     int error = 0; // of the open
     bool pseudo = false;
     std::uint64_t device = 0;
-    std::optional<TFileIdentity> root;
+    std::optional<FileIdentity> root;
     std::uint64_t used = 0;
 };
 
@@ -57,7 +57,7 @@ struct ListLine {
     Kind kind = Pending;
     int error = 0;
     TFileStatus status{};
-    std::optional<TFileIdentity> root;
+    std::optional<FileIdentity> root;
     std::string given; // the line as read, when it is not the path itself (for --keep)
 };
 
@@ -97,9 +97,8 @@ void parallelFor(std::size_t n, unsigned threads, const std::function<void(std::
 class FileListScanner {
   public:
     FileListScanner(const RowSink& sink, const ScanOptions& options)
-        : sink_(sink), options_(options),
-          kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_),
-          limit_(openFolderLimit()),
+        : sink_(sink), options_(options), kept_(options.kept ? *options.kept : ownKept_.emplace()),
+          rows_(kept_), limit_(openFolderLimit()),
           threads_(options.threads ? options.threads : DefaultScanThreads()) {}
     FileListScanner(const FileListScanner&) = delete;
     FileListScanner& operator=(const FileListScanner&) = delete;
@@ -228,8 +227,8 @@ class FileListScanner {
             line.error = folder.error;
             return;
         }
-        const int found =
-            StatEntry(folder.fd.get(), line.path.c_str() + line.folderSize, folder.device, line.status);
+        const int found = StatEntry(folder.fd.get(), line.path.c_str() + line.folderSize,
+                                    folder.device, line.status);
         if (found < 0) {
             line.kind = ListLine::Failed;
             line.error = -found;
@@ -254,8 +253,8 @@ class FileListScanner {
                 facts.kept = kept_.ForFolder(facts.resolved);
                 facts.known = true;
             }
-            const TWalkedFolder walked{folder, facts.resolved,
-                                       line.root ? line.root->prefixLength : 0u, facts.kept};
+            const WalkedFolder walked{folder, facts.resolved,
+                                      line.root ? line.root->prefixLength : 0u, facts.kept};
             rows_.Fill(row, walked, path.substr(line.folderSize), line.status,
                        line.root ? &*line.root : nullptr,
                        line.given.empty() ? path : std::string_view(line.given));
@@ -302,7 +301,7 @@ class FileListScanner {
     const ScanOptions& options_;
     std::optional<TKeptFiles> ownKept_;
     TKeptFiles& kept_;
-    TFileRowMaker rows_;
+    FileRowMaker rows_;
     ScanProgress progress_;
     const std::size_t limit_;
     const unsigned threads_;

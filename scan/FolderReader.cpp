@@ -50,8 +50,9 @@ bool FolderReader::Next(Entry& entry) {
     std::memcpy(&d, record, offsetof(dirent64, d_name)); // records are not aligned for it
     const char* name = record + offsetof(dirent64, d_name);
     entry.name = std::string_view(name, ::strnlen(name, d.d_reclen - offsetof(dirent64, d_name)));
-    entry.type = typesUnknown.load(std::memory_order_relaxed) ? static_cast<unsigned char>(DT_UNKNOWN)
-                                                              : d.d_type;
+    entry.type = typesUnknown.load(std::memory_order_relaxed)
+                     ? static_cast<unsigned char>(DT_UNKNOWN)
+                     : d.d_type;
     entry.inode = d.d_ino;
     at_ += d.d_reclen;
     return true;

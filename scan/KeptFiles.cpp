@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/KeptFiles.h"
 
+#include "fs/OwnedFd.h"
 #include "fs/PathParts.h"
 #include "scan/ExactDelete.h"
-#include "fs/OwnedFd.h"
 #include "scan/Trash.h"
 
 #include <git2.h>

@@ -78,10 +78,10 @@ int StatEntry(int fd, const char* name, std::uint64_t folderDevice, FileStatus& 
     return EmptyFileEntry;
 }
 
-std::optional<TFileIdentity> ScanRootIdentity(int fd, const std::string& path, bool hold) {
+std::optional<FileIdentity> ScanRootIdentity(int fd, const std::string& path, bool hold) {
     const std::uint32_t root = InternScanRoot(fd, ResolvedFolderPath(fd, path), hold);
     if (root == NoScanRoot) return std::nullopt;
-    TFileIdentity identity;
+    FileIdentity identity;
     identity.root = root;
     identity.prefixLength = static_cast<std::uint32_t>(path.size());
     return identity;

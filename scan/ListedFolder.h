@@ -101,7 +101,7 @@ int StatEntry(int fd, const char* name, std::uint64_t folderDevice, FileStatus& 
 // The exact-delete identity of the files below the folder open as `fd`, reached as `path`
 // (what of their paths names it); none when the folder cannot be kept. `hold` as for
 // InternScanRoot.
-std::optional<TFileIdentity> ScanRootIdentity(int fd, const std::string& path, bool hold);
+std::optional<FileIdentity> ScanRootIdentity(int fd, const std::string& path, bool hold);
 
 // Reads the whole listing of the open `reader` into `folder` (whose device is set), with the
 // status of each regular file or entry of unknown type.

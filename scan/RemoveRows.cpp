@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/RemoveRows.h"
 
+#include "fs/OwnedFd.h"
 #include "scan/ExactDelete.h"
 #include "scan/FilesInUse.h"
 #include "scan/KeptFiles.h"
-#include "fs/OwnedFd.h"
 
 #include <fcntl.h>
 #include <sys/random.h>
@@ -30,31 +30,30 @@ namespace nullsweep {
 namespace {
 
 struct Result {
-    TDeleteOutcome outcome;
+    DeleteOutcome outcome;
     std::string reason;
     int error = 0;
 };
 
 Result removed() {
-    return {TDeleteOutcome::Deleted, {}};
+    return {DeleteOutcome::Deleted, {}};
 }
 
 Result failedWith(int error, const std::string& what = {}) {
-    return {TDeleteOutcome::Failed, (what.empty() ? "" : what + ": ") + std::strerror(error),
-            error};
+    return {DeleteOutcome::Failed, (what.empty() ? "" : what + ": ") + std::strerror(error), error};
 }
 
 // What errno says about reaching a file or its folder.
 Result unreachable(int error) {
     switch (error) {
     case ENOENT:
-        return {TDeleteOutcome::Vanished, "gone since the scan"};
+        return {DeleteOutcome::Vanished, "gone since the scan"};
     case ELOOP:   // a link where a folder was
     case ENOTDIR: // something else where a folder was
     case EXDEV:   // a path that would leave its root
-        return {TDeleteOutcome::Changed, "a folder on its path was replaced since the scan"};
+        return {DeleteOutcome::Changed, "a folder on its path was replaced since the scan"};
     case ESTALE:
-        return {TDeleteOutcome::Changed, "its scanned folder was replaced since the scan"};
+        return {DeleteOutcome::Changed, "its scanned folder was replaced since the scan"};
     default:
         return failedWith(error);
     }
@@ -90,24 +89,24 @@ class PrivateNames {
 // Whether what stands as `name` in `folder` is the listed file; with `sameChange`, unchanged
 // since the scan too (a move of our own changes the status-change time). `sx` gets what was
 // read, the journal's fields among it.
-Result compare(int folder, const std::string& name, const TFileIdentity& id, bool sameChange,
+Result compare(int folder, const std::string& name, const FileIdentity& id, bool sameChange,
                struct statx& sx) {
     if (::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
                 STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
         return errno == ENOENT ? unreachable(ENOENT) : failedWith(errno);
     const unsigned needed = STATX_TYPE | STATX_SIZE | STATX_INO;
     if ((sx.stx_mask & needed) != needed || !S_ISREG(sx.stx_mode))
-        return {TDeleteOutcome::Changed, "no longer a regular file"};
-    if (sx.stx_size != 0) return {TDeleteOutcome::Changed, "holds data now"};
+        return {DeleteOutcome::Changed, "no longer a regular file"};
+    if (sx.stx_size != 0) return {DeleteOutcome::Changed, "holds data now"};
     const bool hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
     if (makedev(sx.stx_dev_major, sx.stx_dev_minor) != id.device || sx.stx_ino != id.inode ||
         hasBirth != bool(id.hasBirth) ||
         (hasBirth &&
          (sx.stx_btime.tv_sec != id.birth || sx.stx_btime.tv_nsec != id.birthNanoseconds)))
-        return {TDeleteOutcome::Changed, "another file stands there now"};
+        return {DeleteOutcome::Changed, "another file stands there now"};
     if (sameChange &&
         (sx.stx_ctime.tv_sec != id.changed || sx.stx_ctime.tv_nsec != id.changedNanoseconds))
-        return {TDeleteOutcome::Changed, "changed since the scan"};
+        return {DeleteOutcome::Changed, "changed since the scan"};
     return removed();
 }
 
@@ -129,18 +128,18 @@ std::mutex inUseMutex;
 
 struct Item {
     std::size_t index;
-    TFileIdentity id;
+    FileIdentity id;
     std::string_view folder; // relative to the root, no final "/"
     std::string_view relative;
 };
 
 class Remover {
   public:
-    Remover(TRemoveMode mode, bool includeKept, TTrash* trash, const TRemoveCallbacks& callbacks)
+    Remover(RemoveMode mode, bool includeKept, TTrash* trash, const RemoveCallbacks& callbacks)
         : mode_(mode), includeKept_(includeKept), trash_(trash), callbacks_(callbacks) {}
 
     // Opens the folder of the rows that follow, from their held scan root.
-    void openFolder(const TFileIdentity& id, std::string_view relativeFolder) {
+    void openFolder(const FileIdentity& id, std::string_view relativeFolder) {
         folder_.reset();
         folderError_ = 0;
         const TOwnedFd root(OpenScanRoot(id.root));
@@ -150,7 +149,7 @@ class Remover {
         }
         folder_.reset(OpenFolderBeneath(root.get(), relativeFolder));
         if (folder_.get() < 0) folderError_ = errno;
-        if (folder_.get() >= 0 && mode_ == TRemoveMode::Delete && callbacks_.onFolder)
+        if (folder_.get() >= 0 && mode_ == RemoveMode::Delete && callbacks_.onFolder)
             callbacks_.onFolder(folder_.get(), realPath(id, relativeFolder));
         const std::lock_guard lock(inUseMutex);
         filesInUse().Refresh();
@@ -168,13 +167,13 @@ class Remover {
                 std::string name;
                 struct statx status {};
                 result = check(*rows[item.index], item.id, item.relative, name, status);
-                if (result.outcome == TDeleteOutcome::Deleted && mode_ == TRemoveMode::Delete &&
+                if (result.outcome == DeleteOutcome::Deleted && mode_ == RemoveMode::Delete &&
                     callbacks_.beforeUnlink)
                     if (const int error = callbacks_.beforeUnlink(
                             folder_.get(), name, realPath(item.id, item.relative, rows[item.index]),
                             status))
                         result = failedWith(error, "cannot record it in the journal");
-                if (result.outcome == TDeleteOutcome::Deleted) {
+                if (result.outcome == DeleteOutcome::Deleted) {
                     pending_.push_back({&item, std::move(name)});
                     continue;
                 }
@@ -184,7 +183,7 @@ class Remover {
             emit(item.index, std::move(result));
         }
         if (pending_.empty()) return;
-        if (mode_ == TRemoveMode::Delete && callbacks_.recordsDue) {
+        if (mode_ == RemoveMode::Delete && callbacks_.recordsDue) {
             int error = 0;
             try {
                 error = callbacks_.recordsDue();
@@ -201,9 +200,9 @@ class Remover {
             Result result;
             try {
                 if (beforeMove) beforeMove(folder_.get(), p.name);
-                result = mode_ == TRemoveMode::Trash ? moveToTrash(*rows[p.item->index], p.item->id,
-                                                                   p.item->relative, p.name)
-                                                     : unlinkPrivately(p.item->id, p.name);
+                result = mode_ == RemoveMode::Trash ? moveToTrash(*rows[p.item->index], p.item->id,
+                                                                  p.item->relative, p.name)
+                                                    : unlinkPrivately(p.item->id, p.name);
             } catch (...) {
                 result = failedWith(ENOMEM);
             }
@@ -214,25 +213,25 @@ class Remover {
   private:
     // Whether the file may be moved now; `name` gets its name in the folder, `status` what the
     // check read.
-    Result check(const TResultRow& row, const TFileIdentity& id, std::string_view relative,
+    Result check(const TResultRow& row, const FileIdentity& id, std::string_view relative,
                  std::string& name, struct statx& status) {
         if (!includeKept_)
             if (const std::string_view kept = KeptReasonOf(row); !kept.empty())
-                return {TDeleteOutcome::Kept, std::string(kept)};
+                return {DeleteOutcome::Kept, std::string(kept)};
         if (folder_.get() < 0) return unreachable(folderError_);
         const auto slash = relative.rfind('/');
         name = slash == std::string_view::npos ? relative : relative.substr(slash + 1);
         if (name.empty() || name == "." || name == "..")
-            return {TDeleteOutcome::Changed, "not a file name"};
+            return {DeleteOutcome::Changed, "not a file name"};
         if (Result now = compare(folder_.get(), name, id, true, status);
-            now.outcome != TDeleteOutcome::Deleted)
+            now.outcome != DeleteOutcome::Deleted)
             return now;
         const std::lock_guard lock(inUseMutex);
         // Looked at again now and then within a large folder too, at a bounded share of the
         // work.
         if ((++checked_ & 1023) == 0) filesInUse().Refresh();
         if (std::string holder = filesInUse().HolderOf(id.device, id.inode); !holder.empty())
-            return {TDeleteOutcome::Kept, std::move(holder)};
+            return {DeleteOutcome::Kept, std::move(holder)};
         return removed();
     }
 
@@ -240,14 +239,14 @@ class Remover {
     // Renamed first to a name no one knows, then checked again: a file swapped in at the last
     // moment (an exchange of names, an editor's save) is what would stand there now. Its
     // journal record, if any, was written before this.
-    Result unlinkPrivately(const TFileIdentity& id, const std::string& name) {
+    Result unlinkPrivately(const FileIdentity& id, const std::string& name) {
         const int dir = folder_.get();
         const std::string hidden = names_.next();
         if (RenameNoReplace(dir, name, dir, hidden) != 0)
             return errno == ENOENT ? unreachable(ENOENT) : failedWith(errno);
         struct statx status {};
         const Result there = compare(dir, hidden, id, false, status);
-        if (there.outcome == TDeleteOutcome::Deleted) {
+        if (there.outcome == DeleteOutcome::Deleted) {
             if (::unlinkat(dir, hidden.c_str(), 0) == 0) return removed();
             const int error = errno;
             RenameNoReplace(dir, hidden, dir, name);
@@ -255,10 +254,10 @@ class Remover {
         }
         if (RenameNoReplace(dir, hidden, dir, name) != 0)
             return failedWith(errno, "replaced while being deleted, left as " + hidden);
-        return {TDeleteOutcome::Changed, "replaced while being deleted, put back"};
+        return {DeleteOutcome::Changed, "replaced while being deleted, put back"};
     }
 
-    Result moveToTrash(const TResultRow& row, const TFileIdentity& id, std::string_view relative,
+    Result moveToTrash(const TResultRow& row, const FileIdentity& id, std::string_view relative,
                        const std::string& name) {
         if (!trash_) return failedWith(EINVAL, "no trash");
         TTrash::TPlace placed;
@@ -267,16 +266,16 @@ class Remover {
                                    : failedWith(errno, "cannot move it to the trash");
         struct statx status {};
         const Result there = compare(placed.files, placed.name, id, false, status);
-        if (there.outcome == TDeleteOutcome::Deleted) return removed();
+        if (there.outcome == DeleteOutcome::Deleted) return removed();
         if (TTrash::MoveBack(placed, folder_.get(), name) != 0)
             return failedWith(errno,
                               "replaced while being moved, left in the trash as " + placed.name);
-        return {TDeleteOutcome::Changed, "replaced while being moved to the trash, moved back"};
+        return {DeleteOutcome::Changed, "replaced while being moved to the trash, moved back"};
     }
 
     // Where the scan root really is, and `relative` below it; the row's own path (or nothing,
     // without a row) when the root's is not known.
-    static std::string realPath(const TFileIdentity& id, std::string_view relative,
+    static std::string realPath(const FileIdentity& id, std::string_view relative,
                                 const TResultRow* row = nullptr) {
         std::string path = ScanRootPath(id.root);
         if (path.empty()) return row ? std::string(row->Path()) : path;
@@ -284,10 +283,10 @@ class Remover {
         return path;
     }
 
-    TRemoveMode mode_;
+    RemoveMode mode_;
     bool includeKept_;
     TTrash* trash_;
-    const TRemoveCallbacks& callbacks_;
+    const RemoveCallbacks& callbacks_;
     PrivateNames names_;
     std::size_t checked_ = 0;
     struct Pending {
@@ -302,24 +301,24 @@ class Remover {
 } // namespace
 
 // RemoveRows; with `oneAtATime`, /proc is read again only when due (see TFilesInUse::Refresh).
-static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveMode mode,
-                               bool includeKept, TTrash* trash, const TRemoveCallbacks& callbacks,
-                               unsigned threads, bool oneAtATime) {
-    TRemoveCount count;
+static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMode mode,
+                              bool includeKept, TTrash* trash, const RemoveCallbacks& callbacks,
+                              unsigned threads, bool oneAtATime) {
+    RemoveCount count;
     std::size_t done = 0;
     auto report = [&](std::size_t index, const Result& result) {
         switch (result.outcome) {
-        case TDeleteOutcome::Deleted:
+        case DeleteOutcome::Deleted:
             ++count.removed;
             break;
-        case TDeleteOutcome::Kept:
+        case DeleteOutcome::Kept:
             ++count.kept;
             break;
-        case TDeleteOutcome::Changed:
-        case TDeleteOutcome::Vanished:
+        case DeleteOutcome::Changed:
+        case DeleteOutcome::Vanished:
             ++count.changed;
             break;
-        case TDeleteOutcome::Failed:
+        case DeleteOutcome::Failed:
             ++count.failed;
             break;
         }
@@ -345,7 +344,7 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
         Item item{i, {}, {}, {}};
         const std::string_view path = rows[i]->Path();
         if (!GetFileIdentity(*rows[i], item.id) || item.id.prefixLength > path.size()) {
-            report(i, {TDeleteOutcome::Failed, "no identity recorded by a scan", EINVAL});
+            report(i, {DeleteOutcome::Failed, "no identity recorded by a scan", EINVAL});
             continue;
         }
         item.relative = path.substr(item.id.prefixLength);
@@ -481,20 +480,20 @@ static TRemoveCount removeRows(std::span<const TResultRow* const> rows, TRemoveM
     return count;
 }
 
-TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mode, bool includeKept,
-                        TTrash* trash, const TRemoveCallbacks& callbacks, unsigned threads) {
+RemoveCount RemoveRows(std::span<const TResultRow* const> rows, RemoveMode mode, bool includeKept,
+                       TTrash* trash, const RemoveCallbacks& callbacks, unsigned threads) {
     return removeRows(rows, mode, includeKept, trash, callbacks, threads, false);
 }
 
 namespace {
 
-TDeleteOutcome removeOne(const TResultRow& row, TRemoveMode mode, TTrash* trash) noexcept {
+DeleteOutcome removeOne(const TResultRow& row, RemoveMode mode, TTrash* trash) noexcept {
     try {
         const TResultRow* const one[] = {&row};
-        TDeleteOutcome outcome = TDeleteOutcome::Failed;
+        DeleteOutcome outcome = DeleteOutcome::Failed;
         int error = 0;
-        TRemoveCallbacks callbacks;
-        callbacks.onRow = [&](std::size_t, TDeleteOutcome o, const std::string&) {
+        RemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t, DeleteOutcome o, const std::string&) {
             outcome = o;
             error = errno;
         };
@@ -503,7 +502,7 @@ TDeleteOutcome removeOne(const TResultRow& row, TRemoveMode mode, TTrash* trash)
         return outcome;
     } catch (...) {
         errno = ENOMEM;
-        return TDeleteOutcome::Failed;
+        return DeleteOutcome::Failed;
     }
 }
 } // namespace
@@ -512,12 +511,12 @@ void detail::SetBeforeMoveHook(std::function<void(int, const std::string&)> hook
     beforeMove = std::move(hook);
 }
 
-TDeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
-    return removeOne(row, TRemoveMode::Delete, nullptr);
+DeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
+    return removeOne(row, RemoveMode::Delete, nullptr);
 }
 
-TDeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept {
-    return removeOne(row, TRemoveMode::Trash, &trash);
+DeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept {
+    return removeOne(row, RemoveMode::Trash, &trash);
 }
 
 } // namespace nullsweep

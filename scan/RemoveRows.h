@@ -14,19 +14,19 @@
 
 namespace nullsweep {
 
-enum class TRemoveMode { Delete, Trash };
+enum class RemoveMode { Delete, Trash };
 
-struct TRemoveCount {
+struct RemoveCount {
     std::size_t removed = 0; // deleted, or moved to the trash
     std::size_t kept = 0;    // meant to be empty or in use, left
     std::size_t changed = 0; // no longer the listed empty file, or gone already
     std::size_t failed = 0;  // the system refused, or the row has no identity
 };
 
-struct TRemoveCallbacks {
+struct RemoveCallbacks {
     // After each row: its index in `rows`, what happened, and a reason text for
     // kept/changed/failed (empty when removed). Runs on the calling thread.
-    std::function<void(std::size_t index, TDeleteOutcome outcome, const std::string& reason)> onRow;
+    std::function<void(std::size_t index, DeleteOutcome outcome, const std::string& reason)> onRow;
     // Now and then (a few times a second at most): rows done so far and the total.
     std::function<void(std::size_t done, std::size_t total)> onProgress;
     // Checked between files; true stops the run (the rest is left untouched).
@@ -51,11 +51,11 @@ struct TRemoveCallbacks {
 // in the trash (a move there); anything else is put back and counted as changed. Kept rows are
 // left unless `includeKept`; a file in use is always left. Rows of one folder are done together
 // (the folder opened once for each share of it), so `onRow` may come in another order than
-// `rows`. `trash` is needed for TRemoveMode::Trash. Shares of folders are done on up to
+// `rows`. `trash` is needed for RemoveMode::Trash. Shares of folders are done on up to
 // `threads` helper threads (0: as the machine suits). Never throws from the file work itself; a
 // callback's exception ends the run and passes on.
-TRemoveCount RemoveRows(std::span<const TResultRow* const> rows, TRemoveMode mode, bool includeKept,
-                        TTrash* trash, const TRemoveCallbacks& callbacks, unsigned threads = 0);
+RemoveCount RemoveRows(std::span<const TResultRow* const> rows, RemoveMode mode, bool includeKept,
+                       TTrash* trash, const RemoveCallbacks& callbacks, unsigned threads = 0);
 
 namespace detail {
 // Called between the last check of a file and its move (rename or trash), with its folder and

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/RestoreJournal.h"
 
+#include "fs/OwnedFd.h"
 #include "fs/PathParts.h"
 #include "scan/ExactDelete.h"
-#include "fs/OwnedFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -54,7 +54,7 @@ int openFolder(const std::string& folder, bool make) {
 // Owner, mode, extended attributes and times, in the order that keeps each: a change of owner
 // clears set-id bits, an access list sets the group bits, and times come last. `made` is the
 // status the file was created with when that is known already; otherwise it is read.
-std::string applyRecord(int fd, const TJournalRecord& record, const struct stat* made = nullptr) {
+std::string applyRecord(int fd, const JournalRecord& record, const struct stat* made = nullptr) {
     struct stat st {};
     if (made)
         st = *made;
@@ -89,15 +89,15 @@ TPlace placeOf(int folder, const std::string& name, bool wantFolder) {
 
 } // namespace
 
-std::vector<TJournalRecord> ReadJournal(const std::string& path,
-                                        const std::function<void(std::size_t line)>& onBadLine) {
+std::vector<JournalRecord> ReadJournal(const std::string& path,
+                                       const std::function<void(std::size_t line)>& onBadLine) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
-    std::vector<TJournalRecord> records;
+    std::vector<JournalRecord> records;
     std::string line;
     for (std::size_t number = 1; std::getline(in, line); ++number) {
         if (line.empty()) continue;
-        if (std::optional<TJournalRecord> record = ReadJournalLine(line))
+        if (std::optional<JournalRecord> record = ReadJournalLine(line))
             records.push_back(std::move(*record));
         else if (onBadLine)
             onBadLine(number);
@@ -116,13 +116,13 @@ struct TOutcome {
 
 // The folder the records at hand are in, held open, and what a file made there with each mode
 // turned out to be.
-struct TFolderCursor {
+struct FolderCursor {
     std::string path;
     TOwnedFd fd;
     std::map<mode_t, struct stat> created;
 };
 
-TOutcome restoreOne(const TJournalRecord& record, TFolderCursor& at, const TRestoreOptions& options,
+TOutcome restoreOne(const JournalRecord& record, FolderCursor& at, const RestoreOptions& options,
                     uid_t user, gid_t group) {
     const TPathParts parts = SplitPath(record.path);
     const std::string name(parts.name);
@@ -187,10 +187,10 @@ TOutcome restoreOne(const TJournalRecord& record, TFolderCursor& at, const TRest
 
 } // namespace
 
-TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
-                             const TRestoreOptions& options, unsigned threads) {
-    std::vector<const TJournalRecord*> order;
-    for (const TJournalRecord& record : records)
+RestoreCount RestoreRecords(const std::vector<JournalRecord>& records,
+                            const RestoreOptions& options, unsigned threads) {
+    std::vector<const JournalRecord*> order;
+    for (const JournalRecord& record : records)
         order.push_back(&record);
     // Folders before files, outer folders before inner ones; files grouped by their folder
     // (a run on several threads journals folders interleaved), in the journal's order within it.
@@ -205,7 +205,7 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
     // Folders in order, here: an inner one needs its outer one.
     std::size_t firstFile = 0;
     {
-        TFolderCursor at;
+        FolderCursor at;
         for (; firstFile < order.size() && order[firstFile]->folder; ++firstFile)
             outcomes[firstFile] = restoreOne(*order[firstFile], at, options, user, group);
     }
@@ -219,7 +219,7 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
     groups.push_back(order.size());
     std::atomic<std::size_t> nextGroup{0};
     auto work = [&] {
-        TFolderCursor at;
+        FolderCursor at;
         for (std::size_t g; (g = nextGroup++) + 1 < groups.size();)
             for (std::size_t i = groups[g]; i < groups[g + 1]; ++i) {
                 try {
@@ -244,13 +244,13 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
     for (std::thread& helper : helpers)
         helper.join();
 
-    TRestoreCount count;
-    std::vector<const TJournalRecord*> madeFolders;
-    const auto problem = [&](const TJournalRecord& record, const std::string& why) {
+    RestoreCount count;
+    std::vector<const JournalRecord*> madeFolders;
+    const auto problem = [&](const JournalRecord& record, const std::string& why) {
         ++count.failed;
         if (options.onProblem) options.onProblem(record.path, why);
     };
-    const auto restored = [&](const TJournalRecord& record) {
+    const auto restored = [&](const JournalRecord& record) {
         ++count.restored;
         if (options.onRestored) options.onRestored(record.path);
     };
@@ -272,7 +272,7 @@ TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
     }
     // Inner folders first: setting a folder's times is the last change inside its parent.
     for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) {
-        const TJournalRecord& record = **it;
+        const JournalRecord& record = **it;
         TOwnedFd place(openFolder(record.path, false));
         TOwnedFd fd(
             place.get() < 0 ? -1 : ::openat(place.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));

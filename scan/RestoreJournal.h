@@ -9,13 +9,13 @@
 
 namespace nullsweep {
 
-struct TRestoreCount {
+struct RestoreCount {
     std::size_t restored = 0;
     std::size_t already = 0; // an empty file (or a folder) stands there now: left as it is
     std::size_t failed = 0;
 };
 
-struct TRestoreOptions {
+struct RestoreOptions {
     bool dryRun = false;  // say what would be done, change nothing
     bool parents = false; // make missing folders on the way
     // Each file or folder restored (or, on a dry run, that would be).
@@ -30,12 +30,12 @@ struct TRestoreOptions {
 // by anything else is never touched. Files are made folder by folder on up to `threads` threads
 // (0: as the machine suits); the callbacks come afterwards, on the calling thread, folders
 // first and files grouped by folder.
-TRestoreCount RestoreRecords(const std::vector<TJournalRecord>& records,
-                             const TRestoreOptions& options, unsigned threads = 0);
+RestoreCount RestoreRecords(const std::vector<JournalRecord>& records,
+                            const RestoreOptions& options, unsigned threads = 0);
 
 // The records of a journal file; `onBadLine` is told the number of each line that is not one.
 // Throws std::runtime_error naming the file when it cannot be read.
-std::vector<TJournalRecord> ReadJournal(const std::string& path,
-                                        const std::function<void(std::size_t line)>& onBadLine);
+std::vector<JournalRecord> ReadJournal(const std::string& path,
+                                       const std::function<void(std::size_t line)>& onBadLine);
 
 } // namespace nullsweep

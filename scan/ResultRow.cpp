@@ -47,14 +47,14 @@ std::uint32_t length32(std::size_t size, const char* what) {
 
 } // namespace
 
-TResultRow::TResultRow(std::string_view path, std::size_t nameLength, const TRowFacts& facts,
+TResultRow::TResultRow(std::string_view path, std::size_t nameLength, const RowFacts& facts,
                        std::string_view keptReason) {
     if (nameLength > path.size() || nameLength > std::numeric_limits<std::uint16_t>::max())
         throw std::length_error("file name longer than its path or than a name can be");
     const std::uint32_t pathLength = length32(path.size(), "path");
     const std::uint32_t keptLength = length32(keptReason.size(), "kept reason");
     Block* b = newBlock(std::size_t(pathLength) + keptLength);
-    const TFileIdentity& id = facts.identity;
+    const FileIdentity& id = facts.identity;
     b->size = facts.size;
     b->device = id.device;
     b->inode = id.inode;
@@ -121,21 +121,21 @@ std::uint64_t TResultRow::Size() const {
     return block_ ? block_->size : 0;
 }
 
-TFileTime TResultRow::Created() const {
+FileTime TResultRow::Created() const {
     if (!block_) return {};
-    return block_->hasBirth ? TFileTime{block_->birth, block_->birthNanoseconds}
-                            : TFileTime{block_->changed, block_->changedNanoseconds};
+    return block_->hasBirth ? FileTime{block_->birth, block_->birthNanoseconds}
+                            : FileTime{block_->changed, block_->changedNanoseconds};
 }
 
-TFileTime TResultRow::Accessed() const {
-    return block_ ? TFileTime{block_->accessed, block_->accessedNanoseconds} : TFileTime{};
+FileTime TResultRow::Accessed() const {
+    return block_ ? FileTime{block_->accessed, block_->accessedNanoseconds} : FileTime{};
 }
 
-TFileTime TResultRow::Written() const {
-    return block_ ? TFileTime{block_->written, block_->writtenNanoseconds} : TFileTime{};
+FileTime TResultRow::Written() const {
+    return block_ ? FileTime{block_->written, block_->writtenNanoseconds} : FileTime{};
 }
 
-TFileTime TResultRow::TimeOf(TField field) const {
+FileTime TResultRow::TimeOf(TField field) const {
     return field == TField::CreateTime   ? Created()
            : field == TField::AccessTime ? Accessed()
                                          : Written();
@@ -145,8 +145,8 @@ bool TResultRow::HasIdentity() const {
     return block_ && block_->root != NoScanRoot;
 }
 
-TFileIdentity TResultRow::Identity() const {
-    TFileIdentity id{NoScanRoot};
+FileIdentity TResultRow::Identity() const {
+    FileIdentity id{NoScanRoot};
     if (!block_) return id;
     id.root = block_->root;
     id.prefixLength = block_->prefixLength;

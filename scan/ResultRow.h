@@ -12,7 +12,7 @@ namespace nullsweep {
 // the scan started from (held open), how much of the row's full path names that folder, and
 // what tells the file from any other: device, inode, birth time where the file system keeps
 // one, and status-change time (a file made again, touched, chmodded or linked has another).
-struct TFileIdentity {
+struct FileIdentity {
     std::uint32_t root = 0;         // from InternScanRoot
     std::uint32_t prefixLength = 0; // bytes of the full path up to and with the root's "/"
     std::uint64_t device = 0;       // makedev of the statx major and minor
@@ -27,19 +27,19 @@ struct TFileIdentity {
 constexpr std::uint32_t NoScanRoot = 0xFFFFFFFFu;
 
 // A file-system time stamp: seconds since the epoch (UTC) and nanoseconds.
-struct TFileTime {
+struct FileTime {
     std::int64_t seconds = 0;
     std::uint32_t nanoseconds = 0;
-    friend bool operator==(const TFileTime&, const TFileTime&) = default;
+    friend bool operator==(const FileTime&, const FileTime&) = default;
 };
 
 // The facts a row is made of, besides its path and kept reason.
-struct TRowFacts {
+struct RowFacts {
     std::uint64_t size = 0;
-    TFileTime accessed, written;
+    FileTime accessed, written;
     // Without a root (NoScanRoot) the row has no identity and is never deleted. The birth time
     // (or, where the file system keeps none, the status-change time) is the row's creation time.
-    TFileIdentity identity{NoScanRoot};
+    FileIdentity identity{NoScanRoot};
 };
 
 // The record behind one grid row: the facts of one listed file, not texts (TRowText makes a
@@ -51,7 +51,7 @@ class TResultRow {
   public:
     TResultRow() = default;
     // `nameLength`: how many bytes at the end of `path` are the file name.
-    TResultRow(std::string_view path, std::size_t nameLength, const TRowFacts& facts,
+    TResultRow(std::string_view path, std::size_t nameLength, const RowFacts& facts,
                std::string_view keptReason = {});
     ~TResultRow();
     TResultRow(const TResultRow& other);
@@ -67,14 +67,14 @@ class TResultRow {
     std::string_view KeptReason() const;
 
     std::uint64_t Size() const;
-    TFileTime Created() const; // the birth time, or the status-change time where none is kept
-    TFileTime Accessed() const;
-    TFileTime Written() const;
+    FileTime Created() const; // the birth time, or the status-change time where none is kept
+    FileTime Accessed() const;
+    FileTime Written() const;
     // The time of a time field (CreateTime, AccessTime or WriteTime).
-    TFileTime TimeOf(TField field) const;
+    FileTime TimeOf(TField field) const;
     // False for a row made without a scan root (nothing to delete it by).
     bool HasIdentity() const;
-    TFileIdentity Identity() const;
+    FileIdentity Identity() const;
 
     struct Block; // the layout, known to ResultRow.cpp only
 

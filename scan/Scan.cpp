@@ -85,8 +85,7 @@ DescriptorBudget descriptorBudget() {
 class Walk {
   public:
     Walk(const RowSink& sink, const ScanOptions& options)
-        : sink_(sink),
-          onProgress_(options.onProgress), onError_(options.onError),
+        : sink_(sink), onProgress_(options.onProgress), onError_(options.onError),
           kept_(options.kept ? *options.kept : ownKept_.emplace()), rows_(kept_),
           budget_(descriptorBudget()), handles_(budget_.held) {
         rules_.oneFileSystem = options.oneFileSystem;
@@ -168,7 +167,7 @@ class Walk {
     // Deletes start from the folder held open now (a root given as a link is followed this
     // once).
     void rootFor(int fd, const std::string& path) {
-        const std::optional<TFileIdentity> root = ScanRootIdentity(fd, path, /*hold=*/true);
+        const std::optional<FileIdentity> root = ScanRootIdentity(fd, path, /*hold=*/true);
         if (!root) return;
         identity_ = *root;
         hasRoot_ = true;
@@ -342,8 +341,8 @@ class Walk {
     void addRow(std::string_view name, const FileStatus& status) {
         TResultRow row;
         try {
-            const TWalkedFolder folder{path_, resolved_, hasRoot_ ? identity_.prefixLength : 0u,
-                                       stack_.back().kept};
+            const WalkedFolder folder{path_, resolved_, hasRoot_ ? identity_.prefixLength : 0u,
+                                      stack_.back().kept};
             rows_.Fill(row, folder, name, status, hasRoot_ ? &identity_ : nullptr);
         } catch (const std::bad_alloc&) {
             throw;
@@ -376,7 +375,7 @@ class Walk {
     const std::function<void(const std::string&, int)>& onError_;
     std::optional<TKeptFiles> ownKept_;
     TKeptFiles& kept_;
-    TFileRowMaker rows_;
+    FileRowMaker rows_;
     const DescriptorBudget budget_;
     FolderHandles handles_;
     ListingRules rules_;
@@ -387,7 +386,7 @@ class Walk {
     std::string resolved_; // the same with no link in it, for the kept-file check
     ScanProgress progress_;
     std::uint64_t reported_ = 0;
-    TFileIdentity identity_;
+    FileIdentity identity_;
     bool hasRoot_ = false;
     bool sinkFailed_ = false;
 
@@ -428,7 +427,7 @@ void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& s
     } // the listings ahead are let go before the message is made
     if (reason != 0) {
         if (folder.size() > 1) folder.pop_back();
-        throw TWalkStopped("the walk of " + folder + " stopped early: " + std::strerror(reason));
+        throw WalkStopped("the walk of " + folder + " stopped early: " + std::strerror(reason));
     }
 }
 

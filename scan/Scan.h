@@ -22,7 +22,7 @@ struct ScanProgress {
 };
 
 // A walk that stopped before it saw everything (no memory): its rows are not the whole list.
-class TWalkStopped : public std::runtime_error {
+class WalkStopped : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
@@ -52,7 +52,7 @@ using RowSink = std::function<void(TResultRow&& row)>;
 // number of open folders, whatever the depth. The sink and the callbacks run on the calling
 // thread; the other threads only list folders, as many as start (down to none). An exception
 // from the sink ends the walk and is passed on; anything else that ends it early is thrown as
-// TWalkStopped, naming the folder and the reason.
+// WalkStopped, naming the folder and the reason.
 void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& sink);
 
 // The number of listing threads a walk uses unless told.

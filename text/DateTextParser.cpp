@@ -27,9 +27,9 @@ std::optional<TDateTextParser::Pieces> TDateTextParser::compile(const QString& f
     if (!pieces) return std::nullopt;
     // A field of one or two digits right before another number cannot be split without
     // guessing; leave such formats to QLocale.
-    auto isNumber = [](const TFormatPiece& p) {
-        return p.kind != TFormatPiece::Literal && p.kind != TFormatPiece::AmPm &&
-               p.kind != TFormatPiece::MonthName;
+    auto isNumber = [](const FormatPiece& p) {
+        return p.kind != FormatPiece::Literal && p.kind != FormatPiece::AmPm &&
+               p.kind != FormatPiece::MonthName;
     };
     for (std::size_t i = 1; i < pieces->size(); ++i) {
         const auto& before = (*pieces)[i - 1];
@@ -43,12 +43,12 @@ std::optional<TDateTextParser::Pieces> TDateTextParser::compile(const QString& f
 bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::size_t& at,
                            Fields& f) const {
     for (const Piece& p : pieces) {
-        if (p.kind == TFormatPiece::Literal) {
+        if (p.kind == FormatPiece::Literal) {
             if (text.substr(at).substr(0, p.text.size()) != p.text) return false;
             at += p.text.size();
             continue;
         }
-        if (p.kind == TFormatPiece::MonthName) {
+        if (p.kind == FormatPiece::MonthName) {
             // The longest name that matches, so that one name being a prefix of another
             // does no harm.
             const std::string_view rest = text.substr(at);
@@ -62,7 +62,7 @@ bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::siz
             at += best;
             continue;
         }
-        if (p.kind == TFormatPiece::AmPm) {
+        if (p.kind == FormatPiece::AmPm) {
             const std::string_view rest = text.substr(at);
             // The longer text first, so that one being a prefix of the other does no harm.
             const bool amFirst = p.text.size() >= p.pm.size();
@@ -99,30 +99,30 @@ bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::siz
             value = value * 10 + (text[at + k] - '0');
         at += count;
         switch (p.kind) {
-        case TFormatPiece::Day:
+        case FormatPiece::Day:
             f.day = value;
             break;
-        case TFormatPiece::Month:
+        case FormatPiece::Month:
             f.month = value;
             break;
-        case TFormatPiece::Year:
+        case FormatPiece::Year:
             f.year = value;
             break;
-        case TFormatPiece::Hour24:
+        case FormatPiece::Hour24:
             f.hour = value;
             break;
-        case TFormatPiece::Hour12:
+        case FormatPiece::Hour12:
             f.hour12 = value;
             break;
-        case TFormatPiece::Minute:
+        case FormatPiece::Minute:
             f.minute = value;
             break;
-        case TFormatPiece::Second:
+        case FormatPiece::Second:
             f.second = value;
             break;
-        case TFormatPiece::Literal:
-        case TFormatPiece::MonthName:
-        case TFormatPiece::AmPm:
+        case FormatPiece::Literal:
+        case FormatPiece::MonthName:
+        case FormatPiece::AmPm:
             break;
         }
     }

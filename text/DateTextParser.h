@@ -30,7 +30,7 @@ class TDateTextParser {
     bool HasFastPath() const { return date_.has_value() && time_.has_value(); }
 
   private:
-    using Piece = TFormatPiece;
+    using Piece = FormatPiece;
     using Pieces = TFormatPieces;
     struct Fields {
         int year = -1, month = -1, day = -1;

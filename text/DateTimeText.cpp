@@ -91,36 +91,36 @@ void DateTimeText::AppendTimeText(const std::tm& t, std::string& out) const {
         } while (n > 0 && (value > 0 || int(sizeof digits) - n < width));
         out.append(digits + n, sizeof digits - std::size_t(n));
     };
-    for (const TFormatPiece& p : *timePieces_) {
+    for (const FormatPiece& p : *timePieces_) {
         switch (p.kind) {
-        case TFormatPiece::Literal:
+        case FormatPiece::Literal:
             out += p.text;
             break;
-        case TFormatPiece::Day:
+        case FormatPiece::Day:
             number(t.tm_mday, p.width);
             break;
-        case TFormatPiece::Month:
+        case FormatPiece::Month:
             number(t.tm_mon + 1, p.width);
             break;
-        case TFormatPiece::MonthName:
+        case FormatPiece::MonthName:
             out += p.names.at(std::size_t(t.tm_mon));
             break;
-        case TFormatPiece::Year:
+        case FormatPiece::Year:
             number(t.tm_year + 1900, p.width);
             break;
-        case TFormatPiece::Hour24:
+        case FormatPiece::Hour24:
             number(t.tm_hour, p.width);
             break;
-        case TFormatPiece::Hour12:
+        case FormatPiece::Hour12:
             number(t.tm_hour % 12 == 0 ? 12 : t.tm_hour % 12, p.width);
             break;
-        case TFormatPiece::Minute:
+        case FormatPiece::Minute:
             number(t.tm_min, p.width);
             break;
-        case TFormatPiece::Second:
+        case FormatPiece::Second:
             number(t.tm_sec, p.width);
             break;
-        case TFormatPiece::AmPm:
+        case FormatPiece::AmPm:
             out += t.tm_hour < 12 ? p.text : p.pm;
             break;
         }

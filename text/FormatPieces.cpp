@@ -11,10 +11,10 @@ std::optional<TFormatPieces> CompileFormat(const QString& format, const QLocale&
     TFormatPieces pieces;
     auto literal = [&](const QString& text) {
         if (text.isEmpty()) return;
-        if (!pieces.empty() && pieces.back().kind == TFormatPiece::Literal)
+        if (!pieces.empty() && pieces.back().kind == FormatPiece::Literal)
             pieces.back().text += text.toStdString();
         else
-            pieces.push_back({TFormatPiece::Literal, 0, text.toStdString(), {}, {}});
+            pieces.push_back({FormatPiece::Literal, 0, text.toStdString(), {}, {}});
     };
     for (qsizetype i = 0; i < format.size();) {
         const QChar c = format[i];
@@ -36,13 +36,13 @@ std::optional<TFormatPieces> CompileFormat(const QString& format, const QLocale&
             const QString am = upper ? locale.amText().toUpper() : locale.amText().toLower();
             const QString pm = upper ? locale.pmText().toUpper() : locale.pmText().toLower();
             if (am.isEmpty() || pm.isEmpty() || am == pm) return std::nullopt;
-            pieces.push_back({TFormatPiece::AmPm, 0, am.toStdString(), pm.toStdString(), {}});
+            pieces.push_back({FormatPiece::AmPm, 0, am.toStdString(), pm.toStdString(), {}});
             i += pair ? 2 : 1;
             continue;
         }
         if (c == u'M' && (run == 3 || run == 4)) {
             // The names exactly as the formatter writes them.
-            TFormatPiece piece{TFormatPiece::MonthName, int(run), {}, {}, {}};
+            FormatPiece piece{FormatPiece::MonthName, int(run), {}, {}, {}};
             const QString token(run, u'M');
             for (int month = 1; month <= 12; ++month) {
                 piece.names.push_back(locale.toString(QDate(2001, month, 1), token).toStdString());
@@ -52,24 +52,24 @@ std::optional<TFormatPieces> CompileFormat(const QString& format, const QLocale&
             i += run;
             continue;
         }
-        TFormatPiece::Kind kind = TFormatPiece::Literal;
+        FormatPiece::Kind kind = FormatPiece::Literal;
         if (c == u'd' && run <= 2)
-            kind = TFormatPiece::Day;
+            kind = FormatPiece::Day;
         else if (c == u'M' && run <= 2)
-            kind = TFormatPiece::Month;
+            kind = FormatPiece::Month;
         else if (c == u'y' && run == 4)
-            kind = TFormatPiece::Year;
+            kind = FormatPiece::Year;
         else if (c == u'H' && run <= 2)
-            kind = TFormatPiece::Hour24;
+            kind = FormatPiece::Hour24;
         else if (c == u'h' && run <= 2)
-            kind = twelveHour ? TFormatPiece::Hour12 : TFormatPiece::Hour24;
+            kind = twelveHour ? FormatPiece::Hour12 : FormatPiece::Hour24;
         else if (c == u'm' && run <= 2)
-            kind = TFormatPiece::Minute;
+            kind = FormatPiece::Minute;
         else if (c == u's' && run <= 2)
-            kind = TFormatPiece::Second;
+            kind = FormatPiece::Second;
         else if (c.isLetter())
             return std::nullopt; // month names, weekdays, zones...: QLocale reads those
-        if (kind == TFormatPiece::Literal)
+        if (kind == FormatPiece::Literal)
             literal(format.mid(i, run));
         else
             pieces.push_back({kind, int(run), {}, {}, {}});

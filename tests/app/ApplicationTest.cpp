@@ -51,7 +51,7 @@ TEST(Application, ABadConfigurationWarnsAndEndsWithStatusOne) {
     EXPECT_EQ(RunMainWindow({}), 1);
     const auto messages = shell.CallsOf(FakeShell::Kind::ShowMessage);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].icon, TMessageIcon::Warning);
+    EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
     EXPECT_NE(messages[0].text.find("CorvaneConfig.xml"), std::string::npos);
 }
 

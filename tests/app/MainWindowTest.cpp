@@ -224,7 +224,7 @@ TEST(MainWindow, TextsFitTheirWidths) {
     TTreeView& view = f.window.View();
     const QFontMetrics header(view.header()->font());
     for (std::uint32_t c = 0; c < f.vt().Columns().Count(); ++c) {
-        const TVirtualTreeColumn& column = f.vt().Columns().Items(c);
+        const VirtualTreeColumn& column = f.vt().Columns().Items(c);
         const int needed = header.horizontalAdvance(QString::fromStdString(column.Text())) +
                            TTreeView::SortMarkSpace + 2 * TTreeView::HeaderTextMargin;
         EXPECT_LE(needed, view.header()->sectionSize(int(c))) << column.Text();
@@ -365,7 +365,7 @@ TEST(MainWindow, ABadConfigurationWarnsAndStartsNothing) {
     EXPECT_FALSE(window.acceptDrops());
     const auto messages = shell.CallsOf(Kind::ShowMessage);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].icon, TMessageIcon::Warning);
+    EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
     EXPECT_NE(messages[0].text.find("CorvaneConfig.xml"), std::string::npos) << messages[0].text;
 }
 
@@ -382,7 +382,7 @@ TEST(MainWindow, AProgramFolderThatCannotTakeTheDefaultWarnsOnceAndGoesOn) {
         EXPECT_EQ(window.VT().Columns().Count(), 7u);
         const auto messages = shell.CallsOf(Kind::ShowMessage);
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].icon, TMessageIcon::Warning);
+        EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
         EXPECT_EQ(messages[0].text, t.Path("gone/CorvaneConfig.xml") +
                                         ": cannot write the default configuration: No such file "
                                         "or directory; using the built-in one");
@@ -805,7 +805,7 @@ TEST(MainWindow, EachExportMenuItemRunsItsOwnWriter) {
         ASSERT_EQ(messages.size(), std::size_t(n));
         EXPECT_EQ(messages.back().text, "Export Finished");
         EXPECT_EQ(messages.back().caption, "Done");
-        EXPECT_EQ(messages.back().icon, TMessageIcon::None);
+        EXPECT_EQ(messages.back().icon, MessageIcon::None);
     }
     EXPECT_EQ(f.shell.CallsOf(Kind::SaveFileName)[2].request.filter, "EXCEL File (*.xlsx)");
 }

@@ -154,8 +154,8 @@ TEST(QtDesktopShell, QuestionsAnswerYesUnlessNo) {
 
 TEST(QtDesktopShell, MessagesHaveOneOkButtonAndTheGivenIcon) {
     TQtDesktopShell shell;
-    for (const auto& [icon, expected] : {std::pair(TMessageIcon::None, QMessageBox::NoIcon),
-                                         std::pair(TMessageIcon::Warning, QMessageBox::Warning)}) {
+    for (const auto& [icon, expected] : {std::pair(MessageIcon::None, QMessageBox::NoIcon),
+                                         std::pair(MessageIcon::Warning, QMessageBox::Warning)}) {
         bool shown = false;
         whenShown<QMessageBox>([&, expected = expected](QMessageBox* box) {
             shown = true;

@@ -159,9 +159,9 @@ TEST(Restore, NeverReplacesFollowsLinksOrClaimsWhatItCouldNotDo) {
     tree.Folder("taken");
     tree.Folder("linked");
     tree.Folder("gone");
-    std::vector<TJournalRecord> records;
+    std::vector<JournalRecord> records;
     for (const char* name : {"taken/f", "linked/f", "gone/sub/f"}) {
-        TJournalRecord r;
+        JournalRecord r;
         r.path = tree.Path(name);
         r.mode = 0644;
         r.owner = ::geteuid();
@@ -172,11 +172,11 @@ TEST(Restore, NeverReplacesFollowsLinksOrClaimsWhatItCouldNotDo) {
     ASSERT_EQ(::rmdir(tree.Path("linked").c_str()), 0);
     tree.Link("linked", elsewhere.Root());
     std::vector<std::string> problems;
-    TRestoreOptions options;
+    RestoreOptions options;
     options.onProblem = [&](const std::string& path, const std::string&) {
         problems.push_back(path);
     };
-    TRestoreCount count = RestoreRecords(records, options);
+    RestoreCount count = RestoreRecords(records, options);
     EXPECT_EQ(count.restored, 0u);
     EXPECT_EQ(count.failed, 3u);
     EXPECT_EQ(ReadFile(tree.Path("taken/f")), "data");
@@ -195,15 +195,15 @@ TEST(Restore, NeverReplacesFollowsLinksOrClaimsWhatItCouldNotDo) {
 
     // Without root, a file of another owner cannot be made: it stands, and the refusal is said.
     tree.Chmod("gone", 0777);
-    TJournalRecord rootOwned = records[2];
+    JournalRecord rootOwned = records[2];
     rootOwned.path = tree.Path("gone/r");
     rootOwned.owner = 0;
     rootOwned.group = 0;
     const std::string result = RunWithoutRoot([&] {
         std::string why;
-        TRestoreOptions asUser;
+        RestoreOptions asUser;
         asUser.onProblem = [&](const std::string&, const std::string& w) { why = w; };
-        const TRestoreCount c = RestoreRecords({rootOwned}, asUser);
+        const RestoreCount c = RestoreRecords({rootOwned}, asUser);
         return std::to_string(c.failed) + " " + why;
     });
     EXPECT_EQ(result.substr(0, 2), "1 ") << result;
@@ -218,9 +218,9 @@ TEST(Restore, ModeAndGroupAreTheRecordsNotThePlaces) {
     tree.Folder("shared");
     ASSERT_EQ(::chown(tree.Path("shared").c_str(), ::geteuid(), ::getegid() + 1234), 0);
     tree.Chmod("shared", 02777);
-    std::vector<TJournalRecord> records;
+    std::vector<JournalRecord> records;
     for (const char* name : {"masked/a", "masked/b", "shared/a", "shared/b"}) {
-        TJournalRecord r;
+        JournalRecord r;
         r.path = tree.Path(name);
         r.mode = 0664;
         r.owner = ::geteuid();
@@ -229,10 +229,10 @@ TEST(Restore, ModeAndGroupAreTheRecordsNotThePlaces) {
         records.push_back(r);
     }
     const mode_t mask = ::umask(077);
-    const TRestoreCount count = RestoreRecords(records, {});
+    const RestoreCount count = RestoreRecords(records, {});
     ::umask(mask);
     EXPECT_EQ(count.restored, 4u);
-    for (const TJournalRecord& r : records) {
+    for (const JournalRecord& r : records) {
         struct stat st {};
         ASSERT_EQ(::lstat(r.path.c_str(), &st), 0) << r.path;
         EXPECT_EQ(st.st_mode & 07777, 0664u) << r.path;
@@ -262,7 +262,7 @@ TEST(Restore, AKilledDeleteRunKeepsTheRecordOfEveryFileGone) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
 
-    const std::vector<TJournalRecord> records = ReadJournal(LatestJournal(folder), {});
+    const std::vector<JournalRecord> records = ReadJournal(LatestJournal(folder), {});
     std::set<std::string> journalled;
     for (const auto& r : records)
         journalled.insert(r.path);

@@ -179,7 +179,7 @@ TEST(ScanCommand, OneThreadAndEightGiveTheSameBytes) {
 // In walk order the paths go out as they are found: the first one reaches the reader at once,
 // and every row is still there for --delete afterwards.
 TEST(ScanCommand, PathsInWalkOrderAreWrittenAsFoundAndStillDeleted) {
-    TStringSink sink;
+    StringSink sink;
     int pushed = 0;
     TPathStream stream(sink, false, [&] { ++pushed; });
     stream.Add("/first");

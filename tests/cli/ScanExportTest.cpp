@@ -35,8 +35,8 @@ class SaveAs final : public TDesktopShell {
     void OpenFolder(const std::string&) override {}
     void OpenUrl(const std::string&) override {}
     bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    void ShowMessage(const std::string&, const std::string&, TMessageIcon) override {}
-    std::string SaveFileName(const TSaveFileRequest&) override { return path_; }
+    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+    std::string SaveFileName(const SaveFileRequest&) override { return path_; }
 
   private:
     std::string path_;
@@ -67,7 +67,7 @@ TEST(ScanExport, FileHoldsExactlyWhatTheWindowWouldExport) {
         SortRows(grid, -1, int(TField::FileName), sdAscending);
         const std::string windowFile = out.Path("cli.window." + format);
         SaveAs shell(windowFile);
-        TXMLDocument document;
+        XMLDocument document;
         TFileInfo info(&document);
         info.Columns = DefaultColumns;
         if (format == "xml") {

@@ -19,20 +19,20 @@ using nullsweep::test::TempTree;
 
 namespace {
 
-TXMLNode rootOf(TXMLDocument& doc, const std::string& text) {
+XMLNode rootOf(XMLDocument& doc, const std::string& text) {
     doc.LoadFromXML(text);
     return doc.DocumentElement();
 }
 
-std::vector<std::string> childNames(const TXMLNode& node) {
+std::vector<std::string> childNames(const XMLNode& node) {
     std::vector<std::string> names;
-    for (TXMLNode n = node.ChildNodes().First(); n; n = n.NextSibling())
+    for (XMLNode n = node.ChildNodes().First(); n; n = n.NextSibling())
         names.push_back(n.NodeName());
     return names;
 }
 
 XmlParseError parseError(const std::string& text) {
-    TXMLDocument doc;
+    XMLDocument doc;
     try {
         doc.LoadFromXML(text);
     } catch (const XmlParseError& e) {
@@ -46,12 +46,12 @@ XmlParseError parseError(const std::string& text) {
 } // namespace
 
 TEST(XmlDocument, ChildNodesInDocumentOrderWithIndexedAccess) {
-    TXMLDocument doc;
-    const TXMLNode root = rootOf(doc, "<r><a/>text<b/><![CDATA[x<y]]><c/></r>");
+    XMLDocument doc;
+    const XMLNode root = rootOf(doc, "<r><a/>text<b/><![CDATA[x<y]]><c/></r>");
     EXPECT_EQ(root.NodeName(), "r");
     EXPECT_EQ(childNames(root),
               (std::vector<std::string>{"a", "#text", "b", "#cdata-section", "c"}));
-    const TXMLNodeList children = root.ChildNodes();
+    const XMLNodeList children = root.ChildNodes();
     ASSERT_EQ(children.Count(), 5);
     EXPECT_EQ(children.Item(2).NodeName(), "b");
     EXPECT_EQ(children.Item(1).Text(), "text");
@@ -75,10 +75,10 @@ TEST(XmlDocument, ChildNodesInDocumentOrderWithIndexedAccess) {
 }
 
 TEST(XmlDocument, ChildElementFindsTheFirstOrCreatesAnEmptyOne) {
-    TXMLDocument doc;
-    const TXMLNode root = rootOf(doc, "<r><x n='1'/><x n='2'/></r>");
+    XMLDocument doc;
+    const XMLNode root = rootOf(doc, "<r><x n='1'/><x n='2'/></r>");
     EXPECT_EQ(root.ChildElement("x").Attribute("n"), "1");
-    const TXMLNode y = root.ChildElement("y");
+    const XMLNode y = root.ChildElement("y");
     EXPECT_EQ(childNames(root), (std::vector<std::string>{"x", "x", "y"}));
     EXPECT_FALSE(y.HasChildNodes());
     EXPECT_EQ(root.ChildElement("y"), y); // found now, not created twice
@@ -86,12 +86,12 @@ TEST(XmlDocument, ChildElementFindsTheFirstOrCreatesAnEmptyOne) {
 }
 
 TEST(XmlDocument, ChildrenAreAddedInsertedAndRemoved) {
-    TXMLDocument doc;
-    const TXMLNode root = rootOf(doc, "<r><m/></r>");
-    const TXMLNode m = root.ChildNodes().First();
-    const TXMLNode last = root.AddChild("z");
+    XMLDocument doc;
+    const XMLNode root = rootOf(doc, "<r><m/></r>");
+    const XMLNode m = root.ChildNodes().First();
+    const XMLNode last = root.AddChild("z");
     root.InsertChildBefore("a", m);
-    root.InsertChildBefore("end", TXMLNode());
+    root.InsertChildBefore("end", XMLNode());
     EXPECT_EQ(childNames(root), (std::vector<std::string>{"a", "m", "z", "end"}));
     root.RemoveChild(last);
     EXPECT_EQ(childNames(root), (std::vector<std::string>{"a", "m", "end"}));
@@ -100,12 +100,12 @@ TEST(XmlDocument, ChildrenAreAddedInsertedAndRemoved) {
     EXPECT_THROW(root.AddChild("two words"), XmlError);
     EXPECT_THROW(root.AddChild(""), XmlError);
     EXPECT_THROW(root.SetAttribute("1st", "x"), XmlError);
-    EXPECT_THROW(TXMLNode().ChildNodes(), XmlError);
+    EXPECT_THROW(XMLNode().ChildNodes(), XmlError);
 }
 
 TEST(XmlDocument, AttributesReadAbsentAsEmptyAndSetCreates) {
-    TXMLDocument doc;
-    const TXMLNode root = rootOf(doc, "<r a='1' empty=''/>");
+    XMLDocument doc;
+    const XMLNode root = rootOf(doc, "<r a='1' empty=''/>");
     EXPECT_TRUE(root.HasAttribute("a"));
     EXPECT_TRUE(root.HasAttribute("empty"));
     EXPECT_EQ(root.Attribute("A"), ""); // names are case-sensitive
@@ -119,13 +119,13 @@ TEST(XmlDocument, AttributesReadAbsentAsEmptyAndSetCreates) {
 }
 
 TEST(XmlDocument, SaveKeepsTheDeclarationEscapesAndReadsBackTheSameValues) {
-    TXMLDocument doc;
+    XMLDocument doc;
     doc.SetXML("<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\" ?> "
                "<fileinfo generated=\"https://example.org\"></fileinfo>");
     EXPECT_FALSE(doc.Active()); // parsed on Open
     doc.Open();
     const std::string tricky = "a\"b<c>&d'e\tf\ng\xC3\xA9";
-    const TXMLNode file = doc.DocumentElement().AddChild("file");
+    const XMLNode file = doc.DocumentElement().AddChild("file");
     file.SetAttribute("FileName", tricky);
     file.AddChild("file");
     const std::string saved = doc.SaveToText();
@@ -133,7 +133,7 @@ TEST(XmlDocument, SaveKeepsTheDeclarationEscapesAndReadsBackTheSameValues) {
         << saved;
     EXPECT_EQ(saved.find('\n'), std::string::npos) << "no indentation: " << saved;
 
-    TXMLDocument again;
+    XMLDocument again;
     again.LoadFromXML(saved);
     EXPECT_EQ(again.DocumentElement().ChildElement("file").Attribute("FileName"), tricky);
     EXPECT_EQ(again.DocumentElement().Attribute("generated"), "https://example.org");
@@ -141,9 +141,9 @@ TEST(XmlDocument, SaveKeepsTheDeclarationEscapesAndReadsBackTheSameValues) {
 }
 
 TEST(XmlDocument, SavedTextIsAlwaysWellFormedUtf8) {
-    TXMLDocument doc;
+    XMLDocument doc;
     doc.LoadFromXML("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r v='caf\xE9'/>");
-    const TXMLNode root = doc.DocumentElement();
+    const XMLNode root = doc.DocumentElement();
     EXPECT_EQ(root.Attribute("v"), "caf\xC3\xA9"); // held as UTF-8
     root.SetAttribute("bad", std::string("a\x01"
                                          "b\xFF"
@@ -151,7 +151,7 @@ TEST(XmlDocument, SavedTextIsAlwaysWellFormedUtf8) {
                                          7));
     const std::string saved = doc.SaveToText();
     EXPECT_NE(saved.find("encoding=\"utf-8\""), std::string::npos) << saved;
-    TXMLDocument again;
+    XMLDocument again;
     again.LoadFromXML(saved);
     EXPECT_EQ(again.DocumentElement().Attribute("v"), "caf\xC3\xA9");
     EXPECT_EQ(again.DocumentElement().Attribute("bad"), "a\xEF\xBF\xBD"
@@ -219,7 +219,7 @@ TEST(XmlDocument, DeclaredEntitiesAreNeverExpanded) {
         laughs += "\">";
     }
     laughs += "]><r ext='&e;' bomb='&l9;'>&e;&l9;</r>";
-    TXMLDocument doc;
+    XMLDocument doc;
     doc.LoadFromXML(laughs);
     const std::string saved = doc.SaveToText();
     EXPECT_EQ(saved.find("TOPSECRET"), std::string::npos);
@@ -231,7 +231,7 @@ TEST(XmlDocument, FilesLoadWithErrorsThatNameThem) {
     TempTree t;
     t.File("ok.xml", "<r a='1'/>");
     t.File("bad.xml", "<r>\n<unclosed>\n</r>");
-    TXMLDocument doc;
+    XMLDocument doc;
     doc.LoadFromFile(t.Path("ok.xml"));
     EXPECT_EQ(doc.FileName(), t.Path("ok.xml"));
     doc.DocumentElement().SetAttribute("b", "2");
@@ -239,7 +239,7 @@ TEST(XmlDocument, FilesLoadWithErrorsThatNameThem) {
 
     const auto failure = [&](const std::string& path) -> std::string {
         try {
-            TXMLDocument d;
+            XMLDocument d;
             d.LoadFromFile(path);
         } catch (const XmlError& e) {
             return e.what();
@@ -264,8 +264,8 @@ TEST(XmlDocument, FilesLoadWithErrorsThatNameThem) {
 }
 
 TEST(XmlDocument, CloseAndNewSourcesLeaveHeldNodesUsable) {
-    TXMLDocument doc;
-    const TXMLNode first = rootOf(doc, "<one v='1'/>");
+    XMLDocument doc;
+    const XMLNode first = rootOf(doc, "<one v='1'/>");
     doc.SetXML("<two/>"); // closes
     EXPECT_FALSE(doc.Active());
     EXPECT_THROW(doc.DocumentElement(), XmlError);

@@ -24,7 +24,7 @@ with open(sys.argv[1], newline='', encoding='latin-1') as f:
 // The text and CSV body as the exports write it.
 std::string delimited(const TFileInfo& info, const std::string& separator,
                       const TVirtualStringTree& grid, bool csvQuoting = false) {
-    TStringSink body;
+    StringSink body;
     WriteDelimited(body, ExportRowsOf(grid), info.Columns, {separator, csvQuoting, false});
     return std::move(body.text);
 }
@@ -109,6 +109,7 @@ TEST(DelimitedText, CsvQuotesOnlyWhatNeedsIt) {
                                                 "\"/p q/say \"\"hi\"\"\",\"say \"\"hi\"\"\",\"say "
                                                 "\"\"hi\"\"\"\n");
     // The text format never quotes.
-    EXPECT_EQ(delimited(info, "  ", grid, false),
-              "Full Path  File Name  Name, with comma  \n/p q/say \"hi\"  say \"hi\"  say \"hi\"\n");
+    EXPECT_EQ(
+        delimited(info, "  ", grid, false),
+        "Full Path  File Name  Name, with comma  \n/p q/say \"hi\"  say \"hi\"  say \"hi\"\n");
 }

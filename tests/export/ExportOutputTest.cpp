@@ -14,7 +14,7 @@ using namespace nullsweep::test;
 
 namespace {
 
-void writeMany(TByteSink& sink, std::size_t blocks) {
+void writeMany(ByteSink& sink, std::size_t blocks) {
     TOutBuffer out(sink, 1024);
     for (std::size_t i = 0; i < blocks; ++i) {
         out << std::string(100, 'x') << "\n";
@@ -28,7 +28,7 @@ void writeMany(TByteSink& sink, std::size_t blocks) {
 TEST(ReplaceFile, ReplacesTheOldFileAndLeavesNothingElse) {
     TempTree t;
     WriteFile(t.Path("out.txt"), "old content that is longer than the new one");
-    ReplaceFile(t.Path("out.txt"), [](TByteSink& sink) {
+    ReplaceFile(t.Path("out.txt"), [](ByteSink& sink) {
         sink.Write("new ");
         sink.Write("content");
     });
@@ -39,7 +39,7 @@ TEST(ReplaceFile, ReplacesTheOldFileAndLeavesNothingElse) {
 TEST(ReplaceFile, WorksForTheLongestNameAFolderTakes) {
     TempTree t;
     const std::string name = std::string(251, 'n') + ".csv";
-    ReplaceFile(t.Path(name), [](TByteSink& sink) { sink.Write("new"); });
+    ReplaceFile(t.Path(name), [](ByteSink& sink) { sink.Write("new"); });
     EXPECT_EQ(ReadFile(t.Path(name)), "new");
     EXPECT_EQ(FolderEntries(t.Root()), std::vector<std::string>{name});
 }
@@ -48,7 +48,7 @@ TEST(ReplaceFile, FailureHalfWayKeepsTheOldFileAndRemovesTheTemporaryOne) {
     TempTree t;
     WriteFile(t.Path("out.csv"), "old");
     EXPECT_THROW(ReplaceFile(t.Path("out.csv"),
-                             [](TByteSink& sink) {
+                             [](ByteSink& sink) {
                                  writeMany(sink, 100); // some blocks already on disk
                                  throw std::runtime_error("row failed");
                              }),
@@ -69,8 +69,8 @@ TEST(ReplaceFile, FullDiskKeepsTheOldFileAndNamesTheFile) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string message;
     try {
-        ReplaceFile(t.Path("out.htm"), [](TByteSink& sink) { writeMany(sink, 1000); });
-    } catch (const TExportError& e) {
+        ReplaceFile(t.Path("out.htm"), [](ByteSink& sink) { writeMany(sink, 1000); });
+    } catch (const ExportError& e) {
         message = e.what();
     }
     ::setrlimit(RLIMIT_FSIZE, &old);
@@ -88,9 +88,9 @@ TEST(ReplaceFile, ReadOnlyFolderFailsBeforeAnythingIsTouched) {
     t.Chmod("locked", 0555);
     const std::string outcome = RunWithoutRoot([&] {
         try {
-            ReplaceFile(t.Path("locked/out.txt"), [](TByteSink& sink) { sink.Write("new"); });
+            ReplaceFile(t.Path("locked/out.txt"), [](ByteSink& sink) { sink.Write("new"); });
             return std::string("written");
-        } catch (const TExportError& e) {
+        } catch (const ExportError& e) {
             return std::string(e.what());
         }
     });
@@ -102,7 +102,7 @@ TEST(ReplaceFile, ReadOnlyFolderFailsBeforeAnythingIsTouched) {
 
 TEST(ReplaceFile, MissingFolderIsReported) {
     TempTree t;
-    EXPECT_THROW(ReplaceFile(t.Path("no/such/out.txt"), [](TByteSink&) {}), TExportError);
+    EXPECT_THROW(ReplaceFile(t.Path("no/such/out.txt"), [](ByteSink&) {}), ExportError);
 }
 
 TEST(StreamSink, LostOutputIsReportedWithTheStreamName) {
@@ -113,7 +113,7 @@ TEST(StreamSink, LostOutputIsReportedWithTheStreamName) {
     try {
         writeMany(sink, 10);
         sink.Finish();
-    } catch (const TExportError& e) {
+    } catch (const ExportError& e) {
         message = e.what();
     }
     std::fclose(full);
@@ -121,7 +121,7 @@ TEST(StreamSink, LostOutputIsReportedWithTheStreamName) {
 }
 
 TEST(OutBuffer, PassesTextOnInBlocksAndOnlyWhenAsked) {
-    TStringSink sink;
+    StringSink sink;
     {
         TOutBuffer out(sink, 10);
         out << "12345";

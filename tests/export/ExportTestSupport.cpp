@@ -31,7 +31,7 @@ PVirtualNode AddTestRow(TVirtualStringTree& grid, PVirtualNode parent, FieldText
     }
     if (!hasPath) path = name;
     if (!path.ends_with(name)) throw std::invalid_argument("a name is the end of its path");
-    TRowFacts facts;
+    RowFacts facts;
     facts.size = size;
     RowOf(node) = TResultRow(path, name.size(), facts);
     return node;

@@ -28,15 +28,15 @@ class FakeExportShell final : public TDesktopShell {
         questions.push_back({text, caption});
         return answerYes;
     }
-    void ShowMessage(const std::string&, const std::string&, TMessageIcon) override {}
-    std::string SaveFileName(const TSaveFileRequest& request) override {
+    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+    std::string SaveFileName(const SaveFileRequest& request) override {
         saveRequests.push_back(request);
         return savePath;
     }
 
     std::string savePath;
     bool answerYes = true;
-    std::vector<TSaveFileRequest> saveRequests;
+    std::vector<SaveFileRequest> saveRequests;
     std::vector<std::pair<std::string, std::string>> questions;
 
   private:

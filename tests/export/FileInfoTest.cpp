@@ -81,7 +81,7 @@ TEST_F(ExportFixture, FailedWriteKeepsTheOldFileAndHidesTheWaitWindow) {
         std::string result;
         try {
             result = info.ExportToHTML("", ExportRowsOf(grid)) ? "true" : "false";
-        } catch (const TExportError& e) {
+        } catch (const ExportError& e) {
             result = e.what();
         }
         for (const std::string& call : wait.calls)

@@ -39,9 +39,9 @@ for row in page.rows: print(hexed(row))
 )";
 
 // The page as the export writes it, without its line end.
-std::string BuildHTMLPage(const TExportRows& rows, const TExportColumns& columns,
+std::string BuildHTMLPage(const TExportRows& rows, const ExportColumns& columns,
                           std::string_view title) {
-    TStringSink sink;
+    StringSink sink;
     WriteHTML(sink, rows, columns, title);
     EXPECT_TRUE(sink.text.ends_with("\r\n"));
     return sink.text.substr(0, sink.text.size() - 2);

@@ -31,12 +31,12 @@ std::string outcomeOf(const std::function<void()>& work) {
     try {
         work();
         return "written";
-    } catch (const TExportError& e) {
+    } catch (const ExportError& e) {
         return e.what();
     }
 }
 
-void writeHello(TByteSink& sink) {
+void writeHello(ByteSink& sink) {
     sink.Write("hello");
 }
 
@@ -241,7 +241,7 @@ TEST(OutputTarget, AnInterruptedExportLeavesNoTemporaryFileAndEndsWithTheSignal)
                         slowly([&] { out << std::string(4096, 'r') << std::flush; });
                     });
                 else
-                    ReplaceFile(t.Path("out.csv"), [&](TByteSink& sink) {
+                    ReplaceFile(t.Path("out.csv"), [&](ByteSink& sink) {
                         slowly([&] { sink.Write(std::string(4096, 'r')); });
                     });
                 ::_exit(0);

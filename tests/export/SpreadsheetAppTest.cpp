@@ -37,18 +37,18 @@ std::string FileText(const std::string& path) {
 
 // The sequence a report sheet is made with: a merged title over the columns, then a framed
 // table with fitted widths.
-void FillReport(const TAutoObject& app, TSheetArray table, const std::string& last) {
+void FillReport(const AutoObject& app, TSheetArray table, const std::string& last) {
     app.Set("ScreenUpdating", false);
     app.Set("Visible", false);
     app.Get("WorkBooks").Call("Add");
-    TAutoObject title = app.Get("WorkBooks", 1).Get("WorkSheets", 1).Get("Cells", 1, 1);
+    AutoObject title = app.Get("WorkBooks", 1).Get("WorkSheets", 1).Get("Cells", 1, 1);
     title.Set("Value", std::string("Report"));
     title.Set("HorizontalAlignment", -4108LL);
     title.Set("VerticalAlignment", -4108LL);
     title.Get("Font").Set("Bold", true);
-    TAutoObject sheet = app.Get("WorkBooks", 1).Get("WorkSheets", 1);
+    AutoObject sheet = app.Get("WorkBooks", 1).Get("WorkSheets", 1);
     sheet.Get("Range", "A1:" + last + "1").Call("Merge");
-    TAutoObject data = sheet.Get("Range", "A2:" + last + std::to_string(table.Rows() + 1));
+    AutoObject data = sheet.Get("Range", "A2:" + last + std::to_string(table.Rows() + 1));
     data.Set("Value", std::move(table));
     data.Get("Borders").Set("LineStyle", 1LL);
     data.Get("Columns").Call("AutoFit");
@@ -59,7 +59,7 @@ void FillReport(const TAutoObject& app, TSheetArray table, const std::string& la
 
 TEST(SpreadsheetApp, SavesTheTitleTableBordersAndWidthsAReaderSees) {
     TempTree tree;
-    TAutoObject app = CreateOleObject("Excel.Application");
+    AutoObject app = CreateOleObject("Excel.Application");
     FillReport(app,
                Array({{"SerialNO", "         File Name", "Full Path"},
                       {"1", "a.txt", "/home/someone/with a rather long folder name/a.txt"},
@@ -102,9 +102,9 @@ TEST(SpreadsheetApp, SavesTheTitleTableBordersAndWidthsAReaderSees) {
 
 TEST(SpreadsheetApp, KeepsTextsAsTextsAndMendsWhatXmlCannotHold) {
     TempTree tree;
-    TAutoObject app = CreateOleObject("Excel.Application");
+    AutoObject app = CreateOleObject("Excel.Application");
     app.Get("WorkBooks").Call("Add");
-    TAutoObject sheet = app.Get("WorkBooks", 1).Get("WorkSheets", 1);
+    AutoObject sheet = app.Get("WorkBooks", 1).Get("WorkSheets", 1);
     sheet.Get("Range", "A1:F1")
         .Set("Value", Array({{"00123", "=SUM(B1)", "2024-01-01",
                               "Gr\xC3\xBC\xC3\x9F"
@@ -125,49 +125,49 @@ TEST(SpreadsheetApp, KeepsTextsAsTextsAndMendsWhatXmlCannotHold) {
 }
 
 TEST(SpreadsheetApp, RefusesWhatItDoesNotOfferAndNamesIt) {
-    TAutoObject app = CreateOleObject("excel.application");
-    EXPECT_THROW(CreateOleObject("Word.Application"), TAutomationError);
-    EXPECT_THROW(app.Get("WorkBooks", 1), TAutomationError); // none added yet
+    AutoObject app = CreateOleObject("excel.application");
+    EXPECT_THROW(CreateOleObject("Word.Application"), AutomationError);
+    EXPECT_THROW(app.Get("WorkBooks", 1), AutomationError); // none added yet
     app.Get("WorkBooks").Call("Add");
-    TAutoObject sheet = app.Get("WORKBOOKS", 1).Get("worksheets", 1);
-    EXPECT_THROW(app.Get("WorkBooks", 1).Get("WorkSheets", 2), TAutomationError);
+    AutoObject sheet = app.Get("WORKBOOKS", 1).Get("worksheets", 1);
+    EXPECT_THROW(app.Get("WorkBooks", 1).Get("WorkSheets", 2), AutomationError);
     try {
         sheet.Get("Range", "A1").Call("Shrink");
         FAIL() << "an unknown member was accepted";
-    } catch (const TAutomationError& error) {
+    } catch (const AutomationError& error) {
         EXPECT_NE(std::string(error.what()).find("\"Shrink\""), std::string::npos);
     }
     EXPECT_THROW(sheet.Get("Range", "A1:B2").Set("Value", Array({{"1", "2", "3"}})),
-                 TAutomationError);
-    EXPECT_THROW(sheet.Get("Range", "A1:B2").Set("Value", 5LL), TAutomationError);
-    EXPECT_THROW(sheet.Get("Range", "A1:B1").Set("HorizontalAlignment", 7LL), TAutomationError);
-    EXPECT_THROW(sheet.Get("Range", "A1:B2").Call("Merge"), TAutomationError);
-    EXPECT_THROW(sheet.Get("Range", "A1").Call("AutoFit"), TAutomationError);
-    EXPECT_THROW(sheet.Get("Cells", 0, 1), TAutomationError);
-    EXPECT_THROW(sheet.Get("Cells", 1, 16385), TAutomationError);
+                 AutomationError);
+    EXPECT_THROW(sheet.Get("Range", "A1:B2").Set("Value", 5LL), AutomationError);
+    EXPECT_THROW(sheet.Get("Range", "A1:B1").Set("HorizontalAlignment", 7LL), AutomationError);
+    EXPECT_THROW(sheet.Get("Range", "A1:B2").Call("Merge"), AutomationError);
+    EXPECT_THROW(sheet.Get("Range", "A1").Call("AutoFit"), AutomationError);
+    EXPECT_THROW(sheet.Get("Cells", 0, 1), AutomationError);
+    EXPECT_THROW(sheet.Get("Cells", 1, 16385), AutomationError);
 
     app.Get("WorkBooks", 1).Call("close");
-    EXPECT_THROW(sheet.Get("Cells", 1, 1), TAutomationError);
-    EXPECT_THROW(app.Get("WorkBooks", 1), TAutomationError);
+    EXPECT_THROW(sheet.Get("Cells", 1, 1), AutomationError);
+    EXPECT_THROW(app.Get("WorkBooks", 1), AutomationError);
 }
 
 TEST(SheetRange, ReadsReferencesWithinTheSheetOnly) {
-    EXPECT_EQ(ParseRange("A1:F1"), (TCellRange{0, 0, 0, 5}));
-    EXPECT_EQ(ParseRange("a2:f12"), (TCellRange{1, 0, 11, 5}));
-    EXPECT_EQ(ParseRange("F12:A2"), (TCellRange{1, 0, 11, 5}));
-    EXPECT_EQ(ParseRange("AA7"), (TCellRange{6, 26, 6, 26}));
-    EXPECT_EQ(ParseRange("A1:XFD1048576"), (TCellRange{0, 0, 1048575, 16383}));
+    EXPECT_EQ(ParseRange("A1:F1"), (CellRange{0, 0, 0, 5}));
+    EXPECT_EQ(ParseRange("a2:f12"), (CellRange{1, 0, 11, 5}));
+    EXPECT_EQ(ParseRange("F12:A2"), (CellRange{1, 0, 11, 5}));
+    EXPECT_EQ(ParseRange("AA7"), (CellRange{6, 26, 6, 26}));
+    EXPECT_EQ(ParseRange("A1:XFD1048576"), (CellRange{0, 0, 1048575, 16383}));
     for (const char* bad :
          {"", "A", "1", "A0", "XFE1", "A1048577", "A1:", "A1:B", "A-1", "1A", "A1:B2:C3", "AAAAA1"})
-        EXPECT_THROW(ParseRange(bad), TAutomationError) << bad;
+        EXPECT_THROW(ParseRange(bad), AutomationError) << bad;
 }
 
 TEST(SpreadsheetApp, SaveAsReplacesAFileOnlyWithACompleteWorkbook) {
     TempTree tree;
     tree.File("old.xlsx", "the old content");
-    TAutoObject app = CreateOleObject("Excel.Application");
-    TAutoObject book = app.Get("WorkBooks").Get("Add");
-    TAutoObject cell = book.Get("WorkSheets", 1).Get("Cells", 1, 1);
+    AutoObject app = CreateOleObject("Excel.Application");
+    AutoObject book = app.Get("WorkBooks").Get("Add");
+    AutoObject cell = book.Get("WorkSheets", 1).Get("Cells", 1, 1);
     cell.Set("Value", std::string(40000, 'x')); // beyond what a cell may hold
     EXPECT_THROW(book.Call("SaveAs", tree.Path("old.xlsx")), std::runtime_error);
     EXPECT_EQ(FileText(tree.Path("old.xlsx")), "the old content");
@@ -187,7 +187,7 @@ TEST(SpreadsheetApp, SaveAsReplacesAFileOnlyWithACompleteWorkbook) {
 
 TEST(SpreadsheetApp, AnEmptyWorkbookIsStillAWorkbook) {
     TempTree tree;
-    TAutoObject app = CreateOleObject("Excel.Application");
+    AutoObject app = CreateOleObject("Excel.Application");
     app.Get("WorkBooks").Call("Add");
     app.Get("WorkBooks", 1).Call("SaveAs", tree.Path("empty.xlsx"));
     TWorkbookReader book(tree.Path("empty.xlsx"));

@@ -46,7 +46,7 @@ class SpreadsheetExport : public ::testing::Test {
     }
 
     FakeShell shell;
-    TXMLDocument document;
+    XMLDocument document;
     TFileInfo info;
     TempTree tree;
 };
@@ -66,7 +66,7 @@ TEST(ColumnLetters, CountsLikeSpreadsheetsPastTwoLetters) {
 
 TEST_F(SpreadsheetExport, CountsAndNumbersElementsParentFirst) {
     MakeDocument(6, 2);
-    const TXMLNode root = document.DocumentElement();
+    const XMLNode root = document.DocumentElement();
     ASSERT_EQ(CountElements(root), 8u);
     EXPECT_EQ(CountElements(root.ChildNodes().Item(3)), 2u);
     EXPECT_EQ(CountElements(root.ChildNodes().Item(0)), 0u);
@@ -101,7 +101,7 @@ TEST_F(SpreadsheetExport, WritesTitleHeaderNumberedFramedRows) {
     Choose("report.final.xlsx");
     ASSERT_TRUE(info.ExportToExcel(""));
     ASSERT_EQ(Dialogs(), 1u);
-    const TSaveFileRequest& asked = shell.Calls()[0].request;
+    const SaveFileRequest& asked = shell.Calls()[0].request;
     EXPECT_EQ(asked.defaultSuffix, "xlsx");
     EXPECT_EQ(asked.filter, "EXCEL File (*.xlsx)");
     EXPECT_EQ(asked.initialName, "");
@@ -167,7 +167,7 @@ TEST_F(SpreadsheetExport, RowLimitWarnsBeforeAnyDialogAndWritesNothing) {
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, "The row count is out of excel range.");
     EXPECT_EQ(Messages()[0].caption, "Warning");
-    EXPECT_EQ(Messages()[0].icon, TMessageIcon::Warning);
+    EXPECT_EQ(Messages()[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(std::filesystem::exists(tree.Path("big.xlsx")));
 }
 

@@ -66,7 +66,7 @@ struct XmlFixture : ::testing::Test {
     TempTree t;
     TVirtualStringTree grid;
     FakeExportShell shell;
-    TXMLDocument doc;
+    XMLDocument doc;
     TFileInfo info{&doc};
 };
 
@@ -97,13 +97,13 @@ TEST_F(XmlFixture, ScannedRowsCarryTheirNonEmptyFieldsInFieldOrder) {
 // Each field's attribute is its name without blanks; a row writes the fields it has a text for.
 TEST_F(XmlFixture, EveryFieldHasItsNameWithoutBlanks) {
     const std::array<std::string, FieldCount> names = {
-        "FileName",     "FullPath",       "FileSize",       "FileExt",       "FileType",
-        "Description",  "FileNameLength", "PathNameLength", "SizePercentage", "CatalogName",
-        "CreateTime",   "AccessTime",     "WriteTime",      "DOSName",       "FileCount",
-        "CreateAgeRange", "AccessAgeRange", "WriteAgeRange", "SizeRange"};
+        "FileName",       "FullPath",       "FileSize",       "FileExt",        "FileType",
+        "Description",    "FileNameLength", "PathNameLength", "SizePercentage", "CatalogName",
+        "CreateTime",     "AccessTime",     "WriteTime",      "DOSName",        "FileCount",
+        "CreateAgeRange", "AccessAgeRange", "WriteAgeRange",  "SizeRange"};
     EXPECT_EQ(XmlAttributeNames(), names);
-    AddTestRow(grid, nullptr, {{TField::FullPath, "/d/v.e"}, {TField::FileName, "v.e"},
-                               {TField::FileSize, "7"}});
+    AddTestRow(grid, nullptr,
+               {{TField::FullPath, "/d/v.e"}, {TField::FileName, "v.e"}, {TField::FileSize, "7"}});
     const std::string epoch = hex(std::string(TRowText().TimeText(0)));
     EXPECT_EQ(exportAndRead().at(1), "1 FileName=" + hex("v.e") + " FullPath=" + hex("/d/v.e") +
                                          " FileSize=" + hex("7") + " FileExt=" + hex("e") +
@@ -190,7 +190,7 @@ TEST_F(XmlFixture, FailedSaveKeepsTheOldFile) {
         try {
             info.SaveDocument(t.Path("locked/out.xml"));
             return std::string("saved");
-        } catch (const TExportError& e) {
+        } catch (const ExportError& e) {
             return std::string(e.what());
         }
     });

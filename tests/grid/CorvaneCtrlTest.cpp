@@ -6,8 +6,8 @@
 #include "rows/GridRows.h"
 #include "scan/ResultRow.h"
 #include "support/FakeShell.h"
-#include "support/TestRows.h"
 #include "support/TempTree.h"
+#include "support/TestRows.h"
 
 #include <gtest/gtest.h>
 
@@ -66,12 +66,12 @@ struct Grid {
     }
     std::vector<std::string> names() const {
         std::vector<std::string> out;
-        for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
+        for (const VirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
             out.emplace_back(RowOf(n).Name());
         return out;
     }
     std::string text(PVirtualNode node, int column, std::string start = {}) const {
-        tree.OnGetText(node, column, TVSTTextType::ttNormal, start);
+        tree.OnGetText(node, column, VSTTextType::ttNormal, start);
         return start;
     }
     std::vector<std::uint32_t> displayOrder() const { return tree.Columns().DisplayOrder(); }
@@ -106,7 +106,7 @@ TEST(CorvaneCtrl, SetupColumnsBuildsTheDefaultColumns) {
     TCorvaneCtrl ctrl(g.tree);
     g.tree.SetSortColumn(3); // left over from before: cleared with the columns
     ctrl.SetupColumns(g.tree);
-    const TVTColumns& columns = g.tree.Columns();
+    const VTColumns& columns = g.tree.Columns();
     ASSERT_EQ(columns.Count(), 7u);
     EXPECT_EQ(columns.Items(0).Text(), "         File Name"); // untrimmed
     EXPECT_EQ(columns.Items(1).Width(), 220);
@@ -126,7 +126,7 @@ TEST(CorvaneCtrl, AlignmentIsCaseSensitiveAndColourFollowsReadOnly) {
     Grid g;
     TCorvaneCtrl ctrl(g.tree);
     ctrl.SetupColumns(g.tree);
-    const TVTColumns& c = g.tree.Columns();
+    const VTColumns& c = g.tree.Columns();
     EXPECT_EQ(c.Items(0).Alignment(), taLeftJustify);
     EXPECT_EQ(c.Items(1).Alignment(), taCenter);
     EXPECT_EQ(c.Items(2).Alignment(), taRightJustify);

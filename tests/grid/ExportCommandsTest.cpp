@@ -24,9 +24,9 @@ using nullsweep::test::TWorkbookReader;
 
 namespace {
 
-constexpr TExportCommand AllCommands[] = {TExportCommand::HTML, TExportCommand::Text,
-                                          TExportCommand::Excel, TExportCommand::CSV,
-                                          TExportCommand::XML};
+constexpr ExportCommand AllCommands[] = {ExportCommand::HTML, ExportCommand::Text,
+                                         ExportCommand::Excel, ExportCommand::CSV,
+                                         ExportCommand::XML};
 
 std::string FileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -75,19 +75,19 @@ class ExportCommands : public ::testing::Test {
         ASSERT_EQ(Messages().size(), 1u);
         EXPECT_EQ(Messages()[0].text, "Export Finished");
         EXPECT_EQ(Messages()[0].caption, "Done");
-        EXPECT_EQ(Messages()[0].icon, TMessageIcon::None);
+        EXPECT_EQ(Messages()[0].icon, MessageIcon::None);
     }
 
     TempTree tree;
     FakeShell shell;
     TVirtualStringTree grid;
-    TXMLDocument doc;
+    XMLDocument doc;
 };
 
 } // namespace
 
 TEST_F(ExportCommands, AnEmptyGridAsksNothingAndShowsNothing) {
-    for (TExportCommand command : AllCommands) {
+    for (ExportCommand command : AllCommands) {
         shell.saveNames.push_back(tree.Path("never"));
         RunExportCommand(command, grid, doc);
     }
@@ -96,15 +96,15 @@ TEST_F(ExportCommands, AnEmptyGridAsksNothingAndShowsNothing) {
 }
 
 TEST_F(ExportCommands, ColumnsAreTheVisibleConfiguredNamesAsStored) {
-    TExportColumns columns;
+    ExportColumns columns;
     FillExportColumns(columns);
-    EXPECT_EQ(columns, (TExportColumns{"         File Name", "Full Path", "File Size", "File Ext",
-                                       "Create Time", "Access Time", "Write Time"}));
+    EXPECT_EQ(columns, (ExportColumns{"         File Name", "Full Path", "File Size", "File Ext",
+                                      "Create Time", "Access Time", "Write Time"}));
     HideFullPath();
     columns = {"kept"};
     FillExportColumns(columns); // appends
-    EXPECT_EQ(columns, (TExportColumns{"kept", "         File Name", "File Size", "File Ext",
-                                       "Create Time", "Access Time", "Write Time"}));
+    EXPECT_EQ(columns, (ExportColumns{"kept", "         File Name", "File Size", "File Ext",
+                                      "Create Time", "Access Time", "Write Time"}));
 }
 
 TEST_F(ExportCommands, EveryRowGoesOutInOrderWhateverItsCheckState) {
@@ -114,7 +114,7 @@ TEST_F(ExportCommands, EveryRowGoesOutInOrderWhateverItsCheckState) {
     Row("last");
 
     const std::string text = Choose("list.txt");
-    RunExportCommand(TExportCommand::Text, grid, doc);
+    RunExportCommand(ExportCommand::Text, grid, doc);
     ExpectFinishedOnce();
     const std::string written = FileText(text);
     const std::string lines[] = {"         File Name          Full Path",
@@ -128,7 +128,7 @@ TEST_F(ExportCommands, EveryRowGoesOutInOrderWhateverItsCheckState) {
     }
 
     const std::string sheet = Choose("list.xlsx");
-    RunExportCommand(TExportCommand::Excel, grid, doc);
+    RunExportCommand(ExportCommand::Excel, grid, doc);
     EXPECT_EQ(Messages().size(), 2u);
     TWorkbookReader book(sheet);
     EXPECT_EQ(book.Value("A1"), "list");
@@ -145,7 +145,7 @@ TEST_F(ExportCommands, EveryRowGoesOutInOrderWhateverItsCheckState) {
 
 TEST_F(ExportCommands, ACancelledDialogShowsNoMessage) {
     Row("only");
-    for (TExportCommand command : AllCommands)
+    for (ExportCommand command : AllCommands)
         RunExportCommand(command, grid, doc);
     EXPECT_EQ(shell.CallsOf(FakeShell::Kind::SaveFileName).size(), 5u);
     EXPECT_TRUE(Messages().empty());
@@ -155,14 +155,14 @@ TEST_F(ExportCommands, AHiddenColumnLeavesTheSpreadsheetButNotTheXml) {
     Row("only");
     HideFullPath();
     const std::string sheet = Choose("hidden.xlsx");
-    RunExportCommand(TExportCommand::Excel, grid, doc);
+    RunExportCommand(ExportCommand::Excel, grid, doc);
     TWorkbookReader book(sheet);
     EXPECT_EQ(book.MaxColumn(), 7);
     for (const char* cell : {"B2", "C2", "D2", "E2", "F2", "G2"})
         EXPECT_NE(book.Value(cell), "Full Path") << cell;
 
     const std::string xml = Choose("rows.xml");
-    RunExportCommand(TExportCommand::XML, grid, doc);
+    RunExportCommand(ExportCommand::XML, grid, doc);
     EXPECT_NE(FileText(xml).find("FullPath=\"/data/only\""), std::string::npos);
     EXPECT_EQ(Messages().size(), 2u);
 }
@@ -170,7 +170,7 @@ TEST_F(ExportCommands, AHiddenColumnLeavesTheSpreadsheetButNotTheXml) {
 TEST_F(ExportCommands, AConfigurationThatCannotBeReadPassesOnWithoutAMessage) {
     Row("only");
     UseConfigFile(tree.Path("missing.xml"));
-    for (TExportCommand command : AllCommands)
+    for (ExportCommand command : AllCommands)
         EXPECT_ANY_THROW(RunExportCommand(command, grid, doc));
     EXPECT_TRUE(shell.Calls().empty());
 }

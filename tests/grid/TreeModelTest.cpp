@@ -33,7 +33,7 @@ struct Fixture {
             ++initCalls;
             n->CheckType = ctCheckBox;
         };
-        tree.OnGetText = [](PVirtualNode n, int column, TVSTTextType, std::string& text) {
+        tree.OnGetText = [](PVirtualNode n, int column, VSTTextType, std::string& text) {
             text = std::to_string(value(n)) + ":" + std::to_string(column);
         };
         tree.OnCompareNodes = [](PVirtualNode a, PVirtualNode b, int, int& r) {
@@ -140,7 +140,7 @@ TEST(TreeModel, TextsAreAskedForAtEachRequestNotStored) {
     Fixture f;
     f.add(7);
     EXPECT_EQ(f.text(0), "7:0");
-    f.tree.OnGetText = [](PVirtualNode, int, TVSTTextType, std::string& text) { text = "new"; };
+    f.tree.OnGetText = [](PVirtualNode, int, VSTTextType, std::string& text) { text = "new"; };
     EXPECT_EQ(f.text(0), "new");
     f.tree.OnGetText = nullptr; // no handler: the default, empty text
     EXPECT_EQ(f.text(0), "");
@@ -154,7 +154,7 @@ TEST(TreeModel, TextsAreAskedForAtEachRequestNotStored) {
 TEST(TreeModel, TextBytesAreShownAsUtf8FileNames) {
     Fixture f;
     f.add(0);
-    f.tree.OnGetText = [](PVirtualNode, int, TVSTTextType, std::string& text) {
+    f.tree.OnGetText = [](PVirtualNode, int, VSTTextType, std::string& text) {
         text = "caf\xc3\xa9.txt";
     };
     EXPECT_EQ(f.text(0), QString::fromUtf8("caf\xc3\xa9.txt"));
@@ -226,7 +226,7 @@ TEST(TreeModel, ABracketWithOnlyCheckStateWritesRepaintsWithoutAReset) {
 TEST(TreeModel, ColumnsComeFromTheTreesColumnCollection) {
     Fixture f;
     f.add(1);
-    TVirtualTreeColumn& b = f.tree.Columns().Items(1);
+    VirtualTreeColumn& b = f.tree.Columns().Items(1);
     b.SetText("   Write Time ");
     b.SetAlignment(taRightJustify);
     b.SetColor(0x00FFF3EF);

@@ -37,7 +37,7 @@ struct Fixture {
     Fixture() {
         tree.SetNodeDataSize(sizeof(int));
         tree.OnInitNode = [](PVirtualNode n) { n->CheckType = ctCheckBox; };
-        tree.OnGetText = [](PVirtualNode n, int column, TVSTTextType, std::string& text) {
+        tree.OnGetText = [](PVirtualNode n, int column, VSTTextType, std::string& text) {
             text = std::to_string(value(n)) + ":" + std::to_string(column);
         };
         tree.OnHeaderClick = [this](int column, TMouseButton button, int, int) {
@@ -111,9 +111,7 @@ TEST(TreeView, TextsReadOnTheGridsColoursInADarkTheme) {
         f.tree.Columns().Items(0).SetText("Name");
         f.tree.Columns().Items(2).SetText("Hint");
         f.tree.Columns().Items(2).SetColor(clInfoBk);
-        f.tree.OnGetText = [](PVirtualNode, int, TVSTTextType, std::string& text) {
-            text = "MMMM";
-        };
+        f.tree.OnGetText = [](PVirtualNode, int, VSTTextType, std::string& text) { text = "MMMM"; };
         f.tree.OnGetDimmed = [&](PVirtualNode n) { return n == f.node(3); };
         f.tree.SetFocusedNode(f.node(1));
         const QImage shot = f.view.viewport()->grab().toImage();
@@ -142,7 +140,7 @@ TEST(TreeView, TextsReadOnTheGridsColoursInADarkTheme) {
 TEST(TreeView, EveryRowHasRoomForDescendersAndTheGridLine) {
     Fixture f;
     int wide = 0;
-    f.tree.OnGetText = [&](PVirtualNode n, int, TVSTTextType, std::string& text) {
+    f.tree.OnGetText = [&](PVirtualNode n, int, VSTTextType, std::string& text) {
         text = Fixture::value(n) == wide ? "\xe4\xb8\xad\xe6\x96\x87\xe5\x90\x8d" : "p__init__.py";
     };
     auto heights = [&] {
@@ -311,7 +309,7 @@ TEST(TreeView, KeyboardFocusDoesNotFocusARow) {
 
 TEST(TreeView, ColumnsFollowTheTreesCollection) {
     Fixture f;
-    TVTColumns& columns = f.tree.Columns();
+    VTColumns& columns = f.tree.Columns();
     columns.Items(0).SetWidth(120);
     columns.Items(1).SetOptions(columns.Items(1).Options() & ~coVisible);
     columns.Items(2).SetPosition(0);
@@ -340,7 +338,7 @@ TEST(TreeView, ColumnsFollowTheTreesCollection) {
 TEST(TreeView, TheRowsAreDrawnFromTheTree) {
     Fixture f;
     std::vector<int> asked;
-    f.tree.OnGetText = [&](PVirtualNode n, int column, TVSTTextType, std::string& text) {
+    f.tree.OnGetText = [&](PVirtualNode n, int column, VSTTextType, std::string& text) {
         asked.push_back(Fixture::value(n));
         text = "x";
     };

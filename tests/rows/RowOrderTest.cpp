@@ -121,16 +121,17 @@ TEST(RowOrder, TimesWithinAMillisecondAreEqual) {
 TEST(RowOrder, RulesPerField) {
     for (TField f : {TField::FileSize, TField::FileNameLength, TField::PathNameLength,
                      TField::SizePercentage, TField::FileCount})
-        EXPECT_EQ(SortRuleOf(f), TSortRule::Number);
+        EXPECT_EQ(SortRuleOf(f), SortRule::Number);
     for (TField f : {TField::CreateTime, TField::AccessTime, TField::WriteTime})
-        EXPECT_EQ(SortRuleOf(f), TSortRule::Date);
-    EXPECT_EQ(SortRuleOf(TField::FileType), TSortRule::Kind);
+        EXPECT_EQ(SortRuleOf(f), SortRule::Date);
+    EXPECT_EQ(SortRuleOf(TField::FileType), SortRule::Kind);
     int texts = 0;
     for (int i = 0; i < FieldCount; ++i)
-        texts += SortRuleOf(TField(i)) == TSortRule::Text;
+        texts += SortRuleOf(TField(i)) == SortRule::Text;
     EXPECT_EQ(texts, 10);
     // A size is compared as a number, an extension as text.
-    const TResultRow nine = FileRow("/d/f.9", FileFacts(9)), ten = FileRow("/d/f.10", FileFacts(10));
+    const TResultRow nine = FileRow("/d/f.9", FileFacts(9)),
+                     ten = FileRow("/d/f.10", FileFacts(10));
     EXPECT_LT(CompareRows(nine, ten, sdAscending, int(TField::FileSize)), 0);
     EXPECT_GT(CompareRows(nine, ten, sdAscending, int(TField::FileExt)), 0);
     EXPECT_GT(CompareRows(nine, ten, sdAscending, int(TField::FileType)), 0);

@@ -25,17 +25,17 @@ int compareTexts(const TResultRow& r1, const TResultRow& r2, TSortDirection dire
     if (kind1 != kind2) return direction == sdAscending ? 1 : -1;
     const std::string_view a = one.Field(r1, field), b = two.Field(r2, field);
     switch (SortRuleOf(TField(field))) {
-    case TSortRule::Number:
+    case SortRule::Number:
         return locale.NumberValue(a).value_or(0) > locale.NumberValue(b).value_or(0) ? 1 : -1;
-    case TSortRule::Date: {
+    case SortRule::Date: {
         if (a.empty()) return -1;
         if (b.empty()) return 1;
         const auto x = locale.DateValue(a), y = locale.DateValue(b);
         return x && y ? CompareTimes(*x, *y) : 1;
     }
-    case TSortRule::Kind:
+    case SortRule::Kind:
         return 1;
-    case TSortRule::Text:
+    case SortRule::Text:
         return CompareText(a, b);
     }
     return 1;
@@ -59,11 +59,12 @@ void fill(RowGrid& grid, unsigned seed, int count) {
             grid.Add(std::to_string(i));
             continue;
         }
-        const std::string path = "/" + pick({"a/", "A/", "home/user/", ""}) +
-                                 pick({"readme.txt", "README.TXT", "doc-1", "DOC-2", "\u00e9t\u00e9",
-                                       "\u00c9T\u00c9", "zz\xff", "zz\x7f", "a.", ".b", "x.tar.gz"});
-        const std::uint64_t sizes[] = {0, 1, 1023, 9007199254740992, 9007199254740993,
-                                       9007199254740994};
+        const std::string path =
+            "/" + pick({"a/", "A/", "home/user/", ""}) +
+            pick({"readme.txt", "README.TXT", "doc-1", "DOC-2", "\u00e9t\u00e9", "\u00c9T\u00c9",
+                  "zz\xff", "zz\x7f", "a.", ".b", "x.tar.gz"});
+        const std::uint64_t sizes[] = {
+            0, 1, 1023, 9007199254740992, 9007199254740993, 9007199254740994};
         const std::uint64_t size = sizes[random() % std::size(sizes)];
         grid.Add(std::to_string(i),
                  test::FileRow(path, test::FileFacts(size, time(), time(), time())));

@@ -16,7 +16,7 @@ namespace nullsweep::test {
 // A grid of rows for order tests; each node has a name for the test.
 struct RowGrid {
     TVirtualStringTree tree;
-    std::map<const TVirtualNode*, std::string> ids;
+    std::map<const VirtualNode*, std::string> ids;
     RowGrid() { PrepareRowData(tree); }
 
     PVirtualNode Add(const std::string& id, TResultRow row = {}, PVirtualNode parent = nullptr) {
@@ -29,7 +29,7 @@ struct RowGrid {
     // The ids in pre-order, separated by blanks.
     std::string Order() const {
         std::string out;
-        for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n)) {
+        for (const VirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n)) {
             if (!out.empty()) out += ' ';
             out += ids.at(n);
         }

@@ -18,7 +18,7 @@ struct IntTree {
     TVirtualStringTree tree;
     IntTree() { tree.SetNodeDataSize(sizeof(int)); }
     static int& value(PVirtualNode n) { return *static_cast<int*>(n->Data()); }
-    static int value(const TVirtualNode* n) { return *static_cast<const int*>(n->Data()); }
+    static int value(const VirtualNode* n) { return *static_cast<const int*>(n->Data()); }
     PVirtualNode add(int v, PVirtualNode parent = nullptr) {
         PVirtualNode n = tree.AddChild(parent);
         value(n) = v;
@@ -26,13 +26,13 @@ struct IntTree {
     }
     std::vector<int> order() const {
         std::vector<int> out;
-        for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
+        for (const VirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
             out.push_back(value(n));
         return out;
     }
     std::vector<int> backwards() const {
         std::vector<int> out;
-        for (const TVirtualNode* n = tree.GetLast(); n; n = tree.GetPrevious(n))
+        for (const VirtualNode* n = tree.GetLast(); n; n = tree.GetPrevious(n))
             out.push_back(value(n));
         return out;
     }

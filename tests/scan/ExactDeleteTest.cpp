@@ -28,8 +28,8 @@ bool exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::map<std::string, TDeleteOutcome> scanAndDelete(const std::string& folder,
-                                                    const std::function<void()>& between) {
+std::map<std::string, DeleteOutcome> scanAndDelete(const std::string& folder,
+                                                   const std::function<void()>& between) {
     return nullsweep::test::ScanThenAct(folder, between, DeleteListedFile);
 }
 
@@ -51,11 +51,11 @@ TEST(ExactDelete, AFolderSwappedForALinkLeadsNowhere) {
         t.File("root/later/lock");
         t.Link("root/c", "later");
     });
-    EXPECT_EQ(outcomes.at(t.Path("root/c/lock")), TDeleteOutcome::Changed);
+    EXPECT_EQ(outcomes.at(t.Path("root/c/lock")), DeleteOutcome::Changed);
     EXPECT_TRUE(exists(t.Path("root/later/lock")));
-    EXPECT_EQ(outcomes.at(t.Path("root/a/lock")), TDeleteOutcome::Changed);
-    EXPECT_EQ(outcomes.at(t.Path("root/a/b/lock")), TDeleteOutcome::Changed);
-    EXPECT_EQ(outcomes.at(t.Path("root/stays/lock")), TDeleteOutcome::Deleted);
+    EXPECT_EQ(outcomes.at(t.Path("root/a/lock")), DeleteOutcome::Changed);
+    EXPECT_EQ(outcomes.at(t.Path("root/a/b/lock")), DeleteOutcome::Changed);
+    EXPECT_EQ(outcomes.at(t.Path("root/stays/lock")), DeleteOutcome::Deleted);
     EXPECT_TRUE(exists(t.Path("outside/lock")));
     EXPECT_TRUE(exists(t.Path("outside/b/lock")));
     EXPECT_TRUE(exists(t.Path("root/a.moved/lock")));
@@ -71,7 +71,7 @@ TEST(ExactDelete, ARootGivenAsALinkIsFollowedOnceOnly) {
         ASSERT_EQ(::unlink(t.Path("root").c_str()), 0);
         t.Link("root", "second");
     });
-    EXPECT_EQ(outcomes.at(t.Path("root/lock")), TDeleteOutcome::Deleted);
+    EXPECT_EQ(outcomes.at(t.Path("root/lock")), DeleteOutcome::Deleted);
     EXPECT_FALSE(exists(t.Path("first/lock")));
     EXPECT_TRUE(exists(t.Path("second/lock")));
 }
@@ -89,9 +89,9 @@ TEST(ExactDelete, AFileReplacedByAnotherEmptyFileStays) {
         t.File("root/grown", "data");
         ASSERT_EQ(::unlink(t.Path("root/gone").c_str()), 0);
     });
-    EXPECT_EQ(outcomes.at(t.Path("root/replaced")), TDeleteOutcome::Changed);
-    EXPECT_EQ(outcomes.at(t.Path("root/grown")), TDeleteOutcome::Changed);
-    EXPECT_EQ(outcomes.at(t.Path("root/gone")), TDeleteOutcome::Vanished);
+    EXPECT_EQ(outcomes.at(t.Path("root/replaced")), DeleteOutcome::Changed);
+    EXPECT_EQ(outcomes.at(t.Path("root/grown")), DeleteOutcome::Changed);
+    EXPECT_EQ(outcomes.at(t.Path("root/gone")), DeleteOutcome::Vanished);
     EXPECT_TRUE(exists(t.Path("root/replaced")));
     EXPECT_TRUE(exists(t.Path("root/grown")));
 }
@@ -113,7 +113,7 @@ TEST(ExactDelete, APathLongerThanPathMaxIsDeleted) {
     const auto outcomes = scanAndDelete(t.Path("root"), [] {});
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_GT(outcomes.begin()->first.size(), 6000u);
-    EXPECT_EQ(outcomes.begin()->second, TDeleteOutcome::Deleted);
+    EXPECT_EQ(outcomes.begin()->second, DeleteOutcome::Deleted);
     struct stat st {};
     EXPECT_NE(::fstatat(fds.back(), "deep", &st, AT_SYMLINK_NOFOLLOW), 0);
     for (std::size_t i = fds.size() - 1; i > 0; --i) {

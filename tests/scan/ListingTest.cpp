@@ -26,8 +26,7 @@ std::set<std::string> walkedPaths(const std::string& folder, unsigned threads) {
     std::set<std::string> paths;
     ScanOptions options;
     options.threads = threads;
-    WalkFolder(folder, options,
-               [&](TResultRow&& row) { paths.emplace(row.Path()); });
+    WalkFolder(folder, options, [&](TResultRow&& row) { paths.emplace(row.Path()); });
     return paths;
 }
 

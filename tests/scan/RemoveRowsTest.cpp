@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/RemoveRows.h"
-#include "support/TestRows.h"
 #include "rows/GridRows.h"
 #include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
+#include "support/TestRows.h"
 
 #include <gtest/gtest.h>
 
@@ -51,14 +51,14 @@ struct Scanned {
 
 // Each row's path, outcome and reason.
 struct Outcome {
-    TDeleteOutcome outcome;
+    DeleteOutcome outcome;
     std::string reason;
 };
-std::map<std::string, Outcome> removeAll(const Scanned& s, TRemoveMode mode = TRemoveMode::Delete,
+std::map<std::string, Outcome> removeAll(const Scanned& s, RemoveMode mode = RemoveMode::Delete,
                                          TTrash* trash = nullptr) {
     std::map<std::string, Outcome> outcomes;
-    TRemoveCallbacks callbacks;
-    callbacks.onRow = [&](std::size_t i, TDeleteOutcome o, const std::string& reason) {
+    RemoveCallbacks callbacks;
+    callbacks.onRow = [&](std::size_t i, DeleteOutcome o, const std::string& reason) {
         outcomes[std::string(s.rows[i]->Path())] = {o, reason};
     };
     RemoveRows(s.rows, mode, false, trash, callbacks);
@@ -71,8 +71,8 @@ std::map<std::string, Outcome> removeAll(const Scanned& s, TRemoveMode mode = TR
 // can while the file is deleted (or moved to the trash): the data file must always survive.
 TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
     constexpr int Trials = 2000;
-    for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
-        SCOPED_TRACE(mode == TRemoveMode::Trash ? "trash" : "delete");
+    for (const RemoveMode mode : {RemoveMode::Delete, RemoveMode::Trash}) {
+        SCOPED_TRACE(mode == RemoveMode::Trash ? "trash" : "delete");
         TempTree t;
         // A folder a trial, done in order on one thread; the racer moves on to the next folder
         // as each row is done, and so is at work at some moment of each removal.
@@ -97,18 +97,18 @@ TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
             }
         });
         TTrash trash(t.Path("share/Trash"));
-        TRemoveCallbacks callbacks;
-        callbacks.onRow = [&](std::size_t i, TDeleteOutcome, const std::string&) {
+        RemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t i, DeleteOutcome, const std::string&) {
             target = int(i) + 1 < Trials ? int(i) + 1 : int(i);
         };
-        const TRemoveCount count = RemoveRows(listed.rows, mode, false, &trash, callbacks, 1);
+        const RemoveCount count = RemoveRows(listed.rows, mode, false, &trash, callbacks, 1);
         stop = true;
         racer.join();
         int lost = 0;
         for (int i = 0; i < Trials; ++i)
             lost += ReadFile(path(i, "data")) != "data" && ReadFile(path(i, "listed")) != "data";
         EXPECT_EQ(lost, 0);
-        if (mode == TRemoveMode::Trash && exists(t.Path("share/Trash/files"))) {
+        if (mode == RemoveMode::Trash && exists(t.Path("share/Trash/files"))) {
             for (const auto& entry :
                  std::filesystem::directory_iterator(t.Path("share/Trash/files"))) {
                 EXPECT_EQ(entry.file_size(), 0u) << entry.path();
@@ -122,19 +122,19 @@ TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
 // taken exactly once, into the trash under a name and info file of its own, or deleted.
 TEST(RemoveRows, AFolderSharedAmongThreadsHasEachFileDoneOnce) {
     constexpr std::size_t Files = 1100;
-    for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
-        SCOPED_TRACE(mode == TRemoveMode::Trash ? "trash" : "delete");
+    for (const RemoveMode mode : {RemoveMode::Delete, RemoveMode::Trash}) {
+        SCOPED_TRACE(mode == RemoveMode::Trash ? "trash" : "delete");
         TempTree t;
         for (std::size_t i = 0; i < Files; ++i)
             t.File("root/f" + std::to_string(i));
         Scanned s(t.Path("root"));
         ASSERT_EQ(s.rows.size(), Files);
         TTrash trash(t.Path("share/Trash"));
-        const TRemoveCount count = RemoveRows(s.rows, mode, false, &trash, {}, 2);
+        const RemoveCount count = RemoveRows(s.rows, mode, false, &trash, {}, 2);
         EXPECT_EQ(count.removed, Files);
         EXPECT_EQ(count.changed + count.failed + count.kept, 0u);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("root")), {}), 0);
-        if (mode == TRemoveMode::Trash) {
+        if (mode == RemoveMode::Trash) {
             for (const char* sub : {"share/Trash/files", "share/Trash/info"}) {
                 const auto entries = std::distance(std::filesystem::directory_iterator(t.Path(sub)),
                                                    std::filesystem::directory_iterator());
@@ -146,8 +146,8 @@ TEST(RemoveRows, AFolderSharedAmongThreadsHasEachFileDoneOnce) {
 
 // The same exchange made exactly between the last check and the move, every time.
 TEST(RemoveRows, AFileSwappedInJustBeforeTheMoveIsPutBack) {
-    for (const TRemoveMode mode : {TRemoveMode::Delete, TRemoveMode::Trash}) {
-        SCOPED_TRACE(mode == TRemoveMode::Trash ? "trash" : "delete");
+    for (const RemoveMode mode : {RemoveMode::Delete, RemoveMode::Trash}) {
+        SCOPED_TRACE(mode == RemoveMode::Trash ? "trash" : "delete");
         TempTree t;
         t.File("root/listed");
         Scanned s(t.Path("root"));
@@ -157,17 +157,17 @@ TEST(RemoveRows, AFileSwappedInJustBeforeTheMoveIsPutBack) {
         });
         TTrash trash(t.Path("share/Trash"));
         std::map<std::string, Outcome> outcomes;
-        TRemoveCallbacks callbacks;
-        callbacks.onRow = [&](std::size_t, TDeleteOutcome o, const std::string& reason) {
+        RemoveCallbacks callbacks;
+        callbacks.onRow = [&](std::size_t, DeleteOutcome o, const std::string& reason) {
             outcomes["listed"] = {o, reason};
         };
         RemoveRows(s.rows, mode, false, &trash, callbacks);
         detail::SetBeforeMoveHook({});
-        EXPECT_EQ(outcomes["listed"].outcome, TDeleteOutcome::Changed);
+        EXPECT_EQ(outcomes["listed"].outcome, DeleteOutcome::Changed);
         EXPECT_EQ(ReadFile(t.Path("root/listed")), "data");
         EXPECT_TRUE(exists(t.Path("root/data")));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("root")), {}), 2);
-        if (mode == TRemoveMode::Trash) {
+        if (mode == RemoveMode::Trash) {
             EXPECT_EQ(
                 std::distance(std::filesystem::directory_iterator(t.Path("share/Trash/files")), {}),
                 0);
@@ -191,11 +191,11 @@ TEST(RemoveRows, AFileMadeAgainTouchedChmoddedOrLinkedIsLeft) {
     ASSERT_EQ(::link(t.Path("root/linked").c_str(), t.Path("elsewhere").c_str()), 0);
     const auto outcomes = removeAll(s);
     for (const char* name : {"again", "touched", "chmodded", "linked"}) {
-        EXPECT_EQ(outcomes.at(t.Path(std::string("root/") + name)).outcome, TDeleteOutcome::Changed)
+        EXPECT_EQ(outcomes.at(t.Path(std::string("root/") + name)).outcome, DeleteOutcome::Changed)
             << name;
         EXPECT_TRUE(exists(t.Path(std::string("root/") + name))) << name;
     }
-    EXPECT_EQ(outcomes.at(t.Path("root/same")).outcome, TDeleteOutcome::Deleted);
+    EXPECT_EQ(outcomes.at(t.Path("root/same")).outcome, DeleteOutcome::Deleted);
     EXPECT_FALSE(exists(t.Path("root/same")));
     // No private name is left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("root")), {}), 4);
@@ -223,17 +223,17 @@ TEST(RemoveRows, WithoutProcAFolderSwappedForALinkStillLeadsNowhere) {
         return text;
     });
     if (got == "skip") GTEST_SKIP() << "no private mount namespace here";
-    EXPECT_EQ(got, "/root/a/inner " + std::to_string(int(TDeleteOutcome::Changed)) +
-                       "\n/root/b/stays " + std::to_string(int(TDeleteOutcome::Deleted)) + "\n");
+    EXPECT_EQ(got, "/root/a/inner " + std::to_string(int(DeleteOutcome::Changed)) +
+                       "\n/root/b/stays " + std::to_string(int(DeleteOutcome::Deleted)) + "\n");
     EXPECT_TRUE(exists(t.Path("other/inner")));
     EXPECT_FALSE(exists(t.Path("root/b/stays")));
 
     const TResultRow made = test::FileRow(t.Path("other/inner"));
     const TResultRow* const rows[] = {&made};
     std::string reason;
-    const TRemoveCount count =
-        RemoveRows(rows, TRemoveMode::Delete, true, nullptr,
-                   {[&](std::size_t, TDeleteOutcome, const std::string& r) { reason = r; },
+    const RemoveCount count =
+        RemoveRows(rows, RemoveMode::Delete, true, nullptr,
+                   {[&](std::size_t, DeleteOutcome, const std::string& r) { reason = r; },
                     {},
                     {},
                     {},
@@ -284,8 +284,8 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
         for (const TResultRow* row : s.rows) {
             if (!row->Path().ends_with("/locked")) continue;
             const TResultRow* const one[] = {row};
-            RemoveRows(one, TRemoveMode::Delete, false, nullptr,
-                       {[&](std::size_t, TDeleteOutcome o, const std::string& reason) {
+            RemoveRows(one, RemoveMode::Delete, false, nullptr,
+                       {[&](std::size_t, DeleteOutcome o, const std::string& reason) {
                             text = reason + "|" + std::to_string(int(o));
                         },
                         {},
@@ -302,15 +302,15 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
         ::close(fd);
     const std::string expected = "in use by " + std::to_string(holder) + " (";
     for (const char* file : {"root/locked", "root/open"}) {
-        EXPECT_EQ(outcomes.at(t.Path(file)).outcome, TDeleteOutcome::Kept) << file;
+        EXPECT_EQ(outcomes.at(t.Path(file)).outcome, DeleteOutcome::Kept) << file;
         EXPECT_TRUE(outcomes.at(t.Path(file)).reason.starts_with(expected))
             << outcomes.at(t.Path(file)).reason;
         EXPECT_TRUE(exists(t.Path(file)));
     }
-    EXPECT_EQ(outcomes.at(t.Path("root/free")).outcome, TDeleteOutcome::Deleted);
+    EXPECT_EQ(outcomes.at(t.Path("root/free")).outcome, DeleteOutcome::Deleted);
     if (asNobody != "skip") {
         EXPECT_TRUE(asNobody.starts_with(expected) &&
-                    asNobody.ends_with("|" + std::to_string(int(TDeleteOutcome::Kept))))
+                    asNobody.ends_with("|" + std::to_string(int(DeleteOutcome::Kept))))
             << asNobody;
     }
 }

@@ -22,7 +22,7 @@ TEST(FieldIndexOf, TrimsComparesCaseSensitivelyAndFallsBackToFileName) {
 // A row keeps every fact and the exact bytes of its path and kept reason; its copies are
 // independent; an empty row has no value at all.
 TEST(ResultRow, KeepsItsFactsAndBytes) {
-    TRowFacts facts;
+    RowFacts facts;
     facts.size = std::uint64_t(1) << 40;
     facts.accessed = {-99999999999, 1};
     facts.written = {99999999999, 999999999};
@@ -41,8 +41,8 @@ TEST(ResultRow, KeepsItsFactsAndBytes) {
     EXPECT_EQ(copy.Size(), facts.size);
     EXPECT_EQ(copy.Accessed(), facts.accessed);
     EXPECT_EQ(copy.Written(), facts.written);
-    EXPECT_EQ(copy.Created(), (TFileTime{1600000000, 6})); // no birth time: the change time
-    const TFileIdentity id = copy.Identity();
+    EXPECT_EQ(copy.Created(), (FileTime{1600000000, 6})); // no birth time: the change time
+    const FileIdentity id = copy.Identity();
     EXPECT_TRUE(copy.HasIdentity());
     EXPECT_EQ(id.root, 7u);
     EXPECT_EQ(id.prefixLength, 3u);
@@ -53,7 +53,7 @@ TEST(ResultRow, KeepsItsFactsAndBytes) {
     facts.identity.hasBirth = 1;
     facts.identity.root = NoScanRoot;
     const TResultRow born("/b", 1, facts);
-    EXPECT_EQ(born.Created(), (TFileTime{1500000000, 5}));
+    EXPECT_EQ(born.Created(), (FileTime{1500000000, 5}));
     EXPECT_FALSE(born.HasIdentity());
     TResultRow moved = std::move(copy);
     EXPECT_EQ(moved.Name(), odd);

@@ -45,7 +45,7 @@ struct Grid {
     }
     std::vector<std::string> paths() const {
         std::vector<std::string> out;
-        for (const TVirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
+        for (const VirtualNode* n = tree.GetFirst(); n; n = tree.GetNext(n))
             out.emplace_back(RowOf(n).Path());
         return out;
     }
@@ -132,8 +132,7 @@ TEST(Scan, TimeTextsMatchTheFormatterAcrossDaysMonthsAndYears) {
     ASSERT_EQ(g.tree.TotalCount(), stamps.size());
     for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
         const TResultRow& row = RowOf(n);
-        const long long stamp =
-            stamps[std::stoul(std::string(row.Name()).substr(1))];
+        const long long stamp = stamps[std::stoul(std::string(row.Name()).substr(1))];
         EXPECT_EQ(field(row, TField::WriteTime), FileTimeText(stamp, cTimes())) << stamp;
         EXPECT_EQ(field(row, TField::AccessTime), FileTimeText(stamp, cTimes())) << stamp;
     }
@@ -229,7 +228,7 @@ TEST(Scan, UnreadableFolderIsSaidAndSkippedWhileItsSiblingsAreScanned) {
             Grid g;
             std::string out;
             ScanOptions options;
-                options.threads = threads;
+            options.threads = threads;
             options.onError = [&](const std::string& path, int error) {
                 out += "cannot read " + path + ": " + std::strerror(error) + "\n";
             };
@@ -339,9 +338,9 @@ TEST(Scan, FoldersOfEverySizeAreListedWholeInWalkOrder) {
         Grid g;
         g.scan(t.Root(), threads);
         EXPECT_EQ(g.paths(), expected) << threads << " threads";
-        for (const TVirtualNode* n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
+        for (const VirtualNode* n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
             const std::string path(RowOf(n).Path());
-            TFileIdentity identity;
+            FileIdentity identity;
             struct stat st {};
             ASSERT_TRUE(GetFileIdentity(RowOf(n), identity) && ::lstat(path.c_str(), &st) == 0);
             ASSERT_EQ(identity.inode, st.st_ino) << path << ", " << threads << " threads";

@@ -14,13 +14,13 @@ namespace nullsweep::test {
 
 // Scans `folder`, runs `between` (the changes made after listing), then acts on every row:
 // the outcome for each listed path.
-inline std::map<std::string, TDeleteOutcome>
+inline std::map<std::string, DeleteOutcome>
 ScanThenAct(const std::string& folder, const std::function<void()>& between,
-            const std::function<TDeleteOutcome(const TResultRow&)>& act) {
+            const std::function<DeleteOutcome(const TResultRow&)>& act) {
     TVirtualStringTree grid;
     ScanFolder(grid, folder);
     between();
-    std::map<std::string, TDeleteOutcome> outcomes;
+    std::map<std::string, DeleteOutcome> outcomes;
     for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n))
         outcomes[std::string(RowOf(n).Path())] = act(RowOf(n));
     return outcomes;

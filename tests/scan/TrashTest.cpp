@@ -35,8 +35,8 @@ std::string realPathOf(const std::string& path) {
     return ::realpath(path.c_str(), resolved) ? resolved : path;
 }
 
-std::map<std::string, TDeleteOutcome> scanAndTrash(const std::string& folder, TTrash& trash,
-                                                   const std::function<void()>& between) {
+std::map<std::string, DeleteOutcome> scanAndTrash(const std::string& folder, TTrash& trash,
+                                                  const std::function<void()>& between) {
     return nullsweep::test::ScanThenAct(
         folder, between, [&](const TResultRow& row) { return TrashListedFile(row, trash); });
 }
@@ -69,9 +69,9 @@ TEST(Trash, HomeTrashTakesEachFileUnderANameOfItsOwnWithItsInfo) {
         ASSERT_EQ(::rename(t.Path("root/replaced.new").c_str(), t.Path("root/replaced").c_str()),
                   0);
     });
-    EXPECT_EQ(outcomes.at(t.Path("root/a b%.txt")), TDeleteOutcome::Deleted);
-    EXPECT_EQ(outcomes.at(t.Path("root/sub/a b%.txt")), TDeleteOutcome::Deleted);
-    EXPECT_EQ(outcomes.at(t.Path("root/replaced")), TDeleteOutcome::Changed);
+    EXPECT_EQ(outcomes.at(t.Path("root/a b%.txt")), DeleteOutcome::Deleted);
+    EXPECT_EQ(outcomes.at(t.Path("root/sub/a b%.txt")), DeleteOutcome::Deleted);
+    EXPECT_EQ(outcomes.at(t.Path("root/replaced")), DeleteOutcome::Changed);
     EXPECT_FALSE(exists(t.Path("root/a b%.txt")));
     EXPECT_FALSE(exists(t.Path("root/sub/a b%.txt")));
     EXPECT_TRUE(exists(t.Path("root/replaced")));
@@ -108,7 +108,7 @@ TEST(Trash, AnotherFileSystemUsesItsTopLevelTrash) {
     std::fclose(std::fopen((folder + "/e").c_str(), "w"));
     TTrash trash(t.Path("data/Trash"));
     const auto outcomes = scanAndTrash(folder, trash, [] {});
-    EXPECT_EQ(outcomes.at(folder + "/e"), TDeleteOutcome::Deleted);
+    EXPECT_EQ(outcomes.at(folder + "/e"), DeleteOutcome::Deleted);
     const std::string name = std::filesystem::path(folder).filename();
     EXPECT_TRUE(exists(top + "/files/e"));
     EXPECT_EQ(trashedPath(top + "/info/e.trashinfo"), name + "/e");

@@ -28,34 +28,33 @@ std::vector<FakeShell::Call> FakeShell::CallsOf(Kind kind) const {
 }
 
 std::string FakeShell::SelectFolder() {
-    calls_.push_back({Kind::SelectFolder, {}, {}, TMessageIcon::None, {}});
+    calls_.push_back({Kind::SelectFolder, {}, {}, MessageIcon::None, {}});
     return take<std::string>(folders, {});
 }
 
 void FakeShell::OpenFolder(const std::string& folder) {
-    calls_.push_back({Kind::OpenFolder, folder, {}, TMessageIcon::None, {}});
+    calls_.push_back({Kind::OpenFolder, folder, {}, MessageIcon::None, {}});
 }
 
 void FakeShell::ShowFile(const std::string& file, const std::string& folder) {
-    calls_.push_back({Kind::ShowFile, file, folder, TMessageIcon::None, {}});
+    calls_.push_back({Kind::ShowFile, file, folder, MessageIcon::None, {}});
 }
 
 void FakeShell::OpenUrl(const std::string& url) {
-    calls_.push_back({Kind::OpenUrl, url, {}, TMessageIcon::None, {}});
+    calls_.push_back({Kind::OpenUrl, url, {}, MessageIcon::None, {}});
 }
 
 bool FakeShell::AskYesNo(const std::string& text, const std::string& caption) {
-    calls_.push_back({Kind::AskYesNo, text, caption, TMessageIcon::Question, {}});
+    calls_.push_back({Kind::AskYesNo, text, caption, MessageIcon::Question, {}});
     return take(answers, false);
 }
 
-void FakeShell::ShowMessage(const std::string& text, const std::string& caption,
-                            TMessageIcon icon) {
+void FakeShell::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
     calls_.push_back({Kind::ShowMessage, text, caption, icon, {}});
 }
 
-std::string FakeShell::SaveFileName(const TSaveFileRequest& request) {
-    calls_.push_back({Kind::SaveFileName, {}, {}, TMessageIcon::None, request});
+std::string FakeShell::SaveFileName(const SaveFileRequest& request) {
+    calls_.push_back({Kind::SaveFileName, {}, {}, MessageIcon::None, request});
     return take<std::string>(saveNames, {});
 }
 

@@ -27,8 +27,8 @@ class FakeShell final : public TDesktopShell {
         Kind kind;
         std::string text;    // folder, file, URL or message text
         std::string caption; // questions and messages; the folder of a file shown
-        TMessageIcon icon = TMessageIcon::None;
-        TSaveFileRequest request; // SaveFileName
+        MessageIcon icon = MessageIcon::None;
+        SaveFileRequest request; // SaveFileName
     };
 
     FakeShell();
@@ -51,8 +51,8 @@ class FakeShell final : public TDesktopShell {
     void OpenUrl(const std::string& url) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void ShowMessage(const std::string& text, const std::string& caption,
-                     TMessageIcon icon) override;
-    std::string SaveFileName(const TSaveFileRequest& request) override;
+                     MessageIcon icon) override;
+    std::string SaveFileName(const SaveFileRequest& request) override;
 
   private:
     std::vector<Call> calls_;

@@ -10,9 +10,9 @@ namespace nullsweep::test {
 
 // The facts of a file of `size` bytes with these times (seconds; the creation time as a birth
 // time), without a scan root.
-inline TRowFacts FileFacts(std::uint64_t size = 0, std::int64_t created = 0,
-                           std::int64_t accessed = 0, std::int64_t written = 0) {
-    TRowFacts facts;
+inline RowFacts FileFacts(std::uint64_t size = 0, std::int64_t created = 0,
+                          std::int64_t accessed = 0, std::int64_t written = 0) {
+    RowFacts facts;
     facts.size = size;
     facts.accessed.seconds = accessed;
     facts.written.seconds = written;
@@ -22,7 +22,7 @@ inline TRowFacts FileFacts(std::uint64_t size = 0, std::int64_t created = 0,
 }
 
 // A row of the file `path`, its name being what follows the last "/".
-inline TResultRow FileRow(std::string_view path, const TRowFacts& facts = FileFacts(),
+inline TResultRow FileRow(std::string_view path, const RowFacts& facts = FileFacts(),
                           std::string_view kept = {}) {
     const std::size_t slash = path.rfind('/');
     return TResultRow(path, slash == std::string_view::npos ? path.size() : path.size() - slash - 1,
