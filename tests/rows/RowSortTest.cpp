@@ -16,7 +16,7 @@ using nullsweep::test::RowGrid;
 
 namespace {
 
-// The specification of the order: the texts of the two rows' fields as a person reads them
+// The order as it is meant: the texts of the two rows' fields as a person reads them
 // (numbers and date-time texts in the locale, other texts with a-z folded), one pair at a time.
 int compareTexts(const TResultRow& r1, const TResultRow& r2, TSortDirection direction, int field,
                  const TTextLocale& locale, TRowText& one, TRowText& two) {
