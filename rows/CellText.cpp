@@ -20,31 +20,14 @@ std::string FormatCell(int fieldIndex, const TResultRow& row, TRowText& texts,
                        const TTextLocale& locale) noexcept {
     try {
         if (fieldIndex < 0 || fieldIndex >= FieldCount) return {};
-        const std::string_view text = texts.Field(row, fieldIndex);
-        switch (static_cast<TField>(fieldIndex)) {
-        case TField::FileSize:
+        const auto field = static_cast<TField>(fieldIndex);
+        // The size cell is made from the number itself, so its plain text is not made first.
+        if (field == TField::FileSize)
             return row.Empty() ? std::string() : SizeCellText(double(row.Size()), locale);
-        case TField::SizePercentage: // rows hold no percentage
+        const std::string_view text = texts.Field(row, fieldIndex);
+        if (field == TField::SizePercentage) // rows hold no percentage
             return text.empty() ? std::string() : std::string(text) + "%";
-        case TField::FileName:
-        case TField::FullPath:
-        case TField::FileExt:
-        case TField::FileType:
-        case TField::Description:
-        case TField::FileNameLength:
-        case TField::PathNameLength:
-        case TField::CatalogName:
-        case TField::CreateTime:
-        case TField::AccessTime:
-        case TField::WriteTime:
-        case TField::DOSName:
-        case TField::FileCount:
-        case TField::CreateAgeRange:
-        case TField::AccessAgeRange:
-        case TField::WriteAgeRange:
-        case TField::SizeRange:
-            return std::string(text);
-        }
+        return std::string(text);
     } catch (...) {
         // a cell that cannot be built shows nothing
     }
