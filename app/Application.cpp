@@ -79,10 +79,9 @@ int RunMainWindow(const std::vector<std::string>& folders, TQtDesktopShell* shel
 std::vector<std::string> FoldersOfArguments(int argc, char** argv) {
     std::vector<std::string> folders;
     for (int i = 1; i < argc; ++i) {
-        std::string problem;
-        const std::string folder = AbsolutePath(argv[i], problem);
+        AbsolutePathOf folder = AbsolutePath(argv[i]);
         // One that names no folder is skipped as a missing one.
-        if (problem.empty()) folders.push_back(folder);
+        if (folder.error == 0) folders.push_back(std::move(folder.path));
     }
     return folders;
 }

@@ -21,6 +21,11 @@ std::vector<TResultRow> ScanOffThread(const std::vector<std::string>& folders,
                                 before.rows + seen.rows});
         ThrowIfCancelled();
     };
+    // The rows found so far are kept, as a scan into the grid keeps them. The user's cancel
+    // (which the walk may pass on in its own words) is no failure.
+    const auto tell = [&](const char* why) {
+        if (stopped && !CancelRequested()) *stopped = why;
+    };
     try {
         RunOffUiThread([&] {
             for (const std::string& folder : folders) {
@@ -34,20 +39,10 @@ std::vector<TResultRow> ScanOffThread(const std::vector<std::string>& folders,
                           before.rows + last.rows};
             }
         });
-    } catch (...) {
-        // The rows found so far are kept, as a scan into the grid keeps them. The user's cancel
-        // (which the walk may pass on in its own words) is no failure.
-        if (stopped && !CancelRequested()) {
-            try {
-                throw;
-            } catch (const std::bad_alloc&) {
-                *stopped = "not enough memory";
-            } catch (const std::exception& e) {
-                *stopped = e.what();
-            } catch (...) {
-                *stopped = "an unknown failure";
-            }
-        }
+    } catch (const std::bad_alloc&) {
+        tell("not enough memory");
+    } catch (const std::exception& e) {
+        tell(e.what());
     }
     return rows;
 }

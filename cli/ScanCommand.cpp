@@ -210,9 +210,10 @@ void readList(ScanRun& run) {
 // Each FOLDER in turn into the grid, or to `onRow` as found.
 void walkFolders(ScanRun& run, const RowSink& onRow) {
     for (const std::string& given : run.args.folders) {
-        std::string problem;
-        const std::string folder = AbsolutePath(given, problem);
-        if (problem.empty()) problem = folderProblem(folder);
+        const AbsolutePathOf absolute = AbsolutePath(given);
+        const std::string& folder = absolute.path;
+        const std::string problem =
+            absolute.error ? std::strerror(absolute.error) : folderProblem(folder);
         if (!problem.empty()) {
             run.progress.clear();
             std::fprintf(run.err, "nullsweep scan: %s: %s\n", EscapeControls(given).c_str(),

@@ -105,12 +105,16 @@ void TCorvaneCtrl::SortGrid() {
 
 void TCorvaneCtrl::TreeGetText(PVirtualNode node, int column, VSTTextType,
                                std::string& cellText) const {
+    // Qt paints from here, and nothing may be thrown into it: a cell that cannot be made says
+    // why instead.
     try {
-        const TResultRow& row = RowOf(node);
-        const int field = FieldIndexOf(columnEntry(column).Name());
-        cellText = FormatCell(field, row, texts_);
-    } catch (...) {
+        const TXMLNodesType entries = ConfigStore()->Root().nodes();
         // No entry for this column: the cell keeps the grid's default (empty) text.
+        if (column < 0 || column >= entries.Count()) return;
+        const int field = FieldIndexOf(entries.Item(column).Name());
+        cellText = FormatCell(field, RowOf(node), texts_);
+    } catch (const std::exception& error) {
+        cellText = CellProblemText(error);
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include "text/NumberText.h"
 
+#include <new>
+
 namespace nullsweep {
 
 std::string SizeCellText(double v, const TTextLocale& locale) {
@@ -17,21 +19,24 @@ std::string SizeCellText(double v, const TTextLocale& locale) {
 }
 
 std::string FormatCell(int fieldIndex, const TResultRow& row, TRowText& texts,
-                       const TTextLocale& locale) noexcept {
+                       const TTextLocale& locale) {
+    if (fieldIndex < 0 || fieldIndex >= FieldCount) return {};
+    const auto field = static_cast<TField>(fieldIndex);
+    // The size cell is made from the number itself, so its plain text is not made first.
+    if (field == TField::FileSize)
+        return row.Empty() ? std::string() : SizeCellText(double(row.Size()), locale);
+    const std::string_view text = texts.Field(row, fieldIndex);
+    if (field == TField::SizePercentage) // rows hold no percentage
+        return text.empty() ? std::string() : std::string(text) + "%";
+    return std::string(text);
+}
+
+std::string CellProblemText(const std::exception& error) noexcept {
     try {
-        if (fieldIndex < 0 || fieldIndex >= FieldCount) return {};
-        const auto field = static_cast<TField>(fieldIndex);
-        // The size cell is made from the number itself, so its plain text is not made first.
-        if (field == TField::FileSize)
-            return row.Empty() ? std::string() : SizeCellText(double(row.Size()), locale);
-        const std::string_view text = texts.Field(row, fieldIndex);
-        if (field == TField::SizePercentage) // rows hold no percentage
-            return text.empty() ? std::string() : std::string(text) + "%";
-        return std::string(text);
-    } catch (...) {
-        // a cell that cannot be built shows nothing
+        return "[" + std::string(error.what()) + "]";
+    } catch (const std::bad_alloc&) {
+        return "[?]";
     }
-    return {};
 }
 
 } // namespace nullsweep

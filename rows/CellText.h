@@ -5,6 +5,7 @@
 #include "scan/RowText.h"
 #include "text/TextLocale.h"
 
+#include <exception>
 #include <string>
 
 namespace nullsweep {
@@ -15,9 +16,13 @@ namespace nullsweep {
 std::string SizeCellText(double bytes, const TTextLocale& locale);
 
 // The display text of field `fieldIndex` (0 to 18) of `row`: the size in units, any other field
-// as `texts` makes it (an empty row shows nothing). Never fails: a field index out of range, or
-// anything that goes wrong, gives the empty text.
+// as `texts` makes it (an empty row and a field index out of range show nothing). Throws what
+// making the text throws (no memory, a time the locale cannot show).
 std::string FormatCell(int fieldIndex, const TResultRow& row, TRowText& texts,
-                       const TTextLocale& locale = TTextLocale::System()) noexcept;
+                       const TTextLocale& locale = TTextLocale::System());
+
+// What a cell shows when its text could not be made: the reason in brackets, or, when even that
+// finds no memory, a marker short enough to need none.
+std::string CellProblemText(const std::exception& error) noexcept;
 
 } // namespace nullsweep

@@ -36,6 +36,15 @@ TExportRows ExportRowsOf(const TVirtualStringTree& grid) {
 
 namespace {
 
+// An update bracket of the grid, closed however the rows' addition ends.
+struct UpdateBracket {
+    explicit UpdateBracket(TVirtualStringTree& tree) : tree(tree) { tree.BeginUpdate(); }
+    ~UpdateBracket() { tree.EndUpdate(); }
+    UpdateBracket(const UpdateBracket&) = delete;
+    UpdateBracket& operator=(const UpdateBracket&) = delete;
+    TVirtualStringTree& tree;
+};
+
 void addScannedRow(TVirtualStringTree& grid, TResultRow&& row) {
     PVirtualNode node = AddRow(grid, nullptr);
     RowOf(node) = std::move(row);
@@ -46,30 +55,25 @@ void addScannedRow(TVirtualStringTree& grid, TResultRow&& row) {
 
 bool AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows) {
     bool all = true;
-    grid.BeginUpdate();
-    try {
-        PrepareRowData(grid);
-        for (TResultRow& row : rows)
-            addScannedRow(grid, std::move(row));
-    } catch (...) {
-        all = false; // the rows added so far stay
+    {
+        const UpdateBracket bracket(grid);
+        try {
+            PrepareRowData(grid);
+            for (TResultRow& row : rows)
+                addScannedRow(grid, std::move(row));
+        } catch (const std::bad_alloc&) {
+            all = false; // the rows added so far stay
+        }
     }
-    grid.EndUpdate();
     rows.clear();
     return all;
 }
 
 void ScanFolder(TVirtualStringTree& grid, std::string folder, const ScanOptions& options) {
-    grid.BeginUpdate();
-    try {
-        PrepareRowData(grid);
-        WalkFolder(std::move(folder), options,
-                   [&](TResultRow&& row) { addScannedRow(grid, std::move(row)); });
-    } catch (...) {
-        grid.EndUpdate(); // the rows added so far stay
-        throw;
-    }
-    grid.EndUpdate();
+    const UpdateBracket bracket(grid); // the rows added before a failure stay
+    PrepareRowData(grid);
+    WalkFolder(std::move(folder), options,
+               [&](TResultRow&& row) { addScannedRow(grid, std::move(row)); });
 }
 
 void OpenInExplorer(const TVirtualStringTree& grid) {

@@ -34,7 +34,8 @@ TExportRows ExportRowsOf(const TVirtualStringTree& grid);
 PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent);
 
 // Appends `rows` as top-level rows in their order inside one update bracket, checked unless
-// they are kept. False when not all of them could be added (no memory); those added stay.
+// they are kept. False when memory ran out before all were added; those added stay. Any other
+// failure passes on, the bracket closed.
 bool AddScannedRows(TVirtualStringTree& grid, std::vector<TResultRow>&& rows);
 
 // The walk of `folder` (WalkFolder) as top-level rows of the grid, in walk order, inside one

@@ -115,14 +115,14 @@ class FileListScanner {
             line.path = std::move(given);
             settle(line);
         } else {
-            std::string problem;
-            line.path = AbsolutePath(given, problem);
+            AbsolutePathOf absolute = AbsolutePath(given);
             line.given = given;
-            if (!problem.empty()) {
+            if (absolute.error) {
                 line.path = given;
                 line.kind = ListLine::Failed;
-                line.error = ENOENT;
+                line.error = absolute.error;
             } else {
+                line.path = std::move(absolute.path);
                 settle(line);
             }
         }

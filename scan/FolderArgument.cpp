@@ -2,23 +2,17 @@
 #include "scan/FolderArgument.h"
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 namespace nullsweep {
 
-std::string AbsolutePath(const std::string& given, std::string& problem) {
-    if (given.empty()) {
-        problem = std::strerror(ENOENT);
-        return {};
-    }
+AbsolutePathOf AbsolutePath(const std::string& given) {
+    if (given.empty()) return {{}, ENOENT};
     std::error_code error;
     const auto path = std::filesystem::absolute(given, error);
-    if (error) {
-        problem = error.message();
-        return {};
-    }
-    return path.lexically_normal().string();
+    // Only the current folder's lookup can fail, and it reports an errno.
+    if (error) return {{}, error.value()};
+    return {path.lexically_normal().string(), 0};
 }
 
 } // namespace nullsweep

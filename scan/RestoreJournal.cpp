@@ -224,8 +224,10 @@ RestoreCount RestoreRecords(const std::vector<JournalRecord>& records,
             for (std::size_t i = groups[g]; i < groups[g + 1]; ++i) {
                 try {
                     outcomes[i] = restoreOne(*order[i], at, options, user, group);
-                } catch (...) {
+                } catch (const std::bad_alloc&) {
                     outcomes[i] = {TOutcome::Failed, std::strerror(ENOMEM)};
+                } catch (const std::exception& e) {
+                    outcomes[i] = {TOutcome::Failed, e.what()};
                 }
             }
     };

@@ -245,6 +245,16 @@ TEST(CorvaneCtrl, CellTextsFollowTheColumnsField) {
     EXPECT_EQ(g.text(n, -1, "default"), "default");
 }
 
+// A cell is asked for while Qt paints, where nothing may be thrown; a failure must show.
+TEST(CorvaneCtrl, ACellThatCannotBeMadeSaysWhy) {
+    Config config("<config><nodes>");
+    Grid g;
+    TCorvaneCtrl ctrl(g.tree);
+    std::string text;
+    EXPECT_NO_THROW(text = g.text(g.add("a.txt"), 0, "default"));
+    EXPECT_NE(text.find("CorvaneConfig.xml"), std::string::npos) << text;
+}
+
 TEST(CorvaneCtrl, HeaderClicksTurnTheDirectionOnEveryLeftClick) {
     Config config = Config::WithEntries({entry("File Name", 0), entry("File Size", 1)});
     Grid g;
