@@ -96,10 +96,12 @@ class FileListScanner {
         } else {
             std::string problem;
             const std::string path = AbsolutePath(std::string(given), problem);
-            if (!problem.empty())
+            if (!problem.empty()) {
                 refuse(line, std::string(given), ENOENT);
-            else if (place(line, path))
+            } else if (place(line, path)) {
                 givens_.emplace_back(line, given);
+                bytes_ += given.size() + sizeof(givens_[0]);
+            }
         }
         if (lines_ >= RoundLines || bytes_ >= RoundBytes) flush();
     }
@@ -152,6 +154,7 @@ class FileListScanner {
     }
 
     void refuse(std::uint32_t line, std::string shown, int error) {
+        bytes_ += shown.size() + sizeof(std::string) + sizeof(Outcome);
         refused_.push_back(std::move(shown));
         try {
             outcomes_.push_back(
