@@ -6,6 +6,7 @@
 #include "scan/ExactDelete.h"
 #include "scan/FileRow.h"
 #include "scan/FolderArgument.h"
+#include "scan/HelperThreads.h"
 #include "scan/ListedFolder.h"
 #include "scan/ResultRow.h"
 
@@ -17,13 +18,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <functional>
+#include <cstdint>
+#include <cstring>
+#include <deque>
 #include <new>
 #include <optional>
 #include <string>
-#include <thread>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -32,36 +33,37 @@ namespace nullsweep {
 
 namespace {
 
-// An open folder of the list and what its files share.
-struct ListFolder {
-    TOwnedFd fd;
-    int error = 0; // of the open
+// A name of the list, kept with the other names of its folder.
+struct GroupEntry {
+    std::uint32_t line; // its place in the list
+    std::uint32_t name; // offset of its NUL-ended name in the folder's `names`
+};
+
+// The lines of one folder, wherever they stand in the list.
+struct FolderGroup {
+    std::string path;  // absolute, ending in "/"
+    std::string names; // side by side: the status calls of a folder read them in a row
+    std::vector<GroupEntry> entries;
+    // Found when it is opened:
     bool pseudo = false;
     std::uint64_t device = 0;
     std::optional<FileIdentity> root;
-    std::uint64_t used = 0;
-};
-
-// What the files of one folder of a batch share for their rows, found for its first row.
-struct FolderFacts {
+    // Found for its first row:
     bool known = false;
     std::string resolved; // with no link in it, ending in "/"
     TKeptFiles::Folder kept;
 };
 
-// One line of the list, checked with the other lines of its folder.
-struct ListLine {
-    enum Kind : std::uint8_t { Pending, Nothing, Failed, File };
-    std::string path;         // absolute, or as given when it names no path
-    std::uint32_t folderSize; // the length of its folder part, "/" included
-    Kind kind = Pending;
-    int error = 0;
-    TFileStatus status{};
-    std::optional<FileIdentity> root;
-    std::string given; // the line as read, when it is not the path itself (for --keep)
+// A line that gives a row or a message, to be handed on in the list's order.
+struct Outcome {
+    static constexpr std::uint32_t Refused = UINT32_MAX; // as `group`: refused before any check
+    std::uint32_t line;
+    std::uint32_t group;
+    std::uint32_t name; // in the group's names; for a refused line, its index in `refused_`
+    std::int32_t code;  // minus the errno, or the index of the empty file's status
 };
 
-// How many folders stay open at once: as many as the walk holds, fewer under a low limit.
+// How many folders are open at once: as many as the walk holds, fewer under a low limit.
 std::size_t openFolderLimit() {
     rlimit limit{};
     std::size_t cur = 1024;
@@ -70,75 +72,54 @@ std::size_t openFolderLimit() {
     return std::clamp<std::size_t>(cur > 16 ? (cur - 16) / 4 : 1, 1, 64);
 }
 
-// Runs work(0) ... work(n - 1) on up to `threads` threads, this one included; a thread that
-// cannot start leaves its share to the others.
-void parallelFor(std::size_t n, unsigned threads, const std::function<void(std::size_t)>& work) {
-    constexpr std::size_t Step = 256;
-    std::atomic<std::size_t> next{0};
-    auto run = [&] {
-        for (std::size_t i; (i = next.fetch_add(Step)) < n;)
-            for (std::size_t k = i; k < std::min(n, i + Step); ++k)
-                work(k);
-    };
-    std::vector<std::thread> helpers;
-    try {
-        for (std::size_t t = 1; t < threads && t * Step < n; ++t)
-            helpers.emplace_back(run);
-    } catch (...) {
-    }
-    run();
-    for (std::thread& helper : helpers)
-        helper.join();
-}
-
-// Lines are checked a batch at a time, folder by folder, whatever their order in the list: a
-// folder is opened once for all its lines of the batch (and stays open for later batches while
-// it is among the latest used). Rows and messages still come in the list's order.
+// The whole list (or a very long list's first millions of lines) is gathered folder by folder
+// before anything is checked, whatever the order of its lines: each folder is then opened once
+// and its names checked together, on every thread. Rows and messages still come in the list's
+// order.
 class FileListScanner {
   public:
     FileListScanner(const RowSink& sink, const ScanOptions& options)
         : sink_(sink), options_(options), kept_(options.kept ? *options.kept : ownKept_.emplace()),
           rows_(kept_), limit_(openFolderLimit()),
-          threads_(options.threads ? options.threads : DefaultScanThreads()) {}
+          helpers_(options.threads ? options.threads : DefaultScanThreads()) {}
     FileListScanner(const FileListScanner&) = delete;
     FileListScanner& operator=(const FileListScanner&) = delete;
 
-    void add(std::string&& given) {
+    void add(std::string_view given) {
         if (given.empty()) return;
-        ListLine& line = batch_.emplace_back();
+        const std::uint32_t line = lines_++;
         // A list of NUL-ended paths read as lines: no part of it names the file meant.
-        if (given.find('\0') != std::string::npos) {
-            line.path = shownWithNul(given);
-            line.kind = ListLine::Failed;
-            line.error = EINVAL;
+        if (given.find('\0') != std::string_view::npos) {
+            refuse(line, shownWithNul(given), EINVAL);
         } else if (isNormalAbsolute(given)) {
-            line.path = std::move(given);
-            settle(line);
+            place(line, given);
         } else {
-            AbsolutePathOf absolute = AbsolutePath(given);
-            line.given = given;
+            const AbsolutePathOf absolute = AbsolutePath(std::string(given));
             if (absolute.error) {
-                line.path = given;
-                line.kind = ListLine::Failed;
-                line.error = absolute.error;
-            } else {
-                line.path = std::move(absolute.path);
-                settle(line);
+                refuse(line, std::string(given), absolute.error);
+            } else if (place(line, absolute.path)) {
+                givens_.emplace_back(line, given);
+                bytes_ += given.size() + sizeof(givens_[0]);
             }
         }
-        if (batch_.size() == BatchSize) flush();
+        if (lines_ >= RoundLines || bytes_ >= RoundBytes) flush();
     }
 
-    // Checks and hands out the lines read so far.
+    // Checks and hands out the lines gathered so far.
     void flush() {
+        const std::uint64_t before = progress_.files;
         check();
-        for (std::size_t i = 0; i < batch_.size(); ++i) {
-            const ListLine& line = batch_[i];
-            if (++progress_.files % 4096 == 0) report();
-            if (line.kind == ListLine::Failed) fail(line.path, line.error);
-            if (line.kind == ListLine::File) addRow(line, facts_[groupOf_[i]]);
-        }
-        batch_.clear();
+        handOut();
+        progress_.files = before + lines_;
+        groups_.clear();
+        byPath_.clear();
+        last_ = nullptr;
+        refused_.clear();
+        givens_.clear();
+        outcomes_.clear();
+        statuses_.clear();
+        lines_ = 0;
+        bytes_ = 0;
     }
 
     void report() {
@@ -146,9 +127,13 @@ class FileListScanner {
     }
 
   private:
-    static constexpr std::size_t BatchSize = 1 << 16;
+    // A round's bound on what a list of many millions of lines holds at once.
+    static constexpr std::uint32_t RoundLines = 1u << 22;
+    static constexpr std::size_t RoundBytes = std::size_t(1) << 30;
+    // Status calls a thread makes in a row.
+    static constexpr std::size_t Chunk = 512;
 
-    static std::string shownWithNul(const std::string& path) {
+    static std::string shownWithNul(std::string_view path) {
         std::string shown;
         for (char c : path)
             c == '\0' ? shown.append("\\0") : shown.append(1, c);
@@ -167,97 +152,191 @@ class FileListScanner {
         return true;
     }
 
-    // Cuts an absolute, normal path into its folder and name.
-    static void settle(ListLine& line) {
-        const auto [folder, name] = CutPath(line.path);
-        line.folderSize = static_cast<std::uint32_t>(folder.size());
-        if (name.empty() || name == "." || name == "..") line.kind = ListLine::Nothing;
+    void refuse(std::uint32_t line, std::string shown, int error) {
+        bytes_ += shown.size() + sizeof(std::string) + sizeof(Outcome);
+        refused_.push_back(std::move(shown));
+        try {
+            outcomes_.push_back(
+                {line, Outcome::Refused, static_cast<std::uint32_t>(refused_.size() - 1), -error});
+        } catch (...) {
+            refused_.pop_back();
+            throw;
+        }
     }
 
-    static std::string_view folderOf(const ListLine& line) {
-        return std::string_view(line.path).substr(0, line.folderSize);
+    // Files an absolute, normal path under its folder; false when it names no file.
+    bool place(std::uint32_t line, std::string_view path) {
+        const auto [folder, name] = CutPath(path);
+        if (name.empty() || name == "." || name == "..") return false;
+        FolderGroup& group = groupFor(folder);
+        const std::size_t offset = group.names.size();
+        if (offset + name.size() >= UINT32_MAX) throw std::bad_alloc();
+        group.names.append(name).push_back('\0');
+        try {
+            group.entries.push_back({line, static_cast<std::uint32_t>(offset)});
+        } catch (...) {
+            group.names.resize(offset);
+            throw;
+        }
+        bytes_ += name.size() + 1 + sizeof(GroupEntry);
+        return true;
+    }
+
+    // A grouped list names the same folder line after line: looked up only when it changes.
+    FolderGroup& groupFor(std::string_view folder) {
+        if (last_ && last_->path == folder) return *last_;
+        const auto found = byPath_.find(folder);
+        if (found != byPath_.end()) return *(last_ = &groups_[found->second]);
+        FolderGroup& group = groups_.emplace_back();
+        try {
+            group.path = folder;
+            byPath_.emplace(group.path, static_cast<std::uint32_t>(groups_.size() - 1));
+        } catch (...) {
+            groups_.pop_back();
+            throw;
+        }
+        bytes_ += sizeof(FolderGroup) + 2 * folder.size();
+        return *(last_ = &group);
     }
 
     void fail(const std::string& path, int error) {
         if (options_.onError) options_.onError(path, error);
     }
 
-    // The status call of each pending line, grouped by folder (in the order the folders first
-    // come in the batch).
+    // What the status calls of one run of a folder's names found.
+    struct Task {
+        const FolderGroup* group;
+        std::uint32_t index; // of the group
+        int fd;
+        std::size_t begin, end; // of its entries
+        std::vector<Outcome> outcomes;
+        std::vector<TFileStatus> statuses;
+    };
+
+    // A window of folders at a time: opened here, each once, and held while their names are
+    // checked on every thread.
     void check() {
-        groups_.clear();
-        groupOf_.assign(batch_.size(), 0);
-        std::vector<std::uint32_t> starts;
-        for (std::uint32_t i = 0; i < batch_.size(); ++i) {
-            if (batch_[i].kind != ListLine::Pending) continue;
-            const auto [it, added] = groups_.try_emplace(folderOf(batch_[i]), starts.size());
-            if (added) starts.push_back(0);
-            groupOf_[i] = it->second;
-            ++starts[it->second];
-        }
-        std::uint32_t start = 0;
-        for (std::uint32_t& count : starts)
-            start += std::exchange(count, start);
-        order_.assign(start, 0);
-        facts_.clear();
-        facts_.resize(starts.size());
-        for (std::uint32_t i = 0; i < batch_.size(); ++i)
-            if (batch_[i].kind == ListLine::Pending) order_[starts[groupOf_[i]]++] = i;
-        // A window of folders at a time (group g ends at starts[g]), opened here and held
-        // while the lines of all of them are checked on every thread.
-        std::vector<const ListFolder*> open;
-        for (std::size_t first = 0; first < starts.size();) {
-            const std::size_t last = std::min(starts.size(), first + limit_);
-            const std::size_t begin = first == 0 ? 0 : starts[first - 1];
+        std::vector<TOwnedFd> open;
+        std::vector<Task> tasks;
+        for (std::size_t first = 0; first < groups_.size(); first += limit_) {
+            const std::size_t last = std::min(groups_.size(), first + limit_);
             open.clear();
-            for (std::size_t g = first; g < last; ++g)
-                open.push_back(&folderFor(folderOf(batch_[order_[g == 0 ? 0 : starts[g - 1]]])));
-            parallelFor(starts[last - 1] - begin, threads_, [&](std::size_t k) {
-                const std::uint32_t i = order_[begin + k];
-                checkLine(batch_[i], *open[groupOf_[i] - first]);
+            tasks.clear();
+            for (std::size_t g = first; g < last; ++g) {
+                FolderGroup& group = groups_[g];
+                int error = 0;
+                TOwnedFd& fd = open.emplace_back(openFolder(group, error));
+                const auto index = static_cast<std::uint32_t>(g);
+                progress_.files += group.entries.size();
+                if (!fd.valid()) {
+                    for (const GroupEntry& entry : group.entries)
+                        outcomes_.push_back({entry.line, index, entry.name, -error});
+                    continue;
+                }
+                for (std::size_t begin = 0; begin < group.entries.size(); begin += Chunk)
+                    tasks.push_back({&group,
+                                     index,
+                                     fd.get(),
+                                     begin,
+                                     std::min(group.entries.size(), begin + Chunk),
+                                     {},
+                                     {}});
+            }
+            std::atomic<bool> short_{false};
+            helpers_.Run(tasks.size(), [&](std::size_t k) {
+                try {
+                    checkNames(tasks[k]);
+                } catch (...) {
+                    short_ = true; // no memory for an outcome
+                }
             });
-            first = last;
+            if (short_) throw std::bad_alloc();
+            for (Task& task : tasks) {
+                const auto base = static_cast<std::int32_t>(statuses_.size());
+                for (Outcome& outcome : task.outcomes)
+                    if (outcome.code >= 0) outcome.code += base;
+                outcomes_.insert(outcomes_.end(), task.outcomes.begin(), task.outcomes.end());
+                statuses_.insert(statuses_.end(), task.statuses.begin(), task.statuses.end());
+            }
+            progress_.threads = helpers_.Count();
+            report();
+        }
+        std::sort(outcomes_.begin(), outcomes_.end(),
+                  [](const Outcome& a, const Outcome& b) { return a.line < b.line; });
+    }
+
+    static void checkNames(Task& task) {
+        const FolderGroup& group = *task.group;
+        for (std::size_t i = task.begin; i < task.end; ++i) {
+            const GroupEntry& entry = group.entries[i];
+            TFileStatus status;
+            const int found =
+                StatEntry(task.fd, group.names.c_str() + entry.name, group.device, status);
+            if (found < 0) {
+                task.outcomes.push_back({entry.line, task.index, entry.name, found});
+            } else if (found == EmptyFileEntry && !group.pseudo) {
+                task.statuses.push_back(status);
+                task.outcomes.push_back({entry.line, task.index, entry.name,
+                                         static_cast<std::int32_t>(task.statuses.size() - 1)});
+            }
         }
     }
 
-    void checkLine(ListLine& line, const ListFolder& folder) {
-        line.kind = ListLine::Nothing;
-        if (!folder.fd.valid()) {
-            line.kind = ListLine::Failed;
-            line.error = folder.error;
-            return;
+    // Its path is followed as a scan root's is, and it is the root of its files' exact
+    // deletes. Invalid, with `error` set, when it cannot be opened.
+    TOwnedFd openFolder(FolderGroup& group, int& error) {
+        TOwnedFd fd(::open(group.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        error = errno;
+        ++progress_.folders;
+        if (fd.valid()) {
+            struct stat st {};
+            group.pseudo = OnPseudoFileSystem(fd.get());
+            group.device = ::fstat(fd.get(), &st) == 0 ? st.st_dev : 0;
+            group.root = ScanRootIdentity(fd.get(), group.path, /*hold=*/false);
         }
-        const int found = StatEntry(folder.fd.get(), line.path.c_str() + line.folderSize,
-                                    folder.device, line.status);
-        if (found < 0) {
-            line.kind = ListLine::Failed;
-            line.error = -found;
-            return;
-        }
-        if (found != EmptyFileEntry || folder.pseudo) return;
-        line.kind = ListLine::File;
-        line.root = folder.root;
+        return fd;
     }
 
-    // The folder's facts are found once a batch, not once a line: a shuffled list changes
-    // folder at nearly every line.
-    void addRow(const ListLine& line, FolderFacts& facts) {
-        const std::string_view path(line.path);
-        const std::string_view folder = path.substr(0, line.folderSize);
+    // Rows and messages in the list's order.
+    void handOut() {
+        std::size_t given = 0;
+        for (const Outcome& outcome : outcomes_) {
+            if (outcome.group == Outcome::Refused) {
+                fail(refused_[outcome.name], -outcome.code);
+                continue;
+            }
+            FolderGroup& group = groups_[outcome.group];
+            path_.assign(group.path).append(group.names.c_str() + outcome.name);
+            if (outcome.code < 0) {
+                fail(path_, -outcome.code);
+                continue;
+            }
+            while (given < givens_.size() && givens_[given].first < outcome.line)
+                ++given;
+            const bool asGiven = given < givens_.size() && givens_[given].first == outcome.line;
+            addRow(group, statuses_[std::size_t(outcome.code)],
+                   asGiven ? std::string_view(givens_[given].second) : std::string_view(path_));
+        }
+    }
+
+    // The folder's facts are found once, not once a line: a shuffled list changes folder at
+    // nearly every line.
+    void addRow(FolderGroup& group, const TFileStatus& status, std::string_view below) {
+        const std::string_view path(path_);
+        const std::string_view folder(group.path);
         TResultRow row;
         try {
-            if (!facts.known) {
-                facts.resolved = line.root ? ScanRootPath(line.root->root) : std::string();
-                if (facts.resolved.empty()) facts.resolved = folder;
-                if (facts.resolved.back() != '/') facts.resolved.push_back('/');
-                facts.kept = kept_.ForFolder(facts.resolved);
-                facts.known = true;
+            if (!group.known) {
+                group.resolved = group.root ? ScanRootPath(group.root->root) : std::string();
+                if (group.resolved.empty()) group.resolved = folder;
+                if (group.resolved.back() != '/') group.resolved.push_back('/');
+                group.kept = kept_.ForFolder(group.resolved);
+                group.known = true;
             }
-            const WalkedFolder walked{folder, facts.resolved,
-                                      line.root ? line.root->prefixLength : 0u, facts.kept};
-            rows_.Fill(row, walked, path.substr(line.folderSize), line.status,
-                       line.root ? &*line.root : nullptr,
-                       line.given.empty() ? path : std::string_view(line.given));
+            const WalkedFolder walked{folder, group.resolved,
+                                      group.root ? group.root->prefixLength : 0u, group.kept};
+            rows_.Fill(row, walked, path.substr(folder.size()), status,
+                       group.root ? &*group.root : nullptr, below);
         } catch (const std::bad_alloc&) {
             throw;
         } catch (...) {
@@ -267,36 +346,6 @@ class FileListScanner {
         sink_(std::move(row));
     }
 
-    // The open folder of that path, opened now unless it is among the latest used.
-    const ListFolder& folderFor(std::string_view path) {
-        auto found = folders_.find(std::string(path));
-        if (found == folders_.end()) {
-            if (folders_.size() >= limit_) {
-                auto oldest = folders_.begin();
-                for (auto it = folders_.begin(); it != folders_.end(); ++it)
-                    if (it->second.used < oldest->second.used) oldest = it;
-                folders_.erase(oldest);
-            }
-            found = folders_.emplace(std::string(path), openFolder(std::string(path))).first;
-        }
-        found->second.used = ++clock_;
-        return found->second;
-    }
-
-    // Its path is followed as a scan root's is, and it is the root of its files' exact
-    // deletes.
-    static ListFolder openFolder(const std::string& path) {
-        ListFolder folder;
-        folder.fd.reset(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        folder.error = errno;
-        if (!folder.fd.valid()) return folder;
-        struct stat st {};
-        folder.pseudo = OnPseudoFileSystem(folder.fd.get());
-        folder.device = ::fstat(folder.fd.get(), &st) == 0 ? st.st_dev : 0;
-        folder.root = ScanRootIdentity(folder.fd.get(), path, /*hold=*/false);
-        return folder;
-    }
-
     const RowSink& sink_;
     const ScanOptions& options_;
     std::optional<TKeptFiles> ownKept_;
@@ -304,46 +353,72 @@ class FileListScanner {
     FileRowMaker rows_;
     ScanProgress progress_;
     const std::size_t limit_;
-    const unsigned threads_;
-    std::vector<ListLine> batch_;
-    std::vector<std::uint32_t> order_;   // of the pending lines, folder by folder
-    std::vector<std::uint32_t> groupOf_; // each line's folder, numbered in the batch
-    std::vector<FolderFacts> facts_;     // of each folder of the batch
-    std::unordered_map<std::string_view, std::uint32_t> groups_;
-    std::unordered_map<std::string, ListFolder> folders_;
-    std::uint64_t clock_ = 0;
+    HelperThreads helpers_;
+    std::uint32_t lines_ = 0;        // of this round
+    std::size_t bytes_ = 0;          // what this round holds, about
+    std::deque<FolderGroup> groups_; // a deque: their paths stay where the index points
+    std::unordered_map<std::string_view, std::uint32_t> byPath_;
+    FolderGroup* last_ = nullptr;
+    std::vector<std::string> refused_;
+    std::vector<std::pair<std::uint32_t, std::string>> givens_; // lines not taken as they are
+    std::vector<Outcome> outcomes_;
+    std::vector<TFileStatus> statuses_;
+    std::string path_;
 };
+
+// Adds to a line the block ends inside; false when there is no memory for it.
+bool extend(std::string& line, const char* from, const char* to) {
+    try {
+        line.append(from, to);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// Reads `list` a block at a time and hands each line, without its end, to `add`. Returns 0,
+// or the errno of what ended the reading early (ENOMEM: a line longer than the memory; the
+// lines before it are handed on).
+template <class Add> int readLines(std::FILE* list, char end, Add&& add) {
+    std::vector<char> block(std::size_t(1) << 20);
+    std::string partial;
+    for (;;) {
+        errno = 0;
+        const std::size_t n = std::fread(block.data(), 1, block.size(), list);
+        if (n == 0) break;
+        const char* at = block.data();
+        const char* const stop = at + n;
+        while (const char* found = static_cast<const char*>(std::memchr(at, end, stop - at))) {
+            if (partial.empty()) {
+                add(std::string_view(at, std::size_t(found - at)));
+            } else {
+                if (!extend(partial, at, found)) return ENOMEM;
+                add(std::string_view(partial));
+                partial.clear();
+            }
+            at = found + 1;
+        }
+        if (!extend(partial, at, stop)) return ENOMEM;
+    }
+    if (std::ferror(list)) return errno ? errno : EIO;
+    if (!partial.empty()) add(std::string_view(partial));
+    return 0;
+}
 
 } // namespace
 
 int ScanFileList(std::FILE* list, bool nulEnded, const ScanOptions& options, const RowSink& sink) {
     int error = 0;
-    char* line = nullptr;
-    std::size_t capacity = 0;
     try {
         FileListScanner scanner(sink, options);
-        const int end = nulEnded ? '\0' : '\n';
-        ssize_t n;
         errno = 0;
-        while ((n = ::getdelim(&line, &capacity, end, list)) > 0) {
-            std::string path(line, std::size_t(n));
-            if (path.back() == char(end)) path.pop_back();
-            scanner.add(std::move(path));
-            errno = 0;
-        }
-        const int readError = errno;
+        error = readLines(list, nulEnded ? '\0' : '\n',
+                          [&](std::string_view line) { scanner.add(line); });
         scanner.flush();
-        errno = readError;
-        // A line too long for the memory ends the reading without the stream's error flag.
-        if (std::ferror(list) || !std::feof(list)) error = errno ? errno : EIO;
         scanner.report();
     } catch (const std::bad_alloc&) {
-        error = ENOMEM; // the rows added so far stay, but they are not the whole list
-    } catch (...) {
-        std::free(line);
-        throw;
+        error = ENOMEM; // the rows handed on so far stay, but they are not the whole list
     }
-    std::free(line);
     return error;
 }
 

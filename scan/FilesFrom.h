@@ -17,7 +17,10 @@ namespace nullsweep {
 // silently; an empty line is nothing, a line holding a NUL byte is refused (EINVAL). Returns 0,
 // or the errno of what ended the list early: a failure to read it, or no memory (the rows read
 // so far stay, but they are not the whole list). An exception of the sink other than no memory
-// is passed on.
+// is passed on. The lines are held, folder by folder, until they are checked (a list of
+// millions of lines a few million at a time): each folder is opened once whatever their order,
+// and its names are checked on up to `options.threads` threads. Progress counts the folders
+// opened.
 int ScanFileList(std::FILE* list, bool nulEnded, const ScanOptions& options, const RowSink& sink);
 
 } // namespace nullsweep
