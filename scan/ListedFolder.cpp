@@ -109,37 +109,51 @@ std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint
 constexpr std::size_t ChunkSize = 1024;
 
 // The status calls of `scratch.order` in chunks, on the threads `rules.share` finds; the
-// statuses end up in the order one thread would have made them. Each call has its own place
-// in `statuses`, so the threads write apart and nothing is gathered twice.
+// statuses end up in the order one thread would have made them. Each chunk gathers only its
+// empty files' statuses (most entries of a big folder may be other files).
 void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
                    ListingScratch& scratch) {
     const std::size_t total = scratch.order.size();
     const std::size_t chunks = (total + ChunkSize - 1) / ChunkSize;
-    std::vector<FileStatus>& statuses = scratch.statuses;
-    statuses.resize(total);
+    std::vector<std::vector<FileStatus>> shares(chunks);
     // Verdicts side by side in the order of the calls: threads never write to the same lines
     // of memory.
     std::vector<std::int64_t>& verdicts = scratch.verdicts;
     verdicts.resize(total);
+    std::atomic<bool> short_{false};
     rules.share(chunks, [&](std::size_t chunk) {
+        std::vector<FileStatus>& statuses = shares[chunk];
         const std::size_t end = std::min(total, (chunk + 1) * ChunkSize);
-        for (std::size_t i = chunk * ChunkSize; i < end; ++i) {
-            const ByInode& o = scratch.order[i];
-            verdicts[i] = statEntry(fd, scratch.inOrder.c_str() + o.index,
-                                    scratch.pending[o.pendingIndex], device, statuses[i]);
+        FileStatus status;
+        try {
+            for (std::size_t i = chunk * ChunkSize; i < end; ++i) {
+                const ByInode& o = scratch.order[i];
+                verdicts[i] = statEntry(fd, scratch.inOrder.c_str() + o.index,
+                                        scratch.pending[o.pendingIndex], device, status);
+                if (verdicts[i] != FileOffset) continue;
+                verdicts[i] = FileOffset + std::int64_t(statuses.size());
+                statuses.push_back(status);
+            }
+        } catch (...) {
+            short_ = true; // no memory for a status
         }
     });
-    // The empty files' statuses moved together, in the order of the calls.
+    if (short_) throw std::bad_alloc();
+    // Gathered into room made once, each chunk let go as soon as it is in.
     std::size_t files = 0;
-    for (std::size_t i = 0; i < total; ++i) {
-        std::int64_t verdict = verdicts[i];
-        if (verdict == FileOffset) {
-            if (files != i) statuses[files] = statuses[i];
-            verdict = FileOffset + std::int64_t(files++);
-        }
-        scratch.pending[scratch.order[i].pendingIndex].verdict = verdict;
+    for (const auto& share : shares)
+        files += share.size();
+    std::vector<FileStatus>& statuses = scratch.statuses;
+    statuses.reserve(files);
+    for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
+        const auto base = static_cast<std::int64_t>(statuses.size());
+        const std::size_t end = std::min(total, (chunk + 1) * ChunkSize);
+        for (std::size_t i = chunk * ChunkSize; i < end; ++i)
+            scratch.pending[scratch.order[i].pendingIndex].verdict =
+                verdicts[i] >= FileOffset ? verdicts[i] + base : verdicts[i];
+        statuses.insert(statuses.end(), shares[chunk].begin(), shares[chunk].end());
+        std::vector<FileStatus>().swap(shares[chunk]);
     }
-    statuses.resize(files);
 }
 
 } // namespace
