@@ -41,28 +41,38 @@ const VirtualNode* VirtualNode::PrevSibling() const {
 
 namespace {
 
-PVirtualNode allocateNode(std::size_t dataSize) {
-    void* memory = ::operator new(VirtualNode::DataOffset() + dataSize);
-    auto* node = new (memory) VirtualNode();
-    std::memset(node->Data(), 0, dataSize);
-    return node;
+// The root, which holds no data, is the one node made apart from the pool.
+PVirtualNode allocateRoot() {
+    return new (::operator new(sizeof(VirtualNode))) VirtualNode();
 }
 
-void destroyNode(PVirtualNode node) {
-    node->~VirtualNode();
-    ::operator delete(node);
+void destroyRoot(PVirtualNode root) {
+    root->~VirtualNode();
+    ::operator delete(root);
 }
 
 } // namespace
 
-TVirtualStringTree::TVirtualStringTree() : root_(allocateNode(0)), columns_(this) {
+PVirtualNode TVirtualStringTree::allocateNode() {
+    auto* node = new (pool_.Allocate()) VirtualNode();
+    std::memset(node->Data(), 0, nodeDataSize_);
+    return node;
+}
+
+void TVirtualStringTree::destroyNode(PVirtualNode node) {
+    node->~VirtualNode();
+    pool_.Free(node);
+}
+
+TVirtualStringTree::TVirtualStringTree() : root_(allocateRoot()), columns_(this) {
     root_->Initialized = true;
+    pool_.SetNodeSize(VirtualNode::DataOffset());
 }
 
 TVirtualStringTree::~TVirtualStringTree() {
     observer_ = nullptr;
     releaseSubtree(root_);
-    destroyNode(root_);
+    destroyRoot(root_);
 }
 
 void TVirtualStringTree::BeginUpdate() {
@@ -93,6 +103,7 @@ void TVirtualStringTree::SetNodeDataSize(std::size_t size) {
     if (size == nodeDataSize_) return;
     Clear();
     nodeDataSize_ = size;
+    pool_.SetNodeSize(VirtualNode::DataOffset() + size);
 }
 
 PVirtualNode TVirtualStringTree::AddChild(PVirtualNode parent) {
@@ -102,7 +113,7 @@ PVirtualNode TVirtualStringTree::AddChild(PVirtualNode parent) {
     const auto row = static_cast<std::uint32_t>(nodes.size());
     structuralChange();
     if (updateCount_ == 0 && observer_) observer_->nodesAboutToBeAdded(parent, row, row);
-    PVirtualNode node = allocateNode(nodeDataSize_);
+    PVirtualNode node = allocateNode();
     node->Parent = parent;
     node->Index = row;
     nodes.push_back(node);
@@ -182,6 +193,7 @@ void TVirtualStringTree::Clear() {
     focused_ = nullptr;
     holeyParents_.clear();
     releaseSubtree(root_);
+    pool_.ReleaseAll();
     if (own && observer_) observer_->resetEnded();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "rows/NodePool.h"
 #include "rows/TreeColumns.h"
 
 #include <cstddef>
@@ -41,8 +42,8 @@ class TVirtualStringTree;
 
 // One row of the tree. Nodes are stable handles: a node's address never changes while it lives,
 // and `Index` is its place under its parent (renumbered by a sort), so a model can find a
-// node's row in O(1). The user-data block of the tree's NodeDataSize follows the node in the
-// same allocation.
+// node's row in O(1). The user-data block of the tree's NodeDataSize follows the node in its
+// slot of the tree's pool.
 struct VirtualNode;
 
 // A parent's children in order. Inside an update bracket a deleted child leaves a hole (null)
@@ -210,6 +211,8 @@ class TVirtualStringTree {
         return const_cast<PVirtualNode>(node);
     }
     void structuralChange();
+    PVirtualNode allocateNode();
+    void destroyNode(PVirtualNode node);
     void freeNode(PVirtualNode node);
     void releaseSubtree(PVirtualNode node);
     bool isInside(PVirtualNode node, PVirtualNode ancestor) const;
@@ -218,6 +221,7 @@ class TVirtualStringTree {
     void closeHoles();
     void columnsChanged();
 
+    NodePool pool_; // declared before the root: the nodes go before their memory
     PVirtualNode root_;
     std::size_t nodeDataSize_ = 0;
     std::size_t totalCount_ = 0;

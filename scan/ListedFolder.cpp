@@ -96,28 +96,26 @@ using ByInode = ListingScratch::ByInode;
 // an empty file (FileOffset plus its index in the statuses).
 enum Verdict : std::int64_t { Skip = 0, IsFolder = 1, FileOffset = 2 };
 
+// The verdict on one entry; for an empty file FileOffset, with `status` filled.
 std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint64_t folderDevice,
-                       std::vector<FileStatus>& statuses) {
-    FileStatus status;
+                       FileStatus& status) {
     const int found = StatEntry(fd, name, folderDevice, status);
     if (found < 0) return found == -ENOENT ? std::int64_t(Skip) : found; // gone: nothing missed
     if (found == FolderEntry) return entry.type == DT_UNKNOWN ? IsFolder : Skip;
-    if (found != EmptyFileEntry) return Skip;
-    statuses.push_back(status);
-    return FileOffset + std::int64_t(statuses.size() - 1);
+    return found == EmptyFileEntry ? FileOffset : Skip;
 }
 
 // Status calls a thread makes in a row when a big folder's are shared out.
 constexpr std::size_t ChunkSize = 1024;
 
 // The status calls of `scratch.order` in chunks, on the threads `rules.share` finds; the
-// statuses end up in the order one thread would have made them.
+// statuses end up in the order one thread would have made them. Each chunk gathers only its
+// empty files' statuses (most entries of a big folder may be other files).
 void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
                    ListingScratch& scratch) {
     const std::size_t total = scratch.order.size();
     const std::size_t chunks = (total + ChunkSize - 1) / ChunkSize;
-    std::vector<std::vector<FileStatus>>& shares = scratch.shares;
-    if (shares.size() < chunks) shares.resize(chunks);
+    std::vector<std::vector<FileStatus>> shares(chunks);
     // Verdicts side by side in the order of the calls: threads never write to the same lines
     // of memory.
     std::vector<std::int64_t>& verdicts = scratch.verdicts;
@@ -125,31 +123,47 @@ void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
     std::atomic<bool> short_{false};
     rules.share(chunks, [&](std::size_t chunk) {
         std::vector<FileStatus>& statuses = shares[chunk];
-        statuses.clear();
         const std::size_t end = std::min(total, (chunk + 1) * ChunkSize);
+        FileStatus status;
         try {
             for (std::size_t i = chunk * ChunkSize; i < end; ++i) {
                 const ByInode& o = scratch.order[i];
                 verdicts[i] = statEntry(fd, scratch.inOrder.c_str() + o.index,
-                                        scratch.pending[o.pendingIndex], device, statuses);
+                                        scratch.pending[o.pendingIndex], device, status);
+                if (verdicts[i] != FileOffset) continue;
+                verdicts[i] = FileOffset + std::int64_t(statuses.size());
+                statuses.push_back(status);
             }
         } catch (...) {
             short_ = true; // no memory for a status
         }
     });
     if (short_) throw std::bad_alloc();
-    // A chunk's files are numbered from its own start: shifted past the chunks before it.
+    // Gathered into room made once, each chunk let go as soon as it is in.
+    std::size_t files = 0;
+    for (const auto& share : shares)
+        files += share.size();
+    std::vector<FileStatus>& statuses = scratch.statuses;
+    statuses.reserve(files);
     for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
-        const auto base = static_cast<std::int64_t>(scratch.statuses.size());
+        const auto base = static_cast<std::int64_t>(statuses.size());
         const std::size_t end = std::min(total, (chunk + 1) * ChunkSize);
         for (std::size_t i = chunk * ChunkSize; i < end; ++i)
             scratch.pending[scratch.order[i].pendingIndex].verdict =
                 verdicts[i] >= FileOffset ? verdicts[i] + base : verdicts[i];
-        scratch.statuses.insert(scratch.statuses.end(), shares[chunk].begin(), shares[chunk].end());
+        statuses.insert(statuses.end(), shares[chunk].begin(), shares[chunk].end());
+        std::vector<FileStatus>().swap(shares[chunk]);
     }
 }
 
 } // namespace
+
+void ListingScratch::ReleaseBig() {
+    constexpr std::size_t Keep = 4096; // entries; reusing more gains a big folder nothing
+    if (pending.capacity() <= Keep && order.capacity() <= Keep && statuses.capacity() <= Keep)
+        return;
+    *this = ListingScratch();
+}
 
 void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules& rules,
                  ListingScratch& scratch) {
@@ -199,9 +213,13 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
         statBySharing(fd, folder.device, rules, scratch);
     } else {
         statuses.reserve(order.size());
+        FileStatus status;
         for (const ByInode& o : order) {
             Pending& p = pending[o.pendingIndex];
-            p.verdict = statEntry(fd, inOrder.c_str() + o.index, p, folder.device, statuses);
+            p.verdict = statEntry(fd, inOrder.c_str() + o.index, p, folder.device, status);
+            if (p.verdict != FileOffset) continue;
+            p.verdict = FileOffset + std::int64_t(statuses.size());
+            statuses.push_back(status);
         }
     }
 
@@ -215,9 +233,11 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     else
         folder.names.reserve(folder.names.size() + names.size());
     folder.entries.reserve(folder.entries.size() + kept);
-    // A big folder's statuses are taken over rather than copied.
+    // A big folder's statuses are taken over rather than copied, unless most of the room made
+    // for them stayed empty.
     const auto statusBase = static_cast<std::uint32_t>(folder.statuses.size());
-    if (statusBase == 0 && statuses.size() >= ChunkSize)
+    if (statusBase == 0 && statuses.size() >= ChunkSize &&
+        statuses.capacity() - statuses.size() <= statuses.size() / 4)
         folder.statuses.swap(statuses);
     else
         folder.statuses.insert(folder.statuses.end(), statuses.begin(), statuses.end());
@@ -242,6 +262,7 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
         if (!allKept) folder.names.append(name).push_back('\0');
         folder.entries.push_back(listed);
     }
+    scratch.ReleaseBig();
 }
 
 void ListFolder(const std::shared_ptr<ListedFolder>& folder, FolderHandles& handles,

@@ -84,8 +84,11 @@ struct ListingScratch {
     std::vector<ByInode> order;
     std::string inOrder;
     std::vector<FileStatus> statuses;
-    std::vector<std::vector<FileStatus>> shares; // the statuses of each shared-out chunk
-    std::vector<std::int64_t> verdicts;          // of the shared-out calls, in their order
+    std::vector<std::int64_t> verdicts; // of the shared-out calls, in their order
+
+    // Lets go of what a big folder grew: kept by every listing thread, the buffers of a few
+    // folders of 100,000 entries would outweigh the rows of the whole scan.
+    void ReleaseBig();
 };
 
 // True when the open `fd` lies on a pseudo file system.

@@ -221,6 +221,27 @@ TEST(VirtualTree, DeletesInsideABracketCloseUpAtTheEnd) {
     EXPECT_EQ(t.backwards(), (std::vector<int>{9, 6, 3, 0}));
 }
 
+// Places of deleted nodes are used again, and rows beyond the first slabs of nodes as well as
+// rows after a Clear keep their own data.
+TEST(VirtualTree, NodesMadeAfterDeletesAndClearsKeepTheirOwnData) {
+    IntTree t;
+    for (int round = 0; round < 2; ++round) {
+        std::vector<PVirtualNode> nodes;
+        for (int i = 0; i < 100; ++i)
+            nodes.push_back(t.add(i));
+        for (int i = 10; i < 20; ++i)
+            t.tree.DeleteNode(nodes[i]);
+        for (int i = 100; i < 150; ++i)
+            t.add(i);
+        std::vector<int> expected;
+        for (int i = 0; i < 150; ++i)
+            if (i < 10 || i >= 20) expected.push_back(i);
+        EXPECT_EQ(t.order(), expected);
+        EXPECT_EQ(t.tree.TotalCount(), 140u);
+        t.tree.Clear();
+    }
+}
+
 TEST(VirtualTree, CheckStatesAreWrittenDirectlyAndInitKeepsThem) {
     IntTree t;
     PVirtualNode n = t.add(1);

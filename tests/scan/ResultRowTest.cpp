@@ -2,6 +2,8 @@
 #include "scan/ResultRow.h"
 #include "rows/GridRows.h"
 
+#include <sys/sysmacros.h>
+
 #include <gtest/gtest.h>
 
 using namespace nullsweep;
@@ -57,6 +59,41 @@ TEST(ResultRow, KeepsItsFactsAndBytes) {
     EXPECT_FALSE(born.HasIdentity());
     TResultRow moved = std::move(copy);
     EXPECT_EQ(moved.Name(), odd);
+}
+
+// Rows keep a short form of the usual facts; each fact at either side of where that form ends
+// comes back as it went in.
+TEST(ResultRow, FactsAtTheEdgesOfTheShortFormComeBackWhole) {
+    constexpr std::int64_t edge = std::int64_t(1) << 33;
+    const FileTime times[] = {{0, 0},     {-edge, 999999999}, {edge - 1, 1},
+                              {edge, 0},  {-edge - 1, 0},     {1700000000, 1073741824}};
+    const std::uint64_t devices[] = {0, makedev(4095, (1u << 20) - 1), makedev(4096, 0),
+                                     makedev(8, 1u << 20), ~std::uint64_t(0)};
+    for (const FileTime& t : times)
+        for (const std::uint64_t device : devices)
+            for (const std::uint64_t size : {std::uint64_t(0), std::uint64_t(1)}) {
+                RowFacts facts;
+                facts.size = size;
+                facts.accessed = t;
+                facts.written = {t.seconds / 2, t.nanoseconds / 2};
+                facts.identity = {1, 2, device, ~std::uint64_t(0) - 1, t.seconds, -t.seconds / 3,
+                                  t.nanoseconds, 7, 1};
+                const TResultRow row("/d/n", 1, facts, "k");
+                const FileIdentity id = row.Identity();
+                SCOPED_TRACE(testing::Message() << t.seconds << "." << t.nanoseconds << " dev "
+                                                << device << " size " << size);
+                EXPECT_EQ(row.Size(), size);
+                EXPECT_EQ(row.Accessed(), facts.accessed);
+                EXPECT_EQ(row.Written(), facts.written);
+                EXPECT_EQ(row.Created(), (FileTime{t.seconds, t.nanoseconds}));
+                EXPECT_EQ(id.device, device);
+                EXPECT_EQ(id.inode, facts.identity.inode);
+                EXPECT_EQ((FileTime{id.changed, id.changedNanoseconds}),
+                          (FileTime{-t.seconds / 3, 7}));
+                EXPECT_EQ(id.prefixLength, 2u);
+                EXPECT_EQ(row.Path(), "/d/n");
+                EXPECT_EQ(row.KeptReason(), "k");
+            }
 }
 
 TEST(ResultRow, GridReleasesRowsWithTheirNodes) {
