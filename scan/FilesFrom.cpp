@@ -4,6 +4,7 @@
 #include "fs/OwnedFd.h"
 #include "fs/PathParts.h"
 #include "scan/ExactDelete.h"
+#include "scan/FirstFailure.h"
 #include "scan/FileRow.h"
 #include "scan/FolderArgument.h"
 #include "scan/HelperThreads.h"
@@ -242,15 +243,15 @@ class FileListScanner {
                                      {},
                                      {}});
             }
-            std::atomic<bool> short_{false};
+            FirstFailure failure;
             helpers_.Run(tasks.size(), [&](std::size_t k) {
                 try {
                     checkNames(tasks[k]);
                 } catch (...) {
-                    short_ = true; // no memory for an outcome
+                    failure.Keep(); // thrown on this thread once the round is over
                 }
             });
-            if (short_) throw std::bad_alloc();
+            failure.Rethrow();
             for (Task& task : tasks) {
                 const auto base = static_cast<std::int32_t>(statuses_.size());
                 for (Outcome& outcome : task.outcomes)

@@ -2,6 +2,8 @@
 #include "scan/HelperThreads.h"
 
 #include <algorithm>
+#include <new>
+#include <system_error>
 
 namespace nullsweep {
 
@@ -20,8 +22,9 @@ void HelperThreads::start(std::size_t n) {
     try {
         while (threads_.size() + 1 < wanted)
             threads_.emplace_back([this] { help(); });
-    } catch (...) {
-        // no memory for a stack, or too many processes: the threads there are do the work
+    } catch (const std::system_error&) {
+        // too many processes, or no memory for a stack: the threads there are do the work
+    } catch (const std::bad_alloc&) {
     }
 }
 

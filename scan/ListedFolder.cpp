@@ -3,6 +3,7 @@
 
 #include "fs/OwnedFd.h"
 #include "scan/ExactDelete.h"
+#include "scan/FirstFailure.h"
 #include "scan/Scan.h"
 
 #include <fcntl.h>
@@ -120,7 +121,7 @@ void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
     // of memory.
     std::vector<std::int64_t>& verdicts = scratch.verdicts;
     verdicts.resize(total);
-    std::atomic<bool> short_{false};
+    FirstFailure failure;
     rules.share(chunks, [&](std::size_t chunk) {
         std::vector<FileStatus>& statuses = shares[chunk];
         const std::size_t end = std::min(total, (chunk + 1) * ChunkSize);
@@ -135,10 +136,10 @@ void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
                 statuses.push_back(status);
             }
         } catch (...) {
-            short_ = true; // no memory for a status
+            failure.Keep(); // thrown on the thread that waits for the chunks
         }
     });
-    if (short_) throw std::bad_alloc();
+    failure.Rethrow();
     // Gathered into room made once, each chunk let go as soon as it is in.
     std::size_t files = 0;
     for (const auto& share : shares)
@@ -291,7 +292,7 @@ void ListFolder(const std::shared_ptr<ListedFolder>& folder, FolderHandles& hand
         ReadListing(*folder, *reader, rules, scratch);
         if (!folder->children.empty()) handles.Keep(folder, std::move(reader), false);
     } catch (...) {
-        folder->outOfMemory = true; // the walk stops there
+        folder->failure = std::current_exception(); // thrown by the walk when it gets there
     }
 }
 

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -44,7 +45,7 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     ino_t inode = 0;
     int openError = 0;        // it could not be opened (ENOENT: it is gone, nothing missed)
     int readError = 0;        // the listing ended early
-    bool outOfMemory = false; // it could not be listed whole for lack of memory
+    std::exception_ptr failure; // why it could not be listed whole (no memory, mostly)
     std::uint64_t entryCount = 0;
     TKeptFiles::RepositoryMarks marks; // what the listing showed of a git repository
     std::vector<ListedEntry> entries;

@@ -159,7 +159,8 @@ class Walk {
             helpers_.reserve(threads - 1);
             while (helpers_.size() + 1 < threads)
                 helpers_.emplace_back([this] { help(); });
-        } catch (...) {
+        } catch (const std::system_error&) {
+        } catch (const std::bad_alloc&) {
         }
         progress_.threads = static_cast<unsigned>(helpers_.size() + 1);
     }
@@ -190,7 +191,7 @@ class Walk {
         folder->state = ListedFolder::State::Listed;
         try {
             if (!helpers_.empty()) offerChildren(*folder);
-        } catch (...) {
+        } catch (const std::bad_alloc&) {
             // children not offered are listed by the walk itself when it reaches them
         }
         listed_.notify_all();
@@ -223,7 +224,7 @@ class Walk {
             std::lock_guard lock(mutex_);
             try {
                 shared_.push_back(&work);
-            } catch (...) {
+            } catch (const std::bad_alloc&) {
                 // done on this thread alone
             }
         }
@@ -323,7 +324,7 @@ class Walk {
             case ListedEntry::Folder: {
                 const std::shared_ptr<ListedFolder> child = folder.children[entry.child];
                 await(child);
-                if (child->outOfMemory) throw std::bad_alloc();
+                if (child->failure) std::rethrow_exception(child->failure);
                 if (child->openError) {
                     if (child->openError != ENOENT) fail(path_ + name, child->openError);
                     break;
@@ -344,10 +345,10 @@ class Walk {
             const WalkedFolder folder{path_, resolved_, hasRoot_ ? identity_.prefixLength : 0u,
                                       stack_.back().kept};
             rows_.Fill(row, folder, name, status, hasRoot_ ? &identity_ : nullptr);
-        } catch (const std::bad_alloc&) {
-            throw;
-        } catch (...) {
-            return; // a file whose row cannot be made is passed over
+        } catch (const std::length_error&) {
+            // a path or name longer than a row can hold: said, not listed
+            fail(path_ + std::string(name), ENAMETOOLONG);
+            return;
         }
         ++progress_.rows;
         try {
@@ -420,7 +421,7 @@ void WalkFolder(std::string folder, const ScanOptions& options, const RowSink& s
         } catch (const std::system_error& e) {
             if (walk.SinkFailed()) throw;
             reason = e.code().value();
-        } catch (...) {
+        } catch (const std::bad_alloc&) {
             if (walk.SinkFailed()) throw; // the consumer gave up
             reason = ENOMEM;
         }
