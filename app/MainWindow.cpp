@@ -63,15 +63,6 @@ namespace nullsweep {
 
 namespace {
 
-// An update bracket of the grid, closed however the command ends.
-struct UpdateBracket {
-    explicit UpdateBracket(TVirtualStringTree& tree) : tree(tree) { tree.BeginUpdate(); }
-    ~UpdateBracket() { tree.EndUpdate(); }
-    UpdateBracket(const UpdateBracket&) = delete;
-    UpdateBracket& operator=(const UpdateBracket&) = delete;
-    TVirtualStringTree& tree;
-};
-
 // The locale's text of one of the widest dates and times (two-digit day and month, the last
 // second of the day), as the time columns show file times.
 QString wideTimeText() {

@@ -36,15 +36,6 @@ TExportRows ExportRowsOf(const TVirtualStringTree& grid) {
 
 namespace {
 
-// An update bracket of the grid, closed however the rows' addition ends.
-struct UpdateBracket {
-    explicit UpdateBracket(TVirtualStringTree& tree) : tree(tree) { tree.BeginUpdate(); }
-    ~UpdateBracket() { tree.EndUpdate(); }
-    UpdateBracket(const UpdateBracket&) = delete;
-    UpdateBracket& operator=(const UpdateBracket&) = delete;
-    TVirtualStringTree& tree;
-};
-
 void addScannedRow(TVirtualStringTree& grid, TResultRow&& row) {
     PVirtualNode node = AddRow(grid, nullptr);
     RowOf(node) = std::move(row);

@@ -235,4 +235,16 @@ class TVirtualStringTree {
     TreeObserver* observer_ = nullptr;
 };
 
+// An update bracket of the tree, closed however the work inside it ends.
+class UpdateBracket {
+  public:
+    explicit UpdateBracket(TVirtualStringTree& tree) : tree_(tree) { tree_.BeginUpdate(); }
+    ~UpdateBracket() { tree_.EndUpdate(); }
+    UpdateBracket(const UpdateBracket&) = delete;
+    UpdateBracket& operator=(const UpdateBracket&) = delete;
+
+  private:
+    TVirtualStringTree& tree_;
+};
+
 } // namespace nullsweep
