@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/RemoveRows.h"
+#include "scan/DeleteJournal.h"
+#include "scan/DeleteRecorder.h"
 #include "rows/GridRows.h"
 #include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
@@ -312,5 +314,30 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
         EXPECT_TRUE(asNobody.starts_with(expected) &&
                     asNobody.ends_with("|" + std::to_string(int(DeleteOutcome::Kept))))
             << asNobody;
+    }
+}
+
+// A journalled file's record is on disk (synced, not only written) before the file leaves its
+// name, on the calling thread and on helper threads alike.
+TEST(RemoveRows, EachRecordIsSyncedBeforeItsFileIsMoved) {
+    for (const unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(threads);
+        TempTree t;
+        for (int i = 0; i < 300; ++i)
+            t.File("root/d" + std::to_string(i % 3) + "/f" + std::to_string(i));
+        Scanned s(t.Path("root"));
+        TDeleteJournal journal(t.Path("state"));
+        TDeleteRecorder recorder(&journal, nullptr);
+        RemoveCallbacks callbacks;
+        recorder.Attach(callbacks);
+        std::atomic<std::size_t> moves{0}, unsynced{0};
+        detail::SetBeforeMoveHook([&](int, const std::string&) {
+            if (journal.SyncedCount() <= moves++) ++unsynced;
+        });
+        const RemoveCount count = RemoveRows(s.rows, RemoveMode::Delete, false, nullptr,
+                                             callbacks, threads);
+        detail::SetBeforeMoveHook({});
+        EXPECT_EQ(count.removed, 300u);
+        EXPECT_EQ(unsynced, 0u);
     }
 }
