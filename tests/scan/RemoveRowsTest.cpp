@@ -120,22 +120,24 @@ TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
     }
 }
 
-// A folder larger than a helper thread's share is split among the threads: every file is
-// taken exactly once, into the trash under a name and info file of its own, or deleted.
+// A folder larger than a helper thread's share is split among the threads once the small
+// folders are done: every file is taken exactly once, into the trash under a name and info
+// file of its own, or deleted.
 TEST(RemoveRows, AFolderSharedAmongThreadsHasEachFileDoneOnce) {
-    constexpr std::size_t Files = 1100;
+    constexpr std::size_t Files = 9000;
     for (const RemoveMode mode : {RemoveMode::Delete, RemoveMode::Trash}) {
         SCOPED_TRACE(mode == RemoveMode::Trash ? "trash" : "delete");
         TempTree t;
         for (std::size_t i = 0; i < Files; ++i)
-            t.File("root/f" + std::to_string(i));
+            t.File((i < 30 ? "root/small/f" : "root/large/f") + std::to_string(i));
         Scanned s(t.Path("root"));
         ASSERT_EQ(s.rows.size(), Files);
         TTrash trash(t.Path("share/Trash"));
         const RemoveCount count = RemoveRows(s.rows, mode, false, &trash, {}, 2);
         EXPECT_EQ(count.removed, Files);
         EXPECT_EQ(count.changed + count.failed + count.kept, 0u);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("root")), {}), 0);
+        for (const char* folder : {"root/small", "root/large"})
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path(folder)), {}), 0);
         if (mode == RemoveMode::Trash) {
             for (const char* sub : {"share/Trash/files", "share/Trash/info"}) {
                 const auto entries = std::distance(std::filesystem::directory_iterator(t.Path(sub)),
