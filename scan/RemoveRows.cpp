@@ -116,8 +116,8 @@ std::function<void(int, const std::string&)> beforeMove;
 // the calling thread, which looks for a cancel between batches. A batch's records are synced
 // to the journal once, before any of its files is unlinked: the batches are large enough for
 // that wait to be a small share of their work.
-constexpr std::size_t HelperBatch = 1024;
-constexpr std::size_t CallerBatch = 256;
+constexpr std::size_t HelperBatch = 4096;
+constexpr std::size_t CallerBatch = 1024;
 // Files of one folder a helper thread takes at a time.
 constexpr std::size_t ShareOfAFolder = 4096;
 
