@@ -320,9 +320,24 @@ std::size_t TDeleteJournal::Count() const {
     return count_;
 }
 
+std::size_t TDeleteJournal::SyncedCount() const {
+    const std::lock_guard lock(mutex_);
+    return synced_;
+}
+
 int TDeleteJournal::Sync() {
-    if (const int error = Flush()) return error;
-    return ::fdatasync(fd_.get()) == 0 ? 0 : errno;
+    std::size_t written = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        if (const int error = writeLocked()) return error;
+        written = count_;
+    }
+    // Outside the lock: other threads buffer and write meanwhile; what they wrote before this
+    // call began is synced with the rest.
+    if (::fdatasync(fd_.get()) != 0) return errno;
+    const std::lock_guard lock(mutex_);
+    synced_ = std::max(synced_, written);
+    return 0;
 }
 
 } // namespace nullsweep

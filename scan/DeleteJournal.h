@@ -54,9 +54,9 @@ std::string LatestJournal(const std::string& folder);
 
 // The journal of one delete run: a new file, mode 0600, in a folder of the user's own (made
 // when missing, 0700), named by the time the run started so that names sort by age. Journals
-// older than 30 days are removed when a run starts. A record is written before its file's
-// delete is final, so a crash or a signal never loses the record of a file already gone;
-// Sync makes them last through a power cut too.
+// older than 30 days are removed when a run starts. A delete run syncs each batch of records
+// before any file of the batch leaves its name (TDeleteRecorder), so neither a signal nor a
+// power cut loses the record of a file already gone.
 class TDeleteJournal {
   public:
     // Throws std::runtime_error naming the folder or file and the reason.
@@ -75,8 +75,12 @@ class TDeleteJournal {
     // Writes what is buffered. 0, or the errno of the failure; once a write failed, every
     // later Add and Flush fails too (records that were buffered by others may be lost).
     int Flush();
+    // Writes what is buffered and waits until every record written is on disk. 0, or the
+    // errno of the failure.
     int Sync();
     std::size_t Count() const;
+    // Records known to be on disk.
+    std::size_t SyncedCount() const;
 
   private:
     int writeLocked(); // with mutex_ held
@@ -87,6 +91,7 @@ class TDeleteJournal {
     std::string buffer_;
     std::size_t buffered_ = 0;
     std::size_t count_ = 0;
+    std::size_t synced_ = 0;
     int error_ = 0;
 };
 

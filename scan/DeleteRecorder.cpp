@@ -25,7 +25,7 @@ void TDeleteRecorder::Attach(RemoveCallbacks& callbacks) {
             journal_->Buffer(*record);
             return 0;
         };
-        callbacks.recordsDue = [this] { return journal_->Flush(); };
+        callbacks.recordsDue = [this] { return journal_->Sync(); };
     }
 }
 

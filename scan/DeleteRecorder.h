@@ -10,8 +10,8 @@ namespace nullsweep {
 
 class TDeleteJournal;
 
-// What a delete run keeps for its undo: each file's record in `journal` before its delete is
-// final, and, in `touched`, the folders it deletes in with their times from before (for
+// What a delete run keeps for its undo: each file's record in `journal`, on disk before the file
+// leaves its name, and, in `touched`, the folders it deletes in with their times from before (for
 // RemoveEmptiedFolders). Either may be null.
 class TDeleteRecorder {
   public:

@@ -113,11 +113,13 @@ Result compare(int folder, const std::string& name, const FileIdentity& id, bool
 std::function<void(int, const std::string&)> beforeMove;
 
 // Files checked together, then moved together (see Remover::batch): on helper threads, and on
-// the calling thread, which looks for a cancel between batches.
-constexpr std::size_t HelperBatch = 64;
-constexpr std::size_t CallerBatch = 16;
+// the calling thread, which looks for a cancel between batches. A batch's records are synced
+// to the journal once, before any of its files is unlinked: the batches are large enough for
+// that wait to be a small share of their work.
+constexpr std::size_t HelperBatch = 4096;
+constexpr std::size_t CallerBatch = 1024;
 // Files of one folder a helper thread takes at a time.
-constexpr std::size_t ShareOfAFolder = 1024;
+constexpr std::size_t ShareOfAFolder = 4096;
 
 // The files in use as seen lately, shared by every run of the process.
 TFilesInUse& filesInUse() {
@@ -149,10 +151,9 @@ class Remover {
         }
         folder_.reset(OpenFolderBeneath(root.get(), relativeFolder));
         if (folder_.get() < 0) folderError_ = errno;
+        folderPath_ = realPath(id, relativeFolder);
         if (folder_.get() >= 0 && mode_ == RemoveMode::Delete && callbacks_.onFolder)
-            callbacks_.onFolder(folder_.get(), realPath(id, relativeFolder));
-        const std::lock_guard lock(inUseMutex);
-        filesInUse().Refresh();
+            callbacks_.onFolder(folder_.get(), folderPath_);
     }
 
     // Checks the items of the open folder, then moves those that passed, and gives each item's
@@ -167,14 +168,8 @@ class Remover {
                 std::string name;
                 struct statx status {};
                 result = check(*rows[item.index], item.id, item.relative, name, status);
-                if (result.outcome == DeleteOutcome::Deleted && mode_ == RemoveMode::Delete &&
-                    callbacks_.beforeUnlink)
-                    if (const int error = callbacks_.beforeUnlink(
-                            folder_.get(), name, realPath(item.id, item.relative, rows[item.index]),
-                            status))
-                        result = failedWith(error, "cannot record it in the journal");
                 if (result.outcome == DeleteOutcome::Deleted) {
-                    pending_.push_back({&item, std::move(name)});
+                    pending_.push_back({&item, std::move(name), status});
                     continue;
                 }
             } catch (...) {
@@ -182,6 +177,30 @@ class Remover {
             }
             emit(item.index, std::move(result));
         }
+        // In use: the batch against one fresh enough look at /proc, under one lock.
+        {
+            const std::lock_guard lock(inUseMutex);
+            filesInUse().Refresh();
+            std::erase_if(pending_, [&](Pending& p) {
+                std::string holder = filesInUse().HolderOf(p.item->id.device, p.item->id.inode);
+                if (holder.empty()) return false;
+                emit(p.item->index, Result{DeleteOutcome::Kept, std::move(holder)});
+                return true;
+            });
+        }
+        if (mode_ == RemoveMode::Delete && callbacks_.beforeUnlink)
+            std::erase_if(pending_, [&](Pending& p) {
+                int error = 0;
+                try {
+                    error = callbacks_.beforeUnlink(folder_.get(), p.name,
+                                                    pathOf(*rows[p.item->index], p.name), p.status);
+                } catch (...) {
+                    error = ENOMEM;
+                }
+                if (!error) return false;
+                emit(p.item->index, failedWith(error, "cannot record it in the journal"));
+                return true;
+            });
         if (pending_.empty()) return;
         if (mode_ == RemoveMode::Delete && callbacks_.recordsDue) {
             int error = 0;
@@ -200,9 +219,9 @@ class Remover {
             Result result;
             try {
                 if (beforeMove) beforeMove(folder_.get(), p.name);
-                result = mode_ == RemoveMode::Trash ? moveToTrash(*rows[p.item->index], p.item->id,
-                                                                  p.item->relative, p.name)
-                                                    : unlinkPrivately(p.item->id, p.name);
+                result = mode_ == RemoveMode::Trash
+                             ? moveToTrash(*rows[p.item->index], p.item->id, p.name)
+                             : unlinkPrivately(p.item->id, p.name);
             } catch (...) {
                 result = failedWith(ENOMEM);
             }
@@ -223,16 +242,7 @@ class Remover {
         name = slash == std::string_view::npos ? relative : relative.substr(slash + 1);
         if (name.empty() || name == "." || name == "..")
             return {DeleteOutcome::Changed, "not a file name"};
-        if (Result now = compare(folder_.get(), name, id, true, status);
-            now.outcome != DeleteOutcome::Deleted)
-            return now;
-        const std::lock_guard lock(inUseMutex);
-        // Looked at again now and then within a large folder too, at a bounded share of the
-        // work.
-        if ((++checked_ & 1023) == 0) filesInUse().Refresh();
-        if (std::string holder = filesInUse().HolderOf(id.device, id.inode); !holder.empty())
-            return {DeleteOutcome::Kept, std::move(holder)};
-        return removed();
+        return compare(folder_.get(), name, id, true, status);
     }
 
   private:
@@ -257,11 +267,10 @@ class Remover {
         return {DeleteOutcome::Changed, "replaced while being deleted, put back"};
     }
 
-    Result moveToTrash(const TResultRow& row, const FileIdentity& id, std::string_view relative,
-                       const std::string& name) {
+    Result moveToTrash(const TResultRow& row, const FileIdentity& id, const std::string& name) {
         if (!trash_) return failedWith(EINVAL, "no trash");
         TTrash::TPlace placed;
-        if (trash_->Move(folder_.get(), name, realPath(id, relative, &row), id.device, placed) != 0)
+        if (trash_->Move(folder_.get(), name, pathOf(row, name), id.device, placed) != 0)
             return errno == ENOENT ? unreachable(ENOENT)
                                    : failedWith(errno, "cannot move it to the trash");
         struct statx status {};
@@ -271,6 +280,14 @@ class Remover {
             return failedWith(errno,
                               "replaced while being moved, left in the trash as " + placed.name);
         return {DeleteOutcome::Changed, "replaced while being moved to the trash, moved back"};
+    }
+
+    // The real path of `name` in the open folder; the row's own path when the root's is not
+    // known.
+    std::string pathOf(const TResultRow& row, const std::string& name) const {
+        if (folderPath_.empty()) return std::string(row.Path());
+        std::string path = folderPath_;
+        return path.append(path == "/" ? "" : "/").append(name);
     }
 
     // Where the scan root really is, and `relative` below it; the row's own path (or nothing,
@@ -288,14 +305,15 @@ class Remover {
     TTrash* trash_;
     const RemoveCallbacks& callbacks_;
     PrivateNames names_;
-    std::size_t checked_ = 0;
     struct Pending {
         const Item* item;
         std::string name;
+        struct statx status;
     };
     std::vector<Pending> pending_;
     TOwnedFd folder_;
     int folderError_ = 0;
+    std::string folderPath_;
 };
 
 } // namespace
@@ -374,21 +392,28 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
     for (std::size_t f = 0; f < folders.size(); ++f)
         folders[f].second = f + 1 < folders.size() ? folders[f + 1].first : items.size();
 
-    // Helper threads take a share of a folder at a time: the checks of files in one folder run
-    // side by side, and a move to the trash overlaps the making of another's info file; their
-    // changes to one folder's entries take turns under its lock in the kernel. The results come
-    // back to this thread for the callbacks.
-    std::vector<std::pair<std::size_t, std::size_t>> shares;
-    for (const auto& [begin, end] : folders)
-        for (std::size_t i = begin; i < end; i += ShareOfAFolder)
-            shares.emplace_back(i, std::min(end, i + ShareOfAFolder));
+    // Each helper thread takes a folder of its own while there are folders left, so that their
+    // changes to folder entries do not wait for one folder's lock in the kernel; then it helps
+    // with the folders still being done, a share at a time (the checks of one folder run side
+    // by side, and a move to the trash overlaps the making of another's info file). The results
+    // come back to this thread for the callbacks.
+    struct FolderWork {
+        std::size_t begin, end;
+        std::atomic<std::size_t> next;
+    };
+    std::vector<FolderWork> work(folders.size());
+    for (std::size_t f = 0; f < folders.size(); ++f) {
+        work[f].begin = folders[f].first;
+        work[f].end = folders[f].second;
+        work[f].next = folders[f].first;
+    }
     std::mutex mutex;
     std::condition_variable ready;
     std::vector<std::pair<std::size_t, Result>> results;
     std::atomic<std::size_t> nextFolder{0};
     std::atomic<bool> stop{false};
     std::size_t running = 0;
-    auto work = [&] {
+    auto helper = [&] {
         Remover remover(mode, includeKept, trash, callbacks);
         std::vector<std::pair<std::size_t, Result>> batch;
         auto hand = [&](bool last) {
@@ -399,21 +424,43 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
             if (last) --running;
             ready.notify_one();
         };
-        for (std::size_t f; !stop && (f = nextFolder++) < shares.size();) {
-            const auto [begin, end] = shares[f];
-            remover.openFolder(items[begin].id, items[begin].folder);
+        std::size_t open = work.size(); // the folder `remover` holds open
+        std::size_t f = nextFolder++;
+        while (!stop) {
+            if (f >= work.size()) {
+                // No folder left to itself: the one with most files left, to share.
+                std::size_t most = 0;
+                for (std::size_t g = 0; g < work.size(); ++g)
+                    if (const std::size_t next = work[g].next; next < work[g].end &&
+                                                               work[g].end - next > most) {
+                        most = work[g].end - next;
+                        f = g;
+                    }
+                if (most == 0) break;
+            }
+            const std::size_t begin = work[f].next.fetch_add(ShareOfAFolder);
+            if (begin >= work[f].end) {
+                f = nextFolder++;
+                continue;
+            }
+            const std::size_t end = std::min(work[f].end, begin + ShareOfAFolder);
+            if (open != f) remover.openFolder(items[begin].id, items[begin].folder);
+            open = f;
             for (std::size_t i = begin; i < end && !stop; i += HelperBatch) {
                 remover.batch(std::span(items).subspan(i, std::min(end - i, HelperBatch)), rows,
                               [&](std::size_t index, Result&& result) {
                                   batch.emplace_back(index, std::move(result));
                               });
-                if (batch.size() >= 256) hand(false);
+                hand(false);
             }
         }
         hand(true);
     };
     if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    threads = unsigned(std::min<std::size_t>(shares.size(), threads));
+    std::size_t shares = 0;
+    for (const auto& [begin, end] : folders)
+        shares += (end - begin + ShareOfAFolder - 1) / ShareOfAFolder;
+    threads = unsigned(std::min<std::size_t>(shares, threads));
     std::vector<std::thread> helpers;
     auto finish = [&] {
         stop = true;
@@ -429,7 +476,7 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
             // its share to the others, down to this thread alone.
             for (unsigned t = 0; t < threads; ++t) {
                 try {
-                    helpers.emplace_back(work);
+                    helpers.emplace_back(helper);
                 } catch (const std::system_error&) {
                     break;
                 }

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/RemoveRows.h"
+#include "scan/DeleteJournal.h"
+#include "scan/DeleteRecorder.h"
 #include "rows/GridRows.h"
 #include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
@@ -118,22 +120,24 @@ TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
     }
 }
 
-// A folder larger than a helper thread's share is split among the threads: every file is
-// taken exactly once, into the trash under a name and info file of its own, or deleted.
+// A folder larger than a helper thread's share is split among the threads once the small
+// folders are done: every file is taken exactly once, into the trash under a name and info
+// file of its own, or deleted.
 TEST(RemoveRows, AFolderSharedAmongThreadsHasEachFileDoneOnce) {
-    constexpr std::size_t Files = 1100;
+    constexpr std::size_t Files = 9000;
     for (const RemoveMode mode : {RemoveMode::Delete, RemoveMode::Trash}) {
         SCOPED_TRACE(mode == RemoveMode::Trash ? "trash" : "delete");
         TempTree t;
         for (std::size_t i = 0; i < Files; ++i)
-            t.File("root/f" + std::to_string(i));
+            t.File((i < 30 ? "root/small/f" : "root/large/f") + std::to_string(i));
         Scanned s(t.Path("root"));
         ASSERT_EQ(s.rows.size(), Files);
         TTrash trash(t.Path("share/Trash"));
         const RemoveCount count = RemoveRows(s.rows, mode, false, &trash, {}, 2);
         EXPECT_EQ(count.removed, Files);
         EXPECT_EQ(count.changed + count.failed + count.kept, 0u);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("root")), {}), 0);
+        for (const char* folder : {"root/small", "root/large"})
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path(folder)), {}), 0);
         if (mode == RemoveMode::Trash) {
             for (const char* sub : {"share/Trash/files", "share/Trash/info"}) {
                 const auto entries = std::distance(std::filesystem::directory_iterator(t.Path(sub)),
@@ -312,5 +316,30 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
         EXPECT_TRUE(asNobody.starts_with(expected) &&
                     asNobody.ends_with("|" + std::to_string(int(DeleteOutcome::Kept))))
             << asNobody;
+    }
+}
+
+// A journalled file's record is on disk (synced, not only written) before the file leaves its
+// name, on the calling thread and on helper threads alike.
+TEST(RemoveRows, EachRecordIsSyncedBeforeItsFileIsMoved) {
+    for (const unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(threads);
+        TempTree t;
+        for (int i = 0; i < 300; ++i)
+            t.File("root/d" + std::to_string(i % 3) + "/f" + std::to_string(i));
+        Scanned s(t.Path("root"));
+        TDeleteJournal journal(t.Path("state"));
+        TDeleteRecorder recorder(&journal, nullptr);
+        RemoveCallbacks callbacks;
+        recorder.Attach(callbacks);
+        std::atomic<std::size_t> moves{0}, unsynced{0};
+        detail::SetBeforeMoveHook([&](int, const std::string&) {
+            if (journal.SyncedCount() <= moves++) ++unsynced;
+        });
+        const RemoveCount count = RemoveRows(s.rows, RemoveMode::Delete, false, nullptr,
+                                             callbacks, threads);
+        detail::SetBeforeMoveHook({});
+        EXPECT_EQ(count.removed, 300u);
+        EXPECT_EQ(unsynced, 0u);
     }
 }
