@@ -32,8 +32,8 @@ std::string ResolvedFolderPath(int fd, const std::string& given);
 bool GetFileIdentity(const TResultRow& row, FileIdentity& identity);
 
 // Deletes the row's file if it is still the one listed, as RemoveRows does (kept files too:
-// the caller has chosen it). errno tells why on Failed. Never throws.
-DeleteOutcome DeleteListedFile(const TResultRow& row) noexcept;
+// the caller has chosen it). errno tells why on Failed; what cannot be told as an errno is thrown.
+DeleteOutcome DeleteListedFile(const TResultRow& row);
 
 // renameat2 with RENAME_NOREPLACE; where the file system does not offer it, a look first (for
 // a name no one can guess or has claimed). Returns 0, or -1 with errno set.

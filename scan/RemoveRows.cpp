@@ -4,6 +4,7 @@
 #include "fs/OwnedFd.h"
 #include "scan/ExactDelete.h"
 #include "scan/FilesInUse.h"
+#include "scan/FirstFailure.h"
 #include "scan/KeptFiles.h"
 
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <span>
 #include <stdexcept>
 #include <system_error>
@@ -172,8 +174,10 @@ class Remover {
                     pending_.push_back({&item, std::move(name), status});
                     continue;
                 }
-            } catch (...) {
+            } catch (const std::bad_alloc&) {
                 result = failedWith(ENOMEM);
+            } catch (const std::system_error& e) {
+                result = failedWith(e.code().value());
             }
             emit(item.index, std::move(result));
         }
@@ -194,8 +198,10 @@ class Remover {
                 try {
                     error = callbacks_.beforeUnlink(folder_.get(), p.name,
                                                     pathOf(*rows[p.item->index], p.name), p.status);
-                } catch (...) {
+                } catch (const std::bad_alloc&) {
                     error = ENOMEM;
+                } catch (const std::system_error& e) {
+                    error = e.code().value();
                 }
                 if (!error) return false;
                 emit(p.item->index, failedWith(error, "cannot record it in the journal"));
@@ -206,8 +212,10 @@ class Remover {
             int error = 0;
             try {
                 error = callbacks_.recordsDue();
-            } catch (...) {
+            } catch (const std::bad_alloc&) {
                 error = ENOMEM;
+            } catch (const std::system_error& e) {
+                error = e.code().value();
             }
             if (error) {
                 for (const Pending& p : pending_)
@@ -222,8 +230,10 @@ class Remover {
                 result = mode_ == RemoveMode::Trash
                              ? moveToTrash(*rows[p.item->index], p.item->id, p.name)
                              : unlinkPrivately(p.item->id, p.name);
-            } catch (...) {
+            } catch (const std::bad_alloc&) {
                 result = failedWith(ENOMEM);
+            } catch (const std::system_error& e) {
+                result = failedWith(e.code().value());
             }
             emit(p.item->index, std::move(result));
         }
@@ -413,7 +423,8 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
     std::atomic<std::size_t> nextFolder{0};
     std::atomic<bool> stop{false};
     std::size_t running = 0;
-    auto helper = [&] {
+    FirstFailure failure;
+    auto helperWork = [&] {
         Remover remover(mode, includeKept, trash, callbacks);
         std::vector<std::pair<std::size_t, Result>> batch;
         auto hand = [&](bool last) {
@@ -455,6 +466,19 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
             }
         }
         hand(true);
+    };
+    // An error no file's check turns into a value ends this helper's part; the waiting thread
+    // throws it once every helper is back.
+    auto helper = [&] {
+        try {
+            helperWork();
+        } catch (...) {
+            failure.Keep();
+            stop = true;
+            const std::lock_guard lock(mutex);
+            --running;
+            ready.notify_one();
+        }
     };
     if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     std::size_t shares = 0;
@@ -518,6 +542,7 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
                 if (!stop && callbacks.cancelled && callbacks.cancelled()) stop = true;
             }
             finish();
+            failure.Rethrow();
         }
     } catch (...) {
         finish();
@@ -534,7 +559,7 @@ RemoveCount RemoveRows(std::span<const TResultRow* const> rows, RemoveMode mode,
 
 namespace {
 
-DeleteOutcome removeOne(const TResultRow& row, RemoveMode mode, TTrash* trash) noexcept {
+DeleteOutcome removeOne(const TResultRow& row, RemoveMode mode, TTrash* trash) {
     try {
         const TResultRow* const one[] = {&row};
         DeleteOutcome outcome = DeleteOutcome::Failed;
@@ -547,10 +572,12 @@ DeleteOutcome removeOne(const TResultRow& row, RemoveMode mode, TTrash* trash) n
         removeRows(one, mode, true, trash, callbacks, 1, true);
         errno = error;
         return outcome;
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         errno = ENOMEM;
-        return DeleteOutcome::Failed;
+    } catch (const std::system_error& e) {
+        errno = e.code().value();
     }
+    return DeleteOutcome::Failed;
 }
 } // namespace
 
@@ -558,11 +585,11 @@ void detail::SetBeforeMoveHook(std::function<void(int, const std::string&)> hook
     beforeMove = std::move(hook);
 }
 
-DeleteOutcome DeleteListedFile(const TResultRow& row) noexcept {
+DeleteOutcome DeleteListedFile(const TResultRow& row) {
     return removeOne(row, RemoveMode::Delete, nullptr);
 }
 
-DeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept {
+DeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) {
     return removeOne(row, RemoveMode::Trash, &trash);
 }
 

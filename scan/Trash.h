@@ -55,7 +55,7 @@ class TTrash {
 };
 
 // Moves the row's file to the trash with the same checks as DeleteListedFile.
-DeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) noexcept;
+DeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash);
 
 // Percent-encodes a path for a Path= line: every byte but letters, digits, "-._~/".
 std::string TrashPathText(const std::string& path);
