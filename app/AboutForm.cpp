@@ -92,7 +92,7 @@ TFMAbout::TFMAbout(QWidget* owner) : QDialog(owner) {
     auto* layout = new QVBoxLayout(this);
     // The grid's narrow face, 10 points unless the notice needs smaller to fit the fixed width.
     const QMargins margins = layout->contentsMargins();
-    setFont(FittingFont(TTreeView::GridFont(font()), 10, Notice,
+    setFont(FittingFont(TreeView::GridFont(font()), 10, Notice,
                         Width - margins.left() - margins.right()));
 
     title_ = new QLabel(this);

@@ -57,14 +57,14 @@ bool HasDisplay() {
     return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
-int RunMainWindow(const std::vector<std::string>& folders, TQtDesktopShell* shell) {
+int RunMainWindow(const std::vector<std::string>& folders, QtDesktopShell* shell) {
     // The desktop matches the window to nullsweep.desktop (Wayland's app id) and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("nullsweep"));
     QApplication::setWindowIcon(programIcon());
     TFMMain main;
     if (shell) shell->SetOwner(&main);
     TWaitForm wait(&main);
-    TWaitWindow* previousWait = SetWaitWindow(&wait);
+    WaitDisplay* previousWait = SetWaitWindow(&wait);
     main.show();
     int status = 1;
     if (!main.StartFailed()) {
@@ -99,7 +99,7 @@ int RunWindow(int argc, char** argv) {
     qInstallMessageHandler(previous);
     const std::vector<std::string> folders = FoldersOfArguments(argc, argv);
 
-    TQtDesktopShell shell;
+    QtDesktopShell shell;
     SetShell(&shell);
     const int status = RunMainWindow(folders, &shell);
     SetShell(nullptr);

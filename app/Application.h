@@ -6,7 +6,7 @@
 
 namespace nullsweep {
 
-class TQtDesktopShell;
+class QtDesktopShell;
 
 // True when Qt has somewhere to show a window: an X11 or Wayland display, or a platform named
 // through QT_QPA_PLATFORM (such as offscreen).
@@ -25,6 +25,6 @@ int RunWindow(int argc, char** argv);
 // main window (with the wait window), and unless its start failed, has `folders` scanned as one
 // drop and runs the event loop. Returns 1 after a failed start, else the loop's exit status.
 // `shell`, when given, gets the main window as the owner of its dialogs.
-int RunMainWindow(const std::vector<std::string>& folders, TQtDesktopShell* shell = nullptr);
+int RunMainWindow(const std::vector<std::string>& folders, QtDesktopShell* shell = nullptr);
 
 } // namespace nullsweep

@@ -96,14 +96,14 @@ bool takeAsCopy(QDropEvent* event) {
 }
 
 // The wait window as long work of the window sees it: its Cancel button always shows.
-class CancellableWait final : public TWaitWindow {
+class CancellableWait final : public WaitDisplay {
   public:
-    explicit CancellableWait(TWaitWindow& wait) : wait_(wait) {}
+    explicit CancellableWait(WaitDisplay& wait) : wait_(wait) {}
     void ShowWait(bool visible, bool) override { wait_.ShowWait(visible, visible); }
     void SetWaitText(const std::string& text) override { wait_.SetWaitText(text); }
 
   private:
-    TWaitWindow& wait_;
+    WaitDisplay& wait_;
 };
 
 // The busy cursor while it lives, when `on`.
@@ -152,7 +152,7 @@ class TFMMain::WorkScope {
     }
     TFMMain& window_;
     CancellableWait wait_;
-    TWaitWindow* previousWait_ = nullptr;
+    WaitDisplay* previousWait_ = nullptr;
     QPointer<QWidget> focus_;
 };
 
@@ -189,7 +189,7 @@ TFMMain::TFMMain() {
     panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(1, 1, 1, 1);
-    view_ = new TTreeView(vt_, panel);
+    view_ = new TreeView(vt_, panel);
     view_->FitFontTo(wideTimeText());
     panelLayout->addWidget(view_);
     layout->addWidget(panel, 1);
@@ -243,7 +243,7 @@ TFMMain::TFMMain() {
     summaryTimer_->setSingleShot(true);
     summaryTimer_->setInterval(0);
     connect(summaryTimer_, &QTimer::timeout, this, [this] { updateSummary(); });
-    const TTreeModel* model = &view_->Model();
+    const TreeModel* model = &view_->Model();
     const auto later = [this] { summaryTimer_->start(); };
     connect(model, &QAbstractItemModel::modelReset, this, later);
     connect(model, &QAbstractItemModel::rowsInserted, this, later);
@@ -390,10 +390,10 @@ void TFMMain::FormShow() {
     // Full Path takes the width the window gives beyond the configured widths.
     const VTColumns& columns = vt_.Columns();
     for (std::uint32_t c = 0; c < columns.Count(); ++c)
-        if (FieldIndexOf(columns.Items(c).Text()) == std::uint8_t(TField::FullPath))
+        if (FieldIndexOf(columns.Items(c).Text()) == std::uint8_t(FieldId::FullPath))
             view_->SetStretchColumn(int(c));
     // Big sorts show the busy cursor, from a header click as from the pop-up's Sort By.
-    vt_.OnHeaderClick = [this, click = vt_.OnHeaderClick](int column, TMouseButton button, int x,
+    vt_.OnHeaderClick = [this, click = vt_.OnHeaderClick](int column, MouseButton button, int x,
                                                           int y) {
         BusyCursor cursor(vt_.TotalCount() > BusyCursorRows);
         click(column, button, x, y);
@@ -444,7 +444,7 @@ void TFMMain::btnOpenClick() {
 // A cancel keeps the rows found until then and says so.
 void TFMMain::scanFolders(const std::vector<std::string>& folders, const char* waitText) {
     WorkScope work(*this);
-    TWaitScope wait;
+    WaitScope wait;
     if (waitText) SetWaitText(waitText);
     ScanOptions options;
     ProgressPace pace;
@@ -549,24 +549,24 @@ void TFMMain::removeRows(const std::vector<PVirtualNode>& nodes, bool toTrash) {
         rows.push_back(&RowOf(node));
     std::vector<DeleteOutcome> outcomes(nodes.size(), DeleteOutcome::Changed);
     std::vector<char> tried(nodes.size(), 0);
-    std::unique_ptr<TTrash> trash;
-    if (toTrash) trash = std::make_unique<TTrash>(TTrash::HomeTrashPath());
+    std::unique_ptr<UserTrash> trash;
+    if (toTrash) trash = std::make_unique<UserTrash>(UserTrash::HomeTrashPath());
     // Every delete is journalled, so that Undo Last Delete can give the files back; without a
     // journal nothing is deleted.
-    std::unique_ptr<TDeleteJournal> journal;
+    std::unique_ptr<DeleteJournal> journal;
     if (!toTrash) {
         try {
-            journal = std::make_unique<TDeleteJournal>(JournalFolder());
+            journal = std::make_unique<DeleteJournal>(JournalFolder());
         } catch (const std::exception& e) {
             Shell().ShowMessage(std::string(e.what()) + "\nNothing was deleted.", "Warning",
                                 MessageIcon::Warning);
             return;
         }
     }
-    TDeleteRecorder recorder(journal.get(), nullptr);
+    DeleteRecorder recorder(journal.get(), nullptr);
     {
         WorkScope work(*this);
-        TWaitScope wait(toTrash ? "Moving to the trash.." : "Deleting..");
+        WaitScope wait(toTrash ? "Moving to the trash.." : "Deleting..");
         RemoveCallbacks callbacks;
         callbacks.onRow = [&](std::size_t index, DeleteOutcome outcome, const std::string&) {
             outcomes[index] = outcome;
@@ -684,7 +684,7 @@ void TFMMain::UndoDeleteClick() {
     std::string failure;
     {
         WorkScope work(*this);
-        TWaitScope wait("Restoring..");
+        WaitScope wait("Restoring..");
         RunOffUiThread([&] {
             try {
                 result = UndoDeleteRun(lastJournal_);

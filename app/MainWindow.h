@@ -44,7 +44,7 @@ class TFMMain final : public QMainWindow {
     ~TFMMain() override;
 
     TVirtualStringTree& VT() { return vt_; }
-    TTreeView& View() const { return *view_; }
+    TreeView& View() const { return *view_; }
     bool StartFailed() const { return startFailed_; }
     // The grid controller, from the first showing on; null before.
     TCorvaneCtrl* Ctrl() const { return ctrl_.get(); }
@@ -136,7 +136,7 @@ class TFMMain final : public QMainWindow {
 
     TVirtualStringTree vt_;
     std::unique_ptr<TCorvaneCtrl> ctrl_;
-    TTreeView* view_ = nullptr;
+    TreeView* view_ = nullptr;
     bool shown_ = false;
     bool startFailed_ = false;
     bool busy_ = false;

@@ -38,9 +38,9 @@ void onUiThread(const std::function<void()>& call) {
 
 // The shell and the wait window as the work sees them: each call made on the user-interface
 // thread, where the widgets live.
-class UiThreadShell final : public TDesktopShell {
+class UiThreadShell final : public DesktopShell {
   public:
-    explicit UiThreadShell(TDesktopShell& shell) : shell_(shell) {}
+    explicit UiThreadShell(DesktopShell& shell) : shell_(shell) {}
     std::string SelectFolder() override {
         std::string folder;
         onUiThread([&] { folder = shell_.SelectFolder(); });
@@ -71,12 +71,12 @@ class UiThreadShell final : public TDesktopShell {
     }
 
   private:
-    TDesktopShell& shell_;
+    DesktopShell& shell_;
 };
 
-class UiThreadWait final : public TWaitWindow {
+class UiThreadWait final : public WaitDisplay {
   public:
-    explicit UiThreadWait(TWaitWindow& wait) : wait_(wait) {}
+    explicit UiThreadWait(WaitDisplay& wait) : wait_(wait) {}
     void ShowWait(bool visible, bool cancelVisible) override {
         onUiThread([&] { wait_.ShowWait(visible, cancelVisible); });
     }
@@ -85,7 +85,7 @@ class UiThreadWait final : public TWaitWindow {
     }
 
   private:
-    TWaitWindow& wait_;
+    WaitDisplay& wait_;
 };
 
 // Installs the forwarding shell and wait window, and puts the real ones back however the work
@@ -106,8 +106,8 @@ class Forwarding {
   private:
     UiThreadShell shell_;
     UiThreadWait wait_;
-    TDesktopShell* previousShell_;
-    TWaitWindow* previousWait_;
+    DesktopShell* previousShell_;
+    WaitDisplay* previousWait_;
 };
 
 } // namespace

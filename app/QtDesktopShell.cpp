@@ -49,7 +49,7 @@ QString fileUri(const std::string& path) {
 
 } // namespace
 
-void TQtDesktopShell::ShowFile(const std::string& file, const std::string& folder) {
+void QtDesktopShell::ShowFile(const std::string& file, const std::string& folder) {
     const QUrl folderUrl = QUrl::fromLocalFile(pathText(folder));
     if (!bus_.isConnected()) {
         QDesktopServices::openUrl(folderUrl);
@@ -69,7 +69,7 @@ void TQtDesktopShell::ShowFile(const std::string& file, const std::string& folde
     });
 }
 
-std::string TQtDesktopShell::SelectFolder() {
+std::string QtDesktopShell::SelectFolder() {
     QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (start.isEmpty() || !QDir(start).exists()) start = QDir::homePath();
     const QString folder =
@@ -77,27 +77,27 @@ std::string TQtDesktopShell::SelectFolder() {
     return folder.isEmpty() ? std::string() : pathBytes(folder);
 }
 
-void TQtDesktopShell::OpenFolder(const std::string& folder) {
+void QtDesktopShell::OpenFolder(const std::string& folder) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(pathText(folder)));
 }
 
-void TQtDesktopShell::OpenUrl(const std::string& url) {
+void QtDesktopShell::OpenUrl(const std::string& url) {
     QDesktopServices::openUrl(QUrl(text(url), QUrl::StrictMode));
 }
 
-bool TQtDesktopShell::AskYesNo(const std::string& question, const std::string& caption) {
+bool QtDesktopShell::AskYesNo(const std::string& question, const std::string& caption) {
     QMessageBox box(QMessageBox::Question, text(caption), text(question),
                     QMessageBox::Yes | QMessageBox::No, owner_);
     return box.exec() != QMessageBox::No;
 }
 
-void TQtDesktopShell::ShowMessage(const std::string& message, const std::string& caption,
-                                  MessageIcon icon) {
+void QtDesktopShell::ShowMessage(const std::string& message, const std::string& caption,
+                                 MessageIcon icon) {
     QMessageBox box(boxIcon(icon), text(caption), text(message), QMessageBox::Ok, owner_);
     box.exec();
 }
 
-std::string TQtDesktopShell::SaveFileName(const SaveFileRequest& request) {
+std::string QtDesktopShell::SaveFileName(const SaveFileRequest& request) {
     QFileDialog dialog(owner_);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -14,9 +14,9 @@ namespace nullsweep {
 // user's default programs (which returns at once), and the file manager's ShowItems request
 // (org.freedesktop.FileManager1) on the session bus to show a file. Dialogs are modal to the
 // owner window.
-class TQtDesktopShell final : public TDesktopShell {
+class QtDesktopShell final : public DesktopShell {
   public:
-    explicit TQtDesktopShell(QWidget* owner = nullptr) : owner_(owner) {}
+    explicit QtDesktopShell(QWidget* owner = nullptr) : owner_(owner) {}
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
     // Starts at the desktop folder (the home folder where there is none), folders only.

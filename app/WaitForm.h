@@ -37,7 +37,7 @@ class BusyIndicator final : public QWidget {
 // SetWaitText paint the window themselves before they return, in case the operation holds the
 // thread; while the operation runs elsewhere (RunOffUiThread), the busy indicator moves. Its
 // Cancel button and Escape set the cancel request (WaitCancel.h) that long work reads.
-class TWaitForm final : public QWidget, public TWaitWindow {
+class TWaitForm final : public QWidget, public WaitDisplay {
     Q_OBJECT
 
   public:

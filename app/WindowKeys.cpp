@@ -80,7 +80,7 @@ void TFMMain::fillSortMenu() {
 
 // As a left click on the column's header.
 void TFMMain::sortByColumn(int column) {
-    if (vt_.OnHeaderClick) vt_.OnHeaderClick(column, TMouseButton::mbLeft, 0, 0);
+    if (vt_.OnHeaderClick) vt_.OnHeaderClick(column, MouseButton::mbLeft, 0, 0);
 }
 
 } // namespace nullsweep

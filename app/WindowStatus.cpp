@@ -18,7 +18,7 @@ namespace nullsweep {
 void TFMMain::placeCheckAll() {
     if (!cbCheckAll || !view_) return;
     QHeaderView* header = view_->header();
-    const int column = TTreeModel::CheckColumn;
+    const int column = TreeModel::CheckColumn;
     if (column >= header->count() || header->isSectionHidden(column)) {
         cbCheckAll->hide();
         return;

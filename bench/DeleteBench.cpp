@@ -25,7 +25,7 @@ using namespace nullsweep;
 namespace {
 
 // Answers every question with Yes, as the user does who asked for the delete.
-class YesShell final : public TDesktopShell {
+class YesShell final : public DesktopShell {
   public:
     std::string SelectFolder() override { return {}; }
     void OpenFolder(const std::string&) override {}

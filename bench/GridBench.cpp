@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     TVirtualStringTree& vt = window.VT();
-    TTreeView& view = window.View();
+    TreeView& view = window.View();
     PaintCounter counter;
     view.viewport()->installEventFilter(&counter);
 
@@ -100,8 +100,7 @@ int main(int argc, char** argv) {
     }
     // The click's handler sorts; everything else is the view's work.
     double sortMs = 0;
-    vt.OnHeaderClick = [&, click = vt.OnHeaderClick](int column, TMouseButton button, int x,
-                                                     int y) {
+    vt.OnHeaderClick = [&, click = vt.OnHeaderClick](int column, MouseButton button, int x, int y) {
         QElapsedTimer sortClock;
         sortClock.start();
         click(column, button, x, y);

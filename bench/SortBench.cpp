@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
         else
             rows = std::strtoull(argv[i], nullptr, 10);
     }
-    const TTextLocale& locale = TTextLocale::System();
+    const TextLocale& locale = TextLocale::System();
     TVirtualStringTree grid;
     auto start = std::chrono::steady_clock::now();
     if (tree) {
@@ -113,15 +113,15 @@ int main(int argc, char** argv) {
     for (PVirtualNode n = grid.GetFirst(); n; n = grid.GetNext(n))
         order.emplace(n, order.size());
     double nameTime[2] = {0, 0}, writeTime[2] = {0, 0};
-    std::vector<TField> fields{TField::FileName, TField::FileSize, TField::WriteTime};
+    std::vector<FieldId> fields{FieldId::FileName, FieldId::FileSize, FieldId::WriteTime};
     if (all) {
         fields.clear();
         for (int f = 0; f < FieldCount; ++f)
-            fields.push_back(TField(f));
+            fields.push_back(FieldId(f));
     }
     double slowest = 0;
-    for (TField field : fields) {
-        for (TSortDirection direction : {sdAscending, sdDescending}) {
+    for (FieldId field : fields) {
+        for (SortOrder direction : {sdAscending, sdDescending}) {
             std::vector<double> times;
             for (int run = 0; run < runs; ++run) {
                 restore(grid, order);
@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
             std::sort(times.begin(), times.end());
             const double t = times[times.size() / 2];
             slowest = std::max(slowest, t);
-            if (field == TField::FileName) nameTime[direction] = t;
-            if (field == TField::WriteTime) writeTime[direction] = t;
+            if (field == FieldId::FileName) nameTime[direction] = t;
+            if (field == FieldId::WriteTime) writeTime[direction] = t;
             std::printf("%-12s %-10s %7.3f s\n", std::string(FieldNames[int(field)]).c_str(),
                         direction == sdAscending ? "ascending" : "descending", t);
             if (plain) {

@@ -8,18 +8,18 @@ namespace {
 constexpr std::chrono::milliseconds Delay{20};
 } // namespace
 
-TPathStream::TPathStream(ByteSink& sink, bool nullTerminated, std::function<void()> push)
+PathStream::PathStream(ByteSink& sink, bool nullTerminated, std::function<void()> push)
     : out_(sink), end_(nullTerminated ? '\0' : '\n'), push_(std::move(push)),
       due_(std::chrono::steady_clock::now()) {}
 
-void TPathStream::Add(std::string_view path) {
+void PathStream::Add(std::string_view path) {
     out_ << path;
     out_.Text() += end_;
     out_.Commit();
     if (std::chrono::steady_clock::now() >= due_) Flush();
 }
 
-void TPathStream::Flush() {
+void PathStream::Flush() {
     out_.Flush();
     if (push_) push_();
     due_ = std::chrono::steady_clock::now() + Delay;

@@ -12,16 +12,16 @@ namespace nullsweep {
 // Writes listed paths as they are found (the paths format in walk order): gathered in blocks,
 // but never held back longer than a moment, so that a reader sees the first paths while the
 // walk goes on. `push` hands what was written on to the reader (a flush of the stream).
-class TPathStream {
+class PathStream {
   public:
-    TPathStream(ByteSink& sink, bool nullTerminated, std::function<void()> push = {});
+    PathStream(ByteSink& sink, bool nullTerminated, std::function<void()> push = {});
 
     void Add(std::string_view path);
     // Passes on everything added so far.
     void Flush();
 
   private:
-    TOutBuffer out_;
+    OutBuffer out_;
     const char end_;
     std::function<void()> push_;
     std::chrono::steady_clock::time_point due_;

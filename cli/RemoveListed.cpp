@@ -14,11 +14,11 @@
 namespace nullsweep {
 
 RemoveCount RemoveListed(const TVirtualStringTree& grid, RemoveMode mode, bool includeKept,
-                         TDeleteJournal* journal, TouchedFolders* deletedIn, std::FILE* err) {
+                         DeleteJournal* journal, TouchedFolders* deletedIn, std::FILE* err) {
     std::vector<const TResultRow*> rows;
     for (const VirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node))
         rows.push_back(&RowOf(node));
-    TTrash trash(TTrash::HomeTrashPath());
+    UserTrash trash(UserTrash::HomeTrashPath());
     RemoveCallbacks callbacks;
     const char* verb = mode == RemoveMode::Trash ? "move to the trash" : "delete";
     callbacks.onRow = [&](std::size_t index, DeleteOutcome outcome, const std::string& reason) {
@@ -34,7 +34,7 @@ RemoveCount RemoveListed(const TVirtualStringTree& grid, RemoveMode mode, bool i
         else
             std::fprintf(err, "nullsweep scan: left %s: %s\n", path.c_str(), reason.c_str());
     };
-    TDeleteRecorder recorder(journal, deletedIn);
+    DeleteRecorder recorder(journal, deletedIn);
     recorder.Attach(callbacks);
     const RemoveCount count = RemoveRows(rows, mode, includeKept, &trash, callbacks);
     const char* files = count.removed == 1 ? "file" : "files";

@@ -9,7 +9,7 @@
 
 namespace nullsweep {
 
-class TDeleteJournal;
+class DeleteJournal;
 
 // Removes every listed file with the exact re-check, kept files only with `includeKept`,
 // naming each file left for a reason found only now (changed, failed, in use) on `err`, and
@@ -17,6 +17,6 @@ class TDeleteJournal;
 // in `journal`). `deletedIn`, when given, gets the folders deleted in, with their times from
 // before.
 RemoveCount RemoveListed(const TVirtualStringTree& grid, RemoveMode mode, bool includeKept,
-                         TDeleteJournal* journal, TouchedFolders* deletedIn, std::FILE* err);
+                         DeleteJournal* journal, TouchedFolders* deletedIn, std::FILE* err);
 
 } // namespace nullsweep

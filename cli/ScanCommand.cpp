@@ -45,7 +45,7 @@ std::string folderProblem(const std::string& folder) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0) return std::strerror(errno);
     if (!S_ISDIR(st.st_mode)) return "not a folder";
-    const TOwnedFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const OwnedFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid()) return std::strerror(errno);
     // The walk passes over such a folder, which would list nothing without a word.
     struct statfs fs {};
@@ -84,7 +84,7 @@ bool streamPaths(const ScanArguments& args, std::FILE* out,
     std::vector<TResultRow> listed;
     const bool keep = args.deleteListed || args.trashListed;
     auto write = [&](ByteSink& sink, std::function<void()> push) {
-        TPathStream paths(sink, args.nullTerminated, std::move(push));
+        PathStream paths(sink, args.nullTerminated, std::move(push));
         try {
             scanFolders([&](TResultRow&& row) {
                 paths.Add(row.Path());
@@ -98,7 +98,7 @@ bool streamPaths(const ScanArguments& args, std::FILE* out,
         paths.Flush();
     };
     if (args.output.empty()) {
-        TStreamSink sink(out, "standard output");
+        StreamSink sink(out, "standard output");
         write(sink, [&] { sink.Finish(); });
     } else {
         ReplaceFile(args.output, [&](ByteSink& sink) { write(sink, {}); });
@@ -147,7 +147,7 @@ struct ScanRun {
     TVirtualStringTree grid;
     ProgressLine progress;
     ScanOptions options;
-    TKeptFiles kept;
+    KeptFiles kept;
     std::exception_ptr stopped;
     const char* nothingRemoved;
 };
@@ -262,7 +262,7 @@ bool writeList(ScanRun& run) {
         } else if (!args.output.empty()) {
             SaveExport(format, job, args.output);
         } else {
-            TStreamSink sink(run.out, "standard output");
+            StreamSink sink(run.out, "standard output");
             format.write(sink, job);
             sink.Finish();
         }
@@ -278,10 +278,10 @@ bool writeList(ScanRun& run) {
 bool removeFiles(ScanRun& run) {
     const ScanArguments& args = run.args;
     std::FILE* err = run.err;
-    std::unique_ptr<TDeleteJournal> journal;
+    std::unique_ptr<DeleteJournal> journal;
     if (args.deleteListed && args.journal) {
         try {
-            journal = std::make_unique<TDeleteJournal>(JournalFolder());
+            journal = std::make_unique<DeleteJournal>(JournalFolder());
         } catch (const std::exception& e) {
             // Without its journal a delete could not be undone: nothing is deleted.
             std::fprintf(err,

@@ -67,8 +67,8 @@ std::string TConfig::ConfigFileName() {
 
 void TConfig::WriteDefaultConfig() {
     const std::string path = ConfigFileName();
-    const TPathParts parts = CutPath(path);
-    TTemporaryFile file{std::string(parts.folder), std::string(parts.name)};
+    const PathParts parts = CutPath(path);
+    TemporaryFile file{std::string(parts.folder), std::string(parts.name)};
     int error = file.Create(false);
     if (error == 0) error = WriteFully(file.Fd(), DefaultConfigText);
     // No replacing: a file that someone put there since the existence test wins.

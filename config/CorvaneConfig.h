@@ -81,16 +81,16 @@ class XMLCollectionBase : public XMLElementView {
     mutable Position position_;
 };
 
-template <class TItem> class XMLCollection : public XMLCollectionBase {
+template <class ItemType> class XMLCollection : public XMLCollectionBase {
   public:
     // Throws ListIndexError outside 0 to Count()-1.
-    TItem Item(int index) const { return TItem(itemAt(index)); }
+    ItemType Item(int index) const { return ItemType(itemAt(index)); }
     // A new empty item after the last item.
-    TItem Add() const { return TItem(add()); }
+    ItemType Add() const { return ItemType(add()); }
     // A new empty item that becomes item `index` (0 to Count()).
-    TItem Insert(int index) const { return TItem(insert(index)); }
+    ItemType Insert(int index) const { return ItemType(insert(index)); }
     // Removes `item`; returns the index it had, or -1 when it is no item of this collection.
-    int Remove(const TItem& item) const { return remove(item.Element()); }
+    int Remove(const ItemType& item) const { return remove(item.Element()); }
 
   protected:
     using XMLCollectionBase::XMLCollectionBase;

@@ -45,7 +45,7 @@ constexpr std::size_t MaxFileSize = std::size_t(4) << 20;
 
 std::string readFile(const std::string& path) {
     // Non-blocking so that a FIFO without a writer is refused below instead of waited on.
-    const TOwnedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const OwnedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid()) throw XmlError(path + ": cannot read: " + errnoText());
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -7,7 +7,7 @@ namespace nullsweep {
 
 namespace {
 
-class NoDesktop final : public TDesktopShell {
+class NoDesktop final : public DesktopShell {
   public:
     std::string SelectFolder() override { return {}; }
     void OpenFolder(const std::string&) override {}
@@ -17,7 +17,7 @@ class NoDesktop final : public TDesktopShell {
     std::string SaveFileName(const SaveFileRequest&) override { return {}; }
 };
 
-class NoWaitWindow final : public TWaitWindow {
+class NoWaitWindow final : public WaitDisplay {
   public:
     void ShowWait(bool, bool) override {}
     void SetWaitText(const std::string&) override {}
@@ -25,24 +25,24 @@ class NoWaitWindow final : public TWaitWindow {
 
 NoDesktop noDesktop;
 NoWaitWindow noWaitWindow;
-TDesktopShell* currentShell = &noDesktop;
-TWaitWindow* currentWaitWindow = &noWaitWindow;
+DesktopShell* currentShell = &noDesktop;
+WaitDisplay* currentWaitWindow = &noWaitWindow;
 
 } // namespace
 
-TDesktopShell& Shell() {
+DesktopShell& Shell() {
     return *currentShell;
 }
 
-TDesktopShell* SetShell(TDesktopShell* shell) {
+DesktopShell* SetShell(DesktopShell* shell) {
     return std::exchange(currentShell, shell ? shell : &noDesktop);
 }
 
-TWaitWindow& WaitWindow() {
+WaitDisplay& WaitWindow() {
     return *currentWaitWindow;
 }
 
-TWaitWindow* SetWaitWindow(TWaitWindow* window) {
+WaitDisplay* SetWaitWindow(WaitDisplay* window) {
     return std::exchange(currentWaitWindow, window ? window : &noWaitWindow);
 }
 

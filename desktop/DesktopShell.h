@@ -18,9 +18,9 @@ struct SaveFileRequest {
 
 // The desktop's services and the program's dialogs, behind one interface so that tests can
 // replace them all. Texts and paths are byte strings (paths exactly as the file system has them).
-class TDesktopShell {
+class DesktopShell {
   public:
-    virtual ~TDesktopShell() = default;
+    virtual ~DesktopShell() = default;
 
     // The folder picker (folders only); empty when the user cancels.
     virtual std::string SelectFolder() = 0;
@@ -46,21 +46,21 @@ class TDesktopShell {
 // The process-wide shell. Until one is installed, a shell that opens nothing, answers every
 // question with No, cancels every dialog and shows nothing (what a program without a desktop,
 // such as the command line, gets).
-TDesktopShell& Shell();
+DesktopShell& Shell();
 // Installs `shell` (not owned; null restores the default) and returns the one it replaces.
-TDesktopShell* SetShell(TDesktopShell* shell);
+DesktopShell* SetShell(DesktopShell* shell);
 
 // The wait window's two operations, as long operations call them. Until a window is installed
 // they do nothing.
-class TWaitWindow {
+class WaitDisplay {
   public:
-    virtual ~TWaitWindow() = default;
+    virtual ~WaitDisplay() = default;
     virtual void ShowWait(bool visible, bool cancelVisible) = 0;
     virtual void SetWaitText(const std::string& text) = 0;
 };
 
-TWaitWindow& WaitWindow();
-TWaitWindow* SetWaitWindow(TWaitWindow* window);
+WaitDisplay& WaitWindow();
+WaitDisplay* SetWaitWindow(WaitDisplay* window);
 
 inline void ShowWait(bool visible, bool cancelVisible) {
     WaitWindow().ShowWait(visible, cancelVisible);
@@ -71,13 +71,13 @@ inline void SetWaitText(const std::string& text) {
 
 // Shows the wait window without its Cancel button while it lives (with `text` when given, else
 // with the text it had) and hides it when it ends, on every path.
-class TWaitScope {
+class WaitScope {
   public:
-    TWaitScope() { ShowWait(true, false); }
-    explicit TWaitScope(std::string_view text) : TWaitScope() { SetWaitText(std::string(text)); }
-    ~TWaitScope() { ShowWait(false, false); }
-    TWaitScope(const TWaitScope&) = delete;
-    TWaitScope& operator=(const TWaitScope&) = delete;
+    WaitScope() { ShowWait(true, false); }
+    explicit WaitScope(std::string_view text) : WaitScope() { SetWaitText(std::string(text)); }
+    ~WaitScope() { ShowWait(false, false); }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
 };
 
 } // namespace nullsweep

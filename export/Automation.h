@@ -13,9 +13,9 @@
 
 namespace nullsweep {
 
-// An argument or property value of an automation call. A TSheetArray is moved, never copied:
+// An argument or property value of an automation call. A SheetArray is moved, never copied:
 // it may hold millions of texts.
-using Variant = std::variant<std::monostate, bool, long long, std::string, TSheetArray>;
+using Variant = std::variant<std::monostate, bool, long long, std::string, SheetArray>;
 
 // A call the object does not offer, or arguments it cannot take.
 class AutomationError : public std::runtime_error {

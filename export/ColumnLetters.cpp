@@ -11,7 +11,7 @@ namespace nullsweep {
 
 std::string ColumnLetters(std::string_view text) {
     if (!IsNumber(text)) return std::string(text);
-    std::optional<double> value = TTextLocale::System().NumberValue(text);
+    std::optional<double> value = TextLocale::System().NumberValue(text);
     // Beyond 2^53 a double no longer tells whole numbers apart.
     if (!value || *value < 1 || *value > 9007199254740992.0 || std::floor(*value) != *value)
         return std::string(text);

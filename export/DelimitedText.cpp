@@ -57,7 +57,7 @@ void AppendDelimitedHeader(std::string& out, const ExportColumns& columns,
 
 void AppendDelimitedLine(std::string& out, const TResultRow& row,
                          const std::vector<std::uint8_t>& fields, const DelimitedFormat& format,
-                         TRowText& texts) {
+                         RowText& texts) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) out.append(format.separator);
         appendValue(out, texts.Field(row, fields[i]), format);
@@ -65,12 +65,12 @@ void AppendDelimitedLine(std::string& out, const TResultRow& row,
     appendLineEnd(out, format);
 }
 
-void WriteDelimited(ByteSink& sink, const TExportRows& rows, const ExportColumns& columns,
+void WriteDelimited(ByteSink& sink, const ExportRows& rows, const ExportColumns& columns,
                     const DelimitedFormat& format) {
     const auto fields = ExportFields(columns);
-    TOutBuffer out(sink);
+    OutBuffer out(sink);
     AppendDelimitedHeader(out.Text(), columns, format);
-    TRowText texts;
+    RowText texts;
     rows([&](const TResultRow& row, unsigned) {
         AppendDelimitedLine(out.Text(), row, fields, format, texts);
         out.Commit();

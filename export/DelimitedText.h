@@ -30,10 +30,10 @@ void AppendDelimitedHeader(std::string& out, const ExportColumns& columns,
 // One data line: the fields' texts joined by the separator, no separator at the end.
 void AppendDelimitedLine(std::string& out, const TResultRow& row,
                          const std::vector<std::uint8_t>& fields, const DelimitedFormat& format,
-                         TRowText& texts);
+                         RowText& texts);
 
 // The header line and one data line per row in export order.
-void WriteDelimited(ByteSink& sink, const TExportRows& rows, const ExportColumns& columns,
+void WriteDelimited(ByteSink& sink, const ExportRows& rows, const ExportColumns& columns,
                     const DelimitedFormat& format);
 
 } // namespace nullsweep

@@ -14,7 +14,7 @@ namespace {
 
 void writePaths(ByteSink& sink, const ExportJob& job) {
     const char end = job.nullTerminated ? '\0' : '\n';
-    TOutBuffer out(sink);
+    OutBuffer out(sink);
     job.rows([&](const TResultRow& row, unsigned) {
         out << row.Path();
         out.Text() += end;
@@ -43,19 +43,19 @@ void saveXlsx(TFileInfo& info, const std::string& path) {
     info.SaveSpreadsheet(path);
 }
 
-bool windowText(TFileInfo& info, const TExportRows& rows) {
+bool windowText(TFileInfo& info, const ExportRows& rows) {
     return info.ExportToText("", std::string(TextSeparator), rows);
 }
-bool windowCsv(TFileInfo& info, const TExportRows& rows) {
+bool windowCsv(TFileInfo& info, const ExportRows& rows) {
     return info.ExportToCSV("", std::string(CsvSeparator), rows);
 }
-bool windowHtml(TFileInfo& info, const TExportRows& rows) {
+bool windowHtml(TFileInfo& info, const ExportRows& rows) {
     return info.ExportToHTML("", rows);
 }
-bool windowXml(TFileInfo& info, const TExportRows&) {
+bool windowXml(TFileInfo& info, const ExportRows&) {
     return info.ExportToXML("");
 }
-bool windowXlsx(TFileInfo& info, const TExportRows&) {
+bool windowXlsx(TFileInfo& info, const ExportRows&) {
     return info.ExportToExcel("");
 }
 
@@ -87,7 +87,7 @@ void SaveExport(const ExportFormat& format, ExportJob job, const std::string& pa
     ReplaceFile(path, [&](ByteSink& sink) { format.write(sink, job); });
 }
 
-void PrepareExport(const ExportFormat& format, TFileInfo& info, const TExportRows& rows) {
+void PrepareExport(const ExportFormat& format, TFileInfo& info, const ExportRows& rows) {
     FillExportColumns(info.Columns);
     if (!format.gathersDocument) return;
     info.InitDocument();

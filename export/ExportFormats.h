@@ -17,7 +17,7 @@ namespace nullsweep {
 // XML) its gathered document, the HTML page's title.
 struct ExportJob {
     TFileInfo& info;
-    TExportRows rows;
+    ExportRows rows;
     std::string title;
     bool nullTerminated = false; // paths: end each path with NUL
 };
@@ -34,7 +34,7 @@ struct ExportFormat {
     void (*saveFile)(TFileInfo& info, const std::string& path);
     // The window's command: asks for the file and writes it, true when written; null when the
     // window does not offer the format.
-    bool (*windowExport)(TFileInfo& info, const TExportRows& rows);
+    bool (*windowExport)(TFileInfo& info, const ExportRows& rows);
 };
 
 // Every format, "paths" first.
@@ -45,7 +45,7 @@ const ExportFormat* FindExportFormat(std::string_view name);
 
 // What every export does before its writer runs: the columns from the configuration and, for a
 // format that gathers, the export document from `rows`.
-void PrepareExport(const ExportFormat& format, TFileInfo& info, const TExportRows& rows);
+void PrepareExport(const ExportFormat& format, TFileInfo& info, const ExportRows& rows);
 
 // Writes the export over `path` (an output target as ReplaceFile takes it), the title being
 // taken from `path`. Throws ExportError when it cannot.

@@ -49,7 +49,7 @@ class MemoryFile {
     const std::string& Path() const { return path_; }
 
   private:
-    TOwnedFd fd_;
+    OwnedFd fd_;
     std::string path_;
 };
 
@@ -67,37 +67,37 @@ void copyInto(int from, int to, const std::string& name) {
 
 } // namespace
 
-void TStreamSink::Write(std::string_view bytes) {
+void StreamSink::Write(std::string_view bytes) {
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size())
         throw ExportError(WriteFailure(name_, errno ? errno : EIO));
 }
 
-void TStreamSink::Finish() {
+void StreamSink::Finish() {
     errno = 0;
     if (std::fflush(stream_) != 0 || std::ferror(stream_))
         throw ExportError(WriteFailure(name_, errno ? errno : EIO));
 }
 
-TOutBuffer::TOutBuffer(ByteSink& sink, std::size_t blockSize) : sink_(sink), blockSize_(blockSize) {
+OutBuffer::OutBuffer(ByteSink& sink, std::size_t blockSize) : sink_(sink), blockSize_(blockSize) {
     buffer_.reserve(blockSize + blockSize / 4);
 }
 
-void TOutBuffer::Flush() {
+void OutBuffer::Flush() {
     if (buffer_.empty()) return;
     sink_.Write(buffer_);
     buffer_.clear();
 }
 
 void ReplaceFile(const std::string& path, const std::function<void(ByteSink&)>& write) {
-    TOutputTarget target(path);
+    OutputTarget target(path);
     if (target.DirectFd() >= 0) {
         DirectSink sink(target.DirectFd(), path);
         write(sink);
         target.CloseDirect();
         return;
     }
-    TTemporaryFile file(target.Folder(), target.BaseName());
+    TemporaryFile file(target.Folder(), target.BaseName());
     check(file.Create(false), path);
     DirectSink sink(file.Fd(), path);
     write(sink);
@@ -106,7 +106,7 @@ void ReplaceFile(const std::string& path, const std::function<void(ByteSink&)>& 
 
 void ReplaceFileAt(const std::string& path,
                    const std::function<void(const std::string& temporaryPath)>& write) {
-    TOutputTarget target(path);
+    OutputTarget target(path);
     if (target.DirectFd() >= 0) {
         const MemoryFile file(path);
         write(file.Path());
@@ -114,7 +114,7 @@ void ReplaceFileAt(const std::string& path,
         target.CloseDirect();
         return;
     }
-    TTemporaryFile file(target.Folder(), target.BaseName());
+    TemporaryFile file(target.Folder(), target.BaseName());
     check(file.Create(true), path);
     write(file.Path());
     check(file.Place(target.Path(), target.Existing(), true), path);

@@ -30,9 +30,9 @@ class StringSink final : public ByteSink {
 };
 
 // Writes to an open stream (standard output for the command line); `name` is used in messages.
-class TStreamSink final : public ByteSink {
+class StreamSink final : public ByteSink {
   public:
-    TStreamSink(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) {}
+    StreamSink(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) {}
     void Write(std::string_view bytes) override;
     // Flushes the stream; throws when anything written so far was lost.
     void Finish();
@@ -44,16 +44,16 @@ class TStreamSink final : public ByteSink {
 
 // Gathers small pieces and hands them to a sink in large blocks, so that building an export
 // row by row costs neither a call per piece nor the whole text in memory.
-class TOutBuffer {
+class OutBuffer {
   public:
-    explicit TOutBuffer(ByteSink& sink, std::size_t blockSize = 1 << 16);
-    ~TOutBuffer() = default;
-    TOutBuffer(const TOutBuffer&) = delete;
-    TOutBuffer& operator=(const TOutBuffer&) = delete;
+    explicit OutBuffer(ByteSink& sink, std::size_t blockSize = 1 << 16);
+    ~OutBuffer() = default;
+    OutBuffer(const OutBuffer&) = delete;
+    OutBuffer& operator=(const OutBuffer&) = delete;
 
     // Append to this, then call Commit.
     std::string& Text() { return buffer_; }
-    TOutBuffer& operator<<(std::string_view piece) {
+    OutBuffer& operator<<(std::string_view piece) {
         buffer_.append(piece);
         return *this;
     }

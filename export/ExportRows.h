@@ -28,6 +28,6 @@ using ExportRowVisit = std::function<void(const TResultRow& row, unsigned depth)
 
 // The rows an export writes: a call visits each row once, whatever its check state, in the order
 // the grid shows them and in pre-order (a row, the rows below it, then its next sibling).
-using TExportRows = std::function<void(const ExportRowVisit& visit)>;
+using ExportRows = std::function<void(const ExportRowVisit& visit)>;
 
 } // namespace nullsweep

@@ -8,28 +8,28 @@
 namespace nullsweep {
 
 bool TFileInfo::ExportToText(const std::string& initialName, const std::string& separator,
-                             const TExportRows& rows) {
+                             const ExportRows& rows) {
     return exportDelimited(initialName, {separator, false, true}, rows, false);
 }
 
 bool TFileInfo::ExportToCSV(const std::string& initialName, const std::string& separator,
-                            const TExportRows& rows) {
+                            const ExportRows& rows) {
     return exportDelimited(initialName, {separator, true, true}, rows, true);
 }
 
 bool TFileInfo::exportDelimited(const std::string& initialName, const DelimitedFormat& format,
-                                const TExportRows& rows, bool csv) {
+                                const ExportRows& rows, bool csv) {
     const std::string path = ChooseExportFile(csv ? CsvFileType : TextFileType, initialName);
     if (path.empty()) return false;
-    TWaitScope wait(ExportWaitText);
+    WaitScope wait(ExportWaitText);
     ReplaceFile(path, [&](ByteSink& sink) { WriteDelimited(sink, rows, Columns, format); });
     return true;
 }
 
-bool TFileInfo::ExportToHTML(const std::string& initialName, const TExportRows& rows) {
+bool TFileInfo::ExportToHTML(const std::string& initialName, const ExportRows& rows) {
     const std::string path = ChooseExportFile(HtmlFileType, initialName);
     if (path.empty()) return false;
-    TWaitScope wait(ExportWaitText);
+    WaitScope wait(ExportWaitText);
     const std::string title = TitleFromPath(path);
     ReplaceFile(path, [&](ByteSink& sink) { WriteHTML(sink, rows, Columns, title); });
     return true;

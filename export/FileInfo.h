@@ -23,11 +23,11 @@ class TFileInfo {
     ExportColumns Columns;
 
     bool ExportToText(const std::string& initialName, const std::string& separator,
-                      const TExportRows& rows);
+                      const ExportRows& rows);
     // Values that hold the separator, a double quote or a line break are quoted.
     bool ExportToCSV(const std::string& initialName, const std::string& separator,
-                     const TExportRows& rows);
-    bool ExportToHTML(const std::string& initialName, const TExportRows& rows);
+                     const ExportRows& rows);
+    bool ExportToHTML(const std::string& initialName, const ExportRows& rows);
 
     // The XML export, in this order: InitDocument, GatherInfo, ExportToXML. It writes every
     // non-empty field of every row, whatever the columns.
@@ -40,7 +40,7 @@ class TFileInfo {
     // once, so the elements are put under the root a batch of rows at a time while the export
     // is written, each batch replacing the last: the rows (and the grid behind them) must stay as
     // they are until then. A document filled otherwise (loaded, say) is written as it stands.
-    void GatherInfo(const TExportRows& rows);
+    void GatherInfo(const ExportRows& rows);
     bool ExportToXML(const std::string& initialName);
     // Saves the document over `path` once it is complete.
     void SaveDocument(const std::string& path) const;
@@ -64,9 +64,9 @@ class TFileInfo {
     // The number of rows the export writes: the gathered rows', or the elements below the root.
     std::size_t exportRowCount();
 
-    TExportRows gathered_; // empty until GatherInfo
+    ExportRows gathered_; // empty until GatherInfo
     bool exportDelimited(const std::string& initialName, const DelimitedFormat& format,
-                         const TExportRows& rows, bool csv);
+                         const ExportRows& rows, bool csv);
 };
 
 } // namespace nullsweep

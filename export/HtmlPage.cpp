@@ -37,13 +37,13 @@ void appendTop(std::string& out, const ExportColumns& columns, std::string_view 
 
 constexpr std::string_view Tail = "</Table></BODY></HTML>";
 
-void writePage(ByteSink& sink, const TExportRows& rows, const ExportColumns& columns,
+void writePage(ByteSink& sink, const ExportRows& rows, const ExportColumns& columns,
                std::string_view title, std::string_view lineEnd) {
     const auto fields = ExportFields(columns);
-    TOutBuffer out(sink);
+    OutBuffer out(sink);
     appendTop(out.Text(), columns, title);
     bool first = true; // the rows alternate, counted over all rows in pre-order
-    TRowText texts;
+    RowText texts;
     rows([&](const TResultRow& row, unsigned) {
         std::string& text = out.Text();
         const std::string_view cellStart =
@@ -64,7 +64,7 @@ void writePage(ByteSink& sink, const TExportRows& rows, const ExportColumns& col
 
 } // namespace
 
-void WriteHTML(ByteSink& sink, const TExportRows& rows, const ExportColumns& columns,
+void WriteHTML(ByteSink& sink, const ExportRows& rows, const ExportColumns& columns,
                std::string_view title) {
     writePage(sink, rows, columns, title, "\r\n");
 }

@@ -24,7 +24,7 @@ inline constexpr std::string_view HtmlHead =
 
 // Writes the page for the rows, all on one line, followed by CR LF. `title` is shown
 // above the table.
-void WriteHTML(ByteSink& sink, const TExportRows& rows, const ExportColumns& columns,
+void WriteHTML(ByteSink& sink, const ExportRows& rows, const ExportColumns& columns,
                std::string_view title);
 
 } // namespace nullsweep

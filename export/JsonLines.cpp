@@ -32,8 +32,8 @@ void appendTime(std::string& out, const TResultRow& row, FileTime time) {
 
 } // namespace
 
-void WriteJsonLines(ByteSink& sink, const TExportRows& rows) {
-    TOutBuffer out(sink);
+void WriteJsonLines(ByteSink& sink, const ExportRows& rows) {
+    OutBuffer out(sink);
     rows([&](const TResultRow& row, unsigned) {
         std::string& line = out.Text();
         const std::string_view path = row.Path();

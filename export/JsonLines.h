@@ -11,6 +11,6 @@ namespace nullsweep {
 // "size" (a number), "created", "accessed", "written" (UTC, "2026-12-08T06:12:53Z"; null for
 // an empty row and outside the years 0001 to 9999) and "kept" (the kept reason, or null). The
 // process's time zone plays no part.
-void WriteJsonLines(ByteSink& sink, const TExportRows& rows);
+void WriteJsonLines(ByteSink& sink, const ExportRows& rows);
 
 } // namespace nullsweep

@@ -23,14 +23,14 @@ namespace {
 }
 
 // A socket is not opened but connected to; stream first, then datagram.
-TOwnedFd connectSocket(const std::string& path, const std::string& name) {
+OwnedFd connectSocket(const std::string& path, const std::string& name) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) fail(name, ENAMETOOLONG);
     path.copy(address.sun_path, path.size());
     int error = 0;
     for (int type : {SOCK_STREAM, SOCK_DGRAM}) {
-        TOwnedFd fd(::socket(AF_UNIX, type | SOCK_CLOEXEC, 0));
+        OwnedFd fd(::socket(AF_UNIX, type | SOCK_CLOEXEC, 0));
         if (!fd.valid()) fail(name, errno);
         if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
             return fd;
@@ -133,14 +133,14 @@ void WriteAll(int fd, std::string_view bytes, const std::string& name) {
     if (const int error = WriteFully(fd, bytes)) fail(name, error);
 }
 
-TOutputTarget::TOutputTarget(const std::string& name) : name_(name) {
+OutputTarget::OutputTarget(const std::string& name) : name_(name) {
     if (name.empty()) fail(name, ENOENT);
     struct stat found {};
     path_ = resolve(name, found);
     // Opened as a shell's redirection opens it, the links followed by the kernel, so that its
     // own rules for shared folders apply too; non-blocking, so that a FIFO without a reader
     // does not keep us waiting before the checks below.
-    TOwnedFd fd(::open(name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    OwnedFd fd(::open(name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid() && errno == ENXIO && S_ISSOCK(found.st_mode)) {
         fd_ = connectSocket(name, name);
         return;
@@ -166,7 +166,7 @@ TOutputTarget::TOutputTarget(const std::string& name) : name_(name) {
     ::fcntl(fd_.get(), F_SETFL, ::fcntl(fd_.get(), F_GETFL) & ~O_NONBLOCK);
 }
 
-void TOutputTarget::CloseDirect() {
+void OutputTarget::CloseDirect() {
     if (const int error = fd_.close()) fail(name_, error);
 }
 

@@ -22,9 +22,9 @@ namespace nullsweep {
 //    another user's link there (the folder owner's excepted), is refused whatever the kernel's
 //    switches say: someone else may have planted it to turn the export against its user.
 // Throws ExportError "cannot write NAME: REASON" (NAME as given) when it cannot be written.
-class TOutputTarget {
+class OutputTarget {
   public:
-    explicit TOutputTarget(const std::string& name);
+    explicit OutputTarget(const std::string& name);
 
     // The descriptor to write directly, or -1 when a file is to be replaced.
     int DirectFd() const { return fd_.get(); }
@@ -40,7 +40,7 @@ class TOutputTarget {
   private:
     std::string name_;
     std::string path_;
-    TOwnedFd fd_;
+    OwnedFd fd_;
     bool exists_ = false;
     struct stat status_ {};
 };

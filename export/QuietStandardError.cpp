@@ -13,15 +13,15 @@ namespace {
 std::mutex quietMutex;
 } // namespace
 
-TQuietStandardError::TQuietStandardError() {
+QuietStandardError::QuietStandardError() {
     quietMutex.lock();
     std::fflush(stderr);
     saved_.reset(::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3));
-    const TOwnedFd nowhere(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    const OwnedFd nowhere(::open("/dev/null", O_WRONLY | O_CLOEXEC));
     if (saved_.valid() && nowhere.valid()) ::dup2(nowhere.get(), STDERR_FILENO);
 }
 
-TQuietStandardError::~TQuietStandardError() {
+QuietStandardError::~QuietStandardError() {
     std::fflush(stderr);
     if (saved_.valid()) ::dup2(saved_.get(), STDERR_FILENO);
     saved_.reset();

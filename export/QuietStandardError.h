@@ -8,15 +8,15 @@ namespace nullsweep {
 // While it lives, what is written to standard error goes nowhere. For a library that prints
 // its own lines about failures that we report ourselves, in one line naming the file. One at a
 // time in the process; others wait.
-class TQuietStandardError {
+class QuietStandardError {
   public:
-    TQuietStandardError();
-    ~TQuietStandardError();
-    TQuietStandardError(const TQuietStandardError&) = delete;
-    TQuietStandardError& operator=(const TQuietStandardError&) = delete;
+    QuietStandardError();
+    ~QuietStandardError();
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
 
   private:
-    TOwnedFd saved_;
+    OwnedFd saved_;
 };
 
 } // namespace nullsweep

@@ -13,18 +13,18 @@ constexpr std::size_t BlockSize = 1 << 20;
 
 } // namespace
 
-TSheetArray::TSheetArray(std::size_t rows, std::size_t columns)
+SheetArray::SheetArray(std::size_t rows, std::size_t columns)
     : rows_(rows), columns_(columns), cells_(rows * columns) {
     blocks_.push_back({std::make_unique<char[]>(1), 1, 1}); // "" for every unset cell
 }
 
-std::string_view TSheetArray::At(std::size_t row, std::size_t column) const {
-    const TCell& cell = cells_.at(row * columns_ + column);
+std::string_view SheetArray::At(std::size_t row, std::size_t column) const {
+    const Cell& cell = cells_.at(row * columns_ + column);
     return {blocks_[cell.block].bytes.get() + cell.offset, cell.size};
 }
 
-void TSheetArray::Set(std::size_t row, std::size_t column, std::string_view text) {
-    TCell& cell = cells_.at(row * columns_ + column);
+void SheetArray::Set(std::size_t row, std::size_t column, std::string_view text) {
+    Cell& cell = cells_.at(row * columns_ + column);
     if (text.size() >= std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("A text of " + std::to_string(text.size()) +
                                 " bytes is too long for a sheet cell");
@@ -33,7 +33,7 @@ void TSheetArray::Set(std::size_t row, std::size_t column, std::string_view text
         const std::size_t capacity = std::max(BlockSize, needed);
         blocks_.push_back({std::make_unique_for_overwrite<char[]>(capacity), capacity, 0});
     }
-    TBlock& block = blocks_.back();
+    Block& block = blocks_.back();
     std::memcpy(block.bytes.get() + block.used, text.data(), text.size());
     block.bytes[block.used + text.size()] = '\0';
     cell = {std::uint32_t(blocks_.size() - 1), std::uint32_t(block.used),

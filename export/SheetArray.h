@@ -12,12 +12,12 @@ namespace nullsweep {
 // A table of texts, row-major, as it is assigned to a range's "Value" in one go. It may hold
 // millions of texts, so they are packed one after the other in large blocks, each followed by a
 // NUL so that it can be handed on as a C string; a cell costs 12 bytes besides its text.
-class TSheetArray {
+class SheetArray {
   public:
-    TSheetArray() = default;
-    TSheetArray(std::size_t rows, std::size_t columns);
-    TSheetArray(TSheetArray&&) noexcept = default;
-    TSheetArray& operator=(TSheetArray&&) noexcept = default;
+    SheetArray() = default;
+    SheetArray(std::size_t rows, std::size_t columns);
+    SheetArray(SheetArray&&) noexcept = default;
+    SheetArray& operator=(SheetArray&&) noexcept = default;
 
     std::size_t Rows() const { return rows_; }
     std::size_t Columns() const { return columns_; }
@@ -28,12 +28,12 @@ class TSheetArray {
     void Set(std::size_t row, std::size_t column, std::string_view text);
 
   private:
-    struct TCell {
+    struct Cell {
         std::uint32_t block = 0;
         std::uint32_t offset = 0;
         std::uint32_t size = 0;
     };
-    struct TBlock {
+    struct Block {
         std::unique_ptr<char[]> bytes;
         std::size_t capacity = 0;
         std::size_t used = 0;
@@ -41,9 +41,9 @@ class TSheetArray {
 
     std::size_t rows_ = 0;
     std::size_t columns_ = 0;
-    std::vector<TCell> cells_;
+    std::vector<Cell> cells_;
     // Block 0 holds the empty text that unset cells point at.
-    std::vector<TBlock> blocks_;
+    std::vector<Block> blocks_;
 };
 
 } // namespace nullsweep

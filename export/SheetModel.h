@@ -56,10 +56,10 @@ struct StyleSpan {
 // Values for a range: an array of the range's size, or one text that fills every cell.
 struct ValueBlock {
     CellRange range;
-    TSheetArray values;
+    SheetArray values;
 };
 
-struct TSheetModel {
+struct SheetModel {
     std::vector<ValueBlock> values;
     std::vector<StyleSpan> styles;
     std::vector<CellRange> merges;

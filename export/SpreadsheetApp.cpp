@@ -11,7 +11,7 @@ namespace nullsweep {
 namespace {
 
 struct WorkbookState {
-    TSheetModel sheet;
+    SheetModel sheet;
     bool closed = false;
 };
 using PWorkbook = std::shared_ptr<WorkbookState>;
@@ -85,7 +85,7 @@ class RangeObject : public Dispatch {
 
     AutoObject Invoke(std::string_view member, std::vector<Variant> args) override {
         ExpectArgs(args, 0, "Range", member);
-        TSheetModel& sheet = Open(book_).sheet;
+        SheetModel& sheet = Open(book_).sheet;
         if (IsMember(member, "Font"))
             return AutoObject(std::make_shared<StyleObject>(book_, range_, StyleKind::Bold));
         if (IsMember(member, "Borders"))
@@ -110,7 +110,7 @@ class RangeObject : public Dispatch {
     }
 
     void Put(std::string_view member, Variant value) override {
-        TSheetModel& sheet = Open(book_).sheet;
+        SheetModel& sheet = Open(book_).sheet;
         if (IsMember(member, "Value")) {
             sheet.values.push_back({range_, ValueArray(std::move(value))});
         } else if (IsMember(member, "HorizontalAlignment")) {
@@ -129,13 +129,13 @@ class RangeObject : public Dispatch {
     }
 
   private:
-    TSheetArray ValueArray(Variant value) const {
+    SheetArray ValueArray(Variant value) const {
         if (auto* text = std::get_if<std::string>(&value)) {
-            TSheetArray one(1, 1);
+            SheetArray one(1, 1);
             one.Set(0, 0, *text);
             return one;
         }
-        if (auto* array = std::get_if<TSheetArray>(&value)) {
+        if (auto* array = std::get_if<SheetArray>(&value)) {
             if (array->Rows() != range_.Height() || array->Columns() != range_.Width())
                 throw AutomationError("Value: an array of " + std::to_string(array->Rows()) +
                                       " x " + std::to_string(array->Columns()) +
@@ -201,7 +201,7 @@ class WorkbookObject : public Dispatch {
         }
         if (IsMember(member, "SaveAs")) {
             ExpectArgs(args, 1, "Workbook", member);
-            const TSheetModel& sheet = book.sheet;
+            const SheetModel& sheet = book.sheet;
             const std::string path = TextArg(args[0], member);
             ReplaceFileAt(
                 path, [&](const std::string& temporary) { SaveWorkbook(sheet, temporary, path); });

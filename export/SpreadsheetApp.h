@@ -14,7 +14,7 @@ namespace nullsweep {
 //   workbook     WorkSheets(1) gives its sheet; SaveAs(path) writes it as an .xlsx workbook,
 //                replacing `path` only once the new file is complete; close() discards it
 //   sheet        Cells(row, column) and Range("A1:F12") give ranges (numbers from 1)
-//   range        Value (set from one text, which fills the range, or from a TSheetArray of the
+//   range        Value (set from one text, which fills the range, or from a SheetArray of the
 //                range's size); HorizontalAlignment and VerticalAlignment (set: -4108 centre,
 //                -4131 left, -4152 right, 1 general; -4160 top, -4107 bottom); Font() gives the
 //                font, whose Bold is set; Merge(); Borders() gives the borders, whose LineStyle

@@ -61,7 +61,7 @@ std::size_t CountElements(const XMLNode& element) {
 namespace {
 
 // Row 0 of the sheet array: "SerialNO" and the column names as stored.
-void SetHeaderRow(TSheetArray& array, const ExportColumns& columns) {
+void SetHeaderRow(SheetArray& array, const ExportColumns& columns) {
     array.Set(0, 0, "SerialNO");
     for (std::size_t j = 0; j < columns.size(); ++j)
         array.Set(0, j + 1, columns[j]);
@@ -75,7 +75,7 @@ std::vector<std::string> AttributeNames(const ExportColumns& columns) {
 }
 
 // Numbers the elements below `root` from row `next` on; returns the row after the last.
-std::size_t FillSheetRows(TSheetArray& array, const XMLNode& root, std::size_t next,
+std::size_t FillSheetRows(SheetArray& array, const XMLNode& root, std::size_t next,
                           const std::vector<std::string>& attributes) {
     const std::size_t count = array.Rows() - 1;
     ForEachElementBelow(root, [&](const XMLNode& element) {
@@ -92,8 +92,8 @@ std::size_t FillSheetRows(TSheetArray& array, const XMLNode& root, std::size_t n
 
 } // namespace
 
-TSheetArray BuildSheetArray(const XMLNode& root, std::size_t count, const ExportColumns& columns) {
-    TSheetArray array(count + 1, columns.size() + 1);
+SheetArray BuildSheetArray(const XMLNode& root, std::size_t count, const ExportColumns& columns) {
+    SheetArray array(count + 1, columns.size() + 1);
     SetHeaderRow(array, columns);
     FillSheetRows(array, root, 1, AttributeNames(columns));
     return array;
@@ -124,7 +124,7 @@ void TFileInfo::SaveSpreadsheet(const std::string& path) {
 
     // Unlike an application that already holds the sheet, ours writes the whole workbook in
     // "SaveAs", so the wait window stays up until the file is saved.
-    TWaitScope wait(ExportWaitText);
+    WaitScope wait(ExportWaitText);
     AutoObject app;
     try {
         app = CreateOleObject("Excel.Application");
@@ -149,9 +149,9 @@ void TFileInfo::SaveSpreadsheet(const std::string& path) {
             .Get("Range", SheetRange(lastColumn, 1, 1))
             .Call("Merge");
 
-        TSheetArray values;
+        SheetArray values;
         if (gathered_) {
-            values = TSheetArray(rows + 1, Columns.size() + 1);
+            values = SheetArray(rows + 1, Columns.size() + 1);
             SetHeaderRow(values, Columns);
             const auto attributes = AttributeNames(Columns);
             std::size_t next = 1;

@@ -24,6 +24,6 @@ std::size_t CountElements(const XMLNode& element);
 // "SerialNO" and the column names as stored; row k the number k and, for each column, the k-th
 // element's attribute named like the column with every blank removed (empty when it has none).
 // Elements are numbered in document order, a parent before its children.
-TSheetArray BuildSheetArray(const XMLNode& root, std::size_t count, const ExportColumns& columns);
+SheetArray BuildSheetArray(const XMLNode& root, std::size_t count, const ExportColumns& columns);
 
 } // namespace nullsweep

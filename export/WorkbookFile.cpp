@@ -37,7 +37,7 @@ struct CellStyle {
 
 class WorkbookWriter {
   public:
-    WorkbookWriter(const TSheetModel& sheet, const std::string& path, const std::string& shown)
+    WorkbookWriter(const SheetModel& sheet, const std::string& path, const std::string& shown)
         : sheet_(sheet), path_(path), shown_(shown.empty() ? path : shown) {}
     ~WorkbookWriter() {
         if (book_) lxw_workbook_free(book_);
@@ -109,12 +109,12 @@ class WorkbookWriter {
         return bytes > 3.5e9;
     }
 
-    // The text at a cell, NUL-terminated (TSheetArray keeps it so), or nothing where no value
+    // The text at a cell, NUL-terminated (SheetArray keeps it so), or nothing where no value
     // was set: the last assignment that covers the cell wins.
     std::optional<std::string_view> ValueAt(std::uint32_t row, std::uint32_t column) const {
         for (auto it = sheet_.values.rbegin(); it != sheet_.values.rend(); ++it) {
             if (!it->range.Contains(row, column)) continue;
-            const TSheetArray& values = it->values;
+            const SheetArray& values = it->values;
             if (values.Rows() * values.Columns() == 1) return values.At(0, 0);
             return values.At(row - it->range.top, column - it->range.left);
         }
@@ -206,7 +206,7 @@ class WorkbookWriter {
         }
     }
 
-    const TSheetModel& sheet_;
+    const SheetModel& sheet_;
     const std::string& path_;
     const std::string& shown_;
     lxw_workbook* book_ = nullptr;
@@ -234,8 +234,8 @@ double FittedWidth(std::string_view text) {
     return longest == 0 ? 0 : longest + 1;
 }
 
-void SaveWorkbook(const TSheetModel& sheet, const std::string& path, const std::string& shownName) {
-    const TQuietStandardError quiet; // the library's own lines say what our error says
+void SaveWorkbook(const SheetModel& sheet, const std::string& path, const std::string& shownName) {
+    const QuietStandardError quiet; // the library's own lines say what our error says
     WorkbookWriter(sheet, path, shownName).Write();
 }
 

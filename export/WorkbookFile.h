@@ -12,7 +12,7 @@ namespace nullsweep {
 // are not UTF-8 and characters XML does not allow become U+FFFD. Throws ExportError naming
 // the file (`shownName`, `path` when empty) and the reason when the workbook cannot be
 // written.
-void SaveWorkbook(const TSheetModel& sheet, const std::string& path,
+void SaveWorkbook(const SheetModel& sheet, const std::string& path,
                   const std::string& shownName = {});
 
 // The width, in characters, that fits `text`: its number of characters, newlines aside.

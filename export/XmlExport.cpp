@@ -45,8 +45,8 @@ XMLNode TFileInfo::GetRootNode() {
     return document().DocumentElement();
 }
 
-void TFileInfo::GatherInfo(const TExportRows& rows) {
-    TWaitScope wait(GatherWaitText);
+void TFileInfo::GatherInfo(const ExportRows& rows) {
+    WaitScope wait(GatherWaitText);
     GetRootNode().ChildNodes().Clear();
     gathered_ = rows;
 }
@@ -69,7 +69,7 @@ void TFileInfo::forEachGatheredBatch(const std::function<void(const XMLNode&)>& 
         rows = 0;
     };
     root.ChildNodes().Clear();
-    TRowText texts;
+    RowText texts;
     gathered_([&](const TResultRow& row, unsigned depth) {
         if (depth == 0 && rows >= BatchRows) pass();
         open.resize(std::min<std::size_t>(open.size(), std::size_t(depth) + 1));
@@ -87,13 +87,13 @@ void TFileInfo::forEachGatheredBatch(const std::function<void(const XMLNode&)>& 
 bool TFileInfo::ExportToXML(const std::string& initialName) {
     const std::string path = ChooseExportFile(XmlFileType, initialName);
     if (path.empty()) return false;
-    TWaitScope wait(ExportWaitText);
+    WaitScope wait(ExportWaitText);
     SaveDocument(path);
     return true;
 }
 
 void TFileInfo::WriteDocument(ByteSink& sink) const {
-    TOutBuffer out(sink);
+    OutBuffer out(sink);
     const std::function<void(std::string_view)> write = [&out](std::string_view bytes) {
         out << bytes;
         out.Commit();

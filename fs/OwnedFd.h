@@ -10,14 +10,14 @@ namespace nullsweep {
 // A descriptor closed when it goes out of scope; closing keeps errno, so that a failure read
 // after the descriptor is gone still says why. Every descriptor the program opens is held in
 // one of these from the moment it is opened.
-class TOwnedFd {
+class OwnedFd {
   public:
-    explicit TOwnedFd(int fd = -1) : fd_(fd) {}
-    ~TOwnedFd() { reset(); }
-    TOwnedFd(const TOwnedFd&) = delete;
-    TOwnedFd& operator=(const TOwnedFd&) = delete;
-    TOwnedFd(TOwnedFd&& other) noexcept : fd_(other.release()) {}
-    TOwnedFd& operator=(TOwnedFd&& other) noexcept {
+    explicit OwnedFd(int fd = -1) : fd_(fd) {}
+    ~OwnedFd() { reset(); }
+    OwnedFd(const OwnedFd&) = delete;
+    OwnedFd& operator=(const OwnedFd&) = delete;
+    OwnedFd(OwnedFd&& other) noexcept : fd_(other.release()) {}
+    OwnedFd& operator=(OwnedFd&& other) noexcept {
         if (this != &other) reset(other.release());
         return *this;
     }

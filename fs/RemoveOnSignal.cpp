@@ -20,18 +20,18 @@ constexpr int SlotCount = 8;
 
 // The handler may only read plain memory and call unlink: each slot's path is written before
 // its flag is set and kept until the flag is cleared.
-struct TSlot {
+struct Slot {
     std::atomic<bool> used{false};
     char path[4096];
 };
-TSlot slots[SlotCount];
+Slot slots[SlotCount];
 
 std::mutex registry;
 int liveCount = 0; // guarded by `registry`
 struct sigaction previous[CleanedSignals.size()];
 
 void removeAndRaise(int signal) {
-    for (TSlot& slot : slots)
+    for (Slot& slot : slots)
         if (slot.used.load()) ::unlink(slot.path);
     for (std::size_t i = 0; i < CleanedSignals.size(); ++i)
         if (CleanedSignals[i] == signal) ::sigaction(signal, &previous[i], nullptr);
@@ -61,7 +61,7 @@ void restore() {
 
 } // namespace
 
-TRemoveOnSignal::TRemoveOnSignal(const std::string& path) {
+RemoveOnSignal::RemoveOnSignal(const std::string& path) {
     if (path.size() >= sizeof slots[0].path) return; // no such file can have been made
     std::lock_guard lock(registry);
     for (int i = 0; i < SlotCount; ++i) {
@@ -74,7 +74,7 @@ TRemoveOnSignal::TRemoveOnSignal(const std::string& path) {
     if (slot_ >= 0 && liveCount++ == 0) install();
 }
 
-TRemoveOnSignal::~TRemoveOnSignal() {
+RemoveOnSignal::~RemoveOnSignal() {
     if (slot_ < 0) return;
     std::lock_guard lock(registry);
     slots[slot_].used.store(false);

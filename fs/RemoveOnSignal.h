@@ -9,12 +9,12 @@ namespace nullsweep {
 // pipe, ...) first removes the file at `path` and then has its usual effect, so that a
 // half-written temporary file never outlives an export. A signal the program ignores or handles
 // itself is left to it. Several may live at once, on any thread.
-class TRemoveOnSignal {
+class RemoveOnSignal {
   public:
-    explicit TRemoveOnSignal(const std::string& path);
-    ~TRemoveOnSignal();
-    TRemoveOnSignal(const TRemoveOnSignal&) = delete;
-    TRemoveOnSignal& operator=(const TRemoveOnSignal&) = delete;
+    explicit RemoveOnSignal(const std::string& path);
+    ~RemoveOnSignal();
+    RemoveOnSignal(const RemoveOnSignal&) = delete;
+    RemoveOnSignal& operator=(const RemoveOnSignal&) = delete;
 
   private:
     int slot_ = -1;

@@ -31,15 +31,15 @@ mode_t currentUmask() {
 
 } // namespace
 
-TTemporaryFile::TTemporaryFile(std::string folder, std::string baseName)
+TemporaryFile::TemporaryFile(std::string folder, std::string baseName)
     : folder_(std::move(folder)), base_(std::move(baseName)) {}
 
-TTemporaryFile::~TTemporaryFile() {
+TemporaryFile::~TemporaryFile() {
     fd_.reset();
     if (!path_.empty()) ::unlink(path_.c_str());
 }
 
-int TTemporaryFile::Create(bool named) {
+int TemporaryFile::Create(bool named) {
     if (!named) {
         fd_.reset(::open(folder_.empty() ? "." : folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
                          0600));
@@ -61,7 +61,7 @@ int TTemporaryFile::Create(bool named) {
     return error;
 }
 
-std::string TTemporaryFile::freshName() const {
+std::string TemporaryFile::freshName() const {
     static thread_local std::mt19937_64 random(std::random_device{}());
     // The name is cut so that a target whose name has the longest length allowed still gets a
     // temporary file.
@@ -71,7 +71,7 @@ std::string TTemporaryFile::freshName() const {
 
 // An unnamed file gets a temporary name only for the moment between link and rename, guarded
 // against signals like a named one.
-int TTemporaryFile::linkUnnamed() {
+int TemporaryFile::linkUnnamed() {
     const std::string procPath = "/proc/self/fd/" + std::to_string(fd_.get());
     for (int attempt = 0; attempt < 100; ++attempt) {
         path_ = freshName();
@@ -88,7 +88,7 @@ int TTemporaryFile::linkUnnamed() {
     return EEXIST;
 }
 
-int TTemporaryFile::putInPlace(const std::string& target, bool replace) {
+int TemporaryFile::putInPlace(const std::string& target, bool replace) {
     if (replace) {
         if (::rename(path_.c_str(), target.c_str()) != 0) return errno;
     } else if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) !=
@@ -103,7 +103,7 @@ int TTemporaryFile::putInPlace(const std::string& target, bool replace) {
     return 0;
 }
 
-int TTemporaryFile::Place(const std::string& target, const struct stat* keep, bool replace) {
+int TemporaryFile::Place(const std::string& target, const struct stat* keep, bool replace) {
     if (keep) {
         // Owner first: changing it clears set-user-ID bits that the mode then restores.
         // Best effort: an unprivileged user keeps what it may (the group, if a member; the mode).
@@ -121,7 +121,7 @@ int TTemporaryFile::Place(const std::string& target, const struct stat* keep, bo
     if (const int error = putInPlace(target, replace)) return error;
     if (const int error = fd_.close()) return error;
     // A folder that cannot be opened for reading cannot be synced; the new name still stands.
-    const TOwnedFd folder(
+    const OwnedFd folder(
         ::open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid()) return 0;
     if (::fsync(folder.get()) != 0 && errno != EINVAL) return errno;

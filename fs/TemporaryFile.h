@@ -17,13 +17,13 @@ namespace nullsweep {
 // left behind); otherwise it is ".NAME.NNN.part", removed when the object ends without Place,
 // and also when a signal ends the program. Failures are returned as errno values, for the caller
 // to name the file in its own words.
-class TTemporaryFile {
+class TemporaryFile {
   public:
     // `folder` ends in "/" or is empty (the current folder); `baseName` is the final file's name.
-    TTemporaryFile(std::string folder, std::string baseName);
-    ~TTemporaryFile();
-    TTemporaryFile(const TTemporaryFile&) = delete;
-    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+    TemporaryFile(std::string folder, std::string baseName);
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     // Creates the file, mode 0600 while it is written (a new file gets 0666 less the umask when
     // it is put in place). `named`: it must have a path from the start, for a writer that opens
@@ -48,8 +48,8 @@ class TTemporaryFile {
     std::string folder_;
     std::string base_;
     std::string path_; // empty while the file has no name
-    TOwnedFd fd_;
-    std::optional<TRemoveOnSignal> removeOnSignal_;
+    OwnedFd fd_;
+    std::optional<RemoveOnSignal> removeOnSignal_;
 };
 
 } // namespace nullsweep

@@ -22,7 +22,7 @@ TXMLNodeType columnEntry(int index) {
     return ConfigStore()->Root().nodes().Item(index);
 }
 
-TAlignment alignmentOf(const std::string& align) {
+ColumnAlignment alignmentOf(const std::string& align) {
     if (align == "right") return taRightJustify;
     if (align == "center") return taCenter;
     return taLeftJustify;
@@ -46,7 +46,7 @@ TCorvaneCtrl::TCorvaneCtrl(TVirtualStringTree& grid) : grid_(grid) {
     grid_.OnCompareNodes = [this](PVirtualNode a, PVirtualNode b, int column, int& result) {
         TreeCompareNodes(a, b, column, result);
     };
-    grid_.OnHeaderClick = [this](int column, TMouseButton button, int x, int y) {
+    grid_.OnHeaderClick = [this](int column, MouseButton button, int x, int y) {
         TreeHeaderClick(column, button, x, y);
     };
     grid_.OnGetHint = [this](PVirtualNode node, int column, std::string& hint) {
@@ -123,8 +123,8 @@ void TCorvaneCtrl::TreeCompareNodes(PVirtualNode node1, PVirtualNode node2, int,
     result = CompareRows(RowOf(node1), RowOf(node2), grid_.SortDirection(), sortField_);
 }
 
-void TCorvaneCtrl::TreeHeaderClick(int column, TMouseButton button, int, int) {
-    if (button != TMouseButton::mbLeft) return;
+void TCorvaneCtrl::TreeHeaderClick(int column, MouseButton button, int, int) {
+    if (button != MouseButton::mbLeft) return;
     if (grid_.SortColumn() == -1) {
         grid_.SetSortColumn(column);
         grid_.SetSortDirection(sdAscending);

@@ -51,7 +51,7 @@ class TCorvaneCtrl {
     void TreeGetText(PVirtualNode node, int column, VSTTextType textType,
                      std::string& cellText) const;
     void TreeCompareNodes(PVirtualNode node1, PVirtualNode node2, int column, int& result) const;
-    void TreeHeaderClick(int column, TMouseButton button, int x, int y);
+    void TreeHeaderClick(int column, MouseButton button, int x, int y);
     void TreeGetHint(PVirtualNode node, int column, std::string& hintText) const;
     void TreeDblClick(const TVirtualStringTree* sender) const;
 
@@ -71,8 +71,8 @@ class TCorvaneCtrl {
     void ExportToXML(const TVirtualStringTree& grid);
 
     // Colours of a read-only column and of any other ($00BBGGRR).
-    static constexpr TColor ReadOnlyColor = 0x00FFF3EF;
-    static constexpr TColor EditableColor = clInfoBk;
+    static constexpr ColumnColor ReadOnlyColor = 0x00FFF3EF;
+    static constexpr ColumnColor EditableColor = clInfoBk;
 
   private:
     XMLDocument& exportDocument() const;
@@ -81,7 +81,7 @@ class TCorvaneCtrl {
 
     TVirtualStringTree& grid_;
     std::uint8_t sortField_ = 0;
-    mutable TRowText texts_; // asked from the paint of a cell
+    mutable RowText texts_; // asked from the paint of a cell
     XMLDocument* exportDocument_ = nullptr;
 };
 

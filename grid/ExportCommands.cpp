@@ -29,7 +29,7 @@ std::string_view formatName(ExportCommand command) {
 
 // The grid's rows with a progress line ("N of M rows") and the user's cancel request read
 // between rows: a cancel throws out of the writer, which then leaves the old file as it was.
-TExportRows watchedRows(TExportRows rows, std::size_t total) {
+ExportRows watchedRows(ExportRows rows, std::size_t total) {
     return [rows = std::move(rows), total](const ExportRowVisit& visit) {
         ProgressPace pace;
         std::size_t done = 0;
@@ -50,7 +50,7 @@ void RunExportCommand(ExportCommand command, const TVirtualStringTree& grid, XML
     if (grid.TotalCount() == 0) return;
     const ExportFormat& format = *FindExportFormat(formatName(command));
     TFileInfo info(&doc);
-    const TExportRows rows = watchedRows(ExportRowsOf(grid), grid.TotalCount());
+    const ExportRows rows = watchedRows(ExportRowsOf(grid), grid.TotalCount());
     PrepareExport(format, info, rows);
     if (format.windowExport(info, rows))
         Shell().ShowMessage("Export Finished", "Done", MessageIcon::None);

@@ -10,7 +10,7 @@ namespace nullsweep {
 
 QSize GridHeader::sizeHint() const {
     QSize size = QHeaderView::sizeHint();
-    size.setHeight(TTreeView::HeaderHeight);
+    size.setHeight(TreeView::HeaderHeight);
     return size;
 }
 
@@ -23,7 +23,7 @@ void GridHeader::SetHotSection(int section) {
 void GridHeader::paintSection(QPainter* painter, const QRect& rect, int section) const {
     if (!rect.isValid()) return;
     painter->save();
-    QColor fill(TTreeView::HeaderBackground);
+    QColor fill(TreeView::HeaderBackground);
     if (section == hot_) fill = fill.lighter(112);
     painter->fillRect(rect, fill);
     painter->setPen(QColor(0x5a, 0x7f, 0xc0));
@@ -32,8 +32,8 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int section)
 
     const bool sorted = isSortIndicatorShown() && sortIndicatorSection() == section;
     const QRect text =
-        rect.adjusted(TTreeView::HeaderTextMargin, 0,
-                      -TTreeView::HeaderTextMargin - (sorted ? TTreeView::SortMarkSpace : 0), -1);
+        rect.adjusted(TreeView::HeaderTextMargin, 0,
+                      -TreeView::HeaderTextMargin - (sorted ? TreeView::SortMarkSpace : 0), -1);
     const QColor ink = TextColourOn(fill, palette().color(QPalette::ButtonText));
     painter->setPen(ink);
     const QVariant align = model()->headerData(section, orientation(), Qt::TextAlignmentRole);
@@ -45,7 +45,7 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int section)
 
     if (sorted) {
         // A small triangle, pointing up for ascending and down for descending.
-        const int right = rect.right() - TTreeView::HeaderTextMargin;
+        const int right = rect.right() - TreeView::HeaderTextMargin;
         const int middle = rect.center().y();
         const bool up = sortIndicatorOrder() == Qt::AscendingOrder;
         const QPolygon mark =

@@ -8,7 +8,7 @@
 
 namespace nullsweep {
 
-GridLineDelegate::GridLineDelegate(TTreeView* view) : QStyledItemDelegate(view), view_(view) {}
+GridLineDelegate::GridLineDelegate(TreeView* view) : QStyledItemDelegate(view), view_(view) {}
 
 QSize GridLineDelegate::sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {

@@ -5,20 +5,20 @@
 
 namespace nullsweep {
 
-class TTreeView;
+class TreeView;
 
 // Draws each cell above and left of its grid lines, tinted while the mouse is over its row, then
 // the lines. Every row has the same height: the font's, a pixel above and below, and the line.
 class GridLineDelegate final : public QStyledItemDelegate {
   public:
-    explicit GridLineDelegate(TTreeView* view);
+    explicit GridLineDelegate(TreeView* view);
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
   private:
-    TTreeView* view_;
+    TreeView* view_;
 };
 
 } // namespace nullsweep

@@ -18,7 +18,7 @@ QString decoded(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
 }
 
-Qt::Alignment qtAlignment(TAlignment alignment) {
+Qt::Alignment qtAlignment(ColumnAlignment alignment) {
     switch (alignment) {
     case taLeftJustify:
         return Qt::AlignLeft | Qt::AlignVCenter;
@@ -32,7 +32,7 @@ Qt::Alignment qtAlignment(TAlignment alignment) {
 
 // $00BBGGRR, or a system colour resolved through the application's palette. The window colour
 // is the view's own background, so it yields nothing.
-QVariant qtColor(TColor color) {
+QVariant qtColor(ColumnColor color) {
     if (!IsSystemColor(color))
         return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
     if (color == clInfoBk) return QGuiApplication::palette().color(QPalette::ToolTipBase);
@@ -41,66 +41,66 @@ QVariant qtColor(TColor color) {
 
 } // namespace
 
-TTreeModel::TTreeModel(TVirtualStringTree& tree, QObject* parent)
+TreeModel::TreeModel(TVirtualStringTree& tree, QObject* parent)
     : QAbstractItemModel(parent), tree_(tree) {
     columnCount_ = shownColumnCount();
     tree_.SetObserver(this);
 }
 
-TTreeModel::~TTreeModel() {
+TreeModel::~TreeModel() {
     tree_.SetObserver(nullptr);
 }
 
-int TTreeModel::shownColumnCount() const {
+int TreeModel::shownColumnCount() const {
     return std::max(1, int(tree_.Columns().Count()));
 }
 
-std::optional<int> TTreeModel::TreeColumnOf(int section) const {
+std::optional<int> TreeModel::TreeColumnOf(int section) const {
     const int count = int(tree_.Columns().Count());
     if (count == 0 && section == 0) return -1;
     if (section < 0 || section >= count) return std::nullopt;
     return section;
 }
 
-PVirtualNode TTreeModel::NodeOf(const QModelIndex& index) {
+PVirtualNode TreeModel::NodeOf(const QModelIndex& index) {
     return index.isValid() ? static_cast<PVirtualNode>(index.internalPointer()) : nullptr;
 }
 
-QModelIndex TTreeModel::IndexOf(PVirtualNode node, int column) const {
+QModelIndex TreeModel::IndexOf(PVirtualNode node, int column) const {
     if (!node || node == tree_.RootNode() || column < 0 || column >= columnCount_) return {};
     return createIndex(int(node->Index), column, node);
 }
 
-PVirtualNode TTreeModel::parentNode(const QModelIndex& parent) const {
+PVirtualNode TreeModel::parentNode(const QModelIndex& parent) const {
     return parent.isValid() ? NodeOf(parent) : tree_.RootNode();
 }
 
-QModelIndex TTreeModel::index(int row, int column, const QModelIndex& parent) const {
+QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const {
     if (row < 0 || column < 0 || column >= columnCount_) return {};
     if (parent.isValid() && parent.column() != 0) return {};
     PVirtualNode node = parentNode(parent)->ChildAt(std::uint32_t(row));
     return node ? createIndex(row, column, node) : QModelIndex();
 }
 
-QModelIndex TTreeModel::parent(const QModelIndex& child) const {
+QModelIndex TreeModel::parent(const QModelIndex& child) const {
     PVirtualNode node = NodeOf(child);
     return node ? IndexOf(node->Parent) : QModelIndex();
 }
 
-int TTreeModel::rowCount(const QModelIndex& parent) const {
+int TreeModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() && parent.column() != 0) return 0;
     return int(parentNode(parent)->ChildCount());
 }
 
-int TTreeModel::columnCount(const QModelIndex&) const {
+int TreeModel::columnCount(const QModelIndex&) const {
     return columnCount_;
 }
 
-bool TTreeModel::hasChildren(const QModelIndex& parent) const {
+bool TreeModel::hasChildren(const QModelIndex& parent) const {
     return rowCount(parent) > 0;
 }
 
-QVariant TTreeModel::data(const QModelIndex& index, int role) const {
+QVariant TreeModel::data(const QModelIndex& index, int role) const {
     PVirtualNode node = NodeOf(index);
     const std::optional<int> treeColumn = TreeColumnOf(index.column());
     if (!node || !treeColumn) return {};
@@ -149,7 +149,7 @@ QVariant TTreeModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-bool TTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     PVirtualNode node = NodeOf(index);
     if (!node || role != Qt::CheckStateRole || index.column() != CheckColumn ||
         node->CheckType != ctCheckBox)
@@ -159,7 +159,7 @@ bool TTreeModel::setData(const QModelIndex& index, const QVariant& value, int ro
     return true;
 }
 
-Qt::ItemFlags TTreeModel::flags(const QModelIndex& index) const {
+Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
     PVirtualNode node = NodeOf(index);
     if (!node) return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
@@ -169,7 +169,7 @@ Qt::ItemFlags TTreeModel::flags(const QModelIndex& index) const {
     return result;
 }
 
-QVariant TTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant TreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount_) return {};
     const std::optional<int> treeColumn = TreeColumnOf(section);
     if (!treeColumn || *treeColumn < 0) // no caption, not the section's number
@@ -188,39 +188,39 @@ QVariant TTreeModel::headerData(int section, Qt::Orientation orientation, int ro
     }
 }
 
-void TTreeModel::nodesAboutToBeAdded(PVirtualNode parent, std::uint32_t first, std::uint32_t last) {
+void TreeModel::nodesAboutToBeAdded(PVirtualNode parent, std::uint32_t first, std::uint32_t last) {
     beginInsertRows(IndexOf(parent), int(first), int(last));
 }
 
-void TTreeModel::nodesAdded() {
+void TreeModel::nodesAdded() {
     endInsertRows();
 }
 
-void TTreeModel::nodeAboutToBeRemoved(PVirtualNode node) {
+void TreeModel::nodeAboutToBeRemoved(PVirtualNode node) {
     beginRemoveRows(IndexOf(node->Parent), int(node->Index), int(node->Index));
 }
 
-void TTreeModel::nodeRemoved() {
+void TreeModel::nodeRemoved() {
     endRemoveRows();
 }
 
-void TTreeModel::resetBegun() {
+void TreeModel::resetBegun() {
     resetting_ = true;
     beginResetModel();
 }
 
-void TTreeModel::resetEnded() {
+void TreeModel::resetEnded() {
     columnCount_ = shownColumnCount();
     resetting_ = false;
     endResetModel();
 }
 
-void TTreeModel::sortBegun() {
+void TreeModel::sortBegun() {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 // A persistent index keeps its node as internal pointer, and the node knows its new row.
-void TTreeModel::sortEnded() {
+void TreeModel::sortEnded() {
     QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
@@ -232,13 +232,13 @@ void TTreeModel::sortEnded() {
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void TTreeModel::contentChanged() {
+void TreeModel::contentChanged() {
     const int rows = rowCount();
     if (rows > 0 && columnCount_ > 0)
         Q_EMIT dataChanged(index(0, 0), index(rows - 1, columnCount_ - 1));
 }
 
-void TTreeModel::syncColumnCount() {
+void TreeModel::syncColumnCount() {
     const int count = shownColumnCount();
     if (resetting_ || count == columnCount_) {
         columnCount_ = count;
@@ -255,17 +255,17 @@ void TTreeModel::syncColumnCount() {
     }
 }
 
-void TTreeModel::columnsChanged() {
+void TreeModel::columnsChanged() {
     syncColumnCount();
     if (columnCount_ > 0) Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount_ - 1);
     Q_EMIT columnsUpdated();
 }
 
-void TTreeModel::headerChanged() {
+void TreeModel::headerChanged() {
     Q_EMIT headerUpdated();
 }
 
-void TTreeModel::focusChanged() {
+void TreeModel::focusChanged() {
     Q_EMIT focusUpdated();
 }
 

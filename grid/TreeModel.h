@@ -17,12 +17,12 @@ namespace nullsweep {
 // layout change with the persistent indexes moved along with their nodes.
 //
 // The model observes the tree from construction until it is destroyed; the tree must outlive it.
-class TTreeModel final : public QAbstractItemModel, private TreeObserver {
+class TreeModel final : public QAbstractItemModel, private TreeObserver {
     Q_OBJECT
 
   public:
-    explicit TTreeModel(TVirtualStringTree& tree, QObject* parent = nullptr);
-    ~TTreeModel() override;
+    explicit TreeModel(TVirtualStringTree& tree, QObject* parent = nullptr);
+    ~TreeModel() override;
 
     TVirtualStringTree& Tree() const { return tree_; }
     // True between the start and the end of a reset (an update bracket with changes).

@@ -32,21 +32,21 @@ int cellTextMargin(const QWidget* view) {
     return view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
 }
 
-TMouseButton treeButton(Qt::MouseButton button) {
+MouseButton treeButton(Qt::MouseButton button) {
     switch (button) {
     case Qt::RightButton:
-        return TMouseButton::mbRight;
+        return MouseButton::mbRight;
     case Qt::MiddleButton:
-        return TMouseButton::mbMiddle;
+        return MouseButton::mbMiddle;
     default:
-        return TMouseButton::mbLeft;
+        return MouseButton::mbLeft;
     }
 }
 
 } // namespace
 
-TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
-    : QTreeView(parent), tree_(tree), model_(new TTreeModel(tree, this)) {
+TreeView::TreeView(TVirtualStringTree& tree, QWidget* parent)
+    : QTreeView(parent), tree_(tree), model_(new TreeModel(tree, this)) {
     auto* head = new GridHeader(this);
     setHeader(head);
     setModel(model_);
@@ -79,7 +79,7 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     head->viewport()->installEventFilter(this);
 
     connect(head, &QHeaderView::sectionClicked, this,
-            [this](int column) { headerClicked(column, TMouseButton::mbLeft, headerPressPos_); });
+            [this](int column) { headerClicked(column, MouseButton::mbLeft, headerPressPos_); });
     connect(head, &QHeaderView::sectionMoved, this, [this](int column, int, int to) {
         if (!syncing_ && model_->TreeColumnOf(column).value_or(-1) >= 0)
             RunCommand([&] { tree_.Columns().Items(column).SetPosition(to); });
@@ -89,9 +89,9 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
             model_->TreeColumnOf(column).value_or(-1) >= 0)
             RunCommand([&] { tree_.Columns().Items(column).SetWidth(width); });
     });
-    connect(model_, &TTreeModel::columnsUpdated, this, &TTreeView::applyColumns);
-    connect(model_, &TTreeModel::headerUpdated, this, &TTreeView::applySortMark);
-    connect(model_, &TTreeModel::focusUpdated, this, &TTreeView::applyFocus);
+    connect(model_, &TreeModel::columnsUpdated, this, &TreeView::applyColumns);
+    connect(model_, &TreeModel::headerUpdated, this, &TreeView::applySortMark);
+    connect(model_, &TreeModel::focusUpdated, this, &TreeView::applyFocus);
     // A reset clears the current row (and may re-create the header's sections); the tree keeps
     // both across it.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
@@ -104,26 +104,26 @@ TTreeView::TTreeView(TVirtualStringTree& tree, QWidget* parent)
     applySortMark();
 }
 
-QFont TTreeView::GridFont(const QFont& desktop) {
+QFont TreeView::GridFont(const QFont& desktop) {
     QFont font = desktop;
     font.setFamilies(GridFamilies);
     return font;
 }
 
-void TTreeView::FitFontTo(const QString& timeText) {
+void TreeView::FitFontTo(const QString& timeText) {
     setFont(FittingFont(GridFont(QApplication::font(this)), 8, timeText,
                         TimeColumnWidth - 2 * cellTextMargin(this) - 1));
     doItemsLayout(); // rows of the new height
 }
 
-int TTreeView::RowHeight() const {
+int TreeView::RowHeight() const {
     const int indicator = style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this);
     return std::max(fontMetrics().height(), indicator) + 2 + 1;
 }
 
 // The grid's fixed light colours, and texts and a highlight that show on them whatever the
 // desktop's theme; the highlight stays as strong when the window is not active.
-void TTreeView::applyColours() {
+void TreeView::applyColours() {
     const QPalette theme = QApplication::palette(this);
     QPalette colours = theme;
     const QColor base(Background);
@@ -142,7 +142,7 @@ void TTreeView::applyColours() {
     model_->SetCellBackground(base);
 }
 
-void TTreeView::applyColumns() {
+void TreeView::applyColumns() {
     const VTColumns& columns = tree_.Columns();
     QHeaderView* h = header();
     if (h->count() != model_->columnCount()) return; // a reset is under way
@@ -167,12 +167,12 @@ void TTreeView::applyColumns() {
     syncing_ = false;
 }
 
-void TTreeView::SetStretchColumn(int column) {
+void TreeView::SetStretchColumn(int column) {
     stretchColumn_ = column;
     applyColumns();
 }
 
-void TTreeView::applySortMark() {
+void TreeView::applySortMark() {
     QHeaderView* h = header();
     const int sorted = tree_.SortColumn();
     h->setSortIndicator(sorted, tree_.SortDirection() == sdDescending ? Qt::DescendingOrder
@@ -186,7 +186,7 @@ void TTreeView::applySortMark() {
 }
 
 // A cell whose text is cut shows the whole text as its tooltip; others show their hint.
-bool TTreeView::viewportEvent(QEvent* event) {
+bool TreeView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());
@@ -206,10 +206,10 @@ bool TTreeView::viewportEvent(QEvent* event) {
     return QTreeView::viewportEvent(event);
 }
 
-void TTreeView::applyFocus() {
+void TreeView::applyFocus() {
     if (model_->Resetting()) return;
     const PVirtualNode focused = tree_.FocusedNode();
-    if (focused != TTreeModel::NodeOf(currentIndex())) {
+    if (focused != TreeModel::NodeOf(currentIndex())) {
         syncing_ = true;
         if (focused)
             selectionModel()->setCurrentIndex(model_->IndexOf(focused),
@@ -225,7 +225,7 @@ void TTreeView::applyFocus() {
 // The highlighted row is the current row, the one Delete acts on, or there is none: Qt may
 // select without moving the current row (a click on the empty area, a focus change) and move
 // it without selecting.
-void TTreeView::applyHighlight() {
+void TreeView::applyHighlight() {
     if (highlighting_ || model_->Resetting() || !selectionModel()) return;
     QItemSelectionModel* selection = selectionModel();
     const QModelIndex current = currentIndex();
@@ -242,23 +242,23 @@ void TTreeView::applyHighlight() {
     highlighting_ = false;
 }
 
-void TTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+void TreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTreeView::currentChanged(current, previous);
     if (!syncing_ && !model_->Resetting())
-        RunCommand([&] { tree_.SetFocusedNode(TTreeModel::NodeOf(current)); });
+        RunCommand([&] { tree_.SetFocusedNode(TreeModel::NodeOf(current)); });
     applyHighlight();
     viewport()->update();
 }
 
-void TTreeView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+void TreeView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
     QTreeView::selectionChanged(selected, deselected);
     applyHighlight();
 }
 
 // Keyboard focus shows as a dotted frame around the focused row, or around the grid when no
 // row is focused.
-void TTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-                        const QModelIndex& index) const {
+void TreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                       const QModelIndex& index) const {
     QTreeView::drawRow(painter, option, index);
     const QModelIndex current = currentIndex();
     if (!hasFocus() || !current.isValid() || index.row() != current.row() ||
@@ -275,7 +275,7 @@ void TTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
     painter->restore();
 }
 
-void TTreeView::paintEvent(QPaintEvent* event) {
+void TreeView::paintEvent(QPaintEvent* event) {
     QTreeView::paintEvent(event);
     if (!hasFocus() || currentIndex().isValid()) return;
     QPainter painter(viewport());
@@ -285,12 +285,12 @@ void TTreeView::paintEvent(QPaintEvent* event) {
     painter.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
 }
 
-void TTreeView::focusOutEvent(QFocusEvent* event) {
+void TreeView::focusOutEvent(QFocusEvent* event) {
     QTreeView::focusOutEvent(event);
     viewport()->update();
 }
 
-void TTreeView::headerClicked(int column, TMouseButton button, QPoint position) {
+void TreeView::headerClicked(int column, MouseButton button, QPoint position) {
     // The section of a tree without columns is no column to click.
     if (model_->TreeColumnOf(column).value_or(-1) < 0) {
         applySortMark();
@@ -303,7 +303,7 @@ void TTreeView::headerClicked(int column, TMouseButton button, QPoint position) 
     applySortMark();
 }
 
-bool TTreeView::eventFilter(QObject* watched, QEvent* event) {
+bool TreeView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == header()->viewport()) {
         if (event->type() == QEvent::MouseMove) {
             const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
@@ -323,7 +323,7 @@ bool TTreeView::eventFilter(QObject* watched, QEvent* event) {
     return QTreeView::eventFilter(watched, event);
 }
 
-void TTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+void TreeView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeView::mouseDoubleClickEvent(event);
     RunCommand([&] {
         if (tree_.OnDblClick) tree_.OnDblClick();
@@ -333,7 +333,7 @@ void TTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
 // Qt makes the first row current when the view gets the keyboard focus; the grid does not: a
 // row becomes focused only when the user picks it, so that Delete never acts on a row the user
 // did not choose.
-void TTreeView::focusInEvent(QFocusEvent* event) {
+void TreeView::focusInEvent(QFocusEvent* event) {
     const PVirtualNode before = tree_.FocusedNode();
     QTreeView::focusInEvent(event);
     if (!before && tree_.FocusedNode() && event->reason() != Qt::MouseFocusReason)

@@ -8,7 +8,7 @@
 
 namespace nullsweep {
 
-// The result grid on screen: a QTreeView over a TTreeModel of `tree`, set up as the grid is
+// The result grid on screen: a QTreeView over a TreeModel of `tree`, set up as the grid is
 // (check boxes, full-row selection, grid lines, a 17-pixel header with sort marks, movable and
 // resizable columns, cell hints, the grid's colours), that hands the user's actions to the
 // tree's events:
@@ -20,14 +20,14 @@ namespace nullsweep {
 // The columns on screen follow the tree's column collection (caption, width, alignment, colour,
 // display order, visibility); the user's moves and resizes are written back into it.
 // Handlers run inside RunCommand: what they throw is dropped.
-class TTreeView final : public QTreeView {
+class TreeView final : public QTreeView {
     Q_OBJECT
 
   public:
-    explicit TTreeView(TVirtualStringTree& tree, QWidget* parent = nullptr);
+    explicit TreeView(TVirtualStringTree& tree, QWidget* parent = nullptr);
 
     TVirtualStringTree& Tree() const { return tree_; }
-    TTreeModel& Model() const { return *model_; }
+    TreeModel& Model() const { return *model_; }
 
     // Grid background and header colours ($00BBGGRR 0x00FFF3EF and 0x00FFAA7B).
     static constexpr QRgb Background = qRgb(239, 243, 255);
@@ -68,10 +68,10 @@ class TTreeView final : public QTreeView {
     void applyFocus();
     void applyHighlight();
     void applyColours();
-    void headerClicked(int column, TMouseButton button, QPoint position);
+    void headerClicked(int column, MouseButton button, QPoint position);
 
     TVirtualStringTree& tree_;
-    TTreeModel* model_;
+    TreeModel* model_;
     int stretchColumn_ = -1;
     bool syncing_ = false;
     bool highlighting_ = false;

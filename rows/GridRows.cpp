@@ -23,7 +23,7 @@ PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent) {
     return node;
 }
 
-TExportRows ExportRowsOf(const TVirtualStringTree& grid) {
+ExportRows ExportRowsOf(const TVirtualStringTree& grid) {
     return [&grid](const ExportRowVisit& visit) {
         for (const VirtualNode* node = grid.GetFirst(); node; node = grid.GetNext(node)) {
             unsigned depth = 0;

@@ -28,7 +28,7 @@ inline const TResultRow& RowOf(const VirtualNode* node) {
 
 // The grid's rows as an export takes them: in the grid's current order, in pre-order. The grid
 // must outlive the result and stay as it is while the rows are visited.
-TExportRows ExportRowsOf(const TVirtualStringTree& grid);
+ExportRows ExportRowsOf(const TVirtualStringTree& grid);
 
 // Appends a node with an empty row under `parent` (null: the top level).
 PVirtualNode AddRow(TVirtualStringTree& grid, PVirtualNode parent);

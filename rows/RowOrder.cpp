@@ -8,30 +8,30 @@
 
 namespace nullsweep {
 
-SortRule SortRuleOf(TField field) {
+SortRule SortRuleOf(FieldId field) {
     switch (field) {
-    case TField::FileSize:
-    case TField::FileNameLength:
-    case TField::PathNameLength:
-    case TField::SizePercentage:
-    case TField::FileCount:
+    case FieldId::FileSize:
+    case FieldId::FileNameLength:
+    case FieldId::PathNameLength:
+    case FieldId::SizePercentage:
+    case FieldId::FileCount:
         return SortRule::Number;
-    case TField::CreateTime:
-    case TField::AccessTime:
-    case TField::WriteTime:
+    case FieldId::CreateTime:
+    case FieldId::AccessTime:
+    case FieldId::WriteTime:
         return SortRule::Date;
-    case TField::FileType:
+    case FieldId::FileType:
         return SortRule::Kind;
-    case TField::FileName:
-    case TField::FullPath:
-    case TField::FileExt:
-    case TField::Description:
-    case TField::CatalogName:
-    case TField::DOSName:
-    case TField::CreateAgeRange:
-    case TField::AccessAgeRange:
-    case TField::WriteAgeRange:
-    case TField::SizeRange:
+    case FieldId::FileName:
+    case FieldId::FullPath:
+    case FieldId::FileExt:
+    case FieldId::Description:
+    case FieldId::CatalogName:
+    case FieldId::DOSName:
+    case FieldId::CreateAgeRange:
+    case FieldId::AccessAgeRange:
+    case FieldId::WriteAgeRange:
+    case FieldId::SizeRange:
         return SortRule::Text;
     }
     return SortRule::Text;
@@ -49,11 +49,11 @@ int CompareText(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-double NumberOf(const TResultRow& row, TField field) {
-    return field == TField::FileSize ? double(row.Size()) : 0.0;
+double NumberOf(const TResultRow& row, FieldId field) {
+    return field == FieldId::FileSize ? double(row.Size()) : 0.0;
 }
 
-std::optional<double> DaysOf(const TResultRow& row, TField field) {
+std::optional<double> DaysOf(const TResultRow& row, FieldId field) {
     if (row.Empty()) return std::nullopt;
     return ShownDays(row.TimeOf(field).seconds);
 }
@@ -66,11 +66,11 @@ int CompareTimes(double a, double b) {
     return a < b ? -1 : 1;
 }
 
-int CompareRows(const TResultRow& r1, const TResultRow& r2, TSortDirection direction,
+int CompareRows(const TResultRow& r1, const TResultRow& r2, SortOrder direction,
                 int sortField) noexcept {
     if (r1.Empty() != r2.Empty()) return direction == sdAscending ? 1 : -1;
     if (sortField < 0 || sortField >= FieldCount) sortField = 0;
-    const auto field = static_cast<TField>(sortField);
+    const auto field = static_cast<FieldId>(sortField);
     switch (SortRuleOf(field)) {
     case SortRule::Number:
         return NumberOf(r1, field) > NumberOf(r2, field) ? 1 : -1;
@@ -83,7 +83,7 @@ int CompareRows(const TResultRow& r1, const TResultRow& r2, TSortDirection direc
     case SortRule::Kind:
         return 1;
     case SortRule::Text:
-        return CompareText(TRowText::HeldText(r1, field), TRowText::HeldText(r2, field));
+        return CompareText(RowText::HeldText(r1, field), RowText::HeldText(r2, field));
     }
     return 1;
 }

@@ -22,8 +22,8 @@ namespace {
 // whole grid, which is what a sort of a million rows spends its time on otherwise.
 class SortKeys {
   public:
-    SortKeys(int sortField, TSortDirection direction)
-        : field_(static_cast<TField>(sortField < 0 || sortField >= FieldCount ? 0 : sortField)),
+    SortKeys(int sortField, SortOrder direction)
+        : field_(static_cast<FieldId>(sortField < 0 || sortField >= FieldCount ? 0 : sortField)),
           rule_(SortRuleOf(field_)), direction_(direction) {}
 
     void Sort(std::span<PVirtualNode> nodes) {
@@ -82,7 +82,7 @@ class SortKeys {
             case SortRule::Kind:
                 break;
             case SortRule::Text:
-                texts[i] = TRowText::HeldText(row, field_);
+                texts[i] = RowText::HeldText(row, field_);
                 break;
             }
             if (row.Empty()) key.value = NotARow;
@@ -93,15 +93,15 @@ class SortKeys {
             if (!empty(keys_[i])) keys_[i].value = ranks[i];
     }
 
-    const TField field_;
+    const FieldId field_;
     const SortRule rule_;
-    const TSortDirection direction_;
+    const SortOrder direction_;
     std::vector<Key> keys_;
 };
 
 } // namespace
 
-void SortRows(TVirtualStringTree& grid, int column, int sortField, TSortDirection direction) {
+void SortRows(TVirtualStringTree& grid, int column, int sortField, SortOrder direction) {
     if (grid.TotalCount() > 0 && grid.NodeDataSize() != RowDataSize) return; // not rows
     SortKeys keys(sortField, direction);
     grid.SortTree(column,

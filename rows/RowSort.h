@@ -12,6 +12,6 @@ namespace nullsweep {
 // number or time, its text's rank) is prepared once per sort instead of in every
 // comparison. The grid's OnCompareNodes is not used. The window passes the header's sort
 // column, the command line -1.
-void SortRows(TVirtualStringTree& grid, int column, int sortField, TSortDirection direction);
+void SortRows(TVirtualStringTree& grid, int column, int sortField, SortOrder direction);
 
 } // namespace nullsweep

@@ -17,12 +17,12 @@ void VirtualTreeColumn::SetWidth(int width) {
     owner_->changed();
 }
 
-void VirtualTreeColumn::SetAlignment(TAlignment alignment) {
+void VirtualTreeColumn::SetAlignment(ColumnAlignment alignment) {
     alignment_ = alignment;
     owner_->changed();
 }
 
-void VirtualTreeColumn::SetColor(TColor color) {
+void VirtualTreeColumn::SetColor(ColumnColor color) {
     color_ = color;
     owner_->changed();
 }

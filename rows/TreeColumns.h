@@ -8,7 +8,7 @@
 
 namespace nullsweep {
 
-enum TAlignment : std::uint8_t { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
+enum ColumnAlignment : std::uint8_t { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 
 enum VTColumnOption : std::uint32_t {
     coAllowClick = 1u << 0,
@@ -21,10 +21,10 @@ enum VTColumnOption : std::uint32_t {
 };
 
 // Colours are kept as the toolkit wrote them: $00BBGGRR.
-using TColor = std::uint32_t;
-constexpr TColor clInfoBk = 0xFF000018u; // system colour index 24, resolved by the view
-constexpr TColor clWindow = 0xFF000005u;
-constexpr bool IsSystemColor(TColor c) {
+using ColumnColor = std::uint32_t;
+constexpr ColumnColor clInfoBk = 0xFF000018u; // system colour index 24, resolved by the view
+constexpr ColumnColor clWindow = 0xFF000005u;
+constexpr bool IsSystemColor(ColumnColor c) {
     return (c & 0xFF000000u) != 0;
 }
 
@@ -40,10 +40,10 @@ class VirtualTreeColumn {
     void SetText(std::string text);
     int Width() const { return width_; }
     void SetWidth(int width);
-    TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment alignment);
-    TColor Color() const { return color_; }
-    void SetColor(TColor color);
+    ColumnAlignment Alignment() const { return alignment_; }
+    void SetAlignment(ColumnAlignment alignment);
+    ColumnColor Color() const { return color_; }
+    void SetColor(ColumnColor color);
     std::uint32_t Options() const { return options_; }
     void SetOptions(std::uint32_t options);
     bool Visible() const { return (options_ & coVisible) != 0; }
@@ -60,8 +60,8 @@ class VirtualTreeColumn {
     std::uint32_t index_;
     std::string text_;
     int width_ = 50;
-    TAlignment alignment_ = taLeftJustify;
-    TColor color_ = clWindow;
+    ColumnAlignment alignment_ = taLeftJustify;
+    ColumnColor color_ = clWindow;
     std::uint32_t options_ = coAllowClick | coDraggable | coEnabled | coParentColor | coResizable |
                              coShowDropMark | coVisible;
 };

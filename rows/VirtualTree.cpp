@@ -248,7 +248,7 @@ void TVirtualStringTree::ToggleCheckState(PVirtualNode node) {
     if (updateCount_ == 0 && observer_) observer_->contentChanged();
 }
 
-void TVirtualStringTree::SortTree(int column, TSortDirection direction, bool doInit) {
+void TVirtualStringTree::SortTree(int column, SortOrder direction, bool doInit) {
     SortTree(
         column,
         [this, column, direction](PVirtualNode parent, std::span<PVirtualNode>) {
@@ -299,7 +299,7 @@ void TVirtualStringTree::renumberChildren(PVirtualNode parent) {
         nodes[i]->Index = static_cast<std::uint32_t>(i);
 }
 
-void TVirtualStringTree::sortChildren(PVirtualNode parent, int column, TSortDirection direction) {
+void TVirtualStringTree::sortChildren(PVirtualNode parent, int column, SortOrder direction) {
     auto& nodes = parent->Children->Nodes;
     std::vector<PVirtualNode> scratch(nodes.size() / 2 + 1);
     auto compare = [&](PVirtualNode a, PVirtualNode b) {
@@ -317,7 +317,7 @@ void TVirtualStringTree::SetSortColumn(int column) {
     if (observer_) observer_->headerChanged();
 }
 
-void TVirtualStringTree::SetSortDirection(TSortDirection direction) {
+void TVirtualStringTree::SetSortDirection(SortOrder direction) {
     if (sortDirection_ == direction) return;
     sortDirection_ = direction;
     if (observer_) observer_->headerChanged();

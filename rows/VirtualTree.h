@@ -32,9 +32,9 @@ enum TCheckType : std::uint8_t {
     ctButton = 4,
 };
 
-enum TSortDirection : std::uint8_t { sdAscending = 0, sdDescending = 1 };
+enum SortOrder : std::uint8_t { sdAscending = 0, sdDescending = 1 };
 
-enum class TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
+enum class MouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
 
 enum class VSTTextType : std::uint8_t { ttNormal, ttStatic };
 
@@ -132,7 +132,7 @@ class TVirtualStringTree {
     std::function<void(PVirtualNode)> OnFreeNode;
     std::function<void(PVirtualNode, int column, VSTTextType, std::string& text)> OnGetText;
     std::function<void(PVirtualNode, PVirtualNode, int column, int& result)> OnCompareNodes;
-    std::function<void(int column, TMouseButton, int x, int y)> OnHeaderClick;
+    std::function<void(int column, MouseButton, int x, int y)> OnHeaderClick;
     std::function<void(PVirtualNode, int column, std::string& hint)> OnGetHint;
     // True for a row drawn grey (one the user would not usually act on).
     std::function<bool(PVirtualNode)> OnGetDimmed;
@@ -182,7 +182,7 @@ class TVirtualStringTree {
 
     // Sorts the children of the root and of every initialised node with two or more children
     // through OnCompareNodes. Nothing happens for a column below -1.
-    void SortTree(int column, TSortDirection direction, bool doInit = false);
+    void SortTree(int column, SortOrder direction, bool doInit = false);
     // Puts one parent's children in order in place; it must leave a permutation of them.
     using ChildrenSort = std::function<void(PVirtualNode parent, std::span<PVirtualNode> nodes)>;
     // The same walk with `sortChildren` ordering each parent's children: for sorts that prepare
@@ -195,8 +195,8 @@ class TVirtualStringTree {
 
     int SortColumn() const { return sortColumn_; }
     void SetSortColumn(int column);
-    TSortDirection SortDirection() const { return sortDirection_; }
-    void SetSortDirection(TSortDirection direction);
+    SortOrder SortDirection() const { return sortDirection_; }
+    void SetSortDirection(SortOrder direction);
 
     // Helpers for the view: cell text and hint through the events, empty when unassigned.
     std::string GetText(PVirtualNode node, int column) const;
@@ -216,7 +216,7 @@ class TVirtualStringTree {
     void freeNode(PVirtualNode node);
     void releaseSubtree(PVirtualNode node);
     bool isInside(PVirtualNode node, PVirtualNode ancestor) const;
-    void sortChildren(PVirtualNode parent, int column, TSortDirection direction);
+    void sortChildren(PVirtualNode parent, int column, SortOrder direction);
     static void renumberChildren(PVirtualNode parent);
     void closeHoles();
     void columnsChanged();
@@ -230,7 +230,7 @@ class TVirtualStringTree {
     bool resetOpen_ = false;
     std::vector<PVirtualNode> holeyParents_;
     int sortColumn_ = -1;
-    TSortDirection sortDirection_ = sdAscending;
+    SortOrder sortDirection_ = sdAscending;
     VTColumns columns_;
     TreeObserver* observer_ = nullptr;
 };

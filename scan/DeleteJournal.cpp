@@ -149,7 +149,7 @@ std::optional<JournalRecord> JournalRecordOf(int folder, const std::string& name
     const std::string viaFolder = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
     if (readAttributes(viaFolder, -1, record.attributes)) return record;
     record.attributes.clear();
-    const TOwnedFd fd(
+    const OwnedFd fd(
         ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid() || !readAttributes({}, fd.get(), record.attributes)) return std::nullopt;
     return record;
@@ -247,7 +247,7 @@ void PruneJournals(const std::string& folder, std::time_t cutoff) {
     });
 }
 
-TDeleteJournal::TDeleteJournal(const std::string& folder) {
+DeleteJournal::DeleteJournal(const std::string& folder) {
     if (folder.empty() || folder[0] != '/')
         throw std::runtime_error("no folder for the delete journal: neither XDG_STATE_HOME nor "
                                  "HOME is an absolute path");
@@ -276,7 +276,7 @@ TDeleteJournal::TDeleteJournal(const std::string& folder) {
         throw std::runtime_error("cannot write " + path_ + ": " + std::strerror(errno));
 }
 
-TDeleteJournal::~TDeleteJournal() {
+DeleteJournal::~DeleteJournal() {
     if (!fd_.valid()) return;
     Flush();
     ::fdatasync(fd_.get());
@@ -285,7 +285,7 @@ TDeleteJournal::~TDeleteJournal() {
     if (count_ == 0) ::unlink(path_.c_str());
 }
 
-int TDeleteJournal::Add(const JournalRecord& record) {
+int DeleteJournal::Add(const JournalRecord& record) {
     const std::string line = JournalLine(record);
     const std::lock_guard lock(mutex_);
     buffer_ += line;
@@ -293,19 +293,19 @@ int TDeleteJournal::Add(const JournalRecord& record) {
     return writeLocked();
 }
 
-void TDeleteJournal::Buffer(const JournalRecord& record) {
+void DeleteJournal::Buffer(const JournalRecord& record) {
     const std::string line = JournalLine(record);
     const std::lock_guard lock(mutex_);
     buffer_ += line;
     ++buffered_;
 }
 
-int TDeleteJournal::Flush() {
+int DeleteJournal::Flush() {
     const std::lock_guard lock(mutex_);
     return writeLocked();
 }
 
-int TDeleteJournal::writeLocked() {
+int DeleteJournal::writeLocked() {
     // One write for the batch: a signal or a crash of the program keeps every line written
     // before. A failure is final: what a failed write left half done is not written after it.
     if (error_ == 0 && !buffer_.empty()) error_ = WriteFully(fd_.get(), buffer_);
@@ -315,17 +315,17 @@ int TDeleteJournal::writeLocked() {
     return error_;
 }
 
-std::size_t TDeleteJournal::Count() const {
+std::size_t DeleteJournal::Count() const {
     const std::lock_guard lock(mutex_);
     return count_;
 }
 
-std::size_t TDeleteJournal::SyncedCount() const {
+std::size_t DeleteJournal::SyncedCount() const {
     const std::lock_guard lock(mutex_);
     return synced_;
 }
 
-int TDeleteJournal::Sync() {
+int DeleteJournal::Sync() {
     std::size_t written = 0;
     {
         const std::lock_guard lock(mutex_);

@@ -55,15 +55,15 @@ std::string LatestJournal(const std::string& folder);
 // The journal of one delete run: a new file, mode 0600, in a folder of the user's own (made
 // when missing, 0700), named by the time the run started so that names sort by age. Journals
 // older than 30 days are removed when a run starts. A delete run syncs each batch of records
-// before any file of the batch leaves its name (TDeleteRecorder), so neither a signal nor a
+// before any file of the batch leaves its name (DeleteRecorder), so neither a signal nor a
 // power cut loses the record of a file already gone.
-class TDeleteJournal {
+class DeleteJournal {
   public:
     // Throws std::runtime_error naming the folder or file and the reason.
-    explicit TDeleteJournal(const std::string& folder);
-    ~TDeleteJournal();
-    TDeleteJournal(const TDeleteJournal&) = delete;
-    TDeleteJournal& operator=(const TDeleteJournal&) = delete;
+    explicit DeleteJournal(const std::string& folder);
+    ~DeleteJournal();
+    DeleteJournal(const DeleteJournal&) = delete;
+    DeleteJournal& operator=(const DeleteJournal&) = delete;
 
     const std::string& Path() const { return path_; }
     // Writes the record now, with any buffered before it. Returns 0, or the errno of the
@@ -86,7 +86,7 @@ class TDeleteJournal {
     int writeLocked(); // with mutex_ held
 
     std::string path_;
-    TOwnedFd fd_;
+    OwnedFd fd_;
     mutable std::mutex mutex_;
     std::string buffer_;
     std::size_t buffered_ = 0;

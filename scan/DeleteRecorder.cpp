@@ -9,7 +9,7 @@
 
 namespace nullsweep {
 
-void TDeleteRecorder::Attach(RemoveCallbacks& callbacks) {
+void DeleteRecorder::Attach(RemoveCallbacks& callbacks) {
     if (touched_)
         callbacks.onFolder = [this](int folder, const std::string& path) {
             struct stat st {};

@@ -8,21 +8,21 @@
 
 namespace nullsweep {
 
-class TDeleteJournal;
+class DeleteJournal;
 
 // What a delete run keeps for its undo: each file's record in `journal`, on disk before the file
 // leaves its name, and, in `touched`, the folders it deletes in with their times from before (for
 // RemoveEmptiedFolders). Either may be null.
-class TDeleteRecorder {
+class DeleteRecorder {
   public:
-    TDeleteRecorder(TDeleteJournal* journal, TouchedFolders* touched)
+    DeleteRecorder(DeleteJournal* journal, TouchedFolders* touched)
         : journal_(journal), touched_(touched) {}
 
     // Sets the engine's folder and unlink hooks of `callbacks` to this recorder.
     void Attach(RemoveCallbacks& callbacks);
 
   private:
-    TDeleteJournal* journal_;
+    DeleteJournal* journal_;
     TouchedFolders* touched_;
     std::mutex mutex_;
 };

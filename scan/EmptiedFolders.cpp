@@ -46,11 +46,11 @@ bool holdsEntries(int parentFd, const char* name) {
 }
 
 // The folder's name removed from its parent, reached from "/" without links. 0 or an errno.
-int removeFolder(const std::string& path, TouchedFolders& folders, TDeleteJournal* journal) {
-    const TPathParts parts = SplitPath(path);
-    const TOwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+int removeFolder(const std::string& path, TouchedFolders& folders, DeleteJournal* journal) {
+    const PathParts parts = SplitPath(path);
+    const OwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (top.get() < 0) return errno;
-    const TOwnedFd parent(OpenFolderBeneath(top.get(), std::string_view(parts.folder).substr(1)));
+    const OwnedFd parent(OpenFolderBeneath(top.get(), std::string_view(parts.folder).substr(1)));
     if (parent.get() < 0) return errno;
     const std::string name(parts.name);
     std::optional<JournalRecord> record = ReadJournalRecord(parent.get(), name, path);
@@ -71,7 +71,7 @@ int removeFolder(const std::string& path, TouchedFolders& folders, TDeleteJourna
 } // namespace
 
 std::size_t RemoveEmptiedFolders(TouchedFolders folders, const std::vector<std::string>& roots,
-                                 TDeleteJournal* journal,
+                                 DeleteJournal* journal,
                                  const std::function<void(const std::string&, int)>& onError) {
     // Deepest first, so that a parent is tried once its emptied children are gone.
     std::set<std::string, std::greater<>> pending;

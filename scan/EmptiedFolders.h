@@ -9,7 +9,7 @@
 
 namespace nullsweep {
 
-class TDeleteJournal;
+class DeleteJournal;
 
 // The folders a delete run deleted files in (absolute real paths), each with its access and
 // modification times from before the run changed them, so that a restore gives them back.
@@ -22,7 +22,7 @@ using TouchedFolders = std::map<std::string, std::pair<timespec, timespec>>;
 // it). Each is recorded in `journal` (when given) before it goes. Returns how many were removed; a
 // folder that could not be removed for another reason is passed to `onError` with the errno.
 std::size_t RemoveEmptiedFolders(TouchedFolders folders, const std::vector<std::string>& roots,
-                                 TDeleteJournal* journal,
+                                 DeleteJournal* journal,
                                  const std::function<void(const std::string&, int)>& onError);
 
 } // namespace nullsweep

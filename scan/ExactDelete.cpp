@@ -32,7 +32,7 @@ bool badComponent(std::string_view c) {
 // One component at a time: O_NOFOLLOW refuses a link in the last place, O_DIRECTORY anything
 // that is not a folder, and ".." never appears.
 int walk(int start, std::string_view relative) {
-    TOwnedFd current(::fcntl(start, F_DUPFD_CLOEXEC, 0));
+    OwnedFd current(::fcntl(start, F_DUPFD_CLOEXEC, 0));
     if (current.get() < 0) return -1;
     while (!relative.empty()) {
         const auto slash = relative.find('/');
@@ -67,7 +67,7 @@ int beneath(int start, std::string_view relative) {
         errno = EXDEV;
         return -1;
     }
-    TOwnedFd current(::fcntl(start, F_DUPFD_CLOEXEC, 0));
+    OwnedFd current(::fcntl(start, F_DUPFD_CLOEXEC, 0));
     if (current.get() < 0) return -1;
     while (!relative.empty()) {
         std::size_t cut = relative.size();
@@ -127,7 +127,7 @@ class Roots {
             return found->second;
         }
         if (roots_.size() >= NoScanRoot) return NoScanRoot;
-        roots_.push_back({resolved, st, TOwnedFd(), hold});
+        roots_.push_back({resolved, st, OwnedFd(), hold});
         const auto id = static_cast<std::uint32_t>(roots_.size() - 1);
         index_.emplace(key, id);
         if (hold) {
@@ -152,9 +152,9 @@ class Roots {
         lock.unlock();
         // Let go earlier: opened again by its path, which holds no link, and only if the same
         // folder still stands there.
-        const TOwnedFd top(::open("/", OpenFlags));
+        const OwnedFd top(::open("/", OpenFlags));
         if (top.get() < 0) return -1;
-        TOwnedFd fd(beneath(top.get(), std::string_view(path).substr(1)));
+        OwnedFd fd(beneath(top.get(), std::string_view(path).substr(1)));
         struct stat now {};
         if (fd.get() < 0) return -1;
         if (::fstat(fd.get(), &now) != 0) return -1;
@@ -174,7 +174,7 @@ class Roots {
     struct Root {
         std::string resolved;
         struct stat status;
-        TOwnedFd fd;
+        OwnedFd fd;
         bool held;
     };
     static constexpr std::size_t OpenSlots = 32;

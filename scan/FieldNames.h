@@ -9,7 +9,7 @@ namespace nullsweep {
 
 // The 19 fields of a result row, in table order. Their names tie column names, cell texts,
 // sorting and every export format together.
-enum class TField : std::uint8_t {
+enum class FieldId : std::uint8_t {
     FileName,
     FullPath,
     FileSize,

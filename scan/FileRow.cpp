@@ -13,7 +13,7 @@ FileTime timeOf(const struct statx_timestamp& t) {
 
 } // namespace
 
-void SetStatusTimes(TFileStatus& status, const struct statx& sx) {
+void SetStatusTimes(FileStatus& status, const struct statx& sx) {
     status.accessed = timeOf(sx.stx_atime);
     status.written = timeOf(sx.stx_mtime);
     status.hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
@@ -21,10 +21,10 @@ void SetStatusTimes(TFileStatus& status, const struct statx& sx) {
     status.changed = timeOf(sx.stx_ctime);
 }
 
-FileRowMaker::FileRowMaker(TKeptFiles& kept) : kept_(kept) {}
+FileRowMaker::FileRowMaker(KeptFiles& kept) : kept_(kept) {}
 
 bool FileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_view name,
-                        const TFileStatus& status, const FileIdentity* root,
+                        const FileStatus& status, const FileIdentity* root,
                         std::string_view below) {
     if (!knowsFolder_ || folder != folder_) {
         folder_ = folder;
@@ -44,7 +44,7 @@ bool FileRowMaker::Fill(TResultRow& row, std::string_view folder, std::string_vi
 }
 
 bool FileRowMaker::Fill(TResultRow& row, const WalkedFolder& folder, std::string_view name,
-                        const TFileStatus& status, const FileIdentity* root,
+                        const FileStatus& status, const FileIdentity* root,
                         std::string_view below) {
     // The whole path where the file is, is made only for what asks for it: a deep folder's
     // would cost its depth.

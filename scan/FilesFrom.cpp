@@ -52,7 +52,7 @@ struct FolderGroup {
     // Found for its first row:
     bool known = false;
     std::string resolved; // with no link in it, ending in "/"
-    TKeptFiles::Folder kept;
+    KeptFiles::Folder kept;
 };
 
 // A line that gives a row or a message, to be handed on in the list's order.
@@ -211,13 +211,13 @@ class FileListScanner {
         int fd;
         std::size_t begin, end; // of its entries
         std::vector<Outcome> outcomes;
-        std::vector<TFileStatus> statuses;
+        std::vector<FileStatus> statuses;
     };
 
     // A window of folders at a time: opened here, each once, and held while their names are
     // checked on every thread.
     void check() {
-        std::vector<TOwnedFd> open;
+        std::vector<OwnedFd> open;
         std::vector<Task> tasks;
         for (std::size_t first = 0; first < groups_.size(); first += limit_) {
             const std::size_t last = std::min(groups_.size(), first + limit_);
@@ -226,7 +226,7 @@ class FileListScanner {
             for (std::size_t g = first; g < last; ++g) {
                 FolderGroup& group = groups_[g];
                 int error = 0;
-                TOwnedFd& fd = open.emplace_back(openFolder(group, error));
+                OwnedFd& fd = open.emplace_back(openFolder(group, error));
                 const auto index = static_cast<std::uint32_t>(g);
                 progress_.files += group.entries.size();
                 if (!fd.valid()) {
@@ -270,7 +270,7 @@ class FileListScanner {
         const FolderGroup& group = *task.group;
         for (std::size_t i = task.begin; i < task.end; ++i) {
             const GroupEntry& entry = group.entries[i];
-            TFileStatus status;
+            FileStatus status;
             const int found =
                 StatEntry(task.fd, group.names.c_str() + entry.name, group.device, status);
             if (found < 0) {
@@ -285,8 +285,8 @@ class FileListScanner {
 
     // Its path is followed as a scan root's is, and it is the root of its files' exact
     // deletes. Invalid, with `error` set, when it cannot be opened.
-    TOwnedFd openFolder(FolderGroup& group, int& error) {
-        TOwnedFd fd(::open(group.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    OwnedFd openFolder(FolderGroup& group, int& error) {
+        OwnedFd fd(::open(group.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         error = errno;
         ++progress_.folders;
         if (fd.valid()) {
@@ -322,7 +322,7 @@ class FileListScanner {
 
     // The folder's facts are found once, not once a line: a shuffled list changes folder at
     // nearly every line.
-    void addRow(FolderGroup& group, const TFileStatus& status, std::string_view below) {
+    void addRow(FolderGroup& group, const FileStatus& status, std::string_view below) {
         const std::string_view path(path_);
         const std::string_view folder(group.path);
         TResultRow row;
@@ -349,8 +349,8 @@ class FileListScanner {
 
     const RowSink& sink_;
     const ScanOptions& options_;
-    std::optional<TKeptFiles> ownKept_;
-    TKeptFiles& kept_;
+    std::optional<KeptFiles> ownKept_;
+    KeptFiles& kept_;
     FileRowMaker rows_;
     ScanProgress progress_;
     const std::size_t limit_;
@@ -363,7 +363,7 @@ class FileListScanner {
     std::vector<std::string> refused_;
     std::vector<std::pair<std::uint32_t, std::string>> givens_; // lines not taken as they are
     std::vector<Outcome> outcomes_;
-    std::vector<TFileStatus> statuses_;
+    std::vector<FileStatus> statuses_;
     std::string path_;
 };
 

@@ -40,11 +40,11 @@ std::string processName(long pid) {
 
 } // namespace
 
-std::uint64_t TFilesInUse::DeviceOf(unsigned major, unsigned minor) {
+std::uint64_t FilesInUse::DeviceOf(unsigned major, unsigned minor) {
     return makedev(major, minor);
 }
 
-void TFilesInUse::Read() {
+void FilesInUse::Read() {
     const auto start = std::chrono::steady_clock::now();
     holders_.clear();
     try {
@@ -58,13 +58,13 @@ void TFilesInUse::Read() {
     took_ = readAt_ - start;
 }
 
-void TFilesInUse::Refresh(unsigned costShare) {
+void FilesInUse::Refresh(unsigned costShare) {
     if (!read_ || std::chrono::steady_clock::now() - readAt_ >= took_ * costShare) Read();
 }
 
 // Lines such as "1: POSIX  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a lock that waits ("->")
 // names a file another lock already holds.
-void TFilesInUse::readLocks() {
+void FilesInUse::readLocks() {
     std::ifstream locks("/proc/locks");
     std::string line;
     while (std::getline(locks, line)) {
@@ -81,14 +81,14 @@ void TFilesInUse::readLocks() {
     }
 }
 
-void TFilesInUse::readOpenFiles() {
-    const TOwnedFd proc(::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+void FilesInUse::readOpenFiles() {
+    const OwnedFd proc(::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (proc.get() < 0) return;
     const long self = ::getpid();
     numericEntries(proc.get(), [&](const char* name, long pid) {
         if (pid == self) return; // its own descriptors are folders and the output
         const std::string fdFolder = std::string(name) + "/fd";
-        const TOwnedFd fds(
+        const OwnedFd fds(
             ::openat(proc.get(), fdFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (fds.get() < 0) return; // not this user's to inspect, or gone
         numericEntries(fds.get(), [&](const char* fdName, long) {
@@ -99,7 +99,7 @@ void TFilesInUse::readOpenFiles() {
     });
 }
 
-std::string TFilesInUse::HolderOf(std::uint64_t device, std::uint64_t inode) const {
+std::string FilesInUse::HolderOf(std::uint64_t device, std::uint64_t inode) const {
     const auto found = holders_.find({device, inode});
     if (found == holders_.end()) return {};
     if (found->second == 0) return "in use (locked)";

@@ -12,7 +12,7 @@ namespace nullsweep {
 // this user may inspect (/proc/PID/fd). Removing a held lock file lets a second instance take a
 // new lock while the first still runs. Reading /proc costs about a millisecond per hundred
 // processes, so it is read once and read again only when due (see Refresh).
-class TFilesInUse {
+class FilesInUse {
   public:
     // Reads /proc now. Without /proc nothing is known to be in use.
     void Read();

@@ -42,7 +42,7 @@ class FolderReader {
     static void ReportTypesUnknown(bool unknown);
 
   private:
-    TOwnedFd fd_;
+    OwnedFd fd_;
     int error_ = 0;
     // The kernel's records, read straight into a buffer made at the first read (a folder
     // opened only to reach the ones below it never reads).

@@ -74,7 +74,7 @@ bool topTrashByName(std::string_view folder, std::string_view name) {
 }
 
 std::string homeTrashFolder() {
-    const std::string home = TTrash::HomeTrashPath();
+    const std::string home = UserTrash::HomeTrashPath();
     if (home.empty()) return {};
     char* real = ::realpath(home.c_str(), nullptr);
     std::string path = real ? real : home;
@@ -98,7 +98,7 @@ bool existsAt(int fd, const char* name) {
 // The folders met so far as a tree of names, each knowing the repository it is in: a folder
 // is looked at once, relative to its parent's descriptor, so the cost grows with the number of
 // folders, not with their depth times their number.
-struct TKeptFiles::Repositories {
+struct KeptFiles::Repositories {
     // A folder's state: a repository's index, or one of these.
     static constexpr int None = -1, Bare = -2, Unreadable = -3;
     struct Node {
@@ -114,7 +114,7 @@ struct TKeptFiles::Repositories {
     std::map<std::string, int, std::less<>> byWorkdir;
     std::unique_ptr<Node> root;
     std::function<void(const std::string&)>& warn;
-    TOwnedFd last; // the folder opened last, at `lastPath`
+    OwnedFd last; // the folder opened last, at `lastPath`
     std::string lastPath;
 
     explicit Repositories(std::function<void(const std::string&)>& warnings) : warn(warnings) {
@@ -134,7 +134,7 @@ struct TKeptFiles::Repositories {
     // The state of `folder` ("/a/b/"), each folder on the way looked at once.
     int stateOf(std::string_view folder) {
         std::size_t known = 1; // bytes of `folder` whose folders have a state
-        TOwnedFd fd;           // of folder.substr(0, known), opened when first needed
+        OwnedFd fd;            // of folder.substr(0, known), opened when first needed
         if (!root) {
             root = std::make_unique<Node>();
             fd.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
@@ -150,10 +150,10 @@ struct TKeptFiles::Repositories {
                 if (fd.get() < 0) fd.reset(reopen(folder.substr(0, known)));
                 auto made = std::make_unique<Node>();
                 const std::string nameText(name);
-                TOwnedFd next(fd.get() < 0
-                                  ? -1
-                                  : ::openat(fd.get(), nameText.c_str(),
-                                             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                OwnedFd next(fd.get() < 0
+                                 ? -1
+                                 : ::openat(fd.get(), nameText.c_str(),
+                                            O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
                 // A folder that cannot be opened is as its parent.
                 made->state = next.get() < 0
                                   ? node->state
@@ -188,10 +188,10 @@ struct TKeptFiles::Repositories {
                 rest = slash == std::string_view::npos ? std::string_view()
                                                        : rest.substr(0, slash + 1);
             }
-            TOwnedFd at(::fcntl(last.get(), F_DUPFD_CLOEXEC, 0));
+            OwnedFd at(::fcntl(last.get(), F_DUPFD_CLOEXEC, 0));
             bool ok = names.size() <= 16 && at.get() >= 0;
             for (std::size_t i = 0; ok && i < names.size(); ++i) {
-                TOwnedFd up(::openat(at.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                OwnedFd up(::openat(at.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
                 struct stat here {
                 }, named{};
                 const std::string name(names[i]);
@@ -202,7 +202,7 @@ struct TKeptFiles::Repositories {
             }
             if (ok) return at.release();
         }
-        const TOwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        const OwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
         return OpenFolderBeneath(top.get(), path.substr(1, path.size() > 1 ? path.size() - 2 : 0));
     }
 
@@ -260,21 +260,21 @@ struct TKeptFiles::Repositories {
     }
 };
 
-TKeptFiles::TKeptFiles(std::vector<std::string> keepPatterns)
+KeptFiles::KeptFiles(std::vector<std::string> keepPatterns)
     : keepPatterns_(std::move(keepPatterns)), homeTrash_(homeTrashFolder()) {}
 
-TKeptFiles::~TKeptFiles() = default;
+KeptFiles::~KeptFiles() = default;
 
-void TKeptFiles::SetWarning(std::function<void(const std::string&)> warn) {
+void KeptFiles::SetWarning(std::function<void(const std::string&)> warn) {
     const std::lock_guard lock(mutex_);
     warn_ = std::move(warn);
 }
 
-std::string_view TKeptFiles::ReasonFor(std::string_view path, std::string_view name) {
+std::string_view KeptFiles::ReasonFor(std::string_view path, std::string_view name) {
     return ReasonFor(ForFolder(CutPath(path).folder), path, name, name);
 }
 
-TKeptFiles::Folder TKeptFiles::ForFolder(std::string_view folder) {
+KeptFiles::Folder KeptFiles::ForFolder(std::string_view folder) {
     // Each test looks for a text ending in "/", which a file's name cannot hold.
     if (insideVersionControl(folder)) return {VersionControl};
     if (packageManagerState(folder)) return {PackageState};
@@ -286,7 +286,7 @@ TKeptFiles::Folder TKeptFiles::ForFolder(std::string_view folder) {
     return fromState(repositories_->stateOf(folder));
 }
 
-TKeptFiles::Folder TKeptFiles::fromState(int state) {
+KeptFiles::Folder KeptFiles::fromState(int state) {
     if (state == Repositories::Bare) return {BareRepository};
     if (state == Repositories::Unreadable) return {UnreadableIndex};
     return {{}, state};
@@ -294,8 +294,8 @@ TKeptFiles::Folder TKeptFiles::fromState(int state) {
 
 // The tests of ForFolder, each on what the sub-folder adds to its parent's path: a path that
 // holds one of those places holds it for every folder below, so no test reads the whole path.
-TKeptFiles::Folder TKeptFiles::ForSubFolder(const Folder& parent, std::string_view folder,
-                                            std::string_view name, const RepositoryMarks& marks) {
+KeptFiles::Folder KeptFiles::ForSubFolder(const Folder& parent, std::string_view folder,
+                                          std::string_view name, const RepositoryMarks& marks) {
     if (parent.reason == VersionControl || versionControlName(name)) return {VersionControl};
     if (parent.reason == PackageState || packageManagerState(folder)) return {PackageState};
     if (parent.reason == TrashFolder || (!homeTrash_.empty() && folder.starts_with(homeTrash_)) ||
@@ -313,8 +313,8 @@ TKeptFiles::Folder TKeptFiles::ForSubFolder(const Folder& parent, std::string_vi
     return fromState(repositories_->fromMarks(folder, parentState, marks));
 }
 
-std::string_view TKeptFiles::ReasonFor(const Folder& folder, std::string_view path,
-                                       std::string_view name, std::string_view below) {
+std::string_view KeptFiles::ReasonFor(const Folder& folder, std::string_view path,
+                                      std::string_view name, std::string_view below) {
     if (const std::string_view reason = reasonForName(name); !reason.empty()) return reason;
     if (!keepPatterns_.empty()) {
         const std::string nameText(name), belowText(below);
@@ -332,10 +332,10 @@ std::string_view TKeptFiles::ReasonFor(const Folder& folder, std::string_view pa
     return {};
 }
 
-std::string TKeptFiles::InUseReason(std::uint64_t device, std::uint64_t inode) {
+std::string KeptFiles::InUseReason(std::uint64_t device, std::uint64_t inode) {
     const std::lock_guard lock(mutex_);
     if (!inUse_) {
-        inUse_ = std::make_unique<TFilesInUse>();
+        inUse_ = std::make_unique<FilesInUse>();
         inUse_->Read();
     }
     const std::string holder = inUse_->HolderOf(device, inode);

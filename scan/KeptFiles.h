@@ -21,14 +21,14 @@ namespace nullsweep {
 // manager's state, files a git repository's index tracks, and every file of a repository whose
 // index cannot be read. Decided on paths with no link in them. The walk asks once per empty
 // file; kept files are still listed.
-class TKeptFiles {
+class KeptFiles {
   public:
     // A pattern with a "/" matches the path below the scanned folder ("sub/x", "*/x"), one
     // without matches the name.
-    explicit TKeptFiles(std::vector<std::string> keepPatterns = {});
-    ~TKeptFiles();
-    TKeptFiles(const TKeptFiles&) = delete;
-    TKeptFiles& operator=(const TKeptFiles&) = delete;
+    explicit KeptFiles(std::vector<std::string> keepPatterns = {});
+    ~KeptFiles();
+    KeptFiles(const KeptFiles&) = delete;
+    KeptFiles& operator=(const KeptFiles&) = delete;
 
     // Called once for each repository whose index cannot be read, with a line naming it.
     void SetWarning(std::function<void(const std::string& line)> warn);
@@ -73,7 +73,7 @@ class TKeptFiles {
     std::mutex mutex_;
     std::unique_ptr<Repositories> repositories_;
     std::function<void(const std::string&)> warn_;
-    std::unique_ptr<TFilesInUse> inUse_;
+    std::unique_ptr<FilesInUse> inUse_;
 };
 
 // The reason stored in a row: empty for a file that may go.

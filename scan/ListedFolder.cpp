@@ -34,7 +34,7 @@ constexpr int StatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 
 // A file mounted over one of the folder's (a bind mount) may come from a pseudo file system.
 bool isPseudoFile(int folderFd, const char* name) {
-    const TOwnedFd fd(::openat(folderFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    const OwnedFd fd(::openat(folderFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
     return !fd.valid() || OnPseudoFileSystem(fd.get());
 }
 
@@ -51,7 +51,7 @@ bool isFolderAt(int fd, const char* name) {
 }
 
 // The kept-file check learns from the listing whether the folder is a repository.
-void noteMark(TKeptFiles::RepositoryMarks& marks, int fd, const FolderReader::Entry& entry) {
+void noteMark(KeptFiles::RepositoryMarks& marks, int fd, const FolderReader::Entry& entry) {
     if (entry.name == ".git") {
         marks.git = true;
     } else if (entry.name == "HEAD") {

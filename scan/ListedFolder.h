@@ -17,9 +17,6 @@
 
 namespace nullsweep {
 
-// What the scan needs of an empty file's status (a whole statx is four times the size).
-using FileStatus = TFileStatus;
-
 // One entry of a listing worth a look by the walk, in listing order: an empty regular file, a
 // folder to enter or an entry that could not be read.
 struct ListedEntry {
@@ -47,7 +44,7 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     int readError = 0;        // the listing ended early
     std::exception_ptr failure; // why it could not be listed whole (no memory, mostly)
     std::uint64_t entryCount = 0;
-    TKeptFiles::RepositoryMarks marks; // what the listing showed of a git repository
+    KeptFiles::RepositoryMarks marks; // what the listing showed of a git repository
     std::vector<ListedEntry> entries;
     std::string names;
     std::vector<std::shared_ptr<ListedFolder>> children;

@@ -124,8 +124,8 @@ constexpr std::size_t CallerBatch = 1024;
 constexpr std::size_t ShareOfAFolder = 4096;
 
 // The files in use as seen lately, shared by every run of the process.
-TFilesInUse& filesInUse() {
-    static TFilesInUse inUse;
+FilesInUse& filesInUse() {
+    static FilesInUse inUse;
     return inUse;
 }
 std::mutex inUseMutex;
@@ -139,14 +139,14 @@ struct Item {
 
 class Remover {
   public:
-    Remover(RemoveMode mode, bool includeKept, TTrash* trash, const RemoveCallbacks& callbacks)
+    Remover(RemoveMode mode, bool includeKept, UserTrash* trash, const RemoveCallbacks& callbacks)
         : mode_(mode), includeKept_(includeKept), trash_(trash), callbacks_(callbacks) {}
 
     // Opens the folder of the rows that follow, from their held scan root.
     void openFolder(const FileIdentity& id, std::string_view relativeFolder) {
         folder_.reset();
         folderError_ = 0;
-        const TOwnedFd root(OpenScanRoot(id.root));
+        const OwnedFd root(OpenScanRoot(id.root));
         if (root.get() < 0) {
             folderError_ = errno;
             return;
@@ -279,14 +279,14 @@ class Remover {
 
     Result moveToTrash(const TResultRow& row, const FileIdentity& id, const std::string& name) {
         if (!trash_) return failedWith(EINVAL, "no trash");
-        TTrash::TPlace placed;
+        UserTrash::Entry placed;
         if (trash_->Move(folder_.get(), name, pathOf(row, name), id.device, placed) != 0)
             return errno == ENOENT ? unreachable(ENOENT)
                                    : failedWith(errno, "cannot move it to the trash");
         struct statx status {};
         const Result there = compare(placed.files, placed.name, id, false, status);
         if (there.outcome == DeleteOutcome::Deleted) return removed();
-        if (TTrash::MoveBack(placed, folder_.get(), name) != 0)
+        if (UserTrash::MoveBack(placed, folder_.get(), name) != 0)
             return failedWith(errno,
                               "replaced while being moved, left in the trash as " + placed.name);
         return {DeleteOutcome::Changed, "replaced while being moved to the trash, moved back"};
@@ -312,7 +312,7 @@ class Remover {
 
     RemoveMode mode_;
     bool includeKept_;
-    TTrash* trash_;
+    UserTrash* trash_;
     const RemoveCallbacks& callbacks_;
     PrivateNames names_;
     struct Pending {
@@ -321,16 +321,16 @@ class Remover {
         struct statx status;
     };
     std::vector<Pending> pending_;
-    TOwnedFd folder_;
+    OwnedFd folder_;
     int folderError_ = 0;
     std::string folderPath_;
 };
 
 } // namespace
 
-// RemoveRows; with `oneAtATime`, /proc is read again only when due (see TFilesInUse::Refresh).
+// RemoveRows; with `oneAtATime`, /proc is read again only when due (see FilesInUse::Refresh).
 static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMode mode,
-                              bool includeKept, TTrash* trash, const RemoveCallbacks& callbacks,
+                              bool includeKept, UserTrash* trash, const RemoveCallbacks& callbacks,
                               unsigned threads, bool oneAtATime) {
     RemoveCount count;
     std::size_t done = 0;
@@ -553,13 +553,13 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
 }
 
 RemoveCount RemoveRows(std::span<const TResultRow* const> rows, RemoveMode mode, bool includeKept,
-                       TTrash* trash, const RemoveCallbacks& callbacks, unsigned threads) {
+                       UserTrash* trash, const RemoveCallbacks& callbacks, unsigned threads) {
     return removeRows(rows, mode, includeKept, trash, callbacks, threads, false);
 }
 
 namespace {
 
-DeleteOutcome removeOne(const TResultRow& row, RemoveMode mode, TTrash* trash) {
+DeleteOutcome removeOne(const TResultRow& row, RemoveMode mode, UserTrash* trash) {
     try {
         const TResultRow* const one[] = {&row};
         DeleteOutcome outcome = DeleteOutcome::Failed;
@@ -589,7 +589,7 @@ DeleteOutcome DeleteListedFile(const TResultRow& row) {
     return removeOne(row, RemoveMode::Delete, nullptr);
 }
 
-DeleteOutcome TrashListedFile(const TResultRow& row, TTrash& trash) {
+DeleteOutcome TrashListedFile(const TResultRow& row, UserTrash& trash) {
     return removeOne(row, RemoveMode::Trash, &trash);
 }
 

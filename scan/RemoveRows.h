@@ -55,7 +55,7 @@ struct RemoveCallbacks {
 // `threads` helper threads (0: as the machine suits). Never throws from the file work itself; a
 // callback's exception ends the run and passes on.
 RemoveCount RemoveRows(std::span<const TResultRow* const> rows, RemoveMode mode, bool includeKept,
-                       TTrash* trash, const RemoveCallbacks& callbacks, unsigned threads = 0);
+                       UserTrash* trash, const RemoveCallbacks& callbacks, unsigned threads = 0);
 
 namespace detail {
 // Called between the last check of a file and its move (rename or trash), with its folder and

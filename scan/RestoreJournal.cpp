@@ -31,12 +31,12 @@ std::string reason(const char* what, int error = errno) {
 // The folder `folder` (absolute), reached from "/" without following any link; with `make`,
 // missing folders on the way are made. -1 with errno set.
 int openFolder(const std::string& folder, bool make) {
-    TOwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    OwnedFd top(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (top.get() < 0) return -1;
     const std::string_view relative = std::string_view(folder).substr(1);
     const int fd = OpenFolderBeneath(top.get(), relative, true);
     if (fd >= 0 || errno != ENOENT || !make) return fd;
-    TOwnedFd current(::fcntl(top.get(), F_DUPFD_CLOEXEC, 0));
+    OwnedFd current(::fcntl(top.get(), F_DUPFD_CLOEXEC, 0));
     for (std::string_view rest = relative; !rest.empty();) {
         const auto slash = rest.find('/');
         const std::string part(rest.substr(0, slash));
@@ -77,14 +77,14 @@ std::string applyRecord(int fd, const JournalRecord& record, const struct stat* 
     return problem;
 }
 
-enum class TPlace { Free, Taken, Already };
+enum class Place { Free, Taken, Already };
 
-TPlace placeOf(int folder, const std::string& name, bool wantFolder) {
+Place placeOf(int folder, const std::string& name, bool wantFolder) {
     struct stat st {};
-    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return TPlace::Free;
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return Place::Free;
     if (wantFolder ? S_ISDIR(st.st_mode) : (S_ISREG(st.st_mode) && st.st_size == 0))
-        return TPlace::Already;
-    return TPlace::Taken;
+        return Place::Already;
+    return Place::Taken;
 }
 
 } // namespace
@@ -109,8 +109,8 @@ std::vector<JournalRecord> ReadJournal(const std::string& path,
 namespace {
 
 // What became of one record.
-struct TOutcome {
-    enum TKind { Restored, Already, Failed, MadeFolder } kind = Failed;
+struct Outcome {
+    enum Kind { Restored, Already, Failed, MadeFolder } kind = Failed;
     std::string why;
 };
 
@@ -118,16 +118,16 @@ struct TOutcome {
 // turned out to be.
 struct FolderCursor {
     std::string path;
-    TOwnedFd fd;
+    OwnedFd fd;
     std::map<mode_t, struct stat> created;
 };
 
-TOutcome restoreOne(const JournalRecord& record, FolderCursor& at, const RestoreOptions& options,
-                    uid_t user, gid_t group) {
-    const TPathParts parts = SplitPath(record.path);
+Outcome restoreOne(const JournalRecord& record, FolderCursor& at, const RestoreOptions& options,
+                   uid_t user, gid_t group) {
+    const PathParts parts = SplitPath(record.path);
     const std::string name(parts.name);
     if (name.empty() || name == "." || name == ".." || !record.path.starts_with('/'))
-        return {TOutcome::Failed, "not a path of a file"};
+        return {Outcome::Failed, "not a path of a file"};
     // Records of one folder come together: its descriptor serves them all.
     if (parts.folder != at.path || at.fd.get() < 0) {
         at.path = parts.folder;
@@ -136,20 +136,20 @@ TOutcome restoreOne(const JournalRecord& record, FolderCursor& at, const Restore
     }
     if (at.fd.get() < 0) {
         const int error = errno;
-        if (options.dryRun && error == ENOENT && options.parents) return {TOutcome::Restored, {}};
-        return {TOutcome::Failed, error == ENOENT ? "its folder is missing (--parents makes it)"
-                                                  : reason("cannot reach its folder", error)};
+        if (options.dryRun && error == ENOENT && options.parents) return {Outcome::Restored, {}};
+        return {Outcome::Failed, error == ENOENT ? "its folder is missing (--parents makes it)"
+                                                 : reason("cannot reach its folder", error)};
     }
-    const auto taken = [&]() -> TOutcome {
-        if (placeOf(at.fd.get(), name, record.folder) == TPlace::Already)
-            return {TOutcome::Already, {}};
-        return {TOutcome::Failed, "its place is taken by another file; left as it is"};
+    const auto taken = [&]() -> Outcome {
+        if (placeOf(at.fd.get(), name, record.folder) == Place::Already)
+            return {Outcome::Already, {}};
+        return {Outcome::Failed, "its place is taken by another file; left as it is"};
     };
     if (options.dryRun) {
-        if (placeOf(at.fd.get(), name, record.folder) != TPlace::Free) return taken();
-        return {TOutcome::Restored, {}};
+        if (placeOf(at.fd.get(), name, record.folder) != Place::Free) return taken();
+        return {Outcome::Restored, {}};
     }
-    TOwnedFd made;
+    OwnedFd made;
     mode_t plainMode = 0;
     if (record.folder) {
         if (::mkdirat(at.fd.get(), name.c_str(), 0700) == 0)
@@ -167,9 +167,9 @@ TOutcome restoreOne(const JournalRecord& record, FolderCursor& at, const Restore
                             plainMode ? plainMode : 0600));
     }
     if (made.get() < 0)
-        return errno == EEXIST ? taken() : TOutcome{TOutcome::Failed, reason("cannot create it")};
+        return errno == EEXIST ? taken() : Outcome{Outcome::Failed, reason("cannot create it")};
     // Its mode may forbid making its files: it is set once they stand.
-    if (record.folder) return {TOutcome::MadeFolder, {}};
+    if (record.folder) return {Outcome::MadeFolder, {}};
     // In one folder a mode asked for always gives the same file (the mask, a default access
     // list and a set-group-id folder decide it): read back for its first file only.
     const struct stat* known = nullptr;
@@ -181,8 +181,8 @@ TOutcome restoreOne(const JournalRecord& record, FolderCursor& at, const Restore
         if (it != at.created.end()) known = &it->second;
     }
     std::string why = applyRecord(made.get(), record, known);
-    if (!why.empty()) return {TOutcome::Failed, std::move(why)};
-    return {TOutcome::Restored, {}};
+    if (!why.empty()) return {Outcome::Failed, std::move(why)};
+    return {Outcome::Restored, {}};
 }
 
 } // namespace
@@ -201,7 +201,7 @@ RestoreCount RestoreRecords(const std::vector<JournalRecord>& records,
     });
     const uid_t user = ::geteuid();
     const gid_t group = ::getegid();
-    std::vector<TOutcome> outcomes(order.size());
+    std::vector<Outcome> outcomes(order.size());
     // Folders in order, here: an inner one needs its outer one.
     std::size_t firstFile = 0;
     {
@@ -225,9 +225,9 @@ RestoreCount RestoreRecords(const std::vector<JournalRecord>& records,
                 try {
                     outcomes[i] = restoreOne(*order[i], at, options, user, group);
                 } catch (const std::bad_alloc&) {
-                    outcomes[i] = {TOutcome::Failed, std::strerror(ENOMEM)};
+                    outcomes[i] = {Outcome::Failed, std::strerror(ENOMEM)};
                 } catch (const std::exception& e) {
-                    outcomes[i] = {TOutcome::Failed, e.what()};
+                    outcomes[i] = {Outcome::Failed, e.what()};
                 }
             }
     };
@@ -258,16 +258,16 @@ RestoreCount RestoreRecords(const std::vector<JournalRecord>& records,
     };
     for (std::size_t i = 0; i < order.size(); ++i) {
         switch (outcomes[i].kind) {
-        case TOutcome::Restored:
+        case Outcome::Restored:
             restored(*order[i]);
             break;
-        case TOutcome::Already:
+        case Outcome::Already:
             ++count.already;
             break;
-        case TOutcome::Failed:
+        case Outcome::Failed:
             problem(*order[i], outcomes[i].why);
             break;
-        case TOutcome::MadeFolder:
+        case Outcome::MadeFolder:
             madeFolders.push_back(order[i]);
             break;
         }
@@ -275,8 +275,8 @@ RestoreCount RestoreRecords(const std::vector<JournalRecord>& records,
     // Inner folders first: setting a folder's times is the last change inside its parent.
     for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) {
         const JournalRecord& record = **it;
-        TOwnedFd place(openFolder(record.path, false));
-        TOwnedFd fd(
+        OwnedFd place(openFolder(record.path, false));
+        OwnedFd fd(
             place.get() < 0 ? -1 : ::openat(place.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         const std::string why =
             fd.get() < 0 ? reason("cannot reach it again") : applyRecord(fd.get(), record);

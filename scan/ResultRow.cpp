@@ -189,10 +189,10 @@ FileTime TResultRow::Written() const {
     return block_ ? block_->time(WrittenSlot) : FileTime{};
 }
 
-FileTime TResultRow::TimeOf(TField field) const {
-    return field == TField::CreateTime   ? Created()
-           : field == TField::AccessTime ? Accessed()
-                                         : Written();
+FileTime TResultRow::TimeOf(FieldId field) const {
+    return field == FieldId::CreateTime   ? Created()
+           : field == FieldId::AccessTime ? Accessed()
+                                          : Written();
 }
 
 bool TResultRow::HasIdentity() const {

@@ -42,7 +42,7 @@ struct RowFacts {
     FileIdentity identity{NoScanRoot};
 };
 
-// The record behind one grid row: the facts of one listed file, not texts (TRowText makes a
+// The record behind one grid row: the facts of one listed file, not texts (RowText makes a
 // field's text when a cell, a writer or a sort asks). A million rows must fit in little memory:
 // a row is one pointer to one block, the facts then the path and the kept reason. A
 // default-made row (also an all-zero one, which is what a node's zero-filled data holds) is
@@ -71,7 +71,7 @@ class TResultRow {
     FileTime Accessed() const;
     FileTime Written() const;
     // The time of a time field (CreateTime, AccessTime or WriteTime).
-    FileTime TimeOf(TField field) const;
+    FileTime TimeOf(FieldId field) const;
     // False for a row made without a scan root (nothing to delete it by).
     bool HasIdentity() const;
     FileIdentity Identity() const;

@@ -52,13 +52,13 @@ double ShownDays(std::int64_t seconds) {
     return double(day) + double(secondOfDay * 1000) / 86400000.0;
 }
 
-TRowText::TRowText(const DateTimeText& times) : times_(times) {}
+RowText::RowText(const DateTimeText& times) : times_(times) {}
 
-std::string_view TRowText::TimeText(std::int64_t seconds) {
+std::string_view RowText::TimeText(std::int64_t seconds) {
     return timeText(seconds, other_);
 }
 
-std::string_view TRowText::timeText(std::int64_t seconds, LastTime& last) {
+std::string_view RowText::timeText(std::int64_t seconds, LastTime& last) {
     if (last.known && last.seconds == seconds) return last.text;
     std::tm local{};
     if (!shownLocal(seconds, local)) local = seconds < 0 ? FirstShownTime : LastShownTime;
@@ -81,51 +81,51 @@ std::string_view TRowText::timeText(std::int64_t seconds, LastTime& last) {
     return last.text;
 }
 
-std::string_view TRowText::Field(const TResultRow& row, int fieldIndex) {
+std::string_view RowText::Field(const TResultRow& row, int fieldIndex) {
     if (fieldIndex < 0 || fieldIndex >= FieldCount) return {};
-    return Field(row, static_cast<TField>(fieldIndex));
+    return Field(row, static_cast<FieldId>(fieldIndex));
 }
 
-std::string_view TRowText::HeldText(const TResultRow& row, TField field) {
+std::string_view RowText::HeldText(const TResultRow& row, FieldId field) {
     if (row.Empty()) return {};
-    if (field == TField::FileName) return row.Name();
-    if (field == TField::FullPath) return row.Path();
-    if (field == TField::FileExt) return FileExtOf(row.Path());
-    if (field == TField::FileType) return "file";
+    if (field == FieldId::FileName) return row.Name();
+    if (field == FieldId::FullPath) return row.Path();
+    if (field == FieldId::FileExt) return FileExtOf(row.Path());
+    if (field == FieldId::FileType) return "file";
     return {};
 }
 
-std::string_view TRowText::Field(const TResultRow& row, TField field) {
+std::string_view RowText::Field(const TResultRow& row, FieldId field) {
     if (row.Empty()) return {};
     switch (field) {
-    case TField::FileName:
-    case TField::FullPath:
-    case TField::FileExt:
-    case TField::FileType:
+    case FieldId::FileName:
+    case FieldId::FullPath:
+    case FieldId::FileExt:
+    case FieldId::FileType:
         return HeldText(row, field);
-    case TField::FileSize: {
+    case FieldId::FileSize: {
         char digits[24];
         const auto end = std::to_chars(digits, digits + sizeof digits, row.Size()).ptr;
         text_.assign(digits, end);
         return text_;
     }
-    case TField::CreateTime:
+    case FieldId::CreateTime:
         return timeText(row.Created().seconds, created_);
-    case TField::AccessTime:
+    case FieldId::AccessTime:
         return timeText(row.Accessed().seconds, accessed_);
-    case TField::WriteTime:
+    case FieldId::WriteTime:
         return timeText(row.Written().seconds, written_);
-    case TField::Description:
-    case TField::FileNameLength:
-    case TField::PathNameLength:
-    case TField::SizePercentage:
-    case TField::CatalogName:
-    case TField::DOSName:
-    case TField::FileCount:
-    case TField::CreateAgeRange:
-    case TField::AccessAgeRange:
-    case TField::WriteAgeRange:
-    case TField::SizeRange:
+    case FieldId::Description:
+    case FieldId::FileNameLength:
+    case FieldId::PathNameLength:
+    case FieldId::SizePercentage:
+    case FieldId::CatalogName:
+    case FieldId::DOSName:
+    case FieldId::FileCount:
+    case FieldId::CreateAgeRange:
+    case FieldId::AccessAgeRange:
+    case FieldId::WriteAgeRange:
+    case FieldId::SizeRange:
         return {};
     }
     return {};

@@ -16,17 +16,17 @@ namespace nullsweep {
 // extension, "file", the three times as the locale's date-time texts; every other field is
 // empty, as is every field of an empty row. One object per thread: it keeps the texts of recent
 // days and the last stamp of each time, since files made together share them.
-class TRowText {
+class RowText {
   public:
-    explicit TRowText(const DateTimeText& times = DateTimeText::System());
+    explicit RowText(const DateTimeText& times = DateTimeText::System());
 
     // A view into the row or into this object, valid until the next call or until the row
     // changes. A field index out of range gives the empty text.
-    std::string_view Field(const TResultRow& row, TField field);
+    std::string_view Field(const TResultRow& row, FieldId field);
     std::string_view Field(const TResultRow& row, int fieldIndex);
     // The text of a field that the row holds as it is (the name, the path, the extension, the
     // kind); empty for the others.
-    static std::string_view HeldText(const TResultRow& row, TField field);
+    static std::string_view HeldText(const TResultRow& row, FieldId field);
 
     // The date-time text of a time stamp under the time-zone rules in force at it; a time the
     // texts cannot show (a year outside 1 to 9999) shows the nearest one they can.

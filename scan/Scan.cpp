@@ -282,7 +282,7 @@ class Walk {
         }
     }
 
-    void enter(const std::shared_ptr<ListedFolder>& folder, const TKeptFiles::Folder& kept) {
+    void enter(const std::shared_ptr<ListedFolder>& folder, const KeptFiles::Folder& kept) {
         ++progress_.folders;
         progress_.files += folder->entryCount;
         stack_.push_back({folder, 0, path_.size(), resolved_.size(), kept});
@@ -368,14 +368,14 @@ class Walk {
         std::size_t next;       // its next entry to walk
         std::size_t pathLength; // of path_ while in this folder
         std::size_t resolvedLength;
-        TKeptFiles::Folder kept;
+        KeptFiles::Folder kept;
     };
 
     const RowSink& sink_;
     const std::function<void(const ScanProgress&)>& onProgress_;
     const std::function<void(const std::string&, int)>& onError_;
-    std::optional<TKeptFiles> ownKept_;
-    TKeptFiles& kept_;
+    std::optional<KeptFiles> ownKept_;
+    KeptFiles& kept_;
     FileRowMaker rows_;
     const DescriptorBudget budget_;
     FolderHandles handles_;

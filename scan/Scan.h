@@ -39,7 +39,7 @@ struct ScanOptions {
     // same order whatever the number.
     unsigned threads = 0;
     // Decides which empty files are kept (listed unchecked); null: the built-in list alone.
-    TKeptFiles* kept = nullptr;
+    KeptFiles* kept = nullptr;
 };
 
 // Receives the rows of a walk, one at a time, in walk order.

@@ -34,8 +34,8 @@ bool makeFolders(const std::string& path) {
 
 // files/ and info/ of a trash folder, made when missing; the trash folder itself must be a
 // folder of this user's, never a link.
-bool openTrash(const std::string& trash, TOwnedFd& files, TOwnedFd& info) {
-    const TOwnedFd top(::open(trash.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+bool openTrash(const std::string& trash, OwnedFd& files, OwnedFd& info) {
+    const OwnedFd top(::open(trash.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!top.valid()) return false;
     struct stat st {};
     bool ok = ::fstat(top.get(), &st) == 0 && (st.st_uid == ::geteuid() || (errno = EPERM, false));
@@ -62,7 +62,7 @@ std::string deletionDate() {
 
 } // namespace
 
-std::string TTrash::HomeTrashPath() {
+std::string UserTrash::HomeTrashPath() {
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data && data[0] == '/') return std::string(data) + "/Trash";
     const char* home = std::getenv("HOME");
@@ -70,9 +70,9 @@ std::string TTrash::HomeTrashPath() {
     return {};
 }
 
-TTrash::TTrash(std::string homeTrash) : homeTrash_(std::move(homeTrash)) {}
+UserTrash::UserTrash(std::string homeTrash) : homeTrash_(std::move(homeTrash)) {}
 
-TTrash::~TTrash() = default;
+UserTrash::~UserTrash() = default;
 
 std::string TrashPathText(const std::string& path) {
     static const char hex[] = "0123456789ABCDEF";
@@ -90,7 +90,7 @@ std::string TrashPathText(const std::string& path) {
     return out;
 }
 
-const TTrash::Place* TTrash::placeFor(const std::string& realPath, std::uint64_t device) {
+const UserTrash::Place* UserTrash::placeFor(const std::string& realPath, std::uint64_t device) {
     const std::lock_guard lock(mutex_);
     if (const auto found = places_.find(device); found != places_.end())
         return found->second.files.valid() ? &found->second : (errno = EACCES, nullptr);
@@ -116,8 +116,8 @@ const TTrash::Place* TTrash::placeFor(const std::string& realPath, std::uint64_t
     return &place;
 }
 
-int TTrash::Move(int folder, const std::string& name, const std::string& realPath,
-                 std::uint64_t device, TPlace& placed) {
+int UserTrash::Move(int folder, const std::string& name, const std::string& realPath,
+                    std::uint64_t device, Entry& placed) {
     const Place* place = placeFor(realPath, device);
     if (!place) return -1;
     std::string where = realPath;
@@ -129,8 +129,8 @@ int TTrash::Move(int folder, const std::string& name, const std::string& realPat
     for (int n = 1; n < 100000; ++n) {
         const std::string unique = n == 1 ? name : name + "." + std::to_string(n);
         const std::string infoName = unique + ".trashinfo";
-        TOwnedFd fd(::openat(place->info.get(), infoName.c_str(),
-                             O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
+        OwnedFd fd(::openat(place->info.get(), infoName.c_str(),
+                            O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd.valid()) {
             if (errno == EEXIST) continue;
             return -1;
@@ -152,7 +152,7 @@ int TTrash::Move(int folder, const std::string& name, const std::string& realPat
     return -1;
 }
 
-int TTrash::MoveBack(const TPlace& placed, int folder, const std::string& name) {
+int UserTrash::MoveBack(const Entry& placed, int folder, const std::string& name) {
     if (RenameNoReplace(placed.files, placed.name, folder, name) != 0) return -1;
     ::unlinkat(placed.info, (placed.name + ".trashinfo").c_str(), 0);
     return 0;

@@ -19,10 +19,10 @@ double daysOf(const QDate& date, int msecsOfDay) {
 
 } // namespace
 
-TDateTextParser::TDateTextParser(const DateTimeText& times)
+DateTextParser::DateTextParser(const DateTimeText& times)
     : times_(times), date_(compile(times.DateFormat())), time_(compile(times.TimeFormat())) {}
 
-std::optional<TDateTextParser::Pieces> TDateTextParser::compile(const QString& format) const {
+std::optional<DateTextParser::Pieces> DateTextParser::compile(const QString& format) const {
     auto pieces = CompileFormat(format, times_.Locale());
     if (!pieces) return std::nullopt;
     // A field of one or two digits right before another number cannot be split without
@@ -40,8 +40,8 @@ std::optional<TDateTextParser::Pieces> TDateTextParser::compile(const QString& f
 
 // Reads the canonical text of `pieces` at `at`: a field of width 2 or 4 has exactly that many
 // digits, one of width 1 has one digit or two without a leading zero.
-bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::size_t& at,
-                           Fields& f) const {
+bool DateTextParser::read(const Pieces& pieces, std::string_view text, std::size_t& at,
+                          Fields& f) const {
     for (const Piece& p : pieces) {
         if (p.kind == FormatPiece::Literal) {
             if (text.substr(at).substr(0, p.text.size()) != p.text) return false;
@@ -129,7 +129,7 @@ bool TDateTextParser::read(const Pieces& pieces, std::string_view text, std::siz
     return true;
 }
 
-std::optional<double> TDateTextParser::fastDays(std::string_view text) const {
+std::optional<double> DateTextParser::fastDays(std::string_view text) const {
     Fields f;
     std::size_t at = 0;
     if (!read(*date_, text, at, f)) return std::nullopt;
@@ -151,13 +151,13 @@ std::optional<double> TDateTextParser::fastDays(std::string_view text) const {
     return daysOf(date, ((f.hour * 60 + f.minute) * 60 + f.second) * 1000);
 }
 
-std::optional<double> TDateTextParser::Days(std::string_view text) const {
+std::optional<double> DateTextParser::Days(std::string_view text) const {
     if (HasFastPath())
         if (auto days = fastDays(text)) return days;
     return DaysWithQt(text);
 }
 
-std::optional<double> TDateTextParser::DaysWithQt(std::string_view text) const {
+std::optional<double> DateTextParser::DaysWithQt(std::string_view text) const {
     const auto value = times_.Parse(std::string(text));
     if (!value) return std::nullopt;
     return daysOf(value->date(), value->time().msecsSinceStartOfDay());

@@ -18,9 +18,9 @@ namespace nullsweep {
 // microseconds for each, so the formats are compiled into pieces that read the texts the scan
 // writes (numeric fields of their canonical widths, the locale's literal texts). Whatever the
 // pieces do not read goes to QLocale, so the value of every text is the one QLocale gives.
-class TDateTextParser {
+class DateTextParser {
   public:
-    explicit TDateTextParser(const DateTimeText& times);
+    explicit DateTextParser(const DateTimeText& times);
 
     // Nothing when the text is not a date-time text of the locale.
     std::optional<double> Days(std::string_view text) const;
@@ -31,7 +31,7 @@ class TDateTextParser {
 
   private:
     using Piece = FormatPiece;
-    using Pieces = TFormatPieces;
+    using Pieces = FormatPieces;
     struct Fields {
         int year = -1, month = -1, day = -1;
         int hour = 0, minute = 0, second = 0;

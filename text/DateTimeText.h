@@ -48,7 +48,7 @@ class DateTimeText {
     QLocale locale_;
     QString dateFormat_;
     QString timeFormat_;
-    std::optional<TFormatPieces> timePieces_;
+    std::optional<FormatPieces> timePieces_;
     // Many files share a day: date texts are kept per day.
     mutable std::mutex mutex_; // guards dates_ and QLocale's own use
     mutable std::unordered_map<int, std::string> dates_;

@@ -5,10 +5,10 @@
 
 namespace nullsweep {
 
-std::optional<TFormatPieces> CompileFormat(const QString& format, const QLocale& locale) {
+std::optional<FormatPieces> CompileFormat(const QString& format, const QLocale& locale) {
     if (locale.zeroDigit() != QStringLiteral("0")) return std::nullopt;
     const bool twelveHour = format.contains(u'A') || format.contains(u'a');
-    TFormatPieces pieces;
+    FormatPieces pieces;
     auto literal = [&](const QString& text) {
         if (text.isEmpty()) return;
         if (!pieces.empty() && pieces.back().kind == FormatPiece::Literal)

@@ -20,10 +20,10 @@ struct FormatPiece {
     std::string pm;                 // AmPm: the PM text
     std::vector<std::string> names; // MonthName: January to December as the format writes them
 };
-using TFormatPieces = std::vector<FormatPiece>;
+using FormatPieces = std::vector<FormatPiece>;
 
 // The pieces of `format` in `locale`; nothing when it holds a token the pieces do not cover
 // (weekday names, time zones, ...) or the locale writes digits other than 0 to 9.
-std::optional<TFormatPieces> CompileFormat(const QString& format, const QLocale& locale);
+std::optional<FormatPieces> CompileFormat(const QString& format, const QLocale& locale);
 
 } // namespace nullsweep

@@ -61,10 +61,10 @@ std::optional<double> NumberTextValue(std::string_view text, std::string_view de
 }
 
 bool IsNumber(std::string_view text) {
-    return IsNumber(text, TTextLocale::System());
+    return IsNumber(text, TextLocale::System());
 }
 
-bool IsNumber(std::string_view text, const TTextLocale& locale) {
+bool IsNumber(std::string_view text, const TextLocale& locale) {
     return locale.NumberValue(text).has_value();
 }
 

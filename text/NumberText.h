@@ -7,7 +7,7 @@
 
 namespace nullsweep {
 
-class TTextLocale;
+class TextLocale;
 
 // An ASCII digit, whatever the C locale says of other bytes.
 constexpr bool IsAsciiDigit(char c) {
@@ -22,7 +22,7 @@ std::optional<double> NumberTextValue(std::string_view text, std::string_view de
 
 // True when `text` is a number text in the locale (the system's by default).
 bool IsNumber(std::string_view text);
-bool IsNumber(std::string_view text, const TTextLocale& locale);
+bool IsNumber(std::string_view text, const TextLocale& locale);
 
 // `value` in fixed-point form with exactly two decimals: first rounded to 18 significant digits,
 // then to two decimals with a half going away from zero; `group` between groups of three integer

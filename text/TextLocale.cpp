@@ -5,16 +5,16 @@
 
 namespace nullsweep {
 
-TTextLocale::TTextLocale(const QLocale& locale)
+TextLocale::TextLocale(const QLocale& locale)
     : decimal_(locale.decimalPoint().toStdString()), group_(locale.groupSeparator().toStdString()),
       times_(locale), dates_(times_) {}
 
-const TTextLocale& TTextLocale::System() {
-    static const TTextLocale system(QLocale::system());
+const TextLocale& TextLocale::System() {
+    static const TextLocale system(QLocale::system());
     return system;
 }
 
-std::optional<double> TTextLocale::NumberValue(std::string_view text) const {
+std::optional<double> TextLocale::NumberValue(std::string_view text) const {
     return NumberTextValue(text, decimal_);
 }
 

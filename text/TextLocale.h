@@ -15,13 +15,13 @@ namespace nullsweep {
 // The user's conventions that cell texts and row comparisons follow: the decimal and group
 // separators of numbers, and the date-time texts the scan writes. Tests pass a locale of their
 // own; the program uses the system's.
-class TTextLocale {
+class TextLocale {
   public:
-    explicit TTextLocale(const QLocale& locale);
-    TTextLocale(const TTextLocale&) = delete;
-    TTextLocale& operator=(const TTextLocale&) = delete;
+    explicit TextLocale(const QLocale& locale);
+    TextLocale(const TextLocale&) = delete;
+    TextLocale& operator=(const TextLocale&) = delete;
     // The process's locale, built on first use.
-    static const TTextLocale& System();
+    static const TextLocale& System();
 
     const std::string& DecimalSeparator() const { return decimal_; }
     const std::string& GroupSeparator() const { return group_; }
@@ -29,14 +29,14 @@ class TTextLocale {
 
     // A number text's value (NumberTextValue with this locale's decimal separator).
     std::optional<double> NumberValue(std::string_view text) const;
-    // A date-time text's value in days (TDateTextParser).
+    // A date-time text's value in days (DateTextParser).
     std::optional<double> DateValue(std::string_view text) const { return dates_.Days(text); }
 
   private:
     std::string decimal_;
     std::string group_;
     DateTimeText times_;
-    TDateTextParser dates_;
+    DateTextParser dates_;
 };
 
 } // namespace nullsweep

@@ -57,10 +57,10 @@ using Kind = nullsweep::test::FakeShell::Kind;
 
 namespace {
 
-struct RecordingWait final : TWaitWindow {
+struct RecordingWait final : WaitDisplay {
     std::vector<std::string> calls;
     bool failText = false;
-    TWaitWindow* inner = nullptr; // a real wait window to pass the calls on to
+    WaitDisplay* inner = nullptr; // a real wait window to pass the calls on to
     // Runs at each text, on the user-interface thread while the work waits for it.
     std::function<void(const std::string&)> onText;
     void ShowWait(bool visible, bool cancelVisible) override {
@@ -221,12 +221,12 @@ TEST(MainWindow, IsPlacedInsideTheAvailableScreenArea) {
 // lines fit their widths in the fonts the window chose.
 TEST(MainWindow, TextsFitTheirWidths) {
     Fixture f;
-    TTreeView& view = f.window.View();
+    TreeView& view = f.window.View();
     const QFontMetrics header(view.header()->font());
     for (std::uint32_t c = 0; c < f.vt().Columns().Count(); ++c) {
         const VirtualTreeColumn& column = f.vt().Columns().Items(c);
         const int needed = header.horizontalAdvance(QString::fromStdString(column.Text())) +
-                           TTreeView::SortMarkSpace + 2 * TTreeView::HeaderTextMargin;
+                           TreeView::SortMarkSpace + 2 * TreeView::HeaderTextMargin;
         EXPECT_LE(needed, view.header()->sectionSize(int(c))) << column.Text();
     }
     // The time columns ("Create Time", "Access Time", "Write Time") are the last three.
@@ -279,11 +279,11 @@ TEST(MainWindow, TheHighlightedRowIsTheRowDeleteActsOn) {
     f.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f.window));
     f.window.DropFolders({t.Root()});
-    TTreeView& view = f.window.View();
+    TreeView& view = f.window.View();
     auto highlighted = [&] {
         std::vector<PVirtualNode> rows;
         for (const QModelIndex& index : view.selectionModel()->selectedRows())
-            rows.push_back(TTreeModel::NodeOf(index));
+            rows.push_back(TreeModel::NodeOf(index));
         return rows;
     };
     auto expectHighlightIsFocus = [&] {
@@ -325,7 +325,7 @@ TEST(MainWindow, KeyboardFocusIsVisible) {
     f.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f.window));
     f.window.DropFolders({t.Path("one"), t.Path("two")});
-    TTreeView& view = f.window.View();
+    TreeView& view = f.window.View();
     auto shot = [](QWidget* widget) { return widget->grab().toImage(); };
 
     f.window.btnOpen->setFocus(Qt::TabFocusReason);
@@ -406,8 +406,8 @@ TEST(MainWindow, RowsShowEvenWithoutColumns) {
     ASSERT_EQ(window.VT().Columns().Count(), 0u);
     window.DropFolders({t.Path("one"), t.Path("two")});
 
-    TTreeView& view = window.View();
-    TTreeModel& model = view.Model();
+    TreeView& view = window.View();
+    TreeModel& model = view.Model();
     ASSERT_EQ(model.rowCount(), 2);
     ASSERT_EQ(model.columnCount(), 1);
     EXPECT_FALSE(view.isColumnHidden(0));
@@ -704,7 +704,7 @@ TEST(MainWindow, DoubleClickOnARowShowsItsFileInItsFolder) {
     t.File("sub/x.txt");
     Fixture f;
     f.window.DropFolders({t.Root()});
-    TTreeView& view = f.window.View();
+    TreeView& view = f.window.View();
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {},
                        view.visualRect(view.Model().index(0, 1)).center());
     const auto shown = f.shell.CallsOf(Kind::ShowFile);
@@ -824,7 +824,7 @@ TEST(MainWindow, SpreadsheetExportHoldsEveryRowInGridOrderAndReusesTheDocument) 
               (std::vector<std::string>{"show+cancel", "text Gathering info..", "hide",
                                         "text 0 of 2 rows", "text 0 of 2 rows", "show+cancel",
                                         "text Export to file..", "text 0 of 2 rows", "hide"}));
-    test::TWorkbookReader first(out.Path("first.xlsx"));
+    test::WorkbookReader first(out.Path("first.xlsx"));
     EXPECT_EQ(first.Value("A1"), "first");
     EXPECT_EQ(first.Value("B3"), "b.txt"); // unchecked, still exported
     EXPECT_EQ(first.Value("B4"), "a.txt");
@@ -833,7 +833,7 @@ TEST(MainWindow, SpreadsheetExportHoldsEveryRowInGridOrderAndReusesTheDocument) 
     // The window's one export document starts afresh for every export.
     f.vt().DeleteNode(f.row(0));
     f.window.ExportToExcel1->trigger();
-    test::TWorkbookReader second(out.Path("second.xlsx"));
+    test::WorkbookReader second(out.Path("second.xlsx"));
     EXPECT_EQ(second.Value("B3"), "a.txt");
     EXPECT_EQ(second.MaxRow(), 3);
     EXPECT_EQ(f.shell.CallsOf(Kind::ShowMessage).size(), 2u);
@@ -971,7 +971,7 @@ TEST(MainWindow, TheGridWorksFromTheKeyboard) {
         t.File(name);
     Fixture f;
     f.window.DropFolders({t.Root()});
-    TTreeView& view = f.window.View();
+    TreeView& view = f.window.View();
     view.setFocus();
 
     // The pop-up's Sort By lists the visible columns and sorts as a header click does.
@@ -1078,7 +1078,7 @@ TEST(MainWindow, FullPathStretchesAndCheckAllFollowsItsColumn) {
     EXPECT_EQ(header->sectionSize(2), size);
 
     // A cut path keeps its file name in sight and shows whole in its tooltip.
-    TTreeView& view = f.window.View();
+    TreeView& view = f.window.View();
     EXPECT_EQ(view.textElideMode(), Qt::ElideMiddle);
     const QModelIndex cell = view.Model().index(0, 1);
     const QPoint at = view.visualRect(cell).center();
@@ -1099,7 +1099,7 @@ TEST(MainWindow, FullPathStretchesAndCheckAllFollowsItsColumn) {
                       QPoint(header->sectionViewportPosition(2) + 10, 8));
     ASSERT_EQ(f.vt().SortColumn(), 2);
     EXPECT_GE(header->sectionSize(2),
-              header->fontMetrics().horizontalAdvance("File Size") + TTreeView::SortMarkSpace);
+              header->fontMetrics().horizontalAdvance("File Size") + TreeView::SortMarkSpace);
 }
 
 // The old window deleted on the user-interface thread: nothing else ran until the last file.

@@ -109,7 +109,7 @@ TEST(QtDesktopShell, ShowFileAsksTheFileManagerAndFallsBackToTheFolder) {
     ASSERT_TRUE(bus.Started()) << "dbus-daemon did not start";
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler("file", &catcher, "open");
-    TQtDesktopShell shell;
+    QtDesktopShell shell;
     shell.SetBus(bus.Connect());
 
     FakeFileManager manager;
@@ -138,7 +138,7 @@ TEST(QtDesktopShell, ShowFileAsksTheFileManagerAndFallsBackToTheFolder) {
 }
 
 TEST(QtDesktopShell, QuestionsAnswerYesUnlessNo) {
-    TQtDesktopShell shell;
+    QtDesktopShell shell;
     for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
         whenShown<QMessageBox>([button](QMessageBox* box) {
             EXPECT_EQ(box->windowTitle(), "Warning");
@@ -153,7 +153,7 @@ TEST(QtDesktopShell, QuestionsAnswerYesUnlessNo) {
 }
 
 TEST(QtDesktopShell, MessagesHaveOneOkButtonAndTheGivenIcon) {
-    TQtDesktopShell shell;
+    QtDesktopShell shell;
     for (const auto& [icon, expected] : {std::pair(MessageIcon::None, QMessageBox::NoIcon),
                                          std::pair(MessageIcon::Warning, QMessageBox::Warning)}) {
         bool shown = false;
@@ -172,7 +172,7 @@ TEST(QtDesktopShell, MessagesHaveOneOkButtonAndTheGivenIcon) {
 
 TEST(QtDesktopShell, SaveDialogAppendsTheDefaultSuffixAndLeavesOverwritingToTheCaller) {
     TempTree t;
-    TQtDesktopShell shell;
+    QtDesktopShell shell;
     whenShown<QFileDialog>([&](QFileDialog* dialog) {
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
         EXPECT_EQ(dialog->defaultSuffix(), "txt");
@@ -192,7 +192,7 @@ TEST(QtDesktopShell, SaveDialogAppendsTheDefaultSuffixAndLeavesOverwritingToTheC
 TEST(QtDesktopShell, FolderPickerShowsFoldersOnly) {
     TempTree t;
     t.Folder("chosen");
-    TQtDesktopShell shell;
+    QtDesktopShell shell;
     whenShown<QFileDialog>([&](QFileDialog* dialog) {
         EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
         EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
@@ -209,7 +209,7 @@ TEST(QtDesktopShell, OpenRequestsGoToTheDesktopAsUrls) {
     UrlCatcher catcher;
     for (const char* scheme : {"file", "https", "mailto"})
         QDesktopServices::setUrlHandler(scheme, &catcher, "open");
-    TQtDesktopShell shell;
+    QtDesktopShell shell;
     shell.OpenFolder("/tmp/a b/caf\xc3\xa9");
     shell.OpenUrl("https://nullsweep.example.org/");
     shell.OpenUrl("mailto:nullsweep@example.org");

@@ -108,14 +108,14 @@ TEST(WaitForm, TheBusyIndicatorMovesWhileWorkRunsOffTheUiThread) {
 // what it throws arrives at the caller.
 TEST(WaitForm, WorkOffTheUiThreadUsesTheShellOnTheUiThread) {
     FakeShell shell;
-    struct ThreadWait final : TWaitWindow {
+    struct ThreadWait final : WaitDisplay {
         std::vector<bool> onUiThread;
         void ShowWait(bool, bool) override {
             onUiThread.push_back(QThread::currentThread() == qApp->thread());
         }
         void SetWaitText(const std::string&) override {}
     } wait;
-    TWaitWindow* previousWait = SetWaitWindow(&wait);
+    WaitDisplay* previousWait = SetWaitWindow(&wait);
     shell.answers = {true};
     bool answer = false;
     RunOffUiThread([&] {

@@ -487,7 +487,7 @@ TEST(Binary, FilesWithExtremeTimesAreListedInEveryFormatInTheOrderOfTheirRealTim
                 program.Scan({"-q", "-f", format, "-s", "Write Time", "-o", list, t.Path("tree")});
             std::string out = ReadFile(list);
             if (format == "xlsx" && run.status == 0) {
-                const TWorkbookReader book(list);
+                const WorkbookReader book(list);
                 out.clear();
                 for (int row = 3; row <= book.MaxRow(); ++row) // after the title and header
                     out += book.Value("C" + std::to_string(row)) + "\n";

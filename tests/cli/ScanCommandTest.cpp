@@ -181,7 +181,7 @@ TEST(ScanCommand, OneThreadAndEightGiveTheSameBytes) {
 TEST(ScanCommand, PathsInWalkOrderAreWrittenAsFoundAndStillDeleted) {
     StringSink sink;
     int pushed = 0;
-    TPathStream stream(sink, false, [&] { ++pushed; });
+    PathStream stream(sink, false, [&] { ++pushed; });
     stream.Add("/first");
     EXPECT_EQ(sink.text, "/first\n");
     EXPECT_EQ(pushed, 1);

@@ -27,7 +27,7 @@ using namespace nullsweep::test;
 namespace {
 
 // Saves through the window's writer: the dialog answers `path`.
-class SaveAs final : public TDesktopShell {
+class SaveAs final : public DesktopShell {
   public:
     explicit SaveAs(std::string path) : path_(std::move(path)) { previous_ = SetShell(this); }
     ~SaveAs() override { SetShell(previous_); }
@@ -40,7 +40,7 @@ class SaveAs final : public TDesktopShell {
 
   private:
     std::string path_;
-    TDesktopShell* previous_;
+    DesktopShell* previous_;
 };
 
 const std::vector<std::string> DefaultColumns = {"         File Name", "Full Path",   "File Size",
@@ -64,7 +64,7 @@ TEST(ScanExport, FileHoldsExactlyWhatTheWindowWouldExport) {
         TVirtualStringTree grid;
         ScanFolder(grid, t.Root());
         // Open Folder ends with the sort by "File Name" before any header click.
-        SortRows(grid, -1, int(TField::FileName), sdAscending);
+        SortRows(grid, -1, int(FieldId::FileName), sdAscending);
         const std::string windowFile = out.Path("cli.window." + format);
         SaveAs shell(windowFile);
         XMLDocument document;
@@ -165,7 +165,7 @@ TEST(ScanExport, SpreadsheetNeedsAFileAndHoldsTheRows) {
         RunScan({"-q", "-f", "xlsx", "-o", path, "--config", t.Path("config.xml"), t.Path("data")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
-    test::TWorkbookReader book(path);
+    test::WorkbookReader book(path);
     EXPECT_EQ(book.Value("A1"), "empty files");
     EXPECT_EQ(book.Merged(), std::vector<std::string>{"A1:H1"});
     EXPECT_EQ(book.Value("A2"), "SerialNO");

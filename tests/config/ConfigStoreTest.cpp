@@ -176,7 +176,7 @@ TEST(ExecutableFolder, HoldsTheRunningProgram) {
 TEST(TemporaryFile, PlacingWithoutReplacingKeepsAFilePutThereMeanwhile) {
     TempTree tree;
     for (const bool named : {false, true}) {
-        TTemporaryFile file(tree.Root() + "/", "target");
+        TemporaryFile file(tree.Root() + "/", "target");
         ASSERT_EQ(file.Create(named), 0);
         ASSERT_EQ(WriteFully(file.Fd(), "ours"), 0);
         tree.File("target", "theirs");

@@ -35,7 +35,7 @@ TEST(DelimitedText, HeaderKeepsNamesAsStoredWhileDataLinesFindTheirFields) {
     TVirtualStringTree grid;
     AddTestRow(
         grid, nullptr,
-        {{TField::FileName, "a.txt"}, {TField::FullPath, "/d/a.txt"}, {TField::FileSize, "0"}});
+        {{FieldId::FileName, "a.txt"}, {FieldId::FullPath, "/d/a.txt"}, {FieldId::FileSize, "0"}});
     TFileInfo info;
     info.Columns = {PaddedFileName, " Write Time ", "File Size", "no such field"};
     EXPECT_EQ(delimited(info, ",", grid),
@@ -49,9 +49,9 @@ TEST(DelimitedText, HeaderKeepsNamesAsStoredWhileDataLinesFindTheirFields) {
 
 TEST(DelimitedText, EveryRowInPreOrderWhateverItsCheckState) {
     TVirtualStringTree grid;
-    PVirtualNode first = AddTestRow(grid, nullptr, {{TField::FileName, "1"}});
-    AddTestRow(grid, nullptr, {{TField::FileName, "2"}});
-    AddTestRow(grid, first, {{TField::FileName, "1.1"}});
+    PVirtualNode first = AddTestRow(grid, nullptr, {{FieldId::FileName, "1"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "2"}});
+    AddTestRow(grid, first, {{FieldId::FileName, "1.1"}});
     grid.SetCheckState(first, csUncheckedNormal);
     TFileInfo info;
     info.Columns = {"File Name"};
@@ -60,8 +60,8 @@ TEST(DelimitedText, EveryRowInPreOrderWhateverItsCheckState) {
 
 TEST(DelimitedText, NoColumnsGiveAnEmptyHeaderAndOneEmptyLinePerRow) {
     TVirtualStringTree grid;
-    AddTestRow(grid, nullptr, {{TField::FileName, "a"}});
-    AddTestRow(grid, nullptr, {{TField::FileName, "b"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "a"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "b"}});
     TFileInfo info;
     EXPECT_EQ(delimited(info, ",", grid), "\n\n\n");
 }
@@ -81,7 +81,7 @@ TEST(DelimitedText, CsvValuesWithSpecialCharactersReadBackUnchanged) {
                                             ""};
     TVirtualStringTree grid;
     for (const std::string& name : names)
-        AddTestRow(grid, nullptr, {{TField::FileName, name + ".x,y"}});
+        AddTestRow(grid, nullptr, {{FieldId::FileName, name + ".x,y"}});
     TempTree t;
     FakeExportShell shell;
     shell.savePath = t.Path("list.csv");
@@ -102,7 +102,7 @@ TEST(DelimitedText, CsvValuesWithSpecialCharactersReadBackUnchanged) {
 TEST(DelimitedText, CsvQuotesOnlyWhatNeedsIt) {
     TVirtualStringTree grid;
     AddTestRow(grid, nullptr,
-               {{TField::FileName, "say \"hi\""}, {TField::FullPath, "/p q/say \"hi\""}});
+               {{FieldId::FileName, "say \"hi\""}, {FieldId::FullPath, "/p q/say \"hi\""}});
     TFileInfo info;
     info.Columns = {"Full Path", "File Name", "Name, with comma"};
     EXPECT_EQ(delimited(info, ",", grid, true), "Full Path,File Name,\"Name, with comma\",\n"

@@ -72,7 +72,7 @@ TEST(TitleFromPath, TakesTheNameUpToItsFirstDot) {
 TEST(WaitScope, ShowsTheTextAndHidesOnEveryPath) {
     RecordingWaitWindow wait;
     try {
-        TWaitScope scope(ExportWaitText);
+        WaitScope scope(ExportWaitText);
         throw std::runtime_error("failed");
     } catch (const std::runtime_error&) {
     }

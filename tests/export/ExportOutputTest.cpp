@@ -15,7 +15,7 @@ using namespace nullsweep::test;
 namespace {
 
 void writeMany(ByteSink& sink, std::size_t blocks) {
-    TOutBuffer out(sink, 1024);
+    OutBuffer out(sink, 1024);
     for (std::size_t i = 0; i < blocks; ++i) {
         out << std::string(100, 'x') << "\n";
         out.Commit();
@@ -108,7 +108,7 @@ TEST(ReplaceFile, MissingFolderIsReported) {
 TEST(StreamSink, LostOutputIsReportedWithTheStreamName) {
     std::FILE* full = std::fopen("/dev/full", "w");
     ASSERT_NE(full, nullptr);
-    TStreamSink sink(full, "standard output");
+    StreamSink sink(full, "standard output");
     std::string message;
     try {
         writeMany(sink, 10);
@@ -123,7 +123,7 @@ TEST(StreamSink, LostOutputIsReportedWithTheStreamName) {
 TEST(OutBuffer, PassesTextOnInBlocksAndOnlyWhenAsked) {
     StringSink sink;
     {
-        TOutBuffer out(sink, 10);
+        OutBuffer out(sink, 10);
         out << "12345";
         out.Commit();
         EXPECT_EQ(sink.text, "");

@@ -23,10 +23,10 @@ PVirtualNode AddTestRow(TVirtualStringTree& grid, PVirtualNode parent, FieldText
     std::uint64_t size = 0;
     bool hasPath = false;
     for (const auto& [field, text] : fields) {
-        if (field == TField::FileName) name = text;
-        if (field == TField::FullPath) path = text, hasPath = true;
-        if (field == TField::FileSize) size = std::stoull(text);
-        if (field != TField::FileName && field != TField::FullPath && field != TField::FileSize)
+        if (field == FieldId::FileName) name = text;
+        if (field == FieldId::FullPath) path = text, hasPath = true;
+        if (field == FieldId::FileSize) size = std::stoull(text);
+        if (field != FieldId::FileName && field != FieldId::FullPath && field != FieldId::FileSize)
             throw std::invalid_argument("a row holds no text of its own for that field");
     }
     if (!hasPath) path = name;

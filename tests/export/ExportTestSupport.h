@@ -16,7 +16,7 @@ namespace nullsweep::test {
 
 // Stands in for the desktop while it lives: the save dialog returns `savePath` (empty:
 // cancelled) and the Yes/No question returns `answerYes`. Every request is recorded.
-class FakeExportShell final : public TDesktopShell {
+class FakeExportShell final : public DesktopShell {
   public:
     FakeExportShell() { previous_ = SetShell(this); }
     ~FakeExportShell() override { SetShell(previous_); }
@@ -40,11 +40,11 @@ class FakeExportShell final : public TDesktopShell {
     std::vector<std::pair<std::string, std::string>> questions;
 
   private:
-    TDesktopShell* previous_;
+    DesktopShell* previous_;
 };
 
 // Records the wait window's calls as "show", "hide" and "text:<text>".
-class RecordingWaitWindow final : public TWaitWindow {
+class RecordingWaitWindow final : public WaitDisplay {
   public:
     RecordingWaitWindow() { previous_ = SetWaitWindow(this); }
     ~RecordingWaitWindow() override { SetWaitWindow(previous_); }
@@ -56,10 +56,10 @@ class RecordingWaitWindow final : public TWaitWindow {
     std::vector<std::string> calls;
 
   private:
-    TWaitWindow* previous_;
+    WaitDisplay* previous_;
 };
 
-using FieldTexts = std::initializer_list<std::pair<TField, std::string>>;
+using FieldTexts = std::initializer_list<std::pair<FieldId, std::string>>;
 
 // Adds a row under `parent` (null: top level) of a grid made ready for rows: the file named
 // "File Name" at "Full Path" (default: the name alone) of "File Size" bytes, with every time

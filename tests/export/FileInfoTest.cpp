@@ -14,9 +14,9 @@ struct ExportFixture : ::testing::Test {
     ExportFixture() {
         AddTestRow(
             grid, nullptr,
-            {{TField::FileName, "one"}, {TField::FullPath, "/f/one"}, {TField::FileSize, "0"}});
+            {{FieldId::FileName, "one"}, {FieldId::FullPath, "/f/one"}, {FieldId::FileSize, "0"}});
         AddTestRow(grid, nullptr,
-                   {{TField::FileName, "two\nlines"}, {TField::FullPath, "/f/two\nlines"}});
+                   {{FieldId::FileName, "two\nlines"}, {FieldId::FullPath, "/f/two\nlines"}});
         info.Columns = {"         File Name", "File Size"};
         shell.savePath = t.Path("out.txt");
     }

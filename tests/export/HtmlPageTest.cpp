@@ -39,7 +39,7 @@ for row in page.rows: print(hexed(row))
 )";
 
 // The page as the export writes it, without its line end.
-std::string BuildHTMLPage(const TExportRows& rows, const ExportColumns& columns,
+std::string BuildHTMLPage(const ExportRows& rows, const ExportColumns& columns,
                           std::string_view title) {
     StringSink sink;
     WriteHTML(sink, rows, columns, title);
@@ -67,7 +67,7 @@ TEST(HtmlPage, HeadLiteralIsTheFixedOne) {
 
 TEST(HtmlPage, PageIsTheHeadTitleFooterAndTableInOneLine) {
     TVirtualStringTree grid;
-    AddTestRow(grid, nullptr, {{TField::FileName, "a"}, {TField::FileSize, "0"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "a"}, {FieldId::FileSize, "0"}});
     TFileInfo info;
     info.Columns = {"   File Name", "Description"};
     EXPECT_EQ(
@@ -84,9 +84,9 @@ TEST(HtmlPage, PageIsTheHeadTitleFooterAndTableInOneLine) {
 
 TEST(HtmlPage, RowsAlternateOverAllRowsInPreOrder) {
     TVirtualStringTree grid;
-    PVirtualNode parent = AddTestRow(grid, nullptr, {{TField::FileName, "p"}});
-    AddTestRow(grid, nullptr, {{TField::FileName, "q"}});
-    AddTestRow(grid, parent, {{TField::FileName, "child"}});
+    PVirtualNode parent = AddTestRow(grid, nullptr, {{FieldId::FileName, "p"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "q"}});
+    AddTestRow(grid, parent, {{FieldId::FileName, "child"}});
     TFileInfo info;
     info.Columns = {"File Name", "Full Path"};
     const std::string page =
@@ -120,10 +120,10 @@ TEST(HtmlPage, FileIsOneLineAndEveryNameShowsAsItIs) {
                                             "mark\xef\xbb\xbf after ASCII"};
     TVirtualStringTree grid;
     for (const std::string& name : names)
-        AddTestRow(grid, nullptr, {{TField::FileName, name}});
-    AddTestRow(grid, nullptr, {{TField::FileName, "bad\xff"}});
+        AddTestRow(grid, nullptr, {{FieldId::FileName, name}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "bad\xff"}});
     // A browser reads references 128-159 as windows-1252 ("&#133;" shows an ellipsis).
-    AddTestRow(grid, nullptr, {{TField::FileName, "c1\xc2\x85"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "c1\xc2\x85"}});
     TempTree t;
     FakeExportShell shell;
     shell.savePath = t.Path("<list> & \xc3\xa9.v2.htm");

@@ -14,12 +14,12 @@
 
 using namespace nullsweep;
 using nullsweep::test::TempTree;
-using nullsweep::test::TWorkbookReader;
+using nullsweep::test::WorkbookReader;
 
 namespace {
 
-TSheetArray Array(std::initializer_list<std::initializer_list<const char*>> rows) {
-    TSheetArray array(rows.size(), rows.begin()->size());
+SheetArray Array(std::initializer_list<std::initializer_list<const char*>> rows) {
+    SheetArray array(rows.size(), rows.begin()->size());
     std::size_t r = 0;
     for (const auto& row : rows) {
         std::size_t c = 0;
@@ -37,7 +37,7 @@ std::string FileText(const std::string& path) {
 
 // The sequence a report sheet is made with: a merged title over the columns, then a framed
 // table with fitted widths.
-void FillReport(const AutoObject& app, TSheetArray table, const std::string& last) {
+void FillReport(const AutoObject& app, SheetArray table, const std::string& last) {
     app.Set("ScreenUpdating", false);
     app.Set("Visible", false);
     app.Get("WorkBooks").Call("Add");
@@ -69,7 +69,7 @@ TEST(SpreadsheetApp, SavesTheTitleTableBordersAndWidthsAReaderSees) {
     app.Set("ScreenUpdating", true);
     app.Get("workBooks", 1).Call("close");
 
-    TWorkbookReader book(tree.Path("report.xlsx"));
+    WorkbookReader book(tree.Path("report.xlsx"));
     EXPECT_EQ(book.Sheets(), 1);
     EXPECT_EQ(book.Value("A1"), "Report");
     EXPECT_TRUE(book.Bold("A1"));
@@ -112,7 +112,7 @@ TEST(SpreadsheetApp, KeepsTextsAsTextsAndMendsWhatXmlCannotHold) {
                               "bad\xFFname", "ctl\x01x"}}));
     app.Get("WorkBooks", 1).Call("SaveAs", tree.Path("texts.xlsx"));
 
-    TWorkbookReader book(tree.Path("texts.xlsx"));
+    WorkbookReader book(tree.Path("texts.xlsx"));
     EXPECT_EQ(book.Value("A1"), "00123");
     EXPECT_EQ(book.Type("A1"), "str");
     EXPECT_EQ(book.Value("B1"), "=SUM(B1)"); // a file name, not a formula
@@ -175,7 +175,7 @@ TEST(SpreadsheetApp, SaveAsReplacesAFileOnlyWithACompleteWorkbook) {
 
     cell.Set("Value", std::string("fits"));
     book.Call("SaveAs", tree.Path("old.xlsx"));
-    EXPECT_EQ(TWorkbookReader(tree.Path("old.xlsx")).Value("A1"), "fits");
+    EXPECT_EQ(WorkbookReader(tree.Path("old.xlsx")).Value("A1"), "fits");
 
     try {
         book.Call("SaveAs", tree.Path("missing/new.xlsx"));
@@ -190,7 +190,7 @@ TEST(SpreadsheetApp, AnEmptyWorkbookIsStillAWorkbook) {
     AutoObject app = CreateOleObject("Excel.Application");
     app.Get("WorkBooks").Call("Add");
     app.Get("WorkBooks", 1).Call("SaveAs", tree.Path("empty.xlsx"));
-    TWorkbookReader book(tree.Path("empty.xlsx"));
+    WorkbookReader book(tree.Path("empty.xlsx"));
     EXPECT_EQ(book.Sheets(), 1);
     EXPECT_FALSE(book.Has("A1"));
 }
@@ -203,7 +203,7 @@ TEST(WorkbookText, FittedWidthCountsCharactersOfTheLongestLine) {
 }
 
 TEST(SheetArray, KeepsEveryTextAcrossBlocksAsACString) {
-    TSheetArray array(3000, 2);
+    SheetArray array(3000, 2);
     EXPECT_EQ(array.At(2999, 1), "");
     EXPECT_STREQ(array.At(0, 0).data(), "");
     const std::string big(3 << 20, 'b'); // larger than a block
@@ -221,6 +221,6 @@ TEST(SheetArray, KeepsEveryTextAcrossBlocksAsACString) {
     EXPECT_EQ(array.At(2, 1), "");
     EXPECT_THROW(array.At(3000, 0), std::out_of_range);
 
-    TSheetArray moved = std::move(array);
+    SheetArray moved = std::move(array);
     EXPECT_EQ(moved.At(1, 1), "second");
 }

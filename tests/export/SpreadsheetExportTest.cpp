@@ -15,7 +15,7 @@
 using namespace nullsweep;
 using nullsweep::test::FakeShell;
 using nullsweep::test::TempTree;
-using nullsweep::test::TWorkbookReader;
+using nullsweep::test::WorkbookReader;
 
 namespace {
 
@@ -72,7 +72,7 @@ TEST_F(SpreadsheetExport, CountsAndNumbersElementsParentFirst) {
     EXPECT_EQ(CountElements(root.ChildNodes().Item(0)), 0u);
 
     info.Columns = {"         File Name", "Full Path", "No Such Field", "  "};
-    TSheetArray array = BuildSheetArray(root, 8, info.Columns);
+    SheetArray array = BuildSheetArray(root, 8, info.Columns);
     ASSERT_EQ(array.Rows(), 9u);
     ASSERT_EQ(array.Columns(), 5u);
     EXPECT_EQ(array.At(0, 0), "SerialNO");
@@ -107,7 +107,7 @@ TEST_F(SpreadsheetExport, WritesTitleHeaderNumberedFramedRows) {
     EXPECT_EQ(asked.initialName, "");
     EXPECT_TRUE(Messages().empty());
 
-    TWorkbookReader book(tree.Path("report.final.xlsx"));
+    WorkbookReader book(tree.Path("report.final.xlsx"));
     EXPECT_EQ(book.Value("A1"), "report");
     EXPECT_TRUE(book.Bold("A1"));
     EXPECT_EQ(book.Horizontal("A1"), "center");
@@ -137,7 +137,7 @@ TEST_F(SpreadsheetExport, NoColumnsGiveOneNumberedColumn) {
     MakeDocument(3);
     Choose("only numbers.xlsx");
     ASSERT_TRUE(info.ExportToExcel(""));
-    TWorkbookReader book(tree.Path("only numbers.xlsx"));
+    WorkbookReader book(tree.Path("only numbers.xlsx"));
     EXPECT_EQ(book.Value("A1"), "only numbers");
     EXPECT_TRUE(book.Merged().empty()); // A1:A1 is one cell
     EXPECT_EQ(book.Value("A2"), "SerialNO");
@@ -189,7 +189,7 @@ TEST_F(SpreadsheetExport, WhatWasFilledIsSavedWhenTheSheetCannotTakeTheRest) {
     } catch (const std::exception& error) {
         EXPECT_NE(std::string(error.what()).find("wide.xlsx"), std::string::npos) << error.what();
     }
-    TWorkbookReader book(tree.Path("wide.xlsx"));
+    WorkbookReader book(tree.Path("wide.xlsx"));
     EXPECT_EQ(book.Value("A1"), "wide");
     EXPECT_TRUE(book.Bold("A1"));
     EXPECT_FALSE(book.Has("A2"));

@@ -44,7 +44,7 @@ std::string hex(const std::string& bytes) {
 // What ReadElements prints for an element at `depth` with only a file name.
 // The line of a row from AddTestRow with this name and no extension.
 std::string fileLine(int depth, const std::string& name) {
-    const std::string epoch = hex(std::string(TRowText().TimeText(0)));
+    const std::string epoch = hex(std::string(RowText().TimeText(0)));
     return std::to_string(depth) + " FileName=" + hex(name) + " FullPath=" + hex(name) +
            " FileSize=" + hex("0") + " FileType=" + hex("file") + " CreateTime=" + epoch +
            " AccessTime=" + epoch + " WriteTime=" + epoch;
@@ -102,9 +102,10 @@ TEST_F(XmlFixture, EveryFieldHasItsNameWithoutBlanks) {
         "CreateTime",     "AccessTime",     "WriteTime",      "DOSName",        "FileCount",
         "CreateAgeRange", "AccessAgeRange", "WriteAgeRange",  "SizeRange"};
     EXPECT_EQ(XmlAttributeNames(), names);
-    AddTestRow(grid, nullptr,
-               {{TField::FullPath, "/d/v.e"}, {TField::FileName, "v.e"}, {TField::FileSize, "7"}});
-    const std::string epoch = hex(std::string(TRowText().TimeText(0)));
+    AddTestRow(
+        grid, nullptr,
+        {{FieldId::FullPath, "/d/v.e"}, {FieldId::FileName, "v.e"}, {FieldId::FileSize, "7"}});
+    const std::string epoch = hex(std::string(RowText().TimeText(0)));
     EXPECT_EQ(exportAndRead().at(1), "1 FileName=" + hex("v.e") + " FullPath=" + hex("/d/v.e") +
                                          " FileSize=" + hex("7") + " FileExt=" + hex("e") +
                                          " FileType=" + hex("file") + " CreateTime=" + epoch +
@@ -112,11 +113,11 @@ TEST_F(XmlFixture, EveryFieldHasItsNameWithoutBlanks) {
 }
 
 TEST_F(XmlFixture, ChildRowsNestInsideTheirParentsElement) {
-    PVirtualNode p = AddTestRow(grid, nullptr, {{TField::FileName, "p"}});
-    AddTestRow(grid, nullptr, {{TField::FileName, "q"}});
-    PVirtualNode c = AddTestRow(grid, p, {{TField::FileName, "c"}});
-    AddTestRow(grid, c, {{TField::FileName, "g"}});
-    AddTestRow(grid, p, {{TField::FileName, "d"}});
+    PVirtualNode p = AddTestRow(grid, nullptr, {{FieldId::FileName, "p"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "q"}});
+    PVirtualNode c = AddTestRow(grid, p, {{FieldId::FileName, "c"}});
+    AddTestRow(grid, c, {{FieldId::FileName, "g"}});
+    AddTestRow(grid, p, {{FieldId::FileName, "d"}});
     const auto lines = exportAndRead();
     EXPECT_EQ(lines,
               (std::vector<std::string>{lines.at(0), fileLine(1, "p"), fileLine(2, "c"),
@@ -124,10 +125,10 @@ TEST_F(XmlFixture, ChildRowsNestInsideTheirParentsElement) {
 }
 
 TEST_F(XmlFixture, EachExportHoldsOnlyItsOwnRows) {
-    AddTestRow(grid, nullptr, {{TField::FileName, "first"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "first"}});
     const auto first = exportAndRead();
     grid.Clear();
-    AddTestRow(grid, nullptr, {{TField::FileName, "second"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "second"}});
     info.GatherInfo(
         ExportRowsOf(grid)); // gathering again without a reset still starts from no rows
     const auto second = exportAndRead();
@@ -137,11 +138,11 @@ TEST_F(XmlFixture, EachExportHoldsOnlyItsOwnRows) {
 }
 
 TEST_F(XmlFixture, NamesThatAreNotUtf8OrNotXmlCharactersStillGiveWellFormedXml) {
-    AddTestRow(grid, nullptr, {{TField::FileName, "bad\xff\xfe"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "bad\xff\xfe"}});
     // Control characters and the noncharacters U+FFFE and U+FFFF: no XML may hold them.
-    AddTestRow(grid, nullptr, {{TField::FileName, "ctl\x01\x1f\xef\xbf\xbe\xef\xbf\xbf"}});
-    AddTestRow(grid, nullptr, {{TField::FileName, "<&\"'> caf\xc3\xa9 \xf0\x9f\x98\x80"}});
-    AddTestRow(grid, nullptr, {{TField::FileName, "tab\tline\nreturn\r"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "ctl\x01\x1f\xef\xbf\xbe\xef\xbf\xbf"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "<&\"'> caf\xc3\xa9 \xf0\x9f\x98\x80"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "tab\tline\nreturn\r"}});
     const auto lines = exportAndRead();
     ASSERT_EQ(lines.size(), 5u);
     const std::string replacement = "\xef\xbf\xbd";
@@ -152,7 +153,7 @@ TEST_F(XmlFixture, NamesThatAreNotUtf8OrNotXmlCharactersStillGiveWellFormedXml) 
 }
 
 TEST_F(XmlFixture, FileIsUtf8WithTheTemplatesDeclaration) {
-    AddTestRow(grid, nullptr, {{TField::FileName, "x"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "x"}});
     exportAndRead();
     const std::string file = ReadFile(t.Path("out.xml"));
     EXPECT_TRUE(file.starts_with("<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>"))
@@ -163,7 +164,7 @@ TEST_F(XmlFixture, FileIsUtf8WithTheTemplatesDeclaration) {
 }
 
 TEST_F(XmlFixture, WaitWindowTextsAndDeclinedOverwrite) {
-    AddTestRow(grid, nullptr, {{TField::FileName, "x"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "x"}});
     WriteFile(t.Path("out.xml"), "old");
     RecordingWaitWindow wait;
     shell.savePath = t.Path("out.xml");
@@ -180,7 +181,7 @@ TEST_F(XmlFixture, WaitWindowTextsAndDeclinedOverwrite) {
 }
 
 TEST_F(XmlFixture, FailedSaveKeepsTheOldFile) {
-    AddTestRow(grid, nullptr, {{TField::FileName, "x"}});
+    AddTestRow(grid, nullptr, {{FieldId::FileName, "x"}});
     t.Folder("locked");
     WriteFile(t.Path("locked/out.xml"), "old");
     t.Chmod("locked", 0555);

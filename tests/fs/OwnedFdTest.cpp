@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <utility>
 
-using nullsweep::TOwnedFd;
+using nullsweep::OwnedFd;
 
 namespace {
 
@@ -24,8 +24,8 @@ bool isOpen(int fd) {
 TEST(OwnedFd, OneOwnerClosesOnceAndSaysWhatFailed) {
     const int raw = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(raw, 0);
-    TOwnedFd first(raw);
-    TOwnedFd second(std::move(first));
+    OwnedFd first(raw);
+    OwnedFd second(std::move(first));
     EXPECT_FALSE(first.valid());
     EXPECT_TRUE(isOpen(raw));
     EXPECT_EQ(second.close(), 0);
@@ -33,9 +33,9 @@ TEST(OwnedFd, OneOwnerClosesOnceAndSaysWhatFailed) {
     EXPECT_FALSE(isOpen(raw));
     EXPECT_EQ(second.close(), 0); // nothing left to close
 
-    EXPECT_EQ(TOwnedFd(1 << 20).close(), EBADF); // no such descriptor
+    EXPECT_EQ(OwnedFd(1 << 20).close(), EBADF); // no such descriptor
     {
-        const TOwnedFd held(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+        const OwnedFd held(::open("/dev/null", O_RDONLY | O_CLOEXEC));
         errno = ENOSPC;
     }
     EXPECT_EQ(errno, ENOSPC);

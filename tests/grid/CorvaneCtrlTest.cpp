@@ -264,23 +264,23 @@ TEST(CorvaneCtrl, HeaderClicksTurnTheDirectionOnEveryLeftClick) {
     g.add("c", 1000);
     g.add("a", 200);
 
-    g.tree.OnHeaderClick(1, TMouseButton::mbLeft, 5, 5); // first: ascending
+    g.tree.OnHeaderClick(1, MouseButton::mbLeft, 5, 5); // first: ascending
     EXPECT_EQ(g.tree.SortColumn(), 1);
     EXPECT_EQ(g.tree.SortDirection(), sdAscending);
     EXPECT_EQ(ctrl.SortField(), 2);
     EXPECT_EQ(g.names(), (std::vector<std::string>{"b", "a", "c"}));
 
-    g.tree.OnHeaderClick(0, TMouseButton::mbLeft, 5, 5); // another column: descending
+    g.tree.OnHeaderClick(0, MouseButton::mbLeft, 5, 5); // another column: descending
     EXPECT_EQ(g.tree.SortColumn(), 0);
     EXPECT_EQ(g.tree.SortDirection(), sdDescending);
     EXPECT_EQ(ctrl.SortField(), 0);
     EXPECT_EQ(g.names(), (std::vector<std::string>{"c", "b", "a"}));
 
-    g.tree.OnHeaderClick(0, TMouseButton::mbLeft, 5, 5); // a third: ascending again
+    g.tree.OnHeaderClick(0, MouseButton::mbLeft, 5, 5); // a third: ascending again
     EXPECT_EQ(g.tree.SortDirection(), sdAscending);
     EXPECT_EQ(g.names(), (std::vector<std::string>{"a", "b", "c"}));
 
-    for (auto button : {TMouseButton::mbRight, TMouseButton::mbMiddle}) {
+    for (auto button : {MouseButton::mbRight, MouseButton::mbMiddle}) {
         g.tree.OnHeaderClick(1, button, 5, 5);
         EXPECT_EQ(g.tree.SortColumn(), 0);
         EXPECT_EQ(g.tree.SortDirection(), sdAscending);
@@ -297,7 +297,7 @@ TEST(CorvaneCtrl, TheComparisonUsesTheSortFieldAndTheHeadersDirection) {
     g.add("x", 10);
     g.add("zero", 0);
     g.add("y", 5);
-    g.tree.OnHeaderClick(1, TMouseButton::mbLeft, 0, 0);
+    g.tree.OnHeaderClick(1, MouseButton::mbLeft, 0, 0);
     // The column handed to the comparison does not matter.
     g.tree.SortTree(0, g.tree.SortDirection());
     EXPECT_EQ(g.names(), (std::vector<std::string>{"zero", "y", "x"}));
@@ -326,8 +326,8 @@ TEST(CorvaneCtrl, SortGridGivesTheOrderOfTheComparisonPairByPair) {
             TCorvaneCtrl a(fast.tree), b(plain.tree);
             a.SetupColumns(fast.tree);
             b.SetupColumns(plain.tree);
-            a.TreeHeaderClick(column, TMouseButton::mbLeft, 0, 0);
-            b.TreeHeaderClick(column, TMouseButton::mbLeft, 0, 0);
+            a.TreeHeaderClick(column, MouseButton::mbLeft, 0, 0);
+            b.TreeHeaderClick(column, MouseButton::mbLeft, 0, 0);
             fast.tree.SetSortDirection(direction);
             plain.tree.SetSortDirection(direction);
             a.SortGrid();

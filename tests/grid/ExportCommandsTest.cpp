@@ -20,7 +20,7 @@
 using namespace nullsweep;
 using nullsweep::test::FakeShell;
 using nullsweep::test::TempTree;
-using nullsweep::test::TWorkbookReader;
+using nullsweep::test::WorkbookReader;
 
 namespace {
 
@@ -130,7 +130,7 @@ TEST_F(ExportCommands, EveryRowGoesOutInOrderWhateverItsCheckState) {
     const std::string sheet = Choose("list.xlsx");
     RunExportCommand(ExportCommand::Excel, grid, doc);
     EXPECT_EQ(Messages().size(), 2u);
-    TWorkbookReader book(sheet);
+    WorkbookReader book(sheet);
     EXPECT_EQ(book.Value("A1"), "list");
     EXPECT_EQ(book.Value("B2"), "         File Name");
     const char* names[] = {"first", "child", "unchecked", "last"};
@@ -156,7 +156,7 @@ TEST_F(ExportCommands, AHiddenColumnLeavesTheSpreadsheetButNotTheXml) {
     HideFullPath();
     const std::string sheet = Choose("hidden.xlsx");
     RunExportCommand(ExportCommand::Excel, grid, doc);
-    TWorkbookReader book(sheet);
+    WorkbookReader book(sheet);
     EXPECT_EQ(book.MaxColumn(), 7);
     for (const char* cell : {"B2", "C2", "D2", "E2", "F2", "G2"})
         EXPECT_NE(book.Value(cell), "Full Path") << cell;

@@ -19,7 +19,7 @@ namespace {
 // the model returns shows where it came from.
 struct Fixture {
     TVirtualStringTree tree;
-    TTreeModel model{tree};
+    TreeModel model{tree};
     std::unique_ptr<QAbstractItemModelTester> tester;
     int initCalls = 0;
 
@@ -263,7 +263,7 @@ TEST(TreeModel, ColumnsComeFromTheTreesColumnCollection) {
 TEST(TreeModel, TheModelStopsObservingWhenDestroyed) {
     TVirtualStringTree tree;
     tree.SetNodeDataSize(sizeof(int));
-    { TTreeModel model(tree); }
+    { TreeModel model(tree); }
     tree.AddChild(nullptr); // would reach a dead observer
     tree.Clear();
     EXPECT_EQ(tree.TotalCount(), 0u);

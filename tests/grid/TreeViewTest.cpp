@@ -22,13 +22,13 @@ namespace {
 
 struct HeaderCall {
     int column;
-    TMouseButton button;
+    MouseButton button;
 };
 
 // A shown view over a tree of int rows with three 80-pixel columns.
 struct Fixture {
     TVirtualStringTree tree;
-    TTreeView view{tree};
+    TreeView view{tree};
     QAbstractItemModelTester tester{&view.Model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal};
     std::vector<HeaderCall> headerCalls;
@@ -40,7 +40,7 @@ struct Fixture {
         tree.OnGetText = [](PVirtualNode n, int column, VSTTextType, std::string& text) {
             text = std::to_string(value(n)) + ":" + std::to_string(column);
         };
-        tree.OnHeaderClick = [this](int column, TMouseButton button, int, int) {
+        tree.OnHeaderClick = [this](int column, MouseButton button, int, int) {
             headerCalls.push_back({column, button});
         };
         tree.OnDblClick = [this] { ++doubleClicks; };
@@ -57,7 +57,7 @@ struct Fixture {
     static int& value(PVirtualNode n) { return *static_cast<int*>(n->Data()); }
     PVirtualNode node(int row) { return tree.RootNode()->ChildAt(std::uint32_t(row)); }
     QPoint headerPoint(int column) {
-        return {view.header()->sectionViewportPosition(column) + 20, TTreeView::HeaderHeight / 2};
+        return {view.header()->sectionViewportPosition(column) + 20, TreeView::HeaderHeight / 2};
     }
     QPoint cellPoint(int row, int column) {
         return view.visualRect(view.Model().index(row, column)).center();
@@ -115,7 +115,7 @@ TEST(TreeView, TextsReadOnTheGridsColoursInADarkTheme) {
         f.tree.OnGetDimmed = [&](PVirtualNode n) { return n == f.node(3); };
         f.tree.SetFocusedNode(f.node(1));
         const QImage shot = f.view.viewport()->grab().toImage();
-        const QColor grid(TTreeView::Background);
+        const QColor grid(TreeView::Background);
         auto cell = [&](int row, int column) {
             return f.view.visualRect(f.view.Model().index(row, column)).adjusted(2, 1, -2, -2);
         };
@@ -129,8 +129,8 @@ TEST(TreeView, TextsReadOnTheGridsColoursInADarkTheme) {
 
         const QImage head = f.view.header()->grab().toImage();
         const QRect caption(f.view.header()->sectionViewportPosition(0) + 2, 2, 40,
-                            TTreeView::HeaderHeight - 4);
-        EXPECT_GE(strongestContrast(head, caption, QColor(TTreeView::HeaderBackground)), 4.5);
+                            TreeView::HeaderHeight - 4);
+        EXPECT_GE(strongestContrast(head, caption, QColor(TreeView::HeaderBackground)), 4.5);
     }
     QApplication::setPalette(before);
 }
@@ -173,9 +173,9 @@ TEST(TreeView, TheRowUnderTheMouseIsTinted) {
         return shot.pixelColor(f.view.visualRect(f.view.Model().index(row, 1)).topLeft() +
                                QPoint(1, 1));
     };
-    EXPECT_EQ(corner(3), QColor(TTreeView::Background));
+    EXPECT_EQ(corner(3), QColor(TreeView::Background));
     // A tint one sees: the lightness differs by a few percent at least.
-    EXPECT_GE(contrast(corner(2), QColor(TTreeView::Background)), 1.08)
+    EXPECT_GE(contrast(corner(2), QColor(TreeView::Background)), 1.08)
         << corner(2).name().toStdString();
 }
 
@@ -194,7 +194,7 @@ TEST(TreeView, TheFontFitsTheLocalesTimeTextsToATimeColumn) {
 
 TEST(TreeView, IsSetUpAsTheResultGrid) {
     Fixture f;
-    EXPECT_EQ(f.view.header()->height(), TTreeView::HeaderHeight);
+    EXPECT_EQ(f.view.header()->height(), TreeView::HeaderHeight);
     EXPECT_FALSE(f.view.isSortingEnabled());
     EXPECT_TRUE(f.view.header()->isSortIndicatorShown());
     EXPECT_TRUE(f.view.header()->sectionsMovable());
@@ -211,10 +211,10 @@ TEST(TreeView, HeaderClicksReachTheTreeWithTheirButton) {
     QTest::mouseClick(f.view.header()->viewport(), Qt::MiddleButton, {}, f.headerPoint(0));
     ASSERT_EQ(f.headerCalls.size(), 3u);
     EXPECT_EQ(f.headerCalls[0].column, 1);
-    EXPECT_EQ(f.headerCalls[0].button, TMouseButton::mbLeft);
+    EXPECT_EQ(f.headerCalls[0].button, MouseButton::mbLeft);
     EXPECT_EQ(f.headerCalls[1].column, 2);
-    EXPECT_EQ(f.headerCalls[1].button, TMouseButton::mbRight);
-    EXPECT_EQ(f.headerCalls[2].button, TMouseButton::mbMiddle);
+    EXPECT_EQ(f.headerCalls[1].button, MouseButton::mbRight);
+    EXPECT_EQ(f.headerCalls[2].button, MouseButton::mbMiddle);
     // The handler sorted nothing: the header shows no sort mark although Qt flips its own.
     EXPECT_EQ(f.view.header()->sortIndicatorSection(), -1);
     EXPECT_EQ(f.node(0), f.tree.GetFirst());
@@ -222,7 +222,7 @@ TEST(TreeView, HeaderClicksReachTheTreeWithTheirButton) {
 
 TEST(TreeView, TheSortMarkFollowsTheTreesHeader) {
     Fixture f;
-    f.tree.OnHeaderClick = [&](int column, TMouseButton, int, int) {
+    f.tree.OnHeaderClick = [&](int column, MouseButton, int, int) {
         f.tree.SetSortColumn(column);
         f.tree.SetSortDirection(sdDescending);
     };
@@ -238,7 +238,7 @@ TEST(TreeView, TheSortMarkFollowsTheTreesHeader) {
 
 TEST(TreeView, AFailingHandlerIsDropped) {
     Fixture f;
-    f.tree.OnHeaderClick = [](int, TMouseButton, int, int) { throw std::runtime_error("lost"); };
+    f.tree.OnHeaderClick = [](int, MouseButton, int, int) { throw std::runtime_error("lost"); };
     f.tree.OnDblClick = [] { throw std::runtime_error("lost"); };
     QTest::mouseClick(f.view.header()->viewport(), Qt::LeftButton, {}, f.headerPoint(0));
     QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, {}, f.cellPoint(1, 1));

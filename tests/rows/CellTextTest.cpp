@@ -9,7 +9,7 @@
 using namespace nullsweep;
 
 TEST(CellText, SizeUnitsWithPointAndComma) {
-    const TTextLocale c(QLocale::c());
+    const TextLocale c(QLocale::c());
     const std::pair<double, const char*> table[] = {
         {0, "0.00 B"},           {1023, "1,023.00 B"},     {1024, "1.00 KB"},
         {1152, "1.13 KB"}, // exactly 1.125: a half goes away from zero
@@ -20,7 +20,7 @@ TEST(CellText, SizeUnitsWithPointAndComma) {
     };
     for (const auto& [bytes, cell] : table)
         EXPECT_EQ(SizeCellText(bytes, c), cell) << bytes;
-    const TTextLocale de(QLocale("de_DE"));
+    const TextLocale de(QLocale("de_DE"));
     EXPECT_EQ(SizeCellText(1023, de), "1.023,00 B");
     EXPECT_EQ(SizeCellText(1152, de), "1,13 KB");
     EXPECT_EQ(SizeCellText(123456789, de), "117,74 MB");
@@ -29,16 +29,16 @@ TEST(CellText, SizeUnitsWithPointAndComma) {
 // A row's cells: the size in units, the times in the locale's texts, the name as it is, the
 // fields rows never fill empty; an empty row and a field out of range show nothing.
 TEST(CellText, CellsOfARow) {
-    const TTextLocale c(QLocale::c());
-    TRowText texts(c.Times());
+    const TextLocale c(QLocale::c());
+    RowText texts(c.Times());
     const TResultRow row = test::FileRow(" Name.TXT ", test::FileFacts(1152, 0, 0, 1614870367));
-    EXPECT_EQ(FormatCell(int(TField::FileSize), row, texts, c), "1.13 KB");
-    EXPECT_EQ(FormatCell(int(TField::FileName), row, texts, c), " Name.TXT ");
-    EXPECT_EQ(FormatCell(int(TField::WriteTime), row, texts, c),
+    EXPECT_EQ(FormatCell(int(FieldId::FileSize), row, texts, c), "1.13 KB");
+    EXPECT_EQ(FormatCell(int(FieldId::FileName), row, texts, c), " Name.TXT ");
+    EXPECT_EQ(FormatCell(int(FieldId::WriteTime), row, texts, c),
               c.Times().Format(test::TimeFields(2021, 3, 4, 15, 6, 7)));
-    EXPECT_EQ(FormatCell(int(TField::CreateTime), row, texts, c),
+    EXPECT_EQ(FormatCell(int(FieldId::CreateTime), row, texts, c),
               c.Times().Format(test::TimeFields(1970, 1, 1, 0, 0, 0)));
-    for (TField empty : {TField::SizePercentage, TField::Description, TField::FileNameLength})
+    for (FieldId empty : {FieldId::SizePercentage, FieldId::Description, FieldId::FileNameLength})
         EXPECT_EQ(FormatCell(int(empty), row, texts, c), "");
     EXPECT_EQ(FormatCell(-1, row, texts, c), "");
     EXPECT_EQ(FormatCell(FieldCount, row, texts, c), "");
@@ -63,8 +63,8 @@ TEST(NumberText, Grammar) {
     EXPECT_FALSE(NumberTextValue("1.5", ",").has_value());
     // A separator of several bytes (Arabic) is matched whole.
     EXPECT_EQ(NumberTextValue("1\u066b25", "\u066b"), 1.25);
-    EXPECT_TRUE(IsNumber("3.25", TTextLocale(QLocale::c())));
-    EXPECT_FALSE(IsNumber("3.25", TTextLocale(QLocale("de_DE"))));
+    EXPECT_TRUE(IsNumber("3.25", TextLocale(QLocale::c())));
+    EXPECT_FALSE(IsNumber("3.25", TextLocale(QLocale("de_DE"))));
 }
 
 TEST(NumberText, FixedTwoDecimalsRoundsHalvesAwayFromZero) {

@@ -15,7 +15,7 @@ using nullsweep::test::RowGrid;
 namespace {
 
 // Every order is checked through both ways of sorting: pair by pair, and with prepared keys.
-void expectOrder(const std::function<void(RowGrid&)>& fill, TField field, TSortDirection direction,
+void expectOrder(const std::function<void(RowGrid&)>& fill, FieldId field, SortOrder direction,
                  const std::string& expected) {
     RowGrid plain, keyed;
     fill(plain);
@@ -45,10 +45,10 @@ TEST(RowOrder, EqualNumbersKeepOrderAscendingAndReverseDescending) {
         g.Add("big", sized(std::uint64_t(1) << 60));
         g.Add("e", sized(4));
     };
-    expectOrder(fill, TField::FileSize, sdAscending, "e a b c big");
-    expectOrder(fill, TField::FileSize, sdDescending, "big c b a e");
-    expectOrder(fill, TField::FileCount, sdAscending, "a b c big e");
-    expectOrder(fill, TField::FileCount, sdDescending, "e big c b a");
+    expectOrder(fill, FieldId::FileSize, sdAscending, "e a b c big");
+    expectOrder(fill, FieldId::FileSize, sdDescending, "big c b a e");
+    expectOrder(fill, FieldId::FileCount, sdAscending, "a b c big e");
+    expectOrder(fill, FieldId::FileCount, sdDescending, "e big c b a");
 }
 
 // Every row is a file, an empty row a kind of its own; neither is a folder.
@@ -59,8 +59,8 @@ TEST(RowOrder, KindFieldReversesAscendingAndKeepsDescending) {
         g.Add("none");
         g.Add("f3", sized(3));
     };
-    expectOrder(fill, TField::FileType, sdAscending, "f3 none f2 f1");
-    expectOrder(fill, TField::FileType, sdDescending, "f1 f2 f3 none");
+    expectOrder(fill, FieldId::FileType, sdAscending, "f3 none f2 f1");
+    expectOrder(fill, FieldId::FileType, sdDescending, "f1 f2 f3 none");
 }
 
 TEST(RowOrder, TextFoldsOnlyAsciiLetters) {
@@ -80,9 +80,9 @@ TEST(RowOrder, TextFoldsOnlyAsciiLetters) {
         g.Add("ABC", FileRow("/w/ABC"));
         g.Add("ab", FileRow("/v/ab"));
     };
-    expectOrder(fill, TField::FileName, sdAscending, "ab abc ABC upper lower");
-    expectOrder(fill, TField::FileName, sdDescending, "lower upper abc ABC ab");
-    expectOrder(fill, TField::FullPath, sdAscending, "ab ABC abc upper lower");
+    expectOrder(fill, FieldId::FileName, sdAscending, "ab abc ABC upper lower");
+    expectOrder(fill, FieldId::FileName, sdDescending, "lower upper abc ABC ab");
+    expectOrder(fill, FieldId::FullPath, sdAscending, "ab ABC abc upper lower");
 }
 
 // Times order as their texts read (a second apart, equal, midnight without a time part); times
@@ -99,11 +99,11 @@ TEST(RowOrder, Times) {
         g.Add("midnight", written(1614816000));
         g.Add("before", written(-99999999999));
     };
-    expectOrder(fill, TField::WriteTime, sdAscending,
+    expectOrder(fill, FieldId::WriteTime, sdAscending,
                 "before midnight t1 t1-again t2 year-5138 last-shown beyond");
-    expectOrder(fill, TField::WriteTime, sdDescending,
+    expectOrder(fill, FieldId::WriteTime, sdDescending,
                 "beyond last-shown year-5138 t2 t1 t1-again midnight before");
-    expectOrder(fill, TField::CreateTime, sdAscending,
+    expectOrder(fill, FieldId::CreateTime, sdAscending,
                 "t2 beyond t1 t1-again year-5138 last-shown midnight before");
 }
 
@@ -119,21 +119,21 @@ TEST(RowOrder, TimesWithinAMillisecondAreEqual) {
 }
 
 TEST(RowOrder, RulesPerField) {
-    for (TField f : {TField::FileSize, TField::FileNameLength, TField::PathNameLength,
-                     TField::SizePercentage, TField::FileCount})
+    for (FieldId f : {FieldId::FileSize, FieldId::FileNameLength, FieldId::PathNameLength,
+                      FieldId::SizePercentage, FieldId::FileCount})
         EXPECT_EQ(SortRuleOf(f), SortRule::Number);
-    for (TField f : {TField::CreateTime, TField::AccessTime, TField::WriteTime})
+    for (FieldId f : {FieldId::CreateTime, FieldId::AccessTime, FieldId::WriteTime})
         EXPECT_EQ(SortRuleOf(f), SortRule::Date);
-    EXPECT_EQ(SortRuleOf(TField::FileType), SortRule::Kind);
+    EXPECT_EQ(SortRuleOf(FieldId::FileType), SortRule::Kind);
     int texts = 0;
     for (int i = 0; i < FieldCount; ++i)
-        texts += SortRuleOf(TField(i)) == SortRule::Text;
+        texts += SortRuleOf(FieldId(i)) == SortRule::Text;
     EXPECT_EQ(texts, 10);
     // A size is compared as a number, an extension as text.
     const TResultRow nine = FileRow("/d/f.9", FileFacts(9)),
                      ten = FileRow("/d/f.10", FileFacts(10));
-    EXPECT_LT(CompareRows(nine, ten, sdAscending, int(TField::FileSize)), 0);
-    EXPECT_GT(CompareRows(nine, ten, sdAscending, int(TField::FileExt)), 0);
-    EXPECT_GT(CompareRows(nine, ten, sdAscending, int(TField::FileType)), 0);
-    EXPECT_GT(CompareRows(ten, nine, sdAscending, int(TField::FileType)), 0);
+    EXPECT_LT(CompareRows(nine, ten, sdAscending, int(FieldId::FileSize)), 0);
+    EXPECT_GT(CompareRows(nine, ten, sdAscending, int(FieldId::FileExt)), 0);
+    EXPECT_GT(CompareRows(nine, ten, sdAscending, int(FieldId::FileType)), 0);
+    EXPECT_GT(CompareRows(ten, nine, sdAscending, int(FieldId::FileType)), 0);
 }

@@ -18,13 +18,13 @@ namespace {
 
 // The order as it is meant: the texts of the two rows' fields as a person reads them
 // (numbers and date-time texts in the locale, other texts with a-z folded), one pair at a time.
-int compareTexts(const TResultRow& r1, const TResultRow& r2, TSortDirection direction, int field,
-                 const TTextLocale& locale, TRowText& one, TRowText& two) {
-    const std::string_view kind1 = one.Field(r1, TField::FileType);
-    const std::string_view kind2 = two.Field(r2, TField::FileType);
+int compareTexts(const TResultRow& r1, const TResultRow& r2, SortOrder direction, int field,
+                 const TextLocale& locale, RowText& one, RowText& two) {
+    const std::string_view kind1 = one.Field(r1, FieldId::FileType);
+    const std::string_view kind2 = two.Field(r2, FieldId::FileType);
     if (kind1 != kind2) return direction == sdAscending ? 1 : -1;
     const std::string_view a = one.Field(r1, field), b = two.Field(r2, field);
-    switch (SortRuleOf(TField(field))) {
+    switch (SortRuleOf(FieldId(field))) {
     case SortRule::Number:
         return locale.NumberValue(a).value_or(0) > locale.NumberValue(b).value_or(0) ? 1 : -1;
     case SortRule::Date: {
@@ -81,14 +81,14 @@ TEST(RowSort, NumbersAndTimesGiveTheOrderOfTheTexts) {
     ::setenv("TZ", "America/St_Johns", 1);
     ::tzset();
     for (const char* name : {"en_US", "de_DE"}) {
-        const TTextLocale locale{QLocale(name)};
-        TRowText one(locale.Times()), two(locale.Times());
+        const TextLocale locale{QLocale(name)};
+        RowText one(locale.Times()), two(locale.Times());
         RowGrid texts, plain, keyed;
         fill(texts, 11, 3000);
         fill(plain, 11, 3000);
         fill(keyed, 11, 3000);
         for (int field = 0; field < FieldCount; ++field) {
-            for (TSortDirection direction : {sdAscending, sdDescending}) {
+            for (SortOrder direction : {sdAscending, sdDescending}) {
                 texts.PlainSort(direction, [&](const TResultRow& a, const TResultRow& b) {
                     return compareTexts(a, b, direction, field, locale, one, two);
                 });
@@ -122,8 +122,8 @@ TEST(RowSort, ChildrenOfInitialisedRowsSortUnderTheirParent) {
     RowGrid plain, keyed;
     fill(plain);
     fill(keyed);
-    plain.PlainSort(int(TField::FileSize), sdAscending);
-    SortRows(keyed.tree, -1, int(TField::FileSize), sdAscending);
+    plain.PlainSort(int(FieldId::FileSize), sdAscending);
+    SortRows(keyed.tree, -1, int(FieldId::FileSize), sdAscending);
     EXPECT_EQ(keyed.Order(), "r r8 r9 q p p1 p2 p3");
     EXPECT_EQ(plain.Order(), keyed.Order());
 }
@@ -139,9 +139,9 @@ TEST(RowSort, RestoresTheComparisonAndPassesTheColumn) {
         ++calls;
         result = 0;
     };
-    SortRows(g.tree, -2, int(TField::FileName), sdAscending);
+    SortRows(g.tree, -2, int(FieldId::FileName), sdAscending);
     EXPECT_EQ(g.Order(), "b a");
-    SortRows(g.tree, 3, int(TField::FileName), sdAscending);
+    SortRows(g.tree, 3, int(FieldId::FileName), sdAscending);
     EXPECT_EQ(g.Order(), "a b");
     EXPECT_EQ(calls, 0);
     int result = 1;
@@ -158,7 +158,7 @@ TEST(RowSort, SortsInsideAnUpdateBracketAfterDeletions) {
     g.Add("b", test::FileRow("/b"));
     g.tree.BeginUpdate();
     g.tree.DeleteNode(gone);
-    SortRows(g.tree, -1, int(TField::FileName), sdAscending);
+    SortRows(g.tree, -1, int(FieldId::FileName), sdAscending);
     g.tree.EndUpdate();
     EXPECT_EQ(g.Order(), "a b c");
 }
@@ -191,8 +191,8 @@ TEST(RowSort, TextsSharingLongPrefixesGiveThePairwiseOrder) {
     RowGrid plain, keyed;
     fill(plain, 5);
     fill(keyed, 5);
-    for (TField field : {TField::FullPath, TField::FileName}) {
-        for (TSortDirection direction : {sdAscending, sdDescending}) {
+    for (FieldId field : {FieldId::FullPath, FieldId::FileName}) {
+        for (SortOrder direction : {sdAscending, sdDescending}) {
             plain.PlainSort(int(field), direction);
             SortRows(keyed.tree, -1, int(field), direction);
             ASSERT_EQ(plain.Order(), keyed.Order())

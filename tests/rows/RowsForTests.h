@@ -37,7 +37,7 @@ struct RowGrid {
     }
 
     // A sort one pair at a time through the tree's merge.
-    template <typename Compare> void PlainSort(TSortDirection direction, Compare&& compare) {
+    template <typename Compare> void PlainSort(SortOrder direction, Compare&& compare) {
         tree.OnCompareNodes = [&](PVirtualNode a, PVirtualNode b, int, int& result) {
             result = compare(RowOf(a), RowOf(b));
         };
@@ -45,7 +45,7 @@ struct RowGrid {
         tree.OnCompareNodes = nullptr;
     }
     // The plain sort: CompareRows one pair at a time.
-    void PlainSort(int field, TSortDirection direction) {
+    void PlainSort(int field, SortOrder direction) {
         PlainSort(direction, [&](const TResultRow& a, const TResultRow& b) {
             return CompareRows(a, b, direction, field);
         });

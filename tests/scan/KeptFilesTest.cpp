@@ -20,7 +20,7 @@ using nullsweep::test::TempTree;
 namespace {
 
 // Each listed path's kept reason ("" for none), checking the box matches it.
-std::map<std::string, std::string> scanReasons(const std::string& folder, TKeptFiles& kept) {
+std::map<std::string, std::string> scanReasons(const std::string& folder, KeptFiles& kept) {
     TVirtualStringTree grid;
     ScanOptions options;
     options.kept = &kept;
@@ -54,7 +54,7 @@ TEST(KeptFiles, GitTracksSomeEmptyFilesAndNamesMarkOthers) {
     t.File("repo/deep/inner/untracked-inside.log");
     const std::string inner = "git -C '" + t.Path("repo/deep/inner") + "' ";
     ASSERT_EQ(std::system((inner + "init -q && " + inner + "add tracked-inside.log").c_str()), 0);
-    TKeptFiles kept({"*.lock"});
+    KeptFiles kept({"*.lock"});
     const auto reasons = scanReasons(t.Root(), kept);
     EXPECT_EQ(reasons.at("repo/logs/tracked.log"), "Kept: tracked by git");
     EXPECT_EQ(reasons.at("repo/logs/untracked.log"), "");
@@ -70,7 +70,7 @@ TEST(KeptFiles, GitTracksSomeEmptyFilesAndNamesMarkOthers) {
 }
 
 TEST(KeptFiles, NamesAndPlacesWithoutAWalk) {
-    TKeptFiles kept;
+    KeptFiles kept;
     EXPECT_EQ(kept.ReasonFor("/var/lib/dpkg/lock", "lock"), "Kept: package manager state");
     EXPECT_EQ(kept.ReasonFor("/var/lib/apt/lists/lock", "lock"), "Kept: package manager state");
     EXPECT_EQ(kept.ReasonFor("/x/.keep", ".keep"), "Kept: keeps its folder");
@@ -99,7 +99,7 @@ TEST(KeptFiles, DecidedWhereTheFileIsWhateverLinkLedThere) {
     t.File("repo/.git/inside");
     t.Link("link", "repo");
     t.Link("gitlink", "repo/.git");
-    TKeptFiles kept;
+    KeptFiles kept;
     const auto viaLink = scanReasons(t.Path("link"), kept);
     EXPECT_EQ(viaLink.at("t"), "Kept: tracked by git");
     EXPECT_EQ(viaLink.at("free"), "");
@@ -137,7 +137,7 @@ TEST(KeptFiles, RepositoriesOfOthersBrokenOrBareStillKeepTheirFiles) {
     if (root) {
         ASSERT_EQ(std::system(("chown -R 65534:65534 '" + t.Path("theirs") + "'").c_str()), 0);
     }
-    TKeptFiles kept;
+    KeptFiles kept;
     std::vector<std::string> warnings;
     kept.SetWarning([&](const std::string& line) { warnings.push_back(line); });
     const auto reasons = scanReasons(t.Root(), kept);
@@ -165,7 +165,7 @@ TEST(KeptFiles, FilesInATrashFolderAreKept) {
                              "mnt/.Trash/1000/files/c", "mnt/.Trash-me/files/d"})
         t.File(file);
     ASSERT_EQ(::setenv("XDG_DATA_HOME", t.Path("data").c_str(), 1), 0);
-    TKeptFiles kept;
+    KeptFiles kept;
     ::unsetenv("XDG_DATA_HOME");
     const auto reasons = scanReasons(t.Root(), kept);
     EXPECT_EQ(reasons.at("data/Trash/files/a"), "Kept: inside a trash folder");
@@ -179,7 +179,7 @@ TEST(KeptFiles, PatternsWithASlashMatchThePathBelowTheFolder) {
     TempTree t;
     for (const char* file : {"sub/x", "other/sub/x", "a/y", "a/b/y", "deep/er/z"})
         t.File(file);
-    TKeptFiles kept({"sub/x", "*/y", "z"});
+    KeptFiles kept({"sub/x", "*/y", "z"});
     const auto reasons = scanReasons(t.Root(), kept);
     const std::string match = "Kept: matches a --keep pattern";
     EXPECT_EQ(reasons.at("sub/x"), match);
@@ -202,7 +202,7 @@ TEST(KeptFiles, RepositoriesBesideADeepChainAreFoundOnTheWayBackUp) {
         script += git + "init -q && " + git + "add t && ";
     }
     ASSERT_EQ(std::system((script + "true").c_str()), 0);
-    TKeptFiles kept;
+    KeptFiles kept;
     const auto reasons = scanReasons(t.Root(), kept);
     std::string at = "c";
     for (int level = 0; level < 20; ++level, at += "/c") {

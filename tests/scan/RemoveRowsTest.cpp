@@ -57,7 +57,7 @@ struct Outcome {
     std::string reason;
 };
 std::map<std::string, Outcome> removeAll(const Scanned& s, RemoveMode mode = RemoveMode::Delete,
-                                         TTrash* trash = nullptr) {
+                                         UserTrash* trash = nullptr) {
     std::map<std::string, Outcome> outcomes;
     RemoveCallbacks callbacks;
     callbacks.onRow = [&](std::size_t i, DeleteOutcome o, const std::string& reason) {
@@ -98,7 +98,7 @@ TEST(RemoveRows, ANameExchangedAtTheLastMomentNeverCostsData) {
                             RENAME_EXCHANGE);
             }
         });
-        TTrash trash(t.Path("share/Trash"));
+        UserTrash trash(t.Path("share/Trash"));
         RemoveCallbacks callbacks;
         callbacks.onRow = [&](std::size_t i, DeleteOutcome, const std::string&) {
             target = int(i) + 1 < Trials ? int(i) + 1 : int(i);
@@ -132,7 +132,7 @@ TEST(RemoveRows, AFolderSharedAmongThreadsHasEachFileDoneOnce) {
             t.File((i < 30 ? "root/small/f" : "root/large/f") + std::to_string(i));
         Scanned s(t.Path("root"));
         ASSERT_EQ(s.rows.size(), Files);
-        TTrash trash(t.Path("share/Trash"));
+        UserTrash trash(t.Path("share/Trash"));
         const RemoveCount count = RemoveRows(s.rows, mode, false, &trash, {}, 2);
         EXPECT_EQ(count.removed, Files);
         EXPECT_EQ(count.changed + count.failed + count.kept, 0u);
@@ -159,7 +159,7 @@ TEST(RemoveRows, AFileSwappedInJustBeforeTheMoveIsPutBack) {
         detail::SetBeforeMoveHook([](int folder, const std::string& name) {
             ::renameat2(folder, name.c_str(), folder, "data", RENAME_EXCHANGE);
         });
-        TTrash trash(t.Path("share/Trash"));
+        UserTrash trash(t.Path("share/Trash"));
         std::map<std::string, Outcome> outcomes;
         RemoveCallbacks callbacks;
         callbacks.onRow = [&](std::size_t, DeleteOutcome o, const std::string& reason) {
@@ -328,8 +328,8 @@ TEST(RemoveRows, EachRecordIsSyncedBeforeItsFileIsMoved) {
         for (int i = 0; i < 300; ++i)
             t.File("root/d" + std::to_string(i % 3) + "/f" + std::to_string(i));
         Scanned s(t.Path("root"));
-        TDeleteJournal journal(t.Path("state"));
-        TDeleteRecorder recorder(&journal, nullptr);
+        DeleteJournal journal(t.Path("state"));
+        DeleteRecorder recorder(&journal, nullptr);
         RemoveCallbacks callbacks;
         recorder.Attach(callbacks);
         std::atomic<std::size_t> moves{0}, unsynced{0};

@@ -31,8 +31,8 @@ const DateTimeText& cTimes() {
     return times;
 }
 
-std::string field(const TResultRow& row, TField f) {
-    static TRowText texts(cTimes());
+std::string field(const TResultRow& row, FieldId f) {
+    static RowText texts(cTimes());
     return std::string(texts.Field(row, f));
 }
 
@@ -84,15 +84,15 @@ TEST(Scan, FillsExactlyTheScanFields) {
     const TResultRow& row = RowOf(g.tree.GetFirst());
     EXPECT_EQ(row.Name(), "report.txt");
     EXPECT_EQ(row.Path(), t.Path("dir/report.txt"));
-    EXPECT_EQ(field(row, TField::FileSize), "0");
-    EXPECT_EQ(field(row, TField::FileExt), "txt");
-    EXPECT_EQ(field(row, TField::FileType), "file");
-    EXPECT_EQ(field(row, TField::WriteTime), "15 Jan 2021 05:01:01");
-    EXPECT_EQ(field(row, TField::AccessTime), "15 Jan 2021 05:01:01");
-    EXPECT_FALSE(field(row, TField::CreateTime).empty());
+    EXPECT_EQ(field(row, FieldId::FileSize), "0");
+    EXPECT_EQ(field(row, FieldId::FileExt), "txt");
+    EXPECT_EQ(field(row, FieldId::FileType), "file");
+    EXPECT_EQ(field(row, FieldId::WriteTime), "15 Jan 2021 05:01:01");
+    EXPECT_EQ(field(row, FieldId::AccessTime), "15 Jan 2021 05:01:01");
+    EXPECT_FALSE(field(row, FieldId::CreateTime).empty());
     const std::set<int> filled{0, 1, 2, 3, 4, 10, 11, 12};
     for (int f = 0; f < FieldCount; ++f)
-        EXPECT_EQ(!field(row, TField(f)).empty(), filled.count(f) == 1) << "field " << f;
+        EXPECT_EQ(!field(row, FieldId(f)).empty(), filled.count(f) == 1) << "field " << f;
     EXPECT_TRUE(row.HasIdentity());
 }
 
@@ -103,7 +103,7 @@ TEST(Scan, MidnightWriteTimeShowsTheDateAlone) {
     Grid g;
     g.scan(t.Root());
     ASSERT_EQ(g.tree.TotalCount(), 1u);
-    EXPECT_EQ(field(RowOf(g.tree.GetFirst()), TField::WriteTime), "15 Jan 2021");
+    EXPECT_EQ(field(RowOf(g.tree.GetFirst()), FieldId::WriteTime), "15 Jan 2021");
 }
 
 // Rows keep date texts by day and the last text of each time: every time of a scan reads as the
@@ -133,8 +133,8 @@ TEST(Scan, TimeTextsMatchTheFormatterAcrossDaysMonthsAndYears) {
     for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n)) {
         const TResultRow& row = RowOf(n);
         const long long stamp = stamps[std::stoul(std::string(row.Name()).substr(1))];
-        EXPECT_EQ(field(row, TField::WriteTime), FileTimeText(stamp, cTimes())) << stamp;
-        EXPECT_EQ(field(row, TField::AccessTime), FileTimeText(stamp, cTimes())) << stamp;
+        EXPECT_EQ(field(row, FieldId::WriteTime), FileTimeText(stamp, cTimes())) << stamp;
+        EXPECT_EQ(field(row, FieldId::AccessTime), FileTimeText(stamp, cTimes())) << stamp;
     }
 }
 
@@ -154,7 +154,7 @@ TEST(Scan, ExtensionsFollowTheLastDotAfterTheLastSlash) {
     g.scan(t.Root());
     std::set<std::pair<std::string, std::string>> got;
     for (PVirtualNode n = g.tree.GetFirst(); n; n = g.tree.GetNext(n))
-        got.emplace(RowOf(n).Name(), field(RowOf(n), TField::FileExt));
+        got.emplace(RowOf(n).Name(), field(RowOf(n), FieldId::FileExt));
     EXPECT_EQ(got, (std::set<std::pair<std::string, std::string>>{
                        {"c", ""}, {"notes.", ""}, {".profile", "profile"}}));
 }

@@ -35,7 +35,7 @@ std::string realPathOf(const std::string& path) {
     return ::realpath(path.c_str(), resolved) ? resolved : path;
 }
 
-std::map<std::string, DeleteOutcome> scanAndTrash(const std::string& folder, TTrash& trash,
+std::map<std::string, DeleteOutcome> scanAndTrash(const std::string& folder, UserTrash& trash,
                                                   const std::function<void()>& between) {
     return nullsweep::test::ScanThenAct(
         folder, between, [&](const TResultRow& row) { return TrashListedFile(row, trash); });
@@ -60,10 +60,10 @@ TEST(Trash, HomeTrashTakesEachFileUnderANameOfItsOwnWithItsInfo) {
     t.File("root/replaced");
     t.Folder("data");
     ASSERT_EQ(::setenv("XDG_DATA_HOME", t.Path("data").c_str(), 1), 0);
-    const std::string home = TTrash::HomeTrashPath();
+    const std::string home = UserTrash::HomeTrashPath();
     ::unsetenv("XDG_DATA_HOME");
     ASSERT_EQ(home, t.Path("data/Trash"));
-    TTrash trash(home);
+    UserTrash trash(home);
     const auto outcomes = scanAndTrash(t.Path("root"), trash, [&] {
         t.File("root/replaced.new");
         ASSERT_EQ(::rename(t.Path("root/replaced.new").c_str(), t.Path("root/replaced").c_str()),
@@ -106,7 +106,7 @@ TEST(Trash, AnotherFileSystemUsesItsTopLevelTrash) {
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const std::string folder = pattern;
     std::fclose(std::fopen((folder + "/e").c_str(), "w"));
-    TTrash trash(t.Path("data/Trash"));
+    UserTrash trash(t.Path("data/Trash"));
     const auto outcomes = scanAndTrash(folder, trash, [] {});
     EXPECT_EQ(outcomes.at(folder + "/e"), DeleteOutcome::Deleted);
     const std::string name = std::filesystem::path(folder).filename();

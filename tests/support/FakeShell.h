@@ -12,7 +12,7 @@ namespace nullsweep::test {
 // A desktop shell for tests: records every call in order and answers from scripts. Installed
 // as Shell() for its lifetime. With an empty script the picker and the save dialog are
 // cancelled and questions are answered No.
-class FakeShell final : public TDesktopShell {
+class FakeShell final : public DesktopShell {
   public:
     enum class Kind {
         SelectFolder,
@@ -56,7 +56,7 @@ class FakeShell final : public TDesktopShell {
 
   private:
     std::vector<Call> calls_;
-    TDesktopShell* previous_;
+    DesktopShell* previous_;
 };
 
 } // namespace nullsweep::test

@@ -9,7 +9,7 @@
 
 namespace nullsweep::test {
 
-TWorkbookReader::TWorkbookReader(const std::string& path) {
+WorkbookReader::WorkbookReader(const std::string& path) {
     QProcess reader;
     reader.start(NULLSWEEP_PYTHON,
                  {NULLSWEEP_TEST_SUPPORT_DIR "/read_workbook.py", QString::fromStdString(path)});
@@ -19,40 +19,40 @@ TWorkbookReader::TWorkbookReader(const std::string& path) {
     json_ = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
 }
 
-std::vector<std::string> TWorkbookReader::Merged() const {
+std::vector<std::string> WorkbookReader::Merged() const {
     std::vector<std::string> ranges;
     for (const auto& range : json_["merged"].toArray())
         ranges.push_back(range.toString().toStdString());
     return ranges;
 }
 
-double TWorkbookReader::Width(const std::string& column) const {
+double WorkbookReader::Width(const std::string& column) const {
     return json_["widths"].toObject()[QString::fromStdString(column)].toDouble();
 }
 
-QJsonObject TWorkbookReader::Cell(const std::string& cell) const {
+QJsonObject WorkbookReader::Cell(const std::string& cell) const {
     return json_["cells"].toObject()[QString::fromStdString(cell)].toObject();
 }
 
-std::string TWorkbookReader::Value(const std::string& cell) const {
+std::string WorkbookReader::Value(const std::string& cell) const {
     QJsonValue value = Cell(cell)["value"];
     if (value.isDouble()) return QString::number(value.toDouble()).toStdString();
     return value.toString().toStdString();
 }
 
-std::string TWorkbookReader::Type(const std::string& cell) const {
+std::string WorkbookReader::Type(const std::string& cell) const {
     return Cell(cell)["type"].toString().toStdString();
 }
 
-std::string TWorkbookReader::Horizontal(const std::string& cell) const {
+std::string WorkbookReader::Horizontal(const std::string& cell) const {
     return Cell(cell)["horizontal"].toString().toStdString();
 }
 
-std::string TWorkbookReader::Vertical(const std::string& cell) const {
+std::string WorkbookReader::Vertical(const std::string& cell) const {
     return Cell(cell)["vertical"].toString().toStdString();
 }
 
-bool TWorkbookReader::Framed(const std::string& cell) const {
+bool WorkbookReader::Framed(const std::string& cell) const {
     QJsonArray sides = Cell(cell)["borders"].toArray();
     if (sides.size() != 4) return false;
     for (const auto& side : sides)
@@ -60,7 +60,7 @@ bool TWorkbookReader::Framed(const std::string& cell) const {
     return true;
 }
 
-bool TWorkbookReader::Unframed(const std::string& cell) const {
+bool WorkbookReader::Unframed(const std::string& cell) const {
     for (const auto& side : Cell(cell)["borders"].toArray())
         if (!side.toString().isEmpty()) return false;
     return true;

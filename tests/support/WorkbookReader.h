@@ -10,9 +10,9 @@ namespace nullsweep::test {
 
 // A workbook's first sheet as a real reader (openpyxl) sees it. Throws when the reader fails,
 // with its message.
-class TWorkbookReader {
+class WorkbookReader {
   public:
-    explicit TWorkbookReader(const std::string& path);
+    explicit WorkbookReader(const std::string& path);
 
     int MaxRow() const { return json_["max_row"].toInt(); }
     int MaxColumn() const { return json_["max_column"].toInt(); }

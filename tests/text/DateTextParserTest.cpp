@@ -15,7 +15,7 @@ TEST(DateTextParser, DaysCountFromTheEndOf1899) {
     // An American 12-hour clock; its texts come from the Qt release's locale data.
     const QLocale en("en_US");
     const DateTimeText us(en);
-    const TDateTextParser parser(us);
+    const DateTextParser parser(us);
     ASSERT_TRUE(parser.HasFastPath());
     const std::string sixAm = us.Format(TimeFields(1900, 1, 1, 6, 0, 0));
     ASSERT_TRUE(QString::fromStdString(sixAm).endsWith(en.amText())) << sixAm;
@@ -35,7 +35,7 @@ TEST(DateTextParser, AgreesWithQtInManyLocales) {
     for (const char* name : {"C", "en_US", "en_GB", "de_DE", "fr_FR", "ja_JP", "ar_EG", "ko_KR",
                              "zh_CN", "ru_RU", "fa_IR", "hi_IN", "es_MX", "sv_SE", "nl_NL"}) {
         const DateTimeText times{QLocale(name)};
-        const TDateTextParser parser(times);
+        const DateTextParser parser(times);
         std::mt19937 random(5);
         for (int i = 0; i < 200; ++i) {
             const auto t = TimeFields(1971 + int(random() % 80), 1 + int(random() % 12),
@@ -56,5 +56,5 @@ TEST(DateTextParser, AgreesWithQtInManyLocales) {
         }
     }
     for (const char* name : {"C", "en_US", "de_DE", "fr_FR", "en_GB"})
-        EXPECT_TRUE(TDateTextParser(DateTimeText{QLocale(name)}).HasFastPath()) << name;
+        EXPECT_TRUE(DateTextParser(DateTimeText{QLocale(name)}).HasFastPath()) << name;
 }
