@@ -40,8 +40,8 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     // Known once listed:
     dev_t device = 0;
     ino_t inode = 0;
-    int openError = 0;        // it could not be opened (ENOENT: it is gone, nothing missed)
-    int readError = 0;        // the listing ended early
+    int openError = 0;          // it could not be opened (ENOENT: it is gone, nothing missed)
+    int readError = 0;          // the listing ended early
     std::exception_ptr failure; // why it could not be listed whole (no memory, mostly)
     std::uint64_t entryCount = 0;
     KeptFiles::RepositoryMarks marks; // what the listing showed of a git repository

@@ -442,8 +442,8 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
                 // No folder left to itself: the one with most files left, to share.
                 std::size_t most = 0;
                 for (std::size_t g = 0; g < work.size(); ++g)
-                    if (const std::size_t next = work[g].next; next < work[g].end &&
-                                                               work[g].end - next > most) {
+                    if (const std::size_t next = work[g].next;
+                        next < work[g].end && work[g].end - next > most) {
                         most = work[g].end - next;
                         f = g;
                     }

@@ -98,7 +98,8 @@ TResultRow::TResultRow(std::string_view path, std::size_t nameLength, const RowF
     const std::uint32_t pathLength = length32(path.size(), "path");
     const std::uint32_t keptLength = length32(keptReason.size(), "kept reason");
     const FileIdentity& id = facts.identity;
-    const FileTime times[4] = {facts.accessed, facts.written,
+    const FileTime times[4] = {facts.accessed,
+                               facts.written,
                                {id.birth, id.birthNanoseconds},
                                {id.changed, id.changedNanoseconds}};
     bool wide = facts.size != 0 || !fitsShort(id.device);
@@ -112,8 +113,8 @@ TResultRow::TResultRow(std::string_view path, std::size_t nameLength, const RowF
     b->pathLength = pathLength;
     b->keptLength = keptLength;
     b->nameLength = static_cast<std::uint16_t>(nameLength);
-    b->flags = static_cast<std::uint8_t>((id.hasBirth ? Block::HasBirth : 0) |
-                                         (wide ? Block::IsWide : 0));
+    b->flags =
+        static_cast<std::uint8_t>((id.hasBirth ? Block::HasBirth : 0) | (wide ? Block::IsWide : 0));
     if (wide) {
         Block::Wide& full = *new (b + 1) Block::Wide{facts.size, id.device, {}, {}};
         for (int i = 0; i < 4; ++i) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/RemoveRows.h"
+#include "rows/GridRows.h"
 #include "scan/DeleteJournal.h"
 #include "scan/DeleteRecorder.h"
-#include "rows/GridRows.h"
 #include "scan/ExactDelete.h"
 #include "scan/KeptFiles.h"
 #include "scan/Scan.h"
@@ -336,8 +336,8 @@ TEST(RemoveRows, EachRecordIsSyncedBeforeItsFileIsMoved) {
         detail::SetBeforeMoveHook([&](int, const std::string&) {
             if (journal.SyncedCount() <= moves++) ++unsynced;
         });
-        const RemoveCount count = RemoveRows(s.rows, RemoveMode::Delete, false, nullptr,
-                                             callbacks, threads);
+        const RemoveCount count =
+            RemoveRows(s.rows, RemoveMode::Delete, false, nullptr, callbacks, threads);
         detail::SetBeforeMoveHook({});
         EXPECT_EQ(count.removed, 300u);
         EXPECT_EQ(unsynced, 0u);

@@ -65,8 +65,8 @@ TEST(ResultRow, KeepsItsFactsAndBytes) {
 // comes back as it went in.
 TEST(ResultRow, FactsAtTheEdgesOfTheShortFormComeBackWhole) {
     constexpr std::int64_t edge = std::int64_t(1) << 33;
-    const FileTime times[] = {{0, 0},     {-edge, 999999999}, {edge - 1, 1},
-                              {edge, 0},  {-edge - 1, 0},     {1700000000, 1073741824}};
+    const FileTime times[] = {{0, 0},    {-edge, 999999999}, {edge - 1, 1},
+                              {edge, 0}, {-edge - 1, 0},     {1700000000, 1073741824}};
     const std::uint64_t devices[] = {0, makedev(4095, (1u << 20) - 1), makedev(4096, 0),
                                      makedev(8, 1u << 20), ~std::uint64_t(0)};
     for (const FileTime& t : times)
@@ -76,8 +76,9 @@ TEST(ResultRow, FactsAtTheEdgesOfTheShortFormComeBackWhole) {
                 facts.size = size;
                 facts.accessed = t;
                 facts.written = {t.seconds / 2, t.nanoseconds / 2};
-                facts.identity = {1, 2, device, ~std::uint64_t(0) - 1, t.seconds, -t.seconds / 3,
-                                  t.nanoseconds, 7, 1};
+                facts.identity = {
+                    1, 2, device, ~std::uint64_t(0) - 1, t.seconds, -t.seconds / 3, t.nanoseconds,
+                    7, 1};
                 const TResultRow row("/d/n", 1, facts, "k");
                 const FileIdentity id = row.Identity();
                 SCOPED_TRACE(testing::Message() << t.seconds << "." << t.nanoseconds << " dev "
