@@ -70,7 +70,9 @@ class PrivateNames {
         std::size_t got = 0;
         while (got < sizeof random) {
             const ssize_t n = ::getrandom(random + got, sizeof random - got, 0);
-            if (n < 0 && errno != EINTR) throw std::runtime_error("no random bytes");
+            if (n < 0 && errno != EINTR)
+                throw std::system_error(errno, std::generic_category(),
+                                        "cannot read random bytes for private names");
             if (n > 0) got += std::size_t(n);
         }
         static const char hex[] = "0123456789abcdef";
