@@ -25,6 +25,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace nullsweep {
@@ -131,6 +132,20 @@ FilesInUse& filesInUse() {
     return inUse;
 }
 std::mutex inUseMutex;
+
+// A folder of the rows to remove: its scan root and its path below it.
+struct FolderKey {
+    std::uint32_t root;
+    std::string_view folder;
+    bool operator==(const FolderKey&) const = default;
+};
+
+struct FolderKeyHash {
+    std::size_t operator()(const FolderKey& key) const noexcept {
+        return std::hash<std::string_view>{}(key.folder) ^
+               (std::size_t(key.root) * 0x9E3779B97F4A7C15ull);
+    }
+};
 
 struct Item {
     std::size_t index;
@@ -367,9 +382,15 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
         lastProgress = now;
         callbacks.onProgress(done, rows.size());
     };
-    // Rows of one folder together, in their own order within it.
+    // Rows of one folder together, in their own order within it, the folders in the order of
+    // their first rows. Grouped through a table, each row's folder hashed while its path is
+    // at hand: a sort would compare paths spread over the rows' memory many times a row.
     std::vector<Item> items;
     items.reserve(rows.size());
+    std::vector<std::uint32_t> groupOfItem;
+    groupOfItem.reserve(rows.size());
+    std::unordered_map<FolderKey, std::uint32_t, FolderKeyHash> groups;
+    std::vector<std::size_t> groupSizes;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         Item item{i, {}, {}, {}};
         const std::string_view path = rows[i]->Path();
@@ -381,11 +402,26 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
         const auto slash = item.relative.rfind('/');
         item.folder =
             slash == std::string_view::npos ? std::string_view() : item.relative.substr(0, slash);
+        const auto [group, added] = groups.try_emplace(FolderKey{item.id.root, item.folder},
+                                                       std::uint32_t(groupSizes.size()));
+        if (added) groupSizes.push_back(0);
+        ++groupSizes[group->second];
+        groupOfItem.push_back(group->second);
         items.push_back(item);
     }
-    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-        return a.id.root != b.id.root ? a.id.root < b.id.root : a.folder < b.folder;
-    });
+    // The folders, each a range of `items`.
+    std::vector<std::pair<std::size_t, std::size_t>> folders;
+    folders.reserve(groupSizes.size());
+    for (std::size_t begin = 0; const std::size_t size : groupSizes) {
+        folders.emplace_back(begin, begin);
+        begin += size;
+    }
+    {
+        std::vector<Item> grouped(items.size());
+        for (std::size_t i = 0; i < items.size(); ++i)
+            grouped[folders[groupOfItem[i]].second++] = items[i];
+        items.swap(grouped);
+    }
     {
         // What is in use now, not at an earlier run; a caller that removes one row at a time
         // (the window, row by row) reads /proc at most at a bounded share of its work.
@@ -395,14 +431,6 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
         else
             filesInUse().Read();
     }
-    // The folders, each a range of `items`.
-    std::vector<std::pair<std::size_t, std::size_t>> folders;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        if (i == 0 || items[i].id.root != items[i - 1].id.root ||
-            items[i].folder != items[i - 1].folder)
-            folders.emplace_back(i, i);
-    for (std::size_t f = 0; f < folders.size(); ++f)
-        folders[f].second = f + 1 < folders.size() ? folders[f + 1].first : items.size();
 
     // Each helper thread takes a folder of its own while there are folders left, so that their
     // changes to folder entries do not wait for one folder's lock in the kernel; then it helps
