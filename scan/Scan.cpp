@@ -140,7 +140,7 @@ class Walk {
         root->inode = st.st_ino;
         root->state = ListedFolder::State::Listed;
         startHelpers(threads_); // before the root's listing: a big one is shared out
-        ReadListing(*root, *reader, rules_, scratch_);
+        ReadListing(*root, *reader, rules_, scratch_, std::uint64_t(st.st_size));
         handles_.Keep(root, std::move(reader), /*pinned=*/true);
         if (!helpers_.empty()) {
             std::lock_guard lock(mutex_);
@@ -305,6 +305,7 @@ class Walk {
                 std::string().swap(folder.names);
                 std::vector<std::shared_ptr<ListedFolder>>().swap(folder.children);
                 std::vector<FileStatus>().swap(folder.statuses);
+                std::vector<std::vector<FileStatus>>().swap(folder.statusPieces);
                 stack_.pop_back();
                 if (!stack_.empty()) {
                     path_.resize(stack_.back().pathLength);
@@ -316,7 +317,7 @@ class Walk {
             const char* name = folder.names.c_str() + entry.name;
             switch (entry.kind) {
             case ListedEntry::File:
-                addRow(name, folder.statuses[entry.child]);
+                addRow(name, folder.StatusOf(entry.child));
                 break;
             case ListedEntry::Failed:
                 fail(path_ + name, entry.error);
