@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
@@ -108,6 +109,18 @@ std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint
 
 constexpr std::size_t ChunkSize = ListedFolder::StatusPieceSize;
 
+// The names and entries of calls in inode order lie all over memory; the next call's are
+// fetched while the kernel does this one.
+constexpr std::size_t CallsAhead = 4;
+void prefetchCall(const ListingScratch& scratch, std::size_t i) {
+    const ByInode& o = scratch.order[i];
+    // Through a volatile: GCC 12 drops an inlined prefetch as dead code.
+    const void* volatile name = scratch.names.data() + o.name;
+    const void* volatile entry = &scratch.pending[o.pendingIndex];
+    __builtin_prefetch(name);
+    __builtin_prefetch(entry, 1);
+}
+
 // The status calls of `scratch.order` in chunks, on the threads `rules.share` finds. Each
 // chunk writes its verdicts straight into `pending` and keeps its empty files' statuses in its
 // own piece, so no pass on one thread has to put them together afterwards.
@@ -127,6 +140,7 @@ void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
             // Room for every call of the chunk: a piece then never moves while it fills.
             statuses.reserve(end - begin);
             for (std::size_t i = begin; i < end; ++i) {
+                if (i + CallsAhead < end) prefetchCall(scratch, i + CallsAhead);
                 const ByInode& o = scratch.order[i];
                 Pending& p = scratch.pending[o.pendingIndex];
                 std::int64_t verdict = statEntry(fd, scratch.names.c_str() + o.name, p, device,
@@ -146,6 +160,15 @@ void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
     failure.Rethrow();
 }
 
+// Asks for huge pages for the whole pages of a big buffer: filling it then takes a fault per
+// 2 MiB rather than per 4 KiB. A hint only: nothing changes where the kernel says no.
+void adviseHugePages(const void* data, std::size_t bytes) {
+    constexpr std::uintptr_t Huge = std::uintptr_t(2) << 20;
+    const auto start = (reinterpret_cast<std::uintptr_t>(data) + Huge - 1) & ~(Huge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(Huge - 1);
+    if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+}
+
 // Room for the listing of a folder whose st_size is `folderSize`, so that a huge listing does
 // not grow (and copy) its buffers again and again. A folder's records take at least 16 bytes
 // each and more than its names on the file systems that tell their size. Room never touched
@@ -159,7 +182,10 @@ void reserveListing(ListingScratch& scratch, std::uint64_t folderSize) {
         scratch.pending.reserve(entries);
         scratch.names.reserve(std::min(folderSize, 32 * MostEntries));
     } catch (const std::bad_alloc&) {
+        return;
     }
+    adviseHugePages(scratch.pending.data(), scratch.pending.capacity() * sizeof(Pending));
+    adviseHugePages(scratch.names.data(), scratch.names.capacity());
 }
 
 } // namespace
@@ -202,6 +228,8 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     std::vector<ByInode>& order = scratch.order;
     order.clear();
     order.reserve(pending.size());
+    if (pending.size() >= 2 * ChunkSize)
+        adviseHugePages(order.data(), order.capacity() * sizeof(ByInode));
     for (std::uint32_t i = 0; i < pending.size(); ++i)
         if (pending[i].type != DT_DIR) order.push_back({pending[i].inode, pending[i].name, i});
     std::sort(order.begin(), order.end(),

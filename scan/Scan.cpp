@@ -313,6 +313,7 @@ class Walk {
                 }
                 continue;
             }
+            prefetchStatus(folder, place.next + StatusesAhead);
             const ListedEntry& entry = folder.entries[place.next++];
             const char* name = folder.names.c_str() + entry.name;
             switch (entry.kind) {
@@ -338,6 +339,20 @@ class Walk {
             }
             }
         }
+    }
+
+    // A huge folder's statuses lie in the order of its status calls, not its listing: each row
+    // would wait for its status to come from memory.
+    static constexpr std::size_t StatusesAhead = 16;
+    static void prefetchStatus(const ListedFolder& folder, std::size_t index) {
+        if (index >= folder.entries.size()) return;
+        const ListedEntry& entry = folder.entries[index];
+        if (entry.kind != ListedEntry::File) return;
+        // Through a volatile: GCC 12 drops a prefetch inlined here as dead code.
+        const char* volatile address = reinterpret_cast<const char*>(&folder.StatusOf(entry.child));
+        const char* status = address;
+        __builtin_prefetch(status);
+        __builtin_prefetch(status + sizeof(FileStatus) - 1);
     }
 
     void addRow(std::string_view name, const FileStatus& status) {
