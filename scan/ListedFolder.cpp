@@ -8,7 +8,6 @@
 
 #include <fcntl.h>
 #include <fnmatch.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
@@ -122,23 +121,24 @@ void prefetchCall(const ListingScratch& scratch, std::size_t i) {
 }
 
 // The status calls of `scratch.order` in chunks, on the threads `rules.share` finds. Each
-// chunk writes its verdicts straight into `pending` and keeps its empty files' statuses in its
-// own piece, so no pass on one thread has to put them together afterwards.
+// chunk writes its verdicts straight into `pending` and its empty files' statuses into one run
+// of `store`, so no pass on one thread has to put them together afterwards.
 void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
-                   ListingScratch& scratch, std::vector<std::vector<FileStatus>>& pieces) {
+                   ListingScratch& scratch, StatusStore& store,
+                   std::vector<std::uint32_t>& starts) {
     const std::size_t total = scratch.order.size();
     const std::size_t chunks = (total + ChunkSize - 1) / ChunkSize;
-    pieces.resize(chunks);
+    store = StatusStore(total);
+    starts.resize(chunks);
     FirstFailure failure;
     rules.share(chunks, [&](std::size_t chunk) {
-        std::vector<FileStatus>& statuses = pieces[chunk];
         const std::size_t begin = chunk * ChunkSize;
         const std::size_t end = std::min(total, begin + ChunkSize);
         const auto first = FileOffset + static_cast<std::int64_t>(begin);
         FileStatus status;
         try {
-            // Room for every call of the chunk: a piece then never moves while it fills.
-            statuses.reserve(end - begin);
+            std::vector<FileStatus> found;
+            found.reserve(end - begin);
             for (std::size_t i = begin; i < end; ++i) {
                 if (i + CallsAhead < end) prefetchCall(scratch, i + CallsAhead);
                 const ByInode& o = scratch.order[i];
@@ -146,27 +146,17 @@ void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
                 std::int64_t verdict = statEntry(fd, scratch.names.c_str() + o.name, p, device,
                                                  status);
                 if (verdict == FileOffset) {
-                    verdict = first + static_cast<std::int64_t>(statuses.size());
-                    statuses.push_back(status);
+                    verdict = first + static_cast<std::int64_t>(found.size());
+                    found.push_back(status);
                 }
                 p.verdict = verdict;
             }
-            // Most of a big folder may be files with data.
-            if (statuses.size() < statuses.capacity() / 2) statuses.shrink_to_fit();
+            starts[chunk] = static_cast<std::uint32_t>(store.Put(found.data(), found.size()));
         } catch (...) {
             failure.Keep(); // thrown on the thread that waits for the chunks
         }
     });
     failure.Rethrow();
-}
-
-// Asks for huge pages for the whole pages of a big buffer: filling it then takes a fault per
-// 2 MiB rather than per 4 KiB. A hint only: nothing changes where the kernel says no.
-void adviseHugePages(const void* data, std::size_t bytes) {
-    constexpr std::uintptr_t Huge = std::uintptr_t(2) << 20;
-    const auto start = (reinterpret_cast<std::uintptr_t>(data) + Huge - 1) & ~(Huge - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(Huge - 1);
-    if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
 // Room for the listing of a folder whose st_size is `folderSize`, so that a huge listing does
@@ -184,8 +174,8 @@ void reserveListing(ListingScratch& scratch, std::uint64_t folderSize) {
     } catch (const std::bad_alloc&) {
         return;
     }
-    adviseHugePages(scratch.pending.data(), scratch.pending.capacity() * sizeof(Pending));
-    adviseHugePages(scratch.names.data(), scratch.names.capacity());
+    AdviseHugePages(scratch.pending.data(), scratch.pending.capacity() * sizeof(Pending));
+    AdviseHugePages(scratch.names.data(), scratch.names.capacity());
 }
 
 } // namespace
@@ -229,20 +219,23 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     order.clear();
     order.reserve(pending.size());
     if (pending.size() >= 2 * ChunkSize)
-        adviseHugePages(order.data(), order.capacity() * sizeof(ByInode));
+        AdviseHugePages(order.data(), order.capacity() * sizeof(ByInode));
     for (std::uint32_t i = 0; i < pending.size(); ++i)
         if (pending[i].type != DT_DIR) order.push_back({pending[i].inode, pending[i].name, i});
     std::sort(order.begin(), order.end(),
               [](const ByInode& a, const ByInode& b) { return a.inode < b.inode; });
     std::vector<FileStatus>& statuses = scratch.statuses;
     statuses.clear();
-    std::vector<std::vector<FileStatus>> pieces;
+    StatusStore store;
+    std::vector<std::uint32_t> starts;
     const bool shared = rules.share && order.size() >= 2 * ChunkSize &&
-                        folder.statuses.empty() && folder.statusPieces.empty();
+                        folder.statuses.empty() && folder.pieceStarts.empty();
     if (shared) {
-        statBySharing(fd, folder.device, rules, scratch, pieces);
+        statBySharing(fd, folder.device, rules, scratch, store, starts);
     } else {
         statuses.reserve(order.size());
+        if (order.size() >= 2 * ChunkSize)
+            AdviseHugePages(statuses.data(), statuses.capacity() * sizeof(FileStatus));
         FileStatus status;
         for (const ByInode& o : order) {
             Pending& p = pending[o.pendingIndex];
@@ -266,8 +259,10 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     // A big folder's statuses are taken over rather than copied, unless most of the room made
     // for them stayed empty.
     const auto statusBase = static_cast<std::uint32_t>(folder.statuses.size());
-    if (shared)
-        folder.statusPieces = std::move(pieces);
+    if (shared) {
+        folder.sharedStatuses = std::move(store);
+        folder.pieceStarts = std::move(starts);
+    }
     else if (statusBase == 0 && statuses.size() >= ChunkSize &&
         statuses.capacity() - statuses.size() <= statuses.size() / 4)
         folder.statuses.swap(statuses);

@@ -4,6 +4,7 @@
 #include "scan/FileRow.h"
 #include "scan/FolderHandles.h"
 #include "scan/FolderReader.h"
+#include "scan/StatusStore.h"
 
 #include <sys/types.h>
 
@@ -49,14 +50,16 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     std::string names;
     std::vector<std::shared_ptr<ListedFolder>> children;
     std::vector<FileStatus> statuses; // of its empty files, apart: most entries need none
-    // A big folder's statuses stay in the pieces its status calls were shared out in: putting
-    // them together would be a pass over all of them on one thread.
-    std::vector<std::vector<FileStatus>> statusPieces;
+    // A big folder's statuses, shared out in pieces: each piece of status calls put its empty
+    // files' statuses in one run of `sharedStatuses`, starting at `pieceStarts[piece]`.
+    // Putting them in listing order would be a pass over all of them on one thread.
+    StatusStore sharedStatuses;
+    std::vector<std::uint32_t> pieceStarts;
 
     // The status of the file entry whose `child` is `file`.
     const FileStatus& StatusOf(std::uint32_t file) const {
-        if (statusPieces.empty()) return statuses[file];
-        return statusPieces[file / StatusPieceSize][file % StatusPieceSize];
+        if (pieceStarts.empty()) return statuses[file];
+        return sharedStatuses[pieceStarts[file / StatusPieceSize] + file % StatusPieceSize];
     }
     // Status calls one thread makes in a row when a big folder's are shared out: a file's
     // `child` is then its piece times this plus its place in the piece.
