@@ -170,11 +170,13 @@ void reserveListing(ListingScratch& scratch, std::uint64_t folderSize) {
     const std::uint64_t entries = std::min(folderSize / 16, MostEntries);
     try {
         scratch.pending.reserve(entries);
+        scratch.order.reserve(entries);
         scratch.names.reserve(std::min(folderSize, 32 * MostEntries));
     } catch (const std::bad_alloc&) {
         return;
     }
     AdviseHugePages(scratch.pending.data(), scratch.pending.capacity() * sizeof(Pending));
+    AdviseHugePages(scratch.order.data(), scratch.order.capacity() * sizeof(ByInode));
     AdviseHugePages(scratch.names.data(), scratch.names.capacity());
 }
 
@@ -193,8 +195,10 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     const int fd = reader.Fd();
     std::string& names = scratch.names;
     std::vector<Pending>& pending = scratch.pending;
+    std::vector<ByInode>& order = scratch.order;
     names.clear();
     pending.clear();
+    order.clear();
     reserveListing(scratch, folderSize);
     FolderReader::Entry entry;
     while (reader.Next(entry)) {
@@ -209,19 +213,14 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
             names.resize(offset);
             continue;
         }
-        pending.push_back(
-            {offset, entry.type, entry.inode, entry.type == DT_DIR ? IsFolder : Skip});
+        // Folders the listing names need no status call.
+        if (entry.type != DT_DIR)
+            order.push_back({entry.inode, offset, static_cast<std::uint32_t>(pending.size())});
+        pending.push_back({offset, entry.type, entry.type == DT_DIR ? IsFolder : Skip});
     }
     folder.readError = reader.Error();
 
     // Status calls in inode order: on a cold cache the inode table is then read front to back.
-    std::vector<ByInode>& order = scratch.order;
-    order.clear();
-    order.reserve(pending.size());
-    if (pending.size() >= 2 * ChunkSize)
-        AdviseHugePages(order.data(), order.capacity() * sizeof(ByInode));
-    for (std::uint32_t i = 0; i < pending.size(); ++i)
-        if (pending[i].type != DT_DIR) order.push_back({pending[i].inode, pending[i].name, i});
     std::sort(order.begin(), order.end(),
               [](const ByInode& a, const ByInode& b) { return a.inode < b.inode; });
     std::vector<FileStatus>& statuses = scratch.statuses;

@@ -84,7 +84,6 @@ struct ListingScratch {
     struct Pending {
         std::uint32_t name; // offset in `names`
         unsigned char type;
-        ino_t inode;
         std::int64_t verdict;
     };
     struct ByInode {
