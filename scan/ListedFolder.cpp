@@ -123,11 +123,13 @@ void prefetchCall(const ListingScratch& scratch, std::size_t i) {
 // The status calls of `scratch.order` in chunks, on the threads `rules.share` finds. Each
 // chunk writes its verdicts straight into `pending` and its empty files' statuses into one run
 // of `store`, so no pass on one thread has to put them together afterwards.
-void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
-                   ListingScratch& scratch, StatusStore& store,
-                   std::vector<std::uint32_t>& starts) {
+std::unique_ptr<ListedFolder::SharedStatuses>
+statBySharing(int fd, std::uint64_t device, const ListingRules& rules, ListingScratch& scratch) {
     const std::size_t total = scratch.order.size();
     const std::size_t chunks = (total + ChunkSize - 1) / ChunkSize;
+    auto shared = std::make_unique<ListedFolder::SharedStatuses>();
+    StatusStore& store = shared->store;
+    std::vector<std::uint32_t>& starts = shared->starts;
     store = StatusStore(total);
     starts.resize(chunks);
     FirstFailure failure;
@@ -143,8 +145,8 @@ void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
                 if (i + CallsAhead < end) prefetchCall(scratch, i + CallsAhead);
                 const ByInode& o = scratch.order[i];
                 Pending& p = scratch.pending[o.pendingIndex];
-                std::int64_t verdict = statEntry(fd, scratch.names.c_str() + o.name, p, device,
-                                                 status);
+                std::int64_t verdict =
+                    statEntry(fd, scratch.names.c_str() + o.name, p, device, status);
                 if (verdict == FileOffset) {
                     verdict = first + static_cast<std::int64_t>(found.size());
                     found.push_back(status);
@@ -157,6 +159,7 @@ void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
         }
     });
     failure.Rethrow();
+    return shared;
 }
 
 // Room for the listing of a folder whose st_size is `folderSize`, so that a huge listing does
@@ -225,12 +228,11 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
               [](const ByInode& a, const ByInode& b) { return a.inode < b.inode; });
     std::vector<FileStatus>& statuses = scratch.statuses;
     statuses.clear();
-    StatusStore store;
-    std::vector<std::uint32_t> starts;
-    const bool shared = rules.share && order.size() >= 2 * ChunkSize &&
-                        folder.statuses.empty() && folder.pieceStarts.empty();
+    std::unique_ptr<ListedFolder::SharedStatuses> sharedStatuses;
+    const bool shared =
+        rules.share && order.size() >= 2 * ChunkSize && folder.statuses.empty() && !folder.shared;
     if (shared) {
-        statBySharing(fd, folder.device, rules, scratch, store, starts);
+        sharedStatuses = statBySharing(fd, folder.device, rules, scratch);
     } else {
         statuses.reserve(order.size());
         if (order.size() >= 2 * ChunkSize)
@@ -258,12 +260,10 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     // A big folder's statuses are taken over rather than copied, unless most of the room made
     // for them stayed empty.
     const auto statusBase = static_cast<std::uint32_t>(folder.statuses.size());
-    if (shared) {
-        folder.sharedStatuses = std::move(store);
-        folder.pieceStarts = std::move(starts);
-    }
+    if (shared)
+        folder.shared = std::move(sharedStatuses);
     else if (statusBase == 0 && statuses.size() >= ChunkSize &&
-        statuses.capacity() - statuses.size() <= statuses.size() / 4)
+             statuses.capacity() - statuses.size() <= statuses.size() / 4)
         folder.statuses.swap(statuses);
     else
         folder.statuses.insert(folder.statuses.end(), statuses.begin(), statuses.end());
@@ -284,8 +284,8 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
             listed.error = int(-p.verdict);
         } else {
             // A shared-out file's number already names its piece.
-            listed.child = (shared ? 0 : statusBase) +
-                           static_cast<std::uint32_t>(p.verdict - FileOffset);
+            listed.child =
+                (shared ? 0 : statusBase) + static_cast<std::uint32_t>(p.verdict - FileOffset);
         }
         if (!allKept) folder.names.append(name).push_back('\0');
         folder.entries.push_back(listed);

@@ -51,15 +51,18 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     std::vector<std::shared_ptr<ListedFolder>> children;
     std::vector<FileStatus> statuses; // of its empty files, apart: most entries need none
     // A big folder's statuses, shared out in pieces: each piece of status calls put its empty
-    // files' statuses in one run of `sharedStatuses`, starting at `pieceStarts[piece]`.
-    // Putting them in listing order would be a pass over all of them on one thread.
-    StatusStore sharedStatuses;
-    std::vector<std::uint32_t> pieceStarts;
+    // files' statuses in one run of `store`, starting at `starts[piece]`. Putting them in
+    // listing order would be a pass over all of them on one thread.
+    struct SharedStatuses {
+        StatusStore store;
+        std::vector<std::uint32_t> starts;
+    };
+    std::unique_ptr<SharedStatuses> shared; // apart: most folders are small
 
     // The status of the file entry whose `child` is `file`.
     const FileStatus& StatusOf(std::uint32_t file) const {
-        if (pieceStarts.empty()) return statuses[file];
-        return sharedStatuses[pieceStarts[file / StatusPieceSize] + file % StatusPieceSize];
+        if (!shared) return statuses[file];
+        return shared->store[shared->starts[file / StatusPieceSize] + file % StatusPieceSize];
     }
     // Status calls one thread makes in a row when a big folder's are shared out: a file's
     // `child` is then its piece times this plus its place in the piece.

@@ -305,8 +305,7 @@ class Walk {
                 std::string().swap(folder.names);
                 std::vector<std::shared_ptr<ListedFolder>>().swap(folder.children);
                 std::vector<FileStatus>().swap(folder.statuses);
-                std::vector<std::uint32_t>().swap(folder.pieceStarts);
-                folder.sharedStatuses = StatusStore();
+                folder.shared.reset();
                 stack_.pop_back();
                 if (!stack_.empty()) {
                     path_.resize(stack_.back().pathLength);
