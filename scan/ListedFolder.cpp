@@ -106,73 +106,103 @@ std::int64_t statEntry(int fd, const char* name, const Pending& entry, std::uint
     return found == EmptyFileEntry ? FileOffset : Skip;
 }
 
-// Status calls a thread makes in a row when a big folder's are shared out.
-constexpr std::size_t ChunkSize = 1024;
+constexpr std::size_t ChunkSize = ListedFolder::StatusPieceSize;
 
-// The status calls of `scratch.order` in chunks, on the threads `rules.share` finds; the
-// statuses end up in the order one thread would have made them. Each chunk gathers only its
-// empty files' statuses (most entries of a big folder may be other files).
-void statBySharing(int fd, std::uint64_t device, const ListingRules& rules,
-                   ListingScratch& scratch) {
+// The names and entries of calls in inode order lie all over memory; the next call's are
+// fetched while the kernel does this one.
+constexpr std::size_t CallsAhead = 4;
+void prefetchCall(const ListingScratch& scratch, std::size_t i) {
+    const ByInode& o = scratch.order[i];
+    // Through a volatile: GCC 12 drops an inlined prefetch as dead code.
+    const void* volatile name = scratch.names.data() + o.name;
+    const void* volatile entry = &scratch.pending[o.pendingIndex];
+    __builtin_prefetch(name);
+    __builtin_prefetch(entry, 1);
+}
+
+// The status calls of `scratch.order` in chunks, on the threads `rules.share` finds. Each
+// chunk writes its verdicts straight into `pending` and its empty files' statuses into one run
+// of `store`, so no pass on one thread has to put them together afterwards.
+std::unique_ptr<ListedFolder::SharedStatuses>
+statBySharing(int fd, std::uint64_t device, const ListingRules& rules, ListingScratch& scratch) {
     const std::size_t total = scratch.order.size();
     const std::size_t chunks = (total + ChunkSize - 1) / ChunkSize;
-    std::vector<std::vector<FileStatus>> shares(chunks);
-    // Verdicts side by side in the order of the calls: threads never write to the same lines
-    // of memory.
-    std::vector<std::int64_t>& verdicts = scratch.verdicts;
-    verdicts.resize(total);
+    auto shared = std::make_unique<ListedFolder::SharedStatuses>();
+    StatusStore& store = shared->store;
+    std::vector<std::uint32_t>& starts = shared->starts;
+    store = StatusStore(total);
+    starts.resize(chunks);
     FirstFailure failure;
     rules.share(chunks, [&](std::size_t chunk) {
-        std::vector<FileStatus>& statuses = shares[chunk];
-        const std::size_t end = std::min(total, (chunk + 1) * ChunkSize);
+        const std::size_t begin = chunk * ChunkSize;
+        const std::size_t end = std::min(total, begin + ChunkSize);
+        const auto first = FileOffset + static_cast<std::int64_t>(begin);
         FileStatus status;
         try {
-            for (std::size_t i = chunk * ChunkSize; i < end; ++i) {
+            std::vector<FileStatus> found;
+            found.reserve(end - begin);
+            for (std::size_t i = begin; i < end; ++i) {
+                if (i + CallsAhead < end) prefetchCall(scratch, i + CallsAhead);
                 const ByInode& o = scratch.order[i];
-                verdicts[i] = statEntry(fd, scratch.inOrder.c_str() + o.index,
-                                        scratch.pending[o.pendingIndex], device, status);
-                if (verdicts[i] != FileOffset) continue;
-                verdicts[i] = FileOffset + std::int64_t(statuses.size());
-                statuses.push_back(status);
+                Pending& p = scratch.pending[o.pendingIndex];
+                std::int64_t verdict =
+                    statEntry(fd, scratch.names.c_str() + o.name, p, device, status);
+                if (verdict == FileOffset) {
+                    verdict = first + static_cast<std::int64_t>(found.size());
+                    found.push_back(status);
+                }
+                p.verdict = verdict;
             }
+            starts[chunk] = static_cast<std::uint32_t>(store.Put(found.data(), found.size()));
         } catch (...) {
             failure.Keep(); // thrown on the thread that waits for the chunks
         }
     });
     failure.Rethrow();
-    // Gathered into room made once, each chunk let go as soon as it is in.
-    std::size_t files = 0;
-    for (const auto& share : shares)
-        files += share.size();
-    std::vector<FileStatus>& statuses = scratch.statuses;
-    statuses.reserve(files);
-    for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
-        const auto base = static_cast<std::int64_t>(statuses.size());
-        const std::size_t end = std::min(total, (chunk + 1) * ChunkSize);
-        for (std::size_t i = chunk * ChunkSize; i < end; ++i)
-            scratch.pending[scratch.order[i].pendingIndex].verdict =
-                verdicts[i] >= FileOffset ? verdicts[i] + base : verdicts[i];
-        statuses.insert(statuses.end(), shares[chunk].begin(), shares[chunk].end());
-        std::vector<FileStatus>().swap(shares[chunk]);
+    return shared;
+}
+
+// Room for the listing of a folder whose st_size is `folderSize`, so that a huge listing does
+// not grow (and copy) its buffers again and again. A folder's records take at least 16 bytes
+// each and more than its names on the file systems that tell their size. Room never touched
+// costs no memory; if there is none, the buffers grow as they fill. Small folders grow theirs:
+// an all-empty folder keeps its names' room until it is walked.
+void reserveListing(ListingScratch& scratch, std::uint64_t folderSize) {
+    constexpr std::uint64_t MostEntries = std::uint64_t(1) << 22;
+    if (folderSize < (std::uint64_t(1) << 20)) return;
+    const std::uint64_t entries = std::min(folderSize / 16, MostEntries);
+    try {
+        scratch.pending.reserve(entries);
+        scratch.order.reserve(entries);
+        scratch.names.reserve(std::min(folderSize, 32 * MostEntries));
+    } catch (const std::bad_alloc&) {
+        return;
     }
+    AdviseHugePages(scratch.pending.data(), scratch.pending.capacity() * sizeof(Pending));
+    AdviseHugePages(scratch.order.data(), scratch.order.capacity() * sizeof(ByInode));
+    AdviseHugePages(scratch.names.data(), scratch.names.capacity());
 }
 
 } // namespace
 
 void ListingScratch::ReleaseBig() {
     constexpr std::size_t Keep = 4096; // entries; reusing more gains a big folder nothing
-    if (pending.capacity() <= Keep && order.capacity() <= Keep && statuses.capacity() <= Keep)
+    if (pending.capacity() <= Keep && order.capacity() <= Keep && statuses.capacity() <= Keep &&
+        names.capacity() <= 32 * Keep)
         return;
     *this = ListingScratch();
 }
 
 void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules& rules,
-                 ListingScratch& scratch) {
+                 ListingScratch& scratch, std::uint64_t folderSize) {
     const int fd = reader.Fd();
     std::string& names = scratch.names;
     std::vector<Pending>& pending = scratch.pending;
+    std::vector<ByInode>& order = scratch.order;
     names.clear();
     pending.clear();
+    order.clear();
+    reserveListing(scratch, folderSize);
     FolderReader::Entry entry;
     while (reader.Next(entry)) {
         if (entry.name == "." || entry.name == "..") continue;
@@ -186,38 +216,31 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
             names.resize(offset);
             continue;
         }
-        pending.push_back(
-            {offset, entry.type, entry.inode, entry.type == DT_DIR ? IsFolder : Skip});
+        // Folders the listing names need no status call.
+        if (entry.type != DT_DIR)
+            order.push_back({entry.inode, offset, static_cast<std::uint32_t>(pending.size())});
+        pending.push_back({offset, entry.type, entry.type == DT_DIR ? IsFolder : Skip});
     }
     folder.readError = reader.Error();
 
     // Status calls in inode order: on a cold cache the inode table is then read front to back.
-    // The names are gathered in that order first, so that the calls read them in a row.
-    std::vector<ByInode>& order = scratch.order;
-    order.clear();
-    order.reserve(pending.size());
-    for (std::uint32_t i = 0; i < pending.size(); ++i)
-        if (pending[i].type != DT_DIR) order.push_back({pending[i].inode, pending[i].name, i});
     std::sort(order.begin(), order.end(),
               [](const ByInode& a, const ByInode& b) { return a.inode < b.inode; });
-    std::string& inOrder = scratch.inOrder;
-    inOrder.clear();
-    inOrder.reserve(names.size());
-    for (ByInode& o : order) {
-        const char* name = names.c_str() + o.index;
-        o.index = static_cast<std::uint32_t>(inOrder.size());
-        inOrder.append(name, std::strlen(name) + 1);
-    }
     std::vector<FileStatus>& statuses = scratch.statuses;
     statuses.clear();
-    if (rules.share && order.size() >= 2 * ChunkSize) {
-        statBySharing(fd, folder.device, rules, scratch);
+    std::unique_ptr<ListedFolder::SharedStatuses> sharedStatuses;
+    const bool shared =
+        rules.share && order.size() >= 2 * ChunkSize && folder.statuses.empty() && !folder.shared;
+    if (shared) {
+        sharedStatuses = statBySharing(fd, folder.device, rules, scratch);
     } else {
         statuses.reserve(order.size());
+        if (order.size() >= 2 * ChunkSize)
+            AdviseHugePages(statuses.data(), statuses.capacity() * sizeof(FileStatus));
         FileStatus status;
         for (const ByInode& o : order) {
             Pending& p = pending[o.pendingIndex];
-            p.verdict = statEntry(fd, inOrder.c_str() + o.index, p, folder.device, status);
+            p.verdict = statEntry(fd, names.c_str() + o.name, p, folder.device, status);
             if (p.verdict != FileOffset) continue;
             p.verdict = FileOffset + std::int64_t(statuses.size());
             statuses.push_back(status);
@@ -237,8 +260,10 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
     // A big folder's statuses are taken over rather than copied, unless most of the room made
     // for them stayed empty.
     const auto statusBase = static_cast<std::uint32_t>(folder.statuses.size());
-    if (statusBase == 0 && statuses.size() >= ChunkSize &&
-        statuses.capacity() - statuses.size() <= statuses.size() / 4)
+    if (shared)
+        folder.shared = std::move(sharedStatuses);
+    else if (statusBase == 0 && statuses.size() >= ChunkSize &&
+             statuses.capacity() - statuses.size() <= statuses.size() / 4)
         folder.statuses.swap(statuses);
     else
         folder.statuses.insert(folder.statuses.end(), statuses.begin(), statuses.end());
@@ -258,7 +283,9 @@ void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules&
             listed.kind = ListedEntry::Failed;
             listed.error = int(-p.verdict);
         } else {
-            listed.child = statusBase + static_cast<std::uint32_t>(p.verdict - FileOffset);
+            // A shared-out file's number already names its piece.
+            listed.child =
+                (shared ? 0 : statusBase) + static_cast<std::uint32_t>(p.verdict - FileOffset);
         }
         if (!allKept) folder.names.append(name).push_back('\0');
         folder.entries.push_back(listed);
@@ -289,7 +316,7 @@ void ListFolder(const std::shared_ptr<ListedFolder>& folder, FolderHandles& hand
             (OnPseudoFileSystem(reader->Fd()) ||
              (rules.oneFileSystem && st.st_dev != rules.rootDevice)))
             return;
-        ReadListing(*folder, *reader, rules, scratch);
+        ReadListing(*folder, *reader, rules, scratch, std::uint64_t(st.st_size));
         if (!folder->children.empty()) handles.Keep(folder, std::move(reader), false);
     } catch (...) {
         folder->failure = std::current_exception(); // thrown by the walk when it gets there

@@ -4,6 +4,7 @@
 #include "scan/FileRow.h"
 #include "scan/FolderHandles.h"
 #include "scan/FolderReader.h"
+#include "scan/StatusStore.h"
 
 #include <sys/types.h>
 
@@ -24,7 +25,7 @@ struct ListedEntry {
     Kind kind;
     int error;           // Failed: the errno
     std::uint32_t name;  // offset of its NUL-ended name in the folder's `names`
-    std::uint32_t child; // Folder: index in the folder's `children`; File: in its `statuses`
+    std::uint32_t child; // Folder: index in the folder's `children`; File: see StatusOf
 };
 
 // A folder of the walk, listed whole by whichever thread gets to it first. Folders own their
@@ -49,6 +50,23 @@ struct ListedFolder : std::enable_shared_from_this<ListedFolder> {
     std::string names;
     std::vector<std::shared_ptr<ListedFolder>> children;
     std::vector<FileStatus> statuses; // of its empty files, apart: most entries need none
+    // A big folder's statuses, shared out in pieces: each piece of status calls put its empty
+    // files' statuses in one run of `store`, starting at `starts[piece]`. Putting them in
+    // listing order would be a pass over all of them on one thread.
+    struct SharedStatuses {
+        StatusStore store;
+        std::vector<std::uint32_t> starts;
+    };
+    std::unique_ptr<SharedStatuses> shared; // apart: most folders are small
+
+    // The status of the file entry whose `child` is `file`.
+    const FileStatus& StatusOf(std::uint32_t file) const {
+        if (!shared) return statuses[file];
+        return shared->store[shared->starts[file / StatusPieceSize] + file % StatusPieceSize];
+    }
+    // Status calls one thread makes in a row when a big folder's are shared out: a file's
+    // `child` is then its piece times this plus its place in the piece.
+    static constexpr std::uint32_t StatusPieceSize = 1024;
 };
 
 // What decides which entries a listing keeps and which folders it enters.
@@ -69,20 +87,17 @@ struct ListingScratch {
     struct Pending {
         std::uint32_t name; // offset in `names`
         unsigned char type;
-        ino_t inode;
         std::int64_t verdict;
     };
     struct ByInode {
         ino_t inode;
-        std::uint32_t index; // of the name in `names`, then in `inOrder`
+        std::uint32_t name; // offset in `names`
         std::uint32_t pendingIndex;
     };
     std::string names;
     std::vector<Pending> pending;
     std::vector<ByInode> order;
-    std::string inOrder;
     std::vector<FileStatus> statuses;
-    std::vector<std::int64_t> verdicts; // of the shared-out calls, in their order
 
     // Lets go of what a big folder grew: kept by every listing thread, the buffers of a few
     // folders of 100,000 entries would outweigh the rows of the whole scan.
@@ -105,9 +120,10 @@ int StatEntry(int fd, const char* name, std::uint64_t folderDevice, FileStatus& 
 std::optional<FileIdentity> ScanRootIdentity(int fd, const std::string& path, bool hold);
 
 // Reads the whole listing of the open `reader` into `folder` (whose device is set), with the
-// status of each regular file or entry of unknown type.
+// status of each regular file or entry of unknown type. `folderSize` (the folder's st_size, 0
+// when unknown) sizes the room for the listing up front.
 void ReadListing(ListedFolder& folder, FolderReader& reader, const ListingRules& rules,
-                 ListingScratch& scratch);
+                 ListingScratch& scratch, std::uint64_t folderSize = 0);
 
 // Opens the folder below its (listed) parent and reads it; on success with sub-folders, its
 // descriptor is kept in `handles` for them. Never throws.
