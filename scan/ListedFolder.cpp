@@ -113,11 +113,8 @@ constexpr std::size_t ChunkSize = ListedFolder::StatusPieceSize;
 constexpr std::size_t CallsAhead = 4;
 void prefetchCall(const ListingScratch& scratch, std::size_t i) {
     const ByInode& o = scratch.order[i];
-    // Through a volatile: GCC 12 drops an inlined prefetch as dead code.
-    const void* volatile name = scratch.names.data() + o.name;
-    const void* volatile entry = &scratch.pending[o.pendingIndex];
-    __builtin_prefetch(name);
-    __builtin_prefetch(entry, 1);
+    Prefetch(scratch.names.data() + o.name);
+    Prefetch(&scratch.pending[o.pendingIndex], true);
 }
 
 // The status calls of `scratch.order` in chunks, on the threads `rules.share` finds. Each

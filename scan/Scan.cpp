@@ -6,6 +6,7 @@
 #include "scan/FolderReader.h"
 #include "scan/ListedFolder.h"
 #include "scan/ResultRow.h"
+#include "scan/StatusStore.h"
 
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -348,11 +349,9 @@ class Walk {
         if (index >= folder.entries.size()) return;
         const ListedEntry& entry = folder.entries[index];
         if (entry.kind != ListedEntry::File) return;
-        // Through a volatile: GCC 12 drops a prefetch inlined here as dead code.
-        const char* volatile address = reinterpret_cast<const char*>(&folder.StatusOf(entry.child));
-        const char* status = address;
-        __builtin_prefetch(status);
-        __builtin_prefetch(status + sizeof(FileStatus) - 1);
+        const auto* status = reinterpret_cast<const char*>(&folder.StatusOf(entry.child));
+        Prefetch(status);
+        Prefetch(status + sizeof(FileStatus) - 1);
     }
 
     void addRow(std::string_view name, const FileStatus& status) {
