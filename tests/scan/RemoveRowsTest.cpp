@@ -19,6 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -146,6 +147,43 @@ TEST(RemoveRows, AFolderSharedAmongThreadsHasEachFileDoneOnce) {
             }
         }
     }
+}
+
+// A big folder's files are moved in the order the folder lists them, whatever the order of the
+// rows; rows whose files went or changed since the scan are still each answered once.
+TEST(RemoveRows, ABigFolderIsTakenInTheOrderItListsItsFiles) {
+    TempTree t;
+    for (int i = 0; i < 600; ++i)
+        t.File("root/f" + std::to_string(i));
+    Scanned s(t.Path("root"));
+    ASSERT_EQ(s.rows.size(), 600u);
+    for (const char* gone : {"root/f7", "root/f300", "root/f599"})
+        ASSERT_EQ(::unlink(t.Path(gone).c_str()), 0);
+    t.File("root/f42", "data");
+    std::vector<std::string> listed;
+    for (const auto& entry : std::filesystem::directory_iterator(t.Path("root")))
+        if (entry.path().filename() != "f42") listed.push_back(entry.path().filename());
+    std::map<std::string, const TResultRow*> rowOf;
+    for (const TResultRow* row : s.rows)
+        rowOf[std::string(row->Path())] = row;
+    // The rows in the listing's reverse order, the gone ones among them.
+    std::vector<const TResultRow*> rows;
+    for (auto name = listed.rbegin(); name != listed.rend(); ++name)
+        rows.push_back(rowOf.at(t.Path("root/" + *name)));
+    for (const char* other : {"root/f7", "root/f300", "root/f599", "root/f42"})
+        rows.push_back(rowOf.at(t.Path(other)));
+    std::vector<std::string> moved;
+    detail::SetBeforeMoveHook([&](int, const std::string& name) { moved.push_back(name); });
+    std::vector<int> answers(rows.size());
+    RemoveCallbacks callbacks;
+    callbacks.onRow = [&](std::size_t i, DeleteOutcome, const std::string&) { ++answers[i]; };
+    const RemoveCount count = RemoveRows(rows, RemoveMode::Delete, false, nullptr, callbacks, 1);
+    detail::SetBeforeMoveHook({});
+    EXPECT_EQ(moved, listed);
+    EXPECT_EQ(count.removed, 596u);
+    EXPECT_EQ(count.changed, 4u);
+    EXPECT_EQ(std::count(answers.begin(), answers.end(), 1), std::ptrdiff_t(rows.size()));
+    EXPECT_EQ(ReadFile(t.Path("root/f42")), "data");
 }
 
 // The same exchange made exactly between the last check and the move, every time.
