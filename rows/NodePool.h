@@ -12,6 +12,11 @@ namespace nullsweep {
 // slabs go only when every node has gone.
 class NodePool {
   public:
+    NodePool() = default;
+    NodePool(const NodePool&) = delete;
+    NodePool& operator=(const NodePool&) = delete;
+    ~NodePool();
+
     // Changes the size of a node; only while no node is allocated.
     void SetNodeSize(std::size_t bytes);
     void* Allocate();
@@ -22,9 +27,10 @@ class NodePool {
   private:
     std::size_t stride_ = alignof(std::max_align_t);
     std::vector<std::unique_ptr<std::byte[]>> slabs_;
-    std::size_t lastSlabNodes_ = 0; // nodes the last slab holds
-    std::size_t lastSlabUsed_ = 0;  // of them handed out at least once
-    void* freed_ = nullptr;         // freed nodes, each holding the next one's address
+    std::vector<std::size_t> slabSizes_; // bytes of each slab
+    std::size_t lastSlabNodes_ = 0;      // nodes the last slab holds
+    std::size_t lastSlabUsed_ = 0;       // of them handed out at least once
+    void* freed_ = nullptr;              // freed nodes, each holding the next one's address
 };
 
 } // namespace nullsweep
