@@ -173,13 +173,23 @@ void orderAsListed(std::span<Item> items) {
     names.reserve(items.size());
     for (const Item& item : items)
         names.push_back(item.relative.substr(item.folder.empty() ? 0 : item.folder.size() + 1));
-    const std::vector<std::size_t> order = ListingOrder(folder.get(), names);
+    std::vector<std::size_t> order = ListingOrder(folder.get(), names);
     if (order.size() != items.size()) return;
-    std::vector<Item> ordered;
-    ordered.reserve(items.size());
-    for (const std::size_t i : order)
-        ordered.push_back(items[i]);
-    std::copy(ordered.begin(), ordered.end(), items.begin());
+    // In place, a cycle of the order at a time: a copy of a folder's items would raise the
+    // peak of a delete of millions of files.
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start) continue;
+        Item held = items[start];
+        std::size_t to = start;
+        while (order[to] != start) {
+            const std::size_t from = order[to];
+            items[to] = items[from];
+            order[to] = to;
+            to = from;
+        }
+        items[to] = held;
+        order[to] = to;
+    }
 }
 
 class Remover {

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -166,12 +167,13 @@ TEST(RemoveRows, ABigFolderIsTakenInTheOrderItListsItsFiles) {
     std::map<std::string, const TResultRow*> rowOf;
     for (const TResultRow* row : s.rows)
         rowOf[std::string(row->Path())] = row;
-    // The rows in the listing's reverse order, the gone ones among them.
+    // The rows shuffled, the gone and changed ones among them.
     std::vector<const TResultRow*> rows;
-    for (auto name = listed.rbegin(); name != listed.rend(); ++name)
-        rows.push_back(rowOf.at(t.Path("root/" + *name)));
+    for (const std::string& name : listed)
+        rows.push_back(rowOf.at(t.Path("root/" + name)));
     for (const char* other : {"root/f7", "root/f300", "root/f599", "root/f42"})
         rows.push_back(rowOf.at(t.Path(other)));
+    std::shuffle(rows.begin(), rows.end(), std::mt19937(25));
     std::vector<std::string> moved;
     detail::SetBeforeMoveHook([&](int, const std::string& name) { moved.push_back(name); });
     std::vector<int> answers(rows.size());
