@@ -169,11 +169,16 @@ void orderAsListed(std::span<Item> items) {
     if (!folder.valid() || ::fstat(folder.get(), &st) != 0 ||
         std::size_t(st.st_size) / 512 > items.size())
         return;
-    std::vector<std::string_view> names;
-    names.reserve(items.size());
-    for (const Item& item : items)
-        names.push_back(item.relative.substr(item.folder.empty() ? 0 : item.folder.size() + 1));
-    std::vector<std::size_t> order = ListingOrder(folder.get(), names);
+    std::vector<std::size_t> order;
+    try {
+        std::vector<std::string_view> names;
+        names.reserve(items.size());
+        for (const Item& item : items)
+            names.push_back(item.relative.substr(item.folder.empty() ? 0 : item.folder.size() + 1));
+        order = ListingOrder(folder.get(), names);
+    } catch (const std::bad_alloc&) {
+        return; // the order is a gain, not a need
+    }
     if (order.size() != items.size()) return;
     // In place, a cycle of the order at a time: a copy of a folder's items would raise the
     // peak of a delete of millions of files.
