@@ -4,6 +4,7 @@
 #include "fs/OwnedFd.h"
 #include "scan/ExactDelete.h"
 #include "scan/FirstFailure.h"
+#include "scan/MemoryHints.h"
 #include "scan/Scan.h"
 
 #include <fcntl.h>

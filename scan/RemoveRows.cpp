@@ -155,6 +155,11 @@ struct Item {
     FileIdentity id;
     std::string_view folder; // relative to the root, no final "/"
     std::string_view relative;
+
+    // The file's name in its folder.
+    std::string_view Name() const {
+        return folder.empty() ? relative : relative.substr(folder.size() + 1);
+    }
 };
 
 // The items of one folder put in the order the folder lists them. Where names are kept in a
@@ -174,7 +179,7 @@ void orderAsListed(std::span<Item> items) {
         std::vector<std::string_view> names;
         names.reserve(items.size());
         for (const Item& item : items)
-            names.push_back(item.relative.substr(item.folder.empty() ? 0 : item.folder.size() + 1));
+            names.push_back(item.Name());
         order = ListingOrder(folder.get(), names);
     } catch (const std::bad_alloc&) {
         return; // the order is a gain, not a need
@@ -229,7 +234,7 @@ class Remover {
             try {
                 std::string name;
                 struct statx status {};
-                result = check(*rows[item.index], item.id, item.relative, name, status);
+                result = check(*rows[item.index], item, name, status);
                 if (result.outcome == DeleteOutcome::Deleted) {
                     pending_.push_back({&item, std::move(name), status});
                     continue;
@@ -302,17 +307,15 @@ class Remover {
   private:
     // Whether the file may be moved now; `name` gets its name in the folder, `status` what the
     // check read.
-    Result check(const TResultRow& row, const FileIdentity& id, std::string_view relative,
-                 std::string& name, struct statx& status) {
+    Result check(const TResultRow& row, const Item& item, std::string& name, struct statx& status) {
         if (!includeKept_)
             if (const std::string_view kept = KeptReasonOf(row); !kept.empty())
                 return {DeleteOutcome::Kept, std::string(kept)};
         if (folder_.get() < 0) return unreachable(folderError_);
-        const auto slash = relative.rfind('/');
-        name = slash == std::string_view::npos ? relative : relative.substr(slash + 1);
+        name = item.Name();
         if (name.empty() || name == "." || name == "..")
             return {DeleteOutcome::Changed, "not a file name"};
-        return compare(folder_.get(), name, id, true, status);
+        return compare(folder_.get(), name, item.id, true, status);
     }
 
   private:

@@ -5,8 +5,8 @@
 #include "scan/FileRow.h"
 #include "scan/FolderReader.h"
 #include "scan/ListedFolder.h"
+#include "scan/MemoryHints.h"
 #include "scan/ResultRow.h"
-#include "scan/StatusStore.h"
 
 #include <fcntl.h>
 #include <linux/magic.h>

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/StatusStore.h"
 
-#include <sys/mman.h>
+#include "scan/MemoryHints.h"
 
 #include <atomic>
-#include <cstdint>
 #include <memory>
 #include <new>
 #include <type_traits>
@@ -14,14 +13,6 @@ namespace nullsweep {
 
 static_assert(std::is_trivially_copyable_v<FileStatus> &&
               std::is_trivially_destructible_v<FileStatus>);
-
-void AdviseHugePages(const void* data, std::size_t bytes) {
-    constexpr std::uintptr_t Huge = std::uintptr_t(2) << 20;
-    const auto at = reinterpret_cast<std::uintptr_t>(data);
-    const auto start = (at + Huge - 1) & ~(Huge - 1);
-    const auto end = (at + bytes) & ~(Huge - 1);
-    if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-}
 
 StatusStore::StatusStore(std::size_t capacity)
     : data_(std::allocator<FileStatus>().allocate(capacity)), capacity_(capacity) {
