@@ -120,12 +120,15 @@ std::function<void(int, const std::string&)> beforeMove;
 
 // Files checked together, then moved together (see Remover::batch): on helper threads, and on
 // the calling thread, which looks for a cancel between batches. A batch's records are synced
-// to the journal once, before any of its files is unlinked: the batches are large enough for
-// that wait to be a small share of their work.
-constexpr std::size_t HelperBatch = 4096;
+// to the journal once, before any of its files is unlinked. Each sync makes the file system
+// commit its own journal, and every thread's renames and unlinks wait for that: with 4,096 files
+// a sync, a journalled delete of a million files took 7% longer than with 16,384.
+constexpr std::size_t HelperBatch = 16384;
 constexpr std::size_t CallerBatch = 1024;
 // Files of one folder a helper thread takes at a time.
-constexpr std::size_t ShareOfAFolder = 4096;
+constexpr std::size_t ShareOfAFolder = HelperBatch;
+// Files moved between two looks at what is in use (and for a cancel) within a batch.
+constexpr std::size_t MovesBetweenLooks = 1024;
 // Files of one folder from which they are taken in the order the folder lists them.
 constexpr std::size_t OrderAsListedFrom = 256;
 
@@ -226,10 +229,14 @@ class Remover {
     // Checks the items of the open folder, then moves those that passed, and gives each item's
     // result to `emit(index, result)`. Checks and moves of a batch are apart so that the journal
     // takes the batch's records in one write before any of its files leaves its name.
+    // Items not answered when `stop` turns true are left as they are, not counted.
     template <typename Emit>
-    void batch(std::span<const Item> items, std::span<const TResultRow* const> rows, Emit emit) {
+    void batch(std::span<const Item> items, std::span<const TResultRow* const> rows, Emit emit,
+               const std::atomic<bool>* stop = nullptr) {
+        auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
         pending_.clear();
         for (const Item& item : items) {
+            if (stopped()) return;
             Result result;
             try {
                 std::string name;
@@ -246,17 +253,20 @@ class Remover {
             }
             emit(item.index, std::move(result));
         }
-        // In use: the batch against one fresh enough look at /proc, under one lock.
-        {
+        // In use: the batch against one fresh enough look at /proc, under one lock; again
+        // while moving, as the moves of a big batch take a while.
+        auto leaveInUse = [&](std::span<Pending> some) {
             const std::lock_guard lock(inUseMutex);
             filesInUse().Refresh();
-            std::erase_if(pending_, [&](Pending& p) {
+            for (Pending& p : some) {
                 std::string holder = filesInUse().HolderOf(p.item->id.device, p.item->id.inode);
-                if (holder.empty()) return false;
+                if (holder.empty()) continue;
                 emit(p.item->index, Result{DeleteOutcome::Kept, std::move(holder)});
-                return true;
-            });
-        }
+                p.item = nullptr;
+            }
+        };
+        leaveInUse(pending_);
+        std::erase_if(pending_, [](const Pending& p) { return !p.item; });
         if (mode_ == RemoveMode::Delete && callbacks_.beforeUnlink)
             std::erase_if(pending_, [&](Pending& p) {
                 int error = 0;
@@ -288,7 +298,14 @@ class Remover {
                 return;
             }
         }
-        for (const Pending& p : pending_) {
+        for (std::size_t i = 0; i < pending_.size(); ++i) {
+            if (i > 0 && i % MovesBetweenLooks == 0) {
+                if (stopped()) return;
+                leaveInUse(std::span(pending_).subspan(
+                    i, std::min(MovesBetweenLooks, pending_.size() - i)));
+            }
+            const Pending& p = pending_[i];
+            if (!p.item) continue;
             Result result;
             try {
                 if (beforeMove) beforeMove(folder_.get(), p.name);
@@ -538,10 +555,12 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
             if (open != f) remover.openFolder(items[begin].id, items[begin].folder);
             open = f;
             for (std::size_t i = begin; i < end && !stop; i += HelperBatch) {
-                remover.batch(std::span(items).subspan(i, std::min(end - i, HelperBatch)), rows,
-                              [&](std::size_t index, Result&& result) {
-                                  batch.emplace_back(index, std::move(result));
-                              });
+                remover.batch(
+                    std::span(items).subspan(i, std::min(end - i, HelperBatch)), rows,
+                    [&](std::size_t index, Result&& result) {
+                        batch.emplace_back(index, std::move(result));
+                    },
+                    &stop);
                 hand(false);
             }
         }

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -356,6 +357,83 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
         EXPECT_TRUE(asNobody.starts_with(expected) &&
                     asNobody.ends_with("|" + std::to_string(int(DeleteOutcome::Kept))))
             << asNobody;
+    }
+}
+
+// A file opened while a big batch of its folder is being moved is left: what is in use is
+// looked at again during the moves, not only before them.
+TEST(RemoveRows, AFileOpenedWhileItsBatchIsMovedIsLeft) {
+    TempTree t;
+    std::vector<std::string> last; // the file of each folder moved last
+    for (const std::string folder : {"root/a", "root/b"}) {
+        for (int i = 0; i < 1100; ++i)
+            t.File(folder + "/f" + std::to_string(i));
+        std::string name;
+        for (const auto& entry : std::filesystem::directory_iterator(t.Path(folder)))
+            name = entry.path();
+        last.push_back(name);
+    }
+    Scanned s(t.Path("root"));
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    pid_t holder = -1;
+    std::once_flag opened;
+    detail::SetBeforeMoveHook([&](int, const std::string&) {
+        std::call_once(opened, [&] {
+            holder = ::fork();
+            if (holder == 0) {
+                char c = '1';
+                for (const std::string& path : last)
+                    if (::open(path.c_str(), O_RDONLY) < 0) c = '0';
+                (void)!::write(ready[1], &c, 1);
+                (void)!::read(release[0], &c, 1);
+                ::_exit(0);
+            }
+            char c = 0;
+            (void)!::read(ready[0], &c, 1);
+            // Long enough for the next look at /proc to be due.
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        });
+    });
+    const auto outcomes = removeAll(s);
+    detail::SetBeforeMoveHook({});
+    (void)!::write(release[1], "x", 1);
+    ::waitpid(holder, nullptr, 0);
+    for (const int fd : {ready[0], ready[1], release[0], release[1]})
+        ::close(fd);
+    std::size_t deleted = 0;
+    for (const auto& [path, outcome] : outcomes)
+        deleted += outcome.outcome == DeleteOutcome::Deleted;
+    EXPECT_EQ(deleted, 2198u);
+    for (const std::string& path : last) {
+        EXPECT_EQ(outcomes.at(path).outcome, DeleteOutcome::Kept) << path;
+        EXPECT_TRUE(exists(path)) << path;
+    }
+}
+
+// A cancel takes effect within a batch: the files not yet moved stay, unanswered.
+TEST(RemoveRows, ACancelStopsHelpersWithinTheirBatch) {
+    TempTree t;
+    for (const std::string folder : {"root/a", "root/b"})
+        for (int i = 0; i < 1100; ++i)
+            t.File(folder + "/f" + std::to_string(i));
+    Scanned s(t.Path("root"));
+    std::atomic<bool> moving{false};
+    detail::SetBeforeMoveHook([&](int, const std::string&) {
+        if (!moving.exchange(true)) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    std::vector<int> answers(s.rows.size());
+    RemoveCallbacks callbacks;
+    callbacks.onRow = [&](std::size_t i, DeleteOutcome, const std::string&) { ++answers[i]; };
+    callbacks.cancelled = [&] { return moving.load(); };
+    const RemoveCount count = RemoveRows(s.rows, RemoveMode::Delete, false, nullptr, callbacks, 2);
+    detail::SetBeforeMoveHook({});
+    EXPECT_GT(count.removed, 0u);
+    EXPECT_LT(count.removed, s.rows.size());
+    for (std::size_t i = 0; i < s.rows.size(); ++i) {
+        ASSERT_LE(answers[i], 1);
+        EXPECT_EQ(exists(std::string(s.rows[i]->Path())), answers[i] == 0);
     }
 }
 
