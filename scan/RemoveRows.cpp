@@ -205,6 +205,36 @@ void orderAsListed(std::span<Item> items) {
     }
 }
 
+// Each big folder of `items` (ranges `folders`) in the order it lists its files, on up to
+// `threads` threads: a listing each, read one after another, held up every delete of
+// ten big folders by a second.
+void orderBigFolders(std::span<Item> items,
+                     std::span<const std::pair<std::size_t, std::size_t>> folders,
+                     unsigned threads) {
+    std::vector<std::span<Item>> big;
+    for (const auto& [begin, end] : folders)
+        if (end - begin >= OrderAsListedFrom) big.push_back(items.subspan(begin, end - begin));
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < big.size();) {
+            try {
+                orderAsListed(big[i]);
+            } catch (const std::exception&) {
+                // the order is a gain, not a need
+            }
+        }
+    };
+    std::vector<std::jthread> helpers;
+    for (unsigned t = 1; t < std::min<std::size_t>(threads, big.size()); ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // the rest on this thread
+        }
+    }
+    work();
+}
+
 class Remover {
   public:
     Remover(RemoveMode mode, bool includeKept, UserTrash* trash, const RemoveCallbacks& callbacks)
@@ -486,9 +516,8 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
             grouped[folders[groupOfItem[i]].second++] = items[i];
         items.swap(grouped);
     }
-    for (const auto& [begin, end] : folders)
-        if (end - begin >= OrderAsListedFrom)
-            orderAsListed(std::span(items).subspan(begin, end - begin));
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    orderBigFolders(items, folders, threads);
     {
         // What is in use now, not at an earlier run; a caller that removes one row at a time
         // (the window, row by row) reads /proc at most at a bounded share of its work.
@@ -579,7 +608,6 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
             ready.notify_one();
         }
     };
-    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     std::size_t shares = 0;
     for (const auto& [begin, end] : folders)
         shares += (end - begin + ShareOfAFolder - 1) / ShareOfAFolder;

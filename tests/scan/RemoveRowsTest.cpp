@@ -189,6 +189,31 @@ TEST(RemoveRows, ABigFolderIsTakenInTheOrderItListsItsFiles) {
     EXPECT_EQ(ReadFile(t.Path("root/f42")), "data");
 }
 
+// Big folders are put in their listing order side by side, each one whole.
+TEST(RemoveRows, BigFoldersAreEachTakenInTheirListingOrderOnHelpers) {
+    TempTree t;
+    std::map<char, std::vector<std::string>> listed;
+    for (const char folder : {'a', 'b', 'c'}) {
+        for (int i = 0; i < 300; ++i)
+            t.File(std::string("root/") + folder + "/" + folder + std::to_string(i));
+        for (const auto& entry :
+             std::filesystem::directory_iterator(t.Path(std::string("root/") + folder)))
+            listed[folder].push_back(entry.path().filename());
+    }
+    Scanned s(t.Path("root"));
+    std::vector<const TResultRow*> rows(s.rows.rbegin(), s.rows.rend());
+    std::mutex mutex;
+    std::map<char, std::vector<std::string>> moved;
+    detail::SetBeforeMoveHook([&](int, const std::string& name) {
+        const std::lock_guard lock(mutex);
+        moved[name[0]].push_back(name);
+    });
+    const RemoveCount count = RemoveRows(rows, RemoveMode::Delete, false, nullptr, {}, 2);
+    detail::SetBeforeMoveHook({});
+    EXPECT_EQ(count.removed, 900u);
+    EXPECT_EQ(moved, listed);
+}
+
 // The same exchange made exactly between the last check and the move, every time.
 TEST(RemoveRows, AFileSwappedInJustBeforeTheMoveIsPutBack) {
     for (const RemoveMode mode : {RemoveMode::Delete, RemoveMode::Trash}) {
