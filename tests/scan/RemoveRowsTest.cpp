@@ -4,6 +4,7 @@
 #include "scan/DeleteJournal.h"
 #include "scan/DeleteRecorder.h"
 #include "scan/ExactDelete.h"
+#include "scan/FilesInUse.h"
 #include "scan/KeptFiles.h"
 #include "scan/Scan.h"
 #include "support/TempTree.h"
@@ -417,8 +418,12 @@ TEST(RemoveRows, AFileOpenedWhileItsBatchIsMovedIsLeft) {
             }
             char c = 0;
             (void)!::read(ready[0], &c, 1);
-            // Long enough for the next look at /proc to be due.
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            // Long enough for the next look at /proc to be due: a share of the work.
+            FilesInUse probe;
+            const auto start = std::chrono::steady_clock::now();
+            probe.Read();
+            std::this_thread::sleep_for((std::chrono::steady_clock::now() - start) * 50 +
+                                        std::chrono::milliseconds(100));
         });
     });
     const auto outcomes = removeAll(s);
