@@ -125,8 +125,9 @@ std::function<void(int, const std::string&)> beforeMove;
 // a sync, a journalled delete of a million files took 7% longer than with 16,384.
 constexpr std::size_t HelperBatch = 16384;
 constexpr std::size_t CallerBatch = 1024;
-// Files of one folder a helper thread takes at a time.
-constexpr std::size_t ShareOfAFolder = HelperBatch;
+// Files of one folder a helper thread takes at a time: a batch, but at least as many shares as
+// threads down to this many files a share, so that one folder is still done side by side.
+constexpr std::size_t SmallestShare = 4096;
 // Files moved between two looks at what is in use (and for a cancel) within a batch.
 constexpr std::size_t MovesBetweenLooks = 1024;
 // Files of one folder from which they are taken in the order the folder lists them.
@@ -534,14 +535,18 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
     // by side, and a move to the trash overlaps the making of another's info file). The results
     // come back to this thread for the callbacks.
     struct FolderWork {
-        std::size_t begin, end;
+        std::size_t begin, end, share;
         std::atomic<std::size_t> next;
     };
     std::vector<FolderWork> work(folders.size());
+    std::size_t shares = 0;
     for (std::size_t f = 0; f < folders.size(); ++f) {
         work[f].begin = folders[f].first;
         work[f].end = folders[f].second;
         work[f].next = folders[f].first;
+        const std::size_t files = work[f].end - work[f].begin;
+        work[f].share = std::clamp((files + threads - 1) / threads, SmallestShare, HelperBatch);
+        shares += (files + work[f].share - 1) / work[f].share;
     }
     std::mutex mutex;
     std::condition_variable ready;
@@ -575,12 +580,12 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
                     }
                 if (most == 0) break;
             }
-            const std::size_t begin = work[f].next.fetch_add(ShareOfAFolder);
+            const std::size_t begin = work[f].next.fetch_add(work[f].share);
             if (begin >= work[f].end) {
                 f = nextFolder++;
                 continue;
             }
-            const std::size_t end = std::min(work[f].end, begin + ShareOfAFolder);
+            const std::size_t end = std::min(work[f].end, begin + work[f].share);
             if (open != f) remover.openFolder(items[begin].id, items[begin].folder);
             open = f;
             for (std::size_t i = begin; i < end && !stop; i += HelperBatch) {
@@ -608,9 +613,6 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
             ready.notify_one();
         }
     };
-    std::size_t shares = 0;
-    for (const auto& [begin, end] : folders)
-        shares += (end - begin + ShareOfAFolder - 1) / ShareOfAFolder;
     threads = unsigned(std::min<std::size_t>(shares, threads));
     std::vector<std::thread> helpers;
     auto finish = [&] {

@@ -27,6 +27,7 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -440,6 +441,24 @@ TEST(RemoveRows, AFileOpenedWhileItsBatchIsMovedIsLeft) {
         EXPECT_EQ(outcomes.at(path).outcome, DeleteOutcome::Kept) << path;
         EXPECT_TRUE(exists(path)) << path;
     }
+}
+
+// One folder of a few thousand files is still done side by side.
+TEST(RemoveRows, OneFolderIsSharedByTheThreads) {
+    TempTree t;
+    for (int i = 0; i < 5000; ++i)
+        t.File("root/f" + std::to_string(i));
+    Scanned s(t.Path("root"));
+    std::mutex mutex;
+    std::set<std::thread::id> movers;
+    detail::SetBeforeMoveHook([&](int, const std::string&) {
+        const std::lock_guard lock(mutex);
+        movers.insert(std::this_thread::get_id());
+    });
+    const RemoveCount count = RemoveRows(s.rows, RemoveMode::Delete, false, nullptr, {}, 2);
+    detail::SetBeforeMoveHook({});
+    EXPECT_EQ(count.removed, 5000u);
+    EXPECT_EQ(movers.size(), 2u);
 }
 
 // A cancel takes effect within a batch: the files not yet moved stay, unanswered.
