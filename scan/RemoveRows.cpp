@@ -178,16 +178,11 @@ void orderAsListed(std::span<Item> items) {
     if (!folder.valid() || ::fstat(folder.get(), &st) != 0 ||
         std::size_t(st.st_size) / 512 > items.size())
         return;
-    std::vector<std::size_t> order;
-    try {
-        std::vector<std::string_view> names;
-        names.reserve(items.size());
-        for (const Item& item : items)
-            names.push_back(item.Name());
-        order = ListingOrder(folder.get(), names);
-    } catch (const std::bad_alloc&) {
-        return; // the order is a gain, not a need
-    }
+    std::vector<std::string_view> names;
+    names.reserve(items.size());
+    for (const Item& item : items)
+        names.push_back(item.Name());
+    std::vector<std::size_t> order = ListingOrder(folder.get(), names);
     if (order.size() != items.size()) return;
     // In place, a cycle of the order at a time: a copy of a folder's items would raise the
     // peak of a delete of millions of files.
@@ -206,9 +201,9 @@ void orderAsListed(std::span<Item> items) {
     }
 }
 
-// Each big folder of `items` (ranges `folders`) in the order it lists its files, on up to
-// `threads` threads: a listing each, read one after another, held up every delete of
-// ten big folders by a second.
+// Each big folder of `items` (ranges `folders`) in the order it lists its files, a folder a
+// thread on up to `threads` threads: read one after another, the listings of ten big folders
+// held a delete up by a second. A folder whose order cannot be had (no memory) keeps its own.
 void orderBigFolders(std::span<Item> items,
                      std::span<const std::pair<std::size_t, std::size_t>> folders,
                      unsigned threads) {
@@ -221,7 +216,7 @@ void orderBigFolders(std::span<Item> items,
             try {
                 orderAsListed(big[i]);
             } catch (const std::exception&) {
-                // the order is a gain, not a need
+                // the order is a gain, not a need; it is set only once wholly known
             }
         }
     };
@@ -588,15 +583,14 @@ static RemoveCount removeRows(std::span<const TResultRow* const> rows, RemoveMod
             const std::size_t end = std::min(work[f].end, begin + work[f].share);
             if (open != f) remover.openFolder(items[begin].id, items[begin].folder);
             open = f;
-            for (std::size_t i = begin; i < end && !stop; i += HelperBatch) {
-                remover.batch(
-                    std::span(items).subspan(i, std::min(end - i, HelperBatch)), rows,
-                    [&](std::size_t index, Result&& result) {
-                        batch.emplace_back(index, std::move(result));
-                    },
-                    &stop);
-                hand(false);
-            }
+            // A share is at most one batch.
+            remover.batch(
+                std::span(items).subspan(begin, end - begin), rows,
+                [&](std::size_t index, Result&& result) {
+                    batch.emplace_back(index, std::move(result));
+                },
+                &stop);
+            hand(false);
         }
         hand(true);
     };
