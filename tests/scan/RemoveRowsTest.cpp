@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -71,6 +72,45 @@ std::map<std::string, Outcome> removeAll(const Scanned& s, RemoveMode mode = Rem
     RemoveRows(s.rows, mode, false, trash, callbacks);
     return outcomes;
 }
+
+// Another process that has `open` open, and `locked` locked, until this goes.
+class Holder {
+  public:
+    explicit Holder(const std::vector<std::string>& open, const std::string& locked = {}) {
+        if (::pipe(ready_) != 0 || ::pipe(release_) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            bool ok = true;
+            for (const std::string& path : open)
+                ok = ::open(path.c_str(), O_RDONLY) >= 0 && ok;
+            if (!locked.empty()) {
+                const int fd = ::open(locked.c_str(), O_RDONLY);
+                ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 && ok;
+            }
+            char c = ok ? '1' : '0';
+            (void)!::write(ready_[1], &c, 1);
+            (void)!::read(release_[0], &c, 1);
+            ::_exit(0);
+        }
+        char c = 0;
+        holding_ = pid_ > 0 && ::read(ready_[0], &c, 1) == 1 && c == '1';
+    }
+    ~Holder() {
+        (void)!::write(release_[1], "x", 1);
+        if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+        for (const int fd : {ready_[0], ready_[1], release_[0], release_[1]})
+            if (fd >= 0) ::close(fd);
+    }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+    pid_t Pid() const { return pid_; }
+    bool Holding() const { return holding_; }
+
+  private:
+    int ready_[2] = {-1, -1}, release_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool holding_ = false;
+};
 
 } // namespace
 
@@ -325,22 +365,9 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
     t.File("root/free");
     ASSERT_EQ(::chmod(t.Path("root").c_str(), 0777), 0);
     Scanned s(t.Path("root"));
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        const int locked = ::open(t.Path("root/locked").c_str(), O_RDONLY);
-        const int open = ::open(t.Path("root/open").c_str(), O_RDONLY);
-        const bool ok = locked >= 0 && open >= 0 && ::flock(locked, LOCK_EX) == 0;
-        char c = ok ? '1' : '0';
-        (void)!::write(ready[1], &c, 1);
-        (void)!::read(release[0], &c, 1);
-        ::_exit(0);
-    }
-    char c = 0;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
-    ASSERT_EQ(c, '1');
+    const Holder holding({t.Path("root/open")}, t.Path("root/locked"));
+    ASSERT_TRUE(holding.Holding());
+    const pid_t holder = holding.Pid();
     // A scan now already lists them as kept.
     const Scanned again(t.Path("root"));
     for (const TResultRow* row : again.rows) {
@@ -368,10 +395,6 @@ TEST(RemoveRows, FilesInUseAreLeftNamingTheirHolder) {
         }
         return text;
     });
-    (void)!::write(release[1], "x", 1);
-    ::waitpid(holder, nullptr, 0);
-    for (const int fd : {ready[0], ready[1], release[0], release[1]})
-        ::close(fd);
     const std::string expected = "in use by " + std::to_string(holder) + " (";
     for (const char* file : {"root/locked", "root/open"}) {
         EXPECT_EQ(outcomes.at(t.Path(file)).outcome, DeleteOutcome::Kept) << file;
@@ -401,24 +424,11 @@ TEST(RemoveRows, AFileOpenedWhileItsBatchIsMovedIsLeft) {
         last.push_back(name);
     }
     Scanned s(t.Path("root"));
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    pid_t holder = -1;
+    std::optional<Holder> holder;
     std::once_flag opened;
     detail::SetBeforeMoveHook([&](int, const std::string&) {
         std::call_once(opened, [&] {
-            holder = ::fork();
-            if (holder == 0) {
-                char c = '1';
-                for (const std::string& path : last)
-                    if (::open(path.c_str(), O_RDONLY) < 0) c = '0';
-                (void)!::write(ready[1], &c, 1);
-                (void)!::read(release[0], &c, 1);
-                ::_exit(0);
-            }
-            char c = 0;
-            (void)!::read(ready[0], &c, 1);
+            holder.emplace(last);
             // Long enough for the next look at /proc to be due: a share of the work.
             FilesInUse probe;
             const auto start = std::chrono::steady_clock::now();
@@ -429,10 +439,7 @@ TEST(RemoveRows, AFileOpenedWhileItsBatchIsMovedIsLeft) {
     });
     const auto outcomes = removeAll(s);
     detail::SetBeforeMoveHook({});
-    (void)!::write(release[1], "x", 1);
-    ::waitpid(holder, nullptr, 0);
-    for (const int fd : {ready[0], ready[1], release[0], release[1]})
-        ::close(fd);
+    ASSERT_TRUE(holder && holder->Holding());
     std::size_t deleted = 0;
     for (const auto& [path, outcome] : outcomes)
         deleted += outcome.outcome == DeleteOutcome::Deleted;
